@@ -1,0 +1,19 @@
+# zera_add_tests(DIR <dir> LIBS <libs...>): every <dir>/*_test.cpp becomes
+# its own test program, so one module's tests never hold another's back.
+function(zera_add_tests)
+  cmake_parse_arguments(T "" "DIR" "LIBS;INCLUDES" ${ARGN})
+  if(NOT ZERA_TESTS)
+    return()
+  endif()
+  file(GLOB tests CONFIGURE_DEPENDS ${T_DIR}/*_test.cpp)
+  foreach(src ${tests})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_include_directories(${name} PRIVATE ${T_INCLUDES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE
+      ZERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      ZERA_SHARED_DATA="${ZERA_SHARED_DATA}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endforeach()
+endfunction()

@@ -1,0 +1,109 @@
+// The current element record, the element type codes and the option words.
+#include <cstring>
+
+#include "kartmotor_int.h"
+
+ElmStruct Elm;
+
+int32_t geoGraphics;
+int32_t lagreNOH;
+int32_t lagreNivaa4;
+int32_t lagreObjType;
+int32_t eksporterZeratema;
+int32_t eksporterObjekttype;
+int32_t temaFra;
+int32_t matchLevel;
+int32_t matchColor;
+int32_t matchStyle;
+int32_t matchWeight;
+int32_t multHoyde;
+int32_t hoydeAvrunding;
+
+namespace {
+struct TypeNavn {
+    const char *navn;
+    int16_t kode;
+};
+// One table for reader, writer and report.
+const TypeNavn typer[] = {
+    {".HODE", ZERA_HODE},       {".PUNKT", ZERA_PUNKT},   {".SVERM", ZERA_SVERM},       {".LINJE", ZERA_LINJE},
+    {".KURVE", ZERA_KURVE},     {".BUE", ZERA_BUE},       {".BUEP", ZERA_BUEP},         {".SIRKEL", ZERA_SIRKEL},
+    {".SIRKELP", ZERA_SIRKELP}, {".KLOTOIDE", ZERA_KLOTOIDE}, {".TEKST", ZERA_TEKST},   {".TRASE", ZERA_TRASE},
+    {".FLATE", ZERA_FLATE},     {".STRUKTUR", ZERA_STRUKTUR}, {".RASTER", ZERA_RASTER}, {".SYMBOL", ZERA_SYMBOL},
+    {".DEF", ZERA_DEF},         {".SLUTT", ZERA_SLUTT},
+};
+} // namespace
+
+int16_t zera_typekode(const char *groupName)
+{
+    for (const TypeNavn &t : typer)
+        if (strcmp(groupName, t.navn) == 0)
+            return t.kode;
+    return ZERA_UKJENT;
+}
+
+const char *zera_typenavn(int type)
+{
+    for (const TypeNavn &t : typer)
+        if (t.kode == type)
+            return t.navn;
+    return "";
+}
+
+const char *zera_typebokstav(int type)
+{
+    if (type < 3)
+        return "P";
+    if (type <= 9)
+        return "L";
+    if (type == 10)
+        return "T";
+    return "F";
+}
+
+// Points, node codes, references and the height are left alone: their
+// counts govern them, and clearing 400 KB per group would cost the import.
+void elmclr(void)
+{
+    Elm.mode = 0;
+    Elm.type = 0;
+    Elm.serial = 0;
+    Elm.refCount = 0;
+    Elm.themeCount = 0;
+    Elm.theme[0][0] = '\0';
+    Elm.themeCode[0][0] = '\0';
+    Elm.level[0] = '\0';
+    Elm.enhet = 0.0;
+    Elm.medium[0] = '\0';
+    memset(Elm.kvalitet, 0, sizeof Elm.kvalitet);
+    Elm.dato = 0;
+    Elm.hob = 0.0;
+    Elm.komm = 0;
+    Elm.href[0] = '\0';
+    Elm.status[0] = '\0';
+    Elm.objtype[0] = '\0';
+    Elm.ut = 0;
+    Elm.edit = 0;
+    Elm.flytt[0] = Elm.flytt[1] = 0.0;
+    Elm.angle = 0.0;
+    Elm.dim[0] = Elm.dim[1] = 0.0;
+    Elm.glatt = 0;
+    Elm.pointCount = 0;
+    Elm.radius = 0.0;
+    Elm.storbue = 0;
+    Elm.klotrad1 = Elm.klotrad2 = Elm.klotpar = 0.0;
+    Elm.text[0] = '\0';
+    Elm.sameHeight = 0;
+    Elm.hasHoyde = 0;
+    Elm.rest[0] = '\0';
+    Elm.restLen = 0;
+    Elm.style = 0;
+    Elm.symbol[0][0] = '\0';
+    Elm.symbolCount = 0;
+    Elm.colour = 0;
+    Elm.weight = 0;
+    Elm.cell[0] = 0;
+    Elm.cellScaleX = 1.0;
+    Elm.cellScaleY = 1.0;
+    Elm.font = 1;
+}

@@ -1,0 +1,198 @@
+/* Kartmotor internals shared between the engine's files.  Nothing here is
+   exported from the library.
+
+   Files and their concerns:
+     tekst.cpp     bounded copies, key search, tokens
+     elm.cpp       the element record, type codes, option words
+     tegnsett.cpp  character sets and the letter keys
+     zerbuff.cpp   group reader and string values
+     zerhead.cpp   header parsing and zerget_headinfo
+     zerelm.cpp    element parser
+     zercoord.cpp  coordinates, arcs, texts from points, sub-points, extents
+     geometri.cpp  plane geometry helpers
+     bmw.cpp       message register
+     rapport.cpp   report file
+     mstemtab.cpp  theme table, template, symbol and object-type tables
+     mtmatch.cpp   theme matching, row fill, height rules
+     zera2dgn.cpp  import and scan drivers
+     dgn2zera.cpp  ZERA writer
+     landxml.cpp   LandXML surface output */
+#ifndef KARTMOTOR_INT_H
+#define KARTMOTOR_INT_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#include "kartmotor.h"
+
+/* ---- limits private to the engine ---------------------------------------- */
+#define ZERA_LINE_PIECE 511           /* a physical line arrives in pieces of this size */
+#define ZERA_GROUP_BUFFER 800000      /* group buffer of the import and scan */
+#define ZERA_HEAD_BUFFER 10000        /* group buffer of zerget_headinfo */
+#define ZERA_STR_LEN 80               /* zerget_str values (79 characters) */
+#define ZERA_MAX_DEFERRED 50000       /* level-4 groups per import */
+#define MT_LINE_LEN 1000              /* theme-file line (999 characters) */
+#define ST_LINE_LEN 10000             /* symbol-file line (9,999 characters) */
+#define XML_MAX_POINT_TEXT 19900
+#define XML_COUNTERS 10000
+
+/* ---- tekst.cpp ------------------------------------------------------------ */
+/* Copies src into dst of dstSize bytes, cut to fit, always terminated.
+   Returns the length written. */
+size_t kopier(char *dst, size_t dstSize, const char *src);
+/* The same for at most n characters of src. */
+size_t kopier_n(char *dst, size_t dstSize, const char *src, size_t n);
+/* Appends src to the text in dst (dstSize bytes), cut to fit. */
+size_t legg_til(char *dst, size_t dstSize, const char *src);
+/* Token separators inside a line: blank, tab, CR, VT, FF (not LF). */
+int er_blank(int c);
+/* The first occurrence of key in text before end (end null: to the
+   terminator) that ends at a key boundary: followed by a blank, tab, CR,
+   LF, ':' or the end.  Null when none. */
+const char *finn_nokkel(const char *text, const char *key, const char *end);
+/* Like finn_nokkel for a key written with one Norwegian letter: format
+   holds one "%s" that stands for letter 'O' (Ø) or 'A' (Å) of any of the
+   sets 1 to 3.  Returns the earliest match; *length gets its length. */
+const char *finn_nokkel_alle(const char *text, const char *format, char letter, const char *end, size_t *length);
+/* Plain first occurrence of a fragment, before end (null: no limit). */
+const char *finn_tekst(const char *text, const char *fragment, const char *end);
+/* Start of the line holding p, and the end of it (its '\n' or terminator). */
+const char *linje_start(const char *text, const char *p);
+const char *linje_slutt(const char *p);
+/* The k-th (0-based) blank-separated token of the line from p on, cut to
+   outSize - 1.  Returns 0, -1 when the line has fewer tokens, 1 when the
+   token was cut. */
+int linje_token(const char *p, int k, char *out, size_t outSize);
+/* Numbers as the C library reads them (atoi/atol/atof semantics), but
+   bounded to the token under p. */
+long tall_long(const char *token);
+double tall_double(const char *token);
+
+/* ---- elm.cpp ---------------------------------------------------------------- */
+void elmclr(void);
+/* Type code of a group name by exact comparison (".PUNKT" 1 ... ; other -3). */
+int16_t zera_typekode(const char *groupName);
+/* Group name of a type code, "" for codes without one. */
+const char *zera_typenavn(int type);
+/* Type letter: "P" below 3, "L" 3 to 9, "T" 10, "F" above 10. */
+const char *zera_typebokstav(int type);
+
+/* ---- tegnsett.cpp ------------------------------------------------------ */
+int16_t schar_init(int16_t *set, ScharStruct *keys);
+int16_t shead_init(int16_t *set, SheadStruct *head, ScharStruct *keys);
+/* Canonical name written for a set: "DECM8", "DECN7", "DOSN8"; "" for others. */
+const char *tegnsett_navn(int set);
+
+/* ---- zerbuff.cpp ------------------------------------------------------------
+   zerget_buff reads the next group into buffer (bufferSize bytes) and
+   returns 0 (group read), 1 (end of file; buffer holds the last group) or -2
+   (refused: Bmw.lastFatal set for an empty group, else too large and
+   skipped). */
+int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32_t *startLine, long *nextPos,
+                    long *groupPos, FILE *fp, int16_t *commentSwitch);
+/* Value of the key line starting at line (up to its end) into value
+   (ZERA_STR_LEN), converted from *set to set 1.  0 or -1 (registered). */
+int16_t zerget_str(const char *line, char *value, int16_t *set);
+
+/* ---- zerhead.cpp --------------------------------------------------------- */
+int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys);
+
+/* ---- zerelm.cpp ------------------------------------------------------------ */
+int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int32_t *line, int16_t *passMode);
+int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set);
+void zerget_gid(const char *group);
+int16_t zerget_ref(const char *group);
+
+/* ---- zercoord.cpp ----------------------------------------------------------- */
+int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys);
+int16_t zerget_bue(void);
+int16_t bmwmaxmin(double *minN, double *maxN, double *minE, double *maxE, int16_t *mode);
+/* Makes the current point a text from "..STRENG", read from the file's set. */
+int16_t zerget_streng(const char *group, int16_t *set);
+/* Builds in out (outSize) the .PUNKT group of the first "...PTEMA" line at
+   or after from; start is the group's first character (the backward search
+   for the coordinate key stops there).  *next is set after that line.
+   0 built; 1 built, the line has no coordinates; -1 none built. */
+int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
+                     const char **next);
+
+/* ---- geometri.cpp ------------------------------------------------------------ */
+double pi_value(void);
+void angle_normalize(double *angle);
+void polar_angle(double *fromN, double *fromE, double *toN, double *toE, double *direction, double *distance);
+void point_side(double *p1N, double *p1E, double *p2N, double *p2E, double *cN, double *cE, int16_t *side);
+void angle_intersect(double *p1N, double *p1E, double *p2N, double *p2E, double *alpha1, double *alpha2, double *n,
+                     double *e, int16_t *failed);
+int16_t circle_centres(double *p1N, double *p1E, double *p2N, double *p2E, double *r, double *c1N, double *c1E,
+                       double *c2N, double *c2E);
+int16_t circle_3points(double *p1N, double *p1E, double *p2N, double *p2E, double *p3N, double *p3E, double *cN,
+                       double *cE);
+void arc_midpoint(double *p1N, double *p1E, double *p2N, double *p2E, double *cN, double *cE, double *mN, double *mE);
+double round_to_unit(double *value, double *unit);
+
+/* ---- bmw.cpp ------------------------------------------------------------------ */
+enum { BMW_RUN_IMPORT = 0, BMW_RUN_EXPORT = 1, BMW_RUN_SCAN = 2 };
+/* Kind of the current run; chooses the report variant.  bmwinit sets import. */
+extern int16_t bmwRunKind;
+
+int16_t bmwinit(void);
+int16_t bmwclr(void);
+int16_t bmwput(void);
+int16_t bmwgetenv(const char *name, char *out, size_t outSize);
+int16_t sort_index(int32_t *values, int32_t *count, int32_t *out, int32_t *work);
+/* Registers routine/number with the given type and line through bmwput
+   (the current message's other fields as they are). */
+int16_t bmw_meld(const char *rutnam, int number, int16_t type, int32_t line);
+/* Counts the current element in Bmw.errors of its type (types 1 to 16) and
+   registers routine/number as an error of it through bmwput_elm. */
+int16_t bmw_elmfeil(const char *rutnam, int number);
+/* Sets the current message's routine name and number. */
+void bmw_sett(const char *rutnam, int number, int16_t type);
+
+/* ---- rapport.cpp ------------------------------------------------------------ */
+/* Fetches a message text through the cTxt callback ("PPP"); "" when none. */
+void bmw_ctxt(MdlFunctionP cTxt, const char *rutnam, int number, char out[BMW_CTXT_LEN]);
+
+/* ---- mstemtab.cpp --------------------------------------------------------- */
+typedef struct MstemtabXmlStruct {
+    char xmlName[MT_MAX_ROWS][MT_FIELD_LEN];
+    char xmlKind[MT_MAX_ROWS][2];               /* B, C, E, I or R (either case) */
+    int32_t xmlFlag1[MT_MAX_ROWS];              /* takes part in the triangulation */
+    int32_t xmlFlag2[MT_MAX_ROWS];              /* goes into the LandXML output */
+} MstemtabXmlStruct;
+extern MstemtabXmlStruct MstemtabXml;
+extern uint8_t xmlDocPending;
+
+const char *mt_objtema(const char *name, int16_t *mode);
+char *trim_left(char *text);
+void trim_right(char *text);
+char *trim_both(char *text);
+/* FKB group of a theme number for the template. */
+const char *mt_fkbgruppe(long themeNumber);
+
+/* ---- mtmatch.cpp -------------------------------------------------------- */
+int16_t mt_match(int16_t *mode, const char *group);
+int16_t mt_fill(int16_t *mode, int16_t *k);
+int16_t avrundHoyder(void);
+
+/* ---- dgn2zera.cpp --------------------------------------------------------- */
+extern FILE *Filep_tmpzer;
+int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP pointHeightCb);
+int16_t zerput_coord(SheadStruct *head, int16_t *flags);
+int16_t zerput_rest(const char *description);
+
+/* ---- landxml.cpp ---------------------------------------------------------- */
+extern int32_t xmlOn;
+extern int32_t xmlRun;
+extern char xmlFileName[ZERA_PATH_LEN];
+int32_t mt_temanr(const char *text);
+/* Start of an import: takes the switch for the run, clears the name
+   counters and frees a document left over from an earlier import. */
+void landxml_start(void);
+/* Element step for row r of the current element. */
+void landxml_element(int32_t r);
+/* Save step at the end of an import. */
+void landxml_save(void);
+
+#endif

@@ -1,0 +1,11 @@
+/* The platform layer: everything the deliverables ask of their host. */
+#ifndef MDLHOST_H
+#define MDLHOST_H
+
+#include "app/mdlapp.h"
+#include "dlg/mdldlg.h"
+#include "rsc/mdlrsc.h"
+#include "sys/mdlsys.h"
+#include "xml/mdlxml.h"
+
+#endif
