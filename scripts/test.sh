@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
+# runs every test, then each fuzz target for a minute.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake -S . -B build-test -G Ninja -DZERA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-test
+ctest --test-dir build-test --output-on-failure -j"$(nproc)"
+if [ -x .ci/fuzz.sh ]; then
+  .ci/fuzz.sh "${ZERA_FUZZ_SECONDS:-60}"
+fi
