@@ -47,6 +47,8 @@ size_t kopier_n(char *dst, size_t dstSize, const char *src, size_t n);
 size_t legg_til(char *dst, size_t dstSize, const char *src);
 /* Token separators inside a line: blank, tab, CR, VT, FF (not LF). */
 int er_blank(int c);
+/* A key ends here: blank, tab, CR, LF, ':' or the terminator. */
+int nokkelgrense(char c);
 /* The first occurrence of key in text before end (end null: to the
    terminator) that ends at a key boundary: followed by a blank, tab, CR,
    LF, ':' or the end.  Null when none. */
@@ -116,6 +118,10 @@ int16_t zerget_streng(const char *group, int16_t *set);
    0 built; 1 built, the line has no coordinates; -1 none built. */
 int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
                      const char **next);
+/* The first coordinate key of the set in [text, end) at a key boundary:
+   plain, with height or with depth; *kind (may be null) gets 0, 1 or 2.
+   Null when none. */
+const char *finn_koordnokkel(const char *text, const char *end, const ScharStruct *keys, int *kind);
 
 /* ---- geometri.cpp ------------------------------------------------------------ */
 double pi_value(void);

@@ -1,6 +1,321 @@
-// STUB: replaced by theme matching.
+// Theme matching, row fill and the two height rules.
+//
+//   mt_match       finds the theme-table row of each theme of Elm (import) or
+//                  of the classified element (export); registers misses
+//   mt_fill        copies the matched row into Elm
+//   avrundHoyder   rounds heights to the hoydeAvrunding step
+//   UtelatElementPgaIkkeMultHoyde
+//                  leaves out export elements off the multHoyde interval
+#include <cmath>
+#include <cstring>
+
 #include "kartmotor_int.h"
-int16_t mt_match(int16_t *, const char *) { return -1; }
-int16_t mt_fill(int16_t *, int16_t *) { return -1; }
-int16_t avrundHoyder(void) { return 0; }
-int UtelatElementPgaIkkeMultHoyde(MdlFunctionP) { return 0; }
+
+namespace {
+
+const char *const RUTNAM = "MSTEMTAB";
+
+enum {
+    GRUNN_IKKE_FUNNET_IMPORT = 19,
+    GRUNN_IKKE_FUNNET_EKSPORT = 20,
+    GRUNN_BESKRIVELSE = 21,
+    GRUNN_FARGE = 22,
+    GRUNN_TYKKELSE = 23,
+    GRUNN_STIL = 24,
+    GRUNN_DATATYPE = 25,
+    GRUNN_FKB = 26,
+    GRUNN_MULTHOYDE = 27
+};
+
+// Height tolerance of the multiple-height rule, in ground units.
+const double MULTHOYDE_TOLERANSE = 0.05;
+
+// Upper case of an ISO 8859-1 letter; theme files and ZERA files hold
+// Norwegian letters, so ASCII folding alone would miss "\xE6" against "\xC6".
+unsigned char stor(unsigned char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return (unsigned char)(c - 'a' + 'A');
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return (unsigned char)(c - 0x20);
+    return c;
+}
+
+bool lik_uten_kasus(const char *a, const char *b)
+{
+    for (;; a++, b++) {
+        if (stor((unsigned char)*a) != stor((unsigned char)*b))
+            return false;
+        if (*a == '\0')
+            return true;
+    }
+}
+
+int antall_rader(void)
+{
+    int32_t n = Mstemtab.rowCount;
+    if (n < 0)
+        return 0;
+    return n > MT_MAX_ROWS ? MT_MAX_ROWS : (int)n;
+}
+
+int antall_punkter(void)
+{
+    int32_t n = Elm.pointCount;
+    if (n < 0)
+        return 0;
+    return n > ZERA_MAX_POINTS ? ZERA_MAX_POINTS : (int)n;
+}
+
+// Data-type letter a theme-table row must have for the element type; "" when
+// the type is not tested, null when no row can fit it.
+const char *krevd_datatype(int type)
+{
+    switch (type) {
+    case 1: case 2:
+        return "P";
+    case 3: case 4: case 5: case 6: case 7: case 8: case 9:
+        return "L";
+    case 10: case 16:
+        return "T";
+    case 11: case 12: case 13:
+        return "F";
+    case 14: case 15:
+        return "";
+    default:
+        return nullptr;
+    }
+}
+
+// A group that Fkbtab does not list is selected only when the table is full:
+// such a row's group could never have been added, and refusing it would make
+// the row unreachable.
+bool fkb_valgt(const char *group)
+{
+    int32_t n = Fkbtab.count;
+    if (n < 0)
+        n = 0;
+    if (n > FKB_MAX_GROUPS)
+        n = FKB_MAX_GROUPS;
+    for (int i = 0; i < n; i++)
+        if (strcmp(Fkbtab.group[i], group) == 0)
+            return Fkbtab.selected[i] != 0;
+    return n >= FKB_MAX_GROUPS;
+}
+
+// True when h is within the tolerance of a multiple of m (m > 0).
+bool paa_multippel(double h, double m)
+{
+    double x = floor(h / m) * m;
+    return !(h - x > MULTHOYDE_TOLERANSE && x + m - h > MULTHOYDE_TOLERANSE);
+}
+
+// Third value of the first "..KVALITET" line of text; 0 when there is none.
+long kvalitet_tredje(const char *text)
+{
+    const char *key = finn_nokkel(text, "..KVALITET", nullptr);
+    if (key == nullptr)
+        return 0;
+    char token[32];
+    if (linje_token(linje_start(text, key), 3, token, sizeof token) != 0)
+        return 0;
+    return tall_long(token);
+}
+
+bool beskrivelse_holder(const char *description, const char *group)
+{
+    if (description[0] == '\0' || strstr(group, description) != nullptr)
+        return true;
+    long a = kvalitet_tredje(description);
+    return a != 0 && a == kvalitet_tredje(group);
+}
+
+// Registers theme 0 of Elm as unknown with the reason and counts the element
+// as not imported.
+void meld_ukjent(int reason)
+{
+    bmw_sett(RUTNAM, reason, BMW_ERROR);
+    int16_t k = 0;
+    bmwput_tem(&k);
+    if (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT)
+        Bmw.notImported[Elm.type - 1]++;
+}
+
+double avrund(double h, double step)
+{
+    double q = floor(h / step);
+    return (h - step * q >= step * 0.5) ? step * (q + 1) : step * q;
+}
+
+} // namespace
+
+int16_t mt_match(int16_t *mode, const char *group)
+{
+    if (mode == nullptr || (*mode != 1 && *mode != 2))
+        return -1;
+    const bool import = (*mode == 1);
+    if (group == nullptr)
+        group = "";
+    int reason = import ? GRUNN_IKKE_FUNNET_IMPORT : GRUNN_IKKE_FUNNET_EKSPORT;
+
+    if (Elm.themeCount < 0)
+        Elm.themeCount = 0;
+    if (Elm.themeCount > ZERA_MAX_THEMES)
+        Elm.themeCount = ZERA_MAX_THEMES;
+    if (import && Elm.themeCount == 0 && Elm.type == ZERA_RASTER)
+        return 2;
+    if (!import)
+        Elm.themeCount = 1;
+
+    int themes = Elm.themeCount;
+    bool byObjtypeOnly = false;
+    if (themes == 0 && Elm.objtype[0] != '\0') {
+        themes = 1;
+        byObjtypeOnly = true;
+    }
+
+    const int rows = antall_rader();
+    const char *needed = krevd_datatype(Elm.type);
+    const bool sharedHeight = Elm.sameHeight == 1 && antall_punkter() > 0;
+    int matches = 0;
+
+    for (int k = 0; k < themes; k++) {
+        Elm.matchRow[k] = -1;
+        for (int r = 0; r < rows; r++) {
+            if (import) {
+                bool byTheme = !byObjtypeOnly && Elm.theme[k][0] != '\0' && lik_uten_kasus(Mstemtab.tema[r], Elm.theme[k]);
+                // An element without an object type would otherwise match
+                // every row with a blank object type, whatever its theme.
+                bool byObjtype = Elm.objtype[0] != '\0' && lik_uten_kasus(Mstemtab.objtype[r], Elm.objtype);
+                if (!byTheme && !byObjtype)
+                    continue;
+            } else if (matchLevel && strcmp(Mstemtab.level[r], Elm.level) != 0) {
+                continue;
+            }
+
+            if (needed == nullptr || (needed[0] != '\0' && strcmp(Mstemtab.datatype[r], needed) != 0)) {
+                reason = GRUNN_DATATYPE;
+                continue;
+            }
+            if (!import) {
+                if (matchColor && Mstemtab.colour[r] != Elm.colour) {
+                    reason = GRUNN_FARGE;
+                    continue;
+                }
+                if (matchWeight && Mstemtab.weight[r] != Elm.weight) {
+                    reason = GRUNN_TYKKELSE;
+                    continue;
+                }
+                if (matchStyle && Mstemtab.style[r] != Elm.style) {
+                    reason = GRUNN_STIL;
+                    continue;
+                }
+            }
+            if (!fkb_valgt(Mstemtab.fkbGroup[r])) {
+                reason = GRUNN_FKB;
+                if (import)
+                    break;
+                continue;
+            }
+            if (multHoyde > 0 && sharedHeight && Mstemtab.multHoyde[r] > 0 &&
+                !paa_multippel(Elm.H[0], (double)multHoyde)) {
+                reason = GRUNN_MULTHOYDE;
+                if (import)
+                    break;
+                continue;
+            }
+            if (import && !beskrivelse_holder(Mstemtab.description[r], group)) {
+                reason = GRUNN_BESKRIVELSE;
+                continue;
+            }
+
+            Elm.matchRow[k] = r;
+            matches++;
+            if (import && xmlRun && MstemtabXml.xmlName[r][0] != '\0')
+                landxml_element(r);
+            break;
+        }
+    }
+
+    if (matches > 0)
+        return 0;
+    if (!import && Elm.level[0] != '\0')
+        kopier(Elm.theme[0], sizeof Elm.theme[0], Elm.level);
+    meld_ukjent(reason);
+    return -1;
+}
+
+int16_t mt_fill(int16_t *mode, int16_t *k)
+{
+    if (mode == nullptr || k == nullptr || *k < 0 || *k >= ZERA_MAX_THEMES)
+        return -1;
+    int32_t r = Elm.matchRow[*k];
+    if (r < 0 || r >= antall_rader())
+        return -1;
+
+    if (*mode == 1) {
+        kopier(Elm.level, sizeof Elm.level, Mstemtab.level[r]);
+        Elm.style = Mstemtab.style[r];
+        Elm.colour = Mstemtab.colour[r];
+        Elm.weight = Mstemtab.weight[r];
+        Elm.font = Mstemtab.font[r];
+        if (Elm.dim[0] == 0.0 && Elm.dim[1] == 0.0) {
+            Elm.dim[0] = Mstemtab.textHeight[r] * 10.0;
+            Elm.dim[1] = Mstemtab.textWidth[r] * 10.0;
+        }
+        size_t n = 0;
+        while (n + 1 < ZERA_CELL_LEN && Mstemtab.cell[r][n] != 0) {
+            Elm.cell[n] = Mstemtab.cell[r][n];
+            n++;
+        }
+        Elm.cell[n] = 0;
+        Elm.cellScaleX = Mstemtab.cellScaleX[r];
+        Elm.cellScaleY = Mstemtab.cellScaleY[r];
+        return 0;
+    }
+    if (*mode == 2) {
+        int16_t rc = 0;
+        kopier(Elm.objtype, sizeof Elm.objtype, Mstemtab.objtype[r]);
+        kopier(Elm.theme[0], sizeof Elm.theme[0], Mstemtab.tema[r]);
+        Elm.themeCount = 1;
+        if (Mstemtab.description[r][0] != '\0')
+            rc = zerput_rest(Mstemtab.description[r]);
+        if (Mstemtab.multHoyde[r] > 0)
+            Elm.sameHeight = 1;
+        return rc;
+    }
+    return -1;
+}
+
+int16_t avrundHoyder(void)
+{
+    const int32_t s = hoydeAvrunding;
+    if (s == 0 || (s > 0 && Elm.sameHeight == 0))
+        return 0;
+    const double step = fabs((double)s) * 0.1;
+    const int n = antall_punkter();
+    if (s < 0) {
+        for (int i = 0; i < n; i++)
+            Elm.H[i] = avrund(Elm.H[i], step);
+        return 0;
+    }
+    if (n == 0)
+        return 0;
+    const double h = avrund(Elm.H[0], step);
+    for (int i = 0; i < n; i++)
+        Elm.H[i] = h;
+    Elm.sameHeight = 1;
+    return 0;
+}
+
+int UtelatElementPgaIkkeMultHoyde(MdlFunctionP heightCb)
+{
+    if (multHoyde <= 0 || Elm.sameHeight != 1 || antall_punkter() == 0 || heightCb == nullptr)
+        return 0;
+    if (dlmSystem_callMdlFunction(mdlSystem_getCurrMdlDesc(), heightCb, "PI", Elm.theme[0], (int)Elm.type) == 0)
+        return 0;
+    if (paa_multippel(Elm.H[0], (double)multHoyde))
+        return 0;
+    meld_ukjent(GRUNN_MULTHOYDE);
+    return -1;
+}

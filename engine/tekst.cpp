@@ -38,7 +38,7 @@ int er_blank(int c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-static bool nokkelgrense(char c)
+int nokkelgrense(char c)
 {
     return c == '\0' || c == ':' || c == '\n' || er_blank((unsigned char)c);
 }
@@ -47,22 +47,29 @@ const char *finn_tekst(const char *text, const char *fragment, const char *end)
 {
     if (text == nullptr || fragment == nullptr || *fragment == '\0')
         return nullptr;
-    const char *hit = strstr(text, fragment);
-    if (hit == nullptr || (end != nullptr && hit >= end))
+    if (end == nullptr)
+        return strstr(text, fragment);
+    if (end <= text)
         return nullptr;
-    return hit;
+    return (const char *)memmem(text, (size_t)(end - text), fragment, strlen(fragment));
 }
 
+// Looks at nothing past end, so a search for an absent key costs the span
+// searched, not the rest of an 800,000-character group.
 const char *finn_nokkel(const char *text, const char *key, const char *end)
 {
     if (text == nullptr || key == nullptr || *key == '\0')
         return nullptr;
+    if (end == nullptr)
+        end = text + strlen(text);
     size_t len = strlen(key);
-    for (const char *p = strstr(text, key); p != nullptr; p = strstr(p + 1, key)) {
-        if (end != nullptr && p >= end)
+    for (const char *p = text; p < end && (size_t)(end - p) >= len;) {
+        const char *hit = (const char *)memmem(p, (size_t)(end - p), key, len);
+        if (hit == nullptr)
             return nullptr;
-        if (nokkelgrense(p[len]))
-            return p;
+        if (nokkelgrense(hit[len]))
+            return hit;
+        p = hit + 1;
     }
     return nullptr;
 }

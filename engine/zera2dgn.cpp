@@ -1,5 +1,560 @@
-// STUB: replaced by the import and scan drivers.
+// Import and scan drivers: read a ZERA file group by group, hand each
+// element to the calling application, and write the report.
+//
+// Sections: run state - callbacks and progress - group reading - report at
+// the end - import (first pass, second pass, perf_zera2dgn) - scan.
+//
+// The import reads the file twice:
+//
+//   .HODE --> first pass: every group in file order ---------> .SLUTT / end of file
+//                |   .TRASE .FLATE .STRUKTUR: only the position is kept
+//                v
+//             second pass (lagreNivaa4 or geoGraphics): the kept positions in order
+//
+// so the application has written every element an area refers to before
+// the area arrives.  Memory stays flat whatever the file size: one group
+// buffer, one sub-point buffer and the list of kept positions.
+#include <cstring>
+
 #include "kartmotor_int.h"
-int16_t perf_zera2dgn(const char *, const char *, const char *, const char *, int, MdlFunctionP, MdlFunctionP,
-                      MdlFunctionP, MdlFunctionP) { return -2; }
-int pzerscan(const char *, const char *, const char *, const char *, int, MdlFunctionP, MdlFunctionP) { return -2; }
+#include "mdlhost.h"
+
+namespace {
+
+// ---- run state -----------------------------------------------------------
+
+// Group in hand; and the .PUNKT group built from a "...PTEMA" line, which
+// needs its own buffer because the line's group stays in use.
+char gruppe[ZERA_GROUP_BUFFER];
+char punktGruppe[ZERA_GROUP_BUFFER];
+
+// Level-4 groups kept for the second pass: file position and start line
+// (the line keeps messages of the second pass pointing at the right place).
+long utsattPos[ZERA_MAX_DEFERRED];
+int32_t utsattLinje[ZERA_MAX_DEFERRED];
+
+enum Utfall {
+    VIDERE = 0,   // next group
+    SLUTT = 1,    // .SLUTT: the pass ends
+    STOPP = -1,   // the element writer asked to stop
+    LESEFEIL = -2 // the file cannot be read on
+};
+
+// ZERA2DGN numbers of the drivers.
+enum {
+    FEIL_APNE = 1,
+    FEIL_TEMATABELL = 3,
+    FEIL_LES = 4,
+    FEIL_HODE = 5,
+    FEIL_RAPPORT = 7,
+    FEIL_STOPP = 11,
+    FEIL_NIVAA4 = 12,
+};
+
+struct Kjoring {
+    MdlDesc *desc = nullptr;
+    MdlFunctionP skriver = nullptr;
+    MdlFunctionP fremdrift = nullptr;
+    MdlFunctionP hoydeCb = nullptr;
+    bool skann = false;            // progress through callMdlFunction, 2 % steps
+    int importUkjent = 0;
+    const char *zeraFil = "";
+    FILE *fp = nullptr;
+    long filStorrelse = 0;
+    SheadStruct head{};
+    ScharStruct keys{};
+    int32_t linjeTeller = 0;
+    int32_t startLinje = 0;
+    long nestePos = 0;
+    long gruppePos = 0;
+    long lestTil = 0;              // file position after the last read, for progress
+    bool hodeSist = false;         // the header was the only group
+    int nesteSteg = 0;             // next progress step to report
+    int32_t antallUtsatt = 0;
+    bool utsattFull = false;
+};
+
+bool nivaa4(int type) { return type == ZERA_TRASE || type == ZERA_FLATE || type == ZERA_STRUKTUR; }
+
+bool linjetype(int type)
+{
+    return type == ZERA_LINJE || type == ZERA_KURVE || type == ZERA_BUE || type == ZERA_BUEP;
+}
+
+const char *tom_som_blank(const char *s) { return s ? s : ""; }
+
+// ---- callbacks and progress ----------------------------------------------
+
+// The element writer; -1 asks the run to stop.  A missing writer writes
+// nothing and never stops the run.
+int skriv_element(Kjoring &k)
+{
+    if (k.skriver == nullptr)
+        return 0;
+    return dlmSystem_callAnyFunction(k.desc, k.skriver, "");
+}
+
+void meld_fremdrift(Kjoring &k, int prosent, int fase)
+{
+    if (k.fremdrift == nullptr)
+        return;
+    if (k.skann)
+        dlmSystem_callMdlFunction(k.desc, k.fremdrift, "DI", (double)prosent, fase);
+    else
+        dlmSystem_callAnyFunction(k.desc, k.fremdrift, "DI", (double)prosent, fase);
+}
+
+// At most one call per group, one step at a time.  Step 100 is left to the
+// end of the pass, so each pass reports 100 exactly once.
+void fremdrift_steg(Kjoring &k, double hittil, double alt, int fase)
+{
+    if (k.fremdrift == nullptr || alt <= 0)
+        return;
+    if (hittil * 100.0 / alt >= k.nesteSteg && k.nesteSteg < 100) {
+        meld_fremdrift(k, k.nesteSteg, fase);
+        k.nesteSteg += k.skann ? 2 : 1;
+    }
+}
+
+// ---- group reading ----------------------------------------------------------
+
+enum Lest {
+    LEST_GRUPPE,    // gruppe holds a group, more follow
+    LEST_SISTE,     // gruppe holds the last group of the file (maybe empty)
+    LEST_AVVIST,    // the reader refused a group and skipped it
+    LEST_FATAL,     // the file cannot be read on
+};
+
+// Drops the rest of the physical line at pos, so the next read starts after it.
+void hopp_linje(FILE *fp, long pos)
+{
+    if (fseek(fp, pos, SEEK_SET) != 0)
+        return;
+    int c;
+    while ((c = getc(fp)) != EOF && c != '\n') {
+    }
+}
+
+Lest les_gruppe(Kjoring &k, int16_t kommentar)
+{
+    long for_ = ftell(k.fp);
+    Bmw.lastFatal = 0;
+    int16_t rc = zerget_buff(gruppe, sizeof gruppe, &k.linjeTeller, &k.startLinje, &k.nestePos, &k.gruppePos, k.fp,
+                             &kommentar);
+    if (rc == 1)
+        return LEST_SISTE;
+    if (rc == -2 && Bmw.lastFatal)
+        return LEST_FATAL;
+    // Whatever the reader did, the next read must start further on, or a
+    // group it keeps refusing at one place would hold the loop for ever.
+    long etter = ftell(k.fp);
+    if (for_ >= 0 && etter >= 0 && etter <= for_) {
+        hopp_linje(k.fp, for_);
+        etter = ftell(k.fp);
+        k.nestePos = etter;
+        if (rc == 0)
+            rc = -2;
+    }
+    k.lestTil = etter;
+    return rc == 0 ? LEST_GRUPPE : LEST_AVVIST;
+}
+
+// ---- report at the end ---------------------------------------------------
+
+// Writes the report; a report that cannot be created is registered and
+// named on the text window, since the run itself may still have succeeded.
+bool skriv_rapport(const char *rapport, const char *zera, const char *tema, const char *xml, int importUkjent,
+                   MdlFunctionP cTxt)
+{
+    if (exit_zera2dgn(rapport, zera, tema, xml, importUkjent, cTxt) == 0)
+        return true;
+    toolSubsystem_printf("Rapportfil kan ikke opprettes:\n'%s'.\n", tom_som_blank(rapport));
+    bmwclr();
+    bmw_meld("ZERA2DGN", FEIL_RAPPORT, BMW_FATAL, 0);
+    return false;
+}
+
+// mt_creat registers its own failure (ZERA2DGN 6); the text window names
+// the file, since the report that would show it may already be written.
+void skriv_mal(const char *zera, const char *mal, int nyFil)
+{
+    if (mt_creat(zera, mal, nyFil) != 0)
+        toolSubsystem_printf("Temamal kan ikke skrives:\n'%s'.\n", tom_som_blank(mal));
+}
+
+void lukk(Kjoring &k)
+{
+    if (k.fp != nullptr)
+        dlmSystem_mdlFclose(k.fp);
+    k.fp = nullptr;
+}
+
+bool apne(Kjoring &k, const char *zeraFil)
+{
+    k.zeraFil = tom_som_blank(zeraFil);
+    k.fp = zeraFil ? dlmSystem_mdlFopen(zeraFil, "rb") : nullptr;
+    return k.fp != nullptr;
+}
+
+// Reads the header group (comments stripped) into the run.  0 or a
+// ZERA2DGN number.
+int les_hode(Kjoring &k)
+{
+    if (fseek(k.fp, 0, SEEK_END) == 0)
+        k.filStorrelse = ftell(k.fp);
+    if (k.filStorrelse < 0 || fseek(k.fp, 0, SEEK_SET) != 0)
+        return FEIL_LES;
+    Lest lest = les_gruppe(k, 1);
+    if ((lest != LEST_GRUPPE && lest != LEST_SISTE) || gruppe[0] == '\0')
+        return FEIL_LES;
+    if (zerget_head(gruppe, &k.head, &k.keys) != 0)
+        return FEIL_HODE;
+    k.hodeSist = lest == LEST_SISTE;
+    return 0;
+}
+
+// ---- import: first pass ----------------------------------------------------
+
+void utsett(Kjoring &k)
+{
+    if (k.antallUtsatt < ZERA_MAX_DEFERRED) {
+        utsattPos[k.antallUtsatt] = k.gruppePos;
+        utsattLinje[k.antallUtsatt] = k.startLinje;
+        k.antallUtsatt++;
+        return;
+    }
+    // The group is lost to the import: say so once on the text window and
+    // for every lost group in the report.
+    if (!k.utsattFull)
+        toolSubsystem_printf("For mange ZERA-niv\xE5 4 elementer (.FLATE) i ZERA-fil:\n'%s'.  Max=%d.\n", k.zeraFil,
+                             ZERA_MAX_DEFERRED);
+    k.utsattFull = true;
+    bmwclr();
+    bmw_meld("ZERA2DGN", FEIL_NIVAA4, BMW_ERROR, k.startLinje);
+}
+
+// Row fill and hand-over of a parsed element with coordinates: once per
+// matched theme, or once as unknown when asked for.
+Utfall overlever(Kjoring &k, const char *grp)
+{
+    bool funnet;
+    if (geoGraphics) {
+        if (UtelatElementPgaIkkeMultHoyde(k.hoydeCb) == -1)
+            return VIDERE;
+        funnet = Elm.type != ZERA_RASTER;
+    } else {
+        int16_t mode = 1;
+        funnet = mt_match(&mode, grp) == 0;
+    }
+
+    if (!funnet) {
+        if (k.importUkjent || Elm.type == ZERA_RASTER) {
+            Elm.font = -2;
+            if (skriv_element(k) == -1)
+                return STOPP;
+        }
+        return VIDERE;
+    }
+
+    int n = Elm.themeCount;
+    if (n == 0 && Elm.objtype[0] != '\0')
+        n = 1;
+    if (n > ZERA_MAX_THEMES)
+        n = ZERA_MAX_THEMES;
+    for (int16_t i = 0; i < n; i++) {
+        if (geoGraphics) {
+            if (i == 0 && hoydeAvrunding != 0 && k.hoydeCb != nullptr &&
+                dlmSystem_callAnyFunction(k.desc, k.hoydeCb, "PI", Elm.theme[0], (int)Elm.type) != 0)
+                avrundHoyder();
+        } else {
+            int16_t mode = 1;
+            int16_t tema = i;
+            if (mt_fill(&mode, &tema) != 0)
+                continue;
+            int32_t r = Elm.matchRow[i];
+            if (hoydeAvrunding != 0 && r >= 0 && r < Mstemtab.rowCount && Mstemtab.multHoyde[r] > 0)
+                avrundHoyder();
+        }
+        Elm.themeCount = (int16_t)(i + 1);
+        if (skriv_element(k) == -1)
+            return STOPP;
+    }
+    return VIDERE;
+}
+
+// One group of the first pass; a sub-point group comes through here too
+// (it is a .PUNKT, so it has no sub-points of its own).
+Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
+{
+    int16_t pass = 0;
+    int32_t linje = k.startLinje;
+    if (zerget_elm(grp, &k.head, &k.keys, &linje, &pass) != 0)
+        return VIDERE;
+    int type = Elm.type;
+    if (type == ZERA_SLUTT)
+        return SLUTT;
+    if (nivaa4(type)) {
+        if (grp == gruppe)
+            utsett(k);
+        return VIDERE;
+    }
+    if (zerget_coord(grp, &k.head, &k.keys) != 0)
+        return VIDERE;
+    if (overlever(k, grp) == STOPP)
+        return STOPP;
+
+    if (linjetype(type) && grp == gruppe) {
+        const char *fra = grp;
+        const char *neste = nullptr;
+        while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
+            if (forste_pass_gruppe(k, punktGruppe) == STOPP)
+                return STOPP;
+            if (neste == nullptr || neste <= fra)
+                break;
+            fra = neste;
+        }
+    }
+
+    if (type == ZERA_PUNKT && finn_nokkel(grp, "..STRENG", nullptr) != nullptr &&
+        zerget_streng(grp, &k.head.charset) == 0) {
+        Elm.font = -2;
+        if (skriv_element(k) == -1)
+            return STOPP;
+    }
+    return VIDERE;
+}
+
+// ---- import: second pass ---------------------------------------------------
+
+// Matching and row fill of the second pass.  True when the element is to be
+// handed over.  The fill takes the first theme that found a row, so an area
+// whose first theme is unknown but a later one known still arrives, with
+// theme[themeCount - 1] the theme written.
+bool andre_pass_fyll(Kjoring &k, const char *grp)
+{
+    if (geoGraphics)
+        return true;
+    int16_t matchMode = 1;
+    if (mt_match(&matchMode, grp) != 0) {
+        if (!k.importUkjent)
+            return false;
+        Elm.font = -2;
+        return true;
+    }
+    int n = Elm.themeCount;
+    if (n == 0 && Elm.objtype[0] != '\0')
+        n = 1;
+    if (n > ZERA_MAX_THEMES)
+        n = ZERA_MAX_THEMES;
+    for (int16_t i = 0; i < n; i++) {
+        if (Elm.matchRow[i] < 0)
+            continue;
+        int16_t fillMode = 1;
+        int16_t tema = i;
+        if (mt_fill(&fillMode, &tema) != 0)
+            return false;
+        Elm.themeCount = (int16_t)(i + 1);
+        return true;
+    }
+    return false;
+}
+
+Utfall andre_pass(Kjoring &k)
+{
+    k.nesteSteg = 0;
+    for (int32_t i = 0; i < k.antallUtsatt; i++) {
+        fremdrift_steg(k, i, k.antallUtsatt, 2);
+        if (fseek(k.fp, utsattPos[i], SEEK_SET) != 0)
+            return LESEFEIL;
+        k.nestePos = utsattPos[i];
+        k.linjeTeller = utsattLinje[i] - 1;
+        Lest lest = les_gruppe(k, 0);
+        if (lest == LEST_FATAL)
+            return LESEFEIL;
+        if (lest == LEST_AVVIST || gruppe[0] == '\0')
+            continue;
+
+        int16_t pass = 1;
+        int32_t linje = k.startLinje;
+        if (zerget_elm(gruppe, &k.head, &k.keys, &linje, &pass) != 0 || !nivaa4(Elm.type))
+            continue;
+        if (zerget_coord(gruppe, &k.head, &k.keys) != 0)
+            continue;
+        if (!andre_pass_fyll(k, gruppe))
+            continue;
+        if (skriv_element(k) == -1)
+            return STOPP;
+
+        // A text of an area needs a place: .TRASE and .STRUKTUR have no
+        // points, and the point arrays still hold the previous element's.
+        if (Elm.text[0] != '\0' && Elm.pointCount >= 1) {
+            for (char *c = Elm.text; *c; c++)
+                if (*c == ' ')
+                    *c = '/';
+            Elm.type = ZERA_TEKST;
+            if (andre_pass_fyll(k, gruppe) && skriv_element(k) == -1)
+                return STOPP;
+        }
+    }
+    meld_fremdrift(k, 100, 2);
+    return VIDERE;
+}
+
+int16_t import_feil(Kjoring &k, int nr, int32_t linje, const char *rapport, const char *tema, const char *xml,
+                    MdlFunctionP cTxt)
+{
+    bmwclr();
+    bmw_meld("ZERA2DGN", nr, BMW_FATAL, linje);
+    lukk(k);
+    skriv_rapport(rapport, k.zeraFil, tema, xml, k.importUkjent, cTxt);
+    return -2;
+}
+
+// ---- scan ------------------------------------------------------------------
+
+Utfall skann_gruppe(Kjoring &k, const char *grp)
+{
+    int16_t pass = 0;
+    int32_t linje = k.startLinje;
+    if (zerget_elm(grp, &k.head, &k.keys, &linje, &pass) != 0)
+        return VIDERE;
+    int type = Elm.type;
+    if (type == ZERA_SLUTT)
+        return SLUTT;
+    if (nivaa4(type)) {
+        pass = 1;
+        if (zerget_elm(grp, &k.head, &k.keys, &linje, &pass) != 0)
+            return VIDERE;
+    }
+    if (zerget_coord(grp, &k.head, &k.keys) != 0)
+        return VIDERE;
+
+    bmw_sett("ZERA2DGN", FEIL_TEMATABELL, BMW_NOTE);
+    int n = Elm.themeCount > ZERA_MAX_THEMES ? ZERA_MAX_THEMES : Elm.themeCount;
+    for (int16_t t = 0; t < n; t++)
+        bmwput_tem(&t);
+
+    if (linjetype(type) && grp == gruppe) {
+        const char *fra = grp;
+        const char *neste = nullptr;
+        while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
+            skann_gruppe(k, punktGruppe);
+            if (neste == nullptr || neste <= fra)
+                break;
+            fra = neste;
+        }
+    }
+    return VIDERE;
+}
+
+int skann_feil(Kjoring &k, int nr, int32_t linje)
+{
+    bmwclr();
+    bmw_meld("ZERA2DGN", nr, BMW_FATAL, linje);
+    lukk(k);
+    return -2;
+}
+
+} // namespace
+
+// ---- exported --------------------------------------------------------------
+
+int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile, const char *xmlFile,
+                      int importUnknown, MdlFunctionP elementWriter, MdlFunctionP progress, MdlFunctionP cTxt,
+                      MdlFunctionP heightCb)
+{
+    landxml_start();
+    bmwinit();
+
+    Kjoring k;
+    k.desc = mdlSystem_getCurrMdlDesc();
+    k.skriver = elementWriter;
+    k.fremdrift = progress;
+    k.hoydeCb = heightCb;
+    k.importUkjent = importUnknown;
+
+    if (!apne(k, zeraFile))
+        return import_feil(k, FEIL_APNE, 0, reportFile, themeFile, xmlFile, cTxt);
+    if (!geoGraphics && mt_init(themeFile, 1) != 0)
+        return import_feil(k, FEIL_TEMATABELL, 0, reportFile, themeFile, xmlFile, cTxt);
+    if (int nr = les_hode(k); nr != 0)
+        return import_feil(k, nr, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
+
+    // First pass.  The reader gives the last group of the file together
+    // with the end-of-file result; it is processed like any other, so a
+    // file without .SLUTT keeps its last element.
+    bool slutt = k.hodeSist;
+    while (!slutt) {
+        fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
+        Lest lest = les_gruppe(k, 0);
+        if (lest == LEST_FATAL)
+            return import_feil(k, FEIL_LES, k.linjeTeller, reportFile, themeFile, xmlFile, cTxt);
+        if (lest == LEST_AVVIST)
+            continue;
+        slutt = lest == LEST_SISTE;
+        if (gruppe[0] == '\0')
+            break;
+        Utfall u = forste_pass_gruppe(k, gruppe);
+        if (u == STOPP)
+            return import_feil(k, FEIL_STOPP, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
+        if (u == SLUTT)
+            break;
+    }
+    meld_fremdrift(k, 100, 1);
+
+    if (k.antallUtsatt > 0 && (geoGraphics || lagreNivaa4)) {
+        Utfall u = andre_pass(k);
+        if (u == STOPP)
+            return import_feil(k, FEIL_STOPP, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
+        if (u == LESEFEIL)
+            return import_feil(k, FEIL_LES, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
+    }
+
+    if (xmlOn && !geoGraphics)
+        landxml_save();
+
+    lukk(k);
+    if (skriv_rapport(reportFile, k.zeraFil, themeFile, xmlFileName, importUnknown, cTxt) && !geoGraphics &&
+        !importUnknown)
+        skriv_mal(k.zeraFil, reportFile, 0);
+    return 0;
+}
+
+int pzerscan(const char *zeraFile, const char *templateFile, const char *reportFile, const char *xmlFile, int fileNo,
+             MdlFunctionP progress, MdlFunctionP cTxt)
+{
+    if (fileNo == 1)
+        bmwinit();
+    bmwRunKind = BMW_RUN_SCAN;
+
+    Kjoring k;
+    k.desc = mdlSystem_getCurrMdlDesc();
+    k.fremdrift = progress;
+    k.skann = true;
+    if (!apne(k, zeraFile))
+        return skann_feil(k, FEIL_APNE, 0);
+    if (int nr = les_hode(k); nr != 0)
+        return skann_feil(k, nr, k.startLinje);
+
+    bool slutt = k.hodeSist;
+    while (!slutt) {
+        fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
+        Lest lest = les_gruppe(k, 0);
+        if (lest == LEST_FATAL)
+            return skann_feil(k, FEIL_LES, k.linjeTeller);
+        if (lest == LEST_AVVIST)
+            continue;
+        slutt = lest == LEST_SISTE;
+        if (gruppe[0] == '\0' || skann_gruppe(k, gruppe) == SLUTT)
+            break;
+    }
+    meld_fremdrift(k, 100, 1);
+    lukk(k);
+
+    if (templateFile == nullptr || templateFile[0] == '\0')
+        return 0;
+    skriv_mal(k.zeraFil, templateFile, 1);
+    kopier(Bmw.program, sizeof Bmw.program, "VADUZU Dederira");
+    skriv_rapport(reportFile, k.zeraFil, templateFile, xmlFile, 0, cTxt);
+    return 0;
+}

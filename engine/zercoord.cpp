@@ -1,7 +1,582 @@
-// STUB: replaced by the coordinate reader.
+// Coordinates of the current element: points in ground units, arc and
+// circle centres, text and symbol directions, extents, texts made from a
+// point's "..STRENG" and the .PUNKT groups of "...PTEMA" sub-points.
+//
+// Sections: key and number scanning - zerget_coord - zerget_bue -
+// bmwmaxmin - zerget_streng - zerget_ptema.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
 #include "kartmotor_int.h"
-int16_t zerget_coord(const char *, SheadStruct *, ScharStruct *) { return -1; }
-int16_t zerget_bue(void) { return -1; }
-int16_t bmwmaxmin(double *, double *, double *, double *, int16_t *) { return 0; }
-int16_t zerget_streng(const char *, int16_t *) { return -1; }
-int16_t zerget_ptema(ScharStruct *, char *, size_t, const char *, const char *, const char **) { return -1; }
+
+namespace {
+
+const char RUTINE_KOORD[] = "SG_COORD";
+const char RUTINE_ELM[] = "SG_ELM";
+
+enum {
+    KOORD_FOR_MANGE = 1,  // the 25,000th point
+    KOORD_ANTALL = 3,     // wrong number of points for the type
+    KOORD_SAMME_STED = 4, // two keys at one place
+    KOORD_SIRKEL = 8,     // no circle through three points
+};
+enum { ELM_BUE = 11, ELM_RADIUS = 14, ELM_STRENG = 8 };
+
+enum { KOORD_PLAN = 0, KOORD_HOYDE = 1, KOORD_DYBDE = 2 };
+
+bool tokenslutt(char c)
+{
+    return c == '\0' || c == '\n' || er_blank((unsigned char)c);
+}
+
+// Reads the number token at p (blanks before it skipped) and moves p past
+// it.  False, p unchanged, when the token is not a finite number.
+bool les_tall(const char *&p, double &verdi)
+{
+    const char *s = p;
+    while (er_blank((unsigned char)*s))
+        s++;
+    if (tokenslutt(*s))
+        return false;
+    // Whole numbers of up to 15 digits are exact in a double: the common
+    // coordinate line is read without strtod.
+    const char *d = s;
+    bool negativ = (*d == '-');
+    if (*d == '-' || *d == '+')
+        d++;
+    long long heltall = 0;
+    int siffer = 0;
+    while (*d >= '0' && *d <= '9' && siffer < 16) {
+        heltall = heltall * 10 + (*d - '0');
+        d++;
+        siffer++;
+    }
+    if (siffer > 0 && siffer <= 15 && tokenslutt(*d)) {
+        verdi = negativ ? -(double)heltall : (double)heltall;
+        p = d;
+        return true;
+    }
+    char *slutt = nullptr;
+    double v = strtod(s, &slutt);
+    if (slutt == s || !tokenslutt(*slutt) || !std::isfinite(v))
+        return false;
+    verdi = v;
+    p = slutt;
+    return true;
+}
+
+// Node code of a coordinate line from the text after its numbers: the
+// "..KP" value, else 1 for a "...PTEMA" sub-point, else 0.
+int16_t les_kp(const char *p)
+{
+    bool ptema = false;
+    for (;;) {
+        while (er_blank((unsigned char)*p))
+            p++;
+        if (*p == '\0' || *p == '\n')
+            break;
+        const char *t = p;
+        while (!tokenslutt(*p))
+            p++;
+        size_t prikker = 0;
+        while (t + prikker < p && t[prikker] == '.')
+            prikker++;
+        const char *navn = t + prikker;
+        size_t len = (size_t)(p - navn);
+        if (prikker >= 2 && len == 2 && memcmp(navn, "KP", 2) == 0) {
+            char *slutt = nullptr;
+            errno = 0;
+            long v = strtol(p, &slutt, 10);
+            if (slutt != p && errno == 0 && tokenslutt(*slutt) && v >= INT16_MIN && v <= INT16_MAX)
+                return (int16_t)v;
+            return 0;
+        }
+        if (prikker >= 3 && len == 5 && memcmp(navn, "PTEMA", 5) == 0)
+            ptema = true;
+    }
+    return ptema ? 1 : 0;
+}
+
+int16_t koordfeil(int nr)
+{
+    bmw_elmfeil(RUTINE_KOORD, nr);
+    return -1;
+}
+
+// Reads the lines of one coordinate block, starting with the line after
+// the key.  Returns the position after the block, or null after error 1.
+const char *les_blokk(const char *q, int kind, bool harHoyde, double hoyde, SheadStruct *head)
+{
+    const int tekst = (Elm.type == ZERA_TEKST);
+    const double enhet = Elm.enhet;
+    while (*q != '\0') {
+        const char *s = q;
+        while (er_blank((unsigned char)*s))
+            s++;
+        if (*s == '.')
+            break;
+        const char *eol = strchr(s, '\n');
+        const char *neste = eol != nullptr ? eol + 1 : s + strlen(s);
+        // A kept comment line would otherwise read as a point at the origin.
+        if (*s == '!') {
+            q = neste;
+            continue;
+        }
+        double t1 = 0.0, t2 = 0.0, t3 = 0.0;
+        const char *p = s;
+        if (!les_tall(p, t1) || !les_tall(p, t2) || (kind == KOORD_HOYDE && !les_tall(p, t3)))
+            break;
+        double n = enhet * t1 + head->origoN;
+        double e = enhet * t2 + head->origoE;
+        double h = (kind == KOORD_HOYDE) ? enhet * t3 : (harHoyde ? hoyde : 0.0);
+        int32_t i = Elm.pointCount;
+        if (i > 0 && !tekst && n == Elm.N[i - 1] && e == Elm.E[i - 1] &&
+            (kind != KOORD_HOYDE || h == Elm.H[i - 1])) {
+            q = neste;
+            continue;
+        }
+        if (i >= ZERA_MAX_POINTS - 1)
+            return nullptr;
+        if (i > 0 && h != Elm.H[i - 1])
+            Elm.sameHeight = 0;
+        Elm.N[i] = n;
+        Elm.E[i] = e;
+        Elm.H[i] = h;
+        Elm.kp[i] = les_kp(p);
+        Elm.pointCount = i + 1;
+        q = neste;
+    }
+    return q;
+}
+
+int16_t tell_sjekk(void)
+{
+    const int32_t n = Elm.pointCount;
+    switch (Elm.type) {
+    case ZERA_LINJE:
+    case ZERA_KURVE:
+    case ZERA_BUE:
+        return n >= 2 ? 0 : KOORD_ANTALL;
+    case ZERA_BUEP:
+    case ZERA_SIRKELP:
+    case ZERA_SYMBOL:
+        return n == 3 ? 0 : KOORD_ANTALL;
+    case ZERA_TRASE:
+    case ZERA_STRUKTUR:
+        return 0;
+    default:
+        return n >= 1 ? 0 : KOORD_ANTALL;
+    }
+}
+
+} // namespace
+
+const char *finn_koordnokkel(const char *text, const char *end, const ScharStruct *keys, int *kind)
+{
+    if (text == nullptr || keys == nullptr || keys->coordKey[0] == '\0')
+        return nullptr;
+    if (end == nullptr)
+        end = text + strlen(text);
+    // The keys with height and depth are the plain key and one letter.
+    const char *stamme = keys->coordKey;
+    size_t len = strlen(stamme);
+    const char *p = text;
+    while (p < end && (size_t)(end - p) >= len) {
+        const char *hit = (const char *)memmem(p, (size_t)(end - p), stamme, len);
+        if (hit == nullptr)
+            return nullptr;
+        char c = hit[len];
+        int k = -1;
+        if (nokkelgrense(c))
+            k = KOORD_PLAN;
+        else if (c == 'H' && nokkelgrense(hit[len + 1]))
+            k = KOORD_HOYDE;
+        else if (c == 'D' && nokkelgrense(hit[len + 1]))
+            k = KOORD_DYBDE;
+        if (k >= 0) {
+            if (kind != nullptr)
+                *kind = k;
+            return hit;
+        }
+        p = hit + 1;
+    }
+    return nullptr;
+}
+
+// Walks the group once.  The next occurrence of the height key and of the
+// coordinate keys is kept and searched again only when the walk has passed
+// it, so a group is scanned a bounded number of times whatever its size.
+// A depth block ("..NØD") is read like a plain one: its third value is not
+// a height.
+int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
+{
+    Elm.pointCount = 0;
+    Elm.hoyde = 0.0;
+    Elm.sameHeight = 1;
+    bool harHoyde = false;
+    double hoyde = 0.0;
+
+    const char *slutt = group + strlen(group);
+    const char *p = strchr(group, '.');
+    if (p == nullptr)
+        p = slutt;
+    const size_t hoydeLen = strlen(keys->hoydeKey);
+    const char *nesteHoyde = finn_nokkel(p, keys->hoydeKey, slutt);
+    int kind = KOORD_PLAN;
+    const char *nesteKoord = finn_koordnokkel(p, slutt, keys, &kind);
+
+    while (slutt - p > 4) {
+        if (nesteHoyde != nullptr && nesteHoyde < p)
+            nesteHoyde = finn_nokkel(p, keys->hoydeKey, slutt);
+        if (nesteKoord != nullptr && nesteKoord < p)
+            nesteKoord = finn_koordnokkel(p, slutt, keys, &kind);
+        if (nesteHoyde == nullptr && nesteKoord == nullptr)
+            break;
+        if (nesteHoyde == nesteKoord)
+            return koordfeil(KOORD_SAMME_STED);
+        if (nesteHoyde != nullptr && (nesteKoord == nullptr || nesteHoyde < nesteKoord)) {
+            harHoyde = true;
+            Elm.hasHoyde = 1;
+            const char *v = nesteHoyde + hoydeLen;
+            double h = 0.0;
+            hoyde = les_tall(v, h) ? h : 0.0;
+            p = v;
+            continue;
+        }
+        const char *q = strchr(nesteKoord, '\n');
+        q = (q != nullptr) ? q + 1 : slutt;
+        q = les_blokk(q, kind, harHoyde, hoyde, head);
+        if (q == nullptr)
+            return koordfeil(KOORD_FOR_MANGE);
+        p = q;
+    }
+
+    if (Elm.pointCount > 0)
+        Elm.hoyde = Elm.H[0];
+    int16_t feil = tell_sjekk();
+    if (feil != 0)
+        return koordfeil(feil);
+
+    switch (Elm.type) {
+    case ZERA_BUE:
+        if (Elm.pointCount > 2) {
+            int32_t s = Elm.pointCount - 1;
+            Elm.N[1] = Elm.N[s];
+            Elm.E[1] = Elm.E[s];
+            Elm.H[1] = Elm.H[s];
+            Elm.kp[1] = Elm.kp[s];
+            Elm.pointCount = 2;
+        }
+        if (zerget_bue() != 0)
+            return -1;
+        break;
+    case ZERA_BUEP:
+    case ZERA_SIRKELP: {
+        double cN = 0.0, cE = 0.0;
+        if (circle_3points(&Elm.N[0], &Elm.E[0], &Elm.N[1], &Elm.E[1], &Elm.N[2], &Elm.E[2], &cN, &cE) != 0)
+            return koordfeil(KOORD_SIRKEL);
+        // The centre sits after the three points; pointCount stays 3.
+        Elm.N[3] = cN;
+        Elm.E[3] = cE;
+        Elm.H[3] = Elm.H[0];
+        Elm.kp[3] = 0;
+        double retning = 0.0, r = 0.0;
+        polar_angle(&Elm.N[3], &Elm.E[3], &Elm.N[0], &Elm.E[0], &retning, &r);
+        Elm.radius = r;
+        if (Elm.type == ZERA_BUEP) {
+            int16_t side = 0;
+            point_side(&Elm.N[0], &Elm.E[0], &Elm.N[1], &Elm.E[1], &Elm.N[3], &Elm.E[3], &side);
+            if (side == -1)
+                Elm.radius = -r;
+        }
+        break;
+    }
+    case ZERA_TEKST:
+        Elm.angle = 0.0;
+        if (Elm.pointCount >= 3) {
+            // A text angle turns from east towards north.
+            Elm.angle = atan2(Elm.N[2] - Elm.N[1], Elm.E[2] - Elm.E[1]);
+            angle_normalize(&Elm.angle);
+        }
+        break;
+    case ZERA_SYMBOL: {
+        double avstand = 0.0;
+        polar_angle(&Elm.N[1], &Elm.E[1], &Elm.N[2], &Elm.E[2], &Elm.angle, &avstand);
+        break;
+    }
+    default:
+        break;
+    }
+
+    bmwmaxmin(&head->minN, &head->maxN, &head->minE, &head->maxE, &Elm.mode);
+    // Mixed coordinate keys, a height key beside heights per point and
+    // dropped repeats are warnings and notes only, which the register does
+    // not keep.
+    return 0;
+}
+
+int16_t zerget_bue(void)
+{
+    double r = fabs(Elm.radius);
+    if (r < Elm.enhet) {
+        bmw_elmfeil(RUTINE_ELM, ELM_RADIUS);
+        return -1;
+    }
+    if (Elm.pointCount < 2) {
+        bmw_elmfeil(RUTINE_ELM, ELM_BUE);
+        return -1;
+    }
+    double c1N = 0.0, c1E = 0.0, c2N = 0.0, c2E = 0.0;
+    int16_t rc = circle_centres(&Elm.N[0], &Elm.E[0], &Elm.N[1], &Elm.E[1], &r, &c1N, &c1E, &c2N, &c2E);
+    if (rc != 0 && rc != 1) {
+        bmw_elmfeil(RUTINE_ELM, ELM_BUE);
+        return -1;
+    }
+    double cN = c1N, cE = c1E;
+    if (rc == 0) {
+        int16_t s = 0;
+        point_side(&Elm.N[0], &Elm.E[0], &Elm.N[1], &Elm.E[1], &c1N, &c1E, &s);
+        bool a = (Elm.radius < 0.0 && Elm.storbue != 1) || (Elm.radius >= 0.0 && Elm.storbue == 1);
+        if ((a && s == 1) || (!a && s != 1)) {
+            cN = c2N;
+            cE = c2E;
+        }
+    }
+    Elm.N[2] = cN;
+    Elm.E[2] = cE;
+    Elm.H[2] = Elm.H[0];
+    Elm.kp[2] = 0;
+    Elm.pointCount = 3;
+    return 0;
+}
+
+// Points outside the header's area and negative heights would only be
+// warnings, which the register does not keep, so the area and the mode are
+// not consulted.
+int16_t bmwmaxmin(double *minN, double *maxN, double *minE, double *maxE, int16_t *mode)
+{
+    (void)minN;
+    (void)maxN;
+    (void)minE;
+    (void)maxE;
+    (void)mode;
+    int32_t n = Elm.pointCount;
+    if (n <= 0)
+        return 0;
+    if (n > ZERA_MAX_POINTS)
+        n = ZERA_MAX_POINTS;
+    double *f = Bmw.fileExtent; // Nmin, Emin, Nmax, Emax, Hmin, Hmax
+    double *x = Elm.extent;     // Nmin, Emin, Hmin, Nmax, Emax, Hmax
+    if (Bmw.extentPoints == 0) {
+        f[0] = f[2] = Elm.N[0];
+        f[1] = f[3] = Elm.E[0];
+        f[4] = f[5] = 0.0;
+    }
+    x[0] = x[3] = Elm.N[0];
+    x[1] = x[4] = Elm.E[0];
+    x[2] = x[5] = 0.0;
+    for (int32_t i = 0; i < n; i++) {
+        Bmw.extentPoints++;
+        if (Elm.N[i] < x[0])
+            x[0] = Elm.N[i];
+        if (Elm.N[i] > x[3])
+            x[3] = Elm.N[i];
+        if (Elm.E[i] < x[1])
+            x[1] = Elm.E[i];
+        if (Elm.E[i] > x[4])
+            x[4] = Elm.E[i];
+        double h = Elm.H[i];
+        if (h > x[5])
+            x[5] = h;
+        // The height minimum is the lowest height above 0.
+        if (h > 0.0 && (x[2] == 0.0 || h < x[2]))
+            x[2] = h;
+    }
+    int senter = -1;
+    if (Elm.type == ZERA_BUE && Elm.pointCount >= 3)
+        senter = 2;
+    else if ((Elm.type == ZERA_BUEP || Elm.type == ZERA_SIRKELP) && Elm.pointCount >= 3)
+        senter = 3;
+    else if (Elm.type == ZERA_SIRKEL)
+        senter = 0;
+    if (senter >= 0) {
+        double r = fabs(Elm.radius);
+        x[0] = Elm.N[senter] - r;
+        x[3] = Elm.N[senter] + r;
+        x[1] = Elm.E[senter] - r;
+        x[4] = Elm.E[senter] + r;
+    }
+    if (x[0] < f[0])
+        f[0] = x[0];
+    if (x[1] < f[1])
+        f[1] = x[1];
+    if (x[3] > f[2])
+        f[2] = x[3];
+    if (x[4] > f[3])
+        f[3] = x[4];
+    if (x[2] > 0.0 && (f[4] == 0.0 || x[2] < f[4]))
+        f[4] = x[2];
+    if (x[5] > f[5])
+        f[5] = x[5];
+    return 0;
+}
+
+// The text is read from the file's declared set: read as "any set", the
+// characters [ ] { } \ | of an ISO file would turn into letters.
+int16_t zerget_streng(const char *group, int16_t *set)
+{
+    Elm.type = ZERA_TEKST;
+    Elm.serial = -1;
+    char verdi[ZERA_STR_LEN];
+    const char *p = finn_nokkel(group, "..STRENG", nullptr);
+    if (p == nullptr || zerget_str(p, verdi, set) != 0) {
+        bmw_elmfeil(RUTINE_ELM, ELM_STRENG);
+        return -1;
+    }
+    kopier(Elm.text, sizeof Elm.text, verdi);
+    static const struct {
+        int16_t edit;
+        double skala;
+    } skalaer[] = {{100, 1000.0},    {200, 2000.0},    {300, 5000.0},      {400, 10000.0},     {500, 20000.0},
+                   {600, 50000.0},   {700, 100000.0},  {800, 1000000.0},   {900, 10000000.0}};
+    double skala = 0.0;
+    for (const auto &s : skalaer)
+        if (s.edit == Elm.edit)
+            skala = s.skala;
+    Elm.pointCount = 2;
+    Elm.rest[0] = '\0';
+    Elm.restLen = 0;
+    Elm.N[1] = Elm.N[0] + skala * Elm.flytt[0] * 0.001;
+    Elm.E[1] = Elm.E[0] + skala * Elm.flytt[1] * 0.001;
+    Elm.H[1] = Elm.H[0];
+    Elm.kp[1] = 0;
+    return 0;
+}
+
+namespace {
+
+// Where the previous zerget_ptema call left off.  A driver walking the
+// sub-points of a group passes the previous *next as from, so the search
+// for the coordinate key of the next "...PTEMA" line covers only the lines
+// since the previous one: a curve with a sub-point on every line is not
+// scanned back to its start each time.
+struct PtemaMinne {
+    const char *start;
+    const char *neste;
+    const char *linje;
+    const char *nokkel;
+    int kind;
+} minne;
+
+struct Utbygger {
+    char *buf;
+    size_t size;
+    size_t len;
+    bool full;
+    void legg(const char *s, size_t n)
+    {
+        if (full || len + n >= size) {
+            full = true;
+            return;
+        }
+        memcpy(buf + len, s, n);
+        len += n;
+        buf[len] = '\0';
+    }
+    void legg(char c) { legg(&c, 1); }
+};
+
+} // namespace
+
+int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
+                     const char **next)
+{
+    if (out != nullptr && outSize > 0)
+        out[0] = '\0';
+    if (next != nullptr)
+        *next = from;
+    if (keys == nullptr || out == nullptr || outSize == 0 || from == nullptr || start == nullptr)
+        return -1;
+    const char *hit = finn_nokkel(from, "...PTEMA", nullptr);
+    if (hit == nullptr) {
+        if (next != nullptr)
+            *next = from + strlen(from);
+        return -1;
+    }
+    const char *ls = linje_start(start, hit);
+    const char *le = linje_slutt(hit);
+    const char *etter = (*le == '\n') ? le + 1 : le;
+    if (next != nullptr)
+        *next = etter;
+
+    const char *sok = start;
+    const char *nokkel = nullptr;
+    int kind = KOORD_PLAN;
+    if (minne.start == start && minne.neste == from && minne.linje != nullptr && minne.linje >= start &&
+        minne.linje <= ls) {
+        sok = minne.linje;
+        nokkel = minne.nokkel;
+        kind = minne.kind;
+    }
+    for (;;) {
+        int k = KOORD_PLAN;
+        const char *f = finn_koordnokkel(sok, ls, keys, &k);
+        if (f == nullptr)
+            break;
+        nokkel = f;
+        kind = k;
+        sok = f + 1;
+    }
+    minne = PtemaMinne{start, etter, ls, nokkel, kind};
+    if (nokkel == nullptr)
+        return -1;
+
+    const char *e = le;
+    if (e > ls && e[-1] == '\r')
+        e--;
+    const char *attr = (const char *)memmem(ls, (size_t)(e - ls), "..", 2);
+    const char *koord = ls;
+    while (koord < attr && er_blank((unsigned char)*koord))
+        koord++;
+    const char *koordSlutt = attr;
+    while (koordSlutt > koord && er_blank((unsigned char)koordSlutt[-1]))
+        koordSlutt--;
+
+    // The sub-attribute line becomes attribute lines of the new group:
+    // every "..." turns into " ..", then every blank before a '.' into a
+    // line break.
+    Utbygger u{out, outSize, 0, false};
+    u.legg(".PUNKT -1:", 10);
+    if (!(attr + 2 < e && attr[2] == '.'))
+        u.legg('\n'); // keys after the coordinates stay off the group line
+    size_t fra = u.len;
+    for (const char *c = attr; c < e; c++) {
+        if (c + 2 < e && c[0] == '.' && c[1] == '.' && c[2] == '.') {
+            u.legg(" ..", 3);
+            c += 2;
+        } else {
+            u.legg(*c);
+        }
+    }
+    if (!u.full)
+        for (size_t i = fra; i + 1 < u.len; i++)
+            if (er_blank((unsigned char)out[i]) && out[i + 1] == '.')
+                out[i] = '\n';
+    u.legg('\n');
+    const char *nokkeltekst = kind == KOORD_HOYDE ? keys->coordHKey : (kind == KOORD_DYBDE ? keys->coordDKey : keys->coordKey);
+    u.legg(nokkeltekst, strlen(nokkeltekst));
+    u.legg('\n');
+    int16_t rc = 1;
+    if (koordSlutt > koord) {
+        u.legg(koord, (size_t)(koordSlutt - koord));
+        u.legg('\n');
+        rc = 0;
+    }
+    if (u.full) {
+        out[0] = '\0';
+        return -1;
+    }
+    return rc;
+}

@@ -1,6 +1,711 @@
-// STUB: replaced by the element parser.
+// Element parser: one group text into the current element record Elm
+// (type, serial, themes, attributes, references, texts, symbol codes and
+// the attribute lines the record does not model).  Coordinates are read
+// afterwards by zerget_coord.
+//
+// Sections: key and value helpers - themes - zerget_elm - zerget_rest -
+// zerget_gid - zerget_ref.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
 #include "kartmotor_int.h"
-int16_t zerget_elm(const char *, SheadStruct *, ScharStruct *, int32_t *, int16_t *) { return -1; }
-int16_t zerget_rest(const char *, ScharStruct *, int16_t *) { return -1; }
-void zerget_gid(const char *) {}
-int16_t zerget_ref(const char *) { return -1; }
+
+namespace {
+
+const char RUTINE[] = "SG_ELM";
+
+enum {
+    FEIL_UKJENT_GRUPPE = 1,
+    FEIL_SERIENR = 2,
+    FEIL_KOLON = 3,
+    FEIL_KOORDINATER = 4,
+    FEIL_TEMA_ANTALL = 5,
+    FEIL_TEMA = 6,
+    FEIL_RADIUS = 7,
+    FEIL_TEKST = 8,
+    FEIL_TEKST_MANGLER = 9,
+    FEIL_REFERANSER = 10,
+    FEIL_REF_ANTALL = 12,
+    FEIL_REF_GJENTATT = 13,
+    FEIL_DEF = 15,
+    FEIL_HODE = 16,
+    FEIL_PIKSEL = 21,
+    FEIL_BILDE = 22,
+};
+
+// The serial must stand within this many characters of the group start.
+const size_t SERIE_GRENSE = 100;
+
+// The current message of the parser; restored before each registration
+// because the string reader clears it when it registers its own failure.
+void meld_start(void)
+{
+    kopier(Bmw.acc_txt_rutnam, sizeof Bmw.acc_txt_rutnam, RUTINE);
+    Bmw.type = BMW_WARNING;
+    Bmw.line = 1;
+    kopier(Bmw.theme, sizeof Bmw.theme, "0000");
+    kopier(Bmw.objtype, sizeof Bmw.objtype, "0000");
+}
+
+int16_t feil(int nr)
+{
+    meld_start();
+    Bmw.type = BMW_ERROR;
+    bmw_elmfeil(RUTINE, nr);
+    return -1;
+}
+
+// Token k of the key's line (1: the first value after the key).
+bool verdi(const char *nokkel, int k, char *out, size_t size)
+{
+    return nokkel != nullptr && linje_token(nokkel, k, out, size) >= 0;
+}
+
+bool verdi_tall(const char *nokkel, int k, double *v)
+{
+    char tok[64];
+    if (!verdi(nokkel, k, tok, sizeof tok))
+        return false;
+    char *slutt = nullptr;
+    double d = strtod(tok, &slutt);
+    if (slutt == tok || *slutt != '\0' || !std::isfinite(d))
+        return false;
+    *v = d;
+    return true;
+}
+
+bool verdi_heltall(const char *nokkel, int k, long lo, long hi, long *v)
+{
+    char tok[64];
+    if (!verdi(nokkel, k, tok, sizeof tok))
+        return false;
+    char *slutt = nullptr;
+    errno = 0;
+    long l = strtol(tok, &slutt, 10);
+    if (slutt == tok || *slutt != '\0' || errno != 0 || l < lo || l > hi)
+        return false;
+    *v = l;
+    return true;
+}
+
+bool verdi_i16(const char *nokkel, int16_t *v)
+{
+    long l = 0;
+    if (!verdi_heltall(nokkel, 1, INT16_MIN, INT16_MAX, &l))
+        return false;
+    *v = (int16_t)l;
+    return true;
+}
+
+// atol's reading of a quality place ("*" gives 0), kept within 32 bits.
+int32_t kvalitet_tall(const char *tok)
+{
+    long l = tall_long(tok);
+    if (l > INT32_MAX)
+        return INT32_MAX;
+    if (l < INT32_MIN)
+        return INT32_MIN;
+    return (int32_t)l;
+}
+
+// Only the 7-bit and DOS sets spell letters differently from set 1; any
+// other code (the converter would refuse it) leaves the text as it is.
+void til_sett1(char *text, int16_t sett)
+{
+    if (text[0] == '\0' || (sett != ZERA_CHARSET_7BIT && sett != ZERA_CHARSET_DOS))
+        return;
+    int16_t inn = sett;
+    int16_t ut = ZERA_CHARSET_ISO;
+    bbs_cstr78(text, &inn, &ut);
+}
+
+// A theme key is a token that begins with ".." and ends in "TEMA" at a key
+// boundary.  Finds the first whose "TEMA" lies in [p, end); its token
+// starts at *token (not before text), and *etter is after "TEMA".
+bool finn_temanokkel(const char *text, const char *p, const char *end, const char **token, const char **etter)
+{
+    while (p < end && end - p >= 4) {
+        const char *t = (const char *)memmem(p, (size_t)(end - p), "TEMA", 4);
+        if (t == nullptr)
+            return false;
+        if (nokkelgrense(t[4])) {
+            const char *s = t;
+            while (s > text && s[-1] != '\n' && !er_blank((unsigned char)s[-1]))
+                s--;
+            if (t - s >= 2 && s[0] == '.' && s[1] == '.') {
+                *token = s;
+                *etter = t + 4;
+                return true;
+            }
+        }
+        p = t + 1;
+    }
+    return false;
+}
+
+// A line of the old reference key: ".." standing alone as the line's
+// first token.
+bool er_refnokkel(const char *p, const char *text)
+{
+    const char *s = p;
+    while (s > text && er_blank((unsigned char)s[-1]))
+        s--;
+    return (s == text || s[-1] == '\n') && p[0] == '.' && p[1] == '.' && er_blank((unsigned char)p[2]);
+}
+
+const char *finn_gammel_refnokkel(const char *text, const char *end)
+{
+    for (const char *p = text; p < end && end - p >= 3;) {
+        const char *hit = (const char *)memmem(p, (size_t)(end - p), "..", 2);
+        if (hit == nullptr)
+            return nullptr;
+        if (er_refnokkel(hit, text))
+            return hit;
+        p = hit + 1;
+    }
+    return nullptr;
+}
+
+int16_t tema_fra_nokler(const char *group, const char *grense)
+{
+    static const char *const nokler[] = {"..LTEMA", "..PTEMA", "..TTEMA", "..FTEMA"};
+    const char *fra = nullptr;
+    for (const char *n : nokler) {
+        fra = finn_nokkel(group, n, grense);
+        if (fra != nullptr)
+            break;
+    }
+    if (fra == nullptr)
+        return 1;
+    const char *token = nullptr;
+    const char *etter = nullptr;
+    while (finn_temanokkel(group, fra, grense, &token, &etter)) {
+        if (Elm.themeCount >= ZERA_MAX_THEMES)
+            return -1;
+        verdi(token, 1, Elm.theme[Elm.themeCount], sizeof Elm.theme[0]);
+        Elm.themeCount++;
+        fra = etter;
+    }
+    return 0;
+}
+
+void les_symbolkoder(const char *group, const char *slutt)
+{
+    static const char *const nokler[] = {"..ATIL", "..ASKOG", "..TFSKOG", "..JORD", "..MYR"};
+    for (const char *p = group; *p != '\0' && Elm.symbolCount < ZERA_MAX_SYMBOLS;) {
+        const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
+        if (eol == nullptr)
+            eol = slutt;
+        for (const char *n : nokler) {
+            const char *k = finn_nokkel(p, n, eol);
+            if (k == nullptr)
+                continue;
+            char tok[ZERA_SYMBOL_LEN];
+            verdi(k, 1, tok, sizeof tok);
+            char *kode = Elm.symbol[Elm.symbolCount];
+            kopier(kode, ZERA_SYMBOL_LEN, n);
+            legg_til(kode, ZERA_SYMBOL_LEN, tok);
+            Elm.symbolCount++;
+            break;
+        }
+        p = (*eol == '\n') ? eol + 1 : eol;
+    }
+}
+
+bool er_nivaa4(int type)
+{
+    return type == ZERA_TRASE || type == ZERA_FLATE || type == ZERA_STRUKTUR;
+}
+
+} // namespace
+
+/* Parses one group into Elm.  0: parsed (or only typed, by the pass mode
+   or as .SLUTT); -1: refused, an SG_ELM error is registered and counted in
+   Bmw.errors.  Keys count before the attribute limit: the first coordinate
+   key (plain, with height or with depth: each starts the coordinates), or
+   the end of the group for .TRASE and .STRUKTUR. */
+int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int32_t *line, int16_t *passMode)
+{
+    elmclr();
+    bmwclr();
+    meld_start();
+    Elm.mode = 2;
+    const int16_t pass = passMode != nullptr ? *passMode : 2;
+
+    char navn[ZERA_THEME_LEN];
+    int tok = linje_token(group, 0, navn, sizeof navn);
+    Elm.type = (tok == 0) ? zera_typekode(navn) : (int16_t)ZERA_UKJENT;
+    const int type0 = Elm.type;
+    if ((pass == 0 && er_nivaa4(type0)) || (pass == 1 && !er_nivaa4(type0)))
+        return 0;
+    if (type0 == ZERA_SLUTT)
+        return 0;
+    if (type0 == ZERA_HODE || type0 == ZERA_DEF || type0 == ZERA_UKJENT) {
+        Elm.serial = line != nullptr ? *line : 0;
+        kopier(Elm.theme[0], sizeof Elm.theme[0], type0 == ZERA_UKJENT ? navn : zera_typenavn(type0));
+        return feil(type0 == ZERA_HODE ? FEIL_HODE : (type0 == ZERA_DEF ? FEIL_DEF : FEIL_UKJENT_GRUPPE));
+    }
+
+    const char *slutt = group + strlen(group);
+    if ((pass == 0 || pass == 1) && type0 >= 1 && type0 <= ZERA_TYPE_COUNT)
+        Bmw.read[type0 - 1]++;
+    if (type0 == ZERA_TEKST && finn_nokkel(group, "..SYMBOL", slutt) != nullptr)
+        Elm.type = ZERA_PUNKT;
+    const int type = Elm.type;
+
+    // Serial: the second token before the ':' of the group line.
+    const char *eol = linje_slutt(group);
+    size_t forste = (size_t)(eol - group);
+    const char *kolon = (const char *)memchr(group, ':', forste < SERIE_GRENSE ? forste : SERIE_GRENSE);
+    if (kolon == nullptr)
+        return feil(FEIL_KOLON);
+    char hode[SERIE_GRENSE + 1];
+    kopier_n(hode, sizeof hode, group, (size_t)(kolon - group));
+    long serie = 0;
+    if (!verdi_heltall(hode, 1, INT32_MIN, INT32_MAX, &serie) || serie == 0)
+        return feil(FEIL_SERIENR);
+    Elm.serial = (int32_t)serie;
+
+    const char *grense = slutt;
+    if (type != ZERA_TRASE && type != ZERA_STRUKTUR) {
+        grense = finn_koordnokkel(group, slutt, keys, nullptr);
+        if (grense == nullptr)
+            return feil(FEIL_KOORDINATER);
+    }
+    const int16_t sett = head->charset;
+    const char *p = nullptr;
+
+    p = finn_nokkel(group, "..OBJTYPE", grense);
+    if (verdi(p, 1, Elm.objtype, sizeof Elm.objtype))
+        til_sett1(Elm.objtype, sett);
+
+    int16_t tema = tema_fra_nokler(group, grense);
+    if (tema < 0)
+        return feil(FEIL_TEMA_ANTALL);
+    if (tema > 0 && Elm.objtype[0] != '\0') {
+        int16_t modus = geoGraphics ? 1 : 2;
+        mt_objtema(Elm.objtype, &modus);
+    }
+    if (type >= ZERA_PUNKT && type <= ZERA_STRUKTUR && Elm.themeCount == 0 && Elm.objtype[0] == '\0')
+        return feil(FEIL_TEMA);
+
+    // A unit that is not a positive number would put every point on the
+    // origin: the header's unit holds then.
+    double d = 0.0;
+    p = finn_nokkel(group, "..ENHET", grense);
+    Elm.enhet = (verdi_tall(p, 1, &d) && d > 0.0) ? d : head->enhet;
+
+    p = finn_nokkel(group, "..KVALITET", grense);
+    for (int i = 0; i < 6; i++) {
+        char t[32];
+        int32_t v = verdi(p, i + 1, t, sizeof t) ? kvalitet_tall(t) : 0;
+        if (v == 0 || (i == 2 && v > 3))
+            v = head->kvalitet[i];
+        Elm.kvalitet[i] = v;
+    }
+
+    long l = 0;
+    p = finn_nokkel(group, "..DATO", grense);
+    Elm.dato = (verdi_heltall(p, 1, INT32_MIN, INT32_MAX, &l) && l != 0) ? (int32_t)l : head->dato;
+    // The date and quality defaults are warnings only, not kept.
+
+    if (verdi_tall(finn_nokkel(group, "..HOB", grense), 1, &d))
+        Elm.hob = d;
+    if (verdi(finn_nokkel(group, "..HREF", grense), 1, Elm.href, sizeof Elm.href))
+        til_sett1(Elm.href, sett);
+    if (verdi(finn_nokkel(group, "..MEDIUM", grense), 1, Elm.medium, sizeof Elm.medium))
+        til_sett1(Elm.medium, sett);
+    if (verdi(finn_nokkel(group, "..STATUS", grense), 1, Elm.status, sizeof Elm.status))
+        til_sett1(Elm.status, sett);
+    verdi_i16(finn_nokkel(group, "..UT", grense), &Elm.ut);
+    verdi_i16(finn_nokkel(group, "..EDIT", grense), &Elm.edit);
+    p = finn_nokkel(group, "..FLYTT", grense);
+    for (int i = 0; i < 2; i++)
+        if (verdi_tall(p, i + 1, &d))
+            Elm.flytt[i] = d;
+    if (verdi_tall(finn_nokkel(group, "..DREI", grense), 1, &d))
+        Elm.angle = d * pi_value() * 0.005;
+    p = finn_nokkel(group, "..DIM", grense);
+    if (p == nullptr)
+        p = finn_nokkel(group, "..TDIM", grense);
+    for (int i = 0; i < 2; i++)
+        if (verdi_tall(p, i + 1, &d))
+            Elm.dim[i] = d * 10.0;
+    verdi_i16(finn_nokkel(group, "..GLATT", grense), &Elm.glatt);
+    if (!verdi_i16(finn_nokkel(group, "..KOMM", slutt), &Elm.komm))
+        Elm.komm = head->komm;
+
+    zerget_rest(group, keys, &head->charset);
+
+    // Symbology that the export writes into comment lines.
+    if (finn_tekst(group, "! ..DST-", nullptr) != nullptr) {
+        if (verdi_heltall(finn_nokkel(group, "! ..DST-COLOR", slutt), 2, INT32_MIN, INT32_MAX, &l))
+            Elm.colour = (int32_t)l;
+        if (verdi_heltall(finn_nokkel(group, "! ..DST-LINE", slutt), 2, INT32_MIN, INT32_MAX, &l))
+            Elm.style = (int32_t)l;
+        if (verdi_heltall(finn_nokkel(group, "! ..DST-SYMBOL", slutt), 2, INT32_MIN, INT32_MAX, &l))
+            Elm.style = (int32_t)l;
+    }
+
+    char streng[ZERA_STR_LEN];
+    switch (type) {
+    case ZERA_PUNKT: {
+        if (verdi_heltall(finn_nokkel(group, "..BYGGTYP", slutt), 1, INT32_MIN + 500, INT32_MAX - 500, &l))
+            Elm.style = 500 + (int32_t)l;
+        if (verdi_heltall(finn_nokkel(group, "..ATIL", slutt), 1, INT32_MIN + 400, INT32_MAX - 400, &l))
+            Elm.style = 400 + (int32_t)l;
+        p = finn_nokkel(group, "..FMID", slutt);
+        if (p != nullptr)
+            verdi(p, head->zeraVersjon >= 2.2 ? 4 : 2, Elm.text, sizeof Elm.text);
+        else
+            zerget_gid(group);
+        return 0;
+    }
+    case ZERA_BUE:
+    case ZERA_SIRKEL:
+        if (type == ZERA_BUE) {
+            p = finn_nokkel(group, "..STORBUE", grense);
+            if (p != nullptr)
+                Elm.storbue = (verdi_heltall(p, 1, 1, 1, &l)) ? 1 : 0;
+        }
+        if (!verdi_tall(finn_nokkel(group, "..RADIUS", grense), 1, &d))
+            return feil(FEIL_RADIUS);
+        Elm.radius = d;
+        return 0;
+    case ZERA_KLOTOIDE:
+        if (verdi_tall(finn_nokkel(group, "..KLOTRAD1", grense), 1, &d))
+            Elm.klotrad1 = d;
+        if (verdi_tall(finn_nokkel(group, "..KLOTRAD2", grense), 1, &d))
+            Elm.klotrad2 = d;
+        if (verdi_tall(finn_nokkel(group, "..KLOTPAR", grense), 1, &d))
+            Elm.klotpar = d;
+        return 0;
+    case ZERA_TEKST:
+        p = finn_nokkel(group, "..STRENG", grense);
+        if (p == nullptr)
+            p = finn_nokkel(group, "...SNAVN", grense);
+        if (p == nullptr)
+            return feil(FEIL_TEKST_MANGLER);
+        if (zerget_str(p, streng, &head->charset) != 0)
+            return feil(FEIL_TEKST);
+        kopier(Elm.text, sizeof Elm.text, streng);
+        return 0;
+    case ZERA_TRASE:
+    case ZERA_FLATE:
+    case ZERA_STRUKTUR:
+        p = finn_nokkel(group, "..STRENG", grense);
+        if (p != nullptr) {
+            if (zerget_str(p, streng, &head->charset) != 0)
+                return feil(FEIL_TEKST);
+            kopier(Elm.text, sizeof Elm.text, streng);
+        } else if (finn_nokkel(group, "..GID", grense) != nullptr) {
+            zerget_gid(group);
+        }
+        return zerget_ref(group) == 0 ? 0 : -1;
+    case ZERA_RASTER: {
+        size_t len = 0;
+        p = finn_nokkel_alle(group, "..PIXEL-ST%sRR", 'O', nullptr, &len);
+        if (p == nullptr)
+            return feil(FEIL_PIKSEL);
+        for (int i = 0; i < 2; i++)
+            if (verdi_tall(p, i + 1, &d))
+                Elm.dim[i] = d;
+        p = finn_nokkel(group, "...BILDE-FIL", slutt);
+        if (p == nullptr)
+            return feil(FEIL_BILDE);
+        if (zerget_str(p, streng, &head->charset) != 0)
+            return feil(FEIL_TEKST);
+        kopier(Elm.text, sizeof Elm.text, streng);
+        return 0;
+    }
+    case ZERA_SYMBOL:
+        // Codes past the record's 100 are dropped.
+        les_symbolkoder(group, slutt);
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+namespace {
+
+// Keys whose lines the record models, or that the writer writes again.
+const char *const UTELATT[] = {"..ENHET",    "..DATO",     "..STORBUE", "..RADIUS", "..KLOTRAD1",
+                               "..KLOTRAD2", "..KLOTPAR", "..DYBDE",   "..DIM",    "..TDIM",
+                               "..KP",       "..KOMM",     "..REF"};
+
+bool utelat_linje(const char *p, const char *e, const char *text, const ScharStruct *keys)
+{
+    if (*p != '.')
+        return true;
+    // An old reference line: ".." alone, then the references.
+    if (p[1] == '.' && (p + 2 == e || er_blank((unsigned char)p[2])))
+        return true;
+    const char *token = nullptr;
+    const char *etter = nullptr;
+    if (finn_temanokkel(text, p, e, &token, &etter))
+        return true;
+    for (const char *n : UTELATT)
+        if (finn_nokkel(p, n, e) != nullptr)
+            return true;
+    if (finn_nokkel(p, keys->hoydeKey, e) != nullptr)
+        return true;
+    if (memmem(p, (size_t)(e - p), "! ..DST", 7) != nullptr)
+        return true;
+    return Elm.type == ZERA_TEKST && finn_nokkel(p, "..STRENG", e) != nullptr;
+}
+
+// The six places of a "..KVALITET" line: "*" is -1, a number of 0 or more
+// is taken, an absent place is 0, a negative number leaves the place.
+void les_kvalitet(const char *nokkel)
+{
+    for (int i = 0; i < 6; i++) {
+        char t[32];
+        if (!verdi(nokkel, i + 1, t, sizeof t)) {
+            Elm.kvalitet[i] = 0;
+            continue;
+        }
+        if (strcmp(t, "*") == 0) {
+            Elm.kvalitet[i] = -1;
+            continue;
+        }
+        int32_t v = kvalitet_tall(t);
+        if (v >= 0)
+            Elm.kvalitet[i] = v;
+    }
+}
+
+} // namespace
+
+/* Builds Elm.rest from the attribute lines before the coordinates, in the
+   7-bit set.  0, or -1 when the text cannot be converted from *set. */
+int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
+{
+    Elm.rest[0] = '\0';
+    Elm.restLen = 0;
+    const char *slutt = group + strlen(group);
+    const char *p = finn_tekst(group, "..", nullptr);
+    if (p == nullptr)
+        return 0;
+    const char *koord = finn_koordnokkel(p, slutt, keys, nullptr);
+    size_t len = 0;
+    while (*p != '\0') {
+        const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
+        if (eol == nullptr)
+            eol = slutt;
+        const char *e = eol;
+        if (e > p && e[-1] == '\r')
+            e--;
+        if (e - p < 2 || (koord != nullptr && koord < eol))
+            break;
+        if (!utelat_linje(p, e, group, keys)) {
+            const char *k = finn_nokkel(p, "..KVALITET", e);
+            if (k != nullptr)
+                les_kvalitet(k);
+            size_t n = (size_t)(e - p);
+            size_t behov = n + (len > 0 ? 1 : 0);
+            if (len + behov > ZERA_REST_LEN - 1)
+                break;
+            if (len > 0)
+                Elm.rest[len++] = '\n';
+            memcpy(Elm.rest + len, p, n);
+            len += n;
+            Elm.rest[len] = '\0';
+        }
+        p = (*eol == '\n') ? eol + 1 : eol;
+    }
+    if (len > 0 && (Elm.rest[len - 1] == '\n' || Elm.rest[len - 1] == ' '))
+        Elm.rest[--len] = '\0';
+    Elm.restLen = (int16_t)len;
+    if (set != nullptr && *set != ZERA_CHARSET_7BIT && len > 0) {
+        int16_t ut = ZERA_CHARSET_7BIT;
+        if (bbs_cstr78(Elm.rest, set, &ut) != 0)
+            return -1;
+    }
+    return 0;
+}
+
+/* Elm.text := the "..GID" value with its first blank as '/' and the
+   others as ','; unchanged when the group has no "..GID". */
+void zerget_gid(const char *group)
+{
+    const char *p = finn_nokkel(group, "..GID", nullptr);
+    if (p == nullptr)
+        return;
+    p += 5;
+    if (*p == ' ' || *p == '\t')
+        p++;
+    const char *e = linje_slutt(p);
+    if (e > p && e[-1] == '\r')
+        e--;
+    kopier_n(Elm.text, sizeof Elm.text, p, (size_t)(e - p));
+    bool forste = true;
+    for (char *c = Elm.text; *c != '\0'; c++) {
+        if (*c == ' ' || *c == '\t') {
+            *c = forste ? '/' : ',';
+            forste = false;
+        }
+    }
+}
+
+namespace {
+
+// References already stored, by absolute value and boundary, so a repeat
+// is found without comparing against every earlier reference.  Slots of
+// an earlier call are told apart by their generation; a slot whose index
+// no longer holds its reference (dropped as forth and back) is passed over.
+const uint32_t REF_SPOR = 16384; // a power of two above twice ZERA_MAX_REFS
+static_assert(REF_SPOR > 2 * ZERA_MAX_REFS, "reference table too small");
+int16_t refIndeks[REF_SPOR];
+uint32_t refGenerasjon[REF_SPOR];
+uint32_t generasjon;
+uint32_t refBrukt;
+
+uint32_t ref_spor(long a, int g)
+{
+    uint32_t h = (uint32_t)a * 2654435761u ^ (uint32_t)g * 40503u;
+    return (h ^ (h >> 15)) & (REF_SPOR - 1);
+}
+
+bool ref_finnes(long a, int g)
+{
+    for (uint32_t s = ref_spor(a, g); refGenerasjon[s] == generasjon; s = (s + 1) & (REF_SPOR - 1)) {
+        int i = refIndeks[s];
+        if (i < Elm.refCount && labs((long)Elm.ref[i]) == a && Elm.refGroup[i] == g)
+            return true;
+    }
+    return false;
+}
+
+void ref_sett_inn(int i)
+{
+    uint32_t s = ref_spor(labs((long)Elm.ref[i]), Elm.refGroup[i]);
+    while (refGenerasjon[s] == generasjon)
+        s = (s + 1) & (REF_SPOR - 1);
+    refGenerasjon[s] = generasjon;
+    refIndeks[s] = (int16_t)i;
+    refBrukt++;
+}
+
+void ref_ny_tabell(void)
+{
+    generasjon++;
+    if (generasjon == 0) {
+        memset(refGenerasjon, 0, sizeof refGenerasjon);
+        generasjon = 1;
+    }
+    refBrukt = 0;
+}
+
+void ref_lagre(long v, int g)
+{
+    // Forth and back leaves many dead slots: start afresh from the
+    // references still stored before the probes grow long.
+    if (refBrukt >= REF_SPOR / 2) {
+        ref_ny_tabell();
+        for (int i = 0; i < Elm.refCount; i++)
+            ref_sett_inn(i);
+    }
+    int i = Elm.refCount;
+    Elm.ref[i] = (int32_t)v;
+    Elm.refGroup[i] = (int16_t)g;
+    Elm.refCount = (int16_t)(i + 1);
+    ref_sett_inn(i);
+}
+
+// A line that continues the reference list: one without a key, or one
+// that repeats the list's key.
+bool fortsetter_liste(const char *s, bool gammel)
+{
+    while (er_blank((unsigned char)*s))
+        s++;
+    if (*s != '.')
+        return true;
+    if (gammel)
+        return s[0] == '.' && s[1] == '.' && er_blank((unsigned char)s[2]);
+    return strncmp(s, "..REF", 5) == 0 && nokkelgrense(s[5]);
+}
+
+} // namespace
+
+/* Reads the reference list into Elm.ref/refGroup/refCount.  The list runs
+   from its key to the next line that starts another key, so a ':' in a
+   later attribute value is not taken for a reference.  0, or -1 with
+   error 10, 12 or 13 registered. */
+int16_t zerget_ref(const char *group)
+{
+    Elm.refCount = 0;
+    const char *slutt = group + strlen(group);
+    bool gammel = true;
+    const char *p = finn_gammel_refnokkel(group, slutt);
+    if (p != nullptr) {
+        p += 2;
+    } else {
+        gammel = false;
+        p = finn_nokkel(group, "..REF", slutt);
+        if (p == nullptr)
+            return feil(FEIL_REFERANSER);
+        p += 5;
+    }
+    ref_ny_tabell();
+    int oy = 0;      // islands opened so far
+    int gruppe = 0;  // boundary of the next reference: 0 outer, n island n
+    for (bool forsteLinje = true; *p != '\0'; forsteLinje = false) {
+        const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
+        if (eol == nullptr)
+            eol = slutt;
+        if (!forsteLinje) {
+            const char *s = p;
+            while (er_blank((unsigned char)*s))
+                s++;
+            if (*s == '!') {
+                p = (*eol == '\n') ? eol + 1 : eol;
+                continue;
+            }
+            if (!fortsetter_liste(p, gammel))
+                break;
+        }
+        for (const char *c = p; c < eol; c++) {
+            if (*c == '(') {
+                if (oy < INT16_MAX)
+                    oy++;
+                gruppe = oy;
+                continue;
+            }
+            if (*c == ')') {
+                gruppe = 0;
+                continue;
+            }
+            if (*c != ':')
+                continue;
+            const char *t = c + 1;
+            while (t < eol && er_blank((unsigned char)*t))
+                t++;
+            if (t >= eol || !(*t == '-' || *t == '+' || (*t >= '0' && *t <= '9')))
+                continue;
+            char *tslutt = nullptr;
+            errno = 0;
+            long v = strtol(t, &tslutt, 10);
+            if (tslutt == t || tslutt > eol || errno != 0 || v < -INT32_MAX || v > INT32_MAX)
+                continue;
+            c = tslutt - 1;
+            long a = labs(v);
+            // A line traversed forth and back drops out.
+            if (Elm.refCount > 0 && labs((long)Elm.ref[Elm.refCount - 1]) == a) {
+                Elm.refCount--;
+                continue;
+            }
+            if (ref_finnes(a, gruppe))
+                return feil(FEIL_REF_GJENTATT);
+            if (Elm.refCount >= ZERA_MAX_REFS - 1)
+                return feil(FEIL_REF_ANTALL);
+            ref_lagre(v, gruppe);
+        }
+        p = (*eol == '\n') ? eol + 1 : eol;
+    }
+    if (Elm.refCount == 0)
+        return feil(FEIL_REFERANSER);
+    return 0;
+}

@@ -1,17 +1,87 @@
-// STUB (minimal): replaced by the services the engine links.
+// Services of the ZERA application that the engine and the GIS build link
+// by name.  They keep no state (the level-4 source below is published by
+// the application, not kept by these functions) and so work when the
+// application's MdlMain has never run.
 #include "zvzera_services.h"
+
+#include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-int c_txt(char *, short *, char *out)
+
+#include "kartmotor.h"
+#include "rsc/mdlrsc.h"
+
+namespace {
+
+constexpr int INGEN_LISTE = -1; // no resource file holds it
+constexpr int BMW_LISTE = 11;
+
+struct Rutine {
+    const char *navn;
+    int liste;
+};
+
+// Engine routine name -> message list of the application's resource file.
+constexpr Rutine RUTINER[] = {
+    {"BMW", BMW_LISTE}, {"MAXMIN", 12},   {"MP_ELM", 13},   {"MP_HEAD", 14},
+    {"SG_BUFF", 15},    {"SG_COORD", 16}, {"SG_ELM", 17},   {"SG_HEAD", 18},
+    {"SG_STR", 19},     {"SP_ELM", 20},   {"SP_HEAD", 21},  {"EZERSCAN", 22},
+    {"PZERSCAN", 23},   {"ZERSCAN", 24},  {"MSTEMTAB", 25}, {"ZERA2DGN", 26},
+};
+
+// The type-12 name of the report (".FLATE") has a second wording for runs
+// that do not store the level-4 groups.
+constexpr int BMW_FLATE = 22;
+constexpr int BMW_FLATE_IKKE_LAGRET = 49;
+
+// lagreNivaa4 of the running application's settings record.  The
+// application publishes the field once its record exists; until then (and
+// in the GIS build, which never starts this application) level-4 storing
+// counts as on, the setting's own default.
+const int32_t *lagreNivaa4Kilde = nullptr;
+
+constexpr int TYPENAVN_LEN = 10; // FinnZeraElementNavn's buffer: ".STRUKTUR" and its NUL
+
+// Group name by type code; 14 has no group and 16 (.SYMBOL) is not named.
+const char *const GRUPPENAVN[] = {
+    "",         ".PUNKT",    ".SVERM",  ".LINJE", ".KURVE", ".BUE",      ".BUEP", ".SIRKEL",
+    ".SIRKELP", ".KLOTOIDE", ".TEKST",  ".TRASE", ".FLATE", ".STRUKTUR", "",      ".RASTER",
+};
+
+} // namespace
+
+void zvzera_settLagreNivaa4Kilde(const int32_t *lagreNivaa4) { lagreNivaa4Kilde = lagreNivaa4; }
+
+int c_txt(char *rutnam, short *number, char *out)
 {
+    if (out == nullptr)
+        return 1;
     out[0] = '\0';
-    return 1;
+    if (rutnam == nullptr || number == nullptr)
+        return 1;
+    int liste = INGEN_LISTE;
+    for (const Rutine &r : RUTINER)
+        if (strcmp(rutnam, r.navn) == 0) {
+            liste = r.liste;
+            break;
+        }
+    int entry = *number;
+    if (liste == BMW_LISTE && entry == BMW_FLATE && lagreNivaa4Kilde != nullptr && *lagreNivaa4Kilde == 0)
+        entry = BMW_FLATE_IKKE_LAGRET;
+    return mdlOutput_rscsPrintf(out, BMW_CTXT_LEN, nullptr, liste, entry) > 0 ? 0 : 1;
 }
+
 int ZeraVersjonHarToDesimaler(double version)
 {
-    int n = (int)(version * 100 + 0.00001);
+    double x = version * 100 + 0.00001;
+    // Outside int the conversion is undefined; no real version lies there.
+    if (!(x > (double)INT_MIN - 1.0 && x < (double)INT_MAX + 1.0))
+        return 0;
+    int n = (int)x;
     return n > 10 * (n / 10) ? 1 : 0;
 }
+
 const char *getZvZeraVersionInfo(int selector)
 {
     switch (selector) {
@@ -21,13 +91,49 @@ const char *getZvZeraVersionInfo(int selector)
     default: return "";
     }
 }
-void SkalppHoydeSkrives(int, short *lineFlag, short *pointFlag, const char *theme, int type, MdlFunctionP)
+
+void SkalppHoydeSkrives(int useCallback, short *lineFlag, short *pointFlag, const char *theme, int type,
+                        MdlFunctionP callback)
 {
-    int n = atoi(theme);
+    short *flagg = type == 1 ? pointFlag : lineFlag;
+    if (theme == nullptr)
+        theme = "";
+    if (useCallback) {
+        if (callback == nullptr)
+            return;
+        // Theme code and type letter; a theme longer than the element
+        // record's is cut.
+        char tekst[ZERA_THEME_LEN + 2];
+        snprintf(tekst, sizeof tekst, "%s%s", theme, FinnZeraElementType(type));
+        dlmSystem_callMdlFunction(mdlSystem_getCurrMdlDesc(), callback, "PP", flagg, tekst);
+        return;
+    }
+    if (flagg == nullptr)
+        return;
+    // Only exact four-digit codes count, so an out-of-range number is 0.
+    long v = strtol(theme, nullptr, 10);
+    int n = (v >= INT_MIN && v <= INT_MAX) ? (int)v : 0;
     if (type == 1)
-        *pointFlag = (n == 2101 || n == 2102 || n == 2103 || n == 2106);
+        *flagg = (n == 2101 || n == 2102 || n == 2103 || n == 2106) ? 1 : 0;
     else
-        *lineFlag = (n == 2001 || n == 2003 || n == 2004 || n == 3001 || n == 3004 || n == 3101 || n == 3102);
+        *flagg = (n == 2001 || n == 2003 || n == 2004 || n == 3001 || n == 3004 || n == 3101 || n == 3102) ? 1 : 0;
 }
-const char *FinnZeraElementType(int type) { return type < 3 ? "P" : type <= 9 ? "L" : type == 10 ? "T" : "F"; }
-void FinnZeraElementNavn(char *name, int) { name[0] = '\0'; }
+
+const char *FinnZeraElementType(int type)
+{
+    if (type < 3)
+        return "P";
+    if (type <= 9)
+        return "L";
+    if (type == 10)
+        return "T";
+    return "F";
+}
+
+void FinnZeraElementNavn(char *name, int type)
+{
+    if (name == nullptr)
+        return;
+    const char *navn = (type >= 1 && type < (int)(sizeof GRUPPENAVN / sizeof GRUPPENAVN[0])) ? GRUPPENAVN[type] : "";
+    snprintf(name, TYPENAVN_LEN, "%s", navn);
+}

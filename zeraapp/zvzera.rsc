@@ -1,0 +1,214 @@
+# ZVZERA: texts of the ZERA application.
+#
+# ISO 8859-1 letters are written as octal escapes:
+#   \306 AE  \330 O-slash  \305 A-ring  \346 ae  \370 o-slash  \345 a-ring
+#
+# Lists 11 to 26 are the engine's messages, one list per routine name (c_txt).
+# Every message text of lists 12 to 26 begins with its routine name and
+# number, so that a report names the message even without its own columns.
+# These texts are printed without arguments: never write a bare percent sign.
+
+# BMW: the texts of the conversion report.
+MessageList 11
+{
+    2  "Antall:"
+    3  "FATALE FEIL"
+    4  "FEIL"
+    8  "Import/eksport av ZERA-fil"
+
+    # Element type names: entry 10 + type code.
+    11 "PUNKT"
+    12 "SVERM"
+    13 "LINJE"
+    14 "KURVE"
+    15 "BUE"
+    16 "BUEP"
+    17 "SIRKEL"
+    18 "SIRKELP"
+    19 "KLOTOIDE"
+    20 "TEKST"
+    21 "TRASE"
+    22 "FLATE"
+    23 "STRUKTUR"
+    24 ""
+    25 "RASTER"
+    26 "SYMBOL"
+
+    31 "Rapport"
+    32 "Dato:"
+    33 "Side"
+
+    # Heading of the message lines (error layout: object type, theme, type,
+    # serial number: north east, text).
+    35 "Objekttype                Tema  Type       Serienr.: Nord \330st Melding"
+    36 "Import: tema og objekttyper som ikke finnes i temafilen (objekttype, tema, type, antall, \345rsak):"
+    37 "UKJENTE TEMA"
+    39 "Rapportfil:"
+    40 "Aktiv DGN-fil:"
+    41 "ZERA-fil:"
+    42 "Temafil:"
+    # Counter headings, aligned with the counter lines.
+    43 "Type         Lest  Utelat   Feil   (ukjente tema importert)"
+    44 "Type         Lest  Utelat   Feil"
+    45 "Eksport: elementer uten rad i temafilen (objekttype, tema, type, antall, \345rsak):"
+    46 "Skanning av ZERA-fil"
+    47 "Tema funnet i ZERA-filene (tema, type, antall):"
+    48 "Type         Lest   Rader   Feil"
+    # The type-12 name when the level-4 groups are not stored.
+    49 "FLATE (ikke lagret)"
+    50 "LandXML-fil:"
+    51 "SUM"
+}
+
+# MAXMIN: the extent of the points against the header's area.
+MessageList 12
+{
+    1 "MAXMIN 1: Punkt s\370r for omr\345det (under minimum nord)"
+    2 "MAXMIN 2: Punkt nord for omr\345det (over maksimum nord)"
+    3 "MAXMIN 3: Punkt vest for omr\345det (under minimum \370st)"
+    4 "MAXMIN 4: Punkt \370st for omr\345det (over maksimum \370st)"
+    5 "MAXMIN 5: Negative h\370yder blandet med h\370yder fra 0 og oppover"
+    6 "MAXMIN 6: Alle h\370ydene er negative"
+}
+
+# SG_BUFF: the group reader.
+MessageList 15
+{
+    1 "SG_BUFF 1: Gruppe uten tekst"
+    2 "SG_BUFF 2: Gruppen er for stor for bufferet og er hoppet over"
+}
+
+# SG_COORD: coordinates of an element.
+MessageList 16
+{
+    1 "SG_COORD 1: For mange punkter (mer enn 24999)"
+    3 "SG_COORD 3: Feil antall punkter for elementtypen"
+    4 "SG_COORD 4: H\370ydenavn der koordinatnavn skulle st\345"
+    5 "SG_COORD 5: Koordinater med og uten h\370yde i samme element"
+    6 "SG_COORD 6: ..H\330YDE sammen med koordinater med h\370yde"
+    7 "SG_COORD 7: Like punkter etter hverandre er fjernet"
+    8 "SG_COORD 8: Ingen sirkel gjennom de tre punktene"
+}
+
+# SG_ELM: the element parser and the arcs.
+MessageList 17
+{
+    1  "SG_ELM 1: Ukjent gruppenavn"
+    2  "SG_ELM 2: Serienummer mangler eller er 0"
+    3  "SG_ELM 3: Mangler ':' i de f\370rste 100 tegnene av gruppen"
+    4  "SG_ELM 4: Mangler koordinater"
+    5  "SG_ELM 5: Mer enn 10 tema"
+    6  "SG_ELM 6: Mangler b\345de tema og objekttype"
+    7  "SG_ELM 7: Mangler ..RADIUS"
+    8  "SG_ELM 8: Teksten kan ikke leses"
+    9  "SG_ELM 9: Mangler tekst (..STRENG)"
+    10 "SG_ELM 10: Mangler referanser"
+    11 "SG_ELM 11: Ingen bue med denne radien gjennom endepunktene"
+    12 "SG_ELM 12: For mange referanser"
+    13 "SG_ELM 13: Referanse gjentatt i samme avgrensning"
+    14 "SG_ELM 14: Radien er mindre enn enheten"
+    15 "SG_ELM 15: .DEF-gruppe blant elementene"
+    16 "SG_ELM 16: .HODE-gruppe blant elementene"
+    17 "SG_ELM 17: Mangler dato, hodets dato brukes"
+    18 "SG_ELM 18: Mangler kvalitet, hodets kvalitet brukes"
+    19 "SG_ELM 19: Mangler dato og kvalitet, hodets verdier brukes"
+    21 "SG_ELM 21: Mangler pikselst\370rrelse (..PIXEL-ST\330RR)"
+    22 "SG_ELM 22: Mangler bildefil (...BILDE-FIL)"
+}
+
+# SG_HEAD: the file header.
+MessageList 18
+{
+    1  "SG_HEAD 1: Mangler .HODE"
+    2  "SG_HEAD 2: Mangler ..TEGNSETT"
+    3  "SG_HEAD 3: Ukjent tegnsett"
+    4  "SG_HEAD 4: Mangler koordinatsystem"
+    5  "SG_HEAD 5: Mangler ...ORIGO-N\330"
+    6  "SG_HEAD 6: Mangler ..ENHET"
+    7  "SG_HEAD 7: Mangler ...MIN-N\330"
+    8  "SG_HEAD 8: Mangler ...MAX-N\330"
+    9  "SG_HEAD 9: Mangler ..ZERA-VERSJON, 2.1 brukes"
+    10 "SG_HEAD 10: Mangler ..ZERA-NIV\305"
+    11 "SG_HEAD 11: Mangler ..DATO"
+    12 "SG_HEAD 12: Mangler ..KVALITET"
+    13 "SG_HEAD 13: Mangler ..KARTID"
+    14 "SG_HEAD 14: Mangler ..PRODUSENT"
+    15 "SG_HEAD 15: Mangler ..EIER"
+    16 "SG_HEAD 16: Maksimum er mindre enn minimum i omr\345det"
+    17 "SG_HEAD 17: Origo er ikke skrevet i filens tegnsett"
+    18 "SG_HEAD 18: ..ENHET er ikke st\370rre enn 0"
+    19 "SG_HEAD 19: ..ZERA-VERSJON er mindre enn 1"
+    20 "SG_HEAD 20: ..ZERA-NIV\305 er ikke 1 til 6"
+    21 "SG_HEAD 21: ..DATO er utenfor 18990101 til 20101231"
+}
+
+# SG_STR: reading a text value.
+MessageList 19
+{
+    1 "SG_STR 1: Ingen linje \345 lese tekst fra"
+    2 "SG_STR 2: Mangler verdi etter n\370kkelordet"
+    3 "SG_STR 3: Teksten er lengre enn 79 tegn"
+    4 "SG_STR 4: Teksten kan ikke konverteres til tegnsettet"
+}
+
+# SP_ELM: the ZERA writer.
+MessageList 20
+{
+    2 "SP_ELM 2: Feil antall punkter for elementtypen"
+    3 "SP_ELM 3: Beskrivelsen fra temafilen f\345r ikke plass; elementet er skrevet uten den"
+}
+
+# MSTEMTAB: the theme table, and the reasons of unknown themes (19 to 27).
+MessageList 25
+{
+    1  "MSTEMTAB 1: Temafilen kan ikke \345pnes"
+    2  "MSTEMTAB 2: Mer enn 2000 rader i temafilen"
+    3  "MSTEMTAB 3: Raden har ikke 15 felt, eller LandXML-delen har ikke fire verdier"
+    4  "MSTEMTAB 4: Ugyldig tema"
+    5  "MSTEMTAB 5: Ugyldig FKB-gruppe"
+    6  "MSTEMTAB 6: Ugyldig datatype eller LandXML-type"
+    8  "MSTEMTAB 8: Ugyldig farge (0 til 254)"
+    9  "MSTEMTAB 9: Ugyldig linjetykkelse (0 til 31)"
+    10 "MSTEMTAB 10: Ugyldig linjetype (-1 til 7)"
+    11 "MSTEMTAB 11: Ugyldig font"
+    12 "MSTEMTAB 12: Ugyldig teksth\370yde"
+    13 "MSTEMTAB 13: Ugyldig tekstbredde"
+    14 "MSTEMTAB 14: Mangler cellenavn"
+    15 "MSTEMTAB 15: Ugyldig celleskala X"
+    16 "MSTEMTAB 16: Ugyldig celleskala Y"
+    17 "MSTEMTAB 17: Temafilen har ingen rader"
+    18 "MSTEMTAB 18: Beskrivelsen er lengre enn 160 tegn"
+    19 "MSTEMTAB 19: Tema eller objekttype finnes ikke i temafilen"
+    20 "MSTEMTAB 20: Ingen rad i temafilen passer elementet"
+    21 "MSTEMTAB 21: Beskrivelsen i temafilen stemmer ikke"
+    22 "MSTEMTAB 22: Fargen stemmer ikke"
+    23 "MSTEMTAB 23: Linjetykkelsen stemmer ikke"
+    24 "MSTEMTAB 24: Linjetypen stemmer ikke"
+    25 "MSTEMTAB 25: Datatypen passer ikke elementtypen"
+    26 "MSTEMTAB 26: FKB-gruppen er ikke valgt"
+    27 "MSTEMTAB 27: H\370yden er ikke et multiplum av ekvidistansen"
+    40 "MSTEMTAB 40: Ugyldig LandXML-navn"
+    41 "MSTEMTAB 41: Ugyldig LandXML-flagg 1 (0 eller 1)"
+    42 "MSTEMTAB 42: Ugyldig LandXML-flagg 2 (0 eller 1)"
+}
+
+# ZERA2DGN: the import, scan and export drivers.
+MessageList 26
+{
+    1  "ZERA2DGN 1: ZERA-filen kan ikke \345pnes eller opprettes"
+    3  "ZERA2DGN 3: Temafilen kan ikke leses (i en skanning: tema funnet i ZERA-filen)"
+    4  "ZERA2DGN 4: En gruppe i ZERA-filen kan ikke leses"
+    5  "ZERA2DGN 5: Hodet er ikke godtatt, eller tegnsettet er ukjent"
+    6  "ZERA2DGN 6: Temamalen kan ikke skrives"
+    7  "ZERA2DGN 7: Rapporten kan ikke skrives"
+    8  "ZERA2DGN 8: ZERA-filen kan ikke opprettes"
+    9  "ZERA2DGN 9: Skrivefeil i elementfilen"
+    11 "ZERA2DGN 11: Konverteringen ble avbrutt"
+    12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
+}
+
+# zvlib: messages of the library.
+MessageList 20005
+{
+    14 "Ikke nok minne.\nVelg Fortsett for \345 g\345 videre uten, eller Avslutt for \345 avslutte programmet."
+}

@@ -3,6 +3,8 @@
 #ifndef ZVZERA_SERVICES_H
 #define ZVZERA_SERVICES_H
 
+#include <stdint.h>
+
 #include "app/mdlapp.h"
 
 #if defined(_WIN32)
@@ -25,6 +27,12 @@ ZVZERA_API void SkalppHoydeSkrives(int useCallback, short *lineFlag, short *poin
                                    MdlFunctionP callback);
 ZVZERA_API const char *FinnZeraElementType(int type);
 ZVZERA_API void FinnZeraElementNavn(char *name, int type);
+
+/* Publishes the lagreNivaa4 field of the running application's settings
+   record, which c_txt reads for the type-12 name of the report ("BMW" 22
+   gives entry 49 when the field is 0).  Null (the start value): no settings
+   record, level-4 storing counts as on. */
+ZVZERA_API void zvzera_settLagreNivaa4Kilde(const int32_t *lagreNivaa4);
 
 #ifdef __cplusplus
 }

@@ -12,7 +12,9 @@ extern "C" {
 /* File-create dialog.  Offers defaultDir + defaultName; on confirmation
    copies the chosen name into fileName (MDLHOST_MAXFILELENGTH) and returns
    0; on cancel returns 1 and leaves fileName unchanged.  Answers come from
-   the script queue; with an empty queue the default is accepted. */
+   the script queue; with an empty queue the default is accepted.  The
+   default joins directory and name with a separator when the directory
+   lacks one.  An empty or too long name is not confirmed (returns 1). */
 MDLHOST_API int mdlDialog_fileCreate(char *fileName, void *fileInfo, int defFileId, const char *defaultName,
                                      const char *filterString, const char *defaultDirectory, const char *titleString);
 /* File-open dialog, same rules (the file need not exist). */
@@ -28,8 +30,10 @@ MDLHOST_API const char *mdlhost_lastFileDialogTitle(void);
 
 /* Alert box: shows text with up to two buttons and returns the button
    pressed (1 first, 2 second).  Answers come from the alert script; with an
-   empty queue the first button is pressed. */
+   empty queue the first button is pressed, and so it is when the script
+   asks for a second button the box does not have. */
 MDLHOST_API int mdlhost_alert(int messageType, const char *text, const char *button1, const char *button2);
+/* Queues the button (1 or 2; other values are ignored) for the next alert. */
 MDLHOST_API void mdlhost_scriptAlert(int button);
 MDLHOST_API const char *mdlhost_lastAlertText(void);
 

@@ -1,83 +1,335 @@
-// STUB (minimal): replaced by the full system module.
+// Files and paths, memory, text window, message centre, configuration
+// variables, wide strings and failure injection.
+//
+//   failure injection   counters consulted by fopen, malloc, realloc
+//   configuration       host definitions over the process environment
+//   paths and files     drive mapping, separators, binary fopen, parseName
+//   memory              malloc / realloc / free
+//   text window         recorded printf, message centre
+//   wide strings        char16_t <-> ISO 8859-1
 #include "sys/mdlsys.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-FILE *dlmSystem_mdlFopen(const char *name, const char *mode) { return name ? fopen(name, mode) : nullptr; }
-int dlmSystem_mdlFclose(FILE *fp) { return fp ? fclose(fp) : -1; }
-char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
+#include "app/mdlapp.h"
+
+// --- failure injection ------------------------------------------------------
+
+namespace {
+
+int failFopen = 0;
+int failMalloc = 0;
+int failRealloc = 0;
+
+// Consumes one injected failure of counter; true when this call must fail.
+bool injectedFailure(int &counter)
 {
-    snprintf(out, outSize, "%s", name);
-    return out;
+    if (counter <= 0)
+        return false;
+    counter--;
+    return true;
 }
-int mdlFile_parseName(const char *, char *device, char *directory, char *name, char *extension)
+
+} // namespace
+
+void mdlhost_failNext(const char *entryPoint, int n)
 {
-    for (char *p : {device, directory, name, extension})
-        if (p)
-            *p = '\0';
+    if (entryPoint == nullptr)
+        return;
+    std::string_view e(entryPoint);
+    int count = n > 0 ? n : 0;
+    if (e == "fopen")
+        failFopen = count;
+    else if (e == "malloc")
+        failMalloc = count;
+    else if (e == "realloc")
+        failRealloc = count;
+}
+
+// --- configuration variables ------------------------------------------------
+
+namespace {
+
+std::map<std::string, std::string, std::less<>> cfgDefined;
+
+std::optional<std::string_view> cfgValue(const char *name)
+{
+    if (name == nullptr || name[0] == '\0')
+        return std::nullopt;
+    if (auto it = cfgDefined.find(std::string_view(name)); it != cfgDefined.end())
+        return std::string_view(it->second);
+    if (const char *env = getenv(name))
+        return std::string_view(env);
+    return std::nullopt;
+}
+
+} // namespace
+
+int mdlSystem_getCfgVar(char *out, const char *name, int outSize)
+{
+    if (out == nullptr || outSize <= 0)
+        return -1;
+    out[0] = '\0';
+    auto v = cfgValue(name);
+    // A cut value would name another directory or file; refuse it whole.
+    if (!v || v->size() >= size_t(outSize))
+        return -1;
+    memcpy(out, v->data(), v->size());
+    out[v->size()] = '\0';
     return 0;
 }
-void *dlmSystem_mdlMalloc(size_t size) { return malloc(size); }
-void *dlmSystem_mdlRealloc(void *block, size_t size) { return realloc(block, size); }
+
+int mdlSystem_defineCfgVar(const char *name, const char *value)
+{
+    if (name == nullptr || name[0] == '\0')
+        return -1;
+    if (value == nullptr)
+        cfgDefined.erase(std::string(name));
+    else
+        cfgDefined[name] = value;
+    return 0;
+}
+
+// --- paths and files --------------------------------------------------------
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+bool hasDrive(const char *path)
+{
+    char c = path[0];
+    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
+}
+
+std::string mapped(const char *name)
+{
+    std::string result;
+    const char *rest = name;
+    if (hasDrive(name)) {
+        rest = name + 2;
+        char var[] = "MDLHOST_DRIVE_X";
+        char letter = name[0];
+        var[sizeof var - 2] = letter >= 'a' ? char(letter - 'a' + 'A') : letter;
+        auto dir = cfgValue(var);
+        if (dir && !dir->empty()) {
+            // "D:ut" and "D:\ut" both lie inside the drive's directory.
+            std::string_view base = *dir;
+            while (base.size() > 1 && isSeparator(base.back()))
+                base.remove_suffix(1);
+            while (isSeparator(*rest))
+                rest++;
+            result.assign(base);
+            if (!isSeparator(result.back()))
+                result += '/';
+        }
+    }
+    result += rest;
+    for (char &c : result)
+        if (c == '\\')
+            c = '/';
+    return result;
+}
+
+} // namespace
+
+char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
+{
+    if (out == nullptr || outSize == 0)
+        return out;
+    out[0] = '\0';
+    if (name == nullptr)
+        return out;
+    std::string m = mapped(name);
+    if (m.size() < outSize)
+        memcpy(out, m.c_str(), m.size() + 1);
+    return out;
+}
+
+FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
+{
+    // Room for "r+" plus flags such as 'x' and 'e', and the added 'b'.
+    char binMode[16];
+    size_t n = 0;
+    if (name == nullptr || mode == nullptr || mode[0] == '\0' || !strchr("rwa", mode[0])) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    bool binary = false;
+    for (const char *m = mode; *m; m++) {
+        if (*m == 't') // the text flag of other platforms; files here are always binary
+            continue;
+        if (n + 2 >= sizeof binMode) {
+            errno = EINVAL;
+            return nullptr;
+        }
+        binary = binary || *m == 'b';
+        binMode[n++] = *m;
+    }
+    if (!binary)
+        binMode[n++] = 'b';
+    binMode[n] = '\0';
+
+    if (injectedFailure(failFopen)) {
+        errno = EIO;
+        return nullptr;
+    }
+    std::string path = mapped(name);
+    return fopen(path.c_str(), binMode);
+}
+
+int dlmSystem_mdlFclose(FILE *fp)
+{
+    if (fp == nullptr) {
+        errno = EINVAL;
+        return EOF;
+    }
+    return fclose(fp);
+}
+
+namespace {
+
+// Copies [begin, end) into out (MDLHOST_MAXFILELENGTH), cut to fit.
+void putPart(char *out, const char *begin, const char *end)
+{
+    if (out == nullptr)
+        return;
+    size_t n = size_t(end - begin);
+    if (n > MDLHOST_MAXFILELENGTH - 1)
+        n = MDLHOST_MAXFILELENGTH - 1;
+    memcpy(out, begin, n);
+    out[n] = '\0';
+}
+
+} // namespace
+
+int mdlFile_parseName(const char *path, char *device, char *directory, char *name, char *extension)
+{
+    if (path == nullptr)
+        path = "";
+    const char *end = path + strlen(path);
+    const char *dirStart = hasDrive(path) ? path + 2 : path;
+    const char *nameStart = dirStart;
+    for (const char *p = dirStart; p < end; p++)
+        if (isSeparator(*p))
+            nameStart = p + 1;
+    const char *extStart = end;
+    for (const char *p = end; p > nameStart;)
+        if (*--p == '.') {
+            extStart = p;
+            break;
+        }
+    putPart(device, path, dirStart);
+    putPart(directory, dirStart, nameStart);
+    putPart(name, nameStart, extStart);
+    putPart(extension, extStart, end);
+    return 0;
+}
+
+// --- memory -----------------------------------------------------------------
+
+void *dlmSystem_mdlMalloc(size_t size) { return injectedFailure(failMalloc) ? nullptr : malloc(size); }
+
+void *dlmSystem_mdlRealloc(void *block, size_t size)
+{
+    // A failed realloc leaves block with the caller, as realloc itself does.
+    return injectedFailure(failRealloc) ? nullptr : realloc(block, size);
+}
+
 void dlmSystem_mdlFree(void *block) { free(block); }
 
-static std::string textWindow;
+// --- text window and message centre -----------------------------------------
+
+namespace {
+
+std::string textWindow;
+std::vector<std::pair<int, std::string>> messageCentre; // oldest first
+
+bool echo() { return getenv("MDLHOST_ECHO") != nullptr; }
+
+} // namespace
+
 void toolSubsystem_printf(const char *format, ...)
 {
-    char buf[4096];
-    va_list ap;
+    if (format == nullptr)
+        return;
+    va_list ap, again;
     va_start(ap, format);
-    vsnprintf(buf, sizeof buf, format, ap);
+    va_copy(again, ap);
+    int len = vsnprintf(nullptr, 0, format, ap);
     va_end(ap);
-    textWindow += buf;
+    if (len > 0) {
+        // Formatted in place after the old text, so nothing is cut.
+        size_t at = textWindow.size();
+        textWindow.resize(at + size_t(len) + 1);
+        vsnprintf(&textWindow[at], size_t(len) + 1, format, again);
+        textWindow.resize(at + size_t(len));
+        if (echo())
+            fputs(textWindow.c_str() + at, stderr);
+    }
+    va_end(again);
 }
+
 const char *mdlhost_textWindow(void) { return textWindow.c_str(); }
+
 void mdlhost_clearTextWindow(void) { textWindow.clear(); }
 
-static std::vector<std::pair<int, std::string>> centre;
-void mdlOutput_messageCenter(int messageType, const char *text) { centre.emplace_back(messageType, text ? text : ""); }
+void mdlOutput_messageCenter(int messageType, const char *text)
+{
+    messageCentre.emplace_back(messageType, text ? text : "");
+    if (echo())
+        fprintf(stderr, "[%d] %s\n", messageType, messageCentre.back().second.c_str());
+}
+
 const char *mdlhost_messageCenterText(int n, int *messageType)
 {
-    if (n < 0 || n >= (int)centre.size())
+    if (n < 0 || size_t(n) >= messageCentre.size())
         return nullptr;
-    auto &m = centre[centre.size() - 1 - n];
+    const auto &m = messageCentre[messageCentre.size() - 1 - size_t(n)];
     if (messageType)
         *messageType = m.first;
     return m.second.c_str();
 }
-int mdlhost_messageCenterCount(void) { return (int)centre.size(); }
-void mdlhost_clearMessageCenter(void) { centre.clear(); }
-int mdlSystem_getCfgVar(char *out, const char *name, int outSize)
-{
-    const char *v = getenv(name);
-    if (!v || (int)strlen(v) >= outSize)
-        return -1;
-    snprintf(out, outSize, "%s", v);
-    return 0;
-}
-int mdlSystem_defineCfgVar(const char *, const char *) { return 0; }
+
+int mdlhost_messageCenterCount(void) { return int(messageCentre.size()); }
+
+void mdlhost_clearMessageCenter(void) { messageCentre.clear(); }
+
+// --- wide strings -----------------------------------------------------------
+
 int mdlCnv_convertMultibyteToUnicode(const char *mb, int mbLen, char16_t *wide, int maxChars)
 {
-    int n = 0;
-    if (maxChars <= 0)
+    if (wide == nullptr || maxChars <= 0)
         return 0;
-    for (; mb && (mbLen < 0 || n < mbLen) && mb[n] && n < maxChars - 1; n++)
-        wide[n] = (unsigned char)mb[n];
+    int n = 0;
+    for (; mb != nullptr && (mbLen < 0 || n < mbLen) && mb[n] != '\0' && n < maxChars - 1; n++)
+        wide[n] = char16_t(static_cast<unsigned char>(mb[n]));
     wide[n] = 0;
     return n;
 }
+
 int mdlCnv_convertUnicodeToMultibyte(const char16_t *wide, int wideLen, char *mb, int maxBytes)
 {
-    int n = 0;
-    if (maxBytes <= 0)
+    if (mb == nullptr || maxBytes <= 0)
         return 0;
-    for (; wide && (wideLen < 0 || n < wideLen) && wide[n] && n < maxBytes - 1; n++)
-        mb[n] = wide[n] > 255 ? '?' : (char)wide[n];
-    mb[n] = 0;
+    int n = 0;
+    for (int i = 0; wide != nullptr && (wideLen < 0 || i < wideLen) && wide[i] != 0 && n < maxBytes - 1; i++) {
+        char16_t c = wide[i];
+        // A surrogate pair is one character outside ISO 8859-1: one '?'.
+        bool pair = c >= 0xD800 && c <= 0xDBFF && (wideLen < 0 || i + 1 < wideLen) && wide[i + 1] >= 0xDC00 &&
+                    wide[i + 1] <= 0xDFFF;
+        if (pair)
+            i++;
+        mb[n++] = c > 255 ? '?' : char(c);
+    }
+    mb[n] = '\0';
     return n;
 }
-void mdlhost_failNext(const char *, int) {}

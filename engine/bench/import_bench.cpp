@@ -1,0 +1,137 @@
+// Import throughput: a generated ZERA file of points, curves of a few
+// hundred points, texts and areas with references, imported through
+// perf_zera2dgn with an element writer that does nothing.  Reports MB/s
+// and the peak resident size; run it for two file sizes to see that memory
+// does not follow the file.
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "kartmotor_int.h"
+#include "mdlhost.h"
+#include "zvzera_services.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string katalog;
+
+const char temaTekst[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terrengpunkt\n"
+                         ";2001;HDB;L;Koter;2;1;0;1;0;0;KRYSS;1;1;1 !Kotekurve\n"
+                         ";9001;RUT;T;Tekst;7;0;0;1;25;25;KRYSS;1;1;0 !Stedsnavn\n"
+                         ";5000;BYG;F;Bygg;6;0;0;1;0;0;BYGG;1;1;0 !Bygning\n";
+
+int skriver(void) { return 0; }
+
+void rydd() { fs::remove_all(katalog); }
+
+void sett_opp()
+{
+    static bool klar = false;
+    if (klar)
+        return;
+    klar = true;
+    char mal[] = "/tmp/import_bench-XXXXXX";
+    if (mkdtemp(mal) == nullptr)
+        abort();
+    katalog = mal;
+    atexit(rydd);
+    FILE *f = fopen((katalog + "/tema.tem").c_str(), "wb");
+    fputs(temaTekst, f);
+    fclose(f);
+    mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
+}
+
+// Writes a file of about mb megabytes: per round one curve of 300 points,
+// ten points, two texts and an area that refers to the curve and to the
+// previous round's curve.
+std::string lag_fil(int mb)
+{
+    static std::map<int, std::string> laget;
+    if (auto it = laget.find(mb); it != laget.end())
+        return it->second;
+    std::string navn = katalog + "/stor" + std::to_string(mb) + ".zer";
+    FILE *f = fopen(navn.c_str(), "wb");
+    fputs(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 6600000 500000\n"
+          "...ENHET 0.01\n..OMR\xC5" "DE\n...MIN-N\xD8 6600000 500000\n...MAX-N\xD8 6700000 600000\n"
+          "..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 4\n..DATO 20240315\n..KVALITET 82 100 3\n",
+          f);
+    long maal = (long)mb * 1000000L;
+    long serie = 1;
+    unsigned tilfeldig = 12345;
+    auto neste = [&]() {
+        tilfeldig = tilfeldig * 1103515245u + 12345u;
+        return (long)((tilfeldig >> 8) % 1000000u);
+    };
+    long forrigeKurve = 0;
+    while (ftell(f) < maal) {
+        long kurve = serie++;
+        fprintf(f, ".KURVE %ld:\n..LTEMA 2001\n..H\xD8YDE %ld\n..N\xD8\n", kurve, 100 + kurve % 50);
+        long n = neste(), e = neste();
+        for (int i = 0; i < 300; i++)
+            fprintf(f, "%ld %ld\n", n + i * 37, e + (i * 53) % 997);
+        for (int i = 0; i < 10; i++)
+            fprintf(f, ".PUNKT %ld:\n..PTEMA 2101\n..N\xD8H\n%ld %ld %ld\n", serie++, neste(), neste(),
+                    10000 + neste() % 5000);
+        for (int i = 0; i < 2; i++) {
+            long tekst = serie++;
+            fprintf(f, ".TEKST %ld:\n..TTEMA 9001\n..STRENG \"Stedsnavn %ld\"\n..N\xD8\n%ld %ld\n%ld %ld\n%ld %ld\n",
+                    tekst, tekst, n, e, n, e, n + 100, e + 100);
+        }
+        if (forrigeKurve > 0)
+            fprintf(f, ".FLATE %ld:\n..FTEMA 5000\n..REF :%ld :-%ld\n..N\xD8\n%ld %ld\n", serie++, kurve,
+                    forrigeKurve, n + 50, e + 50);
+        forrigeKurve = kurve;
+    }
+    fputs(".SLUTT\n", f);
+    fclose(f);
+    laget[mb] = navn;
+    return navn;
+}
+
+long peak_rss_kb()
+{
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+void BM_Import(benchmark::State &state)
+{
+    sett_opp();
+    std::string fil = lag_fil((int)state.range(0));
+    std::string tema = katalog + "/tema.tem";
+    std::string rapport = katalog + "/rapport.log";
+    long storrelse = (long)fs::file_size(fil);
+    geoGraphics = 0;
+    lagreNivaa4 = 1;
+    settXML(0);
+    int16_t rc = 0;
+    for (auto _ : state) {
+        rc = perf_zera2dgn(fil.c_str(), tema.c_str(), rapport.c_str(), "", 0,
+                           reinterpret_cast<MdlFunctionP>(&skriver), nullptr,
+                           reinterpret_cast<MdlFunctionP>(&c_txt), nullptr);
+        mdlhost_clearTextWindow();
+    }
+    if (rc != 0)
+        state.SkipWithError("perf_zera2dgn failed");
+    state.SetBytesProcessed((int64_t)state.iterations() * storrelse);
+    state.counters["file_MB"] = (double)storrelse / 1e6;
+    state.counters["peak_rss_MB"] = (double)peak_rss_kb() / 1024.0;
+    state.counters["elements"] = 0;
+    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
+        state.counters["elements"] += Bmw.read[t];
+}
+
+} // namespace
+
+BENCHMARK(BM_Import)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

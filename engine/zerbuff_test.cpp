@@ -1,0 +1,400 @@
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine_testing.h"
+
+namespace {
+
+struct Gruppe {
+    int result;
+    std::string text;
+    int32_t startLine;
+    long groupPos;
+    long nextPos;
+};
+
+std::string crlf(const std::string &lf)
+{
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+class ZerbuffTest : public zeratest::EngineTest {
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        bmwinit();
+    }
+    void TearDown() override
+    {
+        if (fp_ != nullptr)
+            fclose(fp_);
+        EngineTest::TearDown();
+    }
+
+    void open(const std::string &bytes, size_t capacity = ZERA_GROUP_BUFFER)
+    {
+        std::string p = writeFile("t.zer", bytes);
+        fp_ = fopen(p.c_str(), "rb");
+        ASSERT_NE(fp_, nullptr);
+        buffer_.assign(capacity, 'x');
+        lines_ = 0;
+    }
+
+    Gruppe next(int16_t comments = 0)
+    {
+        Gruppe g{};
+        long next = -1;
+        g.result = zerget_buff(buffer_.data(), buffer_.size(), &lines_, &g.startLine, &next, &g.groupPos, fp_,
+                               &comments);
+        g.nextPos = next;
+        g.text = buffer_.data();
+        EXPECT_EQ(ftell(fp_), next) << "the file must stand at the next group";
+        return g;
+    }
+
+    // All groups of a file, up to the end-of-file result.
+    std::vector<Gruppe> all(const std::string &bytes, int16_t comments = 0, size_t capacity = ZERA_GROUP_BUFFER)
+    {
+        open(bytes, capacity);
+        std::vector<Gruppe> out;
+        for (int guard = 0; guard < 100; guard++) {
+            out.push_back(next(comments));
+            if (out.back().result == 1)
+                break;
+        }
+        fclose(fp_);
+        fp_ = nullptr;
+        return out;
+    }
+
+    // The text of the one group of a file made of ".PUNKT 1:", the given
+    // lines and ".SLUTT".
+    std::string group(const std::string &lines, int16_t comments)
+    {
+        auto g = all(".PUNKT 1:\n" + lines + ".SLUTT\n", comments);
+        EXPECT_EQ(g.size(), 2u);
+        EXPECT_EQ(g[0].result, 0);
+        EXPECT_EQ(g[1].text, ".SLUTT\n");
+        return g[0].text;
+    }
+
+    FILE *fp_ = nullptr;
+    std::vector<char> buffer_;
+    int32_t lines_ = 0;
+};
+
+const std::string kFil = ".HODE\n"
+                         "..TEGNSETT ISO8859-10\n"
+                         "..ENHET 1\n"
+                         ".PUNKT 12:\n"
+                         "..OBJTYPE Fastmerke\n"
+                         "..N\xD8\n"
+                         "100 200\n"
+                         ".KURVE 13:\n"
+                         "..N\xD8\n"
+                         "1 2\n"
+                         "3 4\n"
+                         ".SLUTT\n";
+
+TEST_F(ZerbuffTest, SplitsAFileIntoGroupsWithLinesAndPositions)
+{
+    open(kFil);
+    std::vector<Gruppe> g;
+    for (int i = 0; i < 5; i++)
+        g.push_back(next());
+    EXPECT_EQ(g[0].result, 0);
+    EXPECT_EQ(g[0].text, ".HODE\n..TEGNSETT ISO8859-10\n..ENHET 1\n");
+    EXPECT_EQ(g[0].startLine, 1);
+    EXPECT_EQ(g[0].groupPos, 0);
+
+    long punkt = (long)kFil.find(".PUNKT");
+    long kurve = (long)kFil.find(".KURVE");
+    long slutt = (long)kFil.find(".SLUTT");
+    EXPECT_EQ(g[1].result, 0);
+    EXPECT_EQ(g[1].text, ".PUNKT 12:\n..OBJTYPE Fastmerke\n..N\xD8\n100 200\n");
+    EXPECT_EQ(g[1].startLine, 4);
+    EXPECT_EQ(g[1].groupPos, punkt);
+    EXPECT_EQ(g[1].nextPos, kurve);
+
+    EXPECT_EQ(g[2].startLine, 8);
+    EXPECT_EQ(g[2].groupPos, kurve);
+    EXPECT_EQ(g[2].nextPos, slutt);
+
+    EXPECT_EQ(g[3].result, 1);
+    EXPECT_EQ(g[3].text, ".SLUTT\n");
+    EXPECT_EQ(g[3].startLine, 12);
+    EXPECT_EQ(g[3].nextPos, (long)kFil.size());
+
+    EXPECT_EQ(g[4].result, 1);
+    EXPECT_EQ(g[4].text, "");
+    EXPECT_EQ(lines_, 12);
+    EXPECT_EQ(Bmw.msgCount, 0);
+}
+
+TEST_F(ZerbuffTest, CrlfFileGivesTheSameGroupsAsItsLfCopy)
+{
+    for (int16_t comments : {0, 1}) {
+        auto lf = all(kFil, comments);
+        auto cr = all(crlf(kFil), comments);
+        ASSERT_EQ(lf.size(), cr.size());
+        for (size_t i = 0; i < lf.size(); i++) {
+            EXPECT_EQ(cr[i].result, lf[i].result) << i;
+            EXPECT_EQ(cr[i].text, lf[i].text) << i;
+            EXPECT_EQ(cr[i].startLine, lf[i].startLine) << i;
+        }
+    }
+}
+
+TEST_F(ZerbuffTest, LinesBeforeTheFirstGroupAreSkippedButCounted)
+{
+    std::string junk(700, 'z'); // a long line counts once
+    auto g = all("\xEF\xBB\xBF\n\n" + junk + "\n..TEGNSETT X\n.HODE\n..A\n");
+    ASSERT_EQ(g.size(), 1u);
+    EXPECT_EQ(g[0].result, 1);
+    EXPECT_EQ(g[0].text, ".HODE\n..A\n");
+    EXPECT_EQ(g[0].startLine, 5);
+
+    auto none = all("\n\n");
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(none[0].result, 1);
+    EXPECT_EQ(none[0].text, "");
+}
+
+TEST_F(ZerbuffTest, LongLinesAreJoinedFromPiecesAndCountedOnce)
+{
+    // Lengths around the piece size, with the line end split from its line.
+    for (size_t len : {510u, 511u, 512u, 600u, 1022u, 1500u}) {
+        std::string lang(len, 'a');
+        lang[0] = '.'; // a piece starting with '.' inside a line is no group line
+        lang[1] = '.';
+        for (size_t i = 511; i < len; i += 511)
+            lang[i] = '.';
+        auto g = all(".PUNKT 1:\n" + lang + "\n1 2\n.SLUTT\n");
+        ASSERT_EQ(g.size(), 2u) << len;
+        EXPECT_EQ(g[0].text, ".PUNKT 1:\n" + lang + "\n1 2\n") << len;
+        EXPECT_EQ(g[1].startLine, 4) << len;
+    }
+}
+
+TEST_F(ZerbuffTest, CommentSwitchCutsAtTheFirstUnquotedBang)
+{
+    std::string lang(600, 'b');
+    lang[99] = '!';
+    std::string sent(600, 'c');
+    sent[520] = '!';
+    std::string crSkjot(510, 'd'); // its CR ends the first piece, its LF starts the next
+    const struct {
+        const char *name;
+        std::string lines;
+        int16_t comments;
+        std::string expected;
+    } cases[] = {
+        {"trailing comment", "..OBJTYPE Veg ! merknad\n", 1, "..OBJTYPE Veg \n"},
+        {"whole-line comment vanishes", "! merknad\n1 2\n", 1, "1 2\n"},
+        {"indented comment keeps its blanks", "  ! merknad\n", 1, "  \n"},
+        {"bang inside quotes is text", "..PRODUSENT \"Kart og Data!\" ! merknad\n", 1,
+         "..PRODUSENT \"Kart og Data!\" \n"},
+        {"bang after an unclosed quote", "..STRENG \"Hei! der\n", 1, "..STRENG \"Hei! der\n"},
+        {"quotes are per line", "..A \"x\n..B y ! z\n", 1, "..A \"x\n..B y \n"},
+        {"tail pieces of a cut line are dropped", lang + "\n", 1, lang.substr(0, 99) + "\n"},
+        {"bang in the second piece", sent + "\n", 1, sent.substr(0, 520) + "\n"},
+        {"comment switch off keeps everything", "..OBJTYPE Veg ! merknad\n", 0, "..OBJTYPE Veg ! merknad\n"},
+        {"lone CR stays", "100\r200\n", 0, "100\r200\n"},
+        {"CRLF split between pieces", crSkjot + "\r\n", 0, crSkjot + "\n"},
+        {"CRLF split, comments on", crSkjot + "\r\n", 1, crSkjot + "\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(group(c.lines, c.comments), ".PUNKT 1:\n" + c.expected) << c.name;
+}
+
+TEST_F(ZerbuffTest, NulByteBecomesABlankAndKeepsPositions)
+{
+    std::string fil = std::string(".PUNKT 1:\n..OBJTYPE V") + '\0' + "g\n" + '\0' + '\0' + "\n1 2\n.SLUTT\n";
+    auto g = all(fil);
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[0].text, ".PUNKT 1:\n..OBJTYPE V g\n  \n1 2\n");
+    EXPECT_EQ(g[0].nextPos, (long)fil.find(".SLUTT"));
+    EXPECT_EQ(g[1].startLine, 5);
+}
+
+TEST_F(ZerbuffTest, GroupTooLargeIsRefusedAndTheNextGroupIsRead)
+{
+    std::string stor = ".PUNKT 1:\n";
+    for (int i = 0; i < 10; i++)
+        stor += "1234567890 123456789\n";
+    std::string fil = ".HODE\n" + stor + ".PUNKT 2:\n..N\xD8\n1 2\n" + stor + ".SLUTT\n";
+    auto g = all(fil, 1, 64);
+    ASSERT_EQ(g.size(), 5u);
+    EXPECT_EQ(g[0].result, 0);
+    EXPECT_EQ(g[1].result, -2);
+    EXPECT_EQ(g[1].text, "");
+    EXPECT_EQ(g[1].nextPos, (long)fil.find(".PUNKT 2:"));
+    EXPECT_EQ(g[2].result, 0);
+    EXPECT_EQ(g[2].text, ".PUNKT 2:\n..N\xD8\n1 2\n");
+    EXPECT_EQ(g[2].startLine, 13);
+    EXPECT_EQ(g[3].result, -2);
+    EXPECT_EQ(g[4].result, 1);
+    EXPECT_EQ(g[4].text, ".SLUTT\n");
+    EXPECT_EQ(g[4].startLine, 27);
+
+    ASSERT_EQ(Bmw.msgCount, 2);
+    EXPECT_STREQ(Bmw.msg.rutnam[0], "SG_BUFF");
+    EXPECT_EQ(Bmw.msg.number[0], 2);
+    EXPECT_EQ(Bmw.msg.type[0], BMW_ERROR);
+    EXPECT_EQ(Bmw.msg.line[0], 2);
+    EXPECT_EQ(Bmw.msg.line[1], 16);
+    EXPECT_EQ(Bmw.fatalCount, 0);
+}
+
+TEST_F(ZerbuffTest, RefusedLastGroupEndsTheFile)
+{
+    std::string fil = ".HODE\n.PUNKT 1:\n" + std::string(3000, 'x') + "\n1 2\n";
+    auto g = all(fil, 0, 1000);
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_EQ(g[1].result, -2);
+    EXPECT_EQ(g[1].nextPos, (long)fil.size());
+    EXPECT_EQ(g[2].result, 1);
+    EXPECT_EQ(g[2].text, "");
+}
+
+TEST_F(ZerbuffTest, GroupBufferHoldsOneCharacterLessThanItsSize)
+{
+    // Group text of exactly n characters: a group line and lines of 99
+    // characters plus newline, topped up by a last line.
+    auto lag = [](size_t n) {
+        std::string g = ".PUNKT 1:\n";
+        while (n - g.size() > 200)
+            g += std::string(99, '7') + "\n";
+        g += std::string(n - g.size() - 1, '8') + "\n";
+        return g;
+    };
+    std::string passer = lag(ZERA_GROUP_BUFFER - 1);
+    auto g = all(passer + ".SLUTT\n");
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[0].result, 0);
+    EXPECT_EQ(g[0].text.size(), (size_t)ZERA_GROUP_BUFFER - 1);
+
+    g = all(lag(ZERA_GROUP_BUFFER) + ".SLUTT\n");
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[0].result, -2);
+    EXPECT_EQ(g[1].text, ".SLUTT\n");
+}
+
+TEST_F(ZerbuffTest, LastGroupWithoutSluttIsReturned)
+{
+    const std::string fil = ".HODE\n.PUNKT 2:\n..N\xD8\n1 2";
+    auto g = all(fil);
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[1].result, 1);
+    EXPECT_EQ(g[1].text, ".PUNKT 2:\n..N\xD8\n1 2");
+    EXPECT_EQ(g[1].nextPos, (long)fil.size());
+    // With the comment switch every kept line ends in a newline.
+    g = all(fil, 1);
+    EXPECT_EQ(g[1].text, ".PUNKT 2:\n..N\xD8\n1 2\n");
+}
+
+TEST_F(ZerbuffTest, ReadsAgainFromAnEarlierGroupPosition)
+{
+    open(kFil);
+    Gruppe hode = next();
+    Gruppe punkt = next();
+    next();
+    ASSERT_EQ(fseek(fp_, punkt.groupPos, SEEK_SET), 0);
+    Gruppe igjen = next();
+    EXPECT_EQ(igjen.text, punkt.text);
+    EXPECT_EQ(igjen.nextPos, punkt.nextPos);
+    EXPECT_EQ(hode.result, 0);
+}
+
+TEST_F(ZerbuffTest, LineCounterStopsAtItsLargestValue)
+{
+    open(kFil);
+    lines_ = INT32_MAX - 1;
+    Gruppe g = next();
+    EXPECT_EQ(g.result, 0);
+    EXPECT_EQ(g.startLine, INT32_MAX);
+    EXPECT_EQ(lines_, INT32_MAX);
+}
+
+class ZergetStrTest : public zeratest::EngineTest {
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        bmwinit();
+    }
+};
+
+TEST_F(ZergetStrTest, ValuesOfKeyLines)
+{
+    std::string q79 = "..KARTID \"" + std::string(79, 'q') + "\"";
+    std::string q80 = "..KARTID \"" + std::string(80, 'q') + "\"";
+    std::string u79 = "..KARTID " + std::string(79, 'u');
+    std::string u300 = "..KARTID " + std::string(300, 'u') + " x";
+    const struct {
+        const char *name;
+        std::string line;
+        int16_t set;
+        int result;
+        std::string value;
+        int failure; // SG_STR number registered, 0 none
+    } cases[] = {
+        {"quoted with blank", "..KARTID \"Oslo sentrum\"", 1, 0, "Oslo sentrum", 0},
+        {"unquoted stops at blank", "..KARTID Oslo sentrum", 1, 0, "Oslo", 0},
+        {"open quote runs to line end", "..KARTID \"Oslo\r\n..EIER x", 1, 0, "Oslo", 0},
+        {"quoted, CRLF", "..KARTID \"Oslo sentrum\"\r\n", 1, 0, "Oslo sentrum", 0},
+        {"unquoted, CRLF", "..KARTID Oslo\r\n", 1, 0, "Oslo", 0},
+        {"apostrophes", "..KARTID 'Per Hansen' x", 1, 0, "Per Hansen", 0},
+        {"empty quotes", "..STRENG \"\"", 1, 0, "", 0},
+        {"tab separates", "..KARTID\tOslo", 1, 0, "Oslo", 0},
+        {"79 quoted", q79, 1, 0, std::string(79, 'q'), 0},
+        {"80 quoted", q80, 1, -1, "", 3},
+        {"79 unquoted", u79, 1, 0, std::string(79, 'u'), 0},
+        {"300 unquoted", u300, 1, -1, "", 3},
+        {"no value", "..KARTID", 1, -1, "", 2},
+        {"value on the next line is not taken", "..KARTID \n\"Oslo\"", 1, -1, "", 2},
+        {"7-bit set", "..KARTID \"[ble |l\"", 2, 0, "\xC6" "ble \xF8l", 0},
+        {"DOS set", "..KARTID \x92\x62le", 3, 0, "\xC6" "ble", 0},
+        {"ISO set keeps brackets", "..KARTID a[b]", 1, 0, "a[b]", 0},
+        {"unknown set", "..KARTID Oslo", 7, -1, "", 4},
+    };
+    for (const auto &c : cases) {
+        bmwinit();
+        char value[ZERA_STR_LEN];
+        memset(value, 'z', sizeof value);
+        int16_t set = c.set;
+        EXPECT_EQ(zerget_str(c.line.c_str(), value, &set), c.result) << c.name;
+        EXPECT_EQ(std::string(value), c.value) << c.name;
+        if (c.failure == 0) {
+            EXPECT_EQ(Bmw.msgCount, 0) << c.name;
+        } else {
+            ASSERT_EQ(Bmw.msgCount, 1) << c.name;
+            EXPECT_STREQ(Bmw.msg.rutnam[0], "SG_STR") << c.name;
+            EXPECT_EQ(Bmw.msg.number[0], c.failure) << c.name;
+            EXPECT_EQ(Bmw.msg.type[0], BMW_ERROR) << c.name;
+            EXPECT_EQ(Bmw.msg.line[0], 0) << c.name;
+        }
+    }
+}
+
+TEST_F(ZergetStrTest, NoLineIsFailureOne)
+{
+    char value[ZERA_STR_LEN] = "old";
+    int16_t set = 1;
+    EXPECT_EQ(zerget_str(nullptr, value, &set), -1);
+    EXPECT_STREQ(value, "");
+    ASSERT_EQ(Bmw.msgCount, 1);
+    EXPECT_EQ(Bmw.msg.number[0], 1);
+    EXPECT_EQ(Bmw.lastError, 1);
+}
+
+} // namespace

@@ -1,0 +1,410 @@
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine_testing.h"
+
+namespace {
+
+const double PI = 3.14159265358979323846;
+
+struct Punkt {
+    double n, e, h;
+    int kp;
+};
+
+class ZercoordTest : public zeratest::EngineTest {
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        bmwinit();
+        sett(ZERA_CHARSET_ISO);
+    }
+
+    void sett(int16_t charset)
+    {
+        ASSERT_EQ(shead_init(&charset, &head, &keys), 0);
+        NO = keys.coordKey;
+        NOH = keys.coordHKey;
+        NOD = keys.coordDKey;
+        HOYDE = keys.hoydeKey;
+    }
+
+    // Parses the group and reads its coordinates: 0, -1 from the
+    // coordinates, -9 when the parser already refused it.
+    int les(const std::string &group)
+    {
+        int32_t line = 7;
+        int16_t pass = 2;
+        if (zerget_elm(group.c_str(), &head, &keys, &line, &pass) != 0)
+            return -9;
+        return zerget_coord(group.c_str(), &head, &keys);
+    }
+
+    std::vector<Punkt> punkter() const
+    {
+        std::vector<Punkt> v;
+        for (int32_t i = 0; i < Elm.pointCount; i++)
+            v.push_back({Elm.N[i], Elm.E[i], Elm.H[i], Elm.kp[i]});
+        return v;
+    }
+
+    // The one message registered, as "ROUTINE number".
+    std::string melding() const
+    {
+        if (Bmw.msgCount != 1)
+            return "count " + std::to_string(Bmw.msgCount);
+        return std::string(Bmw.msg.rutnam[0]) + " " + std::to_string(Bmw.msg.number[0]);
+    }
+
+    SheadStruct head{};
+    ScharStruct keys{};
+    std::string NO, NOH, NOD, HOYDE;
+};
+
+TEST_F(ZercoordTest, PointsInGroundUnitsWithHeightsAndNodeCodes)
+{
+    struct Case {
+        const char *name;
+        double origoN, origoE, enhet;
+        std::string group;
+        std::vector<Punkt> want;
+        int sameHeight, hasHoyde;
+    };
+    const Case cases[] = {
+        {"origin and unit", 600, 100, 0.5, ".PUNKT 1:\n..PTEMA 1010\n" + NO + "\n125 300\n", {{662.5, 250, 0, 0}}, 1, 0},
+        {"height per point is scaled", 0, 0, 0.01, ".PUNKT 1:\n..PTEMA 1010\n" + NOH + "\n100 200 350\n",
+         {{1, 2, 3.5, 0}}, 1, 0},
+        {"height key is not scaled", 0, 0, 0.01,
+         ".KURVE 1:\n..LTEMA 2000\n" + HOYDE + " 350\n" + NO + "\n100 200\n300 400\n",
+         {{1, 2, 350, 0}, {3, 4, 350, 0}}, 1, 1},
+        {"repeated point dropped", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1\n2 2\n2 2\n3 3\n",
+         {{1, 1, 0, 0}, {2, 2, 0, 0}, {3, 3, 0, 0}}, 1, 0},
+        {"text keeps repeats", 0, 0, 1,
+         ".TEKST 1:\n..TTEMA 1000\n..STRENG Hei\n" + NO + "\n1 1\n2 2\n2 2\n3 3\n",
+         {{1, 1, 0, 0}, {2, 2, 0, 0}, {2, 2, 0, 0}, {3, 3, 0, 0}}, 1, 0},
+        {"same place, other height kept", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NOH + "\n1 1 5\n1 1 6\n",
+         {{1, 1, 5, 0}, {1, 1, 6, 0}}, 0, 0},
+        {"node codes and sub-points", 0, 0, 1,
+         ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1 ...KP 5\n2 2 ...PTEMA 2200\n3 3 ...PTEMA 2200 ...KP 7\n4 4\n",
+         {{1, 1, 0, 5}, {2, 2, 0, 1}, {3, 3, 0, 7}, {4, 4, 0, 0}}, 1, 0},
+        {"comment line inside a block", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1\n! merknad her\n2 2\n",
+         {{1, 1, 0, 0}, {2, 2, 0, 0}}, 1, 0},
+        {"blocks with and without height", 0, 0, 1,
+         ".KURVE 1:\n..LTEMA 2000\n" + NOH + "\n1 1 9\n" + NO + "\n2 2\n" + NOH + "\n3 3 4\n",
+         {{1, 1, 9, 0}, {2, 2, 0, 0}, {3, 3, 4, 0}}, 0, 0},
+        {"height key between blocks", 0, 0, 1,
+         ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1\n" + HOYDE + " 12.5\n" + NO + "\n2 2\n",
+         {{1, 1, 0, 0}, {2, 2, 12.5, 0}}, 0, 1},
+        {"depth block read as plain", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NOD + "\n1 1 30\n2 2 40\n",
+         {{1, 1, 0, 0}, {2, 2, 0, 0}}, 1, 0},
+        {"a line that is not numbers ends the block", 0, 0, 1,
+         ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1\n2 2\nabc def\n3 3\n", {{1, 1, 0, 0}, {2, 2, 0, 0}}, 1, 0},
+        {"decimals, signs and exponents", 10, 20, 1,
+         ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n-1.5 +2.25\n1e2 -0.5E1\n",
+         {{8.5, 22.25, 0, 0}, {110, 15, 0, 0}}, 1, 0},
+        {"CRLF lines", 0, 0, 1,
+         ".KURVE 1:\r\n..LTEMA 2000\r\n" + HOYDE + " 7\r\n" + NO + "\r\n1 1 ...KP 3\r\n2 2\r\n",
+         {{1, 1, 7, 3}, {2, 2, 7, 0}}, 1, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        head.origoN = c.origoN;
+        head.origoE = c.origoE;
+        head.enhet = c.enhet;
+        ASSERT_EQ(les(c.group), 0);
+        std::vector<Punkt> got = punkter();
+        ASSERT_EQ(got.size(), c.want.size());
+        for (size_t i = 0; i < got.size(); i++) {
+            EXPECT_DOUBLE_EQ(got[i].n, c.want[i].n) << i;
+            EXPECT_DOUBLE_EQ(got[i].e, c.want[i].e) << i;
+            EXPECT_DOUBLE_EQ(got[i].h, c.want[i].h) << i;
+            EXPECT_EQ(got[i].kp, c.want[i].kp) << i;
+        }
+        EXPECT_EQ(Elm.sameHeight, c.sameHeight);
+        EXPECT_EQ(Elm.hasHoyde, c.hasHoyde);
+        EXPECT_DOUBLE_EQ(Elm.hoyde, c.want[0].h);
+    }
+    EXPECT_EQ(Bmw.msgCount, 0);
+}
+
+TEST_F(ZercoordTest, WrongPointCountsAndArcsAreRefused)
+{
+    struct Case {
+        const char *name;
+        std::string group;
+        const char *message;
+        int errorsType;
+    };
+    const Case cases[] = {
+        {"curve of one point", ".KURVE 12:\n..LTEMA 2000\n" + NO + "\n1 1\n", "SG_COORD 3", ZERA_KURVE},
+        {"curve whose second point repeats the first", ".KURVE 12:\n..LTEMA 2000\n" + NO + "\n1 1\n1 1\n",
+         "SG_COORD 3", ZERA_KURVE},
+        {"symbol whose first two points are equal", ".SYMBOL 12:\n..PTEMA 1000\n" + NO + "\n5 5\n5 5\n10 10\n",
+         "SG_COORD 3", ZERA_SYMBOL},
+        {"point without coordinate lines", ".PUNKT 12:\n..PTEMA 1000\n" + NO + "\n", "SG_COORD 3", ZERA_PUNKT},
+        {"arc through three points of a line", ".BUEP 12:\n..LTEMA 2000\n" + NO + "\n0 0\n5 5\n10 10\n",
+         "SG_COORD 8", ZERA_BUEP},
+        {"arc of too short a radius", ".BUE 12:\n..LTEMA 2000\n..RADIUS 4\n" + NO + "\n0 0\n0 10\n", "SG_ELM 11",
+         ZERA_BUE},
+        {"arc radius below the unit", ".BUE 12:\n..LTEMA 2000\n..ENHET 0.01\n..RADIUS 0.005\n" + NO + "\n0 0\n0 1\n",
+         "SG_ELM 14", ZERA_BUE},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        bmwinit();
+        EXPECT_EQ(les(c.group), -1);
+        EXPECT_EQ(melding(), c.message);
+        EXPECT_EQ(Bmw.msg.line[0], 12);
+        EXPECT_EQ(Bmw.msg.type[0], BMW_ERROR);
+        EXPECT_EQ(Bmw.errors[c.errorsType - 1], 1);
+        // The next element still reads.
+        EXPECT_EQ(les(".PUNKT 13:\n..PTEMA 1000\n" + NO + "\n1 1\n"), 0);
+    }
+}
+
+TEST_F(ZercoordTest, PointLimitNeverWritesPastTheArrays)
+{
+    auto kurve = [&](int n) {
+        std::string g = ".KURVE 3:\n..LTEMA 2000\n" + NO + "\n";
+        g.reserve(g.size() + (size_t)n * 14);
+        for (int i = 0; i < n; i++)
+            g += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
+        return g;
+    };
+    ASSERT_EQ(les(kurve(ZERA_MAX_POINTS - 1)), 0);
+    EXPECT_EQ(Elm.pointCount, ZERA_MAX_POINTS - 1);
+    EXPECT_DOUBLE_EQ(Elm.N[ZERA_MAX_POINTS - 2], ZERA_MAX_POINTS - 2);
+
+    for (int n : {ZERA_MAX_POINTS, ZERA_MAX_POINTS + 5000}) {
+        bmwinit();
+        // The arrays lie one after the other in the record: a point written
+        // past N would land in E[0].
+        Elm.N[ZERA_MAX_POINTS - 1] = -7;
+        EXPECT_EQ(les(kurve(n)), -1);
+        EXPECT_EQ(melding(), "SG_COORD 1");
+        EXPECT_LE(Elm.pointCount, ZERA_MAX_POINTS - 1);
+        EXPECT_DOUBLE_EQ(Elm.N[ZERA_MAX_POINTS - 1], -7);
+        EXPECT_DOUBLE_EQ(Elm.E[0], 1);
+    }
+}
+
+TEST_F(ZercoordTest, ArcCentreFromRadiusAndLargerArcFlag)
+{
+    const double s = sqrt(75.0);
+    const struct {
+        const char *radius;
+        const char *storbue;
+        double cN, cE;
+    } cases[] = {
+        {"5", "0", 0, 5},   {"5", "1", 0, 5},    {"-5", "1", 0, 5},
+        {"10", "0", -s, 5}, {"10", "1", s, 5}, {"-10", "0", s, 5}, {"-10", "1", -s, 5},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.radius) + " " + c.storbue);
+        std::string g = ".BUE 4:\n..LTEMA 2000\n..RADIUS " + std::string(c.radius) + "\n..STORBUE " + c.storbue +
+                        "\n" + NOH + "\n0 0 3\n0 10 4\n";
+        ASSERT_EQ(les(g), 0);
+        ASSERT_EQ(Elm.pointCount, 3);
+        EXPECT_NEAR(Elm.N[2], c.cN, 1e-9);
+        EXPECT_NEAR(Elm.E[2], c.cE, 1e-9);
+        EXPECT_DOUBLE_EQ(Elm.H[2], 3);
+    }
+    // Inner points of a .BUE are dropped; the last point becomes the second.
+    ASSERT_EQ(les(".BUE 4:\n..LTEMA 2000\n..RADIUS 5\n" + NO + "\n0 0\n3 4 ...KP 2\n0 10 ...KP 9\n"), 0);
+    EXPECT_EQ(Elm.pointCount, 3);
+    EXPECT_DOUBLE_EQ(Elm.E[1], 10);
+    EXPECT_EQ(Elm.kp[1], 9);
+    EXPECT_NEAR(Elm.E[2], 5, 1e-9);
+}
+
+TEST_F(ZercoordTest, ArcThroughThreePointsKeepsCentreAfterThem)
+{
+    // Radius 1000, sweep 0.5 degrees, around a map origin.
+    head.origoN = 6600000;
+    head.origoE = 500000;
+    std::string g = ".BUEP 5:\n..LTEMA 2000\n" + NO + "\n";
+    for (int i = 0; i < 3; i++) {
+        double a = 0.25 * i * PI / 180.0;
+        char line[64];
+        snprintf(line, sizeof line, "%.9f %.9f\n", 1000 * cos(a), 1000 * sin(a));
+        g += line;
+    }
+    ASSERT_EQ(les(g), 0);
+    EXPECT_EQ(Elm.pointCount, 3);
+    EXPECT_NEAR(Elm.N[3], 6600000, 1e-3);
+    EXPECT_NEAR(Elm.E[3], 500000, 1e-3);
+    // Going clockwise around the centre: the centre is on the right.
+    EXPECT_NEAR(Elm.radius, 1000, 1e-3);
+
+    head.origoN = head.origoE = 0;
+    ASSERT_EQ(les(".BUEP 5:\n..LTEMA 2000\n" + NO + "\n" + "0 436\n218 0\n0 -436\n"), 0);
+    EXPECT_LT(Elm.radius, 0);
+
+    ASSERT_EQ(les(".SIRKELP 6:\n..LTEMA 2000\n" + NO + "\n10 0\n0 10\n-10 0\n"), 0);
+    EXPECT_EQ(Elm.pointCount, 3);
+    EXPECT_NEAR(Elm.N[3], 0, 1e-9);
+    EXPECT_NEAR(Elm.E[3], 0, 1e-9);
+    EXPECT_NEAR(Elm.radius, 10, 1e-9);
+}
+
+TEST_F(ZercoordTest, TextAngleAndSymbolDirection)
+{
+    ASSERT_EQ(les(".TEKST 1:\n..TTEMA 1000\n..STRENG Hei\n..DREI 50\n" + NO + "\n0 0\n0 0\n10 10\n"), 0);
+    EXPECT_NEAR(Elm.angle, PI / 4, 1e-12);
+    ASSERT_EQ(les(".TEKST 1:\n..TTEMA 1000\n..STRENG Hei\n" + NO + "\n0 0\n0 0\n-10 10\n"), 0);
+    EXPECT_NEAR(Elm.angle, 1.75 * PI, 1e-12);
+    // Fewer than three points: no direction, whatever "..DREI" said.
+    ASSERT_EQ(les(".TEKST 1:\n..TTEMA 1000\n..STRENG Hei\n..DREI 50\n" + NO + "\n0 0\n"), 0);
+    EXPECT_DOUBLE_EQ(Elm.angle, 0);
+    ASSERT_EQ(les(".SYMBOL 2:\n..PTEMA 1000\n" + NO + "\n5 5\n0 0\n10 10\n"), 0);
+    EXPECT_NEAR(Elm.angle, PI / 4, 1e-12);
+    ASSERT_EQ(les(".SYMBOL 2:\n..PTEMA 1000\n" + NO + "\n5 5\n0 0\n0 -10\n"), 0);
+    EXPECT_NEAR(Elm.angle, 1.5 * PI, 1e-12);
+}
+
+TEST_F(ZercoordTest, ElementAndFileExtents)
+{
+    ASSERT_EQ(les(".KURVE 1:\n..LTEMA 2000\n" + NOH + "\n10 20 -3\n30 5 7\n15 40 2\n"), 0);
+    const double elm1[6] = {10, 5, 2, 30, 40, 7};
+    for (int i = 0; i < 6; i++)
+        EXPECT_DOUBLE_EQ(Elm.extent[i], elm1[i]) << i;
+    EXPECT_EQ(Bmw.extentPoints, 3);
+
+    // A circle counts with the square around it.
+    ASSERT_EQ(les(".SIRKEL 2:\n..LTEMA 2000\n..RADIUS 50\n" + NOH + "\n100 100 1\n"), 0);
+    const double elm2[6] = {50, 50, 1, 150, 150, 1};
+    for (int i = 0; i < 6; i++)
+        EXPECT_DOUBLE_EQ(Elm.extent[i], elm2[i]) << i;
+    const double file[6] = {10, 5, 150, 150, 1, 7};
+    for (int i = 0; i < 6; i++)
+        EXPECT_DOUBLE_EQ(Bmw.fileExtent[i], file[i]) << i;
+    EXPECT_EQ(Bmw.extentPoints, 4);
+
+    // No height above 0 anywhere: the minimum stays 0.
+    bmwinit();
+    ASSERT_EQ(les(".PUNKT 3:\n..PTEMA 1000\n" + NOH + "\n1 1 -4\n"), 0);
+    EXPECT_DOUBLE_EQ(Elm.extent[2], 0);
+    EXPECT_DOUBLE_EQ(Elm.extent[5], 0);
+    EXPECT_DOUBLE_EQ(Bmw.fileExtent[4], 0);
+}
+
+TEST_F(ZercoordTest, PointTextFromStreng)
+{
+    ASSERT_EQ(les(".PUNKT 8:\n..PTEMA 1000\n..STRENG \"Hei du\"\n..EDIT 300\n..FLYTT 2 -1\n..XYZ 1\n" + NOH +
+                  "\n100 200 5\n"),
+              0);
+    EXPECT_STRNE(Elm.rest, "");
+    ASSERT_EQ(zerget_streng(("..STRENG \"Hei du\"\n"), &head.charset), 0);
+    EXPECT_EQ(Elm.type, ZERA_TEKST);
+    EXPECT_EQ(Elm.serial, -1);
+    EXPECT_STREQ(Elm.text, "Hei du");
+    EXPECT_STREQ(Elm.rest, "");
+    ASSERT_EQ(Elm.pointCount, 2);
+    EXPECT_DOUBLE_EQ(Elm.N[1], 110);
+    EXPECT_DOUBLE_EQ(Elm.E[1], 195);
+    EXPECT_DOUBLE_EQ(Elm.H[1], 5);
+
+    // The file's declared set: Norwegian letters of a DOS file become ISO;
+    // the brackets of an ISO file stay brackets.
+    sett(ZERA_CHARSET_DOS);
+    ASSERT_EQ(les(".PUNKT 8:\n..PTEMA 1000\n..STRENG \"Bl\x9B" "b\x91r \x9D\"\n" + NO + "\n1 1\n"), 0);
+    ASSERT_EQ(zerget_streng(".PUNKT 8:\n..STRENG \"Bl\x9B" "b\x91r \x9D\"\n", &head.charset), 0);
+    EXPECT_STREQ(Elm.text, "Bl\xF8" "b\xE6r \xD8");
+    sett(ZERA_CHARSET_ISO);
+    ASSERT_EQ(zerget_streng("..STRENG \"[a] {b}\"\n", &head.charset), 0);
+    EXPECT_STREQ(Elm.text, "[a] {b}");
+
+    bmwinit();
+    EXPECT_EQ(zerget_streng(".PUNKT 8:\n..STRENG\n", &head.charset), -1);
+    EXPECT_EQ(Bmw.errors[ZERA_TEKST - 1], 1);
+    EXPECT_STREQ(Bmw.msg.rutnam[Bmw.msgCount - 1], "SG_ELM");
+    EXPECT_EQ(Bmw.msg.number[Bmw.msgCount - 1], 8);
+}
+
+TEST_F(ZercoordTest, SubPointGroupsFromPtemaLines)
+{
+    const std::string kurve = ".KURVE 2:\n..LTEMA 2000\n" + NO + "\n100 200\n300 400 ...PTEMA 2200\n500 600\n" + NOH +
+                              "\n700 800 9 ...KP 4 ...PTEMA 2201 ...KP 4\n";
+    const char *g = kurve.c_str();
+    char out[256];
+    const char *next = nullptr;
+    ASSERT_EQ(zerget_ptema(&keys, out, sizeof out, g, g, &next), 0);
+    EXPECT_EQ(std::string(out), ".PUNKT -1:\n..PTEMA 2200\n" + NO + "\n300 400\n");
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(std::string(next, 7), "500 600");
+
+    // The sub-point group parses as a point of that theme at that place.
+    ASSERT_EQ(les(out), 0);
+    EXPECT_EQ(Elm.type, ZERA_PUNKT);
+    EXPECT_EQ(Elm.serial, -1);
+    ASSERT_EQ(Elm.themeCount, 1);
+    EXPECT_STREQ(Elm.theme[0], "2200");
+    ASSERT_EQ(Elm.pointCount, 1);
+    EXPECT_DOUBLE_EQ(Elm.N[0], 300);
+    EXPECT_DOUBLE_EQ(Elm.E[0], 400);
+
+    // The next one belongs to the height block; its node codes become
+    // attribute lines of their own.
+    const char *from = next;
+    ASSERT_EQ(zerget_ptema(&keys, out, sizeof out, from, g, &next), 0);
+    EXPECT_EQ(std::string(out), ".PUNKT -1:\n..KP 4 \n..PTEMA 2201 \n..KP 4\n" + NOH + "\n700 800 9\n");
+    ASSERT_EQ(les(out), 0);
+    EXPECT_STREQ(Elm.theme[0], "2201");
+    EXPECT_DOUBLE_EQ(Elm.H[0], 9);
+    EXPECT_STREQ(Elm.rest, "");
+
+    from = next;
+    EXPECT_EQ(zerget_ptema(&keys, out, sizeof out, from, g, &next), -1);
+    EXPECT_EQ(*next, '\0');
+}
+
+TEST_F(ZercoordTest, PtemaLinesWithoutCoordinatesKeyOrRoom)
+{
+    char out[256];
+    const char *next = nullptr;
+    std::string g = ".KURVE 2:\n..LTEMA 2000\n" + NO + "\n1 1\n...PTEMA 2200\n2 2\n";
+    EXPECT_EQ(zerget_ptema(&keys, out, sizeof out, g.c_str(), g.c_str(), &next), 1);
+    EXPECT_EQ(std::string(out), ".PUNKT -1:\n..PTEMA 2200\n" + NO + "\n");
+
+    g = ".KURVE 2:\n..LTEMA 2000\n...PTEMA 2200\n" + NO + "\n1 1\n2 2\n";
+    EXPECT_EQ(zerget_ptema(&keys, out, sizeof out, g.c_str(), g.c_str(), &next), -1);
+
+    g = ".KURVE 2:\n..LTEMA 2000\n" + NO + "\n1 1 ...PTEMA 2200\n2 2\n";
+    for (size_t size : {1, 5, 12, 20}) {
+        std::vector<char> small(size + 8, 'X');
+        EXPECT_EQ(zerget_ptema(&keys, small.data(), size, g.c_str(), g.c_str(), &next), -1) << size;
+        EXPECT_EQ(small[0], '\0');
+        for (size_t i = size; i < small.size(); i++)
+            EXPECT_EQ(small[i], 'X') << size;
+    }
+}
+
+TEST_F(ZercoordTest, SubPointsOfALongCurveEachFindTheirKey)
+{
+    // Every line a sub-point, with a height key part way: each sub-point
+    // takes the nearest key before its line.
+    std::string g = ".KURVE 2:\n..LTEMA 2000\n" + NO + "\n";
+    const int n = 3000;
+    for (int i = 0; i < n; i++) {
+        if (i == n / 2)
+            g += NOH + "\n";
+        g += std::to_string(i) + " " + std::to_string(i) + (i >= n / 2 ? " 5" : "") + " ...PTEMA 2200\n";
+    }
+    const char *from = g.c_str();
+    const char *next = nullptr;
+    char out[256];
+    int count = 0;
+    while (zerget_ptema(&keys, out, sizeof out, from, g.c_str(), &next) == 0) {
+        std::string want = ".PUNKT -1:\n..PTEMA 2200\n" + (count >= n / 2 ? NOH : NO) + "\n" + std::to_string(count) + " " +
+                           std::to_string(count) + (count >= n / 2 ? " 5" : "") + "\n";
+        ASSERT_EQ(std::string(out), want) << count;
+        count++;
+        from = next;
+    }
+    EXPECT_EQ(count, n);
+}
+
+} // namespace
