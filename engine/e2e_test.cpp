@@ -830,6 +830,7 @@ TEST_F(E2eTest, ScanOfTwoFilesWritesOneTemplateAndOneReport)
         EXPECT_EQ(antall_av(m, tema), 1u) << tema << "\n" << m;
     EXPECT_TRUE(inneholder(m, "! TEM -fil: " + mal)) << m;
     EXPECT_EQ(r.substr(0, r.find('\n')), "VADUZU Dederira");
+    EXPECT_TRUE(inneholder(r, "Skanning av ZERA-fil\n")) << r; // the scan variant of the report
     // Points: three of the first file (one of them the sub-point), two of the second.
     EXPECT_EQ(Bmw.read[ZERA_PUNKT - 1], 5);
     EXPECT_EQ(Bmw.written[ZERA_PUNKT - 1], 4); // template rows: 1010, 2101, 2200, 9999

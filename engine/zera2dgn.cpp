@@ -50,6 +50,8 @@ enum {
     FEIL_STOPP = 11,
     FEIL_NIVAA4 = 12,
 };
+// Reason under which a scan lists every theme it meets.
+const int SKANN_GRUNN = 3;
 
 struct Kjoring {
     MdlDesc *desc = nullptr;
@@ -429,7 +431,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
     if (zerget_coord(grp, &k.head, &k.keys) != 0)
         return VIDERE;
 
-    bmw_sett("ZERA2DGN", FEIL_TEMATABELL, BMW_NOTE);
+    bmw_sett("ZERA2DGN", SKANN_GRUNN, BMW_NOTE);
     int n = Elm.themeCount > ZERA_MAX_THEMES ? ZERA_MAX_THEMES : Elm.themeCount;
     for (int16_t t = 0; t < n; t++)
         bmwput_tem(&t);
@@ -459,6 +461,15 @@ int skann_feil(Kjoring &k, int nr, int32_t linje)
 
 // ---- exported --------------------------------------------------------------
 
+/* Imports zeraFile: every element goes to elementWriter (once per matched
+   theme), the level-4 groups in a second pass when lagreNivaa4 or
+   geoGraphics is set.  0: the file was read to its end or its .SLUTT; the
+   report is written (with the template of the unknown themes appended
+   unless importUnknown or geoGraphics).  A report or template that cannot
+   be written leaves the result 0, registered as ZERA2DGN 7 or 6 and named
+   on the text window.  -2: a fatal ZERA2DGN message (1 file, 3 theme
+   table, 4 read, 5 header, 11 stopped by the writer) is registered and the
+   report written. */
 int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile, const char *xmlFile,
                       int importUnknown, MdlFunctionP elementWriter, MdlFunctionP progress, MdlFunctionP cTxt,
                       MdlFunctionP heightCb)
@@ -520,6 +531,10 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
     return 0;
 }
 
+/* Scans zeraFile for its themes into the unknown-theme table; fileNo 1
+   starts a new scan.  With a template name the template and the scan
+   report of all files so far are written.  0, or -2 with a fatal ZERA2DGN
+   message registered (1, 4, 5) and no report. */
 int pzerscan(const char *zeraFile, const char *templateFile, const char *reportFile, const char *xmlFile, int fileNo,
              MdlFunctionP progress, MdlFunctionP cTxt)
 {

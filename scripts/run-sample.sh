@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DZERA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build --target kartimport
+cmake -S . -B build-release -G Ninja -DZERA_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-release --target kartimport
 mkdir -p out
-build/bin/kartimport samples/eksempel.zer samples/tema.tem out/eksempel.log out/eksempel.xml
+build-release/bin/kartimport samples/eksempel.zer samples/tema.tem out/eksempel.log out/eksempel.xml
