@@ -205,10 +205,10 @@ TEST_F(RapportTest, MessageTextThroughTheDispatcher)
     char out[BMW_CTXT_LEN];
     bmw_ctxt(textCb(), "SG_STR", 3, out);
     EXPECT_STREQ(out, "RSG_STR-3");
-    strcpy(out, "stale");
+    snprintf(out, sizeof out, "%s", "stale");
     bmw_ctxt(textCb(), "NOTEXT", 3, out);
     EXPECT_STREQ(out, "");
-    strcpy(out, "stale");
+    snprintf(out, sizeof out, "%s", "stale");
     bmw_ctxt(nullptr, "SG_STR", 3, out);
     EXPECT_STREQ(out, "");
     // Longer names reach the callback cut to the column plus one.
