@@ -247,11 +247,11 @@ void tekst_retning(void)
     gjentatt[1] = gjentatt[2] = 0;
 }
 
-void skriv_tekst(Ut &ut, const SheadStruct *head, bool symbolPunkt)
+void skriv_tekst(Ut &ut, const SheadStruct *head, bool symbol)
 {
     if (Elm.dim[0] > 0.0 && Elm.dim[1] > 0.0)
         ut.skriv("%s %.1f %.1f\n", "..DIM", Elm.dim[0] * 0.1, Elm.dim[1] * 0.1);
-    if (!symbolPunkt) {
+    if (!symbol) {
         char text[ZERA_TEXT_LEN];
         ut_tekst(text, sizeof text, Elm.text, ZERA_CHARSET_ISO, head);
         skriv_streng(ut, text);
@@ -691,8 +691,10 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         return 1;
     Elm.rest[ZERA_REST_LEN - 1] = '\0';
     int type = Elm.type;
-    const bool symbolPunkt = type == ZERA_PUNKT && finn_nokkel(Elm.rest, "..SYMBOL", nullptr) != nullptr;
-    if (symbolPunkt)
+    // A text group with "..SYMBOL" reads back as a symbol point, so it
+    // carries no "..STRENG"; a point with it is written as such a group.
+    const bool symbol = finn_nokkel(Elm.rest, "..SYMBOL", nullptr) != nullptr;
+    if (symbol && type == ZERA_PUNKT)
         type = ZERA_TEKST;
 
     if (beregn_punkter(head, gjentatt, type) != 0) {
@@ -745,7 +747,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         buep_punkter();
         break;
     case ZERA_TEKST:
-        skriv_tekst(ut, head, symbolPunkt);
+        skriv_tekst(ut, head, symbol);
         break;
     case ZERA_TRASE: case ZERA_FLATE: case ZERA_STRUKTUR:
         skriv_referanser(ut, head);

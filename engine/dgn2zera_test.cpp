@@ -495,6 +495,12 @@ TEST_F(Dgn2ZeraTest, SymbolPointIsWrittenAsTextWithoutString)
     kopier(Elm.text, sizeof Elm.text, "ignored");
     EXPECT_EQ(skriv(), ".TEKST 1:\n..TTEMA 1001\n..DATO 20240101\n..SYMBOL 65\n..N\xD8\n100 100\n");
     EXPECT_EQ(Bmw.written[ZERA_TEKST - 1], 1);
+
+    // A text that carries the symbol itself is the same group.
+    element(ZERA_TEKST, "1001", {{1, 1, 0, 0}});
+    kopier(Elm.rest, sizeof Elm.rest, "..SYMBOL 65");
+    kopier(Elm.text, sizeof Elm.text, "ignored");
+    EXPECT_EQ(skriv(), ".TEKST 1:\n..TTEMA 1001\n..DATO 20240101\n..SYMBOL 65\n..N\xD8\n100 100\n");
 }
 
 TEST_F(Dgn2ZeraTest, ArcsAndCircles)

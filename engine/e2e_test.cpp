@@ -408,6 +408,26 @@ TEST_F(E2eTest, GeoGraphicsModeHandsOverEveryThemeAndAsksBeforeRounding)
     geoGraphics = 0;
 }
 
+// An element left out for its height takes its "...PTEMA" points and its
+// "..STRENG" text with it; the next element still arrives.
+TEST_F(E2eTest, GeoGraphicsElementOffTheHeightIntervalIsLeftOutWhole)
+{
+    geoGraphics = 1;
+    multHoyde = 10;
+    hoydeSvar = 1; // every theme uses the interval
+    std::string zera = std::string(hode) +
+                       ".KURVE 1:\n..LTEMA 2000\n..H\xD8YDE 12.34\n..N\xD8\n1000 1000\n2000 2000 ...PTEMA 2200\n"
+                       ".PUNKT 2:\n..PTEMA 2101\n..STRENG \"Haug\"\n..N\xD8H\n3000 3000 1234\n"
+                       ".PUNKT 3:\n..PTEMA 2101\n..N\xD8H\n4000 4000 2000\n.SLUTT\n";
+    ASSERT_EQ(importer(writeFile("geo.zer", zera), path("finnes-ikke.tem")), 0);
+    ASSERT_EQ(kall.size(), 1u);
+    EXPECT_EQ(kall[0].serial, 3);
+    EXPECT_EQ(Bmw.notImported[ZERA_KURVE - 1], 1);
+    EXPECT_EQ(Bmw.notImported[ZERA_PUNKT - 1], 1);
+    geoGraphics = 0;
+    multHoyde = 0;
+}
+
 // One group of every type: each reaches the writer once (the line's two
 // "...PTEMA" points as well), the level-4 groups last.
 TEST_F(E2eTest, EveryElementTypeReachesTheWriter)
@@ -806,6 +826,25 @@ TEST_F(E2eLandXmlTest, CancelledSaveLeavesNoFileAndNothingForTheNextImport)
     EXPECT_EQ(valider(xmlB, &hoppet), "");
 }
 
+int skriver_slaar_paa_xml(void)
+{
+    settXML(1);
+    return skriver();
+}
+
+// The switch taken at the start decides the save: turned on during a run,
+// it neither saves nor says the table has no LandXML data.
+TEST_F(E2eTest, LandXmlSwitchedOnDuringARunWaitsForTheNextRun)
+{
+    settXML(0);
+    int16_t rc = perf_zera2dgn(testdata("grunn.zer").c_str(), testdata("grunn.tem").c_str(), path("import.log").c_str(),
+                               "", 0, fn(&skriver_slaar_paa_xml), nullptr, cTxtCallback(), nullptr);
+    settXML(0);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(kall.size(), grunn_kall().size());
+    EXPECT_EQ(mdlhost_messageCenterCount(), 0);
+}
+
 // ---- scan ---------------------------------------------------------------------------
 
 TEST_F(E2eTest, ScanOfTwoFilesWritesOneTemplateAndOneReport)
@@ -1053,6 +1092,15 @@ TEST_F(E2eTest, DeferredListOverflowIsNamedOnTheTextWindowOnce)
     EXPECT_TRUE(inneholder(mdlhost_textWindow(), "Max=50000.")) << mdlhost_textWindow();
     EXPECT_EQ(kall.size(), (size_t)ZERA_MAX_DEFERRED);
     EXPECT_EQ(antall_av(rapport(), "ZERA2DGN 12:"), 2u);
+
+    // Without a second pass no area was to come, so none is reported lost.
+    mdlhost_clearTextWindow();
+    kall.clear();
+    lagreNivaa4 = 0;
+    ASSERT_EQ(importer(path("mange.zer")), 0);
+    EXPECT_EQ(antall_av(mdlhost_textWindow(), "Max=50000."), 1u);
+    EXPECT_TRUE(kall.empty());
+    EXPECT_FALSE(inneholder(rapport(), "ZERA2DGN 12:")) << rapport();
 }
 
 // Lines, values and headers far beyond every bound, lone CR line ends,

@@ -205,7 +205,8 @@ int les_hale(const char *tail, Rad &r)
         const char *p = bang + 1;
         while (er_blank_tab(*p))
             p++;
-        const char *end = (hash != nullptr && hash > p) ? hash : p + strlen(p);
+        // A '#' right after the '!' leaves the comment empty.
+        const char *end = (hash != nullptr && hash >= p) ? hash : p + strlen(p);
         while (end > p && (er_blank_tab(end[-1]) || end[-1] == '\n' || end[-1] == '#'))
             end--;
         kopier_n(r.comment, sizeof r.comment, p, (size_t)(end - p));

@@ -126,6 +126,25 @@ TEST_F(MstemtabTest, GoodFileLoadsEveryColumn)
     EXPECT_EQ(Fkbtab.selected[2], 1);
 }
 
+TEST_F(MstemtabTest, CommentStopsAtTheLandXmlPart)
+{
+    const struct {
+        const char *tail;
+        const char *comment;
+        const char *xmlName;
+    } cases[] = {
+        {" !Vei #VEG B 1 0", "Vei", "VEG"},   {" ! #VEG B 1 0", "", "VEG"},
+        {" !#VEG B 1 0", "", "VEG"},          {" #VEG B 1 0 !Vei", "Vei", "VEG"},
+        {" !Vei \t#  VEG\tB 1 0", "Vei", "VEG"}, {" !  Vei og bro \t", "Vei og bro", ""},
+    };
+    for (const auto &c : cases) {
+        tom_tabeller();
+        ASSERT_EQ(mt_init(writeFile("hale.tem", std::string(kRow) + c.tail + "\n").c_str(), 0), 0) << c.tail;
+        EXPECT_STREQ(Mstemtab.comment[0], c.comment) << c.tail;
+        EXPECT_STREQ(MstemtabXml.xmlName[0], c.xmlName) << c.tail;
+    }
+}
+
 TEST_F(MstemtabTest, CrlfFileLoadsLikeItsLfCopy)
 {
     const std::string lines[] = {"! kommentar", "Veg;7001;VSI;L;10;3;0;0;1;10;10;KRYSS;1;1;0 !Vei #VEG B 1 0",

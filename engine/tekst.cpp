@@ -43,15 +43,46 @@ int nokkelgrense(char c)
     return c == '\0' || c == ':' || c == '\n' || er_blank((unsigned char)c);
 }
 
+namespace {
+
+// First occurrence of key (len > 0 bytes) starting in [p, end - len].
+// Keys begin with dots, which every attribute line has, so the scan looks
+// for the first byte after the dots, which map text rarely holds, with
+// memchr, which the C library vectorises.  Text full of that byte turns
+// to memmem, which stays linear however the text repeats.
+const char *sok(const char *p, const char *end, const char *key, size_t len)
+{
+    if (p >= end || (size_t)(end - p) < len)
+        return nullptr;
+    size_t k = 0;
+    while (k + 1 < len && key[k] == '.')
+        k++;
+    const char *siste = end - len + k; // last place the chosen byte can stand
+    const char *q = p + k;
+    size_t bom = 0;
+    while (q <= siste) {
+        const char *h = (const char *)memchr(q, key[k], (size_t)(siste - q) + 1);
+        if (h == nullptr)
+            return nullptr;
+        const char *start = h - k;
+        if (memcmp(start, key, len) == 0)
+            return start;
+        q = h + 1;
+        if (++bom > 64 && (size_t)(q - p) < 16 * bom)
+            return (const char *)memmem(start + 1, (size_t)(end - start - 1), key, len);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 const char *finn_tekst(const char *text, const char *fragment, const char *end)
 {
     if (text == nullptr || fragment == nullptr || *fragment == '\0')
         return nullptr;
     if (end == nullptr)
         return strstr(text, fragment);
-    if (end <= text)
-        return nullptr;
-    return (const char *)memmem(text, (size_t)(end - text), fragment, strlen(fragment));
+    return sok(text, end, fragment, strlen(fragment));
 }
 
 // Looks at nothing past end, so a search for an absent key costs the span
@@ -64,7 +95,7 @@ const char *finn_nokkel(const char *text, const char *key, const char *end)
         end = text + strlen(text);
     size_t len = strlen(key);
     for (const char *p = text; p < end && (size_t)(end - p) >= len;) {
-        const char *hit = (const char *)memmem(p, (size_t)(end - p), key, len);
+        const char *hit = sok(p, end, key, len);
         if (hit == nullptr)
             return nullptr;
         if (nokkelgrense(hit[len]))

@@ -36,6 +36,7 @@ int32_t utsattLinje[ZERA_MAX_DEFERRED];
 enum Utfall {
     VIDERE = 0,   // next group
     SLUTT = 1,    // .SLUTT: the pass ends
+    UTELATT = 2,  // the element is left out, with its sub-points and text
     STOPP = -1,   // the element writer asked to stop
     LESEFEIL = -2 // the file cannot be read on
 };
@@ -225,14 +226,17 @@ void utsett(Kjoring &k)
         k.antallUtsatt++;
         return;
     }
-    // The group is lost to the import: say so once on the text window and
-    // for every lost group in the report.
+    // The group is lost to the import: say so once on the text window and,
+    // when a second pass would have brought it, for every lost group in the
+    // report.
     if (!k.utsattFull)
         toolSubsystem_printf("For mange ZERA-niv\xE5 4 elementer (.FLATE) i ZERA-fil:\n'%s'.  Max=%d.\n", k.zeraFil,
                              ZERA_MAX_DEFERRED);
     k.utsattFull = true;
-    bmwclr();
-    bmw_meld("ZERA2DGN", FEIL_NIVAA4, BMW_ERROR, k.startLinje);
+    if (geoGraphics || lagreNivaa4) {
+        bmwclr();
+        bmw_meld("ZERA2DGN", FEIL_NIVAA4, BMW_ERROR, k.startLinje);
+    }
 }
 
 // Row fill and hand-over of a parsed element with coordinates: once per
@@ -242,7 +246,7 @@ Utfall overlever(Kjoring &k, const char *grp)
     bool funnet;
     if (geoGraphics) {
         if (UtelatElementPgaIkkeMultHoyde(k.hoydeCb) == -1)
-            return VIDERE;
+            return UTELATT;
         funnet = Elm.type != ZERA_RASTER;
     } else {
         int16_t mode = 1;
@@ -302,8 +306,11 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
     }
     if (zerget_coord(grp, &k.head, &k.keys) != 0)
         return VIDERE;
-    if (overlever(k, grp) == STOPP)
+    Utfall u = overlever(k, grp);
+    if (u == STOPP)
         return STOPP;
+    if (u == UTELATT)
+        return VIDERE;
 
     if (linjetype(type) && grp == gruppe) {
         const char *fra = grp;
@@ -521,7 +528,8 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
             return import_feil(k, FEIL_LES, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
     }
 
-    if (xmlOn && !geoGraphics)
+    // The switch as it was when the run started: the document belongs to it.
+    if (xmlRun && !geoGraphics)
         landxml_save();
 
     lukk(k);

@@ -86,6 +86,11 @@ int16_t les_kp(const char *p)
         const char *navn = t + prikker;
         size_t len = (size_t)(p - navn);
         if (prikker >= 2 && len == 2 && memcmp(navn, "KP", 2) == 0) {
+            // strtol would skip the line end and take the next line's number.
+            while (er_blank((unsigned char)*p))
+                p++;
+            if (*p == '\n')
+                return 0;
             char *slutt = nullptr;
             errno = 0;
             long v = strtol(p, &slutt, 10);
@@ -184,7 +189,7 @@ const char *finn_koordnokkel(const char *text, const char *end, const ScharStruc
     size_t len = strlen(stamme);
     const char *p = text;
     while (p < end && (size_t)(end - p) >= len) {
-        const char *hit = (const char *)memmem(p, (size_t)(end - p), stamme, len);
+        const char *hit = finn_tekst(p, stamme, end);
         if (hit == nullptr)
             return nullptr;
         char c = hit[len];

@@ -90,6 +90,8 @@ TEST_F(ZercoordTest, PointsInGroundUnitsWithHeightsAndNodeCodes)
         {"node codes and sub-points", 0, 0, 1,
          ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1 ...KP 5\n2 2 ...PTEMA 2200\n3 3 ...PTEMA 2200 ...KP 7\n4 4\n",
          {{1, 1, 0, 5}, {2, 2, 0, 1}, {3, 3, 0, 7}, {4, 4, 0, 0}}, 1, 0},
+        {"node code key without its value", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1 ...KP\n2 2\n",
+         {{1, 1, 0, 0}, {2, 2, 0, 0}}, 1, 0},
         {"comment line inside a block", 0, 0, 1, ".KURVE 1:\n..LTEMA 2000\n" + NO + "\n1 1\n! merknad her\n2 2\n",
          {{1, 1, 0, 0}, {2, 2, 0, 0}}, 1, 0},
         {"blocks with and without height", 0, 0, 1,

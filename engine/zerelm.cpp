@@ -126,14 +126,26 @@ void til_sett1(char *text, int16_t sett)
 // starts at *token (not before text), and *etter is after "TEMA".
 bool finn_temanokkel(const char *text, const char *p, const char *end, const char **token, const char **etter)
 {
+    // The token start found for the previous hit: a later hit in the same
+    // token takes it over instead of walking back again, so a long token
+    // full of "TEMA:" costs one walk, not one per hit.
+    const char *forrigeHit = nullptr;
+    const char *forrigeStart = nullptr;
     while (p < end && end - p >= 4) {
-        const char *t = (const char *)memmem(p, (size_t)(end - p), "TEMA", 4);
+        const char *t = finn_tekst(p, "TEMA", end);
         if (t == nullptr)
             return false;
         if (nokkelgrense(t[4])) {
             const char *s = t;
-            while (s > text && s[-1] != '\n' && !er_blank((unsigned char)s[-1]))
+            while (s > text && s[-1] != '\n' && !er_blank((unsigned char)s[-1])) {
+                if (s == forrigeHit) {
+                    s = forrigeStart;
+                    break;
+                }
                 s--;
+            }
+            forrigeHit = t;
+            forrigeStart = s;
             if (t - s >= 2 && s[0] == '.' && s[1] == '.') {
                 *token = s;
                 *etter = t + 4;
@@ -554,12 +566,15 @@ namespace {
 
 // References already stored, by absolute value and boundary, so a repeat
 // is found without comparing against every earlier reference.  Slots of
-// an earlier call are told apart by their generation; a slot whose index
-// no longer holds its reference (dropped as forth and back) is passed over.
+// an earlier call are told apart by their generation.  A reference dropped
+// as forth and back leaves its slot marked free for the next insertion, so
+// a long forth-and-back list does not grow the probe chains.
 const uint32_t REF_SPOR = 16384; // a power of two above twice ZERA_MAX_REFS
 static_assert(REF_SPOR > 2 * ZERA_MAX_REFS, "reference table too small");
+const int16_t REF_FRI = -1;
 int16_t refIndeks[REF_SPOR];
 uint32_t refGenerasjon[REF_SPOR];
+uint16_t refSporAv[ZERA_MAX_REFS]; // slot of each stored reference
 uint32_t generasjon;
 uint32_t refBrukt;
 
@@ -573,7 +588,7 @@ bool ref_finnes(long a, int g)
 {
     for (uint32_t s = ref_spor(a, g); refGenerasjon[s] == generasjon; s = (s + 1) & (REF_SPOR - 1)) {
         int i = refIndeks[s];
-        if (i < Elm.refCount && labs((long)Elm.ref[i]) == a && Elm.refGroup[i] == g)
+        if (i >= 0 && i < Elm.refCount && labs((long)Elm.ref[i]) == a && Elm.refGroup[i] == g)
             return true;
     }
     return false;
@@ -582,11 +597,13 @@ bool ref_finnes(long a, int g)
 void ref_sett_inn(int i)
 {
     uint32_t s = ref_spor(labs((long)Elm.ref[i]), Elm.refGroup[i]);
-    while (refGenerasjon[s] == generasjon)
+    while (refGenerasjon[s] == generasjon && refIndeks[s] != REF_FRI)
         s = (s + 1) & (REF_SPOR - 1);
+    if (refGenerasjon[s] != generasjon)
+        refBrukt++;
     refGenerasjon[s] = generasjon;
     refIndeks[s] = (int16_t)i;
-    refBrukt++;
+    refSporAv[i] = (uint16_t)s;
 }
 
 void ref_ny_tabell(void)
@@ -601,8 +618,9 @@ void ref_ny_tabell(void)
 
 void ref_lagre(long v, int g)
 {
-    // Forth and back leaves many dead slots: start afresh from the
-    // references still stored before the probes grow long.
+    // Slots freed by forth and back still lengthen the probes of other
+    // references: start afresh from the references stored before the
+    // table fills.
     if (refBrukt >= REF_SPOR / 2) {
         ref_ny_tabell();
         for (int i = 0; i < Elm.refCount; i++)
@@ -613,6 +631,13 @@ void ref_lagre(long v, int g)
     Elm.refGroup[i] = (int16_t)g;
     Elm.refCount = (int16_t)(i + 1);
     ref_sett_inn(i);
+}
+
+// Drops the reference stored last.
+void ref_fjern_siste(void)
+{
+    Elm.refCount--;
+    refIndeks[refSporAv[Elm.refCount]] = REF_FRI;
 }
 
 // A line that continues the reference list: one without a key, or one
@@ -694,7 +719,7 @@ int16_t zerget_ref(const char *group)
             long a = labs(v);
             // A line traversed forth and back drops out.
             if (Elm.refCount > 0 && labs((long)Elm.ref[Elm.refCount - 1]) == a) {
-                Elm.refCount--;
+                ref_fjern_siste();
                 continue;
             }
             if (ref_finnes(a, gruppe))

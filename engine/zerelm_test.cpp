@@ -1,3 +1,4 @@
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -541,6 +542,41 @@ TEST_F(ZerelmTest, DamagedGroupsNeverBreakTheRecord)
     bmwinit();
     EXPECT_EQ(parse(groups[0]), 0);
     EXPECT_EQ(Bmw.msgCount, 0);
+}
+
+// Groups that fill most of the group buffer with one long token or list:
+// the parse stays linear in the group's size.
+TEST_F(ZerelmTest, LongTokensAndListsParseInLinearTime)
+{
+    auto fyll = [](std::string s, const std::string &bit, size_t size) {
+        while (s.size() + bit.size() < size)
+            s += bit;
+        return s;
+    };
+    const size_t size = ZERA_GROUP_BUFFER / 4;
+    const struct {
+        const char *name;
+        std::string group;
+        int themes;
+        std::vector<int> refs;
+    } cases[] = {
+        {"theme fragments in one token",
+         fyll(".TRASE 1:\n..LTEMA 2000\n..X x", "TEMA:", size) + "\n..REF :1\n", 1, {1}},
+        {"theme fragments in an attribute line",
+         fyll(".KURVE 1:\n..LTEMA 2000\n..X x", "TEMA:", size) + "\n" + NO + "\n1 1\n2 2\n", 1, {}},
+        {"forth and back",
+         fyll(".FLATE 1:\n..FTEMA 4001\n..REF", " :1 :-1", ZERA_GROUP_BUFFER - 100) + " :2\n" + NO + "\n1 1\n", 1,
+         {2}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(parse(c.group), 0);
+        double sekunder = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(sekunder, 2.0);
+        EXPECT_EQ(Elm.themeCount, c.themes);
+        EXPECT_EQ(refs(), c.refs);
+    }
 }
 
 } // namespace

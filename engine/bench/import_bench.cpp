@@ -44,8 +44,8 @@ void sett_opp()
     katalog = mal;
     atexit(rydd);
     FILE *f = fopen((katalog + "/tema.tem").c_str(), "wb");
-    fputs(temaTekst, f);
-    fclose(f);
+    if (f == nullptr || fputs(temaTekst, f) == EOF || fclose(f) != 0)
+        abort();
     mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
 }
 
@@ -59,6 +59,8 @@ std::string lag_fil(int mb)
         return it->second;
     std::string navn = katalog + "/stor" + std::to_string(mb) + ".zer";
     FILE *f = fopen(navn.c_str(), "wb");
+    if (f == nullptr)
+        abort();
     fputs(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 6600000 500000\n"
           "...ENHET 0.01\n..OMR\xC5" "DE\n...MIN-N\xD8 6600000 500000\n...MAX-N\xD8 6700000 600000\n"
           "..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 4\n..DATO 20240315\n..KVALITET 82 100 3\n",
@@ -91,7 +93,9 @@ std::string lag_fil(int mb)
         forrigeKurve = kurve;
     }
     fputs(".SLUTT\n", f);
-    fclose(f);
+    // A short file (full disk) would measure the wrong thing.
+    if (ferror(f) || fclose(f) != 0)
+        abort();
     laget[mb] = navn;
     return navn;
 }

@@ -1,6 +1,6 @@
 // Arbitrary bytes as a ZERA file through the whole import: group reader,
 // header, element parser, coordinates, matching, both passes, LandXML,
-// report and template.
+// report and template; then through the scan, template and scan report.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +14,7 @@
 namespace {
 
 std::string katalog;
-std::string zeraFil, temaFil, rapportFil, xmlFil;
+std::string zeraFil, temaFil, rapportFil, xmlFil, malFil, skannFil;
 
 // A table that knows a point, a line, a text and an area theme, with
 // LandXML parts, so matched elements reach the fill and the surface.
@@ -27,6 +27,8 @@ const char tema[] =
     ";5000;BYG;F;Bygg;6;0;0;1;0;0;BYGG;1;1;0\n";
 
 int skriver(void) { return 0; }
+// Every theme uses the height interval and is rounded.
+int hoyde(char *, int) { return 1; }
 
 void fjern_katalog() { std::filesystem::remove_all(katalog); }
 
@@ -54,6 +56,8 @@ void sett_opp()
     temaFil = katalog + "/tema.tem";
     rapportFil = katalog + "/rapport.log";
     xmlFil = katalog + "/flate.xml";
+    malFil = katalog + "/mal.tem";
+    skannFil = katalog + "/skann.log";
     if (!skriv(temaFil, tema, sizeof tema - 1))
         abort();
     MdlDesc *app = mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
@@ -73,16 +77,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         abort();
 
     // The options of a normal import; the theme table stays loaded, as it
-    // does between the files of one import command.
-    geoGraphics = 0;
+    // does between the files of one import command.  The input's size picks
+    // whether unknown themes are imported and whether the themes come from
+    // the application (with the height interval in force), so the corpus
+    // reaches the paths of each without a byte of its own.
+    const int importUkjent = (int)(size & 1);
+    geoGraphics = (int32_t)((size >> 1) & 1);
     lagreNivaa4 = 1;
     hoydeAvrunding = 5;
-    multHoyde = 0;
+    multHoyde = geoGraphics ? 10 : 0;
     settXML(1);
     settXMLFil(xmlFil.c_str());
 
-    perf_zera2dgn(zeraFil.c_str(), temaFil.c_str(), rapportFil.c_str(), xmlFil.c_str(), 0,
-                  reinterpret_cast<MdlFunctionP>(&skriver), nullptr, reinterpret_cast<MdlFunctionP>(&c_txt), nullptr);
+    perf_zera2dgn(zeraFil.c_str(), temaFil.c_str(), rapportFil.c_str(), xmlFil.c_str(), importUkjent,
+                  reinterpret_cast<MdlFunctionP>(&skriver), nullptr, reinterpret_cast<MdlFunctionP>(&c_txt),
+                  reinterpret_cast<MdlFunctionP>(&hoyde));
+    geoGraphics = 0;
+    multHoyde = 0;
+    pzerscan(zeraFil.c_str(), malFil.c_str(), skannFil.c_str(), "", 1, nullptr, reinterpret_cast<MdlFunctionP>(&c_txt));
 
     // The host keeps what the run printed; a long campaign must not pile it up.
     mdlhost_clearTextWindow();
