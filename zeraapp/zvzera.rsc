@@ -207,8 +207,5 @@ MessageList 26
     12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
 }
 
-# zvlib: messages of the library.
-MessageList 20005
-{
-    14 "Ikke nok minne.\nVelg Fortsett for \345 g\345 videre uten, eller Avslutt for \345 avslutte programmet."
-}
+# zvlib: the library's messages, language texts and dialogs.
+Include "../zvlib/zvlib.rsc"

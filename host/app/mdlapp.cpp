@@ -1,29 +1,32 @@
 // Applications, the current-application context and the function dispatcher.
+// (Loading: mdlload.cpp; commands: mdlcmd.cpp; keyins and the queue:
+// mdlkeyin.cpp; hooks: mdlhook.cpp; clock and timers: mdltime.cpp.)
 //
-//   registry      registerApplication, unregister, find, task id, version
+//   registry      register, unregister, find, task id, process numbers, version
 //   context       the current application (set around every dispatched call)
 //   dispatcher    argument descriptor -> a call of the matching signature
 //   exit, tcb     exit requests and the session control block
 #include "app/mdlapp.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string_view>
 #include <vector>
 
+#include "app/app_int.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
 
-struct MdlDesc {
-    char taskId[MDLHOST_MAXTASKID + 1]; // upper-cased, never empty
-    int version;                        // minor in the lowest byte, major in the second
-    int exitRequests;                   // mdlSystem_exit calls while current
-};
-
 namespace {
 
-std::vector<std::unique_ptr<MdlDesc>> registry;
+std::vector<std::unique_ptr<MdlDesc>> registry; // load order
 MdlDesc *current = nullptr;
+int lastProcessNumber = 0;
+int runningFrames = 0; // dispatched calls into applications now on the stack
+
+constexpr size_t kMaxListeners = 16;
+std::vector<MdlhostUnloadListener> unloadListeners;
 
 // ASCII only: task ids are compared without the locale.
 char upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
@@ -63,8 +66,14 @@ MdlDesc *mdlhost_registerApplication(const char *taskId, const char *resourceFil
     registry.push_back(std::make_unique<MdlDesc>());
     MdlDesc *desc = registry.back().get();
     snprintf(desc->taskId, sizeof desc->taskId, "%s", id);
+    desc->processNumber = ++lastProcessNumber;
     desc->version = 0;
     desc->exitRequests = 0;
+    desc->activeCalls = 0;
+    desc->unloadPending = false;
+    desc->unloadHookAsked = false;
+    desc->unloadReason = 0;
+    desc->library = nullptr;
     // The application still loads without its texts; the user must see why
     // they are missing.
     if (resourceFile != nullptr && mdlhost_openResourceFor(desc, resourceFile) != 0)
@@ -81,11 +90,62 @@ void mdlhost_unregisterApplication(MdlDesc *desc)
         // dispatched call.
         if (current == desc)
             current = nullptr;
+        for (MdlhostUnloadListener fn : unloadListeners)
+            fn(desc);
+        mdlhost::forgetTimers(desc);
         mdlhost_forgetResources(desc);
         registry.erase(it);
         return;
     }
 }
+
+void mdlhost_addUnloadListener(MdlhostUnloadListener fn)
+{
+    if (fn == nullptr || unloadListeners.size() >= kMaxListeners ||
+        std::find(unloadListeners.begin(), unloadListeners.end(), fn) != unloadListeners.end())
+        return;
+    unloadListeners.push_back(fn);
+}
+
+int mdlSystem_getProcessNumberFromMdlDesc(MdlDesc *desc)
+{
+    MdlDesc *live = mdlhost::liveDesc(desc);
+    return live ? live->processNumber : -1;
+}
+
+MdlDesc *mdlSystem_getMdlDescFromProcessNumber(int processNumber)
+{
+    for (auto &d : registry)
+        if (d->processNumber == processNumber)
+            return d.get();
+    return nullptr;
+}
+
+const char *mdlResource_getApplLoadFile(MdlDesc *desc)
+{
+    MdlDesc *live = mdlhost::liveDesc(desc ? desc : current);
+    return live ? live->loadFile.c_str() : "";
+}
+
+std::vector<MdlDesc *> mdlhost::applications()
+{
+    std::vector<MdlDesc *> all;
+    for (auto &d : registry)
+        all.push_back(d.get());
+    return all;
+}
+
+MdlDesc *mdlhost::liveDesc(const MdlDesc *desc)
+{
+    if (desc == nullptr)
+        return nullptr;
+    for (auto &d : registry)
+        if (d.get() == desc)
+            return d.get();
+    return nullptr;
+}
+
+bool mdlhost::applicationCodeRunning() { return runningFrames > 0; }
 
 MdlDesc *mdlSystem_findMdlDesc(const char *taskId)
 {
@@ -99,6 +159,8 @@ const char *mdlSystem_getMdlTaskID(MdlDesc *desc)
         desc = current;
     return desc ? desc->taskId : "";
 }
+
+const char *mdlSystem_getCurrTaskID(int) { return current ? current->taskId : ""; }
 
 int mdlSystem_getMdlAppVersionNumber(void) { return current ? current->version : 0; }
 
@@ -149,10 +211,28 @@ template <typename... A> int callWith(MdlFunctionP fn, const char *letters, cons
 }
 
 // Restores the caller's application even when fn leaves by an exception.
+// Each frame is counted on its application, so an unload asked for while
+// the application's code is on the stack waits (its library stays mapped).
 struct CurrentScope {
-    MdlDesc *saved;
-    explicit CurrentScope(MdlDesc *desc) : saved(mdlhost_setCurrMdlDesc(desc ? desc : current)) {}
-    ~CurrentScope() { mdlhost_setCurrMdlDesc(saved); }
+    MdlDesc *saved, *entered;
+    int savedProcess, enteredProcess; // an address may be reused once freed; a process number never is
+    explicit CurrentScope(MdlDesc *desc)
+        : saved(current), entered(desc ? desc : current), savedProcess(mdlSystem_getProcessNumberFromMdlDesc(saved)),
+          enteredProcess(mdlSystem_getProcessNumberFromMdlDesc(entered))
+    {
+        current = entered;
+        if (entered)
+            entered->activeCalls++;
+        runningFrames++;
+    }
+    ~CurrentScope()
+    {
+        runningFrames--;
+        // A test may unregister an application outright while it runs.
+        if (entered && mdlSystem_getMdlDescFromProcessNumber(enteredProcess) == entered)
+            entered->activeCalls--;
+        current = saved && mdlSystem_getMdlDescFromProcessNumber(savedProcess) == saved ? saved : nullptr;
+    }
     CurrentScope(const CurrentScope &) = delete;
     CurrentScope &operator=(const CurrentScope &) = delete;
 };
@@ -212,11 +292,15 @@ int dlmSystem_callMdlFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDes
 
 // --- exit, control block ----------------------------------------------------
 
-int mdlSystem_exit(int, int)
+int mdlSystem_exit(int, int unload)
 {
     if (current == nullptr)
         return -1;
     current->exitRequests++;
+    if (unload && !current->unloadPending) {
+        current->unloadPending = true;
+        current->unloadReason = MDLHOST_UNLOAD_EXIT;
+    }
     return 0;
 }
 

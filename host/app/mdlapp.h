@@ -24,10 +24,28 @@ typedef void (*MdlFunctionP)(void);
 #define MDLHOST_MAXTASKID 31
 
 /* Registers an application under its task id (upper-cased, at most 31
-   characters).  The resource file, when given, is opened for it.  Returns
-   null when the task id is empty, too long or already taken. */
+   characters) and gives it a new process number.  The resource file, when
+   given, is opened for it.  Returns null when the task id is empty, too long
+   or already taken.  Loading a library (mdlhost_loadApplication) registers
+   through here; tests may register an application without a library. */
 MDLHOST_API MdlDesc *mdlhost_registerApplication(const char *taskId, const char *resourceFile);
+/* Forgets desc at once, with everything the frame keeps for it; no hook is
+   called and no library closed (see mdlSystem_unloadMdlProgram for that). */
 MDLHOST_API void mdlhost_unregisterApplication(MdlDesc *desc);
+/* Host modules that keep state per application (dialogs, hooks tables)
+   register a function here; it is called with desc just before desc is
+   forgotten, so nothing keeps a pointer into an unloaded library.  At most
+   16 listeners; a listener given twice is kept once. */
+typedef void (*MdlhostUnloadListener)(MdlDesc *desc);
+MDLHOST_API void mdlhost_addUnloadListener(MdlhostUnloadListener fn);
+
+/* Process numbers are never reused while the host runs, so a number that
+   outlived its application maps to null.  A null or unknown desc: -1. */
+MDLHOST_API int mdlSystem_getProcessNumberFromMdlDesc(MdlDesc *desc);
+MDLHOST_API MdlDesc *mdlSystem_getMdlDescFromProcessNumber(int processNumber);
+/* The file desc was loaded from (null: the current application); "" for an
+   application registered without a library. */
+MDLHOST_API const char *mdlResource_getApplLoadFile(MdlDesc *desc);
 
 /* The application whose code runs now; null outside any application. */
 MDLHOST_API MdlDesc *mdlSystem_getCurrMdlDesc(void);
@@ -38,10 +56,13 @@ MDLHOST_API MdlDesc *mdlhost_setCurrMdlDesc(MdlDesc *desc);
 MDLHOST_API MdlDesc *mdlSystem_findMdlDesc(const char *taskId);
 /* Task id of desc (null: the current application); "" outside any. */
 MDLHOST_API const char *mdlSystem_getMdlTaskID(MdlDesc *desc);
+/* Task id of the current application; "" outside any.  Task ids are kept
+   upper-cased, so the argument changes nothing. */
+MDLHOST_API const char *mdlSystem_getCurrTaskID(int upperCase);
 
-/* Version number of the current application (set by the application); the
-   lowest byte is the minor and the second byte the major revision.  0
-   outside any application; a null desc sets the current one's. */
+/* Version number of an application: four bytes, the first in the lowest
+   byte.  get reads the current application's (0 outside any); set writes
+   desc's, the current one's when desc is null. */
 MDLHOST_API int mdlSystem_getMdlAppVersionNumber(void);
 MDLHOST_API void mdlSystem_setMdlAppVersionNumber(MdlDesc *desc, int version);
 
@@ -56,12 +77,51 @@ MDLHOST_API int dlmSystem_callAnyFunction(MdlDesc *desc, MdlFunctionP fn, const 
 MDLHOST_API int dlmSystem_callMdlFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDescriptor, ...);
 MDLHOST_API int dlmSystem_vcallAnyFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDescriptor, va_list args);
 
-/* Ends the current application (unload != 0: also unloads it).  The host
-   records the request; it never ends the host process.  Returns 0, -1
+/* Ends the current application.  The request is recorded and the call
+   returns to its caller; with unload != 0 the application is unloaded when
+   control is back in the host loop (its unload hook sees
+   MDLHOST_UNLOAD_EXIT).  It never ends the host process.  Returns 0, -1
    outside any application. */
 MDLHOST_API int mdlSystem_exit(int exitStatus, int unload);
 /* How often mdlSystem_exit was called for desc (tests). */
 MDLHOST_API int mdlhost_exitRequests(MdlDesc *desc);
+
+/* --- loading and unloading -------------------------------------------------
+   An application is a shared library exporting
+       int MdlMain(int argc, char *argv[]);
+   Its library is the file named by configuration variable MDLAPP_<TASK>
+   (TASK = the name upper-cased), a name given with a directory or ending in
+   ".so", or lib<name>.so or <name>.so in the directories of MS_MDL (case
+   ignored).  Its resource file is MDLRSC_<TASK>, else <task>.rsc (case
+   ignored) beside the library or along MS_RSRCPATH, else none.  MdlMain
+   runs with the new application current and gets argv[0] = the library
+   path, argv[1] = the load origin, then args.  Returns 0, or -1 with the
+   reason on the text window. */
+#define MDLHOST_ORIGIN_USER "USER"
+#define MDLHOST_ORIGIN_INITAPPS "MS_INITAPPS"
+#define MDLHOST_ORIGIN_DGNAPPS "MS_DGNAPPS"
+MDLHOST_API int mdlhost_loadApplication(const char *name, const char *origin, int argc, const char *const *args);
+/* Loads a program with its arguments as one text (split at blanks; double
+   quotes group), origin USER.  Returns 0 or -1. */
+MDLHOST_API int mdlSystem_loadMdlProgram(const char *name, const char *entryPoint, const char *argText);
+/* Unloads a task (reason MDLHOST_UNLOAD_USER, which its unload hook may
+   refuse).  While the task's own code runs, the unload waits until control
+   is back in the host loop.  Returns 0 (unloaded or waiting), 1 refused, -1
+   no such task. */
+MDLHOST_API int mdlSystem_unloadMdlProgram(const char *taskId);
+/* Loads the applications named in MS_INITAPPS (';' or blanks between
+   names) with origin MS_INITAPPS.  Returns the number that failed. */
+MDLHOST_API int mdlhost_loadInitApps(void);
+/* Ends the session: every application, newest first, sees its unload hook
+   with MDLHOST_UNLOAD_HOST_EXIT and is unloaded; timers and the input queue
+   are emptied and the exit request cleared. */
+MDLHOST_API void mdlhost_shutdown(void);
+
+/* Unload reasons given to unload hooks: a reason >= 0 may be refused by a
+   hook result of non-zero; negative reasons cannot be refused. */
+#define MDLHOST_UNLOAD_USER 0
+#define MDLHOST_UNLOAD_EXIT (-1)
+#define MDLHOST_UNLOAD_HOST_EXIT (-2)
 
 /* Host control block: what the applications read of the session. */
 #define MDLHOST_MAXFILELENGTH 256
@@ -74,5 +134,9 @@ MDLHOST_API void mdlhost_setActiveDesignFile(const char *name);
 #ifdef __cplusplus
 }
 #endif
+
+/* The rest of the frame: commands and keyins; hooks, clock and timers. */
+#include "app/mdlcmd.h"
+#include "app/mdlhook.h"
 
 #endif

@@ -103,6 +103,32 @@ TEST_F(RscTest, PrintfFormatsAndBoundsTheOutput)
     EXPECT_EQ(mdlOutput_rscsPrintf(nullptr, 0, nullptr, 5, 2), 0);
 }
 
+TEST_F(RscTest, WithoutArgumentsAnEntryIsTakenAsText)
+{
+    // Conversions with nothing to convert stay as written instead of
+    // reading arguments that were never passed.
+    std::string f = write("a.rsc", "MessageList 5 { 1 \"100%% sikker: %s %d %n %\" 2 \"%s\" }\n");
+    ASSERT_EQ(mdlhost_openResourceFor(appA_, f.c_str()), 0);
+    char out[64];
+    EXPECT_EQ(mdlOutput_rscsPrintf(out, sizeof out, nullptr, 5, 1), 23);
+    EXPECT_STREQ(out, "100% sikker: %s %d %n %");
+    char small[6];
+    EXPECT_EQ(mdlOutput_rscsPrintf(small, sizeof small, nullptr, 5, 1), 5);
+    EXPECT_STREQ(small, "100% ");
+    // With arguments the entry is a format.
+    EXPECT_EQ(mdlOutput_rscsPrintf(out, sizeof out, nullptr, 5, 2, "x"), 1);
+    EXPECT_STREQ(out, "x");
+
+    // The raw text, cut to the buffer.
+    EXPECT_EQ(mdlResource_loadFromStringList(out, sizeof out, nullptr, 5, 1), MDLHOST_RSC_OK);
+    EXPECT_STREQ(out, "100%% sikker: %s %d %n %");
+    EXPECT_EQ(mdlResource_loadFromStringList(small, sizeof small, nullptr, 5, 1), MDLHOST_RSC_OK);
+    EXPECT_STREQ(small, "100%%");
+    EXPECT_EQ(mdlResource_loadFromStringList(out, sizeof out, nullptr, 5, 3), MDLHOST_RSC_NOTFOUND);
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(mdlResource_loadFromStringList(out, 0, nullptr, 5, 1), MDLHOST_RSC_BADARG);
+}
+
 TEST_F(RscTest, MalformedFilesAreRefusedNamingFileAndLine)
 {
     struct Case {

@@ -1,8 +1,8 @@
-// Files and paths, memory, text window, message centre, configuration
-// variables, wide strings and failure injection.
+// Files and paths, memory, text window, message centre, wide strings and
+// failure injection (configuration variables: mdlcfg.cpp; finding files:
+// mdlfind.cpp).
 //
 //   failure injection   counters consulted by fopen, malloc, realloc
-//   configuration       host definitions over the process environment
 //   paths and files     drive mapping, separators, binary fopen, parseName
 //   memory              malloc / realloc / free
 //   text window         recorded printf, message centre
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/mdlapp.h"
+#include "sys/sys_int.h"
 
 // --- failure injection ------------------------------------------------------
 
@@ -54,63 +55,12 @@ void mdlhost_failNext(const char *entryPoint, int n)
         failRealloc = count;
 }
 
-// --- configuration variables ------------------------------------------------
-
-namespace {
-
-std::map<std::string, std::string, std::less<>> cfgDefined;
-
-std::optional<std::string_view> cfgValue(const char *name)
-{
-    if (name == nullptr || name[0] == '\0')
-        return std::nullopt;
-    if (auto it = cfgDefined.find(std::string_view(name)); it != cfgDefined.end())
-        return std::string_view(it->second);
-    if (const char *env = getenv(name))
-        return std::string_view(env);
-    return std::nullopt;
-}
-
-} // namespace
-
-int mdlSystem_getCfgVar(char *out, const char *name, int outSize)
-{
-    if (out == nullptr || outSize <= 0)
-        return -1;
-    out[0] = '\0';
-    auto v = cfgValue(name);
-    // A cut value would name another directory or file; refuse it whole.
-    if (!v || v->size() >= size_t(outSize))
-        return -1;
-    memcpy(out, v->data(), v->size());
-    out[v->size()] = '\0';
-    return 0;
-}
-
-int mdlSystem_defineCfgVar(const char *name, const char *value)
-{
-    if (name == nullptr || name[0] == '\0')
-        return -1;
-    if (value == nullptr)
-        cfgDefined.erase(std::string(name));
-    else
-        cfgDefined[name] = value;
-    return 0;
-}
-
 // --- paths and files --------------------------------------------------------
 
-namespace {
+using mdlhost::hasDrive;
+using mdlhost::isSeparator;
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool hasDrive(const char *path)
-{
-    char c = path[0];
-    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
-}
-
-std::string mapped(const char *name)
+std::string mdlhost::mappedPath(const char *name)
 {
     std::string result;
     const char *rest = name;
@@ -119,10 +69,10 @@ std::string mapped(const char *name)
         char var[] = "MDLHOST_DRIVE_X";
         char letter = name[0];
         var[sizeof var - 2] = letter >= 'a' ? char(letter - 'a' + 'A') : letter;
-        auto dir = cfgValue(var);
-        if (dir && !dir->empty()) {
+        std::string dir;
+        if (mdlhost::cfgLookup(var, dir) && !dir.empty()) {
             // "D:ut" and "D:\ut" both lie inside the drive's directory.
-            std::string_view base = *dir;
+            std::string_view base = dir;
             while (base.size() > 1 && isSeparator(base.back()))
                 base.remove_suffix(1);
             while (isSeparator(*rest))
@@ -139,8 +89,6 @@ std::string mapped(const char *name)
     return result;
 }
 
-} // namespace
-
 char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
 {
     if (out == nullptr || outSize == 0)
@@ -148,7 +96,7 @@ char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
     out[0] = '\0';
     if (name == nullptr)
         return out;
-    std::string m = mapped(name);
+    std::string m = mdlhost::mappedPath(name);
     if (m.size() < outSize)
         memcpy(out, m.c_str(), m.size() + 1);
     return out;
@@ -182,7 +130,7 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
         errno = EIO;
         return nullptr;
     }
-    std::string path = mapped(name);
+    std::string path = mdlhost::mappedPath(name);
     return fopen(path.c_str(), binMode);
 }
 
@@ -253,8 +201,6 @@ namespace {
 std::string textWindow;
 std::vector<std::pair<int, std::string>> messageCentre; // oldest first
 
-bool echo() { return getenv("MDLHOST_ECHO") != nullptr; }
-
 } // namespace
 
 void toolSubsystem_printf(const char *format, ...)
@@ -272,8 +218,7 @@ void toolSubsystem_printf(const char *format, ...)
         textWindow.resize(at + size_t(len) + 1);
         vsnprintf(&textWindow[at], size_t(len) + 1, format, again);
         textWindow.resize(at + size_t(len));
-        if (echo())
-            fputs(textWindow.c_str() + at, stderr);
+        mdlhost::outputText(textWindow.c_str() + at);
     }
     va_end(again);
 }
@@ -285,8 +230,7 @@ void mdlhost_clearTextWindow(void) { textWindow.clear(); }
 void mdlOutput_messageCenter(int messageType, const char *text)
 {
     messageCentre.emplace_back(messageType, text ? text : "");
-    if (echo())
-        fprintf(stderr, "[%d] %s\n", messageType, messageCentre.back().second.c_str());
+    mdlhost::outputMessage(messageType, messageCentre.back().second.c_str());
 }
 
 const char *mdlhost_messageCenterText(int n, int *messageType)

@@ -37,9 +37,12 @@ MDLHOST_API void dlmSystem_mdlFree(void *block);
 
 /* --- text window and message centre ---------------------------------------
    The host keeps what was printed so that tests and the batch log can read
-   it; it is also echoed to stderr when the environment variable
-   MDLHOST_ECHO is set.  The text window's pointer is valid until the next
-   print or clear. */
+   it.  With echo on (mdlhost_setEcho) the text window is also written to
+   stdout and the message centre to stderr, each as chosen; the variable
+   MDLHOST_ECHO sends both to stderr.  When configuration variable
+   MDLHOST_LOG names a file, both are appended to it as well (message centre
+   lines as "[type] text").  The text window's pointer is valid until the
+   next print or clear. */
 MDLHOST_API void toolSubsystem_printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
 MDLHOST_API const char *mdlhost_textWindow(void);
 MDLHOST_API void mdlhost_clearTextWindow(void);
@@ -49,15 +52,82 @@ MDLHOST_API void mdlOutput_messageCenter(int messageType, const char *text);
 MDLHOST_API const char *mdlhost_messageCenterText(int n, int *messageType);
 MDLHOST_API int mdlhost_messageCenterCount(void);
 MDLHOST_API void mdlhost_clearMessageCenter(void);
+#define MDLHOST_ECHO_TEXT 1     /* the text window to stdout */
+#define MDLHOST_ECHO_MESSAGES 2 /* the message centre to stderr */
+MDLHOST_API void mdlhost_setEcho(int what);
 
-/* --- configuration variables --------------------------------------------- */
-/* Copies the value (the process environment, overridden by values defined
-   in the host) into out; returns 0, or -1 (out "") when undefined or it
-   does not fit. */
+/* The stream for error reports (a batch run's default report): stderr
+   unless a test set another (null: back to stderr). */
+MDLHOST_API FILE *toolSubsystem_getStderr(void);
+MDLHOST_API void mdlhost_setStderr(FILE *fp);
+
+/* --- message fields -----------------------------------------------------------
+   The status bar's fields 0 to MDLHOST_MAXFIELD, kept for tests: each print
+   replaces the field's text.  A field out of range: -1 and nothing kept. */
+#define MDLHOST_MAXFIELD 4
+MDLHOST_API int mdlOutput_printf(int field, const char *format, ...) __attribute__((format(printf, 2, 3)));
+/* Field 0. */
+MDLHOST_API int mdlOutput_message(const char *text);
+/* The entry of a message list of the current application formatted into
+   the field; an entry that does not exist empties the field.  Returns 0. */
+MDLHOST_API int mdlOutput_rscPrintf(int field, int listId, int entry, ...);
+/* Text of the field ("" when never set or out of range). */
+MDLHOST_API const char *mdlhost_messageField(int field);
+MDLHOST_API void mdlhost_clearMessageFields(void);
+
+/* --- configuration variables ---------------------------------------------
+   A variable is defined at one of five levels; the definition at the highest
+   level hides the lower ones, and the process environment lies below all of
+   them.  Values are kept as written and their $(NAME) references expanded
+   at use. */
+#define MDLHOST_CFGLEVEL_SYSTEM 0
+#define MDLHOST_CFGLEVEL_APPL 1
+#define MDLHOST_CFGLEVEL_SITE 2
+#define MDLHOST_CFGLEVEL_PROJECT 3
+#define MDLHOST_CFGLEVEL_USER 4
+
+/* Copies the expanded value into out; returns 0, or -1 (out "") when
+   undefined, it does not fit, or its expansion fails (see expandCfgVar). */
 MDLHOST_API int mdlSystem_getCfgVar(char *out, const char *name, int outSize);
-/* Defines name in the host; a null value removes the host's definition.
-   Returns 0, -1 for an empty name. */
+/* Defines name at the user level; a null value removes the host's
+   definitions at every level.  Returns 0, -1 for an empty name. */
 MDLHOST_API int mdlSystem_defineCfgVar(const char *name, const char *value);
+/* The same as mdlSystem_getCfgVar, for code that asks for "the environment". */
+MDLHOST_API int mdlSystem_getenv(const char *name, char *out, int outSize);
+/* Defines name at level (null value: removes it there).  Returns 0, -1 for
+   an empty name or an unknown level. */
+MDLHOST_API int mdlSystem_defineConfigurationVariable(const char *name, const char *value, int level);
+/* Expands every $(NAME) of in into out (outSize bytes); a value's own
+   references are expanded too, an undefined variable expands to "", and "$("
+   without a closing ')' stays as written.  Returns 0, or -1 (out "") when
+   the result does not fit or a reference is cyclic (also when nested deeper
+   than 16 or more than 10000 references are made: a runaway definition). */
+MDLHOST_API int mdlSystem_expandCfgVar(const char *in, char *out, int outSize);
+/* Reads a configuration file into level: lines "NAME = value" ('>' appends
+   and '<' prepends ";value" to the value visible so far), '#' comments and
+   blank lines.  Each malformed line is printed on the text window with its
+   file and line number.  Returns the number of malformed lines, -1 when the
+   file cannot be opened or the level is unknown. */
+MDLHOST_API int mdlhost_readConfigFile(const char *fileName, int level);
+
+/* --- finding and naming files ---------------------------------------------
+   mdlFile_find: a name with a directory or drive is checked as given;
+   otherwise each directory of path (directories separated by ';'; an entry
+   that names a configuration variable stands for the directories of its
+   value; other entries have $(NAME) expanded) is tried, the current
+   directory when path is null or empty.  defaultExt (".ext" or "ext", may
+   be null) is added when the name has no extension.  Only regular files
+   count; when the exact name is missing, a file whose name differs only in
+   case is taken.  Copies the found name (the directory as the path gave it)
+   into out (MDLHOST_MAXFILELENGTH) and returns 0; -1 (out "") when not
+   found or the name does not fit. */
+MDLHOST_API int mdlFile_find(char *out, const char *name, const char *path, const char *defaultExt);
+/* Joins device, directory, name and extension (any may be null) into out
+   (MDLHOST_MAXFILELENGTH), adding the ':' of a device, a separator after a
+   directory and the '.' of an extension when missing; returns 0, -1 (out "")
+   when it does not fit. */
+MDLHOST_API int mdlFile_buildName(char *out, const char *device, const char *directory, const char *name,
+                                  const char *extension);
 
 /* --- wide strings (16-bit) ------------------------------------------------
    8-bit text is ISO 8859-1, so each byte maps to one code unit.  mbLen < 0:

@@ -1,0 +1,284 @@
+// Keyins, the input queue and one turn of the host loop.
+//
+//   keyins      the host's own keyins, else the command tables
+//   queue       keyins and commands queued by applications
+//   loop        pending unloads, timers, queued input
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/app_int.h"
+#include "app/mdlapp.h"
+#include "sys/mdlsys.h"
+#include "sys/sys_int.h"
+
+namespace {
+
+bool exitRequested = false;
+
+struct Word {
+    std::string_view text;
+    size_t end; // offset just after the word
+};
+
+std::vector<Word> words(std::string_view s, size_t most)
+{
+    std::vector<Word> out;
+    for (size_t i = 0; i < s.size() && out.size() < most;) {
+        while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+            i++;
+        size_t start = i;
+        while (i < s.size() && s[i] != ' ' && s[i] != '\t')
+            i++;
+        if (i > start)
+            out.push_back({s.substr(start, i - start), i});
+    }
+    return out;
+}
+
+std::string restAfter(std::string_view s, size_t at)
+{
+    std::string_view r = s.substr(at);
+    while (!r.empty() && (r.front() == ' ' || r.front() == '\t'))
+        r.remove_prefix(1);
+    return std::string(r);
+}
+
+bool isOrigin(const std::string &w)
+{
+    return w == MDLHOST_ORIGIN_USER || w == MDLHOST_ORIGIN_INITAPPS || w == MDLHOST_ORIGIN_DGNAPPS;
+}
+
+int loadKeyin(std::string_view keyin, size_t nameEnd, std::string_view name, std::string *why)
+{
+    std::vector<std::string> args = mdlhost::splitArguments(restAfter(keyin, nameEnd).c_str());
+    std::string origin = MDLHOST_ORIGIN_USER;
+    if (!args.empty() && isOrigin(args.front())) {
+        origin = args.front();
+        args.erase(args.begin());
+    }
+    std::vector<const char *> argp;
+    for (const std::string &a : args)
+        argp.push_back(a.c_str());
+    if (mdlhost::loadApplication(std::string(name).c_str(), origin.c_str(), int(argp.size()), argp.data(), why) != 0)
+        return MDLHOST_KEYIN_FAILED;
+    return MDLHOST_KEYIN_OK;
+}
+
+int unloadKeyin(const std::string &task, std::string *why)
+{
+    MdlDesc *desc = mdlSystem_findMdlDesc(task.c_str());
+    if (desc == nullptr) {
+        *why = "no task " + task + " is loaded";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    // A refusal is the application's answer, not a failed keyin.
+    if (mdlhost::unloadApplication(desc, MDLHOST_UNLOAD_USER) == mdlhost::UnloadResult::Refused)
+        toolSubsystem_printf("mdl unload %s: the application refused to unload\n", task.c_str());
+    return MDLHOST_KEYIN_OK;
+}
+
+int typeKeyin(const std::string &file, std::string *why)
+{
+    FILE *fp = dlmSystem_mdlFopen(file.c_str(), "r");
+    if (fp == nullptr) {
+        *why = "cannot open " + file + ": " + strerror(errno);
+        return MDLHOST_KEYIN_FAILED;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf - 1, fp)) > 0) {
+        buf[n] = '\0';
+        toolSubsystem_printf("%s", buf);
+    }
+    dlmSystem_mdlFclose(fp);
+    return MDLHOST_KEYIN_OK;
+}
+
+int commandKeyin(const std::vector<MdlDesc *> &apps, std::string_view keyin, std::string *why)
+{
+    MdlDesc *owner = nullptr;
+    uint32_t number = 0;
+    size_t restAt = 0;
+    if (!mdlhost::matchCommand(apps, keyin, owner, number, restAt)) {
+        *why = "unknown keyin";
+        return MDLHOST_KEYIN_UNKNOWN;
+    }
+    return mdlhost::runCommand(owner, number, std::string(keyin.substr(restAt)).c_str(), why);
+}
+
+} // namespace
+
+int mdlhost::runKeyin(const std::string &text, std::string *why)
+{
+    std::string_view keyin = text;
+    while (!keyin.empty() && strchr(" \t\r\n", keyin.back()))
+        keyin.remove_suffix(1);
+    std::vector<Word> w = words(keyin, 3);
+    if (w.empty())
+        return MDLHOST_KEYIN_OK;
+    if (w.size() == 1 && equalsFolded(w[0].text, "exit")) {
+        exitRequested = true;
+        return MDLHOST_KEYIN_OK;
+    }
+    if (equalsFolded(w[0].text, "type") && w.size() >= 2)
+        return typeKeyin(restAfter(keyin, w[0].end), why);
+    if (equalsFolded(w[0].text, "mdl") && w.size() >= 2) {
+        std::string_view sub = w[1].text;
+        if (w.size() < 3) {
+            *why = "a name is missing";
+            return MDLHOST_KEYIN_FAILED;
+        }
+        std::string name(w[2].text), rest = restAfter(keyin, w[2].end);
+        if (equalsFolded(sub, "load"))
+            return loadKeyin(keyin, w[2].end, w[2].text, why);
+        if (equalsFolded(sub, "unload"))
+            return unloadKeyin(name, why);
+        if (equalsFolded(sub, "command"))
+            return runNamedCommand(name, rest.c_str(), why);
+        if (equalsFolded(sub, "keyin")) {
+            MdlDesc *desc = mdlSystem_findMdlDesc(name.c_str());
+            if (desc == nullptr) {
+                *why = "no task " + name + " is loaded";
+                return MDLHOST_KEYIN_FAILED;
+            }
+            return commandKeyin({desc}, rest, why);
+        }
+    }
+    return commandKeyin(applications(), keyin, why);
+}
+
+int mdlhost_keyin(const char *keyin)
+{
+    std::string why;
+    int rc = mdlhost::runKeyin(keyin ? keyin : "", &why);
+    if (rc != MDLHOST_KEYIN_OK) {
+        std::string text = std::string("Keyin \"") + (keyin ? keyin : "") + "\" failed: " + why;
+        mdlOutput_messageCenter(MDLHOST_MSG_KEYIN, text.c_str());
+    }
+    return rc;
+}
+
+// --- queue --------------------------------------------------------------------
+
+namespace {
+
+struct QueuedInput {
+    int kind;
+    std::string text; // keyin, or the unparsed text of a command
+    uint32_t number;
+    std::string taskId;
+};
+
+std::deque<QueuedInput> queue;
+
+// Applications that keep queueing input from their own queued input would
+// otherwise keep one turn of the loop going for ever.
+constexpr int kMaxInputsPerTurn = 10000;
+
+std::string taskOrCurrent(const char *taskId)
+{
+    return taskId && taskId[0] ? taskId : mdlSystem_getCurrTaskID(1);
+}
+
+int runQueued(const QueuedInput &in, std::string *why)
+{
+    if (in.kind == MDLHOST_INPUT_KEYIN)
+        return mdlhost::runKeyin(in.text, why);
+    MdlDesc *desc = mdlSystem_findMdlDesc(in.taskId.c_str());
+    if (desc == nullptr) {
+        *why = "no task " + in.taskId + " is loaded";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    if (in.number == MDLHOST_CMD_UNLOAD)
+        return unloadKeyin(in.taskId, why);
+    return mdlhost::runCommand(desc, in.number, in.text.c_str(), why);
+}
+
+std::string describe(const QueuedInput &in)
+{
+    if (in.kind == MDLHOST_INPUT_KEYIN)
+        return "Keyin \"" + in.text + "\"";
+    char text[64];
+    snprintf(text, sizeof text, "Command 0x%08X of ", unsigned(in.number));
+    return text + (in.taskId.empty() ? std::string("no task") : in.taskId);
+}
+
+} // namespace
+
+int mdlInput_sendKeyin(const char *keyin, int, int, const char *)
+{
+    if (keyin == nullptr)
+        return -1;
+    queue.push_back({MDLHOST_INPUT_KEYIN, keyin, 0, ""});
+    return 0;
+}
+
+int mdlInput_sendCommand(uint32_t cmdNumber, const char *unparsed, int, const char *taskId, int)
+{
+    queue.push_back({MDLHOST_INPUT_COMMAND, unparsed ? unparsed : "", cmdNumber, taskOrCurrent(taskId)});
+    return 0;
+}
+
+int mdlDialog_cmdNumberQueue(int atFront, uint32_t cmdNumber, const char *taskId, int)
+{
+    QueuedInput in{MDLHOST_INPUT_COMMAND, "", cmdNumber, taskOrCurrent(taskId)};
+    if (atFront)
+        queue.push_front(std::move(in));
+    else
+        queue.push_back(std::move(in));
+    return 0;
+}
+
+int mdlhost_inputQueueCount(void) { return int(queue.size()); }
+
+int mdlhost_inputQueueEntry(int i, const char **text, uint32_t *cmdNumber, const char **taskId)
+{
+    if (i < 0 || size_t(i) >= queue.size())
+        return 0;
+    const QueuedInput &in = queue[size_t(i)];
+    if (text)
+        *text = in.text.c_str();
+    if (cmdNumber)
+        *cmdNumber = in.number;
+    if (taskId)
+        *taskId = in.taskId.c_str();
+    return in.kind;
+}
+
+void mdlhost_clearInputQueue(void) { queue.clear(); }
+
+void mdlhost::resetInput()
+{
+    queue.clear();
+    exitRequested = false;
+}
+
+// --- loop ---------------------------------------------------------------------
+
+int mdlhost_processQueue(void)
+{
+    mdlhost::runPendingUnloads();
+    mdlhost_runTimers();
+    mdlhost::runPendingUnloads();
+    int failures = 0;
+    for (int n = 0; !queue.empty() && !exitRequested; n++) {
+        if (n == kMaxInputsPerTurn) {
+            mdlOutput_messageCenter(MDLHOST_MSG_KEYIN, "The input queue did not empty; the rest waits for the next turn");
+            break;
+        }
+        QueuedInput in = std::move(queue.front());
+        queue.pop_front();
+        std::string why;
+        if (runQueued(in, &why) != MDLHOST_KEYIN_OK) {
+            failures++;
+            mdlOutput_messageCenter(MDLHOST_MSG_KEYIN, (describe(in) + " failed: " + why).c_str());
+        }
+        mdlhost::runPendingUnloads();
+    }
+    return failures;
+}
+
+int mdlhost_exitRequested(void) { return exitRequested ? 1 : 0; }

@@ -1,0 +1,202 @@
+// Finding files along search paths and joining names from their parts.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/mdlapp.h"
+#include "sys/mdlsys.h"
+#include "sys/sys_int.h"
+
+namespace mdlhost {
+
+char foldCase(char c)
+{
+    auto u = static_cast<unsigned char>(c);
+    // ASCII and the ISO 8859-1 letters; 0xF7 (division sign) is no letter.
+    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
+        return char(u + 32);
+    return c;
+}
+
+bool equalsFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i++)
+        if (foldCase(a[i]) != foldCase(b[i]))
+            return false;
+    return true;
+}
+
+namespace {
+
+bool isRegularFile(const std::string &systemPath)
+{
+    struct stat st;
+    return stat(mappedPath(systemPath.c_str()).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// dir joined with name; dir keeps its own separator style.
+std::string joined(const std::string &dir, std::string_view name)
+{
+    std::string path = dir;
+    if (!path.empty() && !isSeparator(path.back()) && path.back() != ':')
+        path += path.find('/') == std::string::npos && path.find('\\') != std::string::npos ? '\\' : '/';
+    path += name;
+    return path;
+}
+
+} // namespace
+
+bool findInDirectory(const std::string &dir, std::string_view name, std::string &found)
+{
+    std::string path = joined(dir, name);
+    if (isRegularFile(path)) {
+        found = path;
+        return true;
+    }
+    std::string local = mappedPath(dir.empty() ? "." : dir.c_str());
+    DIR *d = opendir(local.empty() ? "." : local.c_str());
+    if (d == nullptr)
+        return false;
+    bool ok = false;
+    while (struct dirent *e = readdir(d)) {
+        if (equalsFolded(e->d_name, name) && isRegularFile(joined(dir, e->d_name))) {
+            found = joined(dir, e->d_name);
+            ok = true;
+            break;
+        }
+    }
+    closedir(d);
+    return ok;
+}
+
+} // namespace mdlhost
+
+namespace {
+
+using mdlhost::isSeparator;
+
+std::string_view trimBlanks(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+void splitList(std::string_view list, std::vector<std::string> &dirs)
+{
+    while (true) {
+        size_t semi = list.find(';');
+        std::string_view entry = trimBlanks(list.substr(0, semi));
+        if (!entry.empty())
+            dirs.emplace_back(entry);
+        if (semi == std::string_view::npos)
+            return;
+        list.remove_prefix(semi + 1);
+    }
+}
+
+bool looksLikeVariable(std::string_view s)
+{
+    for (char c : s)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
+            return false;
+    return !s.empty();
+}
+
+// The directories of a search path; an entry that names a configuration
+// variable stands for the directories of its value.
+std::vector<std::string> searchDirectories(const char *path)
+{
+    std::vector<std::string> entries, dirs;
+    splitList(path ? path : "", entries);
+    for (const std::string &entry : entries) {
+        std::string value;
+        if (looksLikeVariable(entry) && mdlhost::cfgLookup(entry, value)) {
+            splitList(value, dirs);
+            continue;
+        }
+        char expanded[MDLHOST_MAXFILELENGTH];
+        if (mdlSystem_expandCfgVar(entry.c_str(), expanded, sizeof expanded) == 0 && expanded[0] != '\0')
+            dirs.emplace_back(expanded);
+    }
+    return dirs;
+}
+
+} // namespace
+
+int mdlFile_find(char *out, const char *name, const char *path, const char *defaultExt)
+{
+    if (out == nullptr)
+        return -1;
+    out[0] = '\0';
+    if (name == nullptr || name[0] == '\0')
+        return -1;
+    char ext[MDLHOST_MAXFILELENGTH];
+    mdlFile_parseName(name, nullptr, nullptr, nullptr, ext);
+    std::string full = name;
+    if (ext[0] == '\0' && defaultExt != nullptr && defaultExt[0] != '\0') {
+        if (defaultExt[0] != '.')
+            full += '.';
+        full += defaultExt;
+    }
+    if (full.size() >= MDLHOST_MAXFILELENGTH)
+        return -1;
+
+    size_t nameAt = full.size();
+    while (nameAt > 0 && !isSeparator(full[nameAt - 1]))
+        nameAt--;
+    bool withDirectory = nameAt > 0 || mdlhost::hasDrive(full.c_str());
+    if (withDirectory && nameAt == 0)
+        nameAt = 2; // "X:name"
+    std::string found;
+    bool ok = false;
+    if (withDirectory || path == nullptr || trimBlanks(path).empty()) {
+        ok = mdlhost::findInDirectory(full.substr(0, nameAt), std::string_view(full).substr(nameAt), found);
+    } else {
+        for (const std::string &dir : searchDirectories(path))
+            if ((ok = mdlhost::findInDirectory(dir, full, found)))
+                break;
+    }
+    if (!ok || found.size() >= MDLHOST_MAXFILELENGTH)
+        return -1;
+    memcpy(out, found.c_str(), found.size() + 1);
+    return 0;
+}
+
+int mdlFile_buildName(char *out, const char *device, const char *directory, const char *name, const char *extension)
+{
+    if (out == nullptr)
+        return -1;
+    out[0] = '\0';
+    std::string r;
+    if (device != nullptr && device[0] != '\0') {
+        r += device;
+        if (r.back() != ':')
+            r += ':';
+    }
+    if (directory != nullptr && directory[0] != '\0') {
+        std::string_view d(directory);
+        r += d;
+        if (!isSeparator(d.back()))
+            r += d.find('/') == std::string_view::npos && d.find('\\') != std::string_view::npos ? '\\' : '/';
+    }
+    if (name != nullptr)
+        r += name;
+    if (extension != nullptr && extension[0] != '\0') {
+        if (extension[0] != '.')
+            r += '.';
+        r += extension;
+    }
+    if (r.size() >= MDLHOST_MAXFILELENGTH)
+        return -1;
+    memcpy(out, r.c_str(), r.size() + 1);
+    return 0;
+}

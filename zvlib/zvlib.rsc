@@ -1,0 +1,89 @@
+# zvlib: the library's shared resources, included by every application's
+# resource file (Include "../zvlib/zvlib.rsc").
+#
+# ISO 8859-1 letters are written as octal escapes:
+#   \306 AE  \330 O-slash  \305 A-ring  \346 ae  \370 o-slash  \345 a-ring
+#
+# Entries used as printf formats take exactly the conversions their callers
+# pass (the list of them lives in host/rsc/zvlibrsc_test.cpp); every other
+# entry is shown as it stands and holds no percent sign at all.
+
+# Questions and notes of the library.
+MessageList 20003
+{
+    # Installation root proposed from the application's path: the path,
+    # the application name twice, the site configuration file, the path.
+    5  "Konfigurasjonsvariabelen ZV_DIR er ikke definert.\nForesl\345tt installasjonskatalog: %s\n\n%s finner ikke sine filer uten ZV_DIR. Velg OK for \345 la %s bruke katalogen i denne \370kten.\nFor \345 gj\370re valget varig, legg denne linjen inn i %s:\nZV_DIR = %s"
+    # Installation program found: its path.
+    12 "Installasjonsprogrammet ble funnet:\n%s\n\nVil du starte installasjonen?"
+}
+
+# Messages of the library.
+MessageList 20005
+{
+    # A file that cannot be opened: its path (or what went wrong).
+    1  "Filen kan ikke \345pnes:\n%s"
+    2  "Filen kan ikke lukkes."
+    # A logical line longer than the reader takes: its capacity.
+    3  "Linjen er for lang (plass til %d tegn)."
+    4  "Lesefeil i filen."
+    # Resource writes: the file's path.
+    9  "Kan ikke skrive til ressursfilen:\n%s"
+    10 "Ressursfilen er skrivebeskyttet og kan ikke endres:\n%s"
+    14 "Ikke nok minne.\nVelg Fortsett for \345 g\345 videre uten, eller Avslutt for \345 avslutte programmet."
+    # A file that cannot be opened even for reading: its path.
+    16 "Filen kan ikke \345pnes for lesing:\n%s"
+    19 "Nettleseren (WEBBROWS) kan ikke lastes. Siden kan ikke vises."
+    20 "Denne funksjonen er ikke tilgjengelig i den enkle utgaven av tegneprogrammet."
+    28 "Applikasjonsdata blir ikke tatt vare p\345 i DWG-modus (MS_DWGSAVEAPPLICATIONDATA er ikke definert)."
+}
+
+# Language texts.
+MessageList 20007
+{
+    # Months, January first.
+    2  "januar"
+    3  "februar"
+    4  "mars"
+    5  "april"
+    6  "mai"
+    7  "juni"
+    8  "juli"
+    9  "august"
+    10 "september"
+    11 "oktober"
+    12 "november"
+    13 "desember"
+
+    # Weekdays, Sunday first.
+    14 "s\370ndag"
+    15 "mandag"
+    16 "tirsdag"
+    17 "onsdag"
+    18 "torsdag"
+    19 "fredag"
+    20 "l\370rdag"
+
+    # Button labels of the message box: first button, second button.
+    25 "OK"
+    26 "Ja"
+    27 "Fortsett"
+    28 "Avbryt"
+    29 "Nei"
+    30 "Avslutt"
+
+    31 "Lagre meldingslisten"
+    37 "Installasjon"
+
+    # Box titles of types 1, 4 and 8: the application name.
+    38 "%s - melding"
+    39 "%s - informasjon"
+    40 "%s - sp\370rsm\345l"
+    41 "Advarsel"
+
+    # Library version: the version number.
+    57 "Versjon %s"
+
+    # Suffix of the manual's and help file's names.
+    61 "_no"
+}
