@@ -87,3 +87,23 @@ MessageList 20007
     # Suffix of the manual's and help file's names.
     61 "_no"
 }
+
+# The message box: its size, button places and labels are set when it opens.
+DialogBox 20011 ""
+{
+    Hook 20035
+    Font 2
+    Item Text 20004 { Hook 20034 }
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+# The message list with its header.
+DialogBox 20010 "Meldinger"
+{
+    Hook 20030
+    Item Generic 20002 { Hook 20032 }
+    Item ListBox 20000 { Hook 20031 }
+    Item PushButton 20001 "Lagre" { Hook 20033 }
+    Item PushButton -3 "OK" { Default }
+}

@@ -34,6 +34,42 @@ extern "C" {
    ZVLIB_BOX_SECOND or ZVLIB_BOX_NOT_LOADED. */
 ZVLIB_API int zvlibError_rscMsgBoxPrintf(int style, int list, int entry, ...);
 ZVLIB_API int zvlibError_rscMsgBoxVPrintf(int style, int list, int entry, va_list args);
+/* The same with a printf format of the caller.  Returns 3 or 4. */
+ZVLIB_API int zvlibError_msgBoxPrintf(int style, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+/* Message list modes and results. */
+#define ZVLIB_LIST_ADD 0    /* each line is appended to the message list */
+#define ZVLIB_LIST_SHOW 1   /* the text heads the list dialog, which shows the list */
+#define ZVLIB_LIST_SILENT 2 /* nothing happens */
+#define ZVLIB_LIST_DONE 20001
+/* Loads and formats the entry (ZVLIB_BOX_NOT_LOADED when it cannot be
+   loaded), then acts by mode; any other mode prints the text on the text
+   window.  Mode 1 returns the list dialog's action. */
+ZVLIB_API int zvlibError_rscListPrintf(int mode, int list, int entry, ...);
+ZVLIB_API int zvlibError_listPrintf(int mode, const char *format, ...) __attribute__((format(printf, 2, 3)));
+/* Title of boxes of type 1, 2, 4 or 8. */
+ZVLIB_API void zvlibError_setTitle(int type, const char *format, ...) __attribute__((format(printf, 2, 3)));
+/* Publishes the box's and the list dialog's hooks in the current
+   application. */
+ZVLIB_API void zvlibError_publishHooks(void);
+
+/* What the last box showed, read back from its dialog (tests, logs). */
+#define ZVLIB_BOX_MAXLINES 24
+typedef struct ZvlibBoxInfo {
+    int type;            /* 1, 2, 4, 8 */
+    int iconId;          /* icon drawn, 0 before the text was drawn */
+    char title[513];     /* window title */
+    char button1[64];    /* label of the first button */
+    char button2[64];    /* label of the second, "" when hidden */
+    int width, height;   /* window content */
+    int lineCount;
+    char lines[ZVLIB_BOX_MAXLINES][1024];
+} ZvlibBoxInfo;
+ZVLIB_API const ZvlibBoxInfo *zvlibError_lastBox(void);
+/* The message list (null until the first message); for the list dialog's
+   items and tests. */
+typedef struct StringList StringList;
+ZVLIB_API StringList *zvlibError_messageList(void);
 
 #ifdef __cplusplus
 }

@@ -526,6 +526,44 @@ TEST_F(DialogAppTest, ListBoxSelectionFollowsTheUser)
     mdlStringList_destroy(list);
 }
 
+TEST_F(DialogAppTest, ADestroyedStringListEmptiesTheBoxesShowingIt)
+{
+    MSDialog *db = mdlDialog_open(nullptr, 200);
+    ASSERT_NE(db, nullptr);
+    DialogItem *single = mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, 1, 0);
+    DialogItem *combo = mdlDialog_itemGetByTypeAndId(db, RTYPE_ComboBox, 3, 0);
+    StringList *list = mdlStringList_create(4, 0);
+    for (long i = 0; i < 4; i++)
+        mdlStringList_setMember(list, i, ("m" + std::to_string(i)).c_str(), nullptr);
+    StringList *other = mdlStringList_create(2, 0);
+    ASSERT_EQ(mdlDialog_listBoxSetStrListP(single, list, 1), 0);
+    ASSERT_EQ(mdlDialog_comboBoxSetStrListP(combo, list, 1), 0);
+    mdlhost_dialogDo(db, "select listbox 1 2");
+    ASSERT_EQ(mdlDialog_listBoxRowIsSelected(single, 2), 1);
+
+    // Under the sanitizer a box still holding the list reads freed memory.
+    mdlStringList_destroy(list);
+    for (DialogItem *it : {single, combo}) {
+        EXPECT_EQ(mdlDialog_listBoxGetStrListP(it), nullptr);
+        EXPECT_EQ(mdlDialog_listBoxNRows(it), 0);
+        EXPECT_EQ(mdlhost_listBoxCellText(it, 0, 0), nullptr);
+    }
+    EXPECT_NE(mdlDialog_listBoxRowIsSelected(single, 2), 1) << "the selection goes with the list";
+    mdlhost_clearTextWindow();
+    mdlhost_dialogDo(db, "select listbox 1 0");
+    EXPECT_NE(strstr(mdlhost_textWindow(), "ListBox 1 has no row 0"), nullptr);
+
+    // Only boxes showing the destroyed list let go.
+    ASSERT_EQ(mdlDialog_listBoxSetStrListP(single, other, 1), 0);
+    StringList *third = mdlStringList_create(1, 0);
+    mdlStringList_destroy(third);
+    EXPECT_EQ(mdlDialog_listBoxGetStrListP(single), other);
+    EXPECT_EQ(mdlDialog_listBoxNRows(single), 2);
+
+    mdlWindow_close(db);
+    mdlStringList_destroy(other);
+}
+
 TEST_F(DialogAppTest, DisabledAndHiddenItemsCannotBeUsed)
 {
     MSDialog *db = mdlDialog_open(nullptr, 100);

@@ -173,6 +173,11 @@ typedef struct StringList StringList;
    is negative or over its limit. */
 MDLHOST_API StringList *mdlStringList_create(long nMembers, long nInfoFields);
 MDLHOST_API void mdlStringList_destroy(StringList *list);
+/* Called with a list about to be destroyed, so whoever shows it (a list
+   box) lets go of it first.  At most 16 listeners; one given twice is kept
+   once. */
+typedef void (*MdlhostStringListDestroyListener)(StringList *list);
+MDLHOST_API void mdlhost_addStringListDestroyListener(MdlhostStringListDestroyListener fn);
 /* Members, or 0 for a null list. */
 MDLHOST_API long mdlStringList_size(const StringList *list);
 MDLHOST_API long mdlStringList_infoFieldCount(const StringList *list);

@@ -1,0 +1,87 @@
+// Message lists and formatting from them.
+#include "rsc/rsc_int.h"
+
+namespace rscint {
+const std::string *finnMelding(MdlDesc *desc, RscFileHandle handle, int listeId, int nr)
+{
+    for (Kilde *k : sokeliste(desc, handle, handle != nullptr)) {
+        auto l = k->ix.meldinger.find(listeId);
+        if (l == k->ix.meldinger.end())
+            continue;
+        auto e = l->second.find(nr);
+        if (e != l->second.end())
+            return e->second;
+    }
+    return nullptr;
+}
+
+} // namespace rscint
+
+// ---- entry points: message lists ------------------------------------------------
+
+int mdlResource_loadFromStringList(char *out, size_t outSize, RscFileHandle handle, int listId, int entry)
+{
+    if (out == nullptr || outSize == 0)
+        return MDLHOST_RSC_BADARG;
+    out[0] = '\0';
+    const std::string *t = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    if (t == nullptr)
+        return MDLHOST_RSC_NOTFOUND;
+    size_t n = t->size() < outSize ? t->size() : outSize - 1;
+    memcpy(out, t->data(), n);
+    out[n] = '\0';
+    return MDLHOST_RSC_OK;
+}
+
+int mdlOutput_rscsVPrintf(char *out, size_t outSize, RscFileHandle handle, int listId, int entry, va_list args)
+{
+    if (out == nullptr || outSize == 0)
+        return 0;
+    out[0] = '\0';
+    const std::string *format = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    if (format == nullptr)
+        return 0;
+    va_list copy;
+    va_copy(copy, args);
+    int n = vsnprintf(out, outSize, format->c_str(), copy);
+    va_end(copy);
+    if (n < 0) {
+        out[0] = '\0';
+        return 0;
+    }
+    return (size_t)n < outSize ? n : (int)strlen(out);
+}
+
+int(mdlOutput_rscsPrintf)(char *out, size_t outSize, RscFileHandle handle, int listId, int entry, ...)
+{
+    va_list ap;
+    va_start(ap, entry);
+    int n = mdlOutput_rscsVPrintf(out, outSize, handle, listId, entry, ap);
+    va_end(ap);
+    return n;
+}
+
+int mdlhost_rscsPrintfNoArgs(char *out, size_t outSize, RscFileHandle handle, int listId, int entry)
+{
+    if (out == nullptr || outSize == 0)
+        return 0;
+    out[0] = '\0';
+    const std::string *format = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    if (format == nullptr)
+        return 0;
+    size_t n = 0;
+    for (size_t i = 0; i < format->size() && n + 1 < outSize; i++) {
+        char c = (*format)[i];
+        if (c == '%' && i + 1 < format->size() && (*format)[i + 1] == '%')
+            i++;
+        out[n++] = c;
+    }
+    out[n] = '\0';
+    return (int)n;
+}
+
+const char *mdlhost_messageListEntry(MdlDesc *desc, int listId, int entry)
+{
+    const std::string *t = finnMelding(desc, nullptr, listId, entry);
+    return t ? t->c_str() : nullptr;
+}
