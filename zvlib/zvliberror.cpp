@@ -6,6 +6,7 @@
 
 #include "mdlhost.h"
 #include "zvlibmain.h"
+#include "zvlibupf.h"
 
 namespace {
 
@@ -285,7 +286,7 @@ void lagreListe()
     char tittelTekst[FORMAT_LEN];
     if (mdlResource_loadFromStringList(tittelTekst, sizeof tittelTekst, nullptr, SPRAAKTEKSTER, LAGRE_TITTEL) != 0)
         tittelTekst[0] = '\0';
-    if (mdlDialog_fileCreate(navn, nullptr, LAGRE_DIALOG, "*.txt", "*.txt", "", tittelTekst) != 0)
+    if (zvlibUpf_defFileCreate(navn, "*.txt", "*.txt", "", tittelTekst, LAGRE_DIALOG) != ACTIONBUTTON_OK)
         return;
     FILE *fp = dlmSystem_mdlFopen(navn, "w");
     if (fp == nullptr) {

@@ -40,6 +40,8 @@ class ZvlibBoxTest : public ::testing::Test {
                            << "  4 \"verdi %d\"\n"
                            << "}\n";
         mdlSystem_defineCfgVar("ZV_DIR", "/opt/zv");
+        // The save dialog remembers its file; keep that out of the user's own file.
+        mdlSystem_defineCfgVar("MDLHOST_USERPREF", (dir_ + "/host.upf").c_str());
         app_ = mdlhost_registerApplication("ZVBOX", rsc.c_str());
         ASSERT_NE(app_, nullptr);
         previous_ = mdlhost_setCurrMdlDesc(app_);
@@ -54,6 +56,8 @@ class ZvlibBoxTest : public ::testing::Test {
         mdlhost_clearDialogScripts();
         mdlhost_setCurrMdlDesc(previous_);
         mdlhost_unregisterApplication(app_);
+        mdlhost_closeUserPrefs();
+        mdlSystem_defineCfgVar("MDLHOST_USERPREF", nullptr);
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -194,6 +198,9 @@ TEST_F(ZvlibBoxTest, ListCollectsShowsAndSaves)
     EXPECT_STREQ(mdlhost_lastFileDialogTitle(), "Lagre meldingslisten");
     EXPECT_NE(std::string(mdlhost_drawLog()).find("\"hdr\""), std::string::npos);
     EXPECT_EQ(zvlibError_messageList(), nullptr) << "closing the dialog empties the list";
+    MdlUserPrefsFile rec;
+    ASSERT_EQ(mdlUserPrefs_getFileName(&rec, -20002, nullptr), 0) << "the save dialog remembers its file";
+    EXPECT_EQ(std::string(rec.fileName), saved);
 
     // A second showing has nothing to save.
     std::string empty = dir_ + "/tom.txt";

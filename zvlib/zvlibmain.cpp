@@ -2,11 +2,14 @@
 // shared records and the library's start-up.
 #include "zvlibmain.h"
 
+#include <dlfcn.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "zvlibmem.h"
+#include "zvlibupf.h"
 
 namespace {
 
@@ -130,6 +133,7 @@ int takeEntry()
 
 zvlibGlobalData *registerApplication()
 {
+    zvlibMain_keepLoaded();
     int slot = takeEntry();
     if (slot < 0) {
         toolSubsystem_printf("Error in zvlib_InitGlobalData\n");
@@ -306,7 +310,7 @@ int zvlibMain_initZvLibExtended(const char *applicationName, int argc, char *arg
     if (mdlResource_loadFromStringList(g->boxTitleType2, sizeof g->boxTitleType2, nullptr, LANG_LIST, 41) != 0)
         g->boxTitleType2[0] = '\0';
     askForInstallationRoot(g->applicationName, argc, argv);
-    g->preferenceFile = ZvHandle{};
+    zvlibUpf_initialize(g);
     zvlibMain_refreshLineStyles();
     return 0;
 }
@@ -442,6 +446,19 @@ void zvlibMain_refreshLineStyles(void)
 {
     // The host has no line-style tables and no attribute list exists yet:
     // nothing to bring up to date.
+}
+
+void zvlibMain_keepLoaded(void)
+{
+    static bool kept = false;
+    if (kept)
+        return;
+    kept = true;
+    Dl_info info;
+    if (dladdr(reinterpret_cast<void *>(&zvlibMain_keepLoaded), &info) == 0 || info.dli_fname == nullptr)
+        return;
+    // The handle is never closed: NODELETE pins the library either way.
+    dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 const zvlibApplicationTableT *zvlibMain_applicationTable(void) { return &zvlibApplicationTable; }

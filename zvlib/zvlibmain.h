@@ -159,6 +159,13 @@ ZVLIB_API void zvlibMain_setScaleFunction(ZvlibScaleFunc fn);
 ZVLIB_API int zvlibMain_callScaleFunctions(double oldScale, double newScale, int includeCaller);
 ZVLIB_API void zvlibMain_refreshLineStyles(void);
 
+/* Keeps the library that holds this code loaded until the process ends.
+   The host keeps the library's unload listeners and the registry keeps
+   records of applications still loaded, so the library must not go away
+   with the last application that uses it.  Safe to call any number of
+   times; does nothing when the code is linked into the program. */
+ZVLIB_API void zvlibMain_keepLoaded(void);
+
 /* The registry, the shared records and the record the library dialogs
    bind to (zgdP). */
 ZVLIB_API const zvlibApplicationTableT *zvlibMain_applicationTable(void);

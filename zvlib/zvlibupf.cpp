@@ -12,6 +12,7 @@
 
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
+#include "zvlibmain.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ Tilstand *finnTilstand(bool lag)
         return nullptr;
     for (Tilstand &t : tabell)
         if (!t.brukt) {
+            zvlibMain_keepLoaded(); // the host keeps the listener
             mdlhost_addUnloadListener(glemApplikasjon);
             t = Tilstand{};
             t.brukt = true;
