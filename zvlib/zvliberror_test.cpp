@@ -10,6 +10,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -19,47 +20,47 @@ const std::string ZVLIB_RSC = ZERA_SOURCE_DIR "/zvlib/zvlib.rsc";
 constexpr int LIST = 40;
 
 // A registered application whose resources hold the library's dialogs.
-class ZvlibBoxTest : public ::testing::Test {
+class ZvlibBoxTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibBoxTest() : AppTest("ZVBOX", resources(), {.dirPrefix = "zvbox", .rscName = "app.rsc", .forgetResources = false}) {}
+    static std::string resources()
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvbox-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
         std::string many;
         for (int i = 1; i <= 30; i++)
             many += "L" + std::to_string(i) + "\\n";
-        std::string rsc = dir_ + "/app.rsc";
-        std::ofstream(rsc) << "Include \"" << ZVLIB_RSC << "\"\n"
-                           << "MessageList " << LIST << " {\n"
-                           << "  1 \"kort\"\n"
-                           << "  2 \"a\\n\\nb\"\n"
-                           << "  3 \"" << many << "\"\n"
-                           << "  4 \"verdi %d\"\n"
-                           << "}\n";
+        std::ostringstream rsc;
+        rsc << "Include \"" << ZVLIB_RSC << "\"\n"
+            << "MessageList " << LIST << " {\n"
+            << "  1 \"kort\"\n"
+            << "  2 \"a\\n\\nb\"\n"
+            << "  3 \"" << many << "\"\n"
+            << "  4 \"verdi %d\"\n"
+            << "}\n";
+        return rsc.str();
+    }
+    void beforeRegister() override
+    {
         mdlSystem_defineCfgVar("ZV_DIR", "/opt/zv");
         // The save dialog remembers its file; keep that out of the user's own file.
         mdlSystem_defineCfgVar("MDLHOST_USERPREF", (dir_ + "/host.upf").c_str());
-        app_ = mdlhost_registerApplication("ZVBOX", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
+    }
+    void afterRegister() override
+    {
         char *argv[] = {const_cast<char *>("app.ma"), const_cast<char *>("USER")};
         ASSERT_EQ(zvlibMain_initZvLib("ZvBox", 2, argv), 0);
-        mdlhost_clearDialogScripts();
+    }
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        if (HasFatalFailure())
+            return;
         mdlhost_clearTextWindow();
         mdlhost_clearDrawLog();
     }
-    void TearDown() override
+    void afterUnregister() override
     {
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_unregisterApplication(app_);
         mdlhost_closeUserPrefs();
         mdlSystem_defineCfgVar("MDLHOST_USERPREF", nullptr);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     static std::string listText()
     {
@@ -72,9 +73,6 @@ class ZvlibBoxTest : public ::testing::Test {
         }
         return all;
     }
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibBoxTest, StyleChoosesTypeIconTitleAndButtons)

@@ -11,6 +11,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibfii.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -18,51 +19,37 @@ namespace {
 
 // A tokenizer over a real file in a fresh temporary directory, run as an
 // application whose resource file holds the reader's messages.
-class ZvlibFiiTest : public ::testing::Test {
+class ZvlibFiiTest : public zvlibtest::AppTest {
   protected:
+    ZvlibFiiTest()
+        : AppTest("ZVFIITEST",
+                  "MessageList 20005 {\n"
+                  "  1 \"Kan ikke \\345pne %s\"\n"
+                  "  3 \"For lang linje (plass %d): %s linje %d\"\n"
+                  "  4 \"Lesefeil: %s linje %d\"\n"
+                  "  14 \"Ikke nok minne\"\n"
+                  "  50 \"MERKE\"\n"
+                  "}\n",
+                  {.dirPrefix = "zvlibfii"})
+    {
+    }
     void SetUp() override
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvlibfii-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        std::string rsc = dir_ + "/test.rsc";
-        std::ofstream(rsc) << "MessageList 20005 {\n"
-                              "  1 \"Kan ikke \\345pne %s\"\n"
-                              "  3 \"For lang linje (plass %d): %s linje %d\"\n"
-                              "  4 \"Lesefeil: %s linje %d\"\n"
-                              "  14 \"Ikke nok minne\"\n"
-                              "  50 \"MERKE\"\n"
-                              "}\n";
-        app_ = mdlhost_registerApplication("ZVFIITEST", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
-        mdlhost_clearDialogScripts();
+        AppTest::SetUp();
+        if (HasFatalFailure())
+            return;
         memset(&fii_, 0, sizeof fii_);
     }
     void TearDown() override
     {
         zvlibFii_close(&fii_);
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_forgetResources(app_);
-        mdlhost_unregisterApplication(app_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    std::string skriv(const std::string &navn, const std::string &innhold)
-    {
-        std::string path = dir_ + "/" + navn;
-        std::ofstream(path, std::ios::binary) << innhold;
-        return path;
+        AppTest::TearDown();
     }
     // Opens a file holding text and reads its first logical line.
     void linje(const std::string &text, bool pack = false)
     {
         zvlibFii_close(&fii_);
-        std::string path = skriv("line.txt", text + "\n");
+        std::string path = writeFile("line.txt", text + "\n");
         ASSERT_EQ(zvlibFii_open(&fii_, path.c_str(), "r"), 0);
         if (pack)
             zvlibFii_packOn(&fii_);
@@ -70,15 +57,12 @@ class ZvlibFiiTest : public ::testing::Test {
     }
     std::string rest() const { return fii_.cursor; }
 
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
     ZvlibFii fii_;
 };
 
 TEST_F(ZvlibFiiTest, OpenSetsTheDefaults)
 {
-    std::string path = skriv("a.txt", "x\n");
+    std::string path = writeFile("a.txt", "x\n");
     memset(&fii_, 0x5A, sizeof fii_); // a caller's record starts as garbage on its stack
     ASSERT_EQ(zvlibFii_open(&fii_, path.c_str(), "r"), 0);
     EXPECT_STREQ(fii_.separators, " \n\t");
@@ -94,7 +78,7 @@ TEST_F(ZvlibFiiTest, OpenSetsTheDefaults)
 
 TEST_F(ZvlibFiiTest, SeparatorsBeyond26FailAndCloseTheFile)
 {
-    std::string path = skriv("a.txt", "a,b\n");
+    std::string path = writeFile("a.txt", "a,b\n");
     const std::string max26(26, ',');
     ASSERT_EQ(zvlibFii_openExtended(&fii_, path.c_str(), "r", "\\", "#", 0, 0, (max26 + ",").c_str()), ZVLIB_FAILURE);
     EXPECT_EQ(fii_.file, nullptr);
@@ -293,7 +277,7 @@ TEST_F(ZvlibFiiTest, StringsSubstringsAndTheRestOfTheLine)
 
 TEST_F(ZvlibFiiTest, LinesAreCountedAndEndInEof)
 {
-    std::string path = skriv("n.txt", "a\\\nb\n# c\n\nd\n");
+    std::string path = writeFile("n.txt", "a\\\nb\n# c\n\nd\n");
     ASSERT_EQ(zvlibFii_open(&fii_, path.c_str(), "r"), 0);
     struct Step {
         int result;
@@ -318,7 +302,7 @@ TEST_F(ZvlibFiiTest, LinesAreCountedAndEndInEof)
 
 TEST_F(ZvlibFiiTest, LineTooLongIsReadError14WithItsPosition)
 {
-    std::string path = skriv("long.txt", "ok\n# c\n123456789\nafter\n");
+    std::string path = writeFile("long.txt", "ok\n# c\n123456789\nafter\n");
     ASSERT_EQ(zvlibFii_openExtended(&fii_, path.c_str(), "r", nullptr, nullptr, 0, 8, nullptr), 0);
     ASSERT_EQ(zvlibFii_readNewLine(&fii_), 0);
     mdlhost_scriptAlert(1);
@@ -338,7 +322,7 @@ TEST_F(ZvlibFiiTest, LineTooLongIsReadError14WithItsPosition)
 
 TEST_F(ZvlibFiiTest, ErrorsReportLineColumnAndText)
 {
-    std::string path = skriv("e.txt", "a\n# comment\n  12x\n");
+    std::string path = writeFile("e.txt", "a\n# comment\n  12x\n");
     ASSERT_EQ(zvlibFii_open(&fii_, path.c_str(), "r"), 0);
     ASSERT_EQ(zvlibFii_readNewLine(&fii_), 0);
     int code = 0, line = 0, column = 0;
@@ -434,7 +418,7 @@ TEST_F(ZvlibFiiTest, ClosedOrFailedTokenizerIsHarmless)
     ASSERT_EQ(zvlibFii_open(&fii_, (dir_ + "/missing.txt").c_str(), "r"), ZVLIB_FAILURE);
     EXPECT_EQ(std::string(mdlhost_lastAlertText()), "Kan ikke \xE5pne " + dir_ + "/missing.txt");
 
-    std::string path = skriv("ok.txt", "1 2\n");
+    std::string path = writeFile("ok.txt", "1 2\n");
     for (int round = 0; round < 2; round++) {
         SCOPED_TRACE(round == 0 ? "after a failed open" : "after close");
         char text[ZVLIB_FII_TEXT_LEN] = "x";

@@ -12,6 +12,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibfile.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -23,45 +24,25 @@ constexpr int MARK_ENTRY = 50;
 
 // Runs as an application whose resource file holds the file reader's
 // messages; files live in a fresh temporary directory.
-class ZvlibFileTest : public ::testing::Test {
+class ZvlibFileTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibFileTest()
+        : AppTest("ZVFILETEST",
+                  "MessageList 20005 {\n"
+                  "  1 \"Kan ikke \\345pne %s\"\n"
+                  "  2 \"Feil ved lukking av %s\"\n"
+                  "  3 \"For lang linje (plass %d): %s linje %d\"\n"
+                  "  4 \"Lesefeil: %s linje %d\"\n"
+                  "  14 \"Ikke nok minne\"\n"
+                  "  50 \"MERKE\"\n"
+                  "}\n",
+                  {.dirPrefix = "zvlibfile"})
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvlibfile-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        std::string rsc = dir_ + "/test.rsc";
-        std::ofstream(rsc) << "MessageList 20005 {\n"
-                              "  1 \"Kan ikke \\345pne %s\"\n"
-                              "  2 \"Feil ved lukking av %s\"\n"
-                              "  3 \"For lang linje (plass %d): %s linje %d\"\n"
-                              "  4 \"Lesefeil: %s linje %d\"\n"
-                              "  14 \"Ikke nok minne\"\n"
-                              "  50 \"MERKE\"\n"
-                              "}\n";
-        app_ = mdlhost_registerApplication("ZVFILETEST", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
-        mdlhost_clearDialogScripts();
     }
     void TearDown() override
     {
         mdlhost_failNext("fopen", 0);
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_forgetResources(app_);
-        mdlhost_unregisterApplication(app_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    std::string skriv(const std::string &navn, const std::string &innhold)
-    {
-        std::string path = dir_ + "/" + navn;
-        std::ofstream(path, std::ios::binary) << innhold;
-        return path;
+        AppTest::TearDown();
     }
 
     // Every logical line until the end (or an error, kept as ("<error>", -1)).
@@ -117,10 +98,6 @@ class ZvlibFileTest : public ::testing::Test {
         mdlhost_clearDialogScripts();
         return b;
     }
-
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibFileTest, LogicalLinesJoinSkipAndTrim)
@@ -148,7 +125,7 @@ TEST_F(ZvlibFileTest, LogicalLinesJoinSkipAndTrim)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = skriv("logical.txt", c.text);
+        std::string path = writeFile("logical.txt", c.text);
         Bokser b = bokserUnder([&] { EXPECT_EQ(lesFil(path), c.expected); });
         EXPECT_EQ(b.antall, 0);
     }
@@ -169,7 +146,7 @@ TEST_F(ZvlibFileTest, OwnCommentAndContinuationCharacters)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
-        std::string path = skriv("own.txt", c.text);
+        std::string path = writeFile("own.txt", c.text);
         ZvlibFile *f = zvlibFile_openExtended(path.c_str(), "r", c.continuation, c.comment, 64);
         ASSERT_NE(f, nullptr);
         EXPECT_EQ(lesAlle(f), c.expected);
@@ -193,7 +170,7 @@ TEST_F(ZvlibFileTest, Read2SplitsAtTheFirstSemicolon)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = skriv("read2.txt", c.text);
+        std::string path = writeFile("read2.txt", c.text);
         ZvlibFile *f = zvlibFile_open(path.c_str(), "r");
         ASSERT_NE(f, nullptr);
         char line[64], comment[64];
@@ -208,9 +185,9 @@ TEST_F(ZvlibFileTest, Read2SplitsAtTheFirstSemicolon)
 
 TEST_F(ZvlibFileTest, NestedIncludesAreReadInPlace)
 {
-    skriv("deep.txt", "d1\n");
-    skriv("SUB.txt", "s1\n%include  deep .txt\t\ns2\n");
-    std::string top = skriv("top.txt", "m1\n%include sub.txt\nm2\n");
+    writeFile("deep.txt", "d1\n");
+    writeFile("SUB.txt", "s1\n%include  deep .txt\t\ns2\n");
+    std::string top = writeFile("top.txt", "m1\n%include sub.txt\nm2\n");
     // The include names no directory and the working directory lacks it:
     // it is found beside the including file, its name matched without case.
     Bokser b = bokserUnder([&] {
@@ -222,17 +199,17 @@ TEST_F(ZvlibFileTest, NestedIncludesAreReadInPlace)
 TEST_F(ZvlibFileTest, IncludeWithVariableOpensTheExpandedPath)
 {
     fs::create_directory(dir_ + "/inc");
-    skriv("inc/x.txt", "from inc\n");
-    skriv("x.txt", "beside\n");
+    writeFile("inc/x.txt", "from inc\n");
+    writeFile("x.txt", "beside\n");
     ASSERT_EQ(mdlSystem_defineCfgVar("ZVFT_INC", (dir_ + "/inc/").c_str()), 0);
-    std::string top = skriv("top.txt", "%include $(ZVFT_INC)x.txt\n%include x.txt\n");
+    std::string top = writeFile("top.txt", "%include $(ZVFT_INC)x.txt\n%include x.txt\n");
     EXPECT_EQ(lesFil(top), (Linjer{{"from inc", 1}, {"beside", 1}}));
     mdlSystem_defineCfgVar("ZVFT_INC", nullptr);
 }
 
 TEST_F(ZvlibFileTest, MissingIncludeIsSkippedAndOnlyTheLoudOneSaysSo)
 {
-    std::string top = skriv("top.txt", "a\n%include nope.txt\nb\n%if exist include gone.txt\nc\n");
+    std::string top = writeFile("top.txt", "a\n%include nope.txt\nb\n%if exist include gone.txt\nc\n");
     Bokser b = bokserUnder([&] { EXPECT_EQ(lesFil(top), (Linjer{{"a", 1}, {"b", 2}, {"c", 2}})); });
     EXPECT_EQ(b.antall, 1);
     EXPECT_EQ(b.sist, "Kan ikke \xE5pne " + dir_ + "/nope.txt");
@@ -257,7 +234,7 @@ TEST_F(ZvlibFileTest, IncludeCycleIsRefusedOnceAndNeverReplayed)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         for (const auto &[navn, innhold] : c.files)
-            skriv(navn, innhold);
+            writeFile(navn, innhold);
         std::string top = dir_ + "/" + c.files.front().first;
         Bokser b = bokserUnder([&] { EXPECT_EQ(lesFil(top), c.expected); });
         EXPECT_EQ(b.antall, c.boxes);
@@ -272,7 +249,7 @@ TEST_F(ZvlibFileTest, IncludeDepthIsCapped)
 {
     // f0 includes f1 includes ... f20: the chain stops at the cap.
     for (int i = 0; i <= 20; i++)
-        skriv("f" + std::to_string(i) + ".txt", "L" + std::to_string(i) + "\n%include f" + std::to_string(i + 1) + ".txt\n");
+        writeFile("f" + std::to_string(i) + ".txt", "L" + std::to_string(i) + "\n%include f" + std::to_string(i + 1) + ".txt\n");
     Linjer got;
     Bokser b = bokserUnder([&] { got = lesFil(dir_ + "/f0.txt"); });
     ASSERT_EQ(got.size(), size_t(ZVLIB_FILE_MAX_INCLUDES + 1));
@@ -291,7 +268,7 @@ TEST_F(ZvlibFileTest, LongPhysicalLinesAreRefusedWholeNeverSplit)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.length);
         std::string lang(c.length, 'x');
-        std::string path = skriv("long.txt", "first\n" + lang + "\nnext\n");
+        std::string path = writeFile("long.txt", "first\n" + lang + "\nnext\n");
         Linjer got;
         Bokser b = bokserUnder([&] { got = lesFil(path); });
         if (c.fits) {
@@ -321,7 +298,7 @@ TEST_F(ZvlibFileTest, LogicalLineReachingTheCapacityIsRefused)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        std::string path = skriv("cap.txt", c.text);
+        std::string path = writeFile("cap.txt", c.text);
         ZvlibFile *f = zvlibFile_open(path.c_str(), "r");
         ASSERT_NE(f, nullptr);
         Bokser b = bokserUnder([&] { EXPECT_EQ(lesAlle(f, 16), c.expected); });
@@ -336,7 +313,7 @@ TEST_F(ZvlibFileTest, LogicalLineReachingTheCapacityIsRefused)
 TEST_F(ZvlibFileTest, ReadErrorsShowTheBox)
 {
     // Text functions would stop at a NUL and drop the rest of the line.
-    std::string path = skriv("nul.txt", std::string("ok\nab\0cd\nnext\n", 14));
+    std::string path = writeFile("nul.txt", std::string("ok\nab\0cd\nnext\n", 14));
     Linjer got;
     Bokser b = bokserUnder([&] { got = lesFil(path); });
     EXPECT_EQ(got, (Linjer{{"ok", 1}, {"<error>", -1}, {"next", 1}}));
@@ -356,7 +333,7 @@ TEST_F(ZvlibFileTest, ReadErrorsShowTheBox)
 
 TEST_F(ZvlibFileTest, OpenFailuresShowTheBox)
 {
-    std::string path = skriv("exists.txt", "x\n");
+    std::string path = writeFile("exists.txt", "x\n");
     struct Case {
         const char *what;
         std::string path;
@@ -387,8 +364,8 @@ TEST_F(ZvlibFileTest, OpenFailuresShowTheBox)
 
 TEST_F(ZvlibFileTest, FgetsGivesPhysicalLinesWithFailedDirectivesCommentedOut)
 {
-    skriv("inc.txt", "i1\n");
-    std::string path = skriv("phys.txt", "#c\n%include inc.txt\n%if exist include none.txt\nx \\\n");
+    writeFile("inc.txt", "i1\n");
+    std::string path = writeFile("phys.txt", "#c\n%include inc.txt\n%if exist include none.txt\nx \\\n");
     ZvlibFile *f = zvlibFile_open(path.c_str(), "r");
     ASSERT_NE(f, nullptr);
     char buf[64];
@@ -401,8 +378,8 @@ TEST_F(ZvlibFileTest, FgetsGivesPhysicalLinesWithFailedDirectivesCommentedOut)
 
 TEST_F(ZvlibFileTest, RewindAndCloseInsideAnInclude)
 {
-    skriv("inc.txt", "i1\ni2\n");
-    std::string path = skriv("top.txt", "t1\n%include inc.txt\nt2\n");
+    writeFile("inc.txt", "i1\ni2\n");
+    std::string path = writeFile("top.txt", "t1\n%include inc.txt\nt2\n");
     ZvlibFile *f = zvlibFile_open(path.c_str(), "r");
     ASSERT_NE(f, nullptr);
     char line[64];
@@ -428,7 +405,7 @@ TEST_F(ZvlibFileTest, RewindAndCloseInsideAnInclude)
 
 TEST_F(ZvlibFileTest, FileFunctions)
 {
-    std::string file = skriv("plain.txt", "x");
+    std::string file = writeFile("plain.txt", "x");
     fs::create_directory(dir_ + "/sub");
     struct Dir {
         std::string path;
@@ -455,7 +432,7 @@ TEST_F(ZvlibFileTest, ReadOnlyFollowsThePermissionBits)
         int readOnly;
     };
     const Case cases[] = {{0644, 0}, {0600, 0}, {0200, 0}, {0444, 1}, {0400, 1}, {0000, 1}};
-    std::string path = skriv("design.dgn", "x");
+    std::string path = writeFile("design.dgn", "x");
     for (const Case &c : cases) {
         ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
         EXPECT_EQ(zvlibFile_isReadOnly(path.c_str()), c.readOnly) << std::oct << c.mode;

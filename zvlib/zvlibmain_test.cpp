@@ -10,6 +10,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -38,23 +39,27 @@ int scaleChanged(double oldScale, double newScale)
 const ZvlibInitFunc DEFERRED[] = {deferred<0>, deferred<1>, deferred<2>, deferred<3>, deferred<4>, deferred<5>,
                                   deferred<6>, deferred<7>, deferred<8>, deferred<9>, deferred<10>};
 
-class ZvlibMainTest : public ::testing::Test {
+// Each test registers its own applications (see start()); the fixture only
+// provides the shared resource file and restores the current application.
+class ZvlibMainTest : public zvlibtest::AppTest {
   protected:
+    ZvlibMainTest()
+        : AppTest(nullptr,
+                  "Include \"" + ZVLIB_RSC + "\"\n" + "DialogBox 30001 \"Delt\" { Item PushButton -3 \"OK\" }\n",
+                  {.dirPrefix = "zvmain", .rscName = "app.rsc"})
+    {
+    }
+    void beforeRegister() override
+    {
+        mdlSystem_defineCfgVar("ZV_DIR", "/opt/zv"); // no installation question unless a test asks
+    }
     void SetUp() override
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvmain-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        rsc_ = dir_ + "/app.rsc";
-        std::ofstream(rsc_) << "Include \"" << ZVLIB_RSC << "\"\n"
-                            << "DialogBox 30001 \"Delt\" { Item PushButton -3 \"OK\" }\n";
-        mdlSystem_defineCfgVar("ZV_DIR", "/opt/zv"); // no installation question unless a test asks
-        mdlhost_clearDialogScripts();
+        AppTest::SetUp();
+        if (HasFatalFailure())
+            return;
         mdlhost_clearTextWindow();
         calls.clear();
-        previous_ = mdlSystem_getCurrMdlDesc();
     }
     void TearDown() override
     {
@@ -62,9 +67,7 @@ class ZvlibMainTest : public ::testing::Test {
         for (MdlDesc *d : apps_)
             if (mdlSystem_getProcessNumberFromMdlDesc(d) >= 0)
                 mdlhost_unregisterApplication(d);
-        mdlhost_clearDialogScripts();
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        AppTest::TearDown();
     }
     // Registers a host application and starts the library in it.
     MdlDesc *start(const char *task, const char *name, const char *origin = "USER", const char *path = "app.ma",
@@ -89,9 +92,7 @@ class ZvlibMainTest : public ::testing::Test {
         mdlhost_setCurrMdlDesc(was);
         return r;
     }
-    std::string dir_, rsc_;
     std::vector<MdlDesc *> apps_;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibMainTest, EachApplicationFindsItsOwnRecordAndDeadEntriesAreReused)

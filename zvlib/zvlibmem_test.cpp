@@ -11,6 +11,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmem.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -20,35 +21,22 @@ constexpr int MEM_LIST = 20005;
 constexpr int MEM_ENTRY = 14;
 
 // Runs as an application whose resource file holds the library's messages.
-class ZvlibTest : public ::testing::Test {
+class ZvlibTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibTest()
+        : AppTest("ZVLIBTEST",
+                  "MessageList 20005 {\n"
+                  "  14 \"Ikke nok minne (%d byte)\"\n"
+                  "  50 \"en\\n\\nto\\n\"\n"
+                  "}\n",
+                  {.dirPrefix = "zvlib", .rscName = "zvlib.rsc"})
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvlib-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        std::string rsc = dir_ + "/zvlib.rsc";
-        std::ofstream(rsc) << "MessageList 20005 {\n"
-                              "  14 \"Ikke nok minne (%d byte)\"\n"
-                              "  50 \"en\\n\\nto\\n\"\n"
-                              "}\n";
-        app_ = mdlhost_registerApplication("ZVLIBTEST", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
-        mdlhost_clearDialogScripts();
     }
     void TearDown() override
     {
         mdlhost_failNext("malloc", 0);
         mdlhost_failNext("realloc", 0);
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_forgetResources(app_);
-        mdlhost_unregisterApplication(app_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        AppTest::TearDown();
     }
     static bool allZero(const void *p, size_t n)
     {
@@ -58,10 +46,6 @@ class ZvlibTest : public ::testing::Test {
                 return false;
         return true;
     }
-
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibTest, MallocGivesZeroFilledMemory)

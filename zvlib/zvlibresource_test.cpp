@@ -10,6 +10,7 @@
 
 #include "mdlhost.h"
 #include "zvlibresource.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -18,34 +19,21 @@ namespace {
 const uint32_t TYPE = MDLHOST_RTYPE('T', 's', 't', '1');
 
 // Runs as an application whose message list names each box by its entry.
-class ZvlibResourceTest : public ::testing::Test {
+class ZvlibResourceTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibResourceTest()
+        : AppTest("ZVRSCTEST",
+                  "MessageList 20005 {\n"
+                  "  1 \"APNE %s\"\n  9 \"SKRIV %s\"\n  10 \"SKRIVEBESKYTTET %s\"\n"
+                  "  16 \"LESE %s\"\n  50 \"MERKE\"\n}\n",
+                  {.dirPrefix = "zvlibrsc"})
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvlibrsc-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        std::string rsc = dir_ + "/test.rsc";
-        std::ofstream(rsc) << "MessageList 20005 {\n"
-                              "  1 \"APNE %s\"\n  9 \"SKRIV %s\"\n  10 \"SKRIVEBESKYTTET %s\"\n"
-                              "  16 \"LESE %s\"\n  50 \"MERKE\"\n}\n";
-        app_ = mdlhost_registerApplication("ZVRSCTEST", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
-        mdlhost_clearDialogScripts();
     }
     void TearDown() override
     {
         mdlhost_rscFailWrites(0);
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_forgetResources(app_);
-        mdlhost_unregisterApplication(app_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        AppTest::TearDown();
     }
-    std::string path(const std::string &name) const { return dir_ + "/" + name; }
     static std::string read(const std::string &p)
     {
         std::ifstream in(p, std::ios::binary);
@@ -65,10 +53,6 @@ class ZvlibResourceTest : public ::testing::Test {
         EXPECT_EQ(zvlibResource_openFile(&zh, path(name).c_str(), ZVLIB_RSC_READWRITE), 0);
         return zh;
     }
-
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibResourceTest, OpenCreatesOnlyAMissingFileForReadWrite)

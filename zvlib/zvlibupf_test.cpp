@@ -11,6 +11,7 @@
 
 #include "mdlhost.h"
 #include "zvlibupf.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -33,27 +34,28 @@ std::vector<unsigned char> pattern(size_t n, unsigned seed)
 // Runs as an application whose message list names each box by its entry;
 // MS_USERPREF and the host's own preference file point into a fresh
 // temporary directory.
-class ZvlibUpfTest : public ::testing::Test {
+class ZvlibUpfTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibUpfTest()
+        : AppTest("ZVUPFTEST",
+                  "MessageList 20005 {\n"
+                  "  1 \"APNE %s\"\n  9 \"SKRIV %s\"\n  10 \"SKRIVEBESKYTTET %s\"\n"
+                  "  16 \"LESE %s\"\n  50 \"MERKE\"\n}\n",
+                  {.dirPrefix = "zvlibupf"})
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvlibupf-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        fs::create_directories(dir_ + "/prefs");
-        rsc_ = dir_ + "/test.rsc";
-        std::ofstream(rsc_) << "MessageList 20005 {\n"
-                               "  1 \"APNE %s\"\n  9 \"SKRIV %s\"\n  10 \"SKRIVEBESKYTTET %s\"\n"
-                               "  16 \"LESE %s\"\n  50 \"MERKE\"\n}\n";
-        app_ = mdlhost_registerApplication("ZVUPFTEST", rsc_.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
+    }
+    void beforeRegister() override { fs::create_directories(dir_ + "/prefs"); }
+    void afterRegister() override
+    {
         mdlSystem_defineCfgVar("MDLHOST_USERPREF", (dir_ + "/host.upf").c_str());
         mdlSystem_defineCfgVar("MS_USERPREF", (dir_ + "/prefs/user.upf").c_str());
         mdlSystem_defineCfgVar("ZVZERA_UPF", nullptr);
-        mdlhost_clearDialogScripts();
+    }
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        if (HasFatalFailure())
+            return;
         mdlhost_clearTextWindow();
         zvlibUpf_initialize(nullptr);
     }
@@ -64,12 +66,7 @@ class ZvlibUpfTest : public ::testing::Test {
         mdlhost_closeUserPrefs();
         for (const char *v : {"MDLHOST_USERPREF", "MS_USERPREF", "ZVZERA_UPF", "MDLHOST_DRIVE_D"})
             mdlSystem_defineCfgVar(v, nullptr);
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_forgetResources(app_);
-        mdlhost_unregisterApplication(app_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
+        AppTest::TearDown();
     }
     std::string pref(const std::string &name) const { return dir_ + "/prefs/" + name; }
     static std::string read(const std::string &p)
@@ -86,11 +83,6 @@ class ZvlibUpfTest : public ::testing::Test {
         return mdlhost_lastAlertText();
     }
     int openDefault() { return zvlibUpf_open(nullptr, "ZVZERA_UPF", "zvzera.upf"); }
-
-    std::string dir_;
-    std::string rsc_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibUpfTest, PathIsUserPrefDirectoryAndTheCallersName)

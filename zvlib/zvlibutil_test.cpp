@@ -11,6 +11,7 @@
 #include "zvliberror.h"
 #include "zvlibmain.h"
 #include "zvlibutil.h"
+#include "testing/zvlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -19,26 +20,28 @@ namespace {
 const std::string ZVLIB_RSC = ZERA_SOURCE_DIR "/zvlib/zvlib.rsc";
 
 // A registered application whose resource file includes the library's texts.
-class ZvlibUtilTest : public ::testing::Test {
+class ZvlibUtilTest : public zvlibtest::AppTest {
   protected:
-    void SetUp() override
+    ZvlibUtilTest()
+        : AppTest("ZVUTIL", "Include \"" + ZVLIB_RSC + "\"\n" + "MessageList 30 {\n  1 \"100% ferdig %s %d\"\n}\n",
+                  {.dirPrefix = "zvutil", .rscName = "app.rsc", .forgetResources = false})
     {
-        std::string tmpl = (fs::temp_directory_path() / "zvutil-XXXXXX").string();
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir_ = buf.data();
-        std::string rsc = dir_ + "/app.rsc";
-        std::ofstream(rsc) << "Include \"" << ZVLIB_RSC << "\"\n"
-                           << "MessageList 30 {\n  1 \"100% ferdig %s %d\"\n}\n";
+    }
+    void beforeRegister() override
+    {
         mdlSystem_defineCfgVar("ZV_DIR", "/opt/zv");
         mdlSystem_defineCfgVar("MDLHOST_USERPREF", (dir_ + "/host.upf").c_str());
-        app_ = mdlhost_registerApplication("ZVUTIL", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
+    }
+    void afterRegister() override
+    {
         char *argv[] = {const_cast<char *>("app.ma"), const_cast<char *>("USER")};
         ASSERT_EQ(zvlibMain_initZvLib("ZvUtil", 2, argv), 0);
-        mdlhost_clearDialogScripts();
+    }
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        if (HasFatalFailure())
+            return;
         mdlhost_clearTextWindow();
         mdlhost_clearInputQueue();
         mdlhost_clearMessageFields();
@@ -47,14 +50,13 @@ class ZvlibUtilTest : public ::testing::Test {
     {
         mdlhost_clearInputQueue();
         mdlhost_useRealClock();
-        mdlhost_clearDialogScripts();
-        mdlhost_setCurrMdlDesc(previous_);
-        mdlhost_unregisterApplication(app_);
+        AppTest::TearDown();
+    }
+    void afterUnregister() override
+    {
         mdlhost_closeUserPrefs();
         for (const char *v : {"MDLHOST_USERPREF", "ZV_DIR", "ZV_LOCAL", "_MSDRAFT", "_PRJREVIEW"})
             mdlSystem_defineCfgVar(v, nullptr);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
     }
     static std::vector<std::string> queuedKeyins()
     {
@@ -66,9 +68,6 @@ class ZvlibUtilTest : public ::testing::Test {
         }
         return all;
     }
-    std::string dir_;
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 TEST_F(ZvlibUtilTest, LanguageTextsAreTakenAsWritten)
