@@ -6,13 +6,7 @@
 
 #include <stdarg.h>
 
-#ifndef ZVLIB_API
-#if defined(_WIN32)
-#define ZVLIB_API __declspec(dllexport)
-#else
-#define ZVLIB_API __attribute__((visibility("default")))
-#endif
-#endif
+#include "zvlib_export.h"
 
 #ifdef __cplusplus
 extern "C" {

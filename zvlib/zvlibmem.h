@@ -4,11 +4,7 @@
 
 #include <stddef.h>
 
-#if defined(_WIN32)
-#define ZVLIB_API __declspec(dllexport)
-#else
-#define ZVLIB_API __attribute__((visibility("default")))
-#endif
+#include "zvlib_export.h"
 
 #ifdef __cplusplus
 extern "C" {
