@@ -3,6 +3,7 @@
 #define MDLHOST_H
 
 #include "app/mdlapp.h"
+#include "dgn/mdldgn.h"
 #include "dlg/mdldlg.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
