@@ -3,7 +3,10 @@
 #define MDLHOST_H
 
 #include "app/mdlapp.h"
+#include "dgn/mdlcell.h"
 #include "dgn/mdldgn.h"
+#include "dgn/mdlelem.h"
+#include "dgn/mdlscan.h"
 #include "dlg/mdldlg.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"

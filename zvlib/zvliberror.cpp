@@ -371,6 +371,7 @@ void lagreHook(DialogItemMessage *dimP)
 int visListe(const char *tekst)
 {
     delLinjer(tekst);
+    mdlSystem_enterGraphics();
     if (mdlDialog_findByTypeAndId(RTYPE_DialogBox, FREMDRIFT_DIALOG, nullptr) != nullptr)
         mdlDialog_closeCommandQueue(FREMDRIFT_DIALOG);
     sikreHooks();

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "zvlibmem.h"
+#include "zvlibplotscale.h"
 #include "zvlibupf.h"
 
 namespace {
@@ -159,28 +160,6 @@ zvlibGlobalData *registerApplication()
     return record;
 }
 
-const char *const DEFAULT_SCALES[] = {"1:1",   "1:2",   "1:5",    "1:10",   "1:20",
-                                      "1:25",  "1:50",  "1:100",  "1:200",  "1:250",
-                                      "1:500", "1:1000", "1:2000", "1:5000", "1:10000"};
-
-void defaultPlotScales()
-{
-    if (zvScaleP->scaleList != nullptr)
-        mdlListModel_destroy(zvScaleP->scaleList);
-    zvScaleP->scaleList = mdlListModel_create(2);
-    for (const char *s : DEFAULT_SCALES) {
-        int row = mdlListModel_insertRow(zvScaleP->scaleList, -1);
-        mdlListModel_setCellText(zvScaleP->scaleList, row, 0, s);
-        long n = strtol(s + 2, nullptr, 10);
-        mdlListModel_setCellValue(zvScaleP->scaleList, row, 1, n);
-        char number[16];
-        snprintf(number, sizeof number, "%ld", n);
-        mdlListModel_setCellText(zvScaleP->scaleList, row, 1, number);
-    }
-    zvScaleP->activeRow = 0;
-    zvScaleP->activeScale = 1.0;
-}
-
 // Block allocation of one application; false after the failure box.
 bool allocateBlocks(zvlibGlobalData *g)
 {
@@ -208,9 +187,7 @@ bool allocateBlocks(zvlibGlobalData *g)
             return false;
         }
         sharedAllocated = true;
-        // The scale file's reader is not part of the library yet: every
-        // start-up takes the list a missing file gives.
-        defaultPlotScales();
+        zvlibPlotScale_loadStartupList();
     }
     return g->dialogData != nullptr && g->previewWindowSize != nullptr && g->attributeWorkRecord != nullptr &&
            g->attributeEditRecord != nullptr;

@@ -49,7 +49,7 @@ typedef struct zvlibDialogData {
 typedef struct zvlibPlotScale {
     int32_t activeRow;
     double activeScale;
-    ListModel *scaleList; /* two columns: "1:n" and n */
+    ListModel *scaleList; /* two columns: the name "1:n" and the value as text */
 } zvlibPlotScale;
 
 /* The library record of one application.  Fields are used by the library

@@ -270,30 +270,90 @@ int zvlibWeb_openUrl(const char *address)
     return sendBrowse("url", address);
 }
 
+namespace {
+
+// The root of the manuals: ZV_LOCAL, else ZV_DIR; false when neither is set.
+bool helpRoot(char (&root)[MDLHOST_MAXFILELENGTH])
+{
+    if (mdlSystem_expandCfgVar("$(ZV_LOCAL)", root, sizeof root) == 0 && root[0] != '\0')
+        return true;
+    return mdlSystem_expandCfgVar("$(ZV_DIR)", root, sizeof root) == 0 && root[0] != '\0';
+}
+
+// root + dir + application + language suffix + tail, else the same without
+// the suffix.  0, or the find status.
+int findHelpFile(char (&found)[MDLHOST_MAXFILELENGTH], const char *root, const char *dir, const char *tail)
+{
+    const char *appl = zvlibMain_getApplicationName();
+    const char *suffixes[] = {zvlibUtil_getLanguageText(MANUAL_SUFFIX_TEXT), ""};
+    int status = -1;
+    for (const char *suffix : suffixes) {
+        char name[MDLHOST_MAXFILELENGTH];
+        int n = snprintf(name, sizeof name, "%s%s%s%s%s", root, dir, appl, suffix, tail);
+        // A cut name would find some other file.
+        status = (n >= 0 && size_t(n) < sizeof name) ? mdlFile_find(found, name, nullptr, nullptr) : -1;
+        if (status == 0)
+            break;
+    }
+    return status;
+}
+
+// The program that shows compiled help.  This platform has no viewer of
+// its own, so the one configured in ZV_CHMVIEWER is used; the Windows
+// viewer under SystemRoot only serves where that variable is missing.
+// 0, or the find status after a text-window line saying what is missing.
+int findHelpViewer(char (&viewer)[MDLHOST_MAXFILELENGTH])
+{
+    char configured[CFG_LEN];
+    if (mdlSystem_getCfgVar(configured, "ZV_CHMVIEWER", sizeof configured) == 0 && configured[0] != '\0') {
+        if (mdlhost_findProgram(viewer, sizeof viewer, configured) == 0)
+            return 0;
+        toolSubsystem_printf("Help viewer not found: %s (ZV_CHMVIEWER)\n", configured);
+        return -1;
+    }
+    char systemRoot[MDLHOST_MAXFILELENGTH];
+    if (mdlSystem_expandCfgVar("$(SystemRoot)", systemRoot, sizeof systemRoot) != 0 || systemRoot[0] == '\0') {
+        toolSubsystem_printf("No help viewer configured: define ZV_CHMVIEWER\n");
+        return -1;
+    }
+    char name[MDLHOST_MAXFILELENGTH];
+    int n = snprintf(name, sizeof name, "%s\\hh.exe", systemRoot);
+    int status = (n >= 0 && size_t(n) < sizeof name) ? mdlFile_find(viewer, name, nullptr, nullptr) : -1;
+    if (status != 0)
+        toolSubsystem_printf("Help viewer not found: %s\n", name);
+    return status;
+}
+
+} // namespace
+
 int zvlibWeb_openApplHelp(void)
 {
     char root[MDLHOST_MAXFILELENGTH];
-    if (mdlSystem_expandCfgVar("$(ZV_LOCAL)", root, sizeof root) != 0 || root[0] == '\0')
-        if (mdlSystem_expandCfgVar("$(ZV_DIR)", root, sizeof root) != 0 || root[0] == '\0')
-            return 0;
-    const char *appl = zvlibMain_getApplicationName();
-    char name[MDLHOST_MAXFILELENGTH];
+    if (!helpRoot(root))
+        return 0;
     char found[MDLHOST_MAXFILELENGTH];
-    int status = -1;
-    int n = snprintf(name, sizeof name, "%sdoc/manual/%s%s/index.htm", root, appl,
-                     zvlibUtil_getLanguageText(MANUAL_SUFFIX_TEXT));
-    if (n >= 0 && size_t(n) < sizeof name)
-        status = mdlFile_find(found, name, nullptr, nullptr);
-    if (status != 0) {
-        n = snprintf(name, sizeof name, "%sdoc/manual/%s/index.htm", root, appl);
-        if (n < 0 || size_t(n) >= sizeof name)
-            return -1;
-        status = mdlFile_find(found, name, nullptr, nullptr);
-    }
+    int status = findHelpFile(found, root, "doc/manual/", "/index.htm");
     if (status != 0)
         return status;
     zvlibWeb_openFile(found);
     return 0;
+}
+
+int zvlibWeb_openApplChmHelp(void)
+{
+    char root[MDLHOST_MAXFILELENGTH];
+    if (!helpRoot(root))
+        return 0;
+    char helpFile[MDLHOST_MAXFILELENGTH];
+    int status = findHelpFile(helpFile, root, "help/", ".chm");
+    if (status != 0)
+        return status;
+    char viewer[MDLHOST_MAXFILELENGTH];
+    status = findHelpViewer(viewer);
+    if (status != 0)
+        return status;
+    const char *args[] = {helpFile, nullptr};
+    return mdlExternal_extStartProgram(nullptr, viewer, args);
 }
 
 int zvlibExternal_openFile(const char *path)

@@ -90,8 +90,11 @@ void mdlhost_unregisterApplication(MdlDesc *desc)
         // dispatched call.
         if (current == desc)
             current = nullptr;
-        for (MdlhostUnloadListener fn : unloadListeners)
-            fn(desc);
+        // A copy: listeners may change the list while they run.
+        std::vector<MdlhostUnloadListener> listeners = unloadListeners;
+        for (MdlhostUnloadListener fn : listeners)
+            if (std::find(unloadListeners.begin(), unloadListeners.end(), fn) != unloadListeners.end())
+                fn(desc);
         mdlhost::forgetTimers(desc);
         mdlhost_forgetResources(desc);
         registry.erase(it);
@@ -105,6 +108,16 @@ void mdlhost_addUnloadListener(MdlhostUnloadListener fn)
         std::find(unloadListeners.begin(), unloadListeners.end(), fn) != unloadListeners.end())
         return;
     unloadListeners.push_back(fn);
+}
+
+void mdlhost_removeUnloadListener(MdlhostUnloadListener fn)
+{
+    unloadListeners.erase(std::remove(unloadListeners.begin(), unloadListeners.end(), fn), unloadListeners.end());
+}
+
+int mdlSystem_enterGraphics(void)
+{
+    return 0;
 }
 
 int mdlSystem_getProcessNumberFromMdlDesc(MdlDesc *desc)
@@ -306,7 +319,8 @@ int mdlSystem_exit(int, int unload)
 
 int mdlhost_exitRequests(MdlDesc *desc) { return desc ? desc->exitRequests : 0; }
 
-static Tcb tcb;
+static Tcb tcb = {.dgnfilenm = "", .readoutAccuracy = 3, .readoutFlags = 0, .workMode = MDLHOST_WORKMODE_DGN,
+                  .epsilon = 1e-9};
 Tcb *tcbP = &tcb;
 
 void mdlhost_setActiveDesignFile(const char *name)

@@ -38,6 +38,10 @@ MDLHOST_API void mdlhost_unregisterApplication(MdlDesc *desc);
    16 listeners; a listener given twice is kept once. */
 typedef void (*MdlhostUnloadListener)(MdlDesc *desc);
 MDLHOST_API void mdlhost_addUnloadListener(MdlhostUnloadListener fn);
+/* Forgets a listener (one never added: nothing).  Listeners may add or
+   remove listeners while they are called; a listener removed then is not
+   called for that application any more. */
+MDLHOST_API void mdlhost_removeUnloadListener(MdlhostUnloadListener fn);
 
 /* Process numbers are never reused while the host runs, so a number that
    outlived its application maps to null.  A null or unknown desc: -1. */
@@ -123,13 +127,43 @@ MDLHOST_API void mdlhost_shutdown(void);
 #define MDLHOST_UNLOAD_EXIT (-1)
 #define MDLHOST_UNLOAD_HOST_EXIT (-2)
 
+/* Leaves the text window for the graphics screen.  The host runs without
+   screens, so there is nothing to switch: returns 0. */
+MDLHOST_API int mdlSystem_enterGraphics(void);
+
 /* Host control block: what the applications read of the session. */
 #define MDLHOST_MAXFILELENGTH 256
+#define MDLHOST_WORKMODE_DGN 0
+#define MDLHOST_WORKMODE_DWG 1
+#define MDLHOST_WORKMODE_V7 2
+/* Bit of the readout flag byte that makes the accuracy byte's upper five
+   bits count (the applications' rule reads it). */
+#define MDLHOST_READOUT_FLAG 4
 typedef struct Tcb {
     char dgnfilenm[MDLHOST_MAXFILELENGTH]; /* active design file; "" when none */
+    unsigned char readoutAccuracy;         /* coordinate readout accuracy byte; 3 at start */
+    unsigned char readoutFlags;            /* its flag byte; 0 at start */
+    int workMode;                          /* MDLHOST_WORKMODE_*; DGN at start */
+    double epsilon;                        /* two values closer than this are equal */
 } Tcb;
 MDLHOST_API extern Tcb *tcbP;
 MDLHOST_API void mdlhost_setActiveDesignFile(const char *name);
+
+/* --- active parameters ------------------------------------------------------
+   What the session gives new elements.  The graphic group is the next one
+   free in the active model: 1 + the highest graphic group of its elements
+   when a design file becomes active, then advanced by
+   mdlSystem_updateGraphicGroup. */
+#define ACTIVEPARAM_GRAPHGROUP 59 /* uint32_t */
+/* Copies the parameter into *value.  Returns 0, -1 for a null value or a
+   parameter the host does not keep, or the design-file error (no active
+   design file, a failed read). */
+MDLHOST_API int mdlParams_getActive(void *value, int param);
+/* Sets the parameter from *value; results as mdlParams_getActive. */
+MDLHOST_API int mdlParams_setActive(const void *value, int param);
+/* The graphic group after the active one becomes the active one.  Returns
+   0, or the error of mdlParams_getActive. */
+MDLHOST_API int mdlSystem_updateGraphicGroup(void);
 
 #ifdef __cplusplus
 }

@@ -237,4 +237,50 @@ TEST(ControlBlock, ActiveDesignFileIsBounded)
     EXPECT_STREQ(tcbP->dgnfilenm, "");
 }
 
+// Listeners that record whom they were told about; the first one also
+// removes the second, as a module shutting down its part would.
+std::string listened;
+void secondListener(MdlDesc *desc) { listened += std::string("2:") + mdlSystem_getMdlTaskID(desc) + " "; }
+void firstListener(MdlDesc *desc)
+{
+    listened += std::string("1:") + mdlSystem_getMdlTaskID(desc) + " ";
+    mdlhost_removeUnloadListener(secondListener);
+}
+
+TEST(UnloadListeners, RemovedListenersAreNotCalled)
+{
+    struct Step {
+        bool addFirst, addSecond, removeFirst, removeSecond;
+        const char *task;
+        const char *heard;
+    } steps[] = {
+        {true, false, false, false, "LISTEN_A", "1:LISTEN_A "},
+        {false, true, false, false, "LISTEN_B", "1:LISTEN_B "}, // removed by the first before its turn
+        {false, true, true, false, "LISTEN_C", "2:LISTEN_C "},
+        {false, false, false, true, "LISTEN_D", ""},
+    };
+    for (const Step &s : steps) {
+        if (s.addFirst)
+            mdlhost_addUnloadListener(firstListener);
+        if (s.addSecond)
+            mdlhost_addUnloadListener(secondListener);
+        if (s.removeFirst)
+            mdlhost_removeUnloadListener(firstListener);
+        if (s.removeSecond)
+            mdlhost_removeUnloadListener(secondListener);
+        MdlDesc *d = mdlhost_registerApplication(s.task, nullptr);
+        ASSERT_NE(d, nullptr);
+        listened.clear();
+        mdlhost_unregisterApplication(d);
+        EXPECT_EQ(listened, s.heard) << s.task;
+    }
+    mdlhost_removeUnloadListener(secondListener); // not listed: nothing happens
+    mdlhost_removeUnloadListener(nullptr);
+}
+
+TEST(Screens, EnterGraphicsDoesNothing)
+{
+    EXPECT_EQ(mdlSystem_enterGraphics(), 0);
+}
+
 } // namespace

@@ -71,3 +71,11 @@ void mdlhost_newDesignFile(const char *name)
     }
     callNewDesignFileHooks(tcbP->dgnfilenm, MDLHOST_NEWFILE_OPENED);
 }
+
+void mdlhost_closeDesignFileHooks(void)
+{
+    std::string old = tcbP->dgnfilenm;
+    if (!old.empty())
+        callNewDesignFileHooks(old, MDLHOST_NEWFILE_CLOSED);
+    mdlhost_setActiveDesignFile(nullptr);
+}

@@ -32,6 +32,9 @@ MDLHOST_API MdlFunctionP mdlhost_getFunction(MdlDesc *desc, int kind);
    that are not loaded yet are loaded (origin MS_DGNAPPS), then every hook
    sees state 1. */
 MDLHOST_API void mdlhost_newDesignFile(const char *name);
+/* The active design file closes with none after it: every hook sees state
+   0 (when a file was open), then the name is "". */
+MDLHOST_API void mdlhost_closeDesignFileHooks(void);
 
 /* --- clock ------------------------------------------------------------------
    60 ticks a second since the host started, monotonic.  Tests switch to a

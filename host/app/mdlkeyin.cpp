@@ -11,6 +11,8 @@
 
 #include "app/app_int.h"
 #include "app/mdlapp.h"
+#include "dgn/mdldgn.h"
+#include "dgn/mdlscan.h"
 #include "sys/mdlsys.h"
 #include "sys/sys_int.h"
 
@@ -109,10 +111,20 @@ int commandKeyin(const std::vector<MdlDesc *> &apps, std::string_view keyin, std
     return mdlhost::runCommand(owner, number, std::string(keyin.substr(restAt)).c_str(), why);
 }
 
+// Each keyin or queued command is one transaction of the design files it
+// writes.
+struct CommandScope {
+    CommandScope() { mdlhost_dgnBeginCommand(); }
+    ~CommandScope() { mdlhost_dgnEndCommand(1); }
+    CommandScope(const CommandScope &) = delete;
+    CommandScope &operator=(const CommandScope &) = delete;
+};
+
 } // namespace
 
 int mdlhost::runKeyin(const std::string &text, std::string *why)
 {
+    CommandScope command;
     std::string_view keyin = text;
     while (!keyin.empty() && strchr(" \t\r\n", keyin.back()))
         keyin.remove_suffix(1);
@@ -121,6 +133,11 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
         return MDLHOST_KEYIN_OK;
     if (w.size() == 1 && equalsFolded(w[0].text, "exit")) {
         exitRequested = true;
+        return MDLHOST_KEYIN_OK;
+    }
+    // The host's own "fence delete"; a second one without a fence is harmless.
+    if (w.size() == 2 && equalsFolded(w[0].text, "fence") && equalsFolded(w[1].text, "delete")) {
+        mdlFence_clear();
         return MDLHOST_KEYIN_OK;
     }
     if (equalsFolded(w[0].text, "type") && w.size() >= 2)
@@ -194,6 +211,7 @@ int runQueued(const QueuedInput &in, std::string *why)
     }
     if (in.number == MDLHOST_CMD_UNLOAD)
         return unloadKeyin(in.taskId, why);
+    CommandScope command;
     return mdlhost::runCommand(desc, in.number, in.text.c_str(), why);
 }
 

@@ -22,7 +22,9 @@ int validateElement(const MSElement *el);
 size_t elementBytes(const MSElement *el);
 // True for types that have a display header.
 bool isGraphic(int type);
-// Computes the range of a descriptor (header and all components); 0 or error.
+// Computes the UOR range of a descriptor (dscr and all its components, not
+// its siblings) from the geometry, a cell's or text node's origin included;
+// 0, 1 when nothing in it has geometry (range zeroed), or DGNERR_BADELEMENT.
 int descrRange(const MSElementDescr *dscr, DRange3d *range);
 
 // --- units of the current transformation (dgntrans.cpp) ---------------------------
@@ -33,13 +35,27 @@ void toUor(DPoint3d *pts, int n);
 void fromUor(DPoint3d *pts, int n);
 double lengthToUor(double length);
 double lengthFromUor(double length);
+// Rotations given in the current coordinates to UOR and back (the turn of the
+// current transformation, without its scale).
+void rotationToUor(RotMatrix *rotation);
+void rotationFromUor(RotMatrix *rotation);
+
+// --- descriptor nodes (dgnstore.cpp) ----------------------------------------------
+// Every node of every descriptor is made by allocDescrNode and released by
+// freeDescrNode (mdlElmdscr_freeAll too), so trees built by one module can
+// be freed by another.  allocDescrNode gives a zeroed node, null when memory
+// runs out.
+MSElementDescr *allocDescrNode();
+void freeDescrNode(MSElementDescr *node);
 
 // --- descriptors as stored (dgnstore.cpp) ----------------------------------------
-// A stored record is the elements of a descriptor in preorder, each its own
-// bytes; a header's Complex_hdr.numComponents tells how many direct
-// components follow it.
+// A stored record is dscr and its components (not its siblings) in
+// preorder: for each element a word with its encoding and its number of
+// direct components, then its bytes (a 2D linear element without its zero
+// z values).
 std::vector<uint8_t> serializeDescr(const MSElementDescr *dscr);
-// Rebuilds the tree; null when the bytes do not hold together.
+// Rebuilds the tree; null when the bytes do not hold together (every
+// element must pass validateElement).
 MSElementDescr *deserializeDescr(const uint8_t *data, size_t size);
 
 // --- GeoPackage geometry (dgngpkg.cpp) -------------------------------------------
@@ -57,8 +73,40 @@ sqlite3 *storeDb(DgnModelRefP model);
 int64_t storeModelId(DgnModelRefP model);
 // Marks the running command failed (the end of the command rolls back).
 void storeFailCommand(int error);
-// Sets mdlErrno from a SQLite result (SQLITE_FULL gives DGNERR_DISKFULL ...).
+// Sets mdlErrno from a SQLite result (SQLITE_FULL gives DGNERR_DISKFULL ...)
+// and returns it.
 int storeError(int sqliteResult);
+// A prepared statement of model's file for sql, cached per file (sql is the
+// key), reset and with its bindings cleared; null (mdlErrno set) on error.
+sqlite3_stmt *storeStatement(DgnModelRefP model, const char *sql);
+
+// One change to a file.  Outside a command it is a transaction of its own;
+// inside one it is a savepoint of the command's transaction, so a failed
+// change undoes its own statements and the command then rolls back at its
+// end.  Usage:
+//   StoreWrite w(model);
+//   if (!w.ok()) return w.error();
+//   ... statements; on failure: return w.fail(storeError(rc));
+//   return w.finish();
+// finish() commits (outside a command) and gives 0, or the error (a write
+// failure injected by mdlhost_dgnFailWrites included) after undoing the
+// change.  A write never finished is undone when w goes.  Errors set mdlErrno.
+class StoreWrite {
+  public:
+    explicit StoreWrite(DgnModelRefP model);
+    ~StoreWrite();
+    StoreWrite(const StoreWrite &) = delete;
+    StoreWrite &operator=(const StoreWrite &) = delete;
+    bool ok() const { return error_ == 0; }
+    int error() const { return error_; }
+    int fail(int error);
+    int finish();
+
+  private:
+    struct State;
+    State *state_ = nullptr;
+    int error_ = 0;
+};
 
 struct ScanFilter {
     uint32_t fromPos = 1;            // first position to give

@@ -29,7 +29,7 @@ typedef uint32_t UInt32;
 /* A model handle.  Positions are meaningful together with a model, and the
    applications keep models as 32-bit numbers (printed with %d), so a model is
    a small positive number; 0 names none.  Handles are not reused while the
-   host runs. */
+   host runs.  Calls that take a model take 0 as the active model. */
 typedef int DgnModelRefP;
 #define MDLHOST_NO_MODEL 0
 
@@ -260,11 +260,15 @@ struct MSElementDescr {
 #define DGNERR_BADFILE (-114)    /* not a design file, damaged, or a newer layout */
 #define DGNERR_NOMODEL (-115)    /* no such model / no active design file */
 #define DGNERR_IO (-116)         /* any other file or database error */
+#define DGNERR_EXISTS (-117)     /* a level or model of that name exists */
+#define DGNERR_BADARG (-118)     /* a missing, empty or too long argument */
 MDLHOST_API extern int mdlErrno;
 /* The text of a design-file error, for messages. */
 MDLHOST_API const char *mdlhost_dgnErrorText(int error);
 /* Tests: the next n writes to any design file fail with error (for example
-   DGNERR_DISKFULL); n = 0 ends it. */
+   DGNERR_DISKFULL); n = 0 ends it.  A write is one call that changes a file
+   (an add, a rewrite, a level created ...); it fails after its statements
+   ran, so what it did is undone as a real failure would be. */
 MDLHOST_API void mdlhost_dgnFailWrites(int error, int n);
 
 /* --- design files -------------------------------------------------------------
@@ -288,9 +292,14 @@ MDLHOST_API int mdlSystem_computeDesignRange(DPoint3d *low, DPoint3d *high, DgnM
 /* Commands: writes between begin and end are one transaction.  End with
    commit 0, or after any failed write, rolls everything back so the file is
    as it was at begin.  Outside a command every write commits by itself.
-   Nested begins count. */
+   Nested begins count (an inner end with 0 rolls the whole command back).
+   A call refused before it writes (an element that does not hold together,
+   a position with no element) is not a failed write: the command goes on.
+   The end gives 0, or the error of the failure that rolled it back. */
 MDLHOST_API void mdlhost_dgnBeginCommand(void);
 MDLHOST_API int mdlhost_dgnEndCommand(int commit);
+/* Number of begins not yet ended (0 outside a command). */
+MDLHOST_API int mdlhost_dgnCommandDepth(void);
 
 /* --- models ------------------------------------------------------------------- */
 MDLHOST_API DgnModelRefP mdlModelRef_getActive(void);
@@ -312,8 +321,34 @@ MDLHOST_API int mdlModelRef_getFileName(DgnModelRefP model, char *name, int size
    model stays open until mdlhost_dgnCloseModel.  0 or an error; *model set. */
 #define DGN_OPEN_READONLY 0
 #define DGN_OPEN_WRITE 1
+#define DGN_OPEN_REFERENCE 0x100 /* or-ed: the handle is a reference */
 MDLHOST_API int mdlhost_dgnOpenModel(DgnModelRefP *model, const char *path, int mode);
 MDLHOST_API void mdlhost_dgnCloseModel(DgnModelRefP model);
+
+/* Models of one file: the default model first, then the others in the order
+   they were made (cell libraries keep a model per cell).  Every call that
+   gives a model gives a handle of its own, closed with mdlhost_dgnCloseModel;
+   mdlModelRef_areSame tells whether two handles name one model.  Model
+   names are unique in a file and compare exactly.  Results 0 or an error. */
+#define MDLHOST_MAX_MODELNAME 512 /* wide characters, names and descriptions */
+/* A new model in the file of fileModel, with that model's units and 2D/3D. */
+MDLHOST_API int mdlhost_dgnCreateModel(DgnModelRefP fileModel, const char16_t *name,
+                                       const char16_t *description, DgnModelRefP *model);
+/* Number of models of the file of fileModel; 0 when it is not open. */
+MDLHOST_API int mdlhost_dgnModelCount(DgnModelRefP fileModel);
+MDLHOST_API int mdlhost_dgnOpenModelAt(DgnModelRefP fileModel, int index, DgnModelRefP *model);
+MDLHOST_API int mdlhost_dgnFindModel(DgnModelRefP fileModel, const char16_t *name, DgnModelRefP *model);
+MDLHOST_API int mdlhost_dgnGetModelName(DgnModelRefP model, char16_t *name, int maxChars);
+MDLHOST_API int mdlhost_dgnGetModelDescription(DgnModelRefP model, char16_t *description, int maxChars);
+MDLHOST_API int mdlhost_dgnSetModelDescription(DgnModelRefP model, const char16_t *description);
+/* Removes a model that is not the default one, with its elements; its
+   handles stop working (calls on them give DGNERR_NOMODEL). */
+MDLHOST_API int mdlhost_dgnDeleteModel(DgnModelRefP model);
+/* Writes to any open model (work files, cell libraries), as mdlElmdscr_add,
+   mdlElmdscr_rewrite and mdlElmdscr_undoableDelete do to the active one. */
+MDLHOST_API uint32_t mdlhost_dgnAddToModel(DgnModelRefP model, MSElementDescr *dscr);
+MDLHOST_API uint32_t mdlhost_dgnRewriteInModel(DgnModelRefP model, MSElementDescr *dscr, uint32_t pos);
+MDLHOST_API int mdlhost_dgnDeleteInModel(DgnModelRefP model, uint32_t pos);
 
 /* master units <-> UOR for the active model */
 MDLHOST_API int mdlCnv_masterToUOR(double *uor, double master, DgnModelRefP model);

@@ -1,5 +1,5 @@
 /* Files and paths, memory, text window, message centre, configuration
-   variables and wide strings. */
+   variables, wide strings and external programs. */
 #ifndef MDLHOST_SYS_H
 #define MDLHOST_SYS_H
 
@@ -137,6 +137,41 @@ MDLHOST_API int mdlFile_buildName(char *out, const char *device, const char *dir
 MDLHOST_API int mdlCnv_convertMultibyteToUnicode(const char *mb, int mbLen, char16_t *wide, int maxChars);
 /* Characters above 255 become '?' (a surrogate pair becomes one '?'). */
 MDLHOST_API int mdlCnv_convertUnicodeToMultibyte(const char16_t *wide, int wideLen, char *mb, int maxBytes);
+
+/* --- external programs ---------------------------------------------------
+   A program runs as a process of its own with an argument vector; no shell
+   is involved, so ';', '|', '$' and the like in a name or an argument are
+   plain characters.  A program named without a directory is looked up in
+   the directories of PATH (configuration or environment, ':' between
+   them); a name with a directory (either separator, drive mapped) is taken
+   as it stands.  Either way, when the exact name is missing a file whose
+   name differs only in case is taken.  Only regular files with an execute
+   bit run. */
+typedef struct MdlExternalProgram MdlExternalProgram;
+#define MDLEXT_NOT_STARTED (-101) /* no such program, or it could not be started */
+/* Starts program with argText split into arguments: blanks and tabs
+   separate them, a double-quoted part keeps its blanks and loses its
+   quotes, "" is an empty argument; an unclosed quote refuses the text.
+   With process null the program runs on its own and nobody waits for it;
+   otherwise *process gets its record, to be handed to mdlExternal_wait or
+   mdlExternal_terminateProgram once.  Returns 0, or MDLEXT_NOT_STARTED
+   with *process null. */
+MDLHOST_API int mdlExternal_startProgram(MdlExternalProgram **process, const char *program, const char *argText);
+/* The same with the arguments given one by one, as they stand (args ends
+   with a null pointer; null: no arguments). */
+MDLHOST_API int mdlExternal_extStartProgram(MdlExternalProgram **process, const char *program,
+                                            const char *const *args);
+/* Waits until the program ends and releases the record.  Returns its exit
+   status (0 to 255; non-zero means it failed), 128 + the signal number when
+   a signal ended it, -1 for a null record or when waiting failed. */
+MDLHOST_API int mdlExternal_wait(MdlExternalProgram *process);
+/* Ends the program when it still runs (SIGTERM, SIGKILL when it has not
+   gone within two seconds) and releases the record.  Returns 0, -1 for a
+   null record. */
+MDLHOST_API int mdlExternal_terminateProgram(MdlExternalProgram *process);
+/* The file program names, by the rules above, into out.  Returns 0, or -1
+   (out "") when there is none or it does not fit. */
+MDLHOST_API int mdlhost_findProgram(char *out, size_t outSize, const char *program);
 
 /* --- failure injection for tests -------------------------------------------
    The next n calls of the named entry point ("fopen", "malloc", "realloc")

@@ -1,0 +1,88 @@
+// Active parameters of the session.
+#include <cstdint>
+
+#include "app/mdlapp.h"
+#include "dgn/mdldgn.h"
+#include "dgn/mdlscan.h"
+
+namespace {
+
+// The active graphic group belongs to the model it was worked out for; a
+// model handle is never reused, so another handle means another file.
+DgnModelRefP groupModel = MDLHOST_NO_MODEL;
+uint32_t activeGroup = 0;
+
+void highestGroup(const MSElementDescr *d, uint32_t &highest)
+{
+    for (; d != nullptr; d = d->h.next) {
+        if (d->el.ehdr.graphicGroup > highest)
+            highest = d->el.ehdr.graphicGroup;
+        highestGroup(d->h.firstElem, highest);
+    }
+}
+
+int noteGroups(MSElementDescr *dscr, void *arg, MdlScanCriteria *)
+{
+    highestGroup(dscr, *static_cast<uint32_t *>(arg));
+    return 0;
+}
+
+// Makes activeGroup that of the active model: a file opened again goes on
+// after the groups it holds, so no group is given twice.
+int syncGroup()
+{
+    DgnModelRefP model = mdlModelRef_getActive();
+    if (model == MDLHOST_NO_MODEL)
+        return mdlErrno = DGNERR_NOMODEL;
+    if (model == groupModel)
+        return 0;
+    MdlScanCriteria *sc = mdlScanCriteria_create();
+    if (sc == nullptr)
+        return mdlErrno = DGNERR_IO;
+    uint32_t highest = 0;
+    mdlScanCriteria_setModel(sc, model);
+    mdlScanCriteria_setReturnType(sc, MDLSCAN_RETURN_ELMDSCR);
+    mdlScanCriteria_setElmDscrCallback(sc, noteGroups, &highest);
+    int rc = mdlScanCriteria_scan(sc, nullptr, 0, nullptr);
+    mdlScanCriteria_free(&sc);
+    if (rc != 0)
+        return rc;
+    groupModel = model;
+    // Group 0 means "no group"; past the last one there is nothing to give.
+    activeGroup = highest == UINT32_MAX ? UINT32_MAX : highest + 1;
+    return 0;
+}
+
+} // namespace
+
+int mdlParams_getActive(void *value, int param)
+{
+    if (value == nullptr || param != ACTIVEPARAM_GRAPHGROUP)
+        return -1;
+    int rc = syncGroup();
+    if (rc != 0)
+        return rc;
+    *static_cast<uint32_t *>(value) = activeGroup;
+    return 0;
+}
+
+int mdlParams_setActive(const void *value, int param)
+{
+    if (value == nullptr || param != ACTIVEPARAM_GRAPHGROUP)
+        return -1;
+    int rc = syncGroup();
+    if (rc != 0)
+        return rc;
+    activeGroup = *static_cast<const uint32_t *>(value);
+    return 0;
+}
+
+int mdlSystem_updateGraphicGroup(void)
+{
+    int rc = syncGroup();
+    if (rc != 0)
+        return rc;
+    if (activeGroup < UINT32_MAX)
+        activeGroup++;
+    return 0;
+}
