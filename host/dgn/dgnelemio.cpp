@@ -477,9 +477,53 @@ uint32_t mdlElement_add(MSElement *el)
     return pos;
 }
 
-uint32_t mdlElmdscr_add(MSElementDescr *dscr) { return addTree(MDLHOST_NO_MODEL, dscr); }
+namespace {
 
-uint32_t mdlhost_dgnAddToModel(DgnModelRefP model, MSElementDescr *dscr) { return addTree(model, dscr); }
+// A descriptor may be a chain of top-level siblings (tags collected for one
+// element are added together): each is an element of its own, all or none.
+uint32_t addChain(DgnModelRefP model, MSElementDescr *dscr)
+{
+    if (dscr == nullptr || dscr->h.next == nullptr)
+        return addTree(model, dscr);
+    // Refusals come before any write, so only a storage failure can stop the
+    // chain half-way, and that rolls the command back anyway.
+    for (MSElementDescr *d = dscr; d != nullptr; d = d->h.next) {
+        MSElementDescr *next = d->h.next;
+        d->h.next = nullptr;
+        uint64_t words = 0;
+        int bad = validateTree(d, 0, words);
+        d->h.next = next;
+        if (bad != 0) {
+            mdlErrno = DGNERR_BADELEMENT;
+            return 0;
+        }
+    }
+    mdlhost_dgnBeginCommand();
+    uint32_t first = 0;
+    for (MSElementDescr *d = dscr; d != nullptr; d = d->h.next) {
+        MSElementDescr *next = d->h.next;
+        d->h.next = nullptr; // add this tree alone
+        uint32_t pos = addTree(model, d);
+        d->h.next = next;
+        if (pos == 0) {
+            int error = mdlErrno;
+            mdlhost_dgnEndCommand(0);
+            mdlErrno = error;
+            return 0;
+        }
+        if (first == 0)
+            first = pos;
+    }
+    if (mdlhost_dgnEndCommand(1) != 0)
+        return 0;
+    return first;
+}
+
+} // namespace
+
+uint32_t mdlElmdscr_add(MSElementDescr *dscr) { return addChain(MDLHOST_NO_MODEL, dscr); }
+
+uint32_t mdlhost_dgnAddToModel(DgnModelRefP model, MSElementDescr *dscr) { return addChain(model, dscr); }
 
 int mdlElement_read(MSElement *el, DgnModelRefP model, uint32_t pos)
 {

@@ -176,9 +176,17 @@ bool elementGeometryRange(const MSElement *el, DRange3d *range)
     case TEXT_NODE_ELM:
         acc.add(el->textNode.origin);
         break;
-    case SHARED_CELL_ELM:
+    case SHARED_CELL_ELM: {
+        // The extent of the placed definition is known only where the
+        // definition is; keep what the placement stored.
         acc.add(el->sharedCell.origin);
+        const DRange3d &r = el->sharedCell.dhdr.range;
+        if (finitePoint(r.low) && finitePoint(r.high)) {
+            acc.add(r.low);
+            acc.add(r.high);
+        }
         break;
+    }
     case CMPLX_STRING_ELM:
     case CMPLX_SHAPE_ELM:
     case SHAREDCELL_DEF_ELM:

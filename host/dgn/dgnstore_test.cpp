@@ -555,6 +555,39 @@ TEST_F(StoreTest, ARefusedElementInsideACommandDoesNotUndoTheOthers)
     EXPECT_EQ(scanAll(), (std::vector<uint32_t>{a, b}));
 }
 
+TEST_F(StoreTest, ASiblingChainIsAddedAsElementsOfTheirOwnAllOrNone)
+{
+    // Elements collected as siblings of one descriptor (tags of an element)
+    // become separate top-level elements, in chain order.
+    auto chain = [](bool spoilSecond) {
+        MSElementDescr *first = node(*linear(square(0, 0)));
+        MSElementDescr *second = node(*linear(square(10, 0)));
+        MSElementDescr *third = node(*linear(square(20, 0)));
+        if (spoilSecond)
+            second->el.ehdr.type = 0;
+        first->h.next = second;
+        second->h.previous = first;
+        second->h.next = third;
+        third->h.previous = second;
+        return first;
+    };
+    uint32_t before = mdlModelRef_getEof(mdlModelRef_getActive());
+    MSElementDescr *good = chain(false);
+    uint32_t pos = mdlElmdscr_add(good);
+    mdlElmdscr_freeAll(&good);
+    ASSERT_NE(pos, 0u);
+    std::vector<uint32_t> all = scanAll();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all.front(), pos);
+    EXPECT_GE(pos, before);
+
+    MSElementDescr *bad = chain(true);
+    EXPECT_EQ(mdlElmdscr_add(bad), 0u);
+    EXPECT_EQ(mdlErrno, DGNERR_BADELEMENT);
+    mdlElmdscr_freeAll(&bad);
+    EXPECT_EQ(scanAll(), all);
+}
+
 TEST_F(StoreTest, AnInterruptedCommandLeavesTheFileAsItWas)
 {
     uint32_t kept = addLine(0);
