@@ -208,9 +208,18 @@ union Arg {
     void *p;
 };
 
+// The descriptor gives pointers as void *, while the function may take any
+// pointer type: the same call on every ABI, but clang's function-type check
+// would refuse it.
+#if defined(__clang__)
+#define MDLHOST_DISPATCH_CALL __attribute__((no_sanitize("function")))
+#else
+#define MDLHOST_DISPATCH_CALL
+#endif
+
 // Builds the call one descriptor letter at a time, so each descriptor ends in
 // a call through exactly int (*)(args...) of its letters.
-template <typename... A> int callWith(MdlFunctionP fn, const char *letters, const Arg *args, A... done)
+template <typename... A> MDLHOST_DISPATCH_CALL int callWith(MdlFunctionP fn, const char *letters, const Arg *args, A... done)
 {
     if constexpr (sizeof...(A) < kMaxArgs) {
         switch (*letters) {
