@@ -209,3 +209,29 @@ TEST(Commands, RegistrationNeedsAnApplication)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FrameTest, AnswerKeyinsQueueDialogAnswersForABatchRun)
+{
+    keyin("answer file D:\\ut\\kart med blank.xml");
+    keyin("answer cancelfile");
+    keyin("answer file");
+    char fileName[MDLHOST_MAXFILELENGTH] = "";
+    EXPECT_EQ(mdlDialog_fileOpen(fileName, nullptr, 0, "a.xml", "*.xml", "/in/", "Open"), 0);
+    EXPECT_STREQ(fileName, "D:\\ut\\kart med blank.xml");
+    EXPECT_EQ(mdlDialog_fileOpen(fileName, nullptr, 0, "b.xml", "*.xml", "/in/", "Open"), 1);
+    EXPECT_EQ(mdlDialog_fileOpen(fileName, nullptr, 0, "c.xml", "*.xml", "/in/", "Open"), 0);
+    EXPECT_STREQ(fileName, "/in/c.xml");
+
+    keyin("answer modal 20011 ok");
+    mdlhost_clearDialogScripts();
+    struct Case {
+        const char *keyin;
+    } refused[] = {{"answer modal x ok"}, {"answer modal 99999999999 ok"},
+                   {"answer modal 1 nonsense step"}, {"answer cancelfile now"}, {"answer later"}};
+    for (const Case &c : refused)
+        EXPECT_EQ(mdlhost_keyin(c.keyin), MDLHOST_KEYIN_FAILED) << c.keyin;
+}
+
+} // namespace

@@ -4,6 +4,8 @@
 //   queue       keyins and commands queued by applications
 //   loop        pending unloads, timers, queued input
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -13,6 +15,7 @@
 #include "app/mdlapp.h"
 #include "dgn/mdldgn.h"
 #include "dgn/mdlscan.h"
+#include "dlg/mdldlg.h"
 #include "sys/mdlsys.h"
 #include "sys/sys_int.h"
 
@@ -111,6 +114,40 @@ int commandKeyin(const std::vector<MdlDesc *> &apps, std::string_view keyin, std
     return mdlhost::runCommand(owner, number, std::string(keyin.substr(restAt)).c_str(), why);
 }
 
+// "answer modal ID STEPS": the steps of mdlhost_scriptModal for dialog ID
+// (0 = any); "answer file [NAME]": the next file dialog takes NAME, or its
+// default without one; "answer cancelfile": the next file dialog is
+// cancelled.
+int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    std::string_view kind = w[1].text;
+    if (mdlhost::equalsFolded(kind, "modal") && w.size() >= 3) {
+        std::string id(w[2].text);
+        char *end = nullptr;
+        errno = 0;
+        long dialogId = strtol(id.c_str(), &end, 10);
+        if (errno != 0 || end == id.c_str() || *end != '\0' || dialogId < INT_MIN || dialogId > INT_MAX) {
+            *why = "not a dialog id: " + id;
+            return MDLHOST_KEYIN_FAILED;
+        }
+        if (mdlhost_scriptModal(int(dialogId), restAfter(keyin, w[2].end).c_str()) != 0) {
+            *why = "the dialog steps are malformed";
+            return MDLHOST_KEYIN_FAILED;
+        }
+        return MDLHOST_KEYIN_OK;
+    }
+    if (mdlhost::equalsFolded(kind, "file")) {
+        mdlhost_scriptFileDialog(restAfter(keyin, w[1].end).c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    if (mdlhost::equalsFolded(kind, "cancelfile") && w.size() == 2) {
+        mdlhost_scriptFileDialog(nullptr);
+        return MDLHOST_KEYIN_OK;
+    }
+    *why = "answer modal ID STEPS, answer file [NAME] or answer cancelfile";
+    return MDLHOST_KEYIN_FAILED;
+}
+
 // Each keyin or queued command is one transaction of the design files it
 // writes.
 struct CommandScope {
@@ -140,6 +177,9 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
         mdlFence_clear();
         return MDLHOST_KEYIN_OK;
     }
+    // Answers for the dialogs a batch run will meet, queued ahead of them.
+    if (equalsFolded(w[0].text, "answer") && w.size() >= 2)
+        return answerKeyin(w, keyin, why);
     if (equalsFolded(w[0].text, "type") && w.size() >= 2)
         return typeKeyin(restAfter(keyin, w[0].end), why);
     if (equalsFolded(w[0].text, "mdl") && w.size() >= 2) {
