@@ -10,6 +10,7 @@
 #include "dlg/mdldlg.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
+#include "sys/mdlsvc.h"
 #include "xml/mdlxml.h"
 
 #endif

@@ -107,3 +107,55 @@ DialogBox 20010 "Meldinger"
     Item PushButton 20001 "Lagre" { Hook 20033 }
     Item PushButton -3 "OK" { Default }
 }
+
+# File selection: the directory, the filter, the directories and drives to
+# move to (double click), the files to choose (OK waits for one).
+DialogBox 20016 "Velg filer"
+{
+    Hook 20201
+    Size 420 300
+    Item Text 20065 "Katalog" { Access "zgdP->dialogData->directory" ; Attributes 4 ; Extent 70 10 340 16 }
+    Item Text 20061 "Filter" { Access "zgdP->dialogData->fileFilter" ; Hook 20061 ; Extent 70 30 150 16 }
+    Item ListBox 20004 { Hook 20059 ; Extent 10 55 190 200 }
+    Item ListBox 20005 { Hook 20060 ; Multi ; Extent 210 55 200 200 }
+    Item PushButton -3 "OK" { Default ; Extent 250 270 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 330 270 70 20 }
+}
+
+# File search: the files of every pattern of the filter through the tree
+# below the directory; the list can be thinned, saved and loaded.
+DialogBox 20018 "S\370k etter filer"
+{
+    Hook 20201
+    Size 460 340
+    Item Text 20069 "Katalog" { Access "zgdP->dialogData->directory" ; Extent 70 10 280 16 }
+    Item PushButton 20069 "Velg katalog..." { Hook 20069 ; Extent 360 8 90 20 }
+    Item Text 20073 "Filter" { Access "zgdP->dialogData->fileFilter" ; Extent 70 32 280 16 }
+    Item PushButton 20070 "S\370k" { Hook 20070 ; Extent 360 30 90 20 }
+    Item ListBox 20006 { Hook 20068 ; Multi ; Extent 10 60 340 240 }
+    Item PushButton 20071 "Fjern" { Hook 20071 ; Extent 360 60 90 20 }
+    Item PushButton 20072 "Lagre..." { Hook 20072 ; Extent 360 85 90 20 }
+    Item PushButton 20074 "Hent..." { Hook 20074 ; Extent 360 110 90 20 }
+    Item PushButton -3 "OK" { Default ; Extent 290 310 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 370 310 70 20 }
+}
+
+# One member of the caller's list (a double click chooses it).
+DialogBox 20021 "Velg"
+{
+    Hook 20201
+    Size 260 340
+    Item ListBox 20080 { Hook 20080 ; Extent 10 10 240 144 }
+    Item PushButton -3 "OK" { Default ; Extent 100 310 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 180 310 70 20 }
+}
+
+# Any members of the caller's list.
+DialogBox 20022 "Velg"
+{
+    Hook 20201
+    Size 260 340
+    Item ListBox 20081 { Hook 20081 ; Multi ; Extent 10 10 240 290 }
+    Item PushButton -3 "OK" { Default ; Extent 100 310 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 180 310 70 20 }
+}

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "zvlibdialog.h"
 #include "zvlibmem.h"
 #include "zvlibplotscale.h"
 #include "zvlibupf.h"
@@ -204,6 +205,12 @@ void publishRecords()
         MDLHOST_FIELD_OF(zvlibGlobalData, pageScale, MDLHOST_FIELD_DOUBLE),
         MDLHOST_FIELD_OF(zvlibGlobalData, selectedAttribute, MDLHOST_FIELD_INT),
         MDLHOST_FIELD_OF(zvlibGlobalData, initApplication, MDLHOST_FIELD_INT),
+        {"dialogData", offsetof(zvlibGlobalData, dialogData), MDLHOST_FIELD_POINTER, sizeof(zvlibDialogData *), 1,
+         "zvlibDialogData"},
+    };
+    static const MdlhostField dialogDataFields[] = {
+        MDLHOST_FIELD_OF(zvlibDialogData, fileFilter, MDLHOST_FIELD_TEXT),
+        MDLHOST_FIELD_OF(zvlibDialogData, directory, MDLHOST_FIELD_TEXT),
     };
     static const MdlhostField scaleFields[] = {
         MDLHOST_FIELD_OF(zvlibPlotScale, activeRow, MDLHOST_FIELD_INT),
@@ -211,6 +218,8 @@ void publishRecords()
     };
     mdlhost_defineStruct(set, "zvlibGlobalData", sizeof(zvlibGlobalData), globalFields,
                          (int)(sizeof globalFields / sizeof globalFields[0]));
+    mdlhost_defineStruct(set, "zvlibDialogData", sizeof(zvlibDialogData), dialogDataFields,
+                         (int)(sizeof dialogDataFields / sizeof dialogDataFields[0]));
     mdlhost_defineStruct(set, "zvlibPlotScale", sizeof(zvlibPlotScale), scaleFields,
                          (int)(sizeof scaleFields / sizeof scaleFields[0]));
     // The shared blocks are laid out by their own modules; until those
@@ -279,6 +288,7 @@ int zvlibMain_initZvLibExtended(const char *applicationName, int argc, char *arg
     if (!allocateBlocks(g))
         return ZVLIB_FAILURE;
     zvlibError_publishHooks();
+    zvlibDialog_publishHooks();
     publishRecords();
     mdlSystem_setFunction(MDLHOST_HOOK_NEWDESIGNFILE, reinterpret_cast<MdlFunctionP>(zvlibMain_newDesignFile));
     languageTextWithName(g->boxTitleType1, sizeof g->boxTitleType1, 38, g->applicationName);

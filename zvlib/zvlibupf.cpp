@@ -12,6 +12,7 @@
 
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
+#include "zvlibdialog.h"
 #include "zvlibmain.h"
 
 namespace {
@@ -286,6 +287,28 @@ int zvlibUpf_defFileListEdit(int *statusOut, StringList *fileList, int attribute
         mdlUserPrefs_saveFileName(&rec, dialogId, h);
     }
     return 0;
+}
+
+StringList *zvlibUpf_defSearchFiles(const char *title, const char *filter, const char *directoryOrCfgVar,
+                                    int dialogId)
+{
+    static_assert(sizeof(zvlibRememberedChoice::directory) == sizeof(MdlUserPrefsFile::directory) &&
+                      sizeof(zvlibRememberedChoice::filter) == sizeof(MdlUserPrefsFile::filter),
+                  "a remembered choice fits the record whole");
+    RscFileHandle h = zvlibUpf_getHandle();
+    MdlUserPrefsFile rec;
+    mdlUserPrefs_getFileName(&rec, dialogId, h);
+    zvlibRememberedChoice valg{};
+    snprintf(valg.directory, sizeof valg.directory, "%s", rec.directory);
+    snprintf(valg.filter, sizeof valg.filter, "%s", rec.filter);
+    StringList *liste = zvlibDialog_searchFiles(&valg, title, filter, directoryOrCfgVar);
+    if (liste != nullptr) {
+        snprintf(rec.directory, sizeof rec.directory, "%s", valg.directory);
+        snprintf(rec.filter, sizeof rec.filter, "%s", valg.filter);
+        if (mdlUserPrefs_saveFileName(&rec, dialogId, h) != 0)
+            toolSubsystem_printf("File search %d: the directory is not remembered\n", dialogId);
+    }
+    return liste;
 }
 
 int zvlibUpf_saveFileName(const char *path, RscFileHandle resourceFile, int dialogId)

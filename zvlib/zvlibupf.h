@@ -61,6 +61,12 @@ ZVLIB_API int zvlibUpf_defFileCreate(char *pathOut, const char *suggestedName, c
 ZVLIB_API int zvlibUpf_defFileListEdit(int *statusOut, StringList *fileList, int attributes, const char *title,
                                        const char *prompt, const char *filter, const char *defaultDirectory,
                                        int dialogId);
+/* The file search dialog (zvlibDialog_searchFiles) starting in the
+   directory and filter remembered for dialogId, else in the caller's.
+   When it returns a list, the directory and filter it ended with are
+   remembered.  Returns the list (the caller destroys it) or null. */
+ZVLIB_API StringList *zvlibUpf_defSearchFiles(const char *title, const char *filter,
+                                             const char *directoryOrCfgVar, int dialogId);
 /* Remembers path as the current file of dialogId in resourceFile (null:
    the host's own preference file), its extension as the filter "*.ext",
    and, once the record is of version 5, pushes the path, the filter and

@@ -46,6 +46,14 @@ ZVLIB_API char *zvlibUtil_removeSpaces(char *text);
    result is 1; with nothing after the break, or no break, rest is "" and
    the result 0. */
 ZVLIB_API int zvlibUtil_splitText(char *text, char *rest);
+/* Size of text written with attribute attrId at scale, one text element per
+   line (see zvlibUtil_splitText): the widest line's box width, the last
+   line's box height, and lines x height + (lines - 1) x lineSpacing; the
+   last line's text parameters.  Any out argument may be null.  Returns 0,
+   or ZVLIB_FAILURE when a line cannot be made (nothing is written then). */
+ZVLIB_API int zvlibUtil_extractTextSize(const char *text, double scale, int attrId, double lineSpacing,
+                                        double *width, double *lineHeight, double *totalHeight,
+                                        TextParamWide *params);
 
 /* Local date and time; month 1 to 12, weekday 0 for Sunday.  The names are
    language texts, copied into weekdayName and monthName (each

@@ -1,11 +1,14 @@
 // Utilities on the active design file and the host's session: units,
 // coordinate readout, work mode, the host's preference file, levels by
 // name, graphic groups and plot fences.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "mdlhost.h"
 #include "zvlibmain.h"
+#include "zvlibelement.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -268,5 +271,43 @@ int zvlibUtil_findAllPlotFence(ZvlibPlotFenceFunc fn, void *userArg)
         mdlScanCriteria_free(&sc);
     }
     mdlModelRefIterator_free(&it);
+    return 0;
+}
+
+int zvlibUtil_extractTextSize(const char *text, double scale, int attrId, double lineSpacing, double *width,
+                              double *lineHeight, double *totalHeight, TextParamWide *params)
+{
+    if (text == nullptr)
+        return ZVLIB_FAILURE;
+    // The text is measured as the host lays it out: at most 512 characters.
+    char line[513];
+    snprintf(line, sizeof line, "%s", text);
+    char rest[sizeof line];
+    double widest = 0.0, lastHeight = 0.0;
+    TextParamWide lastParams{};
+    int lines = 0;
+    for (bool more = true; more;) {
+        more = zvlibUtil_splitText(line, rest) == 1;
+        if (zvlibElement_createText(nullptr, line, scale, nullptr, attrId, nullptr) != 0)
+            return ZVLIB_FAILURE;
+        const MSElement *el = zvlibElement_getElementBuffer();
+        DPoint3d box[4];
+        if (mdlText_extractShape(box, el) != 0 ||
+            mdlText_extract(nullptr, 0, nullptr, nullptr, &lastParams, nullptr, el) != 0)
+            return ZVLIB_FAILURE;
+        widest = std::max(widest, std::hypot(box[1].x - box[0].x, box[1].y - box[0].y));
+        lastHeight = std::hypot(box[3].x - box[0].x, box[3].y - box[0].y);
+        lines++;
+        if (more)
+            memmove(line, rest, strlen(rest) + 1);
+    }
+    if (width != nullptr)
+        *width = widest;
+    if (lineHeight != nullptr)
+        *lineHeight = lastHeight;
+    if (totalHeight != nullptr)
+        *totalHeight = lines * lastHeight + (lines - 1) * lineSpacing;
+    if (params != nullptr)
+        *params = lastParams;
     return 0;
 }

@@ -431,3 +431,18 @@ TEST_F(ZvlibDgnTest, PlotFencesOfTheDesignAndItsShownReferences)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZvlibDgnTest, TextSizeOfAnUnknownAttributeIsAFailureThatWritesNothing)
+{
+    double width = -1, lineHeight = -1, total = -1;
+    EXPECT_EQ(zvlibUtil_extractTextSize("to\\nlinjer", 1.0, 4711, 0.5, &width, &lineHeight, &total, nullptr),
+              ZVLIB_FAILURE);
+    EXPECT_EQ(width, -1);
+    EXPECT_EQ(lineHeight, -1);
+    EXPECT_EQ(total, -1);
+    EXPECT_EQ(zvlibUtil_extractTextSize(nullptr, 1.0, 1, 0.5, nullptr, nullptr, nullptr, nullptr), ZVLIB_FAILURE);
+}
+
+} // namespace

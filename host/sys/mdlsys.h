@@ -4,6 +4,7 @@
 #define MDLHOST_SYS_H
 
 #include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 
 #include "host_export.h"
@@ -128,6 +129,53 @@ MDLHOST_API int mdlFile_find(char *out, const char *name, const char *path, cons
    when it does not fit. */
 MDLHOST_API int mdlFile_buildName(char *out, const char *device, const char *directory, const char *name,
                                   const char *extension);
+
+/* --- listing directories ---------------------------------------------------
+   mdlFileList_get lists one directory (null or "": the current one; names
+   as for dlmSystem_mdlFopen).  attributes chooses what is listed, groups in
+   this order when several bits are set:
+     MDLHOST_FILEATTR_DIRECTORIES  ".." (except at the root of the file
+                                   system), then the subdirectories: what a
+                                   user chooses from to move about;
+     MDLHOST_FILEATTR_SUBDIRS      the subdirectories only: for tree walks;
+     MDLHOST_FILEATTR_DRIVES       "[-x:]" for each drive letter x whose
+                                   MDLHOST_DRIVE_X is defined (the directory
+                                   plays no part; none by default);
+     MDLHOST_FILEATTR_FILES        the regular files.
+   Directory and file names must match pattern: '*' any run of characters,
+   '?' one character, letters compared without case; null, "" and "*.*"
+   match every name.  Within a group entries are sorted by name without
+   case.  "." is never listed, nor a name of MDLHOST_FINDNAME_LEN characters
+   or more; a symbolic link counts as what it points to and carries
+   MDLHOST_FILEATTR_LINK (a dangling one is left out).  Returns the number
+   of entries with *entries an array of them (null for none; free it with
+   mdlFileList_free), or -1 with *entries null when the directory cannot
+   be read. */
+#define MDLHOST_FILEATTR_SUBDIRS 2
+#define MDLHOST_FILEATTR_DRIVES 64
+#define MDLHOST_FILEATTR_DIRECTORIES 128
+#define MDLHOST_FILEATTR_FILES 256
+#define MDLHOST_FILEATTR_LINK 1024 /* in an entry only: a symbolic link */
+#define MDLHOST_FINDNAME_LEN 256
+typedef struct MdlFindEntry {
+    char name[MDLHOST_FINDNAME_LEN]; /* without the directory */
+    uint32_t attributes;             /* the group's MDLHOST_FILEATTR_* bit, | MDLHOST_FILEATTR_LINK */
+    uint32_t reserved;
+    int64_t size; /* bytes of a file, 0 for the others */
+} MdlFindEntry;
+MDLHOST_API int mdlFileList_get(MdlFindEntry **entries, int attributes, const char *pattern, const char *directory);
+MDLHOST_API void mdlFileList_free(MdlFindEntry *entries);
+/* The files that match the last component of pathPattern in the directory
+   before it (none: the current directory), as mdlFileList_get with
+   MDLHOST_FILEATTR_FILES; 0 when pathPattern ends in a separator. */
+MDLHOST_API int mdlFile_findFiles(MdlFindEntry **entries, const char *pathPattern);
+/* Shortens path in place to at most maxChars characters for display: the
+   device and first directory, "...", and as many whole components from the
+   end as fit ("..." and the end of the name when not even the name fits;
+   only the last maxChars characters when maxChars is 3 or less).  A path
+   that fits is left as it is.  Returns 0, -1 for a null path or a negative
+   maxChars. */
+MDLHOST_API int mdlFile_abbreviateName(char *path, int maxChars);
 
 /* --- wide strings (16-bit) ------------------------------------------------
    8-bit text is ISO 8859-1, so each byte maps to one code unit.  mbLen < 0:
