@@ -177,24 +177,7 @@ int mdlhost_loadApplication(const char *name, const char *origin, int argc, cons
 std::vector<std::string> mdlhost::splitArguments(const char *text)
 {
     std::vector<std::string> words;
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (const char *p = text ? text : ""; *p; p++) {
-        if (*p == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += *p;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(word);
+    mdlhost::splitQuotedWords(text, words); // an unclosed quote runs to the end
     return words;
 }
 

@@ -35,34 +35,6 @@ namespace {
 // A stopped program gets this long to go after SIGTERM before SIGKILL.
 constexpr long kTerminateGraceMs = 2000;
 
-// Words of text: blanks and tabs separate, a double-quoted part may hold
-// blanks, the quotes themselves are dropped, and "" is an empty word.  An
-// unclosed quote makes the text ambiguous: false.
-bool splitWords(const char *text, std::vector<std::string> &words)
-{
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (const char *p = text ? text : ""; *p; p++) {
-        if (*p == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += *p;
-            inWord = true;
-        }
-    }
-    if (quoted)
-        return false;
-    if (inWord)
-        words.push_back(word);
-    return true;
-}
-
 bool isExecutableFile(const std::string &path)
 {
     struct stat st;
@@ -265,7 +237,7 @@ int exitStatusOf(int status)
 int mdlExternal_startProgram(MdlExternalProgram **process, const char *program, const char *argText)
 {
     std::vector<std::string> args;
-    if (!splitWords(argText, args)) {
+    if (!mdlhost::splitQuotedWords(argText, args)) {
         if (process != nullptr)
             *process = nullptr;
         return MDLEXT_NOT_STARTED;
@@ -326,4 +298,30 @@ int mdlhost_findProgram(char *out, size_t outSize, const char *program)
         return -1;
     memcpy(out, path.c_str(), path.size() + 1);
     return 0;
+}
+
+// Words of text: blanks and tabs separate, a double-quoted part may hold
+// blanks, the quotes themselves are dropped, and "" is an empty word.  An
+// unclosed quote makes the text ambiguous: false (the words are still given).
+bool mdlhost::splitQuotedWords(const char *text, std::vector<std::string> &words)
+{
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (const char *p = text ? text : ""; *p; p++) {
+        if (*p == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += *p;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return !quoted;
 }

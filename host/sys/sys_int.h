@@ -3,6 +3,7 @@
 #define MDLHOST_SYS_INT_H
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace mdlhost {
@@ -26,6 +27,9 @@ std::string mappedPath(const char *name);
 // ISO 8859-1 case folding without the locale.
 char foldCase(char c);
 bool equalsFolded(std::string_view a, std::string_view b);
+// Words split at blanks, tabs and line ends; a double-quoted part keeps its
+// blanks and "" is an empty word.  False when a quote is left open.
+bool splitQuotedWords(const char *text, std::vector<std::string> &words);
 
 // Finds dir/name on disk, the last component matched without case when the
 // exact name is missing (names written on other platforms ignore case).
