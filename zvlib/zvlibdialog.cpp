@@ -784,6 +784,39 @@ int aapneModal(int dialog)
 
 // ---- exported functions ----------------------------------------------------------
 
+namespace {
+
+// Runs a file dialog modally.  OK gives its result list (an empty one when it
+// made none) and copies the directory and filter into choice; anything else
+// gives null with the list destroyed.
+StringList *kjoerFilDialog(zvlibGlobalData *g, const char *title, int dialogId, zvlibRememberedChoice *choice)
+{
+    mdlStringList_destroy(g->fileList);
+    g->fileList = nullptr;
+    int handling;
+    {
+        Tekster tekster(g, title, nullptr);
+        handling = aapneModal(dialogId);
+    }
+    StringList *resultat = g->fileList;
+    g->fileList = nullptr;
+    if (handling != ACTIONBUTTON_OK) {
+        mdlStringList_destroy(resultat);
+        return nullptr;
+    }
+    if (resultat == nullptr && (resultat = mdlStringList_create(0, 1)) == nullptr)
+        return nullptr;
+    if (choice != nullptr) {
+        const zvlibDialogData *dd = g->dialogData;
+        kopier(choice->directory, sizeof choice->directory, dd->directory);
+        kopier(choice->filter, sizeof choice->filter, dd->fileFilter);
+        choice->status = ACTIONBUTTON_OK;
+    }
+    return resultat;
+}
+
+} // namespace
+
 StringList *zvlibDialog_selectFiles(zvlibRememberedChoice *choice, StringList *list, const char *title,
                                     const char *filter, const char *directory)
 {
@@ -797,27 +830,10 @@ StringList *zvlibDialog_selectFiles(zvlibRememberedChoice *choice, StringList *l
         if (directory == nullptr || !zvlibFile_directoryExists(directory) || !settKatalog(dd, directory))
             settKatalog(dd, ROT);
     }
-    mdlStringList_destroy(g->fileList);
-    g->fileList = nullptr;
-    int handling;
-    {
-        Tekster tekster(g, title, nullptr);
-        handling = aapneModal(ZVLIB_DIALOG_SELECTFILES);
-    }
-    StringList *resultat = g->fileList;
-    g->fileList = nullptr;
+    StringList *resultat = kjoerFilDialog(g, title, ZVLIB_DIALOG_SELECTFILES, choice);
     glemUtvalg(g);
-    if (handling != ACTIONBUTTON_OK) {
-        mdlStringList_destroy(resultat);
+    if (resultat == nullptr)
         return nullptr;
-    }
-    if (resultat == nullptr && (resultat = mdlStringList_create(0, 1)) == nullptr)
-        return nullptr;
-    if (choice != nullptr) {
-        kopier(choice->filter, sizeof choice->filter, dd->fileFilter);
-        kopier(choice->directory, sizeof choice->directory, dd->directory);
-        choice->status = ACTIONBUTTON_OK;
-    }
     if (list == nullptr)
         return resultat;
     mdlStringList_deleteMember(list, 0, mdlStringList_size(list));
@@ -853,27 +869,7 @@ StringList *zvlibDialog_searchFiles(zvlibRememberedChoice *choice, const char *t
         if (!satt)
             settKatalog(dd, ROT);
     }
-    mdlStringList_destroy(g->fileList);
-    g->fileList = nullptr;
-    int handling;
-    {
-        Tekster tekster(g, title, nullptr);
-        handling = aapneModal(ZVLIB_DIALOG_SEARCHFILES);
-    }
-    StringList *resultat = g->fileList;
-    g->fileList = nullptr;
-    if (handling != ACTIONBUTTON_OK) {
-        mdlStringList_destroy(resultat);
-        return nullptr;
-    }
-    if (resultat == nullptr && (resultat = mdlStringList_create(0, 1)) == nullptr)
-        return nullptr;
-    if (choice != nullptr) {
-        kopier(choice->directory, sizeof choice->directory, dd->directory);
-        kopier(choice->filter, sizeof choice->filter, dd->fileFilter);
-        choice->status = ACTIONBUTTON_OK;
-    }
-    return resultat;
+    return kjoerFilDialog(g, title, ZVLIB_DIALOG_SEARCHFILES, choice);
 }
 
 int zvlibDialog_selectFromStringListSingle(char *textOut, int capacity, ZvlibFillSingleFunc fill, void *userArg,
