@@ -11,6 +11,11 @@ function(zera_add_tests)
     add_executable(${name} ${src})
     target_include_directories(${name} PRIVATE ${T_INCLUDES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+    # The host's test fixtures (dgn/testing/..., sys/testing/...) serve
+    # every deliverable's tests.
+    if(TARGET mdlhost_testing)
+      target_link_libraries(${name} PRIVATE mdlhost_testing)
+    endif()
     target_compile_definitions(${name} PRIVATE
       ZERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       ZERA_SHARED_DATA="${ZERA_SHARED_DATA}")

@@ -10,39 +10,34 @@
 #include <vector>
 
 #include "app/mdlapp.h"
+#include "base/base_host.h"
 
 struct MdlCommandEntry {
     std::vector<std::string> words; // keyword words, as written
     uint32_t number;
 };
 
-struct MdlDesc {
-    char taskId[MDLHOST_MAXTASKID + 1]; // upper-cased, never empty
-    int processNumber;                  // unique for the life of the host
-    int version;                        // four bytes, the first in the lowest
-    int exitRequests;                   // mdlSystem_exit calls while current
-    int activeCalls;                    // frames of this application on the call stack
-    bool unloadPending;                 // unload when control is back in the host loop
-    bool unloadHookAsked;               // its unload hook has accepted already
-    int unloadReason;
-    void *library;         // dlopen handle; null for a registration without a library
-    std::string loadFile;  // the library path; "" without one
-    std::vector<std::string> arguments;              // MdlMain's argv, kept for the application's life
+// What the frame keeps per application beside its registration; created on
+// first use and forgotten when the application is.
+struct AppPart {
+    int exitRequests = 0;          // mdlSystem_exit calls while current
+    bool unloadPending = false;    // unload when control is back in the host loop
+    bool unloadHookAsked = false;  // its unload hook has accepted already
+    int unloadReason = 0;
+    void *library = nullptr;       // dlopen handle; null for a registration without a library
+    std::vector<std::string> arguments; // MdlMain's argv, kept for the application's life
     std::vector<char *> argv;
     std::map<uint32_t, MdlCommandFunc> commandNumbers;
     std::vector<std::pair<std::string, MdlCommandFunc>> commandNames;
-    std::vector<MdlCommandEntry> commandTable;      // from the resource file
-    std::map<int, MdlFunctionP> hooks;              // mdlSystem_setFunction kinds
+    std::vector<MdlCommandEntry> commandTable; // from the resource file
 };
 
 namespace mdlhost {
 
-// Applications in load order.  Pointers stay valid until unloaded.
-std::vector<MdlDesc *> applications();
-// desc when it is a registered application, else null (desc may be stale).
-MdlDesc *liveDesc(const MdlDesc *desc);
-// True while any application's code is on the call stack.
-bool applicationCodeRunning();
+// The frame's part of a registered application (made on first use).
+AppPart &appPart(const MdlDesc *desc);
+// The part of desc when it has one, else null.
+AppPart *findAppPart(const MdlDesc *desc);
 
 // mdlhost_loadApplication with the reason of a failure in *why.
 int loadApplication(const char *name, const char *origin, int argc, const char *const *args, std::string *why);

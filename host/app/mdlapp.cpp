@@ -1,118 +1,41 @@
-// Applications, the current-application context and the function dispatcher.
+// The frame's part of each application, exit and abort requests.
 // (Loading: mdlload.cpp; commands: mdlcmd.cpp; keyins and the queue:
-// mdlkeyin.cpp; hooks: mdlhook.cpp; clock and timers: mdltime.cpp.)
+// mdlkeyin.cpp; the design-file applications: mdlhook.cpp; clock and
+// timers: mdltime.cpp.  The registry, context and dispatcher are the ground
+// floor's: base/mdlbase.cpp.)
 //
-//   registry      register, unregister, find, task id, process numbers, version
-//   context       the current application (set around every dispatched call)
-//   dispatcher    argument descriptor -> a call of the matching signature
-//   exit, tcb     exit requests and the session control block
+//   parts         what the frame keeps per application, forgotten with it
+//   exit          exit requests
+//   abort         extended abort requests
 #include "app/mdlapp.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <memory>
-#include <string_view>
-#include <vector>
+#include <map>
 
-#include "app/app_int.h"
-#include "rsc/mdlrsc.h"
-#include "sys/mdlsys.h"
+#include "app_int.h"
 
 namespace {
 
-std::vector<std::unique_ptr<MdlDesc>> registry; // load order
-MdlDesc *current = nullptr;
-int lastProcessNumber = 0;
-int runningFrames = 0; // dispatched calls into applications now on the stack
+std::map<const MdlDesc *, AppPart> parts;
 
-constexpr size_t kMaxListeners = 16;
-std::vector<MdlhostUnloadListener> unloadListeners;
-
-// ASCII only: task ids are compared without the locale.
-char upper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-// Upper-cases taskId into out; false when it is empty or too long.
-bool normaliseTaskId(const char *taskId, char (&out)[MDLHOST_MAXTASKID + 1])
+void forgetApplication(MdlDesc *desc)
 {
-    if (taskId == nullptr || taskId[0] == '\0')
-        return false;
-    size_t n = 0;
-    for (; taskId[n] != '\0'; n++) {
-        if (n == MDLHOST_MAXTASKID)
-            return false;
-        out[n] = upper(taskId[n]);
-    }
-    out[n] = '\0';
-    return true;
+    mdlhost::forgetTimers(desc);
+    parts.erase(desc);
 }
 
-MdlDesc *findExact(const char *upperId)
-{
-    for (auto &d : registry)
-        if (std::string_view(d->taskId) == upperId)
-            return d.get();
-    return nullptr;
-}
+// The registry tells the frame when an application goes.
+[[maybe_unused]] const bool listening = (mdlhost_addUnloadListener(forgetApplication), true);
 
 } // namespace
 
-// --- registry ---------------------------------------------------------------
+// --- parts ------------------------------------------------------------------
 
-MdlDesc *mdlhost_registerApplication(const char *taskId, const char *resourceFile)
-{
-    char id[MDLHOST_MAXTASKID + 1];
-    if (!normaliseTaskId(taskId, id) || findExact(id) != nullptr)
-        return nullptr;
-    registry.push_back(std::make_unique<MdlDesc>());
-    MdlDesc *desc = registry.back().get();
-    snprintf(desc->taskId, sizeof desc->taskId, "%s", id);
-    desc->processNumber = ++lastProcessNumber;
-    desc->version = 0;
-    desc->exitRequests = 0;
-    desc->activeCalls = 0;
-    desc->unloadPending = false;
-    desc->unloadHookAsked = false;
-    desc->unloadReason = 0;
-    desc->library = nullptr;
-    // The application still loads without its texts; the user must see why
-    // they are missing.
-    if (resourceFile != nullptr && mdlhost_openResourceFor(desc, resourceFile) != 0)
-        toolSubsystem_printf("Application %s: resource file %s not opened\n", desc->taskId, resourceFile);
-    return desc;
-}
+AppPart &mdlhost::appPart(const MdlDesc *desc) { return parts[desc]; }
 
-void mdlhost_unregisterApplication(MdlDesc *desc)
+AppPart *mdlhost::findAppPart(const MdlDesc *desc)
 {
-    for (auto it = registry.begin(); it != registry.end(); ++it) {
-        if (it->get() != desc)
-            continue;
-        // A current pointer to a freed descriptor would be read by the next
-        // dispatched call.
-        if (current == desc)
-            current = nullptr;
-        // A copy: listeners may change the list while they run.
-        std::vector<MdlhostUnloadListener> listeners = unloadListeners;
-        for (MdlhostUnloadListener fn : listeners)
-            if (std::find(unloadListeners.begin(), unloadListeners.end(), fn) != unloadListeners.end())
-                fn(desc);
-        mdlhost::forgetTimers(desc);
-        mdlhost_forgetResources(desc);
-        registry.erase(it);
-        return;
-    }
-}
-
-void mdlhost_addUnloadListener(MdlhostUnloadListener fn)
-{
-    if (fn == nullptr || unloadListeners.size() >= kMaxListeners ||
-        std::find(unloadListeners.begin(), unloadListeners.end(), fn) != unloadListeners.end())
-        return;
-    unloadListeners.push_back(fn);
-}
-
-void mdlhost_removeUnloadListener(MdlhostUnloadListener fn)
-{
-    unloadListeners.erase(std::remove(unloadListeners.begin(), unloadListeners.end(), fn), unloadListeners.end());
+    auto it = parts.find(desc);
+    return it == parts.end() ? nullptr : &it->second;
 }
 
 int mdlSystem_enterGraphics(void)
@@ -120,219 +43,42 @@ int mdlSystem_enterGraphics(void)
     return 0;
 }
 
-int mdlSystem_getProcessNumberFromMdlDesc(MdlDesc *desc)
-{
-    MdlDesc *live = mdlhost::liveDesc(desc);
-    return live ? live->processNumber : -1;
-}
-
-MdlDesc *mdlSystem_getMdlDescFromProcessNumber(int processNumber)
-{
-    for (auto &d : registry)
-        if (d->processNumber == processNumber)
-            return d.get();
-    return nullptr;
-}
-
-const char *mdlResource_getApplLoadFile(MdlDesc *desc)
-{
-    MdlDesc *live = mdlhost::liveDesc(desc ? desc : current);
-    return live ? live->loadFile.c_str() : "";
-}
-
-std::vector<MdlDesc *> mdlhost::applications()
-{
-    std::vector<MdlDesc *> all;
-    for (auto &d : registry)
-        all.push_back(d.get());
-    return all;
-}
-
-MdlDesc *mdlhost::liveDesc(const MdlDesc *desc)
-{
-    if (desc == nullptr)
-        return nullptr;
-    for (auto &d : registry)
-        if (d.get() == desc)
-            return d.get();
-    return nullptr;
-}
-
-bool mdlhost::applicationCodeRunning() { return runningFrames > 0; }
-
-MdlDesc *mdlSystem_findMdlDesc(const char *taskId)
-{
-    char id[MDLHOST_MAXTASKID + 1];
-    return normaliseTaskId(taskId, id) ? findExact(id) : nullptr;
-}
-
-const char *mdlSystem_getMdlTaskID(MdlDesc *desc)
-{
-    if (desc == nullptr)
-        desc = current;
-    return desc ? desc->taskId : "";
-}
-
-const char *mdlSystem_getCurrTaskID(int) { return current ? current->taskId : ""; }
-
-int mdlSystem_getMdlAppVersionNumber(void) { return current ? current->version : 0; }
-
-void mdlSystem_setMdlAppVersionNumber(MdlDesc *desc, int version)
-{
-    if (desc == nullptr)
-        desc = current;
-    if (desc != nullptr)
-        desc->version = version;
-}
-
-// --- context ----------------------------------------------------------------
-
-MdlDesc *mdlSystem_getCurrMdlDesc(void) { return current; }
-
-MdlDesc *mdlhost_setCurrMdlDesc(MdlDesc *desc)
-{
-    MdlDesc *old = current;
-    current = desc;
-    return old;
-}
-
-// --- dispatcher -------------------------------------------------------------
-
-namespace {
-
-constexpr int kMaxArgs = 6;
-
-union Arg {
-    int i;
-    double d;
-    void *p;
-};
-
-// The descriptor gives pointers as void *, while the function may take any
-// pointer type: the same call on every ABI, but clang's function-type check
-// would refuse it.
-#if defined(__clang__)
-#define MDLHOST_DISPATCH_CALL __attribute__((no_sanitize("function")))
-#else
-#define MDLHOST_DISPATCH_CALL
-#endif
-
-// Builds the call one descriptor letter at a time, so each descriptor ends in
-// a call through exactly int (*)(args...) of its letters.
-template <typename... A> MDLHOST_DISPATCH_CALL int callWith(MdlFunctionP fn, const char *letters, const Arg *args, A... done)
-{
-    if constexpr (sizeof...(A) < kMaxArgs) {
-        switch (*letters) {
-        case 'I': return callWith(fn, letters + 1, args + 1, done..., args->i);
-        case 'D': return callWith(fn, letters + 1, args + 1, done..., args->d);
-        case 'P': return callWith(fn, letters + 1, args + 1, done..., args->p);
-        default: break; // '\0': all arguments collected
-        }
-    }
-    return reinterpret_cast<int (*)(A...)>(fn)(done...);
-}
-
-// Restores the caller's application even when fn leaves by an exception.
-// Each frame is counted on its application, so an unload asked for while
-// the application's code is on the stack waits (its library stays mapped).
-struct CurrentScope {
-    MdlDesc *saved, *entered;
-    int savedProcess, enteredProcess; // an address may be reused once freed; a process number never is
-    explicit CurrentScope(MdlDesc *desc)
-        : saved(current), entered(desc ? desc : current), savedProcess(mdlSystem_getProcessNumberFromMdlDesc(saved)),
-          enteredProcess(mdlSystem_getProcessNumberFromMdlDesc(entered))
-    {
-        current = entered;
-        if (entered)
-            entered->activeCalls++;
-        runningFrames++;
-    }
-    ~CurrentScope()
-    {
-        runningFrames--;
-        // A test may unregister an application outright while it runs.
-        if (entered && mdlSystem_getMdlDescFromProcessNumber(enteredProcess) == entered)
-            entered->activeCalls--;
-        current = saved && mdlSystem_getMdlDescFromProcessNumber(savedProcess) == saved ? saved : nullptr;
-    }
-    CurrentScope(const CurrentScope &) = delete;
-    CurrentScope &operator=(const CurrentScope &) = delete;
-};
-
-} // namespace
-
-int dlmSystem_vcallAnyFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDescriptor, va_list args)
-{
-    if (fn == nullptr || argDescriptor == nullptr)
-        return -2;
-    // Validate the whole descriptor before reading any argument: a bad letter
-    // means the caller's arguments cannot be trusted either.
-    char letters[kMaxArgs + 1];
-    int n = 0;
-    for (; argDescriptor[n] != '\0'; n++) {
-        char c = upper(argDescriptor[n]);
-        if (n == kMaxArgs || (c != 'I' && c != 'D' && c != 'P'))
-            return -2;
-        letters[n] = c;
-    }
-    letters[n] = '\0';
-
-    Arg values[kMaxArgs] = {};
-    va_list ap;
-    va_copy(ap, args);
-    for (int k = 0; k < n; k++) {
-        if (letters[k] == 'I')
-            values[k].i = va_arg(ap, int);
-        else if (letters[k] == 'D')
-            values[k].d = va_arg(ap, double);
-        else
-            values[k].p = va_arg(ap, void *);
-    }
-    va_end(ap);
-
-    CurrentScope scope(desc);
-    return callWith(fn, letters, values);
-}
-
-int dlmSystem_callAnyFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDescriptor, ...)
-{
-    va_list ap;
-    va_start(ap, argDescriptor);
-    int r = dlmSystem_vcallAnyFunction(desc, fn, argDescriptor, ap);
-    va_end(ap);
-    return r;
-}
-
-int dlmSystem_callMdlFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDescriptor, ...)
-{
-    va_list ap;
-    va_start(ap, argDescriptor);
-    int r = dlmSystem_vcallAnyFunction(desc, fn, argDescriptor, ap);
-    va_end(ap);
-    return r;
-}
-
-// --- exit, control block ----------------------------------------------------
+// --- exit -------------------------------------------------------------------
 
 int mdlSystem_exit(int, int unload)
 {
+    MdlDesc *current = mdlSystem_getCurrMdlDesc();
     if (current == nullptr)
         return -1;
-    current->exitRequests++;
-    if (unload && !current->unloadPending) {
-        current->unloadPending = true;
-        current->unloadReason = MDLHOST_UNLOAD_EXIT;
+    AppPart &part = mdlhost::appPart(current);
+    part.exitRequests++;
+    if (unload && !part.unloadPending) {
+        part.unloadPending = true;
+        part.unloadReason = MDLHOST_UNLOAD_EXIT;
     }
     return 0;
 }
 
-int mdlhost_exitRequests(MdlDesc *desc) { return desc ? desc->exitRequests : 0; }
-
-static Tcb tcb = {.dgnfilenm = "", .readoutAccuracy = 3, .readoutFlags = 0, .workMode = MDLHOST_WORKMODE_DGN,
-                  .epsilon = 1e-9};
-Tcb *tcbP = &tcb;
-
-void mdlhost_setActiveDesignFile(const char *name)
+int mdlhost_exitRequests(MdlDesc *desc)
 {
-    snprintf(tcb.dgnfilenm, sizeof tcb.dgnfilenm, "%s", name ? name : "");
+    AppPart *part = mdlhost::findAppPart(desc);
+    return part ? part->exitRequests : 0;
 }
+
+// --- abort ------------------------------------------------------------------
+
+namespace {
+bool abortEnabled = false;
+bool abortRequested = false;
+} // namespace
+
+void mdlSystem_extendedAbortEnable(int enable)
+{
+    abortEnabled = enable != 0;
+    if (!abortEnabled)
+        abortRequested = false;
+}
+
+int mdlSystem_extendedAbortRequested(void) { return abortEnabled && abortRequested ? 1 : 0; }
+
+void mdlhost_requestAbort(int request) { abortRequested = request != 0; }

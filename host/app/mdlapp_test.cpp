@@ -283,4 +283,15 @@ TEST(Screens, EnterGraphicsDoesNothing)
     EXPECT_EQ(mdlSystem_enterGraphics(), 0);
 }
 
+TEST(AbortTest, AbortIsAnsweredOnlyWhenEnabledAndRequested)
+{
+    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
+    mdlSystem_extendedAbortEnable(1);
+    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
+    mdlhost_requestAbort(1);
+    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 1);
+    mdlSystem_extendedAbortEnable(0);
+    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
+}
+
 } // namespace

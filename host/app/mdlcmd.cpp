@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_int.h"
+#include "app_int.h"
 #include "app/mdlapp.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "base/mdltext.h"
+#include "sys/sys_host.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ int mdlSystem_registerCommandNumbers(const MdlCommandNumber *table)
     if (desc == nullptr || table == nullptr)
         return -1;
     for (const MdlCommandNumber *e = table; e->cmdFunc != nullptr; e++)
-        desc->commandNumbers[e->cmdNumber] = e->cmdFunc;
+        mdlhost::appPart(desc).commandNumbers[e->cmdNumber] = e->cmdFunc;
     return 0;
 }
 
@@ -42,13 +43,13 @@ int mdlSystem_registerCommandNames(const MdlCommandName *table)
         if (e->cmdName == nullptr || e->cmdName[0] == '\0')
             continue;
         bool replaced = false;
-        for (auto &n : desc->commandNames)
-            if (mdlhost::equalsFolded(n.first, e->cmdName)) {
+        for (auto &n : mdlhost::appPart(desc).commandNames)
+            if (mdlhost::sameName(n.first, e->cmdName)) {
                 n.second = e->cmdFunc;
                 replaced = true;
             }
         if (!replaced)
-            desc->commandNames.emplace_back(e->cmdName, e->cmdFunc);
+            mdlhost::appPart(desc).commandNames.emplace_back(e->cmdName, e->cmdFunc);
     }
     return 0;
 }
@@ -124,7 +125,7 @@ void *mdlParse_loadCommandTable(void *)
         any = true;
         readTable(table, entries);
     }
-    desc->commandTable = std::move(entries);
+    mdlhost::appPart(desc).commandTable = std::move(entries);
     return any ? static_cast<void *>(desc) : nullptr;
 }
 
@@ -151,12 +152,12 @@ bool matchCommand(const std::vector<MdlDesc *> &apps, std::string_view keyin, Md
     }
     size_t best = 0;
     for (MdlDesc *desc : apps) {
-        for (const MdlCommandEntry &e : desc->commandTable) {
+        for (const MdlCommandEntry &e : mdlhost::appPart(desc).commandTable) {
             if (e.words.size() <= best || e.words.size() > words.size())
                 continue;
             bool same = true;
             for (size_t w = 0; w < e.words.size() && same; w++)
-                same = equalsFolded(e.words[w], keyin.substr(words[w].first, words[w].second - words[w].first));
+                same = sameName(e.words[w], keyin.substr(words[w].first, words[w].second - words[w].first));
             if (!same)
                 continue;
             best = e.words.size();
@@ -170,8 +171,8 @@ bool matchCommand(const std::vector<MdlDesc *> &apps, std::string_view keyin, Md
 
 int runCommand(MdlDesc *desc, uint32_t number, const char *unparsed, std::string *why)
 {
-    auto it = desc->commandNumbers.find(number);
-    if (it == desc->commandNumbers.end()) {
+    auto it = mdlhost::appPart(desc).commandNumbers.find(number);
+    if (it == mdlhost::appPart(desc).commandNumbers.end()) {
         char text[96];
         snprintf(text, sizeof text, "%s has no function for command 0x%08X", desc->taskId, unsigned(number));
         *why = text;
@@ -190,8 +191,8 @@ int runCommand(MdlDesc *desc, uint32_t number, const char *unparsed, std::string
 int runNamedCommand(const std::string &name, const char *unparsed, std::string *why)
 {
     for (MdlDesc *desc : applications())
-        for (auto &n : desc->commandNames)
-            if (equalsFolded(n.first, name)) {
+        for (auto &n : mdlhost::appPart(desc).commandNames)
+            if (sameName(n.first, name)) {
                 std::string rest = unparsed ? unparsed : "";
                 MdlCommandFunc fn = n.second;
                 dlmSystem_callAnyFunction(desc, reinterpret_cast<MdlFunctionP>(fn), "P", rest.data());

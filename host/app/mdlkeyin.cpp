@@ -7,17 +7,17 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <vector>
 
-#include "app/app_int.h"
+#include "app_int.h"
 #include "app/mdlapp.h"
 #include "dgn/mdldgn.h"
 #include "dgn/mdlscan.h"
 #include "dlg/mdldlg.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "base/mdltext.h"
+#include "sys/sys_host.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ int commandKeyin(const std::vector<MdlDesc *> &apps, std::string_view keyin, std
 int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
 {
     std::string_view kind = w[1].text;
-    if (mdlhost::equalsFolded(kind, "modal") && w.size() >= 3) {
+    if (mdlhost::sameName(kind, "modal") && w.size() >= 3) {
         std::string id(w[2].text);
         char *end = nullptr;
         errno = 0;
@@ -136,11 +136,11 @@ int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string 
         }
         return MDLHOST_KEYIN_OK;
     }
-    if (mdlhost::equalsFolded(kind, "file")) {
+    if (mdlhost::sameName(kind, "file")) {
         mdlhost_scriptFileDialog(restAfter(keyin, w[1].end).c_str());
         return MDLHOST_KEYIN_OK;
     }
-    if (mdlhost::equalsFolded(kind, "cancelfile") && w.size() == 2) {
+    if (mdlhost::sameName(kind, "cancelfile") && w.size() == 2) {
         mdlhost_scriptFileDialog(nullptr);
         return MDLHOST_KEYIN_OK;
     }
@@ -168,34 +168,34 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
     std::vector<Word> w = words(keyin, 3);
     if (w.empty())
         return MDLHOST_KEYIN_OK;
-    if (w.size() == 1 && equalsFolded(w[0].text, "exit")) {
+    if (w.size() == 1 && sameName(w[0].text, "exit")) {
         exitRequested = true;
         return MDLHOST_KEYIN_OK;
     }
     // The host's own "fence delete"; a second one without a fence is harmless.
-    if (w.size() == 2 && equalsFolded(w[0].text, "fence") && equalsFolded(w[1].text, "delete")) {
+    if (w.size() == 2 && sameName(w[0].text, "fence") && sameName(w[1].text, "delete")) {
         mdlFence_clear();
         return MDLHOST_KEYIN_OK;
     }
     // Answers for the dialogs a batch run will meet, queued ahead of them.
-    if (equalsFolded(w[0].text, "answer") && w.size() >= 2)
+    if (sameName(w[0].text, "answer") && w.size() >= 2)
         return answerKeyin(w, keyin, why);
-    if (equalsFolded(w[0].text, "type") && w.size() >= 2)
+    if (sameName(w[0].text, "type") && w.size() >= 2)
         return typeKeyin(restAfter(keyin, w[0].end), why);
-    if (equalsFolded(w[0].text, "mdl") && w.size() >= 2) {
+    if (sameName(w[0].text, "mdl") && w.size() >= 2) {
         std::string_view sub = w[1].text;
         if (w.size() < 3) {
             *why = "a name is missing";
             return MDLHOST_KEYIN_FAILED;
         }
         std::string name(w[2].text), rest = restAfter(keyin, w[2].end);
-        if (equalsFolded(sub, "load"))
+        if (sameName(sub, "load"))
             return loadKeyin(keyin, w[2].end, w[2].text, why);
-        if (equalsFolded(sub, "unload"))
+        if (sameName(sub, "unload"))
             return unloadKeyin(name, why);
-        if (equalsFolded(sub, "command"))
+        if (sameName(sub, "command"))
             return runNamedCommand(name, rest.c_str(), why);
-        if (equalsFolded(sub, "keyin")) {
+        if (sameName(sub, "keyin")) {
             MdlDesc *desc = mdlSystem_findMdlDesc(name.c_str());
             if (desc == nullptr) {
                 *why = "no task " + name + " is loaded";
@@ -222,25 +222,12 @@ int mdlhost_keyin(const char *keyin)
 
 namespace {
 
-struct QueuedInput {
-    int kind;
-    std::string text; // keyin, or the unparsed text of a command
-    uint32_t number;
-    std::string taskId;
-};
-
-std::deque<QueuedInput> queue;
 
 // Applications that keep queueing input from their own queued input would
 // otherwise keep one turn of the loop going for ever.
 constexpr int kMaxInputsPerTurn = 10000;
 
-std::string taskOrCurrent(const char *taskId)
-{
-    return taskId && taskId[0] ? taskId : mdlSystem_getCurrTaskID(1);
-}
-
-int runQueued(const QueuedInput &in, std::string *why)
+int runQueued(const mdlhost::QueuedInput &in, std::string *why)
 {
     if (in.kind == MDLHOST_INPUT_KEYIN)
         return mdlhost::runKeyin(in.text, why);
@@ -255,7 +242,7 @@ int runQueued(const QueuedInput &in, std::string *why)
     return mdlhost::runCommand(desc, in.number, in.text.c_str(), why);
 }
 
-std::string describe(const QueuedInput &in)
+std::string describe(const mdlhost::QueuedInput &in)
 {
     if (in.kind == MDLHOST_INPUT_KEYIN)
         return "Keyin \"" + in.text + "\"";
@@ -266,51 +253,9 @@ std::string describe(const QueuedInput &in)
 
 } // namespace
 
-int mdlInput_sendKeyin(const char *keyin, int, int, const char *)
-{
-    if (keyin == nullptr)
-        return -1;
-    queue.push_back({MDLHOST_INPUT_KEYIN, keyin, 0, ""});
-    return 0;
-}
-
-int mdlInput_sendCommand(uint32_t cmdNumber, const char *unparsed, int, const char *taskId, int)
-{
-    queue.push_back({MDLHOST_INPUT_COMMAND, unparsed ? unparsed : "", cmdNumber, taskOrCurrent(taskId)});
-    return 0;
-}
-
-int mdlDialog_cmdNumberQueue(int atFront, uint32_t cmdNumber, const char *taskId, int)
-{
-    QueuedInput in{MDLHOST_INPUT_COMMAND, "", cmdNumber, taskOrCurrent(taskId)};
-    if (atFront)
-        queue.push_front(std::move(in));
-    else
-        queue.push_back(std::move(in));
-    return 0;
-}
-
-int mdlhost_inputQueueCount(void) { return int(queue.size()); }
-
-int mdlhost_inputQueueEntry(int i, const char **text, uint32_t *cmdNumber, const char **taskId)
-{
-    if (i < 0 || size_t(i) >= queue.size())
-        return 0;
-    const QueuedInput &in = queue[size_t(i)];
-    if (text)
-        *text = in.text.c_str();
-    if (cmdNumber)
-        *cmdNumber = in.number;
-    if (taskId)
-        *taskId = in.taskId.c_str();
-    return in.kind;
-}
-
-void mdlhost_clearInputQueue(void) { queue.clear(); }
-
 void mdlhost::resetInput()
 {
-    queue.clear();
+    mdlhost_clearInputQueue();
     exitRequested = false;
 }
 
@@ -322,13 +267,13 @@ int mdlhost_processQueue(void)
     mdlhost_runTimers();
     mdlhost::runPendingUnloads();
     int failures = 0;
-    for (int n = 0; !queue.empty() && !exitRequested; n++) {
+    mdlhost::QueuedInput in;
+    for (int n = 0; mdlhost_inputQueueCount() > 0 && !exitRequested; n++) {
         if (n == kMaxInputsPerTurn) {
             mdlOutput_messageCenter(MDLHOST_MSG_KEYIN, "The input queue did not empty; the rest waits for the next turn");
             break;
         }
-        QueuedInput in = std::move(queue.front());
-        queue.pop_front();
+        mdlhost::takeInput(in);
         std::string why;
         if (runQueued(in, &why) != MDLHOST_KEYIN_OK) {
             failures++;

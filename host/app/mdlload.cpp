@@ -10,26 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_int.h"
+#include "app_int.h"
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "base/mdltext.h"
+#include "sys/sys_host.h"
 
 namespace {
-
-std::string upperCased(std::string s)
-{
-    for (char &c : s)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return s;
-}
-
-bool endsWith(const std::string &s, const char *tail)
-{
-    size_t n = strlen(tail);
-    return s.size() >= n && mdlhost::equalsFolded(std::string_view(s).substr(s.size() - n), tail);
-}
 
 bool hasDirectory(const std::string &name)
 {
@@ -42,7 +29,7 @@ std::string mdlhost::taskIdOf(const std::string &name)
 {
     size_t slash = name.find_last_of("/\\:");
     std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
-    if (endsWith(base, ".so")) {
+    if (mdlhost::endsWithName(base, ".so")) {
         base.resize(base.size() - 3);
         if (base.size() > 3 && base.compare(0, 3, "lib") == 0)
             base.erase(0, 3);
@@ -50,7 +37,7 @@ std::string mdlhost::taskIdOf(const std::string &name)
     size_t dot = base.find('.');
     if (dot != std::string::npos)
         base.resize(dot);
-    return upperCased(base);
+    return mdlhost::upperCased(base);
 }
 
 namespace {
@@ -72,15 +59,13 @@ std::string findLibrary(const std::string &name, const std::string &taskId, std:
         why = "no such file";
         return "";
     }
-    if (endsWith(name, ".so")) {
+    if (mdlhost::endsWithName(name, ".so")) {
         if (mdlFile_find(found, name.c_str(), "MS_MDL", nullptr) == 0)
             return found;
         why = "no " + name + " along MS_MDL";
         return "";
     }
-    std::string lower = name;
-    for (char &c : lower)
-        c = mdlhost::foldCase(c);
+    std::string lower = mdlhost::folded(name);
     for (const std::string &candidate : {"lib" + lower + ".so", lower + ".so"})
         if (mdlFile_find(found, candidate.c_str(), "MS_MDL", nullptr) == 0)
             return found;
@@ -155,16 +140,17 @@ int mdlhost::loadApplication(const char *name, const char *origin, int argc, con
         dlclose(handle);
         return loadFailed(why, load + "cannot register " + taskId);
     }
-    desc->library = handle;
     desc->loadFile = library;
-    desc->arguments.push_back(library);
-    desc->arguments.push_back(origin && origin[0] ? origin : MDLHOST_ORIGIN_USER);
+    AppPart &part = mdlhost::appPart(desc);
+    part.library = handle;
+    part.arguments.push_back(library);
+    part.arguments.push_back(origin && origin[0] ? origin : MDLHOST_ORIGIN_USER);
     for (int i = 0; args != nullptr && i < argc; i++)
-        desc->arguments.push_back(args[i] ? args[i] : "");
-    for (std::string &a : desc->arguments)
-        desc->argv.push_back(a.data());
-    desc->argv.push_back(nullptr);
-    dlmSystem_callAnyFunction(desc, mdlMain, "IP", int(desc->arguments.size()), desc->argv.data());
+        part.arguments.push_back(args[i] ? args[i] : "");
+    for (std::string &a : part.arguments)
+        part.argv.push_back(a.data());
+    part.argv.push_back(nullptr);
+    dlmSystem_callAnyFunction(desc, mdlMain, "IP", int(part.arguments.size()), part.argv.data());
     return 0;
 }
 
@@ -209,7 +195,7 @@ namespace {
 
 void unloadNow(MdlDesc *desc)
 {
-    void *library = desc->library;
+    void *library = mdlhost::appPart(desc).library;
     mdlhost_unregisterApplication(desc);
     // Closed last: the frame held function pointers into it until now.
     if (library != nullptr)
@@ -220,7 +206,7 @@ void unloadNow(MdlDesc *desc)
 
 mdlhost::UnloadResult mdlhost::unloadApplication(MdlDesc *desc, int reason)
 {
-    if (!desc->unloadHookAsked) {
+    if (!mdlhost::appPart(desc).unloadHookAsked) {
         if (MdlFunctionP hook = mdlhost_getFunction(desc, MDLHOST_HOOK_UNLOAD)) {
             int process = desc->processNumber;
             int refused = dlmSystem_callAnyFunction(desc, hook, "I", reason);
@@ -229,13 +215,14 @@ mdlhost::UnloadResult mdlhost::unloadApplication(MdlDesc *desc, int reason)
             if (refused != 0 && reason >= 0)
                 return UnloadResult::Refused;
         }
-        desc->unloadHookAsked = true;
+        mdlhost::appPart(desc).unloadHookAsked = true;
     }
     if (desc->activeCalls > 0) {
         // Its code is on the stack: the library must stay mapped until the
         // host loop has control again.
-        desc->unloadPending = true;
-        desc->unloadReason = reason;
+        AppPart &part = mdlhost::appPart(desc);
+        part.unloadPending = true;
+        part.unloadReason = reason;
         return UnloadResult::Deferred;
     }
     unloadNow(desc);
@@ -247,8 +234,9 @@ void mdlhost::runPendingUnloads()
     if (mdlhost::applicationCodeRunning())
         return;
     for (MdlDesc *desc : mdlhost::applications())
-        if (mdlhost::liveDesc(desc) != nullptr && desc->unloadPending)
-            mdlhost::unloadApplication(desc, desc->unloadReason);
+        if (mdlhost::liveDesc(desc) != nullptr)
+            if (AppPart *part = mdlhost::findAppPart(desc); part != nullptr && part->unloadPending)
+                mdlhost::unloadApplication(desc, part->unloadReason);
 }
 
 int mdlSystem_unloadMdlProgram(const char *taskId)

@@ -2,7 +2,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/app_int.h"
+#include "app_int.h"
 #include "app/mdlapp.h"
 
 namespace {

@@ -19,7 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/mdlelem.h"
 #include "mdlhost.h"
 

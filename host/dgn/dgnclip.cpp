@@ -23,9 +23,9 @@
 
 #include <geos_c.h>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
-#include "dgn/dgnscan_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
+#include "dgnscan_int.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 

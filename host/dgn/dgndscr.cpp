@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
 #include "sys/mdlsys.h"
 

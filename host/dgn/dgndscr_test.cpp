@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/testing/dgn_testing.h"
 #include "sys/mdlsys.h"
 

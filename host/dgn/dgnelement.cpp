@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
 
 namespace mdlhost::dgn {

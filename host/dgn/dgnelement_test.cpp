@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 #include "dgn/testing/dgn_testing.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "dgn/dgnstore_int.h"
+#include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;
 

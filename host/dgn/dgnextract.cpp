@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
 
 using namespace mdlhost::dgn;

@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
-#include "dgn/dgnscan_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
+#include "dgnscan_int.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 

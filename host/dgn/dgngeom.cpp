@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 
 namespace mdlhost::dgn {
 

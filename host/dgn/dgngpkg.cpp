@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnstore_int.h"
+#include "dgn_int.h"
+#include "dgnstore_int.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdlelem.h"
 

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdlelem.h"
 #include "dgn/testing/dgn_testing.h"

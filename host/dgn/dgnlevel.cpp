@@ -2,7 +2,7 @@
 // memory for the lookups every element write makes.
 #include <cstring>
 
-#include "dgn/dgnstore_int.h"
+#include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgncell_int.h"
+#include "dgn_int.h"
+#include "dgncell_int.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "app/mdlhook.h"
-#include "dgn/dgnstore_int.h"
+#include "base/mdlbase.h"
+#include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 
 namespace mdlhost::dgn {

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgncell_int.h"
+#include "dgn_int.h"
+#include "dgncell_int.h"
 #include "sys/mdlsys.h"
 
 namespace mdlhost::dgn {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 

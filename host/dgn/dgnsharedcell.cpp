@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgncell_int.h"
+#include "dgn_int.h"
+#include "dgncell_int.h"
 #include "dgn/mdlelem.h"
 
 namespace mdlhost::dgn {

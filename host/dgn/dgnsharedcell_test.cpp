@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/testing/dgn_testing.h"
 #include "dgn/testing/dgncell_testing.h"
 #include "mdlhost.h"

@@ -19,11 +19,10 @@
 #include <fstream>
 #include <map>
 
-#include "app/mdlapp.h"
-#include "dgn/dgnstore_int.h"
+#include "base/mdlbase.h"
+#include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 
-int mdlErrno = 0;
 
 namespace mdlhost::dgn {
 
@@ -1477,21 +1476,3 @@ int storeScan(DgnModelRefP model, const ScanFilter &filter, const std::function<
 }
 
 } // namespace mdlhost::dgn
-
-// --- abort ------------------------------------------------------------------------
-
-namespace {
-bool abortEnabled = false;
-bool abortRequested = false;
-} // namespace
-
-void mdlSystem_extendedAbortEnable(int enable)
-{
-    abortEnabled = enable != 0;
-    if (!abortEnabled)
-        abortRequested = false;
-}
-
-int mdlSystem_extendedAbortRequested(void) { return abortEnabled && abortRequested ? 1 : 0; }
-
-void mdlhost_requestAbort(int request) { abortRequested = request != 0; }

@@ -12,7 +12,7 @@
 
 #include <sqlite3.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 
 namespace mdlhost::dgn {
 

@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/testing/dgn_records.h"
 #include "dgn/testing/dgn_testing.h"
 
@@ -1021,13 +1021,3 @@ TEST_F(StoreTest, FeatureRowsFollowAddRewriteAndDelete)
     EXPECT_EQ(countRows(dgnPath(), "SELECT max_x >= 100 FROM gpkg_contents WHERE table_name = 'model_1'"), 1);
 }
 
-TEST_F(StoreTest, AbortIsAnsweredOnlyWhenEnabledAndRequested)
-{
-    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
-    mdlSystem_extendedAbortEnable(1);
-    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
-    mdlhost_requestAbort(1);
-    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 1);
-    mdlSystem_extendedAbortEnable(0);
-    EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
-}

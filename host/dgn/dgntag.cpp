@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgncell_int.h"
+#include "dgn_int.h"
+#include "dgncell_int.h"
 #include "dgn/mdlelem.h"
 #include "sys/mdlsys.h"
 

@@ -2,8 +2,8 @@
 #include <cmath>
 #include <vector>
 
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
-#include "app/app_int.h"
-#include "app/mdlhook.h"
-#include "dgn/dgn_int.h"
-#include "dgn/dgnelem_int.h"
-#include "dgn/dgnscan_int.h"
+#include "base/base_host.h"
+#include "base/mdlbase.h"
+#include "dgn_int.h"
+#include "dgnelem_int.h"
+#include "dgnscan_int.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 
@@ -83,17 +83,7 @@ void viewRange(const RotMatrix &rot, const DRange3d &range, DPoint3d &low, DPoin
 void callHooks(MSElementDescr *node, int view, DgnModelRefP model)
 {
     MdlViewDisplayData data{MDLHOST_DISPLAY_DRAW, 0};
-    // Looked up again per call: a hook may unload an application.
-    std::vector<int> processes;
-    for (MdlDesc *d : mdlhost::applications())
-        processes.push_back(mdlSystem_getProcessNumberFromMdlDesc(d));
-    for (int pn : processes) {
-        MdlDesc *desc = mdlSystem_getMdlDescFromProcessNumber(pn);
-        MdlFunctionP hook = mdlhost_getFunction(desc, MDLHOST_HOOK_VIEWUPDATE);
-        if (hook != nullptr)
-            dlmSystem_callAnyFunction(desc, hook, "PIPIPI", &node->el, MDLHOST_VIEWUPDATE_NORMAL, &data, view, node,
-                                      model);
-    }
+    mdlhost_callHooks(MDLHOST_HOOK_VIEWUPDATE, "PIPIPI", &node->el, MDLHOST_VIEWUPDATE_NORMAL, &data, view, node, model);
 }
 
 void updateTree(MSElementDescr *node, int view, DgnModelRefP model)

@@ -29,8 +29,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/mdlapp.h"
-#include "app/mdlcmd.h"
+#include "base/base_host.h"
+#include "base/mdlbase.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
 

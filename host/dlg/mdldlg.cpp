@@ -1,5 +1,5 @@
 // Dialog manager core: shared registries, opening, closing and windows, forgetting an application.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 namespace dlgint {
 std::map<MdlDesc *, std::map<int, MdlFunctionP>> hookTables;

@@ -1,5 +1,5 @@
 // Dialog, item and menu definitions read from resource nodes.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== definitions =========================================================
 

@@ -1,5 +1,5 @@
 // Drawing into dialogs (recorded) and the completion bar.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== drawing and the completion bar ======================================
 

@@ -1,5 +1,5 @@
 // File dialogs and alerts answered from scripts, remembered file records, the file-list editor.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== scripts: file dialogs and alerts ====================================
 

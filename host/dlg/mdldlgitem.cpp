@@ -1,5 +1,5 @@
 // Dialog items: state, values, synchronising, and the calls of each item type.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== items ===============================================================
 

@@ -1,5 +1,5 @@
 // String-list sorting and searching for list boxes; list models.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== string lists ========================================================
 //

@@ -1,5 +1,5 @@
 // Menu bars and pulldown menus.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== menus ===============================================================
 

@@ -1,5 +1,5 @@
 // Modal runner and the step language of scripted answers.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== answers =============================================================
 

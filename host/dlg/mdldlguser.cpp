@@ -1,5 +1,5 @@
 // What a user does to an item: presses, typed text, selections (scripts run these).
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== user actions ========================================================
 //

@@ -1,5 +1,5 @@
 // Published variables, struct types, access strings, and hooks called with their owner current.
-#include "dlg/dlg_int.h"
+#include "dlg_int.h"
 
 // ===== variables ===========================================================
 

@@ -1,5 +1,5 @@
 // Resource store: handles per application, files shared between handles, opening and closing.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 // ---- store ----------------------------------------------------------------
 
@@ -209,3 +209,21 @@ void mdlhost_forgetResources(MdlDesc *desc)
 }
 
 void mdlhost_rscFailWrites(int n) { feilSkrivinger = n > 0 ? n : 0; }
+
+// ---- registry -------------------------------------------------------------
+
+namespace {
+
+void openOnRegister(MdlDesc *desc, const char *resourceFile)
+{
+    // The application still loads without its texts; the user must see why
+    // they are missing.
+    if (resourceFile != nullptr && mdlhost_openResourceFor(desc, resourceFile) != 0)
+        toolSubsystem_printf("Application %s: resource file %s not opened\n", mdlSystem_getMdlTaskID(desc),
+                             resourceFile);
+}
+
+[[maybe_unused]] const bool listening =
+    (mdlhost_addRegisterListener(openOnRegister), mdlhost_addUnloadListener(mdlhost_forgetResources), true);
+
+} // namespace

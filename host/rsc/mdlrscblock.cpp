@@ -1,5 +1,5 @@
 // Typed blocks: serialising a file, atomic replacement on disk, finding and storing blocks.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 namespace rscint {
 // ---- writer ---------------------------------------------------------------

@@ -1,5 +1,5 @@
 // Message lists and formatting from them.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 namespace rscint {
 const std::string *finnMelding(MdlDesc *desc, RscFileHandle handle, int listeId, int nr)
@@ -84,4 +84,17 @@ const char *mdlhost_messageListEntry(MdlDesc *desc, int listId, int entry)
 {
     const std::string *t = finnMelding(desc, nullptr, listId, entry);
     return t ? t->c_str() : nullptr;
+}
+
+int mdlOutput_rscPrintf(int field, int listId, int entry, ...)
+{
+    if (field < 0 || field > MDLHOST_MAXFIELD)
+        return -1;
+    // Field texts are one line of a status bar; longer entries are cut.
+    char text[1024];
+    va_list ap;
+    va_start(ap, entry);
+    mdlOutput_rscsVPrintf(text, sizeof text, nullptr, listId, entry, ap);
+    va_end(ap);
+    return mdlOutput_printf(field, "%s", text);
 }

@@ -1,5 +1,5 @@
 // Resource source: lexer, parser, reading files with their includes, indexing; the generic node API.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 namespace rscint {
 // Decimal or 0x hex with an optional sign, the whole text.

@@ -1,5 +1,5 @@
 // Remembered file names: the host preference file and the stored record.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 namespace rscint {
 // The host's own preference file, opened (and created) on first use.

@@ -1,5 +1,5 @@
 // String lists: members, limits, loading and storing them as resources.
-#include "rsc/rsc_int.h"
+#include "rsc_int.h"
 
 #include <algorithm>
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "sys/mdlsvc.h"
-#include "sys/svc_int.h"
-#include "sys/sys_int.h"
+#include "svc_int.h"
+#include "sys_int.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ long mdlhost_ddeConnect(long instance, const char *service, const char *topic)
         conversations.size() >= MDLHOST_DDE_MAXCONVERSATIONS)
         return 0;
     for (Service &s : services) {
-        if (!s.available || !mdlhost::equalsFolded(service, s.name) || !s.servesTopic(topic))
+        if (!s.available || !mdlhost::sameName(service, s.name) || !s.servesTopic(topic))
             continue;
         conversations.push_back({++lastId, instance, s.open()});
         return lastId;
@@ -137,7 +137,7 @@ const char *mdlhost_ddeLastCommand(void) { return lastCommand.c_str(); }
 int mdlhost_ddeSetServiceAvailable(const char *service, int available)
 {
     for (Service &s : services) {
-        if (service != nullptr && mdlhost::equalsFolded(service, s.name)) {
+        if (service != nullptr && mdlhost::sameName(service, s.name)) {
             s.available = available != 0;
             return 0;
         }

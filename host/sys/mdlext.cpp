@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 struct MdlExternalProgram {
     pid_t pid;
@@ -63,7 +63,7 @@ bool findIgnoringCase(const std::string &local, std::string &found)
                 return false;
             bool matched = false;
             while (struct dirent *e = readdir(d)) {
-                if (mdlhost::equalsFolded(e->d_name, part)) {
+                if (mdlhost::sameName(e->d_name, part)) {
                     next = at == "/" ? std::string("/") + e->d_name : at + "/" + e->d_name;
                     matched = true;
                     break;
@@ -300,28 +300,3 @@ int mdlhost_findProgram(char *out, size_t outSize, const char *program)
     return 0;
 }
 
-// Words of text: blanks and tabs separate, a double-quoted part may hold
-// blanks, the quotes themselves are dropped, and "" is an empty word.  An
-// unclosed quote makes the text ambiguous: false (the words are still given).
-bool mdlhost::splitQuotedWords(const char *text, std::vector<std::string> &words)
-{
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (const char *p = text ? text : ""; *p; p++) {
-        if (*p == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (!quoted && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += *p;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(word);
-    return !quoted;
-}

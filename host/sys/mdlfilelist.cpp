@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 static_assert(sizeof(MdlFindEntry) == 272, "find entries keep the platform's size");
 

@@ -7,30 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/mdlapp.h"
+#include "base/mdlbase.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 namespace mdlhost {
-
-char foldCase(char c)
-{
-    auto u = static_cast<unsigned char>(c);
-    // ASCII and the ISO 8859-1 letters; 0xF7 (division sign) is no letter.
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-        return char(u + 32);
-    return c;
-}
-
-bool equalsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (foldCase(a[i]) != foldCase(b[i]))
-            return false;
-    return true;
-}
 
 namespace {
 
@@ -65,7 +46,7 @@ bool findInDirectory(const std::string &dir, std::string_view name, std::string 
         return false;
     bool ok = false;
     while (struct dirent *e = readdir(d)) {
-        if (equalsFolded(e->d_name, name) && isRegularFile(joined(dir, e->d_name))) {
+        if (sameName(e->d_name, name) && isRegularFile(joined(dir, e->d_name))) {
             found = joined(dir, e->d_name);
             ok = true;
             break;

@@ -5,9 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 // --- echo and log ---------------------------------------------------------------
 
@@ -106,20 +105,6 @@ int mdlOutput_printf(int field, const char *format, ...)
 }
 
 int mdlOutput_message(const char *text) { return mdlOutput_printf(0, "%s", text ? text : ""); }
-
-int mdlOutput_rscPrintf(int field, int listId, int entry, ...)
-{
-    if (!validField(field))
-        return -1;
-    // Field texts are one line of a status bar; longer entries are cut.
-    char text[1024];
-    va_list ap;
-    va_start(ap, entry);
-    mdlOutput_rscsVPrintf(text, sizeof text, nullptr, listId, entry, ap);
-    va_end(ap);
-    fields[field] = text;
-    return 0;
-}
 
 const char *mdlhost_messageField(int field) { return validField(field) ? fields[field].c_str() : ""; }
 

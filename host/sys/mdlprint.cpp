@@ -15,7 +15,7 @@
 
 #include "sys/mdlsvc.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 namespace {
 
@@ -146,7 +146,7 @@ int mdlhost_printFile(const char *printer, const char *fileName)
         return MDLHOST_PRINT_NOPRINTER;
     const MdlhostPrinter *p = nullptr;
     for (const MdlhostPrinter &candidate : all)
-        if (mdlhost::equalsFolded(candidate.name, printer))
+        if (mdlhost::sameName(candidate.name, printer))
             p = &candidate;
     if (p == nullptr)
         return MDLHOST_PRINT_NOPRINTER;
@@ -180,7 +180,7 @@ int mdlhost_plotDriverSystemPrinter(const char *driverFile, char *out, size_t ou
     while (in && seen < kMaxDriverBytes && std::getline(in, line)) {
         seen += std::streamsize(line.size()) + 1;
         std::string_view l = trimmed(line);
-        if (l.size() <= key.size() || !mdlhost::equalsFolded(l.substr(0, key.size()), key))
+        if (l.size() <= key.size() || !mdlhost::sameName(l.substr(0, key.size()), key))
             continue;
         std::string_view rest = trimmed(l.substr(key.size()));
         if (rest.empty() || rest[0] != '=')

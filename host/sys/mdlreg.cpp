@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "sys/mdlsvc.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ bool unescape(std::string_view field, std::string &out)
 Value *findValue(std::vector<Value> &values, std::string_view key, std::string_view name)
 {
     for (Value &v : values)
-        if (mdlhost::equalsFolded(v.key, key) && mdlhost::equalsFolded(v.name, name))
+        if (mdlhost::sameName(v.key, key) && mdlhost::sameName(v.name, name))
             return &v;
     return nullptr;
 }
@@ -363,7 +363,7 @@ int mdlhost_regDeleteValue(int hive, const char *key, const char *name)
         return MDLHOST_REG_BADARG;
     return changeHive(hive, [&](std::vector<Value> &values) {
         for (auto it = values.begin(); it != values.end(); ++it)
-            if (mdlhost::equalsFolded(it->key, k) && mdlhost::equalsFolded(it->name, name)) {
+            if (mdlhost::sameName(it->key, k) && mdlhost::sameName(it->name, name)) {
                 values.erase(it);
                 return MDLHOST_REG_OK;
             }

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "sys/mdlsys.h"
-#include "sys/svc_int.h"
-#include "sys/sys_int.h"
+#include "svc_int.h"
+#include "sys_int.h"
 
 namespace mdlhost {
 
@@ -112,7 +112,7 @@ char32_t fold(char32_t c)
     return c;
 }
 
-bool sameName(const std::string &a, const std::string &b)
+bool sameSheetName(const std::string &a, const std::string &b)
 {
     std::u32string x = decodeUtf8(a), y = decodeUtf8(b);
     if (x.size() != y.size())
@@ -610,7 +610,7 @@ Sheet *Spreadsheet::activeSheet(std::string &error)
 Workbook *Spreadsheet::findBook(const std::string &utf8Name)
 {
     for (Workbook &b : books_)
-        if (sameName(b.name, utf8Name))
+        if (sameSheetName(b.name, utf8Name))
             return &b;
     return nullptr;
 }
@@ -746,7 +746,7 @@ bool Spreadsheet::activateBook(const std::vector<Arg> &a, std::string &error)
 long sheetIndex(const Workbook &book, const std::string &utf8Name)
 {
     for (size_t i = 0; i < book.sheets.size(); i++)
-        if (sameName(book.sheets[i].name, utf8Name))
+        if (sameSheetName(book.sheets[i].name, utf8Name))
             return long(i);
     return -1;
 }
@@ -1013,7 +1013,7 @@ bool Spreadsheet::optionsGeneral(const std::vector<Arg> &a, std::string &error)
 
 } // namespace
 
-bool spreadsheetServesTopic(const char *topic) { return topic != nullptr && equalsFolded(topic, "System"); }
+bool spreadsheetServesTopic(const char *topic) { return topic != nullptr && sameName(topic, "System"); }
 
 std::unique_ptr<DdeSession> openSpreadsheet() { return std::make_unique<Spreadsheet>(); }
 

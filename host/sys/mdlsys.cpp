@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/mdlapp.h"
-#include "sys/sys_int.h"
+#include "base/mdlbase.h"
+#include "sys_int.h"
 
 // --- failure injection ------------------------------------------------------
 

@@ -10,7 +10,7 @@
 
 #include "sys/mdlsvc.h"
 #include "sys/mdlsys.h"
-#include "sys/sys_int.h"
+#include "sys_int.h"
 
 int mdlhost_universalName(const char *path, char *out, size_t outSize)
 {

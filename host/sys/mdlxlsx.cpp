@@ -26,7 +26,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/svc_int.h"
+#include "svc_int.h"
 
 namespace mdlhost::sheet {
 

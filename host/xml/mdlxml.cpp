@@ -22,7 +22,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
-#include "app/mdlapp.h"
+#include "base/mdlbase.h"
 #include "sys/mdlsys.h"
 
 struct XmlDomData {

@@ -3,7 +3,7 @@
 #ifndef MDLHOST_XML_H
 #define MDLHOST_XML_H
 
-#include "host_export.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {

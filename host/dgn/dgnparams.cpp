@@ -1,7 +1,7 @@
 // Active parameters of the session.
 #include <cstdint>
 
-#include "app/mdlapp.h"
+#include "base/mdlbase.h"
 #include "dgn/mdldgn.h"
 #include "dgn/mdlscan.h"
 

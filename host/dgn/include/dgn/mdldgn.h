@@ -8,7 +8,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "host_export.h"
+#include "base/host_export.h"
+#include "base/mdlbase.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -262,7 +263,6 @@ struct MSElementDescr {
 #define DGNERR_IO (-116)         /* any other file or database error */
 #define DGNERR_EXISTS (-117)     /* a level or model of that name exists */
 #define DGNERR_BADARG (-118)     /* a missing, empty or too long argument */
-MDLHOST_API extern int mdlErrno;
 /* The text of a design-file error, for messages. */
 MDLHOST_API const char *mdlhost_dgnErrorText(int error);
 /* Tests: the next n writes to any design file fail with error (for example
@@ -413,10 +413,22 @@ MDLHOST_API int mdlAssoc_getUniqueId(ElementID *id, uint32_t pos, DgnModelRefP m
 /* Position of the element with that id in the active model, 0 when none. */
 MDLHOST_API uint32_t mdlAssoc_getElement(MSElement *el, ElementID id, DgnModelRefP model);
 
-/* Abort requests: answered "no" unless a test injects one. */
-MDLHOST_API void mdlSystem_extendedAbortEnable(int enable);
-MDLHOST_API int mdlSystem_extendedAbortRequested(void);
-MDLHOST_API void mdlhost_requestAbort(int request);
+/* --- active parameters ------------------------------------------------------
+   What the session gives new elements.  The graphic group is the next one
+   free in the active model: 1 + the highest graphic group of its elements
+   when a design file becomes active, then advanced by
+   mdlSystem_updateGraphicGroup. */
+#define ACTIVEPARAM_GRAPHGROUP 59 /* uint32_t */
+/* Copies the parameter into *value.  Returns 0, -1 for a null value or a
+   parameter the host does not keep, or the design-file error (no active
+   design file, a failed read). */
+MDLHOST_API int mdlParams_getActive(void *value, int param);
+/* Sets the parameter from *value; results as mdlParams_getActive. */
+MDLHOST_API int mdlParams_setActive(const void *value, int param);
+/* The graphic group after the active one becomes the active one.  Returns
+   0, or the error of mdlParams_getActive. */
+MDLHOST_API int mdlSystem_updateGraphicGroup(void);
+
 
 #ifdef __cplusplus
 }

@@ -15,9 +15,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "app/mdlapp.h"
+#include "base/mdlbase.h"
 #include "dgn/mdldgn.h"
-#include "host_export.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {

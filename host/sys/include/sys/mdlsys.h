@@ -7,7 +7,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "host_export.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -69,9 +69,6 @@ MDLHOST_API void mdlhost_setStderr(FILE *fp);
 MDLHOST_API int mdlOutput_printf(int field, const char *format, ...) __attribute__((format(printf, 2, 3)));
 /* Field 0. */
 MDLHOST_API int mdlOutput_message(const char *text);
-/* The entry of a message list of the current application formatted into
-   the field; an entry that does not exist empties the field.  Returns 0. */
-MDLHOST_API int mdlOutput_rscPrintf(int field, int listId, int entry, ...);
 /* Text of the field ("" when never set or out of range). */
 MDLHOST_API const char *mdlhost_messageField(int field);
 MDLHOST_API void mdlhost_clearMessageFields(void);

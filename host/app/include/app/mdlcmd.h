@@ -4,8 +4,8 @@
 
 #include <stdint.h>
 
-#include "app/mdlapp.h"
-#include "host_export.h"
+#include "base/mdlbase.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -64,31 +64,6 @@ MDLHOST_API void *mdlParse_loadCommandTable(void *resourceFile);
    message centre (type MDLHOST_MSG_KEYIN) with the keyin and the reason. */
 MDLHOST_API int mdlhost_keyin(const char *keyin);
 #define MDLHOST_MSG_KEYIN 10
-
-/* --- the input queue --------------------------------------------------------
-   Applications queue input; it runs from the host loop (mdlhost_processQueue),
-   oldest first. */
-/* Queues a keyin at the end; it runs like a typed one (literal, inputType
-   and taskId change nothing).  Returns 0, -1 for null. */
-MDLHOST_API int mdlInput_sendKeyin(const char *keyin, int literal, int inputType, const char *taskId);
-/* Queues a command by number for a task (null: the current application)
-   with its unparsed text (inputType and literal change nothing).  Returns 0. */
-MDLHOST_API int mdlInput_sendCommand(uint32_t cmdNumber, const char *unparsed, int inputType, const char *taskId,
-                                     int literal);
-/* Queues a command by number for a task (null: the current application) at
-   the front (atFront != 0) or the end.  MDLHOST_CMD_UNLOAD unloads the task
-   (reason MDLHOST_UNLOAD_USER, which its unload hook may refuse); fromUser
-   changes nothing.  Returns 0. */
-#define MDLHOST_CMD_UNLOAD 0x79020000u
-MDLHOST_API int mdlDialog_cmdNumberQueue(int atFront, uint32_t cmdNumber, const char *taskId, int fromUser);
-
-#define MDLHOST_INPUT_KEYIN 1
-#define MDLHOST_INPUT_COMMAND 2
-MDLHOST_API int mdlhost_inputQueueCount(void);
-/* Entry i (0 = next to run): returns its kind, 0 when i is out of range.
-   Any out pointer may be null; texts stay valid until the queue changes. */
-MDLHOST_API int mdlhost_inputQueueEntry(int i, const char **text, uint32_t *cmdNumber, const char **taskId);
-MDLHOST_API void mdlhost_clearInputQueue(void);
 
 /* One turn of the host loop: unloads what waits to be unloaded, fires the
    timers that are due, then runs queued input until the queue is empty or

@@ -13,7 +13,7 @@
 #include <stdint.h>
 
 #include "dgn/mdldgn.h"
-#include "host_export.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "host_export.h"
+#include "base/host_export.h"
 #include "sys/mdlsys.h"
 
 #ifdef __cplusplus

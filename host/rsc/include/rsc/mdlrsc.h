@@ -35,8 +35,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "app/mdlapp.h"
-#include "host_export.h"
+#include "base/mdlbase.h"
+#include "base/host_export.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -92,7 +92,8 @@ MDLHOST_API const char *mdlhost_rscDescription(RscFileHandle handle);
    resource file.  Returns 0 or -1 as mdlResource_openFile. */
 MDLHOST_API int mdlhost_openResourceFor(MdlDesc *desc, const char *fileName);
 /* Closes every resource file of desc; its handles become invalid.  The
-   application registry calls it when desc is unregistered. */
+   resource layer listens to the registry: an application's resource file
+   is opened when it registers and its files are closed when it goes. */
 MDLHOST_API void mdlhost_forgetResources(MdlDesc *desc);
 /* The next n writes of resource files fail after the temporary file is
    written, as a full disk would (tests); n = 0 ends it. */
@@ -156,6 +157,10 @@ MDLHOST_API int mdlhost_rscsPrintfNoArgs(char *out, size_t outSize, RscFileHandl
    own arguments on; they must pass as many as the entry converts). */
 MDLHOST_API int mdlOutput_rscsVPrintf(char *out, size_t outSize, RscFileHandle handle, int listId, int entry,
                                       va_list args);
+/* The entry of a message list of the current application formatted into
+   message field `field` (sys/mdlsys.h); an entry that does not exist empties
+   the field.  Returns 0, -1 for a field out of range. */
+MDLHOST_API int mdlOutput_rscPrintf(int field, int listId, int entry, ...);
 /* The raw entry text from desc's files (null desc: the host-global set),
    or null.  Valid until that file is closed. */
 MDLHOST_API const char *mdlhost_messageListEntry(MdlDesc *desc, int listId, int entry);

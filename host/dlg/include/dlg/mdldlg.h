@@ -69,8 +69,8 @@
 
 #include <stddef.h>
 
-#include "app/mdlapp.h"
-#include "host_export.h"
+#include "base/mdlbase.h"
+#include "base/host_export.h"
 #include "rsc/mdlrsc.h"
 
 #ifdef __cplusplus

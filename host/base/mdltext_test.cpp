@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "base/mdltext.h"
+
+namespace {
+
+using namespace mdlhost;
+
+TEST(TextCopy, CutsAndTerminatesOrRefusesWhole)
+{
+    char small[5];
+    memset(small, 'x', sizeof small);
+    EXPECT_FALSE(copyText(small, "abcdefgh"));
+    EXPECT_STREQ(small, "abcd");
+    EXPECT_TRUE(copyText(small, "ab"));
+    EXPECT_STREQ(small, "ab");
+
+    // A text that does not fit leaves the field as it was.
+    EXPECT_FALSE(copyWhole(small, "abcde"));
+    EXPECT_STREQ(small, "ab");
+    EXPECT_TRUE(copyWhole(small, "abcd"));
+    EXPECT_STREQ(small, "abcd");
+
+    EXPECT_FALSE(copyText(nullptr, 0, "a"));
+    EXPECT_TRUE(copyText(nullptr, 0, ""));
+}
+
+TEST(TextCase, OneMeaningOfTheSameNameWithNorwegianLetters)
+{
+    struct Case {
+        const char *a, *b;
+        bool same;
+    } cases[] = {
+        {"zvzera", "ZVZERA", true},
+        {"\xE6\xF8\xE5", "\xC6\xD8\xC5", true}, // æøå, ÆØÅ
+        {"\xF7", "\xD7", false},                 // division and multiplication signs are no letters
+        {"ab", "abc", false},
+        {"", "", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(sameName(c.a, c.b), c.same) << c.a << " / " << c.b;
+    EXPECT_EQ(upperCased("kart\xF8y.so"), "KART\xD8Y.SO");
+    EXPECT_EQ(folded("TEMA.Tem"), "tema.tem");
+    EXPECT_TRUE(endsWithName("libZv.SO", ".so"));
+    EXPECT_FALSE(endsWithName("so", ".so"));
+}
+
+TEST(TextNumbers, WholeTextOrNothing)
+{
+    struct Case {
+        const char *text;
+        bool ok;
+        int64_t value;
+    } ints[] = {
+        {"42", true, 42},     {"  -7\t", true, -7}, {"", false, 0},
+        {"12abc", false, 0},  {"1.5", false, 0},    {"99999999999999999999", false, 0},
+    };
+    for (const Case &c : ints) {
+        int64_t v = -1;
+        EXPECT_EQ(parseInt64(c.text, v), c.ok) << c.text;
+        EXPECT_EQ(v, c.ok ? c.value : -1) << c.text << ": unchanged on failure";
+    }
+
+    uint32_t u = 0;
+    EXPECT_TRUE(parseUint32("0x01010100", u, 0));
+    EXPECT_EQ(u, 0x01010100u);
+    EXPECT_FALSE(parseUint32("-1", u, 0));
+    EXPECT_FALSE(parseUint32("0x100000000", u, 0));
+    EXPECT_EQ(u, 0x01010100u);
+
+    double d = 0;
+    EXPECT_TRUE(parseDouble(" 2.5 ", d));
+    EXPECT_EQ(d, 2.5);
+    EXPECT_FALSE(parseDouble("2,5", d)) << "a decimal comma is not a number here";
+    EXPECT_FALSE(parseDouble("inf", d));
+    EXPECT_FALSE(parseDouble("1e999", d));
+    EXPECT_EQ(d, 2.5);
+}
+
+TEST(TextWords, QuotesGroupAndAnOpenQuoteIsReported)
+{
+    std::vector<std::string> w;
+    EXPECT_TRUE(splitQuotedWords("mdl load \"C:\\my dir\\a.so\" \"\" x", w));
+    EXPECT_EQ(w, (std::vector<std::string>{"mdl", "load", "C:\\my dir\\a.so", "", "x"}));
+    w.clear();
+    EXPECT_FALSE(splitQuotedWords("a \"b c", w));
+    EXPECT_EQ(w, (std::vector<std::string>{"a", "b c"}));
+    EXPECT_EQ(splitAt("a;;b", ';'), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(trimmed(" \t x y \r\n"), "x y");
+}
+
+TEST(TextCodec, RoundTripsAndMalformedInput)
+{
+    std::string latin1 = "Bj\xF8rnstad \xC6\xD8\xC5";
+    std::string utf8 = latin1ToUtf8(latin1);
+    EXPECT_EQ(utf8, "Bj\xC3\xB8rnstad \xC3\x86\xC3\x98\xC3\x85");
+    EXPECT_EQ(utf8ToLatin1(utf8), latin1);
+    EXPECT_EQ(utf8Length(utf8), latin1.size());
+
+    std::u16string wide = u"A\u00F8\u20AC\U0001F600";
+    EXPECT_EQ(utf8ToUtf16(utf16ToUtf8(wide)), wide);
+    EXPECT_EQ(utf8ToLatin1("\xE2\x82\xAC"), "?") << "the euro sign has no ISO 8859-1 form";
+
+    // A cut sequence and a stray continuation byte each give U+FFFD.
+    EXPECT_EQ(decodeUtf8("a\xC3"), (std::u32string{U'a', U'\uFFFD'}));
+    EXPECT_EQ(decodeUtf8("\x80z"), (std::u32string{U'\uFFFD', U'z'}));
+    const char16_t lone[] = {0xD800, u'x'};
+    EXPECT_EQ(utf16ToUtf8(lone, 2), "\xEF\xBF\xBDx");
+}
+
+} // namespace
