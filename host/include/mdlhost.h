@@ -2,6 +2,7 @@
 #ifndef MDLHOST_H
 #define MDLHOST_H
 
+#include "base/mdlbase.h"
 #include "app/mdlapp.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdldgn.h"
