@@ -31,6 +31,7 @@
 
 #include "base/base_host.h"
 #include "base/mdlbase.h"
+#include "base/mdltext.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
 
@@ -233,13 +234,9 @@ void listenForUnloads();
 bool isOpen(const MSDialog *db);
 DialogItem *itemAt(MSDialog *db, int index);
 bool itemValid(const DialogItem *item);
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string fourcc(int code);
 int typeFromWord(std::string_view word);
 std::string typeName(int type);
-bool parseLong(std::string_view text, long long &out);
-bool parseDouble(std::string_view text, double &out);
-void copyOut(char *out, size_t outSize, std::string_view text);
 MSDialog *openDefinition(int dialogId, bool modal);
 void closeDialog(MSDialog *db, int action);
 void processQueuedCloses();

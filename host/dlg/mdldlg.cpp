@@ -58,18 +58,6 @@ bool itemValid(const DialogItem *item)
            item->db->items[item->index].get() == item;
 }
 
-char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; }
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); i++)
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    return true;
-}
-
 std::string fourcc(int code)
 {
     std::string s;
@@ -96,7 +84,7 @@ const TypeWord typeWords[] = {
 int typeFromWord(std::string_view word)
 {
     for (const TypeWord &t : typeWords)
-        if (equalsIgnoreCase(word, t.word))
+        if (mdlhost::sameName(word, t.word))
             return t.type;
     if (word.size() == 6 && word.front() == '\'' && word.back() == '\'')
         return MDLHOST_FOURCC(word[1], word[2], word[3], word[4]);
@@ -109,51 +97,6 @@ std::string typeName(int type)
         if (t.type == type)
             return t.word;
     return fourcc(type);
-}
-
-// Whole-token number parsers: a value the user types is either a number of
-// the field's type or refused, never half read.
-bool parseLong(std::string_view text, long long &out)
-{
-    std::string s(text);
-    size_t b = s.find_first_not_of(" \t");
-    size_t e = s.find_last_not_of(" \t");
-    if (b == std::string::npos)
-        return false;
-    s = s.substr(b, e - b + 1);
-    errno = 0;
-    char *end = nullptr;
-    long long v = strtoll(s.c_str(), &end, 10);
-    if (errno != 0 || end == s.c_str() || *end != '\0')
-        return false;
-    out = v;
-    return true;
-}
-
-bool parseDouble(std::string_view text, double &out)
-{
-    std::string s(text);
-    size_t b = s.find_first_not_of(" \t");
-    size_t e = s.find_last_not_of(" \t");
-    if (b == std::string::npos)
-        return false;
-    s = s.substr(b, e - b + 1);
-    errno = 0;
-    char *end = nullptr;
-    double v = strtod(s.c_str(), &end);
-    if (errno != 0 || end == s.c_str() || *end != '\0' || !std::isfinite(v))
-        return false;
-    out = v;
-    return true;
-}
-
-void copyOut(char *out, size_t outSize, std::string_view text)
-{
-    if (out == nullptr || outSize == 0)
-        return;
-    size_t n = std::min(text.size(), outSize - 1);
-    memcpy(out, text.data(), n);
-    out[n] = '\0';
 }
 
 } // namespace dlgint

@@ -43,11 +43,10 @@ int fileDialog(char *fileName, const char *defaultName, const char *defaultDirec
     // An empty name cannot be confirmed, and a cut one would name another file.
     if (chosen.empty())
         return 1;
-    if (chosen.size() >= MDLHOST_MAXFILELENGTH) {
+    if (!mdlhost::copyWhole(fileName, MDLHOST_MAXFILELENGTH, chosen)) {
         toolSubsystem_printf("File name too long: %s\n", chosen.c_str());
         return 1;
     }
-    memcpy(fileName, chosen.c_str(), chosen.size() + 1);
     return 0;
 }
 
@@ -124,17 +123,17 @@ int defFile(char *fileName, int dialogId, RscFileHandle prefHandle, const char *
     char chosen[MDLHOST_MAXFILELENGTH] = "";
     if (fileDialog(chosen, name, directory, titleString) != 0)
         return ACTIONBUTTON_CANCEL;
-    memcpy(fileName, chosen, strlen(chosen) + 1);
+    mdlhost::copyText(fileName, MDLHOST_MAXFILELENGTH, chosen);
     if (!remember)
         return ACTIONBUTTON_OK;
     char device[MDLHOST_MAXFILELENGTH], dir[MDLHOST_MAXFILELENGTH], ext[MDLHOST_MAXFILELENGTH];
     mdlFile_parseName(chosen, device, dir, nullptr, ext);
-    copyOut(record->fileName, sizeof record->fileName, chosen);
+    mdlhost::copyText(record->fileName, sizeof record->fileName, chosen);
     if (ext[0] == '.')
-        copyOut(record->filter, sizeof record->filter, std::string("*") + ext);
+        mdlhost::copyText(record->filter, sizeof record->filter, std::string("*") + ext);
     else if (filterString)
-        copyOut(record->filter, sizeof record->filter, filterString);
-    copyOut(record->directory, sizeof record->directory, std::string(device) + dir);
+        mdlhost::copyText(record->filter, sizeof record->filter, filterString);
+    mdlhost::copyText(record->directory, sizeof record->directory, std::string(device) + dir);
     if (mdlUserPrefs_saveFileName(record.get(), dialogId, prefHandle) != MDLHOST_RSC_OK)
         toolSubsystem_printf("File dialog %d: the chosen file is not remembered\n", dialogId);
     return ACTIONBUTTON_OK;
@@ -204,7 +203,7 @@ int mdlFileList_edit(StringList *fileList, char *directory, int attributes, cons
             size_t cut = dir.find_last_of("/\\:");
             dir = cut == std::string::npos ? std::string() : dir.substr(0, cut + 1);
         }
-        copyOut(directory, MDLHOST_MAXFILELENGTH, dir);
+        mdlhost::copyText(directory, MDLHOST_MAXFILELENGTH, dir);
     }
     return ACTIONBUTTON_OK;
 }

@@ -209,7 +209,7 @@ int mdlDialog_itemSetLabel(MSDialog *db, int itemIndex, const char *label)
 int mdlDialog_itemGetLabel(char *out, size_t outSize, MSDialog *db, int itemIndex)
 {
     DialogItem *it = itemAt(db, itemIndex);
-    copyOut(out, outSize, it ? it->label : "");
+    mdlhost::copyText(out, outSize, it ? it->label : "");
     return it ? 0 : -1;
 }
 
@@ -225,7 +225,7 @@ int mdlDialog_itemSetBalloon(MSDialog *db, int itemIndex, const char *text)
 int mdlDialog_itemGetBalloon(char *out, size_t outSize, MSDialog *db, int itemIndex)
 {
     DialogItem *it = itemAt(db, itemIndex);
-    copyOut(out, outSize, it ? it->balloon : "");
+    mdlhost::copyText(out, outSize, it ? it->balloon : "");
     return it ? 0 : -1;
 }
 
@@ -373,7 +373,7 @@ int mdlDialog_itemGetValue(int *valueFormat, ValueUnion *value, char *text, size
                            int itemIndex)
 {
     DialogItem *it = itemAt(db, itemIndex);
-    copyOut(text, textSize, "");
+    mdlhost::copyText(text, textSize, "");
     if (it == nullptr)
         return -1;
     Value v = readItemValue(it);
@@ -392,7 +392,7 @@ int mdlDialog_itemGetValue(int *valueFormat, ValueUnion *value, char *text, size
         else
             value->sLongFormat = 0;
     }
-    copyOut(text, textSize, displayOf(it));
+    mdlhost::copyText(text, textSize, displayOf(it));
     return 0;
 }
 
@@ -407,12 +407,17 @@ bool valueFromText(DialogItem *it, const std::string &text, Value &v)
         typed.resize((size_t)it->maxLength);
     v = Value();
     switch (cur.fmt) {
-    case FMT_LONG:
+    case FMT_LONG: {
         v.fmt = FMT_LONG;
-        return parseLong(typed, v.i);
+        int64_t x;
+        if (!mdlhost::parseInt64(typed, x))
+            return false;
+        v.i = x;
+        return true;
+    }
     case FMT_DOUBLE:
         v.fmt = FMT_DOUBLE;
-        return parseDouble(typed, v.d);
+        return mdlhost::parseDouble(typed, v.d);
     case FMT_STRING:
         v.fmt = FMT_STRING;
         v.s = typed;
@@ -458,8 +463,8 @@ int mdlDialog_itemSetValue(int valueFormat, const ValueUnion *value, const char 
     bool ok = false;
     if (valueFormat == FMT_STRING && text) {
         if (it->type == RTYPE_ToggleButton || it->type == RTYPE_OptionButton) {
-            long long x;
-            ok = parseLong(text, x) &&
+            int64_t x;
+            ok = mdlhost::parseInt64(text, x) &&
                  (it->type == RTYPE_ToggleButton ? setToggle(it, x != 0) : chooseEntry(it, matchingEntry(it, x)));
         } else {
             Value v;
@@ -516,7 +521,7 @@ int mdlDialog_textSetFormat(DialogItem *item, const char *format)
 int mdlDialog_textGetFormat(char *out, size_t outSize, DialogItem *item)
 {
     DialogItem *it = typed(item, RTYPE_Text);
-    copyOut(out, outSize, it ? it->format : "");
+    mdlhost::copyText(out, outSize, it ? it->format : "");
     return it ? 0 : -1;
 }
 
@@ -761,11 +766,11 @@ int mdlDialog_optionButtonGetEntry(char *label, size_t labelSize, long *value, i
                                    int entryIndex)
 {
     DialogItem *it = typed(item, RTYPE_OptionButton);
-    copyOut(label, labelSize, "");
+    mdlhost::copyText(label, labelSize, "");
     if (it == nullptr || entryIndex < 0 || entryIndex >= (int)it->entries.size())
         return -1;
     const OptionEntry &e = it->entries[(size_t)entryIndex];
-    copyOut(label, labelSize, e.label);
+    mdlhost::copyText(label, labelSize, e.label);
     if (value)
         *value = e.value;
     if (enabled)

@@ -105,7 +105,7 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
             continue;
         const Verb *verb = nullptr;
         for (const Verb &v : verbs)
-            if (equalsIgnoreCase(words[0], v.name))
+            if (mdlhost::sameName(words[0], v.name))
                 verb = &v;
         if (verb == nullptr) {
             error = "unknown step \"" + words[0] + "\"";
@@ -123,8 +123,8 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
         size_t a = 1;
         if (verb->typed) {
             s.type = typeFromWord(words[1]);
-            long long id;
-            if (s.type == 0 || !parseLong(words[2], id) || id < INT_MIN || id > INT_MAX) {
+            int64_t id;
+            if (s.type == 0 || !mdlhost::parseInt64(words[2], id) || id < INT_MIN || id > INT_MAX) {
                 error = "bad item in \"" + piece + "\"";
                 return false;
             }
@@ -135,8 +135,8 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
             s.args.push_back(words[a]);
         // Numbers are checked now, so a queued answer cannot fail on them later.
         auto number = [&](const std::string &w) {
-            long long x;
-            return parseLong(w, x) && x >= INT_MIN && x <= INT_MAX;
+            int64_t x;
+            return mdlhost::parseInt64(w, x) && x >= INT_MIN && x <= INT_MAX;
         };
         bool ok = true;
         if (s.verb == "dclick" || s.verb == "key" || s.verb == "user" || s.verb == "close")
@@ -145,7 +145,7 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
             ok = number(s.args[0]) && number(s.args[1]);
         else if (s.verb == "popup")
             ok = number(s.args[0]) && number(s.args[1]) && number(s.args[2]);
-        else if (s.verb == "select" && !equalsIgnoreCase(s.args[0], "none")) {
+        else if (s.verb == "select" && !mdlhost::sameName(s.args[0], "none")) {
             std::string_view list = s.args[0];
             size_t b = 0;
             while (ok && b <= list.size()) {
@@ -167,8 +167,8 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
 
 int intArg(const std::string &w)
 {
-    long long x = 0;
-    parseLong(w, x);
+    int64_t x = 0;
+    mdlhost::parseInt64(w, x);
     return (int)x;
 }
 
@@ -194,7 +194,7 @@ void runStep(MSDialog *db, const Step &s)
         userPress(it);
     } else if (s.verb == "select" || s.verb == "dclick") {
         std::vector<int> rows;
-        if (!equalsIgnoreCase(s.args[0], "none")) {
+        if (!mdlhost::sameName(s.args[0], "none")) {
             std::string_view list = s.args[0];
             size_t b = 0;
             while (b <= list.size()) {

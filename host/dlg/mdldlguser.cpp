@@ -107,8 +107,8 @@ bool userSetText(DialogItem *it, const std::string &text)
     if (!reachable(it))
         return false;
     if (it->type == RTYPE_ToggleButton) {
-        long long x;
-        if (!parseLong(text, x)) {
+        int64_t x;
+        if (!mdlhost::parseInt64(text, x)) {
             userLog(it->db, "\"%s\" is not a toggle value", text.c_str());
             return false;
         }
@@ -117,8 +117,8 @@ bool userSetText(DialogItem *it, const std::string &text)
         return true;
     }
     if (it->type == RTYPE_OptionButton) {
-        long long x;
-        int e = parseLong(text, x) ? matchingEntry(it, x) : -1;
+        int64_t x;
+        int e = mdlhost::parseInt64(text, x) ? matchingEntry(it, x) : -1;
         if (e < 0 || !it->entries[(size_t)e].enabled) {
             userLog(it->db, "OptionButton %d has no enabled entry of value \"%s\"", it->id, text.c_str());
             return false;

@@ -110,12 +110,13 @@ bool splitAccess(std::string_view access, std::vector<AccessPart> &parts)
                 i++;
             if (i == b || i - b > 9)
                 return false;
-            long index = strtol(std::string(access.substr(b, i - b)).c_str(), nullptr, 10);
+            int64_t index = 0; // at most nine digits: always read
+            mdlhost::parseInt64(access.substr(b, i - b), index);
             skipBlanks();
             if (i == access.size() || access[i] != ']')
                 return false;
             i++;
-            parts.push_back({true, "", index});
+            parts.push_back({true, "", long(index)});
         } else {
             return false;
         }
@@ -290,12 +291,12 @@ bool writePlace(const Place &p, const Value &v)
     switch (p.type) {
     case MDLHOST_FIELD_INT:
     case MDLHOST_FIELD_UINT: {
-        long long x;
+        int64_t x;
         if (v.fmt == FMT_LONG)
             x = v.i;
         else if (v.fmt == FMT_DOUBLE && std::isfinite(v.d) && std::fabs(v.d) < 9.2e18 && v.d == std::floor(v.d))
             x = (long long)v.d;
-        else if (v.fmt == FMT_STRING && parseLong(v.s, x))
+        else if (v.fmt == FMT_STRING && mdlhost::parseInt64(v.s, x))
             ;
         else
             return false;
@@ -327,7 +328,7 @@ bool writePlace(const Place &p, const Value &v)
             x = v.d;
         else if (v.fmt == FMT_LONG)
             x = (double)v.i;
-        else if (v.fmt == FMT_STRING && parseDouble(v.s, x))
+        else if (v.fmt == FMT_STRING && mdlhost::parseDouble(v.s, x))
             ;
         else
             return false;
@@ -350,9 +351,7 @@ bool writePlace(const Place &p, const Value &v)
         else
             return false;
         // The field keeps its terminator: a longer text is cut.
-        size_t n = std::min(s.size(), p.size - 1);
-        memcpy(p.address, s.data(), n);
-        p.address[n] = '\0';
+        mdlhost::copyText(p.address, p.size, s);
         return true;
     }
     default: return false;
@@ -588,12 +587,12 @@ int mdlDialog_publishBasicVariable(SymbolSet *set, int fieldType, size_t size, c
 
 int mdlhost_accessGetText(char *out, size_t outSize, const char *access)
 {
-    copyOut(out, outSize, "");
+    mdlhost::copyText(out, outSize, "");
     Place p;
     Value v;
     if (access == nullptr || !resolveAccess(mdlSystem_getCurrMdlDesc(), access, p) || !readPlace(p, v))
         return -1;
-    copyOut(out, outSize, formatValue(v, ""));
+    mdlhost::copyText(out, outSize, formatValue(v, ""));
     return 0;
 }
 
