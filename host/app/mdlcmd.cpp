@@ -3,7 +3,6 @@
 //   registration   numbers and names of the current application
 //   tables         keyword -> number, read from the resource file
 //   running        a command by number with the application current
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -78,17 +77,14 @@ std::vector<std::string> splitWords(std::string_view text)
     return words;
 }
 
-// A command number as written ("0x01010000" or decimal); false when it is
-// not a number of 32 bits.
-bool parseNumber(const char *text, uint32_t &number)
+// A command number as written ("0x01010000", decimal or octal); false when
+// it is not a number of 32 bits.  Unlike parseUint32, a leading '+' is taken,
+// as the resource reader takes it in every other number of the file.
+bool parseCommandNumber(std::string_view text, uint32_t &number)
 {
-    char *end = nullptr;
-    errno = 0;
-    unsigned long long v = strtoull(text, &end, 0);
-    if (end == text || *end != '\0' || errno == ERANGE || v > 0xFFFFFFFFull || text[0] == '-')
-        return false;
-    number = uint32_t(v);
-    return true;
+    if (text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9')
+        text.remove_prefix(1);
+    return mdlhost::parseUint32(text, number, 0);
 }
 
 void readTable(const RscNode *table, std::vector<MdlCommandEntry> &entries)
@@ -98,7 +94,7 @@ void readTable(const RscNode *table, std::vector<MdlCommandEntry> &entries)
         MdlCommandEntry e;
         e.words = splitWords(mdlhost_rscArg(c, 0));
         bool ok = strcmp(mdlhost_rscKeyword(c), "Command") == 0 && mdlhost_rscArgCount(c) == 2 && !e.words.empty() &&
-                  parseNumber(mdlhost_rscArg(c, 1), e.number);
+                  parseCommandNumber(mdlhost_rscArg(c, 1), e.number);
         if (!ok) {
             // The rest of the table still works; the author learns which line is wrong.
             toolSubsystem_printf("%s:%d: not a command: expected Command \"KEYWORDS\" number\n",

@@ -106,6 +106,29 @@ TEST_F(FrameTest, BadTableLinesAreNamedAndSkipped)
     EXPECT_TRUE(saw("HOSTTESTB no command table")) << text();
 }
 
+// Command numbers are written as the resource reader writes its other
+// numbers: a '+' before the digits is taken, a second sign is not.
+TEST_F(FrameTest, CommandNumbersTakeALeadingPlus)
+{
+    struct Case {
+        const char *number;
+        bool taken;
+    } cases[] = {
+        {"+0x01000100", true}, {"+16777473", true}, {"0100000400", true}, // octal 0x01000100
+        {"+-1", false},        {"++1", false},      {"-0", false},       {"+", false},
+    };
+    std::string table = "CommandTable 1\n{\n";
+    for (const Case &c : cases)
+        table += std::string("    Command \"TESTA ECHO\" ") + c.number + "\n";
+    writeFile("a.rsc", table + "}\n");
+    keyin("mdl load hosttesta");
+    int line = 3;
+    for (const Case &c : cases) {
+        bool refused = text().find(path("a.rsc") + ":" + std::to_string(line++) + ": not a command") != std::string::npos;
+        EXPECT_EQ(refused, !c.taken) << c.number << "\n" << text();
+    }
+}
+
 TEST_F(CommandTest, TheContextNestsAcrossApplications)
 {
     keyin("testa call HOSTTESTB 2");

@@ -122,12 +122,9 @@ int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string 
 {
     std::string_view kind = w[1].text;
     if (mdlhost::sameName(kind, "modal") && w.size() >= 3) {
-        std::string id(w[2].text);
-        char *end = nullptr;
-        errno = 0;
-        long dialogId = strtol(id.c_str(), &end, 10);
-        if (errno != 0 || end == id.c_str() || *end != '\0' || dialogId < INT_MIN || dialogId > INT_MAX) {
-            *why = "not a dialog id: " + id;
+        int64_t dialogId = 0;
+        if (!mdlhost::parseInt64(w[2].text, dialogId) || dialogId < INT_MIN || dialogId > INT_MAX) {
+            *why = "not a dialog id: " + std::string(w[2].text);
             return MDLHOST_KEYIN_FAILED;
         }
         if (mdlhost_scriptModal(int(dialogId), restAfter(keyin, w[2].end).c_str()) != 0) {
