@@ -23,6 +23,7 @@
 #include <libxml/xmlsave.h>
 
 #include "base/mdlbase.h"
+#include "base/mdltext.h"
 #include "sys/mdlsys.h"
 
 struct XmlDomData {
@@ -38,36 +39,22 @@ struct XmlNodeData {
 
 namespace {
 
-std::map<unsigned long, XmlDomData *> dokumenter; // open documents by serial
-unsigned long nesteSerial = 1;
-int aapneNoder = 0;
+std::map<unsigned long, XmlDomData *> documents; // open documents by serial
+unsigned long nextSerial = 1;
+int openNodes = 0;
 
-XmlDomData *dokumentAv(const XmlNodeData *node)
+XmlDomData *documentOf(const XmlNodeData *node)
 {
     if (node == nullptr)
         return nullptr;
-    auto it = dokumenter.find(node->domSerial);
-    return it == dokumenter.end() ? nullptr : it->second;
-}
-
-std::string tilUtf8(const char *latin1)
-{
-    std::string ut;
-    for (const unsigned char *p = (const unsigned char *)latin1; *p; p++) {
-        if (*p < 0x80) {
-            ut.push_back((char)*p);
-        } else {
-            ut.push_back((char)(0xC0 | (*p >> 6)));
-            ut.push_back((char)(0x80 | (*p & 0x3F)));
-        }
-    }
-    return ut;
+    auto it = documents.find(node->domSerial);
+    return it == documents.end() ? nullptr : it->second;
 }
 
 const xmlChar *x(const std::string &s) { return reinterpret_cast<const xmlChar *>(s.c_str()); }
 
 // True when a is b or one of b's ancestors.
-bool erForelderAv(xmlNodePtr a, xmlNodePtr b)
+bool isAncestorOf(xmlNodePtr a, xmlNodePtr b)
 {
     for (xmlNodePtr p = b; p != nullptr; p = p->parent)
         if (p == a)
@@ -75,22 +62,22 @@ bool erForelderAv(xmlNodePtr a, xmlNodePtr b)
     return false;
 }
 
-struct Skriver {
+struct Writer {
     FILE *fp;
-    bool feil;
+    bool failed;
 };
 
-int skriv(void *ctx, const char *buffer, int len)
+int writeOut(void *ctx, const char *buffer, int len)
 {
-    auto *s = static_cast<Skriver *>(ctx);
+    auto *s = static_cast<Writer *>(ctx);
     if (len <= 0) // libxml2 flushes empty buffers too
         return 0;
     if (s->fp == nullptr) { // nothing is written before the file is open
-        s->feil = true;
+        s->failed = true;
         return -1;
     }
     if (fwrite(buffer, 1, (size_t)len, s->fp) != (size_t)len) {
-        s->feil = true;
+        s->failed = true;
         return -1;
     }
     return len;
@@ -108,8 +95,8 @@ int mdlXMLDom_create(XmlDomRef *dom)
         return 1;
     auto *d = new XmlDomData;
     d->doc = doc;
-    d->serial = nesteSerial++;
-    dokumenter[d->serial] = d;
+    d->serial = nextSerial++;
+    documents[d->serial] = d;
     *dom = d;
     return 0;
 }
@@ -121,14 +108,14 @@ int mdlXMLDom_createElement(XmlNodeRef *node, XmlDomRef dom, const char *name)
     *node = nullptr;
     if (dom == nullptr || name == nullptr || name[0] == '\0')
         return 1;
-    xmlNodePtr n = xmlNewDocNode(dom->doc, nullptr, x(tilUtf8(name)), nullptr);
+    xmlNodePtr n = xmlNewDocNode(dom->doc, nullptr, x(mdlhost::latin1ToUtf8(name)), nullptr);
     if (n == nullptr)
         return 1;
     dom->loose.insert(n);
     auto *h = new XmlNodeData;
     h->node = n;
     h->domSerial = dom->serial;
-    aapneNoder++;
+    openNodes++;
     *node = h;
     return 0;
 }
@@ -137,7 +124,7 @@ int mdlXMLDom_setRootElement(XmlDomRef dom, XmlNodeRef node)
 {
     // Only a loose node of this document can become the root, and only
     // once: replacing a root would orphan the old tree.
-    if (dom == nullptr || dokumentAv(node) != dom || !dom->loose.count(node->node) ||
+    if (dom == nullptr || documentOf(node) != dom || !dom->loose.count(node->node) ||
         xmlDocGetRootElement(dom->doc) != nullptr)
         return 1;
     xmlDocSetRootElement(dom->doc, node->node);
@@ -147,11 +134,11 @@ int mdlXMLDom_setRootElement(XmlDomRef dom, XmlNodeRef node)
 
 int mdlXMLDomNode_appendChild(XmlNodeRef parent, XmlNodeRef child)
 {
-    XmlDomData *dom = dokumentAv(parent);
+    XmlDomData *dom = documentOf(parent);
     // The child must be loose (a placed node would be torn out of its tree)
     // and must not hold the parent (that would make a cycle).
-    if (dom == nullptr || dokumentAv(child) != dom || !dom->loose.count(child->node) ||
-        erForelderAv(child->node, parent->node))
+    if (dom == nullptr || documentOf(child) != dom || !dom->loose.count(child->node) ||
+        isAncestorOf(child->node, parent->node))
         return 1;
     if (xmlAddChild(parent->node, child->node) == nullptr)
         return 1;
@@ -161,15 +148,15 @@ int mdlXMLDomNode_appendChild(XmlNodeRef parent, XmlNodeRef child)
 
 int mdlXMLDomElement_addAttribute(XmlNodeRef node, const char *name, const char *value)
 {
-    if (dokumentAv(node) == nullptr || name == nullptr || name[0] == '\0' || value == nullptr)
+    if (documentOf(node) == nullptr || name == nullptr || name[0] == '\0' || value == nullptr)
         return 1;
     // xmlSetProp takes the value as plain text: libxml2 escapes it on output.
-    return xmlSetProp(node->node, x(tilUtf8(name)), x(tilUtf8(value))) == nullptr ? 1 : 0;
+    return xmlSetProp(node->node, x(mdlhost::latin1ToUtf8(name)), x(mdlhost::latin1ToUtf8(value))) == nullptr ? 1 : 0;
 }
 
 int mdlXMLDomNode_setText(XmlNodeRef node, const char *text)
 {
-    if (dokumentAv(node) == nullptr || text == nullptr)
+    if (documentOf(node) == nullptr || text == nullptr)
         return 1;
     xmlNodePtr n = node->node;
     // Replace earlier text; child elements stay.
@@ -184,7 +171,7 @@ int mdlXMLDomNode_setText(XmlNodeRef node, const char *text)
     if (text[0] == '\0')
         return 0;
     // A text node holds raw text (no entity references are read from it).
-    xmlNodePtr t = xmlNewDocText(n->doc, x(tilUtf8(text)));
+    xmlNodePtr t = xmlNewDocText(n->doc, x(mdlhost::latin1ToUtf8(text)));
     if (t == nullptr)
         return 1;
     if (xmlAddChild(n, t) == nullptr) {
@@ -196,17 +183,17 @@ int mdlXMLDomNode_setText(XmlNodeRef node, const char *text)
 
 int mdlXMLDom_save(XmlDomRef dom, const char16_t *fileName, const char *encoding)
 {
-    if (dom == nullptr || fileName == nullptr || !dokumenter.count(dom->serial))
+    if (dom == nullptr || fileName == nullptr || !documents.count(dom->serial))
         return 1;
     // A name that is too long or not ISO 8859-1 would name another file.
-    char navn[MDLHOST_MAXFILELENGTH];
+    char path[MDLHOST_MAXFILELENGTH];
     size_t len = 0;
     for (; fileName[len] != 0; len++)
-        if (fileName[len] > 0xFF || len + 1 >= sizeof navn)
+        if (fileName[len] > 0xFF || len + 1 >= sizeof path)
             return 1;
     if (len == 0)
         return 1;
-    mdlCnv_convertUnicodeToMultibyte(fileName, -1, navn, sizeof navn);
+    mdlCnv_convertUnicodeToMultibyte(fileName, -1, path, sizeof path);
 
     // An unknown encoding is refused before the file is created.
     if (encoding != nullptr) {
@@ -215,19 +202,19 @@ int mdlXMLDom_save(XmlDomRef dom, const char16_t *fileName, const char *encoding
             return 1;
         xmlCharEncCloseFunc(h);
     }
-    Skriver s{nullptr, false};
-    xmlSaveCtxtPtr ctx = xmlSaveToIO(skriv, nullptr, &s, encoding, XML_SAVE_FORMAT);
+    Writer s{nullptr, false};
+    xmlSaveCtxtPtr ctx = xmlSaveToIO(writeOut, nullptr, &s, encoding, XML_SAVE_FORMAT);
     if (ctx == nullptr)
         return 1;
     // The host's file layer maps the system path to a local one.
-    s.fp = dlmSystem_mdlFopen(navn, "w");
+    s.fp = dlmSystem_mdlFopen(path, "w");
     if (s.fp == nullptr) {
         xmlSaveClose(ctx);
         return 1;
     }
-    long skrevet = xmlSaveDoc(ctx, dom->doc);
-    int lukket = xmlSaveClose(ctx);
-    int rc = (skrevet < 0 || lukket < 0 || s.feil) ? 1 : 0;
+    long written = xmlSaveDoc(ctx, dom->doc);
+    int closed = xmlSaveClose(ctx);
+    int rc = (written < 0 || closed < 0 || s.failed) ? 1 : 0;
     if (fflush(s.fp) != 0 || ferror(s.fp))
         rc = 1;
     if (dlmSystem_mdlFclose(s.fp) != 0)
@@ -237,12 +224,12 @@ int mdlXMLDom_save(XmlDomRef dom, const char16_t *fileName, const char *encoding
 
 void mdlXMLDom_free(XmlDomRef dom)
 {
-    if (dom == nullptr || !dokumenter.count(dom->serial))
+    if (dom == nullptr || !documents.count(dom->serial))
         return;
     for (xmlNodePtr n : dom->loose)
         xmlFreeNode(n);
     xmlFreeDoc(dom->doc);
-    dokumenter.erase(dom->serial);
+    documents.erase(dom->serial);
     delete dom;
 }
 
@@ -250,12 +237,12 @@ void mdlXMLDomNode_free(XmlNodeRef node)
 {
     if (node == nullptr)
         return;
-    XmlDomData *dom = dokumentAv(node);
+    XmlDomData *dom = documentOf(node);
     if (dom != nullptr && dom->loose.erase(node->node))
         xmlFreeNode(node->node);
-    aapneNoder--;
+    openNodes--;
     delete node;
 }
 
-int mdlhost_xmlOpenDocuments(void) { return (int)dokumenter.size(); }
-int mdlhost_xmlOpenNodes(void) { return aapneNoder; }
+int mdlhost_xmlOpenDocuments(void) { return (int)documents.size(); }
+int mdlhost_xmlOpenNodes(void) { return openNodes; }
