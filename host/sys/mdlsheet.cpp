@@ -10,8 +10,6 @@
 // A command checks everything before it changes anything, so a refused
 // command leaves the workbooks as they were.
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -41,75 +39,10 @@ constexpr int kMaxNumberDigits = 15;
 
 // --- text ---------------------------------------------------------------------
 
-std::string utf8FromLatin1(std::string_view s)
-{
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out += char(c);
-        } else {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// A byte that does not start a whole sequence becomes U+FFFD.
-std::u32string decodeUtf8(std::string_view s)
-{
-    std::u32string out;
-    for (size_t i = 0; i < s.size();) {
-        auto c = static_cast<unsigned char>(s[i]);
-        int more = c < 0x80 ? 0 : c >= 0xF8 ? -1 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-        bool whole = more >= 0 && s.size() - i > size_t(more);
-        char32_t cp = more > 0 ? c & (0x3F >> more) : c;
-        for (int k = 1; whole && k <= more; k++) {
-            auto next = static_cast<unsigned char>(s[i + size_t(k)]);
-            whole = (next & 0xC0) == 0x80;
-            cp = cp << 6 | (next & 0x3F);
-        }
-        if (!whole) {
-            out += U'\uFFFD';
-            i++;
-            continue;
-        }
-        out += cp;
-        i += size_t(more) + 1;
-    }
-    return out;
-}
-
-std::string encodeUtf8(const std::u32string &s)
-{
-    std::string out;
-    for (char32_t c : s) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-// ASCII and ISO 8859-1 letters, the case folding of the names and texts
-// this spreadsheet sees.
+// foldCase for a character: only ISO 8859-1 letters have a case here.
 char32_t fold(char32_t c)
 {
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return c + 32;
-    return c;
+    return c <= 0xFF ? char32_t(static_cast<unsigned char>(foldCase(char(c)))) : c;
 }
 
 bool sameSheetName(const std::string &a, const std::string &b)
@@ -190,10 +123,7 @@ bool parseArg(const char *&p, Arg &arg, std::string &error)
             }
         }
         std::string literal(start, size_t(p - start));
-        char *end = nullptr;
-        errno = 0;
-        arg.number = strtod(literal.c_str(), &end);
-        if (digits == 0 || *end != '\0' || errno != 0) {
+        if (digits == 0 || !parseDouble(literal, arg.number)) {
             error = "bad number " + literal;
             return false;
         }
@@ -205,8 +135,7 @@ bool parseArg(const char *&p, Arg &arg, std::string &error)
         while (isLetter(*p))
             p++;
         std::string word(start, size_t(p - start));
-        for (char &c : word)
-            c = char(c >= 'a' && c <= 'z' ? c - 32 : c);
+        word = upperCased(word);
         if (word != "TRUE" && word != "FALSE") {
             error = "unknown word " + word;
             return false;
@@ -230,7 +159,7 @@ bool parseCommand(const char *text, std::string &name, std::vector<Arg> &args, s
         return false;
     }
     while (isLetter(*p) || isDigit(*p) || *p == '.' || *p == '_')
-        name += char(*p >= 'a' && *p <= 'z' ? *p++ - 32 : *p++);
+        name += upperCase(*p++);
     skipBlanks(p);
     if (*p++ != '(') {
         error = "a command is [NAME(arguments)]";
@@ -359,8 +288,7 @@ bool plainNumber(const std::string &s, char decimal, double &value)
     }
     if (i != s.size() || digits > kMaxNumberDigits)
         return false;
-    value = strtod(c.c_str(), nullptr);
-    return true;
+    return parseDouble(c, value); // at most 15 digits: always read
 }
 
 // A value that arrived as text: a number in plain form, else the text as
@@ -630,7 +558,7 @@ bool Spreadsheet::open(const std::vector<Arg> &a, std::string &error)
     std::string path;
     if (!textArg(a, 0, path, error))
         return false;
-    std::string name = utf8FromLatin1(baseName(path));
+    std::string name = latin1ToUtf8(baseName(path));
     if (name.empty()) {
         error = "no file name";
         return false;
@@ -695,7 +623,7 @@ bool Spreadsheet::saveAs(const std::vector<Arg> &a, std::string &error)
     Workbook *book = activeBook(error);
     if (book == nullptr || !textArg(a, 0, path, error) || !intArg(a, 1, 0, 1000, 0, type, error))
         return false;
-    std::string name = utf8FromLatin1(baseName(path));
+    std::string name = latin1ToUtf8(baseName(path));
     Workbook *other = findBook(name);
     if (name.empty() || (other != nullptr && other != book)) {
         error = name.empty() ? "no file name" : "a workbook named " + name + " is open already";
@@ -733,9 +661,9 @@ bool Spreadsheet::activateBook(const std::vector<Arg> &a, std::string &error)
     std::string name;
     if (!textArg(a, 0, name, error))
         return false;
-    Workbook *book = findBook(utf8FromLatin1(name));
+    Workbook *book = findBook(latin1ToUtf8(name));
     if (book == nullptr) {
-        error = "no open workbook " + utf8FromLatin1(name);
+        error = "no open workbook " + latin1ToUtf8(name);
         return false;
     }
     active_ = size_t(book - books_.data());
@@ -758,9 +686,9 @@ bool Spreadsheet::activateSheet(const std::vector<Arg> &a, std::string &error)
     Workbook *book = activeBook(error);
     if (book == nullptr || !textArg(a, 0, name, error) || !boolArg(a, 1, false, ungroup, error))
         return false;
-    long i = sheetIndex(*book, utf8FromLatin1(name));
+    long i = sheetIndex(*book, latin1ToUtf8(name));
     if (i < 0) {
-        error = "no sheet " + utf8FromLatin1(name);
+        error = "no sheet " + latin1ToUtf8(name);
         return false;
     }
     book->active = size_t(i);
@@ -789,10 +717,10 @@ bool Spreadsheet::copyOrMove(const std::vector<Arg> &a, bool move, std::string &
     Workbook *from = activeBook(error);
     if (from == nullptr || !textArg(a, 0, sheetName, error) || !textArg(a, 1, bookName, error))
         return false;
-    long index = sheetIndex(*from, utf8FromLatin1(sheetName));
-    Workbook *to = findBook(utf8FromLatin1(bookName));
+    long index = sheetIndex(*from, latin1ToUtf8(sheetName));
+    Workbook *to = findBook(latin1ToUtf8(bookName));
     if (index < 0 || to == nullptr) {
-        error = index < 0 ? "no sheet " + utf8FromLatin1(sheetName) : "no open workbook " + utf8FromLatin1(bookName);
+        error = index < 0 ? "no sheet " + latin1ToUtf8(sheetName) : "no open workbook " + latin1ToUtf8(bookName);
         return false;
     }
     bool sameBook = from == to;
@@ -832,10 +760,10 @@ bool Spreadsheet::nameSheet(const std::vector<Arg> &a, std::string &error)
     Workbook *book = activeBook(error);
     if (book == nullptr || !textArg(a, 0, oldName, error) || !textArg(a, 1, newName, error))
         return false;
-    long index = sheetIndex(*book, utf8FromLatin1(oldName));
-    std::string name = utf8FromLatin1(newName);
+    long index = sheetIndex(*book, latin1ToUtf8(oldName));
+    std::string name = latin1ToUtf8(newName);
     if (index < 0) {
-        error = "no sheet " + utf8FromLatin1(oldName);
+        error = "no sheet " + latin1ToUtf8(oldName);
         return false;
     }
     if (!sheet::validSheetName(name, error))
@@ -875,7 +803,7 @@ bool Spreadsheet::formula(const std::vector<Arg> &a, std::string &error)
     bool erase = false;
     switch (a[0].kind) {
     case Arg::Kind::Text: {
-        std::string text = utf8FromLatin1(a[0].text);
+        std::string text = latin1ToUtf8(a[0].text);
         if (text.empty()) {
             erase = true;
         } else if (text[0] == '=') {
@@ -935,8 +863,8 @@ bool Spreadsheet::replace(const std::vector<Arg> &a, std::string &error)
         error = "nothing to find";
         return false;
     }
-    std::vector<Token> pattern = compilePattern(decodeUtf8(utf8FromLatin1(find)));
-    std::u32string replacement = decodeUtf8(utf8FromLatin1(with));
+    std::vector<Token> pattern = compilePattern(decodeUtf8(latin1ToUtf8(find)));
+    std::u32string replacement = decodeUtf8(latin1ToUtf8(with));
 
     // Every new content first, so that a cell that would grow too long
     // refuses the command before any cell has changed.

@@ -48,6 +48,82 @@ std::string quoted(const std::string &text)
     return q + "\"";
 }
 
+// A workbook package with its parts stored, not deflated, so a test can
+// write every byte of the sheet it reads back.
+std::string storedZip(const std::vector<std::pair<std::string, std::string>> &parts)
+{
+    auto crc32 = [](const std::string &bytes) {
+        uint32_t crc = 0xFFFFFFFFu;
+        for (unsigned char c : bytes) {
+            crc ^= c;
+            for (int k = 0; k < 8; k++)
+                crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    auto le = [](std::string &out, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; i++)
+            out += char(v >> (8 * i) & 0xFF);
+    };
+    std::string body, directory;
+    for (const auto &[name, data] : parts) {
+        uint32_t crc = crc32(data), offset = uint32_t(body.size()), size = uint32_t(data.size());
+        le(body, 0x04034b50, 4);
+        le(body, 10, 2); // version
+        le(body, 0, 4);  // flags, method 0 (stored)
+        le(body, 0, 4);  // time, date
+        le(body, crc, 4);
+        le(body, size, 4);
+        le(body, size, 4);
+        le(body, uint32_t(name.size()), 2);
+        le(body, 0, 2);
+        body += name + data;
+        le(directory, 0x02014b50, 4);
+        le(directory, 10, 2);
+        le(directory, 10, 2);
+        le(directory, 0, 4);
+        le(directory, 0, 4);
+        le(directory, crc, 4);
+        le(directory, size, 4);
+        le(directory, size, 4);
+        le(directory, uint32_t(name.size()), 2);
+        le(directory, 0, 4); // extra, comment
+        le(directory, 0, 4); // disk, internal attributes
+        le(directory, 0, 4); // external attributes
+        le(directory, offset, 4);
+        directory += name;
+    }
+    std::string zip = body + directory;
+    le(zip, 0x06054b50, 4);
+    le(zip, 0, 4);
+    le(zip, uint32_t(parts.size()), 2);
+    le(zip, uint32_t(parts.size()), 2);
+    le(zip, uint32_t(directory.size()), 4);
+    le(zip, uint32_t(body.size()), 4);
+    le(zip, 0, 2);
+    return zip;
+}
+
+// One sheet "S" with one shared string "x" and the given rows.
+std::string workbookWithRows(const std::string &rows)
+{
+    const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const std::string pkg = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    const std::string main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    return storedZip({
+        {"_rels/.rels", pkg + "<Relationship Id=\"rId1\" Type=\"" + rel +
+                            "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/_rels/workbook.xml.rels",
+         pkg + "<Relationship Id=\"rId1\" Type=\"" + rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
+             "<Relationship Id=\"rId2\" Type=\"" + rel +
+             "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+        {"xl/workbook.xml", "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + rel +
+                                "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>"},
+        {"xl/sharedStrings.xml", "<sst xmlns=\"" + main + "\"><si><t>x</t></si></sst>"},
+        {"xl/worksheets/sheet1.xml", "<worksheet xmlns=\"" + main + "\"><sheetData>" + rows + "</sheetData></worksheet>"},
+    });
+}
+
 class SpreadsheetTest : public ::testing::Test {
   protected:
     void SetUp() override
@@ -333,6 +409,36 @@ TEST_F(SpreadsheetTest, DamagedWorkbookFilesAreRefusedAndTheSpreadsheetGoesOn)
     EXPECT_EQ(a.cells["Mal"].size(), b.cells["Mal"].size());
     for (const auto &[key, cell] : a.cells["Mal"])
         EXPECT_EQ(b.cells["Mal"][key].value, cell.value);
+}
+
+// Numbers in a workbook file are read as the host reads numbers: blanks
+// around them are allowed, and an unsigned one may carry the '+' of its
+// schema type; anything else in them refuses the file.
+TEST_F(SpreadsheetTest, NumbersInAWorkbookFileAreReadWhole)
+{
+    struct Case {
+        const char *row, *type, *value;
+        bool opened;
+        const char *read; // the value at row 2, column 1
+    } cases[] = {
+        {"+2", "n", "7", true, "7"},   {"2", "n", " 7 ", true, "7"},  {"2", "s", "+0", true, "x"},
+        {"2 ", "n", "7", true, "7"},   {"-0", "n", "7", false, ""},   {"2", "n", "7x", false, ""},
+        {"2", "s", "1", false, ""},    {"2", "n", "1e999", false, ""},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        const std::string name = path("case" + std::to_string(++n) + ".xlsx");
+        std::ofstream(name, std::ios::binary) << workbookWithRows(std::string("<row r=\"") + c.row +
+                                                                  "\"><c t=\"" + c.type + "\"><v>" + c.value +
+                                                                  "</v></c></row>");
+        std::string what = std::string("row \"") + c.row + "\" value \"" + c.value + "\"";
+        EXPECT_EQ(run("[OPEN(" + quoted(name) + ")]"), c.opened) << what << ": " << mdlhost_ddeLastError();
+        if (!c.opened)
+            continue;
+        ASSERT_TRUE(run("[SAVE.AS(" + quoted(name + ".out.xlsx") + ")]")) << mdlhost_ddeLastError();
+        ASSERT_TRUE(run("[CLOSE()]")) << mdlhost_ddeLastError();
+        EXPECT_EQ(sheettest::readWithOgr(name + ".out.xlsx").at("S", 2, 1), c.read) << what;
+    }
 }
 
 TEST_F(SpreadsheetTest, AFailedSaveLeavesTheOldFileAndNoTemporaryFile)

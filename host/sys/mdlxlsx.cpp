@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -26,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "svc_int.h"
 
 namespace mdlhost::sheet {
@@ -133,20 +133,21 @@ bool ZipArchive::open(const std::string &path, std::string &error)
     return true;
 }
 
+// Part names are UTF-8: only ASCII letters fold, as foldCase on every byte
+// would fold UTF-8 lead bytes as ISO 8859-1 letters.
+bool samePartName(std::string_view a, std::string_view b)
+{
+    auto fold = [](char c) { return static_cast<unsigned char>(c) < 0x80 ? foldCase(c) : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return fold(x) == fold(y); });
+}
+
 const ZipPart *ZipArchive::find(std::string_view name) const
 {
-    // Part names compare without case (ASCII) in these packages.
-    for (const ZipPart &p : parts_) {
-        if (p.name.size() != name.size())
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; i++) {
-            char a = p.name[i], c = name[i];
-            same = (a >= 'A' && a <= 'Z' ? a + 32 : a) == (c >= 'A' && c <= 'Z' ? c + 32 : c);
-        }
-        if (same)
+    // Part names compare without case in these packages.
+    for (const ZipPart &p : parts_)
+        if (samePartName(p.name, name))
             return &p;
-    }
     return nullptr;
 }
 
@@ -354,15 +355,13 @@ bool parseCellRef(const std::string &ref, CellKey &key)
     return true;
 }
 
-// A cell's number: the whole text, finite.
-bool parseNumber(const std::string &text, double &value)
+// An xsd:unsignedInt as the file holds it: parseUint32, with the leading
+// '+' the schema allows.
+bool parseUnsigned(std::string_view text, uint32_t &value)
 {
-    if (text.empty())
-        return false;
-    char *end = nullptr;
-    errno = 0;
-    value = strtod(text.c_str(), &end);
-    return *end == '\0' && errno == 0 && std::isfinite(value);
+    if (text.size() > 1 && text[0] == '+' && text[1] >= '0' && text[1] <= '9')
+        text.remove_prefix(1);
+    return parseUint32(text, value);
 }
 
 bool readSheet(const ZipArchive &zip, const std::string &part, const std::vector<std::string> &shared, Sheet &sheet,
@@ -383,9 +382,8 @@ bool readSheet(const ZipArchive &zip, const std::string &part, const std::vector
         std::string r;
         uint32_t rowIndex = nextRow;
         if (attribute(row, "r", r)) {
-            char *end = nullptr;
-            unsigned long v = strtoul(r.c_str(), &end, 10);
-            if (r.empty() || *end != '\0' || v == 0 || v > kMaxRows)
+            uint32_t v = 0;
+            if (!parseUnsigned(r, v) || v == 0 || v > kMaxRows)
                 return false;
             rowIndex = uint32_t(v - 1);
         }
@@ -412,9 +410,8 @@ bool readSheet(const ZipArchive &zip, const std::string &part, const std::vector
                 cell.kind = Cell::Kind::Formula;
                 cell.text = "=" + formula;
             } else if (type == "s") {
-                char *end = nullptr;
-                unsigned long index = strtoul(value.c_str(), &end, 10);
-                if (value.empty() || *end != '\0' || index >= shared.size())
+                uint32_t index = 0;
+                if (!parseUnsigned(value, index) || index >= shared.size())
                     return false;
                 cell.text = shared[index];
             } else if (type == "inlineStr") {
@@ -432,7 +429,7 @@ bool readSheet(const ZipArchive &zip, const std::string &part, const std::vector
             } else if (type.empty() || type == "n") {
                 if (value.empty())
                     keep = false; // a cell with a style only
-                else if (!parseNumber(value, cell.number))
+                else if (!parseDouble(value, cell.number))
                     return false;
                 cell.kind = Cell::Kind::Number;
             } else {
@@ -462,14 +459,6 @@ size_t cellCount(const Workbook &book)
     size_t n = 0;
     for (const Sheet &s : book.sheets)
         n += s.cells.size();
-    return n;
-}
-
-size_t utf8Length(const std::string &text)
-{
-    size_t n = 0;
-    for (unsigned char c : text)
-        n += (c & 0xC0) != 0x80;
     return n;
 }
 
@@ -580,9 +569,8 @@ bool readWorkbook(const std::string &localPath, Workbook &book, std::string &err
     }
     std::string tab;
     if (xmlNodePtr view = child(child(root, "bookViews"), "workbookView"); view && attribute(view, "activeTab", tab)) {
-        char *end = nullptr;
-        unsigned long v = strtoul(tab.c_str(), &end, 10);
-        if (!tab.empty() && *end == '\0' && v < loadedIndexOfTab.size())
+        uint32_t v = 0;
+        if (parseUnsigned(tab, v) && v < loadedIndexOfTab.size())
             loaded.active = std::min(loadedIndexOfTab[v], loaded.sheets.size() - 1);
     }
     book.sheets = std::move(loaded.sheets);

@@ -66,8 +66,6 @@ struct Workbook {
 
 size_t cellCount(const Workbook &book);
 
-// Characters of UTF-8 text.
-size_t utf8Length(const std::string &text);
 // Sheet names as the format allows them; false with error set otherwise.
 bool validSheetName(const std::string &name, std::string &error);
 
