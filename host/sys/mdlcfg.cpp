@@ -108,9 +108,8 @@ int mdlSystem_getCfgVar(char *out, const char *name, int outSize)
     out[0] = '\0';
     std::string v;
     // A cut value would name another directory or file; refuse it whole.
-    if (name == nullptr || !mdlhost::cfgLookup(name, v) || v.size() >= size_t(outSize))
+    if (name == nullptr || !mdlhost::cfgLookup(name, v) || !mdlhost::copyWhole(out, size_t(outSize), v))
         return -1;
-    memcpy(out, v.c_str(), v.size() + 1);
     return 0;
 }
 
@@ -147,22 +146,13 @@ int mdlSystem_expandCfgVar(const char *in, char *out, int outSize)
     Expansion x(size_t(outSize) - 1);
     if (!expandInto(in, result, x))
         return -1;
-    memcpy(out, result.c_str(), result.size() + 1);
+    mdlhost::copyText(out, size_t(outSize), result); // the expansion kept to outSize - 1
     return 0;
 }
 
 // --- configuration files ----------------------------------------------------
 
 namespace {
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
 
 bool validName(std::string_view name)
 {
@@ -180,8 +170,8 @@ bool defineFromLine(std::string_view line, int level)
     size_t op = line.find_first_of("=<>");
     if (op == std::string_view::npos)
         return false;
-    std::string name(trim(line.substr(0, op)));
-    std::string value(trim(line.substr(op + 1)));
+    std::string name(mdlhost::trimmed(line.substr(0, op)));
+    std::string value(mdlhost::trimmed(line.substr(op + 1)));
     if (!validName(name))
         return false;
     // '>' appends and '<' prepends a directory to the search list visible now.
@@ -215,7 +205,7 @@ int mdlhost_readConfigFile(const char *fileName, int level)
         if (c == EOF && line.empty())
             break;
         lineNo++;
-        std::string_view t = trim(line);
+        std::string_view t = mdlhost::trimmed(line);
         if (t.empty() || t.front() == '#')
             continue;
         if (!defineFromLine(t, level)) {

@@ -294,9 +294,8 @@ int mdlhost_findProgram(char *out, size_t outSize, const char *program)
         return -1;
     out[0] = '\0';
     std::string path;
-    if (!resolveProgram(program, path) || path.size() >= outSize)
+    if (!resolveProgram(program, path) || !mdlhost::copyWhole(out, outSize, path))
         return -1;
-    memcpy(out, path.c_str(), path.size() + 1);
     return 0;
 }
 

@@ -68,7 +68,7 @@ bool byName(const MdlFindEntry &a, const MdlFindEntry &b)
 MdlFindEntry entry(std::string_view name, uint32_t attributes, int64_t size)
 {
     MdlFindEntry e{};
-    memcpy(e.name, name.data(), name.size());
+    mdlhost::copyText(e.name, name); // the caller keeps names that fit
     e.attributes = attributes;
     e.size = size;
     return e;
@@ -114,6 +114,7 @@ bool readDirectory(const char *directory, const char *pattern, Found &found)
 bool isRoot(const char *directory)
 {
     std::string local = mdlhost::mappedPath(directory == nullptr || directory[0] == '\0' ? "." : directory);
+    // realpath writes up to PATH_MAX bytes, whatever the host's own limit.
     char resolved[PATH_MAX];
     return local.empty() || (realpath(local.c_str(), resolved) != nullptr && strcmp(resolved, "/") == 0);
 }
@@ -228,6 +229,6 @@ int mdlFile_abbreviateName(char *path, int maxChars)
             shortened = std::string(dots) + p.substr(p.size() - room);
         }
     }
-    memcpy(path, shortened.c_str(), shortened.size() + 1);
+    mdlhost::copyText(path, p.size() + 1, shortened); // shorter than what path held
     return 0;
 }

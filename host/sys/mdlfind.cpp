@@ -62,20 +62,11 @@ namespace {
 
 using mdlhost::isSeparator;
 
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
 void splitList(std::string_view list, std::vector<std::string> &dirs)
 {
     while (true) {
         size_t semi = list.find(';');
-        std::string_view entry = trimBlanks(list.substr(0, semi));
+        std::string_view entry = mdlhost::trimmed(list.substr(0, semi));
         if (!entry.empty())
             dirs.emplace_back(entry);
         if (semi == std::string_view::npos)
@@ -139,16 +130,15 @@ int mdlFile_find(char *out, const char *name, const char *path, const char *defa
         nameAt = 2; // "X:name"
     std::string found;
     bool ok = false;
-    if (withDirectory || path == nullptr || trimBlanks(path).empty()) {
+    if (withDirectory || path == nullptr || mdlhost::trimmed(path).empty()) {
         ok = mdlhost::findInDirectory(full.substr(0, nameAt), std::string_view(full).substr(nameAt), found);
     } else {
         for (const std::string &dir : searchDirectories(path))
             if ((ok = mdlhost::findInDirectory(dir, full, found)))
                 break;
     }
-    if (!ok || found.size() >= MDLHOST_MAXFILELENGTH)
+    if (!ok || !mdlhost::copyWhole(out, MDLHOST_MAXFILELENGTH, found))
         return -1;
-    memcpy(out, found.c_str(), found.size() + 1);
     return 0;
 }
 
@@ -176,8 +166,7 @@ int mdlFile_buildName(char *out, const char *device, const char *directory, cons
             r += '.';
         r += extension;
     }
-    if (r.size() >= MDLHOST_MAXFILELENGTH)
+    if (!mdlhost::copyWhole(out, MDLHOST_MAXFILELENGTH, r))
         return -1;
-    memcpy(out, r.c_str(), r.size() + 1);
     return 0;
 }

@@ -22,24 +22,6 @@ namespace {
 // A plot driver is a short text file; longer is not one.
 constexpr std::streamsize kMaxDriverBytes = 1 << 20;
 
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool copyField(char (&field)[MDLHOST_PRINTER_NAMELEN], std::string_view text)
-{
-    if (text.size() >= sizeof field)
-        return false;
-    memcpy(field, text.data(), text.size());
-    field[text.size()] = '\0';
-    return true;
-}
-
 // The printers of MDLHOST_PRINTERS; false when an entry is malformed.
 bool configuredPrinters(std::vector<MdlhostPrinter> &printers)
 {
@@ -49,22 +31,24 @@ bool configuredPrinters(std::vector<MdlhostPrinter> &printers)
     std::string_view rest(list);
     while (!rest.empty()) {
         size_t semi = rest.find(';');
-        std::string_view entry = trimmed(rest.substr(0, semi));
+        std::string_view entry = mdlhost::trimmed(rest.substr(0, semi));
         rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
         if (entry.empty())
             continue;
         size_t eq = entry.find('=');
         if (eq == std::string_view::npos)
             return false;
-        std::string_view name = trimmed(entry.substr(0, eq)), port = trimmed(entry.substr(eq + 1));
+        std::string_view name = mdlhost::trimmed(entry.substr(0, eq));
+        std::string_view port = mdlhost::trimmed(entry.substr(eq + 1));
         MdlhostPrinter p{};
-        if (name.empty() || port.empty() || !copyField(p.name, name) || !copyField(p.port, port))
+        if (name.empty() || port.empty() || !mdlhost::copyWhole(p.name, name) ||
+            !mdlhost::copyWhole(p.port, port))
             return false;
         // "\\server\share": the server with its leading separators.
         if (name.size() > 2 && name[0] == '\\' && name[1] == '\\') {
             size_t sep = name.find('\\', 2);
-            copyField(p.server, name.substr(0, sep));
-            copyField(p.share, sep == std::string_view::npos ? std::string_view() : name.substr(sep + 1));
+            mdlhost::copyWhole(p.server, name.substr(0, sep));
+            mdlhost::copyWhole(p.share, sep == std::string_view::npos ? std::string_view() : name.substr(sep + 1));
         }
         if (printers.size() < MDLHOST_PRINTER_MAX)
             printers.push_back(p);
@@ -105,7 +89,7 @@ int runCommand(std::string_view command, const std::string &file)
 {
     // The program is the first word (quoted when it holds blanks); the rest
     // are its own arguments, and the file comes last as one quoted word.
-    command = trimmed(command);
+    command = mdlhost::trimmed(command);
     std::string program;
     size_t end;
     if (!command.empty() && command[0] == '"') {
@@ -179,27 +163,25 @@ int mdlhost_plotDriverSystemPrinter(const char *driverFile, char *out, size_t ou
     constexpr std::string_view key = "system_printer_name";
     while (in && seen < kMaxDriverBytes && std::getline(in, line)) {
         seen += std::streamsize(line.size()) + 1;
-        std::string_view l = trimmed(line);
+        std::string_view l = mdlhost::trimmed(line);
         if (l.size() <= key.size() || !mdlhost::sameName(l.substr(0, key.size()), key))
             continue;
-        std::string_view rest = trimmed(l.substr(key.size()));
+        std::string_view rest = mdlhost::trimmed(l.substr(key.size()));
         if (rest.empty() || rest[0] != '=')
             continue;
-        std::string_view value = trimmed(rest.substr(1));
+        std::string_view value = mdlhost::trimmed(rest.substr(1));
         if (!value.empty() && value[0] == '"') {
             size_t close = value.find('"', 1);
             if (close == std::string_view::npos)
                 return -1;
             value = value.substr(1, close - 1);
         } else {
-            value = trimmed(value.substr(0, value.find('#')));
+            value = mdlhost::trimmed(value.substr(0, value.find('#')));
             if (!value.empty() && value.back() == ';')
-                value = trimmed(value.substr(0, value.size() - 1));
+                value = mdlhost::trimmed(value.substr(0, value.size() - 1));
         }
-        if (value.empty() || value.size() >= outSize)
+        if (value.empty() || !mdlhost::copyWhole(out, outSize, value))
             return -1;
-        memcpy(out, value.data(), value.size());
-        out[value.size()] = '\0';
         return 0;
     }
     return -1;

@@ -67,8 +67,7 @@ std::string mdlhost::mappedPath(const char *name)
     if (hasDrive(name)) {
         rest = name + 2;
         char var[] = "MDLHOST_DRIVE_X";
-        char letter = name[0];
-        var[sizeof var - 2] = letter >= 'a' ? char(letter - 'a' + 'A') : letter;
+        var[sizeof var - 2] = mdlhost::upperCase(name[0]);
         std::string dir;
         if (mdlhost::cfgLookup(var, dir) && !dir.empty()) {
             // "D:ut" and "D:\ut" both lie inside the drive's directory.
@@ -96,9 +95,7 @@ char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
     out[0] = '\0';
     if (name == nullptr)
         return out;
-    std::string m = mdlhost::mappedPath(name);
-    if (m.size() < outSize)
-        memcpy(out, m.c_str(), m.size() + 1);
+    mdlhost::copyWhole(out, outSize, mdlhost::mappedPath(name));
     return out;
 }
 
@@ -143,22 +140,6 @@ int dlmSystem_mdlFclose(FILE *fp)
     return fclose(fp);
 }
 
-namespace {
-
-// Copies [begin, end) into out (MDLHOST_MAXFILELENGTH), cut to fit.
-void putPart(char *out, const char *begin, const char *end)
-{
-    if (out == nullptr)
-        return;
-    size_t n = size_t(end - begin);
-    if (n > MDLHOST_MAXFILELENGTH - 1)
-        n = MDLHOST_MAXFILELENGTH - 1;
-    memcpy(out, begin, n);
-    out[n] = '\0';
-}
-
-} // namespace
-
 int mdlFile_parseName(const char *path, char *device, char *directory, char *name, char *extension)
 {
     if (path == nullptr)
@@ -175,10 +156,11 @@ int mdlFile_parseName(const char *path, char *device, char *directory, char *nam
             extStart = p;
             break;
         }
-    putPart(device, path, dirStart);
-    putPart(directory, dirStart, nameStart);
-    putPart(name, nameStart, extStart);
-    putPart(extension, extStart, end);
+    // Each part to a field of MDLHOST_MAXFILELENGTH, cut to fit.
+    mdlhost::copyText(device, MDLHOST_MAXFILELENGTH, std::string_view(path, size_t(dirStart - path)));
+    mdlhost::copyText(directory, MDLHOST_MAXFILELENGTH, std::string_view(dirStart, size_t(nameStart - dirStart)));
+    mdlhost::copyText(name, MDLHOST_MAXFILELENGTH, std::string_view(nameStart, size_t(extStart - nameStart)));
+    mdlhost::copyText(extension, MDLHOST_MAXFILELENGTH, std::string_view(extStart, size_t(end - extStart)));
     return 0;
 }
 

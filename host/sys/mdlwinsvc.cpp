@@ -17,8 +17,7 @@ int mdlhost_universalName(const char *path, char *out, size_t outSize)
     if (path == nullptr || out == nullptr || !mdlhost::hasDrive(path))
         return -1;
     char var[] = "MDLHOST_UNC_X";
-    char letter = path[0];
-    var[sizeof var - 2] = letter >= 'a' ? char(letter - 'a' + 'A') : letter;
+    var[sizeof var - 2] = mdlhost::upperCase(path[0]);
     std::string unc;
     if (!mdlhost::cfgLookup(var, unc) || unc.empty())
         return -1;
@@ -32,9 +31,8 @@ int mdlhost_universalName(const char *path, char *out, size_t outSize)
         if (c == '/')
             c = '\\';
     // A cut name would name another file.
-    if (name.size() >= outSize)
+    if (!mdlhost::copyWhole(out, outSize, name))
         return -1;
-    memcpy(out, name.c_str(), name.size() + 1);
     return 0;
 }
 
