@@ -6,24 +6,24 @@
 namespace rscint {
 
 // Handles per application in opening order.  Handles are checked against
-// `levende` before use, so a handle closed by mdlhost_forgetResources is
+// `liveHandles` before use, so a handle closed by mdlhost_forgetResources is
 // refused, not followed.
-std::map<MdlDesc *, std::vector<std::unique_ptr<RscFile>>> filer;
-std::set<const RscFile *> levende;
+std::map<MdlDesc *, std::vector<std::unique_ptr<RscFile>>> openHandles;
+std::set<const RscFile *> liveHandles;
 // The first file opened for an application through mdlhost_openResourceFor.
-std::map<MdlDesc *, std::shared_ptr<Kilde>> egneFiler;
+std::map<MdlDesc *, std::shared_ptr<Source>> ownSources;
 // Open files by canonical local path, so handles on one file see one view.
-std::map<std::string, std::weak_ptr<Kilde>> delte;
+std::map<std::string, std::weak_ptr<Source>> sharedSources;
 
 } // namespace rscint
 
 namespace rscint {
-std::map<void *, Lastet> lastede;
+std::map<void *, LoadedCopy> loadedCopies;
 
 // The host's own preference file (not among any application's files).
-std::unique_ptr<RscFile> vertPreferanse;
+std::unique_ptr<RscFile> hostPrefs;
 
-bool sammeFil(const struct stat &a, const struct stat &b)
+bool sameFileOnDisk(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
@@ -31,92 +31,92 @@ bool sammeFil(const struct stat &a, const struct stat &b)
 
 // The loaded view of a file: shared with an open handle while the file on
 // disk is unchanged, else read anew.  Null after printing the error.
-std::shared_ptr<Kilde> hentKilde(const std::string &navn, const std::string &lokal)
+std::shared_ptr<Source> sourceFor(const std::string &name, const std::string &localPath)
 {
-    std::string nokkel = kanonisk(lokal);
+    std::string key = canonicalPath(localPath);
     struct stat st {};
-    bool harStat = stat(lokal.c_str(), &st) == 0;
-    auto d = delte.find(nokkel);
-    if (d != delte.end()) {
-        if (auto k = d->second.lock())
-            if (harStat && sammeFil(k->st, st))
-                return k;
+    bool hasStat = stat(localPath.c_str(), &st) == 0;
+    auto shared = sharedSources.find(key);
+    if (shared != sharedSources.end()) {
+        if (auto src = shared->second.lock())
+            if (hasStat && sameFileOnDisk(src->st, st))
+                return src;
     }
-    auto k = std::make_shared<Kilde>();
-    k->navn = navn;
-    k->lokal = lokal;
-    std::vector<std::string> kjede;
-    Feil feil;
-    int rc = lesFil(navn, kjede, &k->rot, &feil);
+    auto src = std::make_shared<Source>();
+    src->name = name;
+    src->localPath = localPath;
+    std::vector<std::string> chain;
+    ReadError error;
+    int rc = readSourceFile(name, chain, &src->root, &error);
     if (rc == 0)
-        rc = indekser(*k, &feil);
+        rc = buildIndex(*src, &error);
     if (rc != 0) {
-        if (feil.linje == 0)
-            toolSubsystem_printf("Resource file %s: %s\n", feil.fil.c_str(), feil.tekst.c_str());
+        if (error.line == 0)
+            toolSubsystem_printf("Resource file %s: %s\n", error.file.c_str(), error.message.c_str());
         else
-            toolSubsystem_printf("Resource file %s, line %d: %s\n", feil.fil.c_str(), feil.linje,
-                                 feil.tekst.c_str());
+            toolSubsystem_printf("Resource file %s, line %d: %s\n", error.file.c_str(), error.line,
+                                 error.message.c_str());
         return nullptr;
     }
-    k->st = st;
-    delte[nokkel] = k;
-    return k;
+    src->st = st;
+    sharedSources[key] = src;
+    return src;
 }
 
-bool finnes(const std::string &lokal)
+bool exists(const std::string &localPath)
 {
     struct stat st;
-    return stat(lokal.c_str(), &st) == 0;
+    return stat(localPath.c_str(), &st) == 0;
 }
 
-// Opens navn for desc.  A read-write open of a missing file fails without
+// Opens name for desc.  A read-write open of a missing file fails without
 // a message: the caller is expected to create it.
-int aapne(MdlDesc *desc, const char *navn, int modus, RscFile **ut)
+int openHandle(MdlDesc *desc, const char *name, int mode, RscFile **out)
 {
-    *ut = nullptr;
-    if (modus != MDLHOST_RSC_READ && modus != MDLHOST_RSC_READWRITE)
+    *out = nullptr;
+    if (mode != MDLHOST_RSC_READ && mode != MDLHOST_RSC_READWRITE)
         return MDLHOST_RSC_BADARG;
-    if (navn == nullptr) {
+    if (name == nullptr) {
         toolSubsystem_printf("Resource file (null): cannot be read\n");
         return MDLHOST_RSC_ERROR;
     }
-    std::string lokal = lokalSti(navn);
-    if (modus == MDLHOST_RSC_READWRITE) {
-        if (!finnes(lokal))
+    std::string localPath = localPathOf(name);
+    if (mode == MDLHOST_RSC_READWRITE) {
+        if (!exists(localPath))
             return MDLHOST_RSC_ERROR;
-        if (!skrivbar(lokal))
+        if (!mayWrite(localPath))
             return MDLHOST_RSC_READONLY;
     }
-    std::shared_ptr<Kilde> k = hentKilde(navn, lokal);
-    if (!k)
+    std::shared_ptr<Source> src = sourceFor(name, localPath);
+    if (!src)
         return MDLHOST_RSC_ERROR;
     auto h = std::make_unique<RscFile>();
-    h->kilde = std::move(k);
+    h->source = std::move(src);
     h->owner = desc;
-    h->skriv = modus == MDLHOST_RSC_READWRITE;
-    *ut = h.get();
-    levende.insert(h.get());
-    filer[desc].push_back(std::move(h));
+    h->writable = mode == MDLHOST_RSC_READWRITE;
+    *out = h.get();
+    liveHandles.insert(h.get());
+    openHandles[desc].push_back(std::move(h));
     return MDLHOST_RSC_OK;
 }
 
-RscFile *levendeHandle(RscFileHandle h) { return h != nullptr && levende.count(h) ? h : nullptr; }
+RscFile *liveHandle(RscFileHandle h) { return h != nullptr && liveHandles.count(h) ? h : nullptr; }
 
 // The files a lookup searches: the handle's, or the current application's
 // in opening order.
-std::vector<Kilde *> sokeliste(MdlDesc *desc, RscFileHandle h, bool medHandle)
+std::vector<Source *> searchedSources(MdlDesc *desc, RscFileHandle h, bool byHandle)
 {
-    std::vector<Kilde *> ut;
-    if (medHandle) {
-        if (RscFile *f = levendeHandle(h))
-            ut.push_back(f->kilde.get());
-        return ut;
+    std::vector<Source *> out;
+    if (byHandle) {
+        if (RscFile *f = liveHandle(h))
+            out.push_back(f->source.get());
+        return out;
     }
-    auto f = filer.find(desc);
-    if (f != filer.end())
-        for (auto &fil : f->second)
-            ut.push_back(fil->kilde.get());
-    return ut;
+    auto f = openHandles.find(desc);
+    if (f != openHandles.end())
+        for (auto &handle : f->second)
+            out.push_back(handle->source.get());
+    return out;
 }
 
 } // namespace rscint
@@ -128,35 +128,35 @@ int mdlResource_openFile(RscFileHandle *handle, const char *fileName, int mode)
     if (handle)
         *handle = nullptr;
     MdlDesc *desc = mdlSystem_getCurrMdlDesc();
-    RscFile *fil = nullptr;
+    RscFile *opened = nullptr;
     int rc;
     if (fileName != nullptr) {
-        rc = aapne(desc, fileName, mode, &fil);
+        rc = openHandle(desc, fileName, mode, &opened);
     } else {
         // The application's own file: a new handle on the view it has.
-        auto e = egneFiler.find(desc);
-        if (e == egneFiler.end()) {
+        auto e = ownSources.find(desc);
+        if (e == ownSources.end()) {
             toolSubsystem_printf("Resource file: the application %s has none of its own\n",
                                  mdlSystem_getMdlTaskID(desc));
             return MDLHOST_RSC_ERROR;
         }
-        std::string navn = e->second->navn;
-        rc = aapne(desc, navn.c_str(), mode, &fil);
+        std::string name = e->second->name;
+        rc = openHandle(desc, name.c_str(), mode, &opened);
     }
     if (handle)
-        *handle = fil;
+        *handle = opened;
     return rc;
 }
 
 void mdlResource_closeFile(RscFileHandle handle)
 {
-    if (levendeHandle(handle) == nullptr || handle == vertPreferanse.get())
+    if (liveHandle(handle) == nullptr || handle == hostPrefs.get())
         return;
-    auto &liste = filer[handle->owner];
-    levende.erase(handle);
-    for (auto it = liste.begin(); it != liste.end(); ++it)
+    auto &handles = openHandles[handle->owner];
+    liveHandles.erase(handle);
+    for (auto it = handles.begin(); it != handles.end(); ++it)
         if (it->get() == handle) {
-            liste.erase(it);
+            handles.erase(it);
             break;
         }
 }
@@ -166,49 +166,49 @@ int mdlResource_createFile(const char *fileName, const char *description, int)
     if (fileName == nullptr || fileName[0] == '\0')
         return MDLHOST_RSC_BADARG;
     // The bits decide, as for every write (root could create anywhere).
-    std::string lokal = lokalSti(fileName);
+    std::string localPath = localPathOf(fileName);
     struct stat st;
-    std::string dir = katalogAv(lokal);
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !skrivebit(st) ||
+    std::string dir = directoryOf(localPath);
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || !hasWriteBit(st) ||
         (geteuid() != 0 && access(dir.c_str(), W_OK) != 0))
         return MDLHOST_RSC_WRITEFAIL;
     std::string bytes;
     if (description != nullptr) {
         bytes = DESCRIPTION;
         bytes.push_back(' ');
-        skrivTekst(bytes, description);
+        writeQuoted(bytes, description);
         bytes.push_back('\n');
     }
-    return skrivAtomisk(lokal, bytes, true);
+    return writeAtomically(localPath, bytes, true);
 }
 
 const char *mdlhost_rscDescription(RscFileHandle handle)
 {
-    RscFile *f = levendeHandle(handle);
-    return f ? f->kilde->ix.beskrivelse.c_str() : "";
+    RscFile *f = liveHandle(handle);
+    return f ? f->source->index.description.c_str() : "";
 }
 
 int mdlhost_openResourceFor(MdlDesc *desc, const char *fileName)
 {
-    RscFile *fil;
-    int rc = aapne(desc, fileName, MDLHOST_RSC_READ, &fil);
-    if (rc == MDLHOST_RSC_OK && !egneFiler.count(desc))
-        egneFiler[desc] = fil->kilde;
+    RscFile *opened;
+    int rc = openHandle(desc, fileName, MDLHOST_RSC_READ, &opened);
+    if (rc == MDLHOST_RSC_OK && !ownSources.count(desc))
+        ownSources[desc] = opened->source;
     return rc == MDLHOST_RSC_OK ? 0 : -1;
 }
 
 void mdlhost_forgetResources(MdlDesc *desc)
 {
-    egneFiler.erase(desc);
-    auto f = filer.find(desc);
-    if (f == filer.end())
+    ownSources.erase(desc);
+    auto f = openHandles.find(desc);
+    if (f == openHandles.end())
         return;
-    for (auto &fil : f->second)
-        levende.erase(fil.get());
-    filer.erase(f);
+    for (auto &handle : f->second)
+        liveHandles.erase(handle.get());
+    openHandles.erase(f);
 }
 
-void mdlhost_rscFailWrites(int n) { feilSkrivinger = n > 0 ? n : 0; }
+void mdlhost_rscFailWrites(int n) { failingWrites = n > 0 ? n : 0; }
 
 // ---- registry -------------------------------------------------------------
 

@@ -4,133 +4,134 @@
 namespace rscint {
 // ---- writer ---------------------------------------------------------------
 
-void skrivTekst(std::string &ut, const std::string &s)
+void writeQuoted(std::string &out, const std::string &s)
 {
-    ut.push_back('"');
+    out.push_back('"');
     for (unsigned char c : s) {
         switch (c) {
-        case '\n': ut += "\\n"; break;
-        case '\t': ut += "\\t"; break;
-        case '\\': ut += "\\\\"; break;
-        case '"': ut += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
         default:
             if (c < 0x20 || c >= 0x7f) {
                 char o[5];
                 snprintf(o, sizeof o, "\\%03o", c);
-                ut += o;
+                out += o;
             } else {
-                ut.push_back((char)c);
+                out.push_back((char)c);
             }
         }
     }
-    ut.push_back('"');
+    out.push_back('"');
 }
 
-void skrivArg(std::string &ut, const Arg &a)
+void writeArg(std::string &out, const Arg &a)
 {
-    switch (a.slag) {
-    case Slag::Ord: ut += a.tekst; break;
-    case Slag::Tekst: skrivTekst(ut, a.tekst); break;
-    case Slag::Kode: ut += "'" + a.tekst + "'"; break;
+    switch (a.kind) {
+    case ArgKind::Word: out += a.text; break;
+    case ArgKind::Text: writeQuoted(out, a.text); break;
+    case ArgKind::Code: out += "'" + a.text + "'"; break;
     }
 }
 
-void skrivNode(std::string &ut, const RscNode &n, int innrykk)
+void writeNode(std::string &out, const RscNode &n, int indent)
 {
-    ut.append(4 * innrykk, ' ');
-    skrivArg(ut, n.ord);
+    out.append(4 * indent, ' ');
+    writeArg(out, n.keyword);
     for (const Arg &a : n.args) {
-        ut.push_back(' ');
-        skrivArg(ut, a);
+        out.push_back(' ');
+        writeArg(out, a);
     }
-    if (n.blokk) {
-        if (n.barn.empty()) {
-            ut += " { }";
+    if (n.hasBlock) {
+        if (n.children.empty()) {
+            out += " { }";
         } else {
-            ut += " {\n";
-            for (const auto &b : n.barn)
-                skrivNode(ut, *b, innrykk + 1);
-            ut.append(4 * innrykk, ' ');
-            ut.push_back('}');
+            out += " {\n";
+            for (const auto &c : n.children)
+                writeNode(out, *c, indent + 1);
+            out.append(4 * indent, ' ');
+            out.push_back('}');
         }
     }
-    ut.push_back('\n');
+    out.push_back('\n');
 }
 
-std::string serialiser(const Fil &f)
+std::string serialize(const SourceFile &f)
 {
-    std::string ut;
-    for (const auto &n : f.noder)
-        skrivNode(ut, *n, 0);
-    return ut;
+    std::string out;
+    for (const auto &n : f.nodes)
+        writeNode(out, *n, 0);
+    return out;
 }
 
-int feilSkrivinger = 0;  // injected write failures left
-unsigned tempTeller = 0; // makes temporary names unique within the process
+int failingWrites = 0;     // injected write failures left
+unsigned tempCounter = 0;  // makes temporary names unique within the process
 
-bool skrivebit(const struct stat &st)
+bool hasWriteBit(const struct stat &st)
 {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
-std::string katalogAv(const std::string &lokal)
+std::string directoryOf(const std::string &localPath)
 {
-    size_t s = lokal.find_last_of('/');
+    size_t s = localPath.find_last_of('/');
     if (s == std::string::npos)
         return ".";
-    return s == 0 ? "/" : lokal.substr(0, s);
+    return s == 0 ? "/" : localPath.substr(0, s);
 }
 
 // Whether the host may write the file: a write bit on it (when it exists)
 // and on its directory, which takes the temporary.  The bits are asked
 // for themselves because the kernel lets root write anything.
-bool skrivbar(const std::string &lokal)
+bool mayWrite(const std::string &localPath)
 {
     struct stat st;
-    if (stat(lokal.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || !skrivebit(st) || (geteuid() != 0 && access(lokal.c_str(), W_OK) != 0))
+    if (stat(localPath.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) || !hasWriteBit(st) || (geteuid() != 0 && access(localPath.c_str(), W_OK) != 0))
             return false;
     }
-    std::string dir = katalogAv(lokal);
-    if (stat(dir.c_str(), &st) != 0 || !skrivebit(st))
+    std::string dir = directoryOf(localPath);
+    if (stat(dir.c_str(), &st) != 0 || !hasWriteBit(st))
         return false;
     return geteuid() == 0 || access(dir.c_str(), W_OK) == 0;
 }
 
 // Writes bytes over the file through a temporary beside it, renamed into
-// place only when it was written whole.  ny: the file must not exist yet.
-int skrivAtomisk(const std::string &lokal, const std::string &bytes, bool ny)
+// place only when it was written whole.  mustBeNew: the file must not exist
+// yet.
+int writeAtomically(const std::string &localPath, const std::string &bytes, bool mustBeNew)
 {
-    struct stat gammel;
-    bool fantes = stat(lokal.c_str(), &gammel) == 0;
-    if (ny && fantes)
+    struct stat old;
+    bool existed = stat(localPath.c_str(), &old) == 0;
+    if (mustBeNew && existed)
         return MDLHOST_RSC_EXISTS;
-    std::string tmp = lokal + ".tmp" + std::to_string((long)getpid()) + "-" + std::to_string(++tempTeller);
+    std::string tmp = localPath + ".tmp" + std::to_string((long)getpid()) + "-" + std::to_string(++tempCounter);
     FILE *fp = dlmSystem_mdlFopen(tmp.c_str(), "wx");
     if (fp == nullptr)
         return MDLHOST_RSC_WRITEFAIL;
     bool ok = fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
     ok = fflush(fp) == 0 && ok;
     ok = fsync(fileno(fp)) == 0 && ok;
-    if (fantes) // the file keeps its permissions
-        ok = fchmod(fileno(fp), gammel.st_mode & 07777) == 0 && ok;
+    if (existed) // the file keeps its permissions
+        ok = fchmod(fileno(fp), old.st_mode & 07777) == 0 && ok;
     ok = dlmSystem_mdlFclose(fp) == 0 && ok;
-    if (ok && feilSkrivinger > 0) {
-        feilSkrivinger--;
+    if (ok && failingWrites > 0) {
+        failingWrites--;
         ok = false;
     }
-    bool fantesNaa = false;
-    if (ok && ny) {
-        ok = link(tmp.c_str(), lokal.c_str()) == 0; // fails rather than replace a file made meanwhile
-        fantesNaa = !ok && errno == EEXIST;
+    bool madeMeanwhile = false;
+    if (ok && mustBeNew) {
+        ok = link(tmp.c_str(), localPath.c_str()) == 0; // fails rather than replace a file made meanwhile
+        madeMeanwhile = !ok && errno == EEXIST;
     } else if (ok) {
-        ok = rename(tmp.c_str(), lokal.c_str()) == 0;
+        ok = rename(tmp.c_str(), localPath.c_str()) == 0;
     }
-    if (!ok || ny)
+    if (!ok || mustBeNew)
         remove(tmp.c_str());
     if (!ok)
-        return fantesNaa ? MDLHOST_RSC_EXISTS : MDLHOST_RSC_WRITEFAIL;
-    int d = open(katalogAv(lokal).c_str(), O_RDONLY | O_DIRECTORY);
+        return madeMeanwhile ? MDLHOST_RSC_EXISTS : MDLHOST_RSC_WRITEFAIL;
+    int d = open(directoryOf(localPath).c_str(), O_RDONLY | O_DIRECTORY);
     if (d >= 0) { // the rename itself survives a crash
         fsync(d);
         close(d);
@@ -138,120 +139,120 @@ int skrivAtomisk(const std::string &lokal, const std::string &bytes, bool ny)
     return MDLHOST_RSC_OK;
 }
 
-// Puts ny in place of the file's own top-level node gammel (null: appends
+// Puts node in place of the file's own top-level node old (null: appends
 // it), writes the file and keeps the change only when the write succeeded.
-int endreOgSkriv(Kilde &k, const RscNode *gammel, std::unique_ptr<RscNode> ny)
+int replaceAndWrite(Source &source, const RscNode *old, std::unique_ptr<RscNode> node)
 {
-    if (!skrivbar(k.lokal))
+    if (!mayWrite(source.localPath))
         return MDLHOST_RSC_READONLY;
-    auto &noder = k.rot->noder;
-    size_t pos = noder.size();
-    for (size_t i = 0; gammel != nullptr && i < noder.size(); i++)
-        if (noder[i].get() == gammel)
+    auto &nodes = source.root->nodes;
+    size_t pos = nodes.size();
+    for (size_t i = 0; old != nullptr && i < nodes.size(); i++)
+        if (nodes[i].get() == old)
             pos = i;
-    std::unique_ptr<RscNode> tatt;
-    if (pos < noder.size()) {
-        tatt = std::move(noder[pos]);
-        noder[pos] = std::move(ny);
+    std::unique_ptr<RscNode> taken;
+    if (pos < nodes.size()) {
+        taken = std::move(nodes[pos]);
+        nodes[pos] = std::move(node);
     } else {
-        noder.push_back(std::move(ny));
+        nodes.push_back(std::move(node));
     }
-    int rc = skrivAtomisk(k.lokal, serialiser(*k.rot), false);
+    int rc = writeAtomically(source.localPath, serialize(*source.root), false);
     if (rc != MDLHOST_RSC_OK) {
-        if (tatt)
-            noder[pos] = std::move(tatt);
+        if (taken)
+            nodes[pos] = std::move(taken);
         else
-            noder.pop_back();
+            nodes.pop_back();
     }
-    Feil feil;
-    indekser(k, &feil); // the tree is valid either way
+    ReadError error;
+    buildIndex(source, &error); // the tree is valid either way
     if (rc == MDLHOST_RSC_OK)
-        stat(k.lokal.c_str(), &k.st);
+        stat(source.localPath.c_str(), &source.st);
     return rc;
 }
 
-Arg ordArg(const std::string &s) { return {Slag::Ord, s}; }
-Arg tallArg(long v) { return {Slag::Ord, std::to_string(v)}; }
-Arg tekstArg(const std::string &s) { return {Slag::Tekst, s}; }
+Arg wordArg(const std::string &s) { return {ArgKind::Word, s}; }
+Arg numberArg(long v) { return {ArgKind::Word, std::to_string(v)}; }
+Arg textArg(const std::string &s) { return {ArgKind::Text, s}; }
 
 Arg typeArg(uint32_t type)
 {
-    std::string k;
-    for (int skift = 24; skift >= 0; skift -= 8) {
-        char c = (char)((type >> skift) & 0xff);
+    std::string code;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        char c = (char)((type >> shift) & 0xff);
         if (c < 0x20 || c > 0x7e || c == '\'') {
             char hex[16];
             snprintf(hex, sizeof hex, "0x%08x", (unsigned)type);
-            return ordArg(hex);
+            return wordArg(hex);
         }
-        k.push_back(c);
+        code.push_back(c);
     }
-    return {Slag::Kode, k};
+    return {ArgKind::Code, code};
 }
 
-std::unique_ptr<RscNode> lagNode(const char *ord)
+std::unique_ptr<RscNode> makeNode(const char *keyword)
 {
     auto n = std::make_unique<RscNode>();
-    n->ord = ordArg(ord);
+    n->keyword = wordArg(keyword);
     return n;
 }
 
-std::unique_ptr<RscNode> blokkNode(uint32_t type, int32_t id, const unsigned char *data, size_t size,
+std::unique_ptr<RscNode> blockNode(uint32_t type, int32_t id, const unsigned char *data, size_t size,
                                    const char *alias)
 {
-    auto n = lagNode(RESOURCE);
-    n->args = {typeArg(type), tallArg(id)};
+    auto n = makeNode(RESOURCE);
+    n->args = {typeArg(type), numberArg(id)};
     if (alias != nullptr && alias[0] != '\0')
-        n->args.push_back(tekstArg(alias));
-    n->blokk = true;
-    static const char siffer[] = "0123456789abcdef";
-    for (size_t i = 0; i < size; i += HEX_PER_LINJE) {
+        n->args.push_back(textArg(alias));
+    n->hasBlock = true;
+    static const char digits[] = "0123456789abcdef";
+    for (size_t i = 0; i < size; i += HEX_BYTES_PER_LINE) {
         std::string hex;
-        for (size_t j = i; j < size && j < i + HEX_PER_LINJE; j++) {
-            hex.push_back(siffer[data[j] >> 4]);
-            hex.push_back(siffer[data[j] & 0xf]);
+        for (size_t j = i; j < size && j < i + HEX_BYTES_PER_LINE; j++) {
+            hex.push_back(digits[data[j] >> 4]);
+            hex.push_back(digits[data[j] & 0xf]);
         }
-        auto h = lagNode(HEX);
-        h->args.push_back(tekstArg(hex));
-        n->barn.push_back(std::move(h));
+        auto h = makeNode(HEX);
+        h->args.push_back(textArg(hex));
+        n->children.push_back(std::move(h));
     }
     n->data.assign(data, data + size);
-    n->dekodet = true;
+    n->decoded = true;
     return n;
 }
 
 } // namespace rscint
 
 namespace rscint {
-bool id32(long id, int32_t *ut)
+bool toId32(long id, int32_t *out)
 {
     if (id < INT32_MIN || id > INT32_MAX)
         return false;
-    *ut = (int32_t)id;
+    *out = (int32_t)id;
     return true;
 }
 
 // The stored block and the handle it was found through.
-const RscNode *finnBlokk(RscFileHandle handle, uint32_t type, long id, RscFile **fra)
+const RscNode *findBlock(RscFileHandle handle, uint32_t type, long id, RscFile **from)
 {
     int32_t i;
-    if (!id32(id, &i))
+    if (!toId32(id, &i))
         return nullptr;
-    std::vector<RscFile *> kandidater;
+    std::vector<RscFile *> candidates;
     if (handle != nullptr) {
-        if (RscFile *f = levendeHandle(handle))
-            kandidater.push_back(f);
+        if (RscFile *f = liveHandle(handle))
+            candidates.push_back(f);
     } else {
-        auto f = filer.find(mdlSystem_getCurrMdlDesc());
-        if (f != filer.end())
-            for (auto &fil : f->second)
-                kandidater.push_back(fil.get());
+        auto f = openHandles.find(mdlSystem_getCurrMdlDesc());
+        if (f != openHandles.end())
+            for (auto &open : f->second)
+                candidates.push_back(open.get());
     }
-    for (RscFile *f : kandidater) {
-        auto b = f->kilde->ix.blokker.find({type, i});
-        if (b != f->kilde->ix.blokker.end()) {
-            if (fra)
-                *fra = f;
+    for (RscFile *f : candidates) {
+        auto b = f->source->index.blocks.find({type, i});
+        if (b != f->source->index.blocks.end()) {
+            if (from)
+                *from = f;
             return b->second.node;
         }
     }
@@ -259,43 +260,43 @@ const RscNode *finnBlokk(RscFileHandle handle, uint32_t type, long id, RscFile *
 }
 
 // Common checks of every write through handle.
-int skriveHandle(RscFileHandle handle, RscFile **ut)
+int writableHandle(RscFileHandle handle, RscFile **out)
 {
-    RscFile *f = levendeHandle(handle);
+    RscFile *f = liveHandle(handle);
     if (f == nullptr)
         return MDLHOST_RSC_BADARG;
-    if (!f->skriv)
+    if (!f->writable)
         return MDLHOST_RSC_READONLY;
-    *ut = f;
+    *out = f;
     return MDLHOST_RSC_OK;
 }
 
-int lagreBlokk(RscFileHandle handle, uint32_t type, long id, const void *data, size_t size, const char *alias,
-               bool erstatt)
+int storeBlock(RscFileHandle handle, uint32_t type, long id, const void *data, size_t size, const char *alias,
+               bool replace)
 {
     int32_t i;
-    if ((data == nullptr && size > 0) || !id32(id, &i))
+    if ((data == nullptr && size > 0) || !toId32(id, &i))
         return MDLHOST_RSC_BADARG;
     RscFile *f;
-    int rc = skriveHandle(handle, &f);
+    int rc = writableHandle(handle, &f);
     if (rc != MDLHOST_RSC_OK)
         return rc;
-    Kilde &k = *f->kilde;
-    const RscNode *gammel = nullptr;
-    auto b = k.ix.blokker.find({type, i});
-    if (b != k.ix.blokker.end()) {
-        if (!b->second.egen)
+    Source &src = *f->source;
+    const RscNode *old = nullptr;
+    auto b = src.index.blocks.find({type, i});
+    if (b != src.index.blocks.end()) {
+        if (!b->second.own)
             return MDLHOST_RSC_READONLY;
-        if (!erstatt)
+        if (!replace)
             return MDLHOST_RSC_EXISTS;
-        gammel = b->second.node;
+        old = b->second.node;
         // An alias given before stays unless a new one is given.
-        if (alias == nullptr && gammel->args.size() == 3)
-            alias = gammel->args[2].tekst.c_str();
+        if (alias == nullptr && old->args.size() == 3)
+            alias = old->args[2].text.c_str();
     }
-    std::string aliasKopi = alias ? alias : "";
-    return endreOgSkriv(k, gammel,
-                        blokkNode(type, i, static_cast<const unsigned char *>(data), size, aliasKopi.c_str()));
+    std::string aliasCopy = alias ? alias : "";
+    return replaceAndWrite(src, old,
+                           blockNode(type, i, static_cast<const unsigned char *>(data), size, aliasCopy.c_str()));
 }
 
 } // namespace rscint
@@ -304,9 +305,9 @@ int lagreBlokk(RscFileHandle handle, uint32_t type, long id, const void *data, s
 
 int mdlResource_query(RscFileHandle handle, uint32_t type, long id, size_t *size)
 {
-    if (handle != nullptr && levendeHandle(handle) == nullptr)
+    if (handle != nullptr && liveHandle(handle) == nullptr)
         return MDLHOST_RSC_BADARG;
-    const RscNode *n = finnBlokk(handle, type, id, nullptr);
+    const RscNode *n = findBlock(handle, type, id, nullptr);
     if (n == nullptr)
         return MDLHOST_RSC_NOTFOUND;
     if (size)
@@ -316,9 +317,9 @@ int mdlResource_query(RscFileHandle handle, uint32_t type, long id, size_t *size
 
 int mdlResource_loadInto(RscFileHandle handle, uint32_t type, long id, void *buffer, size_t length)
 {
-    if ((buffer == nullptr && length > 0) || (handle != nullptr && levendeHandle(handle) == nullptr))
+    if ((buffer == nullptr && length > 0) || (handle != nullptr && liveHandle(handle) == nullptr))
         return MDLHOST_RSC_BADARG;
-    const RscNode *n = finnBlokk(handle, type, id, nullptr);
+    const RscNode *n = findBlock(handle, type, id, nullptr);
     if (n == nullptr)
         return MDLHOST_RSC_NOTFOUND;
     // Never read past the stored bytes: a shorter block is refused whole.
@@ -331,8 +332,8 @@ int mdlResource_loadInto(RscFileHandle handle, uint32_t type, long id, void *buf
 
 void *mdlResource_load(RscFileHandle handle, uint32_t type, long id, size_t *size)
 {
-    RscFile *fra = nullptr;
-    const RscNode *n = finnBlokk(handle, type, id, &fra);
+    RscFile *from = nullptr;
+    const RscNode *n = findBlock(handle, type, id, &from);
     if (n == nullptr)
         return nullptr;
     void *p = malloc(n->data.empty() ? 1 : n->data.size());
@@ -341,8 +342,8 @@ void *mdlResource_load(RscFileHandle handle, uint32_t type, long id, size_t *siz
     if (!n->data.empty())
         memcpy(p, n->data.data(), n->data.size());
     int32_t i;
-    id32(id, &i);
-    lastede[p] = {fra, type, i, n->data.size()};
+    toId32(id, &i);
+    loadedCopies[p] = {from, type, i, n->data.size()};
     if (size)
         *size = n->data.size();
     return p;
@@ -350,27 +351,27 @@ void *mdlResource_load(RscFileHandle handle, uint32_t type, long id, size_t *siz
 
 void mdlResource_free(void *loaded)
 {
-    auto l = lastede.find(loaded);
-    if (l == lastede.end())
+    auto l = loadedCopies.find(loaded);
+    if (l == loadedCopies.end())
         return;
-    lastede.erase(l);
+    loadedCopies.erase(l);
     free(loaded);
 }
 
 int mdlResource_write(void *loaded)
 {
-    auto l = lastede.find(loaded);
-    if (l == lastede.end())
+    auto l = loadedCopies.find(loaded);
+    if (l == loadedCopies.end())
         return MDLHOST_RSC_BADARG;
-    return lagreBlokk(l->second.fil, l->second.type, l->second.id, loaded, l->second.size, nullptr, true);
+    return storeBlock(l->second.file, l->second.type, l->second.id, loaded, l->second.size, nullptr, true);
 }
 
 int mdlResource_add(RscFileHandle handle, uint32_t type, long id, const void *data, size_t size, const char *alias)
 {
-    return lagreBlokk(handle, type, id, data, size, alias, false);
+    return storeBlock(handle, type, id, data, size, alias, false);
 }
 
 int mdlResource_replace(RscFileHandle handle, uint32_t type, long id, const void *data, size_t size)
 {
-    return lagreBlokk(handle, type, id, data, size, nullptr, true);
+    return storeBlock(handle, type, id, data, size, nullptr, true);
 }

@@ -2,13 +2,13 @@
 #include "rsc_int.h"
 
 namespace rscint {
-const std::string *finnMelding(MdlDesc *desc, RscFileHandle handle, int listeId, int nr)
+const std::string *findEntry(MdlDesc *desc, RscFileHandle handle, int listId, int entry)
 {
-    for (Kilde *k : sokeliste(desc, handle, handle != nullptr)) {
-        auto l = k->ix.meldinger.find(listeId);
-        if (l == k->ix.meldinger.end())
+    for (Source *src : searchedSources(desc, handle, handle != nullptr)) {
+        auto l = src->index.messages.find(listId);
+        if (l == src->index.messages.end())
             continue;
-        auto e = l->second.find(nr);
+        auto e = l->second.find(entry);
         if (e != l->second.end())
             return e->second;
     }
@@ -24,7 +24,7 @@ int mdlResource_loadFromStringList(char *out, size_t outSize, RscFileHandle hand
     if (out == nullptr || outSize == 0)
         return MDLHOST_RSC_BADARG;
     out[0] = '\0';
-    const std::string *t = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *t = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
     if (t == nullptr)
         return MDLHOST_RSC_NOTFOUND;
     size_t n = t->size() < outSize ? t->size() : outSize - 1;
@@ -38,7 +38,7 @@ int mdlOutput_rscsVPrintf(char *out, size_t outSize, RscFileHandle handle, int l
     if (out == nullptr || outSize == 0)
         return 0;
     out[0] = '\0';
-    const std::string *format = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *format = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
     if (format == nullptr)
         return 0;
     va_list copy;
@@ -66,7 +66,7 @@ int mdlhost_rscsPrintfNoArgs(char *out, size_t outSize, RscFileHandle handle, in
     if (out == nullptr || outSize == 0)
         return 0;
     out[0] = '\0';
-    const std::string *format = finnMelding(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *format = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
     if (format == nullptr)
         return 0;
     size_t n = 0;
@@ -82,7 +82,7 @@ int mdlhost_rscsPrintfNoArgs(char *out, size_t outSize, RscFileHandle handle, in
 
 const char *mdlhost_messageListEntry(MdlDesc *desc, int listId, int entry)
 {
-    const std::string *t = finnMelding(desc, nullptr, listId, entry);
+    const std::string *t = findEntry(desc, nullptr, listId, entry);
     return t ? t->c_str() : nullptr;
 }
 

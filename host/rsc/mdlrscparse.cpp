@@ -3,7 +3,7 @@
 
 namespace rscint {
 // Decimal or 0x hex with an optional sign, the whole text.
-bool lesLong(const std::string &s, long *v)
+bool readNumber(const std::string &s, long *v)
 {
     const char *p = s.c_str();
     bool minus = false;
@@ -35,102 +35,102 @@ bool lesLong(const std::string &s, long *v)
     return true;
 }
 
-uint32_t kodeVerdi(const std::string &k)
+uint32_t codeValue(const std::string &code)
 {
-    return MDLHOST_RTYPE(k[0], k[1], k[2], k[3]);
+    return MDLHOST_RTYPE(code[0], code[1], code[2], code[3]);
 }
 
-bool argTall(const Arg &a, long *v)
+bool argNumber(const Arg &a, long *v)
 {
-    if (a.slag == Slag::Kode) {
-        *v = (long)kodeVerdi(a.tekst);
+    if (a.kind == ArgKind::Code) {
+        *v = (long)codeValue(a.text);
         return true;
     }
-    return a.slag == Slag::Ord && lesLong(a.tekst, v);
+    return a.kind == ArgKind::Word && readNumber(a.text, v);
 }
 
 bool argInt32(const Arg &a, int32_t *v)
 {
     long l;
-    if (!argTall(a, &l) || l < INT32_MIN || l > INT32_MAX)
+    if (!argNumber(a, &l) || l < INT32_MIN || l > INT32_MAX)
         return false;
     *v = (int32_t)l;
     return true;
 }
 
-bool erTall(const std::string &s)
+bool isNumber(const std::string &s)
 {
     long v;
-    return lesLong(s, &v);
+    return readNumber(s, &v);
 }
 
 // ---- reader ---------------------------------------------------------------
 
-enum class Tok { Ord, Tekst, Kode, Venstre, Hoyre, Semi, Linjeskift, Slutt };
+enum class Tok { Word, Text, Code, Open, Close, Semicolon, LineEnd, End };
 
 struct Token {
-    Tok t = Tok::Slutt;
-    std::string s;
-    int linje = 1;
+    Tok kind = Tok::End;
+    std::string text;
+    int line = 1;
 };
 
-class Lekser {
+class Lexer {
   public:
-    explicit Lekser(const std::string &bytes) : s_(bytes) {}
+    explicit Lexer(const std::string &bytes) : s_(bytes) {}
 
-    // 0 with the next token, or -1 with feil() and linje() set.
-    int neste(Token &ut)
+    // 0 with the next token, or -1 with error() and line() set.
+    int next(Token &out)
     {
-        hoppOver();
-        ut.linje = linje_;
-        ut.s.clear();
+        skipBlanksAndComments();
+        out.line = line_;
+        out.text.clear();
         if (pos_ >= s_.size()) {
-            ut.t = Tok::Slutt;
+            out.kind = Tok::End;
             return 0;
         }
         char c = s_[pos_];
         switch (c) {
         case '\n':
             pos_++;
-            linje_++;
-            ut.t = Tok::Linjeskift;
+            line_++;
+            out.kind = Tok::LineEnd;
             return 0;
-        case '{': pos_++; ut.t = Tok::Venstre; return 0;
-        case '}': pos_++; ut.t = Tok::Hoyre; return 0;
-        case ';': pos_++; ut.t = Tok::Semi; return 0;
-        case '"': ut.t = Tok::Tekst; return lesTekst(&ut.s);
-        case '\'': ut.t = Tok::Kode; return lesKode(&ut.s);
-        case '\0': return sett("NUL byte");
+        case '{': pos_++; out.kind = Tok::Open; return 0;
+        case '}': pos_++; out.kind = Tok::Close; return 0;
+        case ';': pos_++; out.kind = Tok::Semicolon; return 0;
+        case '"': out.kind = Tok::Text; return readText(&out.text);
+        case '\'': out.kind = Tok::Code; return readCode(&out.text);
+        case '\0': return fail("NUL byte");
         default: break;
         }
-        ut.t = Tok::Ord;
-        while (pos_ < s_.size() && !slutt(s_[pos_])) {
+        out.kind = Tok::Word;
+        while (pos_ < s_.size() && !endsWord(s_[pos_])) {
             if (s_[pos_] == '\0')
-                return sett("NUL byte");
-            ut.s.push_back(s_[pos_++]);
+                return fail("NUL byte");
+            out.text.push_back(s_[pos_++]);
         }
         return 0;
     }
-    int linje() const { return linje_; }
-    const std::string &feil() const { return feil_; }
+    int line() const { return line_; }
+    const std::string &error() const { return error_; }
 
   private:
-    int sett(const std::string &hva)
+    int fail(const std::string &what)
     {
-        feil_ = hva;
+        error_ = what;
         return -1;
     }
-    static bool blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+    static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
     // A word ends at white space, a brace, a quote, ';' or a comment.
-    static bool slutt(char c)
+    static bool endsWord(char c)
     {
-        return blank(c) || c == '\n' || c == '{' || c == '}' || c == '"' || c == ';' || c == '#';
+        return isBlank(c) || c == '\n' || c == '{' || c == '}' || c == '"' || c == ';' || c == '#';
     }
-    void hoppOver()
+    void skipBlanksAndComments()
     {
         while (pos_ < s_.size()) {
             char c = s_[pos_];
-            if (blank(c)) {
+            if (isBlank(c)) {
                 pos_++;
             } else if (c == '#') {
                 while (pos_ < s_.size() && s_[pos_] != '\n')
@@ -140,52 +140,52 @@ class Lekser {
             }
         }
     }
-    int lesTekst(std::string *ut)
+    int readText(std::string *out)
     {
         pos_++; // the opening quote
         for (;;) {
             if (pos_ >= s_.size() || s_[pos_] == '\n' || s_[pos_] == '\r')
-                return sett("unterminated text");
+                return fail("unterminated text");
             char c = s_[pos_++];
             if (c == '"')
                 return 0;
             if (c == '\0') // would cut the text short
-                return sett("NUL byte in text");
+                return fail("NUL byte in text");
             if (c != '\\') {
-                ut->push_back(c);
+                out->push_back(c);
                 continue;
             }
             if (pos_ >= s_.size() || s_[pos_] == '\n' || s_[pos_] == '\r')
-                return sett("unterminated text");
+                return fail("unterminated text");
             char e = s_[pos_++];
             switch (e) {
-            case 'n': ut->push_back('\n'); break;
-            case 't': ut->push_back('\t'); break;
-            case '\\': ut->push_back('\\'); break;
-            case '"': ut->push_back('"'); break;
+            case 'n': out->push_back('\n'); break;
+            case 't': out->push_back('\t'); break;
+            case '\\': out->push_back('\\'); break;
+            case '"': out->push_back('"'); break;
             default: {
                 if (e < '0' || e > '7')
-                    return sett(std::string("unknown escape \\") + e);
+                    return fail(std::string("unknown escape \\") + e);
                 int v = e - '0';
                 for (int k = 1; k < 3 && pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '7'; k++)
                     v = v * 8 + (s_[pos_++] - '0');
                 if (v == 0 || v > 255)
-                    return sett("bad octal escape");
-                ut->push_back((char)v);
+                    return fail("bad octal escape");
+                out->push_back((char)v);
             }
             }
         }
     }
-    int lesKode(std::string *ut)
+    int readCode(std::string *out)
     {
         // 'abcd': four printable characters, no escapes.
         if (pos_ + 6 > s_.size() || s_[pos_ + 5] != '\'')
-            return sett("type code of four characters expected");
+            return fail("type code of four characters expected");
         for (size_t k = 1; k <= 4; k++) {
             char c = s_[pos_ + k];
             if (c < 0x20 || c > 0x7e || c == '\'')
-                return sett("type code of four characters expected");
-            ut->push_back(c);
+                return fail("type code of four characters expected");
+            out->push_back(c);
         }
         pos_ += 6;
         return 0;
@@ -193,105 +193,111 @@ class Lekser {
 
     const std::string &s_;
     size_t pos_ = 0;
-    int linje_ = 1;
-    std::string feil_;
+    int line_ = 1;
+    std::string error_;
 };
 
 class Parser {
   public:
-    Parser(const std::string &bytes, std::shared_ptr<const std::string> fil) : lex_(bytes), fil_(std::move(fil)) {}
+    Parser(const std::string &bytes, std::shared_ptr<const std::string> file)
+        : lex_(bytes), file_(std::move(file))
+    {
+    }
 
-    // 0, or -1 with feil() and linje() set.
-    int les(std::vector<std::unique_ptr<RscNode>> &ut) { return noder(ut, 0, false); }
-    const std::string &feil() const { return feil_; }
-    int linje() const { return linje_; }
+    // 0, or -1 with error() and line() set.
+    int parse(std::vector<std::unique_ptr<RscNode>> &out) { return nodes(out, 0, false); }
+    const std::string &error() const { return error_; }
+    int line() const { return line_; }
 
   private:
-    int sett(int linje, const std::string &hva)
+    int fail(int line, const std::string &what)
     {
-        feil_ = hva;
-        linje_ = linje;
+        error_ = what;
+        line_ = line;
         return -1;
     }
-    int kikk(const Token **t)
+    int peek(const Token **t)
     {
-        if (!harNeste_) {
-            if (lex_.neste(neste_) != 0)
-                return sett(lex_.linje(), lex_.feil());
-            harNeste_ = true;
+        if (!hasNext_) {
+            if (lex_.next(next_) != 0)
+                return fail(lex_.line(), lex_.error());
+            hasNext_ = true;
         }
-        *t = &neste_;
+        *t = &next_;
         return 0;
     }
-    void ta() { harNeste_ = false; }
-    static Slag slag(Tok t) { return t == Tok::Tekst ? Slag::Tekst : t == Tok::Kode ? Slag::Kode : Slag::Ord; }
-    static bool erArg(Tok t) { return t == Tok::Ord || t == Tok::Tekst || t == Tok::Kode; }
-
-    // Nodes up to the end of the file (nivaa 0) or the closing brace.
-    // oppforinger: the block of a message list, whose entries end after
-    // their text so that several may share a line.
-    int noder(std::vector<std::unique_ptr<RscNode>> &ut, int nivaa, bool oppforinger)
+    void take() { hasNext_ = false; }
+    static ArgKind kindOf(Tok t)
     {
-        if (nivaa > MAKS_NIVAA)
-            return sett(lex_.linje(), "blocks nested too deep");
+        return t == Tok::Text ? ArgKind::Text : t == Tok::Code ? ArgKind::Code : ArgKind::Word;
+    }
+    static bool isArg(Tok t) { return t == Tok::Word || t == Tok::Text || t == Tok::Code; }
+
+    // Nodes up to the end of the file (depth 0) or the closing brace.
+    // entries: the block of a message list, whose entries end after their
+    // text so that several may share a line.
+    int nodes(std::vector<std::unique_ptr<RscNode>> &out, int depth, bool entries)
+    {
+        if (depth > MAX_NESTING)
+            return fail(lex_.line(), "blocks nested too deep");
         for (;;) {
             const Token *t;
-            if (kikk(&t) != 0)
+            if (peek(&t) != 0)
                 return -1;
-            switch (t->t) {
-            case Tok::Linjeskift:
-            case Tok::Semi: ta(); continue;
-            case Tok::Slutt: return nivaa == 0 ? 0 : sett(t->linje, "'}' missing at end of file");
-            case Tok::Hoyre:
-                if (nivaa == 0)
-                    return sett(t->linje, "'}' without '{'");
-                ta();
+            switch (t->kind) {
+            case Tok::LineEnd:
+            case Tok::Semicolon: take(); continue;
+            case Tok::End: return depth == 0 ? 0 : fail(t->line, "'}' missing at end of file");
+            case Tok::Close:
+                if (depth == 0)
+                    return fail(t->line, "'}' without '{'");
+                take();
                 return 0;
-            case Tok::Venstre: return sett(t->linje, "'{' without a definition before it");
+            case Tok::Open: return fail(t->line, "'{' without a definition before it");
             default: break;
             }
-            if (nivaa == 0 && (t->t != Tok::Ord || erTall(t->s)))
-                return sett(t->linje, "definition expected, found \"" + t->s + "\"");
+            if (depth == 0 && (t->kind != Tok::Word || isNumber(t->text)))
+                return fail(t->line, "definition expected, found \"" + t->text + "\"");
             auto node = std::make_unique<RscNode>();
-            node->ord = {slag(t->t), t->s};
-            node->fil = fil_;
-            node->linje = t->linje;
-            ta();
-            bool ferdig = false;
+            node->keyword = {kindOf(t->kind), t->text};
+            node->file = file_;
+            node->line = t->line;
+            take();
+            bool done = false;
             for (;;) {
-                if (kikk(&t) != 0)
+                if (peek(&t) != 0)
                     return -1;
-                if (ferdig || !erArg(t->t))
+                if (done || !isArg(t->kind))
                     break;
-                node->args.push_back({slag(t->t), t->s});
-                ferdig = oppforinger && t->t == Tok::Tekst;
-                ta();
+                node->args.push_back({kindOf(t->kind), t->text});
+                done = entries && t->kind == Tok::Text;
+                take();
             }
-            if (!ferdig) {
+            if (!done) {
                 // The block may open on a later line.
-                while (t->t == Tok::Linjeskift) {
-                    ta();
-                    if (kikk(&t) != 0)
+                while (t->kind == Tok::LineEnd) {
+                    take();
+                    if (peek(&t) != 0)
                         return -1;
                 }
-                if (t->t == Tok::Venstre) {
-                    ta();
-                    node->blokk = true;
-                    bool liste = nivaa == 0 && node->ord.tekst == MESSAGELIST;
-                    if (noder(node->barn, nivaa + 1, liste) != 0)
+                if (t->kind == Tok::Open) {
+                    take();
+                    node->hasBlock = true;
+                    bool messageList = depth == 0 && node->keyword.text == MESSAGELIST;
+                    if (nodes(node->children, depth + 1, messageList) != 0)
                         return -1;
                 }
             }
-            ut.push_back(std::move(node));
+            out.push_back(std::move(node));
         }
     }
 
-    Lekser lex_;
-    std::shared_ptr<const std::string> fil_;
-    Token neste_;
-    bool harNeste_ = false;
-    std::string feil_;
-    int linje_ = 0;
+    Lexer lex_;
+    std::shared_ptr<const std::string> file_;
+    Token next_;
+    bool hasNext_ = false;
+    std::string error_;
+    int line_ = 0;
 };
 
 } // namespace rscint
@@ -302,9 +308,9 @@ namespace rscint {
 } // namespace rscint
 
 namespace rscint {
-bool lesBytes(const std::string &navn, std::string *bytes)
+bool readBytes(const std::string &name, std::string *bytes)
 {
-    FILE *fp = dlmSystem_mdlFopen(navn.c_str(), "r");
+    FILE *fp = dlmSystem_mdlFopen(name.c_str(), "r");
     if (fp == nullptr)
         return false;
     char buf[8192];
@@ -316,34 +322,34 @@ bool lesBytes(const std::string &navn, std::string *bytes)
     return ok;
 }
 
-std::string lokalSti(const std::string &navn)
+std::string localPathOf(const std::string &name)
 {
     std::vector<char> buf(PATH_CAP);
-    mdlhost_mapPath(buf.data(), buf.size(), navn.c_str());
+    mdlhost_mapPath(buf.data(), buf.size(), name.c_str());
     return buf.data();
 }
 
-std::string kanonisk(const std::string &lokal)
+std::string canonicalPath(const std::string &localPath)
 {
     std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(lokal, ec), ec);
-    return ec ? lokal : p.string();
+    fs::path p = fs::weakly_canonical(fs::absolute(localPath, ec), ec);
+    return ec ? localPath : p.string();
 }
 
-bool absolutt(const std::string &navn)
+bool isAbsolute(const std::string &name)
 {
-    if (navn.empty())
+    if (name.empty())
         return false;
-    char c = navn[0];
-    bool drive = ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && navn.size() > 1 && navn[1] == ':';
+    char c = name[0];
+    bool drive = ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && name.size() > 1 && name[1] == ':';
     return c == '/' || c == '\\' || drive;
 }
 
 // The name of an included file: configuration variables expanded, a
 // relative name taken beside the including file.
-bool inkluderingsNavn(const std::string &hvem, const std::string &navn, std::string *ut)
+bool includedName(const std::string &includer, const std::string &name, std::string *out)
 {
-    std::string n = navn;
+    std::string n = name;
     if (n.find("$(") != std::string::npos) {
         std::vector<char> buf(PATH_CAP);
         if (mdlSystem_expandCfgVar(n.c_str(), buf.data(), (int)buf.size()) != 0)
@@ -352,83 +358,83 @@ bool inkluderingsNavn(const std::string &hvem, const std::string &navn, std::str
     }
     if (n.empty())
         return false;
-    if (!absolutt(n)) {
-        size_t skille = hvem.find_last_of("/\\");
-        if (skille != std::string::npos)
-            n = hvem.substr(0, skille + 1) + n;
+    if (!isAbsolute(n)) {
+        size_t sep = includer.find_last_of("/\\");
+        if (sep != std::string::npos)
+            n = includer.substr(0, sep + 1) + n;
     }
-    *ut = n;
+    *out = n;
     return true;
 }
 
-int lesFil(const std::string &navn, std::vector<std::string> &kjede, std::unique_ptr<Fil> *ut, Feil *feil);
-
-// Reads the files that fil's Include nodes name.
-int lesInkluderte(Fil &fil, std::vector<std::string> &kjede, Feil *feil)
+// Reads the files that file's Include nodes name.
+int readIncludes(SourceFile &file, std::vector<std::string> &chain, ReadError *error)
 {
-    for (auto &n : fil.noder) {
-        if (n->ord.slag != Slag::Ord || n->ord.tekst != INCLUDE)
+    for (auto &n : file.nodes) {
+        if (n->keyword.kind != ArgKind::Word || n->keyword.text != INCLUDE)
             continue;
-        if (n->args.size() != 1 || n->args[0].slag != Slag::Tekst || n->blokk) {
-            *feil = {*fil.navn, n->linje, "Include takes one quoted file name"};
+        if (n->args.size() != 1 || n->args[0].kind != ArgKind::Text || n->hasBlock) {
+            *error = {*file.name, n->line, "Include takes one quoted file name"};
             return -1;
         }
-        std::string navn;
-        if (!inkluderingsNavn(*fil.navn, n->args[0].tekst, &navn)) {
-            *feil = {*fil.navn, n->linje, "Include \"" + n->args[0].tekst + "\": bad file name"};
+        std::string name;
+        if (!includedName(*file.name, n->args[0].text, &name)) {
+            *error = {*file.name, n->line, "Include \"" + n->args[0].text + "\": bad file name"};
             return -1;
         }
-        std::string k = kanonisk(lokalSti(navn));
-        for (const std::string &aapen : kjede)
-            if (aapen == k) {
-                *feil = {*fil.navn, n->linje, "Include \"" + n->args[0].tekst + "\" forms a cycle"};
+        std::string canonical = canonicalPath(localPathOf(name));
+        for (const std::string &open : chain)
+            if (open == canonical) {
+                *error = {*file.name, n->line, "Include \"" + n->args[0].text + "\" forms a cycle"};
                 return -1;
             }
-        if ((int)kjede.size() >= MAKS_INKLUDERING) {
-            *feil = {*fil.navn, n->linje, "Include \"" + n->args[0].tekst + "\" nested too deep"};
+        if ((int)chain.size() >= MAX_INCLUDE_DEPTH) {
+            *error = {*file.name, n->line, "Include \"" + n->args[0].text + "\" nested too deep"};
             return -1;
         }
-        std::unique_ptr<Fil> barn;
-        Feil indre;
-        if (lesFil(navn, kjede, &barn, &indre) != 0) {
+        std::unique_ptr<SourceFile> child;
+        ReadError inner;
+        if (readSourceFile(name, chain, &child, &inner) != 0) {
             // A file that is missing is named where it was asked for.
-            if (indre.linje == 0)
-                *feil = {*fil.navn, n->linje, "Include \"" + n->args[0].tekst + "\": " + navn + " cannot be read"};
+            if (inner.line == 0)
+                *error = {*file.name, n->line,
+                          "Include \"" + n->args[0].text + "\": " + name + " cannot be read"};
             else
-                *feil = indre;
+                *error = inner;
             return -1;
         }
-        fil.inkludert[n.get()] = std::move(barn);
+        file.included[n.get()] = std::move(child);
     }
     return 0;
 }
 
 // Reads and parses one file and everything it includes.  A file that
-// cannot be read gives feil->linje 0.
-int lesFil(const std::string &navn, std::vector<std::string> &kjede, std::unique_ptr<Fil> *ut, Feil *feil)
+// cannot be read gives error->line 0.
+int readSourceFile(const std::string &name, std::vector<std::string> &chain, std::unique_ptr<SourceFile> *out,
+                   ReadError *error)
 {
     std::string bytes;
-    if (!lesBytes(navn, &bytes)) {
-        *feil = {navn, 0, "cannot be read"};
+    if (!readBytes(name, &bytes)) {
+        *error = {name, 0, "cannot be read"};
         return -1;
     }
-    auto fil = std::make_unique<Fil>();
-    fil->navn = std::make_shared<const std::string>(navn);
-    Parser p(bytes, fil->navn);
-    if (p.les(fil->noder) != 0) {
-        *feil = {navn, p.linje(), p.feil()};
+    auto file = std::make_unique<SourceFile>();
+    file->name = std::make_shared<const std::string>(name);
+    Parser p(bytes, file->name);
+    if (p.parse(file->nodes) != 0) {
+        *error = {name, p.line(), p.error()};
         return -1;
     }
-    kjede.push_back(kanonisk(lokalSti(navn)));
-    int rc = lesInkluderte(*fil, kjede, feil);
-    kjede.pop_back();
+    chain.push_back(canonicalPath(localPathOf(name)));
+    int rc = readIncludes(*file, chain, error);
+    chain.pop_back();
     if (rc != 0)
         return -1;
-    *ut = std::move(fil);
+    *out = std::move(file);
     return 0;
 }
 
-int hexVerdi(char c)
+int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -439,7 +445,7 @@ int hexVerdi(char c)
     return -1;
 }
 
-bool likUtenStorBokstav(const std::string &a, const char *b)
+bool equalIgnoringCase(const std::string &a, const char *b)
 {
     size_t n = strlen(b);
     if (a.size() != n)
@@ -450,33 +456,33 @@ bool likUtenStorBokstav(const std::string &a, const char *b)
     return true;
 }
 
-class Indekserer {
+class Indexer {
   public:
-    Indekserer(Indeks &ix, Feil *feil) : ix_(ix), feil_(feil) {}
+    Indexer(Index &index, ReadError *error) : index_(index), error_(error) {}
 
-    int fil(Fil &f, bool egen)
+    int addFile(SourceFile &f, bool own)
     {
-        for (auto &np : f.noder) {
+        for (auto &np : f.nodes) {
             RscNode &n = *np;
-            ix_.alle.push_back(&n);
-            const std::string &ord = n.ord.tekst;
+            index_.all.push_back(&n);
+            const std::string &word = n.keyword.text;
             int rc = 0;
-            if (ord == INCLUDE) {
-                auto inn = f.inkludert.find(&n);
-                if (inn != f.inkludert.end())
-                    rc = fil(*inn->second, false);
-            } else if (ord == DESCRIPTION) {
-                rc = beskrivelse(n, egen);
-            } else if (ord == MESSAGELIST) {
-                rc = meldingsliste(n);
-            } else if (ord == RESOURCE) {
-                rc = blokk(n, egen);
-            } else if (ord == STRINGLIST) {
-                rc = strengliste(n, egen);
+            if (word == INCLUDE) {
+                auto in = f.included.find(&n);
+                if (in != f.included.end())
+                    rc = addFile(*in->second, false);
+            } else if (word == DESCRIPTION) {
+                rc = description(n, own);
+            } else if (word == MESSAGELIST) {
+                rc = messageList(n);
+            } else if (word == RESOURCE) {
+                rc = block(n, own);
+            } else if (word == STRINGLIST) {
+                rc = stringList(n, own);
             } else {
                 for (const char *k : {INCLUDE, DESCRIPTION, MESSAGELIST, RESOURCE, STRINGLIST})
-                    if (likUtenStorBokstav(ord, k))
-                        return sett(n, "unknown keyword \"" + ord + "\" (did you mean " + k + "?)");
+                    if (equalIgnoringCase(word, k))
+                        return fail(n, "unknown keyword \"" + word + "\" (did you mean " + k + "?)");
             }
             if (rc != 0)
                 return -1;
@@ -485,120 +491,120 @@ class Indekserer {
     }
 
   private:
-    int sett(const RscNode &n, const std::string &hva)
+    int fail(const RscNode &n, const std::string &what)
     {
-        *feil_ = {*n.fil, n.linje, hva};
+        *error_ = {*n.file, n.line, what};
         return -1;
     }
-    int beskrivelse(const RscNode &n, bool egen)
+    int description(const RscNode &n, bool own)
     {
-        if (n.args.size() != 1 || n.args[0].slag != Slag::Tekst || n.blokk)
-            return sett(n, "Description takes one quoted text");
-        if (!egen)
+        if (n.args.size() != 1 || n.args[0].kind != ArgKind::Text || n.hasBlock)
+            return fail(n, "Description takes one quoted text");
+        if (!own)
             return 0; // an included file's description is not the file's
-        if (harBeskrivelse_)
-            return sett(n, "Description given twice");
-        harBeskrivelse_ = true;
-        ix_.beskrivelse = n.args[0].tekst;
+        if (hasDescription_)
+            return fail(n, "Description given twice");
+        hasDescription_ = true;
+        index_.description = n.args[0].text;
         return 0;
     }
-    int meldingsliste(const RscNode &n)
+    int messageList(const RscNode &n)
     {
         int32_t id;
         if (n.args.size() != 1 || !argInt32(n.args[0], &id))
-            return sett(n, "MessageList takes one number" +
-                               (n.args.empty() ? std::string() : ", not \"" + n.args[0].tekst + "\""));
-        if (!n.blokk)
-            return sett(n, "'{' expected after MessageList " + n.args[0].tekst);
-        if (ix_.meldinger.count(id))
-            return sett(n, "message list " + std::to_string(id) + " given twice");
-        auto &liste = ix_.meldinger[id];
-        for (const auto &e : n.barn) {
+            return fail(n, "MessageList takes one number" +
+                               (n.args.empty() ? std::string() : ", not \"" + n.args[0].text + "\""));
+        if (!n.hasBlock)
+            return fail(n, "'{' expected after MessageList " + n.args[0].text);
+        if (index_.messages.count(id))
+            return fail(n, "message list " + std::to_string(id) + " given twice");
+        auto &list = index_.messages[id];
+        for (const auto &e : n.children) {
             int32_t nr;
-            if (e->ord.slag != Slag::Ord || !argInt32(e->ord, &nr))
-                return sett(*e, "bad entry number \"" + e->ord.tekst + "\"");
-            if (e->args.size() != 1 || e->args[0].slag != Slag::Tekst || e->blokk)
-                return sett(*e, "entry " + e->ord.tekst + ": one quoted text expected");
-            if (liste.count(nr))
-                return sett(*e, "entry " + std::to_string(nr) + " given twice");
-            liste.emplace(nr, &e->args[0].tekst);
+            if (e->keyword.kind != ArgKind::Word || !argInt32(e->keyword, &nr))
+                return fail(*e, "bad entry number \"" + e->keyword.text + "\"");
+            if (e->args.size() != 1 || e->args[0].kind != ArgKind::Text || e->hasBlock)
+                return fail(*e, "entry " + e->keyword.text + ": one quoted text expected");
+            if (list.count(nr))
+                return fail(*e, "entry " + std::to_string(nr) + " given twice");
+            list.emplace(nr, &e->args[0].text);
         }
         return 0;
     }
-    int blokk(RscNode &n, bool egen)
+    int block(RscNode &n, bool own)
     {
         long type;
         int32_t id;
-        if (n.args.size() < 2 || n.args.size() > 3 || !argTall(n.args[0], &type) || type < 0 ||
+        if (n.args.size() < 2 || n.args.size() > 3 || !argNumber(n.args[0], &type) || type < 0 ||
             type > (long)UINT32_MAX || !argInt32(n.args[1], &id) ||
-            (n.args.size() == 3 && n.args[2].slag != Slag::Tekst))
-            return sett(n, "Resource takes a type, a number and an optional quoted alias");
-        if (!n.blokk)
-            return sett(n, "'{' expected after Resource");
-        auto nokkel = std::make_pair((uint32_t)type, id);
-        if (ix_.blokker.count(nokkel))
-            return sett(n, "Resource " + n.args[0].tekst + " " + n.args[1].tekst + " given twice");
-        if (!n.dekodet) {
+            (n.args.size() == 3 && n.args[2].kind != ArgKind::Text))
+            return fail(n, "Resource takes a type, a number and an optional quoted alias");
+        if (!n.hasBlock)
+            return fail(n, "'{' expected after Resource");
+        auto key = std::make_pair((uint32_t)type, id);
+        if (index_.blocks.count(key))
+            return fail(n, "Resource " + n.args[0].text + " " + n.args[1].text + " given twice");
+        if (!n.decoded) {
             std::vector<unsigned char> data;
-            for (const auto &h : n.barn) {
-                if (h->ord.tekst != HEX || h->ord.slag != Slag::Ord || h->args.size() != 1 ||
-                    h->args[0].slag != Slag::Tekst || h->blokk)
-                    return sett(*h, "hex \"...\" expected");
-                const std::string &s = h->args[0].tekst;
-                if (s.size() % 2 != 0 || s.size() > 2 * HEX_PER_LINJE)
-                    return sett(*h, "a hex line holds 1 to " + std::to_string(HEX_PER_LINJE) + " whole bytes");
+            for (const auto &h : n.children) {
+                if (h->keyword.text != HEX || h->keyword.kind != ArgKind::Word || h->args.size() != 1 ||
+                    h->args[0].kind != ArgKind::Text || h->hasBlock)
+                    return fail(*h, "hex \"...\" expected");
+                const std::string &s = h->args[0].text;
+                if (s.size() % 2 != 0 || s.size() > 2 * HEX_BYTES_PER_LINE)
+                    return fail(*h, "a hex line holds 1 to " + std::to_string(HEX_BYTES_PER_LINE) + " whole bytes");
                 for (size_t i = 0; i < s.size(); i += 2) {
-                    int hi = hexVerdi(s[i]), lo = hexVerdi(s[i + 1]);
+                    int hi = hexDigitValue(s[i]), lo = hexDigitValue(s[i + 1]);
                     if (hi < 0 || lo < 0)
-                        return sett(*h, "bad hex digit");
+                        return fail(*h, "bad hex digit");
                     data.push_back((unsigned char)(hi * 16 + lo));
                 }
             }
             n.data = std::move(data);
-            n.dekodet = true;
+            n.decoded = true;
         }
-        ix_.blokker[nokkel] = {&n, egen};
+        index_.blocks[key] = {&n, own};
         return 0;
     }
-    int strengliste(RscNode &n, bool egen)
+    int stringList(RscNode &n, bool own)
     {
         int32_t id;
-        long felt;
-        if (n.args.size() != 2 || !argInt32(n.args[0], &id) || !argTall(n.args[1], &felt) || felt < 0 ||
-            felt > MDLHOST_STRINGLIST_MAXINFO)
-            return sett(n, "StringList takes a number and a count of info fields (0 to " +
+        long fields;
+        if (n.args.size() != 2 || !argInt32(n.args[0], &id) || !argNumber(n.args[1], &fields) || fields < 0 ||
+            fields > MDLHOST_STRINGLIST_MAXINFO)
+            return fail(n, "StringList takes a number and a count of info fields (0 to " +
                                std::to_string(MDLHOST_STRINGLIST_MAXINFO) + ")");
-        if (!n.blokk)
-            return sett(n, "'{' expected after StringList");
-        if (n.barn.size() > (size_t)MDLHOST_STRINGLIST_MAXMEMBERS)
-            return sett(n, "string list has too many members");
-        if (ix_.lister.count(id))
-            return sett(n, "string list " + std::to_string(id) + " given twice");
-        for (const auto &m : n.barn) {
-            if (m->args.size() != (size_t)felt || m->blokk)
-                return sett(*m, "member needs " + std::to_string(felt) + " info fields");
+        if (!n.hasBlock)
+            return fail(n, "'{' expected after StringList");
+        if (n.children.size() > (size_t)MDLHOST_STRINGLIST_MAXMEMBERS)
+            return fail(n, "string list has too many members");
+        if (index_.lists.count(id))
+            return fail(n, "string list " + std::to_string(id) + " given twice");
+        for (const auto &m : n.children) {
+            if (m->args.size() != (size_t)fields || m->hasBlock)
+                return fail(*m, "member needs " + std::to_string(fields) + " info fields");
             for (const Arg &a : m->args) {
                 long v;
-                if (!argTall(a, &v))
-                    return sett(*m, "info field \"" + a.tekst + "\" is not a number");
+                if (!argNumber(a, &v))
+                    return fail(*m, "info field \"" + a.text + "\" is not a number");
             }
         }
-        ix_.lister[id] = {&n, egen};
+        index_.lists[id] = {&n, own};
         return 0;
     }
 
-    Indeks &ix_;
-    Feil *feil_;
-    bool harBeskrivelse_ = false;
+    Index &index_;
+    ReadError *error_;
+    bool hasDescription_ = false;
 };
 
-int indekser(Kilde &k, Feil *feil)
+int buildIndex(Source &source, ReadError *error)
 {
-    Indeks ix;
-    Indekserer ind(ix, feil);
-    if (ind.fil(*k.rot, true) != 0)
+    Index index;
+    Indexer indexer(index, error);
+    if (indexer.addFile(*source.root, true) != 0)
         return -1;
-    k.ix = std::move(ix);
+    source.index = std::move(index);
     return 0;
 }
 
@@ -610,16 +616,16 @@ const RscNode *mdlhost_rscFind(MdlDesc *desc, const char *keyword, long id)
 {
     if (keyword == nullptr)
         return nullptr;
-    for (Kilde *k : sokeliste(desc, nullptr, false))
-        for (const RscNode *n : k->ix.alle) {
+    for (Source *src : searchedSources(desc, nullptr, false))
+        for (const RscNode *n : src->index.all) {
             long v;
-            if (n->ord.tekst == keyword && !n->args.empty() && argTall(n->args[0], &v) && v == id)
+            if (n->keyword.text == keyword && !n->args.empty() && argNumber(n->args[0], &v) && v == id)
                 return n;
         }
     return nullptr;
 }
 
-const char *mdlhost_rscKeyword(const RscNode *node) { return node ? node->ord.tekst.c_str() : ""; }
+const char *mdlhost_rscKeyword(const RscNode *node) { return node ? node->keyword.text.c_str() : ""; }
 
 int mdlhost_rscArgCount(const RscNode *node) { return node ? (int)node->args.size() : 0; }
 
@@ -627,27 +633,27 @@ const char *mdlhost_rscArg(const RscNode *node, int i)
 {
     if (node == nullptr || i < 0 || i >= (int)node->args.size())
         return "";
-    return node->args[(size_t)i].tekst.c_str();
+    return node->args[(size_t)i].text.c_str();
 }
 
 long mdlhost_rscArgLong(const RscNode *node, int i, int *ok)
 {
     long v = 0;
-    bool har = node != nullptr && i >= 0 && i < (int)node->args.size() && argTall(node->args[(size_t)i], &v);
+    bool found = node != nullptr && i >= 0 && i < (int)node->args.size() && argNumber(node->args[(size_t)i], &v);
     if (ok)
-        *ok = har ? 1 : 0;
-    return har ? v : 0;
+        *ok = found ? 1 : 0;
+    return found ? v : 0;
 }
 
-int mdlhost_rscChildCount(const RscNode *node) { return node ? (int)node->barn.size() : 0; }
+int mdlhost_rscChildCount(const RscNode *node) { return node ? (int)node->children.size() : 0; }
 
 const RscNode *mdlhost_rscChild(const RscNode *node, int i)
 {
-    if (node == nullptr || i < 0 || i >= (int)node->barn.size())
+    if (node == nullptr || i < 0 || i >= (int)node->children.size())
         return nullptr;
-    return node->barn[(size_t)i].get();
+    return node->children[(size_t)i].get();
 }
 
-const char *mdlhost_rscSourceFile(const RscNode *node) { return node && node->fil ? node->fil->c_str() : ""; }
+const char *mdlhost_rscSourceFile(const RscNode *node) { return node && node->file ? node->file->c_str() : ""; }
 
-int mdlhost_rscSourceLine(const RscNode *node) { return node ? node->linje : 0; }
+int mdlhost_rscSourceLine(const RscNode *node) { return node ? node->line : 0; }

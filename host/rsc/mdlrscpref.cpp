@@ -3,59 +3,59 @@
 
 namespace rscint {
 // The host's own preference file, opened (and created) on first use.
-RscFile *vertsPreferanser(int *rc)
+RscFile *hostPrefsFile(int *rc)
 {
-    std::vector<char> navn(PATH_CAP);
-    if (mdlSystem_getCfgVar(navn.data(), "MDLHOST_USERPREF", (int)navn.size()) != 0 || navn[0] == '\0') {
-        std::vector<char> hjem(PATH_CAP);
-        if (mdlSystem_getCfgVar(hjem.data(), "HOME", (int)hjem.size()) != 0 || hjem[0] == '\0' ||
-            mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", navn.data(), (int)navn.size()) != 0) {
+    std::vector<char> name(PATH_CAP);
+    if (mdlSystem_getCfgVar(name.data(), "MDLHOST_USERPREF", (int)name.size()) != 0 || name[0] == '\0') {
+        std::vector<char> home(PATH_CAP);
+        if (mdlSystem_getCfgVar(home.data(), "HOME", (int)home.size()) != 0 || home[0] == '\0' ||
+            mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name.data(), (int)name.size()) != 0) {
             *rc = MDLHOST_RSC_ERROR;
             return nullptr;
         }
     }
-    if (vertPreferanse && vertPreferanse->kilde->navn == navn.data())
-        return vertPreferanse.get();
+    if (hostPrefs && hostPrefs->source->name == name.data())
+        return hostPrefs.get();
     mdlhost_closeUserPrefs();
-    std::string lokal = lokalSti(navn.data());
-    if (!finnes(lokal)) {
-        int c = mdlResource_createFile(navn.data(), "Host preferences", MDLHOST_RSC_READWRITE);
+    std::string localPath = localPathOf(name.data());
+    if (!exists(localPath)) {
+        int c = mdlResource_createFile(name.data(), "Host preferences", MDLHOST_RSC_READWRITE);
         if (c != MDLHOST_RSC_OK && c != MDLHOST_RSC_EXISTS) {
             *rc = c;
             return nullptr;
         }
     }
-    std::shared_ptr<Kilde> k = hentKilde(navn.data(), lokal);
-    if (!k) {
+    std::shared_ptr<Source> src = sourceFor(name.data(), localPath);
+    if (!src) {
         *rc = MDLHOST_RSC_ERROR;
         return nullptr;
     }
-    vertPreferanse = std::make_unique<RscFile>();
-    vertPreferanse->kilde = std::move(k);
-    vertPreferanse->skriv = skrivbar(lokal);
-    levende.insert(vertPreferanse.get());
-    return vertPreferanse.get();
+    hostPrefs = std::make_unique<RscFile>();
+    hostPrefs->source = std::move(src);
+    hostPrefs->writable = mayWrite(localPath);
+    liveHandles.insert(hostPrefs.get());
+    return hostPrefs.get();
 }
 
-RscFileHandle preferanseHandle(RscFileHandle handle, int *rc)
+RscFileHandle prefsHandle(RscFileHandle handle, int *rc)
 {
     *rc = MDLHOST_RSC_OK;
     if (handle == nullptr)
-        return vertsPreferanser(rc);
-    if (levendeHandle(handle) == nullptr)
+        return hostPrefsFile(rc);
+    if (liveHandle(handle) == nullptr)
         *rc = MDLHOST_RSC_BADARG;
-    return levendeHandle(handle);
+    return liveHandle(handle);
 }
 
 // Remembered-file record, stored little-endian field by field.
-void settI32(unsigned char *p, int32_t v)
+void putI32(unsigned char *p, int32_t v)
 {
     uint32_t u = (uint32_t)v;
     for (int i = 0; i < 4; i++)
         p[i] = (unsigned char)(u >> (8 * i));
 }
 
-int32_t hentI32(const unsigned char *p)
+int32_t getI32(const unsigned char *p)
 {
     uint32_t u = 0;
     for (int i = 0; i < 4; i++)
@@ -63,56 +63,56 @@ int32_t hentI32(const unsigned char *p)
     return (int32_t)u;
 }
 
-constexpr size_t NAVN = MDLHOST_UPREF_NAMELENGTH;
-constexpr size_t HIST = MDLHOST_UPREF_HISTORY;
+constexpr size_t NAME_LEN = MDLHOST_UPREF_NAMELENGTH;
+constexpr size_t HISTORY = MDLHOST_UPREF_HISTORY;
 
-void kodPreferanse(const MdlUserPrefsFile &r, unsigned char *b)
+void encodeRecord(const MdlUserPrefsFile &r, unsigned char *b)
 {
-    memset(b, 0, USERPREF_STORRELSE);
+    memset(b, 0, USERPREF_RECORD_SIZE);
     b[0] = r.marker;
-    settI32(b + 4, r.version);
-    memcpy(b + 8, r.fileName, NAVN);
-    memcpy(b + 8 + NAVN, r.filter, NAVN);
-    memcpy(b + 8 + 2 * NAVN, r.directory, NAVN);
-    unsigned char *p = b + 8 + 3 * NAVN;
-    settI32(p, r.fileCount);
-    settI32(p + 4, r.filterCount);
-    settI32(p + 8, r.directoryCount);
+    putI32(b + 4, r.version);
+    memcpy(b + 8, r.fileName, NAME_LEN);
+    memcpy(b + 8 + NAME_LEN, r.filter, NAME_LEN);
+    memcpy(b + 8 + 2 * NAME_LEN, r.directory, NAME_LEN);
+    unsigned char *p = b + 8 + 3 * NAME_LEN;
+    putI32(p, r.fileCount);
+    putI32(p + 4, r.filterCount);
+    putI32(p + 8, r.directoryCount);
     p += 12;
-    memcpy(p, r.files, HIST * NAVN);
-    memcpy(p + HIST * NAVN, r.filters, HIST * NAVN);
-    memcpy(p + 2 * HIST * NAVN, r.directories, HIST * NAVN);
+    memcpy(p, r.files, HISTORY * NAME_LEN);
+    memcpy(p + HISTORY * NAME_LEN, r.filters, HISTORY * NAME_LEN);
+    memcpy(p + 2 * HISTORY * NAME_LEN, r.directories, HISTORY * NAME_LEN);
 }
 
-int32_t antall(int32_t v) { return v < 0 ? 0 : v > (int32_t)HIST ? (int32_t)HIST : v; }
+int32_t clampedCount(int32_t v) { return v < 0 ? 0 : v > (int32_t)HISTORY ? (int32_t)HISTORY : v; }
 
-void dekodPreferanse(const unsigned char *b, MdlUserPrefsFile *r)
+void decodeRecord(const unsigned char *b, MdlUserPrefsFile *r)
 {
     memset(r, 0, sizeof *r);
     r->marker = b[0];
-    r->version = hentI32(b + 4);
-    memcpy(r->fileName, b + 8, NAVN);
-    memcpy(r->filter, b + 8 + NAVN, NAVN);
-    memcpy(r->directory, b + 8 + 2 * NAVN, NAVN);
-    const unsigned char *p = b + 8 + 3 * NAVN;
-    r->fileCount = antall(hentI32(p));
-    r->filterCount = antall(hentI32(p + 4));
-    r->directoryCount = antall(hentI32(p + 8));
+    r->version = getI32(b + 4);
+    memcpy(r->fileName, b + 8, NAME_LEN);
+    memcpy(r->filter, b + 8 + NAME_LEN, NAME_LEN);
+    memcpy(r->directory, b + 8 + 2 * NAME_LEN, NAME_LEN);
+    const unsigned char *p = b + 8 + 3 * NAME_LEN;
+    r->fileCount = clampedCount(getI32(p));
+    r->filterCount = clampedCount(getI32(p + 4));
+    r->directoryCount = clampedCount(getI32(p + 8));
     p += 12;
-    memcpy(r->files, p, HIST * NAVN);
-    memcpy(r->filters, p + HIST * NAVN, HIST * NAVN);
-    memcpy(r->directories, p + 2 * HIST * NAVN, HIST * NAVN);
+    memcpy(r->files, p, HISTORY * NAME_LEN);
+    memcpy(r->filters, p + HISTORY * NAME_LEN, HISTORY * NAME_LEN);
+    memcpy(r->directories, p + 2 * HISTORY * NAME_LEN, HISTORY * NAME_LEN);
     // Every name is read back terminated, whatever the file held.
-    r->fileName[NAVN - 1] = r->filter[NAVN - 1] = r->directory[NAVN - 1] = '\0';
-    for (size_t i = 0; i < HIST; i++)
-        r->files[i][NAVN - 1] = r->filters[i][NAVN - 1] = r->directories[i][NAVN - 1] = '\0';
+    r->fileName[NAME_LEN - 1] = r->filter[NAME_LEN - 1] = r->directory[NAME_LEN - 1] = '\0';
+    for (size_t i = 0; i < HISTORY; i++)
+        r->files[i][NAME_LEN - 1] = r->filters[i][NAME_LEN - 1] = r->directories[i][NAME_LEN - 1] = '\0';
 }
 
-static_assert(sizeof(MdlUserPrefsFile) == USERPREF_STORRELSE, "remembered-file record layout");
+static_assert(sizeof(MdlUserPrefsFile) == USERPREF_RECORD_SIZE, "remembered-file record layout");
 static_assert(offsetof(MdlUserPrefsFile, version) == 4, "remembered-file record layout");
 static_assert(offsetof(MdlUserPrefsFile, fileName) == 8, "remembered-file record layout");
-static_assert(offsetof(MdlUserPrefsFile, fileCount) == 8 + 3 * NAVN, "remembered-file record layout");
-static_assert(offsetof(MdlUserPrefsFile, files) == 20 + 3 * NAVN, "remembered-file record layout");
+static_assert(offsetof(MdlUserPrefsFile, fileCount) == 8 + 3 * NAME_LEN, "remembered-file record layout");
+static_assert(offsetof(MdlUserPrefsFile, files) == 20 + 3 * NAME_LEN, "remembered-file record layout");
 
 } // namespace rscint
 
@@ -124,19 +124,19 @@ int mdlUserPrefs_getFileName(MdlUserPrefsFile *record, long dialogId, RscFileHan
         return MDLHOST_RSC_BADARG;
     memset(record, 0, sizeof *record);
     int rc;
-    RscFileHandle h = preferanseHandle(handle, &rc);
+    RscFileHandle h = prefsHandle(handle, &rc);
     if (h == nullptr)
         return rc;
     size_t size;
     rc = mdlResource_query(h, MDLHOST_RTYPE_USERPREFSFILE, dialogId, &size);
     if (rc != MDLHOST_RSC_OK)
         return rc;
-    if (size != USERPREF_STORRELSE)
+    if (size != USERPREF_RECORD_SIZE)
         return MDLHOST_RSC_ERROR;
-    std::vector<unsigned char> b(USERPREF_STORRELSE);
+    std::vector<unsigned char> b(USERPREF_RECORD_SIZE);
     rc = mdlResource_loadInto(h, MDLHOST_RTYPE_USERPREFSFILE, dialogId, b.data(), b.size());
     if (rc == MDLHOST_RSC_OK)
-        dekodPreferanse(b.data(), record);
+        decodeRecord(b.data(), record);
     return rc;
 }
 
@@ -145,18 +145,18 @@ int mdlUserPrefs_saveFileName(const MdlUserPrefsFile *record, long dialogId, Rsc
     if (record == nullptr)
         return MDLHOST_RSC_BADARG;
     int rc;
-    RscFileHandle h = preferanseHandle(handle, &rc);
+    RscFileHandle h = prefsHandle(handle, &rc);
     if (h == nullptr)
         return rc;
-    std::vector<unsigned char> b(USERPREF_STORRELSE);
-    kodPreferanse(*record, b.data());
+    std::vector<unsigned char> b(USERPREF_RECORD_SIZE);
+    encodeRecord(*record, b.data());
     return mdlResource_replace(h, MDLHOST_RTYPE_USERPREFSFILE, dialogId, b.data(), b.size());
 }
 
 void mdlhost_closeUserPrefs(void)
 {
-    if (vertPreferanse) {
-        levende.erase(vertPreferanse.get());
-        vertPreferanse.reset();
+    if (hostPrefs) {
+        liveHandles.erase(hostPrefs.get());
+        hostPrefs.reset();
     }
 }

@@ -5,59 +5,59 @@
 
 namespace rscint {
 // The string list stored under id.
-const RscNode *finnListe(RscFileHandle handle, long id, bool *egen)
+const RscNode *findList(RscFileHandle handle, long id, bool *own)
 {
     int32_t i;
-    if (!id32(id, &i))
+    if (!toId32(id, &i))
         return nullptr;
-    for (Kilde *k : sokeliste(mdlSystem_getCurrMdlDesc(), handle, handle != nullptr)) {
-        auto l = k->ix.lister.find(i);
-        if (l != k->ix.lister.end()) {
-            if (egen)
-                *egen = l->second.egen;
+    for (Source *src : searchedSources(mdlSystem_getCurrMdlDesc(), handle, handle != nullptr)) {
+        auto l = src->index.lists.find(i);
+        if (l != src->index.lists.end()) {
+            if (own)
+                *own = l->second.own;
             return l->second.node;
         }
     }
     return nullptr;
 }
 
-std::unique_ptr<RscNode> listeNode(int32_t id, const StringList &liste)
+std::unique_ptr<RscNode> listNode(int32_t id, const StringList &list)
 {
-    auto n = lagNode(STRINGLIST);
-    n->args = {tallArg(id), tallArg(liste.infoAntall)};
-    n->blokk = true;
-    for (const auto &m : liste.medlemmer) {
-        auto b = std::make_unique<RscNode>();
-        b->ord = tekstArg(m.tekst);
+    auto n = makeNode(STRINGLIST);
+    n->args = {numberArg(id), numberArg(list.infoCount)};
+    n->hasBlock = true;
+    for (const auto &m : list.members) {
+        auto member = std::make_unique<RscNode>();
+        member->keyword = textArg(m.text);
         for (long v : m.info)
-            b->args.push_back(tallArg(v));
-        n->barn.push_back(std::move(b));
+            member->args.push_back(numberArg(v));
+        n->children.push_back(std::move(member));
     }
     return n;
 }
 
-int lagreListe(RscFileHandle handle, long id, const StringList *liste, bool erstatt)
+int storeList(RscFileHandle handle, long id, const StringList *list, bool replace)
 {
     int32_t i;
-    if (liste == nullptr || !id32(id, &i))
+    if (list == nullptr || !toId32(id, &i))
         return MDLHOST_RSC_BADARG;
     RscFile *f;
-    int rc = skriveHandle(handle, &f);
+    int rc = writableHandle(handle, &f);
     if (rc != MDLHOST_RSC_OK)
         return rc;
-    Kilde &k = *f->kilde;
-    const RscNode *gammel = nullptr;
-    auto l = k.ix.lister.find(i);
-    if (l != k.ix.lister.end()) {
-        if (!l->second.egen)
+    Source &src = *f->source;
+    const RscNode *old = nullptr;
+    auto l = src.index.lists.find(i);
+    if (l != src.index.lists.end()) {
+        if (!l->second.own)
             return MDLHOST_RSC_READONLY;
-        if (!erstatt)
+        if (!replace)
             return MDLHOST_RSC_EXISTS;
-        gammel = l->second.node;
-    } else if (erstatt) {
+        old = l->second.node;
+    } else if (replace) {
         return MDLHOST_RSC_NOTFOUND;
     }
-    return endreOgSkriv(k, gammel, listeNode(i, *liste));
+    return replaceAndWrite(src, old, listNode(i, *list));
 }
 
 } // namespace rscint
@@ -70,26 +70,26 @@ StringList *mdlStringList_create(long nMembers, long nInfoFields)
         nInfoFields > MDLHOST_STRINGLIST_MAXINFO)
         return nullptr;
     auto *l = new StringList;
-    l->infoAntall = nInfoFields;
-    l->medlemmer.resize((size_t)nMembers);
-    for (auto &m : l->medlemmer)
+    l->infoCount = nInfoFields;
+    l->members.resize((size_t)nMembers);
+    for (auto &m : l->members)
         m.info.assign((size_t)nInfoFields, 0);
     return l;
 }
 
 namespace {
 
-constexpr size_t MAKS_LYTTERE = 16; // holders of lists are few: the dialog manager
-std::vector<MdlhostStringListDestroyListener> lyttere;
+constexpr size_t MAX_DESTROY_LISTENERS = 16; // holders of lists are few: the dialog manager
+std::vector<MdlhostStringListDestroyListener> destroyListeners;
 
 } // namespace
 
 void mdlhost_addStringListDestroyListener(MdlhostStringListDestroyListener fn)
 {
-    if (fn == nullptr || lyttere.size() >= MAKS_LYTTERE ||
-        std::find(lyttere.begin(), lyttere.end(), fn) != lyttere.end())
+    if (fn == nullptr || destroyListeners.size() >= MAX_DESTROY_LISTENERS ||
+        std::find(destroyListeners.begin(), destroyListeners.end(), fn) != destroyListeners.end())
         return;
-    lyttere.push_back(fn);
+    destroyListeners.push_back(fn);
 }
 
 void mdlStringList_destroy(StringList *list)
@@ -97,20 +97,20 @@ void mdlStringList_destroy(StringList *list)
     if (list == nullptr)
         return;
     // A list box still showing the list would read freed members.
-    for (MdlhostStringListDestroyListener fn : lyttere)
+    for (MdlhostStringListDestroyListener fn : destroyListeners)
         fn(list);
     delete list;
 }
 
-long mdlStringList_size(const StringList *list) { return list ? (long)list->medlemmer.size() : 0; }
+long mdlStringList_size(const StringList *list) { return list ? (long)list->members.size() : 0; }
 
-long mdlStringList_infoFieldCount(const StringList *list) { return list ? list->infoAntall : 0; }
+long mdlStringList_infoFieldCount(const StringList *list) { return list ? list->infoCount : 0; }
 
 void mdlhost_stringListSetLimit(StringList *list, long maxMembers)
 {
     if (list == nullptr)
         return;
-    list->grense = maxMembers < 0 ? 0 : maxMembers > MDLHOST_STRINGLIST_MAXMEMBERS ? MDLHOST_STRINGLIST_MAXMEMBERS
+    list->limit = maxMembers < 0 ? 0 : maxMembers > MDLHOST_STRINGLIST_MAXMEMBERS ? MDLHOST_STRINGLIST_MAXMEMBERS
                                                                                       : maxMembers;
 }
 
@@ -118,16 +118,16 @@ int mdlStringList_insertMember(long *firstIndex, StringList *list, long index, l
 {
     if (list == nullptr || count < 0)
         return MDLHOST_RSC_BADARG;
-    long size = (long)list->medlemmer.size();
+    long size = (long)list->members.size();
     if (index == -1)
         index = size;
     if (index < 0 || index > size)
         return MDLHOST_RSC_BADARG;
-    if (count > list->grense - size)
+    if (count > list->limit - size)
         return MDLHOST_RSC_FULL;
-    StringList::Medlem tom;
-    tom.info.assign((size_t)list->infoAntall, 0);
-    list->medlemmer.insert(list->medlemmer.begin() + index, (size_t)count, tom);
+    StringList::Member empty;
+    empty.info.assign((size_t)list->infoCount, 0);
+    list->members.insert(list->members.begin() + index, (size_t)count, empty);
     if (firstIndex)
         *firstIndex = index;
     return MDLHOST_RSC_OK;
@@ -135,32 +135,32 @@ int mdlStringList_insertMember(long *firstIndex, StringList *list, long index, l
 
 int mdlStringList_deleteMember(StringList *list, long index, long count)
 {
-    if (list == nullptr || index < 0 || count < 0 || index > (long)list->medlemmer.size() ||
-        count > (long)list->medlemmer.size() - index)
+    if (list == nullptr || index < 0 || count < 0 || index > (long)list->members.size() ||
+        count > (long)list->members.size() - index)
         return MDLHOST_RSC_BADARG;
-    list->medlemmer.erase(list->medlemmer.begin() + index, list->medlemmer.begin() + index + count);
+    list->members.erase(list->members.begin() + index, list->members.begin() + index + count);
     return MDLHOST_RSC_OK;
 }
 
 int mdlStringList_setMember(StringList *list, long index, const char *text, const long *infoFields)
 {
-    if (list == nullptr || index < 0 || index >= (long)list->medlemmer.size())
+    if (list == nullptr || index < 0 || index >= (long)list->members.size())
         return MDLHOST_RSC_BADARG;
-    StringList::Medlem &m = list->medlemmer[(size_t)index];
+    StringList::Member &m = list->members[(size_t)index];
     if (text != nullptr)
-        m.tekst = text;
+        m.text = text;
     if (infoFields != nullptr)
-        m.info.assign(infoFields, infoFields + list->infoAntall);
+        m.info.assign(infoFields, infoFields + list->infoCount);
     return MDLHOST_RSC_OK;
 }
 
 int mdlStringList_getMember(const char **text, long **infoFields, StringList *list, long index)
 {
-    if (list == nullptr || index < 0 || index >= (long)list->medlemmer.size())
+    if (list == nullptr || index < 0 || index >= (long)list->members.size())
         return MDLHOST_RSC_BADARG;
-    StringList::Medlem &m = list->medlemmer[(size_t)index];
+    StringList::Member &m = list->members[(size_t)index];
     if (text)
-        *text = m.tekst.c_str();
+        *text = m.text.c_str();
     if (infoFields)
         *infoFields = m.info.empty() ? nullptr : m.info.data();
     return MDLHOST_RSC_OK;
@@ -168,33 +168,33 @@ int mdlStringList_getMember(const char **text, long **infoFields, StringList *li
 
 StringList *mdlStringList_loadResource(RscFileHandle handle, long id)
 {
-    const RscNode *n = finnListe(handle, id, nullptr);
+    const RscNode *n = findList(handle, id, nullptr);
     if (n == nullptr)
         return nullptr;
-    long felt = 0;
-    argTall(n->args[1], &felt);
-    auto *l = mdlStringList_create(0, felt);
+    long fields = 0;
+    argNumber(n->args[1], &fields);
+    auto *l = mdlStringList_create(0, fields);
     if (l == nullptr)
         return nullptr;
-    for (const auto &m : n->barn) {
-        StringList::Medlem medlem;
-        medlem.tekst = m->ord.tekst;
+    for (const auto &m : n->children) {
+        StringList::Member member;
+        member.text = m->keyword.text;
         for (const Arg &a : m->args) {
             long v = 0;
-            argTall(a, &v);
-            medlem.info.push_back(v);
+            argNumber(a, &v);
+            member.info.push_back(v);
         }
-        l->medlemmer.push_back(std::move(medlem));
+        l->members.push_back(std::move(member));
     }
     return l;
 }
 
 int mdlStringList_addResource(RscFileHandle handle, long id, const StringList *list)
 {
-    return lagreListe(handle, id, list, false);
+    return storeList(handle, id, list, false);
 }
 
 int mdlStringList_writeResource(RscFileHandle handle, long id, const StringList *list)
 {
-    return lagreListe(handle, id, list, true);
+    return storeList(handle, id, list, true);
 }

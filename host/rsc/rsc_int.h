@@ -38,22 +38,22 @@ namespace fs = std::filesystem;
 
 namespace rscint {
 
-enum class Slag {
-    Ord,   // bare word or number, kept as written
-    Tekst, // quoted text, unescaped
-    Kode,  // four-character type code, its characters
+enum class ArgKind {
+    Word, // bare word or number, kept as written
+    Text, // quoted text, unescaped
+    Code, // four-character type code, its characters
 };
 
 struct Arg {
-    Slag slag = Slag::Ord;
-    std::string tekst;
+    ArgKind kind = ArgKind::Word;
+    std::string text;
 };
 
-constexpr int MAKS_NIVAA = 64;        // nesting of blocks; deeper input would exhaust the stack
-constexpr int MAKS_INKLUDERING = 16;  // nesting of Include
-constexpr size_t HEX_PER_LINJE = 64;  // bytes a hex line of a Resource holds
-constexpr size_t USERPREF_STORRELSE = 8468; // stored size of a remembered-file record
-constexpr size_t PATH_CAP = 4096;     // local paths built by the host
+constexpr int MAX_NESTING = 64;             // nesting of blocks; deeper input would exhaust the stack
+constexpr int MAX_INCLUDE_DEPTH = 16;       // nesting of Include
+constexpr size_t HEX_BYTES_PER_LINE = 64;   // bytes a hex line of a Resource holds
+constexpr size_t USERPREF_RECORD_SIZE = 8468; // stored size of a remembered-file record
+constexpr size_t PATH_CAP = 4096;           // local paths built by the host
 
 // The host's own top-level words.
 constexpr const char *INCLUDE = "Include";
@@ -69,53 +69,53 @@ constexpr const char *HEX = "hex";
 using namespace rscint;
 
 struct RscNode {
-    Arg ord; // the keyword
+    Arg keyword;
     std::vector<Arg> args;
-    bool blokk = false; // has a { } block, possibly empty
-    std::vector<std::unique_ptr<RscNode>> barn;
-    std::shared_ptr<const std::string> fil; // file it was read from
-    int linje = 0;
+    bool hasBlock = false; // has a { } block, possibly empty
+    std::vector<std::unique_ptr<RscNode>> children;
+    std::shared_ptr<const std::string> file; // file it was read from
+    int line = 0;
     // A Resource's bytes, decoded once from its hex lines.
-    bool dekodet = false;
+    bool decoded = false;
     std::vector<unsigned char> data;
 };
 
 namespace rscint {
 
-struct Feil {
-    std::string fil;
-    int linje = 0;
-    std::string tekst;
+struct ReadError {
+    std::string file;
+    int line = 0;
+    std::string message;
 };
 
 // One file as read: its own nodes and, per Include node, the file it
 // brought in.
-struct Fil {
-    std::shared_ptr<const std::string> navn;
-    std::vector<std::unique_ptr<RscNode>> noder;
-    std::map<const RscNode *, std::unique_ptr<Fil>> inkludert;
+struct SourceFile {
+    std::shared_ptr<const std::string> name;
+    std::vector<std::unique_ptr<RscNode>> nodes;
+    std::map<const RscNode *, std::unique_ptr<SourceFile>> included;
 };
 
 // Where a block or string list of the index lies.
-struct Plass {
+struct Place {
     RscNode *node = nullptr;
-    bool egen = false; // in the file itself, not in one it includes
+    bool own = false; // in the file itself, not in one it includes
 };
 
-struct Indeks {
-    std::vector<const RscNode *> alle; // top-level nodes, includes in place
-    std::map<int, std::map<int, const std::string *>> meldinger;
-    std::map<std::pair<uint32_t, int32_t>, Plass> blokker;
-    std::map<int32_t, Plass> lister;
-    std::string beskrivelse;
+struct Index {
+    std::vector<const RscNode *> all; // top-level nodes, includes in place
+    std::map<int, std::map<int, const std::string *>> messages;
+    std::map<std::pair<uint32_t, int32_t>, Place> blocks;
+    std::map<int32_t, Place> lists;
+    std::string description;
 };
 
 // An open resource file, shared by every handle on it.
-struct Kilde {
-    std::string navn;  // as given to open
-    std::string lokal; // local path
-    std::unique_ptr<Fil> rot;
-    Indeks ix;
+struct Source {
+    std::string name;      // as given to open
+    std::string localPath; // local path
+    std::unique_ptr<SourceFile> root;
+    Index index;
     // The file on disk when it was read or last written, to tell whether a
     // later open may share this view.
     struct stat st {};
@@ -124,61 +124,62 @@ struct Kilde {
 } // namespace rscint
 
 struct RscFile {
-    std::shared_ptr<Kilde> kilde;
+    std::shared_ptr<Source> source;
     MdlDesc *owner = nullptr; // nullptr: the host-global set
-    bool skriv = false;       // opened read-write
+    bool writable = false;    // opened read-write
 };
 
 struct StringList {
-    struct Medlem {
-        std::string tekst;
+    struct Member {
+        std::string text;
         std::vector<long> info;
     };
-    long infoAntall = 0;
-    long grense = MDLHOST_STRINGLIST_MAXMEMBERS;
-    std::vector<Medlem> medlemmer;
+    long infoCount = 0;
+    long limit = MDLHOST_STRINGLIST_MAXMEMBERS;
+    std::vector<Member> members;
 };
 
 namespace rscint {
 
 // Loaded copies handed out by mdlResource_load.
-struct Lastet {
-    RscFile *fil;
+struct LoadedCopy {
+    RscFile *file;
     uint32_t type;
     int32_t id;
     size_t size;
 };
 
 // mdlrsc.cpp
-extern std::map<MdlDesc *, std::vector<std::unique_ptr<RscFile>>> filer;
-extern std::set<const RscFile *> levende;
-extern std::map<void *, Lastet> lastede;
-extern std::unique_ptr<RscFile> vertPreferanse;
-std::shared_ptr<Kilde> hentKilde(const std::string &navn, const std::string &lokal);
-bool finnes(const std::string &lokal);
-RscFile *levendeHandle(RscFileHandle h);
-std::vector<Kilde *> sokeliste(MdlDesc *desc, RscFileHandle h, bool medHandle);
+extern std::map<MdlDesc *, std::vector<std::unique_ptr<RscFile>>> openHandles;
+extern std::set<const RscFile *> liveHandles;
+extern std::map<void *, LoadedCopy> loadedCopies;
+extern std::unique_ptr<RscFile> hostPrefs;
+std::shared_ptr<Source> sourceFor(const std::string &name, const std::string &localPath);
+bool exists(const std::string &localPath);
+RscFile *liveHandle(RscFileHandle h);
+std::vector<Source *> searchedSources(MdlDesc *desc, RscFileHandle h, bool byHandle);
 
 // mdlrscparse.cpp
-bool argTall(const Arg &a, long *v);
-std::string lokalSti(const std::string &navn);
-std::string kanonisk(const std::string &lokal);
-int lesFil(const std::string &navn, std::vector<std::string> &kjede, std::unique_ptr<Fil> *ut, Feil *feil);
-int indekser(Kilde &k, Feil *feil);
+bool argNumber(const Arg &a, long *v);
+std::string localPathOf(const std::string &name);
+std::string canonicalPath(const std::string &localPath);
+int readSourceFile(const std::string &name, std::vector<std::string> &chain, std::unique_ptr<SourceFile> *out,
+                   ReadError *error);
+int buildIndex(Source &source, ReadError *error);
 
 // mdlrscblock.cpp
-void skrivTekst(std::string &ut, const std::string &s);
-extern int feilSkrivinger;
-bool skrivebit(const struct stat &st);
-std::string katalogAv(const std::string &lokal);
-bool skrivbar(const std::string &lokal);
-int skrivAtomisk(const std::string &lokal, const std::string &bytes, bool ny);
-int endreOgSkriv(Kilde &k, const RscNode *gammel, std::unique_ptr<RscNode> ny);
-Arg tallArg(long v);
-Arg tekstArg(const std::string &s);
-std::unique_ptr<RscNode> lagNode(const char *ord);
-bool id32(long id, int32_t *ut);
-int skriveHandle(RscFileHandle handle, RscFile **ut);
+void writeQuoted(std::string &out, const std::string &s);
+extern int failingWrites;
+bool hasWriteBit(const struct stat &st);
+std::string directoryOf(const std::string &localPath);
+bool mayWrite(const std::string &localPath);
+int writeAtomically(const std::string &localPath, const std::string &bytes, bool mustBeNew);
+int replaceAndWrite(Source &source, const RscNode *old, std::unique_ptr<RscNode> node);
+Arg numberArg(long v);
+Arg textArg(const std::string &s);
+std::unique_ptr<RscNode> makeNode(const char *keyword);
+bool toId32(long id, int32_t *out);
+int writableHandle(RscFileHandle handle, RscFile **out);
 
 } // namespace rscint
 

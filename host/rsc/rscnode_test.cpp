@@ -64,9 +64,9 @@ TEST_F(RscNodeTest, NestedBlocksKeepKeywordsArgumentsAndPositions)
 
     const RscNode *table = mdlhost_rscFind(app_, "CommandTable", 1);
     ASSERT_NE(table, nullptr);
-    const RscNode *lagre = mdlhost_rscChild(mdlhost_rscChild(table, 0), 0);
-    EXPECT_STREQ(mdlhost_rscKeyword(lagre), "lagre");
-    EXPECT_EQ(mdlhost_rscArgLong(lagre, 0, nullptr), 0x01010000L);
+    const RscNode *save = mdlhost_rscChild(mdlhost_rscChild(table, 0), 0);
+    EXPECT_STREQ(mdlhost_rscKeyword(save), "lagre");
+    EXPECT_EQ(mdlhost_rscArgLong(save, 0, nullptr), 0x01010000L);
 
     // Keyword and id must both match; other applications do not see it.
     EXPECT_EQ(mdlhost_rscFind(app_, "Dialog", 20012), nullptr);
