@@ -324,7 +324,7 @@ bool readBytes(const std::string &name, std::string *bytes)
 
 std::string localPathOf(const std::string &name)
 {
-    std::vector<char> buf(PATH_CAP);
+    std::vector<char> buf(MDLHOST_MAXLOCALPATH);
     mdlhost_mapPath(buf.data(), buf.size(), name.c_str());
     return buf.data();
 }
@@ -351,7 +351,7 @@ bool includedName(const std::string &includer, const std::string &name, std::str
 {
     std::string n = name;
     if (n.find("$(") != std::string::npos) {
-        std::vector<char> buf(PATH_CAP);
+        std::vector<char> buf(MDLHOST_MAXLOCALPATH);
         if (mdlSystem_expandCfgVar(n.c_str(), buf.data(), (int)buf.size()) != 0)
             return false;
         n = buf.data();

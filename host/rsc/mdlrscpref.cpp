@@ -5,9 +5,9 @@ namespace rscint {
 // The host's own preference file, opened (and created) on first use.
 RscFile *hostPrefsFile(int *rc)
 {
-    std::vector<char> name(PATH_CAP);
+    std::vector<char> name(MDLHOST_MAXLOCALPATH);
     if (mdlSystem_getCfgVar(name.data(), "MDLHOST_USERPREF", (int)name.size()) != 0 || name[0] == '\0') {
-        std::vector<char> home(PATH_CAP);
+        std::vector<char> home(MDLHOST_MAXLOCALPATH);
         if (mdlSystem_getCfgVar(home.data(), "HOME", (int)home.size()) != 0 || home[0] == '\0' ||
             mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name.data(), (int)name.size()) != 0) {
             *rc = MDLHOST_RSC_ERROR;

@@ -49,11 +49,10 @@ struct Arg {
     std::string text;
 };
 
-constexpr int MAX_NESTING = 64;             // nesting of blocks; deeper input would exhaust the stack
-constexpr int MAX_INCLUDE_DEPTH = 16;       // nesting of Include
-constexpr size_t HEX_BYTES_PER_LINE = 64;   // bytes a hex line of a Resource holds
+constexpr int MAX_NESTING = 64;               // nesting of blocks; deeper input would exhaust the stack
+constexpr int MAX_INCLUDE_DEPTH = 16;         // nesting of Include
+constexpr size_t HEX_BYTES_PER_LINE = 64;     // bytes a hex line of a Resource holds
 constexpr size_t USERPREF_RECORD_SIZE = 8468; // stored size of a remembered-file record
-constexpr size_t PATH_CAP = 4096;           // local paths built by the host
 
 // The host's own top-level words.
 constexpr const char *INCLUDE = "Include";
