@@ -27,9 +27,7 @@ int mdlResource_loadFromStringList(char *out, size_t outSize, RscFileHandle hand
     const std::string *t = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
     if (t == nullptr)
         return MDLHOST_RSC_NOTFOUND;
-    size_t n = t->size() < outSize ? t->size() : outSize - 1;
-    memcpy(out, t->data(), n);
-    out[n] = '\0';
+    mdlhost::copyText(out, outSize, *t);
     return MDLHOST_RSC_OK;
 }
 

@@ -2,36 +2,31 @@
 #include "rsc_int.h"
 
 namespace rscint {
-// Decimal or 0x hex with an optional sign, the whole text.
+int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Decimal or 0x hex with an optional sign, the whole text.  The base is
+// chosen here because parseInt64's base 0 would take a leading 0 as octal.
 bool readNumber(const std::string &s, long *v)
 {
-    const char *p = s.c_str();
-    bool minus = false;
-    if (*p == '-' || *p == '+') {
-        minus = *p == '-';
-        p++;
-    }
-    int base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        base = 16;
-        p += 2;
-    }
-    if (!(base == 16 ? isxdigit((unsigned char)*p) : isdigit((unsigned char)*p)))
+    size_t at = !s.empty() && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    bool hex = s.size() >= at + 2 && s[at] == '0' && (s[at + 1] == 'x' || s[at + 1] == 'X');
+    std::string digits = s.substr(at + (hex ? 2 : 0));
+    // A digit must follow: parseInt64 would also skip blanks or take a second sign there.
+    if (digits.empty() || (hex ? hexDigitValue(digits[0]) < 0 : digits[0] < '0' || digits[0] > '9'))
         return false;
-    errno = 0;
-    char *end = nullptr;
-    unsigned long long u = strtoull(p, &end, base);
-    if (*end != '\0' || errno == ERANGE)
+    int64_t n;
+    if (!mdlhost::parseInt64(s.substr(0, at) + digits, n, hex ? 16 : 10) || !std::in_range<long>(n))
         return false;
-    if (minus) {
-        if (u > (unsigned long long)LONG_MAX + 1)
-            return false;
-        *v = u == (unsigned long long)LONG_MAX + 1 ? LONG_MIN : -(long)u;
-    } else {
-        if (u > (unsigned long long)LONG_MAX)
-            return false;
-        *v = (long)u;
-    }
+    *v = (long)n;
     return true;
 }
 
@@ -434,28 +429,6 @@ int readSourceFile(const std::string &name, std::vector<std::string> &chain, std
     return 0;
 }
 
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-bool equalIgnoringCase(const std::string &a, const char *b)
-{
-    size_t n = strlen(b);
-    if (a.size() != n)
-        return false;
-    for (size_t i = 0; i < n; i++)
-        if (tolower((unsigned char)a[i]) != tolower((unsigned char)b[i]))
-            return false;
-    return true;
-}
-
 class Indexer {
   public:
     Indexer(Index &index, ReadError *error) : index_(index), error_(error) {}
@@ -481,7 +454,7 @@ class Indexer {
                 rc = stringList(n, own);
             } else {
                 for (const char *k : {INCLUDE, DESCRIPTION, MESSAGELIST, RESOURCE, STRINGLIST})
-                    if (equalIgnoringCase(word, k))
+                    if (mdlhost::sameName(word, k))
                         return fail(n, "unknown keyword \"" + word + "\" (did you mean " + k + "?)");
             }
             if (rc != 0)

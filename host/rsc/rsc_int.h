@@ -18,9 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -30,8 +28,10 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "sys/mdlsys.h"
 
 namespace fs = std::filesystem;
