@@ -104,18 +104,18 @@ RscFile *liveHandle(RscFileHandle h) { return h != nullptr && liveHandles.count(
 
 // The files a lookup searches: the handle's, or the current application's
 // in opening order.
-std::vector<Source *> searchedSources(MdlDesc *desc, RscFileHandle h, bool byHandle)
+std::vector<RscFile *> searchedHandles(MdlDesc *desc, RscFileHandle h, bool byHandle)
 {
-    std::vector<Source *> out;
+    std::vector<RscFile *> out;
     if (byHandle) {
         if (RscFile *f = liveHandle(h))
-            out.push_back(f->source.get());
+            out.push_back(f);
         return out;
     }
     auto f = openHandles.find(desc);
     if (f != openHandles.end())
         for (auto &handle : f->second)
-            out.push_back(handle->source.get());
+            out.push_back(handle.get());
     return out;
 }
 

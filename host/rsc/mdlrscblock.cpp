@@ -238,37 +238,18 @@ const RscNode *findBlock(RscFileHandle handle, uint32_t type, long id, RscFile *
     int32_t i;
     if (!toId32(id, &i))
         return nullptr;
-    std::vector<RscFile *> candidates;
-    if (handle != nullptr) {
-        if (RscFile *f = liveHandle(handle))
-            candidates.push_back(f);
-    } else {
-        auto f = openHandles.find(mdlSystem_getCurrMdlDesc());
-        if (f != openHandles.end())
-            for (auto &open : f->second)
-                candidates.push_back(open.get());
-    }
-    for (RscFile *f : candidates) {
-        auto b = f->source->index.blocks.find({type, i});
-        if (b != f->source->index.blocks.end()) {
-            if (from)
-                *from = f;
-            return b->second.node;
-        }
-    }
-    return nullptr;
+    const Place *p = findStored(handle, &Index::blocks, {type, i}, from);
+    return p ? p->node : nullptr;
 }
 
-// Common checks of every write through handle.
-int writableHandle(RscFileHandle handle, RscFile **out)
+// The block a read call works on: MDLHOST_RSC_BADARG for a closed handle,
+// MDLHOST_RSC_NOTFOUND when none is stored.
+int storedBlock(RscFileHandle handle, uint32_t type, long id, const RscNode **node)
 {
-    RscFile *f = liveHandle(handle);
-    if (f == nullptr)
+    if (handle != nullptr && liveHandle(handle) == nullptr)
         return MDLHOST_RSC_BADARG;
-    if (!f->writable)
-        return MDLHOST_RSC_READONLY;
-    *out = f;
-    return MDLHOST_RSC_OK;
+    *node = findBlock(handle, type, id, nullptr);
+    return *node ? MDLHOST_RSC_OK : MDLHOST_RSC_NOTFOUND;
 }
 
 int storeBlock(RscFileHandle handle, uint32_t type, long id, const void *data, size_t size, const char *alias,
@@ -277,25 +258,16 @@ int storeBlock(RscFileHandle handle, uint32_t type, long id, const void *data, s
     int32_t i;
     if ((data == nullptr && size > 0) || !toId32(id, &i))
         return MDLHOST_RSC_BADARG;
-    RscFile *f;
-    int rc = writableHandle(handle, &f);
+    Source *src = nullptr;
+    const RscNode *old = nullptr;
+    int rc = writeTarget(handle, &Index::blocks, {type, i}, replace, &src, &old);
     if (rc != MDLHOST_RSC_OK)
         return rc;
-    Source &src = *f->source;
-    const RscNode *old = nullptr;
-    auto b = src.index.blocks.find({type, i});
-    if (b != src.index.blocks.end()) {
-        if (!b->second.own)
-            return MDLHOST_RSC_READONLY;
-        if (!replace)
-            return MDLHOST_RSC_EXISTS;
-        old = b->second.node;
-        // An alias given before stays unless a new one is given.
-        if (alias == nullptr && old->args.size() == 3)
-            alias = old->args[2].text.c_str();
-    }
+    // An alias given before stays unless a new one is given.
+    if (alias == nullptr && old != nullptr && old->args.size() == 3)
+        alias = old->args[2].text.c_str();
     std::string aliasCopy = alias ? alias : "";
-    return replaceAndWrite(src, old,
+    return replaceAndWrite(*src, old,
                            blockNode(type, i, static_cast<const unsigned char *>(data), size, aliasCopy.c_str()));
 }
 
@@ -305,11 +277,10 @@ int storeBlock(RscFileHandle handle, uint32_t type, long id, const void *data, s
 
 int mdlResource_query(RscFileHandle handle, uint32_t type, long id, size_t *size)
 {
-    if (handle != nullptr && liveHandle(handle) == nullptr)
-        return MDLHOST_RSC_BADARG;
-    const RscNode *n = findBlock(handle, type, id, nullptr);
-    if (n == nullptr)
-        return MDLHOST_RSC_NOTFOUND;
+    const RscNode *n;
+    int rc = storedBlock(handle, type, id, &n);
+    if (rc != MDLHOST_RSC_OK)
+        return rc;
     if (size)
         *size = n->data.size();
     return MDLHOST_RSC_OK;
@@ -317,11 +288,12 @@ int mdlResource_query(RscFileHandle handle, uint32_t type, long id, size_t *size
 
 int mdlResource_loadInto(RscFileHandle handle, uint32_t type, long id, void *buffer, size_t length)
 {
-    if ((buffer == nullptr && length > 0) || (handle != nullptr && liveHandle(handle) == nullptr))
+    if (buffer == nullptr && length > 0)
         return MDLHOST_RSC_BADARG;
-    const RscNode *n = findBlock(handle, type, id, nullptr);
-    if (n == nullptr)
-        return MDLHOST_RSC_NOTFOUND;
+    const RscNode *n;
+    int rc = storedBlock(handle, type, id, &n);
+    if (rc != MDLHOST_RSC_OK)
+        return rc;
     // Never read past the stored bytes: a shorter block is refused whole.
     if (n->data.size() < length)
         return MDLHOST_RSC_SHORT;

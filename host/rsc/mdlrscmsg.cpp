@@ -4,15 +4,25 @@
 namespace rscint {
 const std::string *findEntry(MdlDesc *desc, RscFileHandle handle, int listId, int entry)
 {
-    for (Source *src : searchedSources(desc, handle, handle != nullptr)) {
-        auto l = src->index.messages.find(listId);
-        if (l == src->index.messages.end())
+    for (RscFile *f : searchedHandles(desc, handle, handle != nullptr)) {
+        auto l = f->source->index.messages.find(listId);
+        if (l == f->source->index.messages.end())
             continue;
         auto e = l->second.find(entry);
         if (e != l->second.end())
             return e->second;
     }
     return nullptr;
+}
+
+// The entry a call writes into out, with out emptied first; null when out
+// takes no text or there is no such entry.
+const std::string *entryFor(char *out, size_t outSize, RscFileHandle handle, int listId, int entry)
+{
+    if (out == nullptr || outSize == 0)
+        return nullptr;
+    out[0] = '\0';
+    return findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
 }
 
 } // namespace rscint
@@ -23,8 +33,7 @@ int mdlResource_loadFromStringList(char *out, size_t outSize, RscFileHandle hand
 {
     if (out == nullptr || outSize == 0)
         return MDLHOST_RSC_BADARG;
-    out[0] = '\0';
-    const std::string *t = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *t = entryFor(out, outSize, handle, listId, entry);
     if (t == nullptr)
         return MDLHOST_RSC_NOTFOUND;
     mdlhost::copyText(out, outSize, *t);
@@ -33,10 +42,7 @@ int mdlResource_loadFromStringList(char *out, size_t outSize, RscFileHandle hand
 
 int mdlOutput_rscsVPrintf(char *out, size_t outSize, RscFileHandle handle, int listId, int entry, va_list args)
 {
-    if (out == nullptr || outSize == 0)
-        return 0;
-    out[0] = '\0';
-    const std::string *format = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *format = entryFor(out, outSize, handle, listId, entry);
     if (format == nullptr)
         return 0;
     va_list copy;
@@ -61,10 +67,7 @@ int(mdlOutput_rscsPrintf)(char *out, size_t outSize, RscFileHandle handle, int l
 
 int mdlhost_rscsPrintfNoArgs(char *out, size_t outSize, RscFileHandle handle, int listId, int entry)
 {
-    if (out == nullptr || outSize == 0)
-        return 0;
-    out[0] = '\0';
-    const std::string *format = findEntry(mdlSystem_getCurrMdlDesc(), handle, listId, entry);
+    const std::string *format = entryFor(out, outSize, handle, listId, entry);
     if (format == nullptr)
         return 0;
     size_t n = 0;

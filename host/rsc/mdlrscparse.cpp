@@ -589,8 +589,8 @@ const RscNode *mdlhost_rscFind(MdlDesc *desc, const char *keyword, long id)
 {
     if (keyword == nullptr)
         return nullptr;
-    for (Source *src : searchedSources(desc, nullptr, false))
-        for (const RscNode *n : src->index.all) {
+    for (RscFile *f : searchedHandles(desc, nullptr, false))
+        for (const RscNode *n : f->source->index.all) {
             long v;
             if (n->keyword.text == keyword && !n->args.empty() && argNumber(n->args[0], &v) && v == id)
                 return n;

@@ -5,20 +5,13 @@
 
 namespace rscint {
 // The string list stored under id.
-const RscNode *findList(RscFileHandle handle, long id, bool *own)
+const RscNode *findList(RscFileHandle handle, long id)
 {
     int32_t i;
     if (!toId32(id, &i))
         return nullptr;
-    for (Source *src : searchedSources(mdlSystem_getCurrMdlDesc(), handle, handle != nullptr)) {
-        auto l = src->index.lists.find(i);
-        if (l != src->index.lists.end()) {
-            if (own)
-                *own = l->second.own;
-            return l->second.node;
-        }
-    }
-    return nullptr;
+    const Place *p = findStored(handle, &Index::lists, i, nullptr);
+    return p ? p->node : nullptr;
 }
 
 std::unique_ptr<RscNode> listNode(int32_t id, const StringList &list)
@@ -41,23 +34,14 @@ int storeList(RscFileHandle handle, long id, const StringList *list, bool replac
     int32_t i;
     if (list == nullptr || !toId32(id, &i))
         return MDLHOST_RSC_BADARG;
-    RscFile *f;
-    int rc = writableHandle(handle, &f);
+    Source *src = nullptr;
+    const RscNode *old = nullptr;
+    int rc = writeTarget(handle, &Index::lists, i, replace, &src, &old);
     if (rc != MDLHOST_RSC_OK)
         return rc;
-    Source &src = *f->source;
-    const RscNode *old = nullptr;
-    auto l = src.index.lists.find(i);
-    if (l != src.index.lists.end()) {
-        if (!l->second.own)
-            return MDLHOST_RSC_READONLY;
-        if (!replace)
-            return MDLHOST_RSC_EXISTS;
-        old = l->second.node;
-    } else if (replace) {
+    if (replace && old == nullptr) // a list is replaced, never added, by a write
         return MDLHOST_RSC_NOTFOUND;
-    }
-    return replaceAndWrite(src, old, listNode(i, *list));
+    return replaceAndWrite(*src, old, listNode(i, *list));
 }
 
 } // namespace rscint
@@ -168,7 +152,7 @@ int mdlStringList_getMember(const char **text, long **infoFields, StringList *li
 
 StringList *mdlStringList_loadResource(RscFileHandle handle, long id)
 {
-    const RscNode *n = findList(handle, id, nullptr);
+    const RscNode *n = findList(handle, id);
     if (n == nullptr)
         return nullptr;
     long fields = 0;

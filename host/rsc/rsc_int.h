@@ -156,7 +156,7 @@ extern std::unique_ptr<RscFile> hostPrefs;
 std::shared_ptr<Source> sourceFor(const std::string &name, const std::string &localPath);
 bool exists(const std::string &localPath);
 RscFile *liveHandle(RscFileHandle h);
-std::vector<Source *> searchedSources(MdlDesc *desc, RscFileHandle h, bool byHandle);
+std::vector<RscFile *> searchedHandles(MdlDesc *desc, RscFileHandle h, bool byHandle);
 
 // mdlrscparse.cpp
 bool argNumber(const Arg &a, long *v);
@@ -178,7 +178,54 @@ Arg numberArg(long v);
 Arg textArg(const std::string &s);
 std::unique_ptr<RscNode> makeNode(const char *keyword);
 bool toId32(long id, int32_t *out);
-int writableHandle(RscFileHandle handle, RscFile **out);
+
+// Blocks and string lists are found and written alike, each in its own map
+// of the index.
+
+// The first definition stored under key in the files a lookup searches
+// (searchedHandles), and the handle it was found through (from may be null).
+template <class Key>
+const Place *findStored(RscFileHandle handle, std::map<Key, Place> Index::*stored, const Key &key, RscFile **from)
+{
+    for (RscFile *f : searchedHandles(mdlSystem_getCurrMdlDesc(), handle, handle != nullptr)) {
+        const auto &places = f->source->index.*stored;
+        auto p = places.find(key);
+        if (p != places.end()) {
+            if (from)
+                *from = f;
+            return &p->second;
+        }
+    }
+    return nullptr;
+}
+
+// Where a write through handle of the definition under key goes: the
+// handle must be open read-write, and a definition stored there already
+// must be the file's own (MDLHOST_RSC_READONLY: it comes from an included
+// file) and may be replaced (MDLHOST_RSC_EXISTS).  *old is that definition,
+// null when none is stored.
+template <class Key>
+int writeTarget(RscFileHandle handle, std::map<Key, Place> Index::*stored, const Key &key, bool replace,
+                Source **source, const RscNode **old)
+{
+    RscFile *f = liveHandle(handle);
+    if (f == nullptr)
+        return MDLHOST_RSC_BADARG;
+    if (!f->writable)
+        return MDLHOST_RSC_READONLY;
+    *source = f->source.get();
+    *old = nullptr;
+    const auto &places = f->source->index.*stored;
+    auto p = places.find(key);
+    if (p == places.end())
+        return MDLHOST_RSC_OK;
+    if (!p->second.own)
+        return MDLHOST_RSC_READONLY;
+    if (!replace)
+        return MDLHOST_RSC_EXISTS;
+    *old = p->second.node;
+    return MDLHOST_RSC_OK;
+}
 
 } // namespace rscint
 
