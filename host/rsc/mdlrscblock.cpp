@@ -313,7 +313,7 @@ void *mdlResource_load(RscFileHandle handle, uint32_t type, long id, size_t *siz
         return nullptr;
     if (!n->data.empty())
         memcpy(p, n->data.data(), n->data.size());
-    int32_t i;
+    int32_t i = 0; // the id fits: findBlock found the block under it
     toId32(id, &i);
     loadedCopies[p] = {from, type, i, n->data.size()};
     if (size)
