@@ -10,7 +10,6 @@
 // a random walk of steps up to 10 m: what map data looks like.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgn/mdlelem.h"
 #include "mdlhost.h"
@@ -48,14 +48,12 @@ long envCount()
     const char *v = getenv("DGN_BENCH_COUNT");
     if (v == nullptr || *v == '\0')
         return kDefaultCount;
-    char *end = nullptr;
-    errno = 0;
-    long n = strtol(v, &end, 10);
-    if (errno != 0 || *end != '\0' || n <= 0 || n > 0x7FFFFFF0L) {
+    int64_t n = 0;
+    if (!mdlhost::parseInt64(v, n) || n <= 0 || n > 0x7FFFFFF0L) {
         fprintf(stderr, "DGN_BENCH_COUNT must be a positive count; using %ld\n", kDefaultCount);
         return kDefaultCount;
     }
-    return n;
+    return static_cast<long>(n);
 }
 
 void cleanUp()

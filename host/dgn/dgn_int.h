@@ -27,6 +27,13 @@ bool isGraphic(int type);
 // 0, 1 when nothing in it has geometry (range zeroed), or DGNERR_BADELEMENT.
 int descrRange(const MSElementDescr *dscr, DRange3d *range);
 
+// --- texts of elements (dgnstore.cpp) ---------------------------------------------
+// UTF-16 code units to ISO 8859-1, a byte for each unit, '?' for a unit above
+// 0xFF.  Not mdltext's codec: that reads a surrogate pair as one character
+// (one '?'), while element texts and tag values have always come out a byte a
+// unit, their character counts being counts of units.
+std::string unitsToLatin1(const char16_t *s, size_t n);
+
 // --- units of the current transformation (dgntrans.cpp) ---------------------------
 // Points and lengths given to or returned by the API are in the current
 // coordinates (mdlCurrTrans_*): UOR by default, master units under the

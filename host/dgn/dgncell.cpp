@@ -4,13 +4,13 @@
 // Sections: shared helpers (wide strings, handles, statements); the
 // attached library; cells as descriptors; extraction; writing libraries.
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "dgn/mdlelem.h"
@@ -43,13 +43,10 @@ bool wideEqual(const char16_t *a, const char16_t *b)
 }
 
 namespace {
-// ISO 8859-1 upper case: a-z and the letters from 0xE0 (0xF7 is the
-// division sign, 0xFF has no upper case in the set).
+// mdltext's case for the ISO 8859-1 units; a unit above 0xFF stays.
 char16_t foldLatin1(char16_t c)
 {
-    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 0x20);
-    return c;
+    return c <= 0xFF ? static_cast<unsigned char>(upperCase(static_cast<char>(c))) : c;
 }
 } // namespace
 
@@ -418,10 +415,10 @@ int mdlCell_attachLibraryEx(char *foundName, const char *name, const char *path)
     Library &lib = library();
     lib.file.reset();
     *lib.file.out() = file.release();
-    snprintf(lib.name, sizeof lib.name, "%s", found);
+    mdlhost::copyText(lib.name, found);
     lib.namesLoaded = false;
     lib.cellNames.clear();
-    if (foundName) snprintf(foundName, MDLHOST_MAXFILELENGTH, "%s", found);
+    if (foundName) mdlhost::copyText(foundName, MDLHOST_MAXFILELENGTH, found);
     return succeed();
 }
 
@@ -439,7 +436,7 @@ int mdlCell_getLibraryName(char *name, int size)
 {
     if (!name || size <= 0) return failWith(DGNERR_BADARG);
     const Library &lib = library();
-    snprintf(name, static_cast<size_t>(size), "%s", lib.file.get() ? lib.name : "");
+    mdlhost::copyText(name, static_cast<size_t>(size), lib.file.get() ? lib.name : "");
     return lib.file.get() ? succeed() : failWith(DGNERR_NOTFOUND);
 }
 

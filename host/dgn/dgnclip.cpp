@@ -19,10 +19,9 @@
 #include <string>
 #include <vector>
 
-#include <strings.h>
-
 #include <geos_c.h>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgnelem_int.h"
 #include "dgnscan_int.h"
@@ -960,9 +959,9 @@ int mdlDB_activeLinkageMode(const char *mode)
 {
     if (mode == nullptr)
         return linkageMode;
-    if (strcasecmp(mode, "none") == 0)
+    if (mdlhost::sameName(mode, "none"))
         linkageMode = MDLDB_LINKAGE_NONE;
-    else if (strcasecmp(mode, "duplicate") == 0)
+    else if (mdlhost::sameName(mode, "duplicate"))
         linkageMode = MDLDB_LINKAGE_DUPLICATE;
     else
         return -1;

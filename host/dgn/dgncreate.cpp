@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dgn_int.h"
+#include "dgncell_int.h"
 #include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
 
@@ -259,13 +260,6 @@ bool attrFromWide(const TextParamWide &p, TextAttr &a)
     return true;
 }
 
-size_t wideLength(const char16_t *s)
-{
-    size_t n = 0;
-    while (n <= MDLHOST_MAX_TEXT && s[n]) ++n;
-    return n;
-}
-
 } // namespace
 } // namespace mdlhost::dgn
 
@@ -437,7 +431,7 @@ int mdlText_createWide(MSElement *out, const MSElement *in, const char16_t *text
 {
     mdlErrno = 0;
     if (!out || !text || !params) return refuse();
-    size_t n = wideLength(text);
+    size_t n = wideLength(text, MDLHOST_MAX_TEXT);
     TextAttr a;
     if (!attrFromWide(*params, a)) return refuse();
     return textCreate(out, baseFrom(in), text, n, origin, rotation, a);
@@ -460,7 +454,7 @@ int mdlTextNode_createWithStrings(MSElementDescr **out, const MSElement *in, con
     bool any = false;
     for (int i = 0; i < numStrings; ++i) {
         if (!strings[i]) continue;
-        size_t n = wideLength(strings[i]);
+        size_t n = wideLength(strings[i], MDLHOST_MAX_TEXT);
         if (n > MDLHOST_MAX_TEXT) return refuse();
         any = any || n > 0;
     }
@@ -489,7 +483,7 @@ int mdlTextNode_createWithStrings(MSElementDescr **out, const MSElement *in, con
         DPoint3d step{0, -i * (a.height + a.lineSpacing), 0};
         DPoint3d d = rotate(rot, step);
         DPoint3d lineOrigin{o[0].x + d.x, o[0].y + d.y, o[0].z + d.z};
-        rc = textCreate(text, plain, strings[i], wideLength(strings[i]), &lineOrigin, &rot, a);
+        rc = textCreate(text, plain, strings[i], wideLength(strings[i], MDLHOST_MAX_TEXT), &lineOrigin, &rot, a);
         if (rc == 0) rc = mdlElmdscr_appendElement(dscr, text);
     }
     delete text;
@@ -519,7 +513,7 @@ int mdlCell_create(MSElement *out, const char16_t *name, const DPoint3d *origin,
 {
     mdlErrno = 0;
     if (!out || !origin) return refuse();
-    size_t n = name ? wideLength(name) : 0;
+    size_t n = name ? wideLength(name, MDLHOST_MAX_TEXT) : 0;
     if (n > MDLHOST_MAX_CELLNAME) return refuse();
     const bool is3d = activeIs3d();
     std::vector<DPoint3d> o;

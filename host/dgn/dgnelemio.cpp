@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/mdltext.h"
 #include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;
@@ -114,7 +115,7 @@ int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
         level = &it->second;
     std::string levelName;
     if (level) {
-        levelName = toUtf8(level->name);
+        levelName = utf16ToUtf8(level->name);
         sqlite3_bind_text(s, 3, levelName.c_str(), int(levelName.size()), SQLITE_STATIC);
     }
     if (isGraphic(elementTypeOf(el))) {
@@ -136,7 +137,7 @@ int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
     sqlite3_bind_int64(s, 8, el.ehdr.graphicGroup);
     std::string text8;
     if (!text.empty()) {
-        text8 = latin1ToUtf8(text);
+        text8 = mdlhost::latin1ToUtf8(text);
         sqlite3_bind_text(s, 9, text8.c_str(), int(text8.size()), SQLITE_STATIC);
     }
     int rc = sqlite3_step(s);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgnelem_int.h"
 #include "dgn/mdlelem.h"
@@ -178,8 +179,7 @@ int mdlText_extract(char *string, int stringSize, DPoint3d *origin, RotMatrix *r
     if (rc != 0 || !string || stringSize <= 0) return rc;
     const Text_elm &t = el->text;
     size_t n = std::min<size_t>(t.numChars, static_cast<size_t>(stringSize) - 1);
-    for (size_t i = 0; i < n; ++i) string[i] = t.string[i] <= 0xFF ? static_cast<char>(t.string[i]) : '?';
-    string[n] = '\0';
+    mdlhost::copyText(string, static_cast<size_t>(stringSize), unitsToLatin1(t.string, n));
     return 0;
 }
 

@@ -1,7 +1,7 @@
 // The host's fonts: a fixed table, since the host draws nothing.
 #include <cstdint>
-#include <cstdio>
 
+#include "base/mdltext.h"
 #include "dgn/mdlcell.h"
 
 namespace {
@@ -26,7 +26,7 @@ int mdlFontMgr_traverseAvailableFonts(MdlFontTraverseFunc fn, void *arg)
     for (const FontRow &row : kFonts) {
         MdlFontInfo info{};
         info.number = row.number;
-        snprintf(info.name, sizeof info.name, "%s", row.name);
+        mdlhost::copyText(info.name, row.name);
         int rc = fn(&info, arg);
         if (rc != 0) return rc;
     }

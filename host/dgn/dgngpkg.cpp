@@ -183,15 +183,6 @@ void appendJoined(Points &into, const Geom &more)
     into.insert(into.end(), p, p + n);
 }
 
-std::string latin1(const char16_t *s, size_t n)
-{
-    std::string out;
-    out.reserve(n);
-    for (size_t i = 0; i < n; ++i)
-        out.push_back(s[i] <= 0xFF ? static_cast<char>(s[i]) : '?');
-    return out;
-}
-
 bool textOf(const MSElement *el, std::string &text)
 {
     size_t end = bodyEnd(el);
@@ -201,7 +192,7 @@ bool textOf(const MSElement *el, std::string &text)
     uint32_t n = el->text.numChars;
     if (n > MDLHOST_MAX_TEXT || n > (end - first) / sizeof(char16_t))
         return false;
-    text = latin1(el->text.string, n);
+    text = unitsToLatin1(el->text.string, n);
     return true;
 }
 

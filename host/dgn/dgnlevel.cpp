@@ -2,6 +2,7 @@
 // memory for the lookups every element write makes.
 #include <cstring>
 
+#include "base/mdltext.h"
 #include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;
@@ -77,7 +78,7 @@ int mdlLevel_create(DgnModelRefP model, const char16_t *name, uint32_t *levelId)
                                        "VALUES (?1, '', 0, 0, 0)");
     if (s == nullptr)
         return w.fail(mdlErrno);
-    std::string name8 = toUtf8(n);
+    std::string name8 = mdlhost::utf16ToUtf8(n);
     sqlite3_bind_text(s, 1, name8.c_str(), -1, SQLITE_TRANSIENT);
     int rc = sqlite3_step(s);
     sqlite3_reset(s);
@@ -143,7 +144,7 @@ int mdlLevel_setDescription(DgnModelRefP model, uint32_t levelId, const char16_t
     std::u16string d = wideString(description, MDLHOST_MAX_LEVELNAME + 1);
     if (d.size() > MDLHOST_MAX_LEVELNAME)
         return mdlErrno = DGNERR_BADARG;
-    std::string d8 = toUtf8(d);
+    std::string d8 = mdlhost::utf16ToUtf8(d);
     return updateLevel(
         model, levelId, "UPDATE dgn_levels SET description = ?2 WHERE id = ?1",
         [&](sqlite3_stmt *s) { sqlite3_bind_text(s, 2, d8.c_str(), -1, SQLITE_TRANSIENT); },

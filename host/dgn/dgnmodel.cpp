@@ -1,12 +1,12 @@
 // Models: handles, the active design file, models of a file, units and the
 // design range.
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 
 #include "base/mdlbase.h"
+#include "base/mdltext.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 
@@ -215,7 +215,7 @@ int mdlModelRef_getMasterUnitName(DgnModelRefP model, char *name, int size)
         return mdlErrno;
     if (name == nullptr || size <= 0 || m->unitName.size() >= size_t(size))
         return mdlErrno = DGNERR_BADARG;
-    snprintf(name, size_t(size), "%s", m->unitName.c_str());
+    mdlhost::copyText(name, size_t(size), m->unitName.c_str());
     return mdlErrno = 0;
 }
 
@@ -232,7 +232,7 @@ int mdlModelRef_getFileName(DgnModelRefP model, char *name, int size)
         return mdlErrno;
     if (name == nullptr || size <= 0 || m->file->path.size() >= size_t(size))
         return mdlErrno = DGNERR_BADARG;
-    snprintf(name, size_t(size), "%s", m->file->path.c_str());
+    mdlhost::copyText(name, size_t(size), m->file->path.c_str());
     return mdlErrno = 0;
 }
 
@@ -284,8 +284,8 @@ int mdlhost_dgnCreateModel(DgnModelRefP fileModel, const char16_t *name, const c
     Model *m = needModel(fileModel);
     if (m == nullptr)
         return mdlErrno;
-    std::string name8 = toUtf8(wideString(name, MDLHOST_MAX_MODELNAME));
-    std::string descr8 = toUtf8(wideString(description, MDLHOST_MAX_MODELNAME));
+    std::string name8 = mdlhost::utf16ToUtf8(wideString(name, MDLHOST_MAX_MODELNAME));
+    std::string descr8 = mdlhost::utf16ToUtf8(wideString(description, MDLHOST_MAX_MODELNAME));
     if (firstId(*m->file, "SELECT id FROM dgn_models WHERE name = ?1", [&](sqlite3_stmt *s) {
             sqlite3_bind_text(s, 1, name8.c_str(), -1, SQLITE_TRANSIENT);
         }) != 0)
@@ -334,7 +334,7 @@ int mdlhost_dgnFindModel(DgnModelRefP fileModel, const char16_t *name, DgnModelR
     Model *m = needModel(fileModel);
     if (m == nullptr)
         return mdlErrno;
-    std::string name8 = toUtf8(wideString(name, MDLHOST_MAX_MODELNAME));
+    std::string name8 = mdlhost::utf16ToUtf8(wideString(name, MDLHOST_MAX_MODELNAME));
     int64_t id = firstId(*m->file, "SELECT id FROM dgn_models WHERE name = ?1", [&](sqlite3_stmt *s) {
         sqlite3_bind_text(s, 1, name8.c_str(), -1, SQLITE_TRANSIENT);
     });
@@ -359,7 +359,7 @@ int modelText(DgnModelRefP model, const char *sql, char16_t *out, int maxChars)
         sqlite3_reset(s);
         return mdlErrno = DGNERR_NOMODEL;
     }
-    std::u16string text = fromUtf8(sqlite3_column_text(s, 0), sqlite3_column_bytes(s, 0));
+    std::u16string text = columnWide(s, 0);
     sqlite3_reset(s);
     copyWide(out, maxChars, text);
     return mdlErrno = 0;
@@ -384,7 +384,7 @@ int mdlhost_dgnSetModelDescription(DgnModelRefP model, const char16_t *descripti
     Model *m = needModel(model);
     if (m == nullptr)
         return mdlErrno;
-    std::string d = toUtf8(wideString(description, MDLHOST_MAX_MODELNAME));
+    std::string d = mdlhost::utf16ToUtf8(wideString(description, MDLHOST_MAX_MODELNAME));
     StoreWrite w(model);
     if (!w.ok())
         return w.error();

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "sys/mdlsys.h"
@@ -317,7 +318,7 @@ int mdlRaster_fileInfoGet(DgnRasterFileInfo *info, DgnRasterRef raster)
     int rc = readRow(raster, "file, kind, format, width, height", [&](sqlite3_stmt *st) {
         DgnRasterFileInfo out{};
         const auto *file = reinterpret_cast<const char *>(sqlite3_column_text(st, 0));
-        snprintf(out.fileName, sizeof out.fileName, "%s", file ? file : "");
+        mdlhost::copyText(out.fileName, file ? file : "");
         out.kind = sqlite3_column_int(st, 1);
         out.format = sqlite3_column_int(st, 2);
         out.width = sqlite3_column_int(st, 3);

@@ -7,12 +7,12 @@
 // as a reference shares one connection in the store, so what the work file
 // writes is what the reference reads.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "sys/mdlsys.h"
@@ -205,7 +205,7 @@ int mdlRefFile_getParameters(void *param, int paramName, DgnModelRefP reference)
         return succeed();
     };
     auto setText = [&](const std::string &v) {
-        snprintf(static_cast<char *>(param), MDLHOST_MAXFILELENGTH, "%s", v.c_str());
+        mdlhost::copyText(static_cast<char *>(param), MDLHOST_MAXFILELENGTH, v.c_str());
         return succeed();
     };
     switch (paramName) {

@@ -20,6 +20,7 @@
 #include <map>
 
 #include "base/mdlbase.h"
+#include "base/mdltext.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 
@@ -64,78 +65,22 @@ int storeError(int sqliteResult)
 
 // --- text --------------------------------------------------------------------------
 
-std::string toUtf8(const char16_t *s, size_t n)
+std::string unitsToLatin1(const char16_t *s, size_t n)
 {
     std::string out;
     out.reserve(n);
-    for (size_t i = 0; i < n; i++) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            i++;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD; // a lone surrogate has no UTF-8 form
-        }
-        if (c < 0x80) {
-            out.push_back(char(c));
-        } else if (c < 0x800) {
-            out.push_back(char(0xC0 | (c >> 6)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(char(0xE0 | (c >> 12)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(char(0xF0 | (c >> 18)));
-            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        }
-    }
+    for (size_t i = 0; i < n; i++)
+        out.push_back(s[i] <= 0xFF ? char(s[i]) : '?');
     return out;
 }
 
-std::string toUtf8(const std::u16string &s) { return toUtf8(s.data(), s.size()); }
-
-std::string latin1ToUtf8(const std::string &s)
+std::u16string columnWide(sqlite3_stmt *s, int col)
 {
-    std::u16string w(s.size(), u'\0');
-    for (size_t i = 0; i < s.size(); i++)
-        w[i] = char16_t(static_cast<unsigned char>(s[i]));
-    return toUtf8(w);
-}
-
-// Malformed sequences become U+FFFD: a file edited by another tool must
-// still read.
-std::u16string fromUtf8(const unsigned char *s, int bytes)
-{
-    std::u16string out;
-    for (int i = 0; s != nullptr && i < bytes;) {
-        uint32_t c = s[i];
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        bool ok = extra >= 0 && i + extra < bytes;
-        if (ok && extra > 0) {
-            c &= 0x3Fu >> extra;
-            for (int k = 1; k <= extra && ok; k++) {
-                ok = (s[i + k] & 0xC0) == 0x80;
-                c = (c << 6) | (s[i + k] & 0x3F);
-            }
-        }
-        if (!ok) {
-            out.push_back(char16_t(0xFFFD));
-            i++;
-            continue;
-        }
-        i += extra + 1;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out.push_back(char16_t(0xD800 + (c >> 10)));
-            out.push_back(char16_t(0xDC00 + (c & 0x3FF)));
-        } else {
-            out.push_back(char16_t(c));
-        }
-    }
-    return out;
+    const unsigned char *t = sqlite3_column_text(s, col);
+    int n = sqlite3_column_bytes(s, col);
+    if (t == nullptr || n <= 0)
+        return {};
+    return utf8ToUtf16(std::string_view(reinterpret_cast<const char *>(t), size_t(n)));
 }
 
 std::u16string wideString(const char16_t *s, size_t max)
@@ -833,17 +778,14 @@ bool readSetting(sqlite3 *db, const char *key, std::string &value)
     return found;
 }
 
-bool parseInt(const std::string &text, int64_t &out)
+// A setting is a bare decimal number as the host writes it.  parseInt64 also
+// takes blanks after the number; a file whose setting has them was edited
+// by another tool and stays refused as damaged.
+bool parseSetting(const std::string &text, int64_t &out)
 {
-    if (text.empty())
+    if (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         return false;
-    errno = 0;
-    char *end = nullptr;
-    long long v = strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || end == nullptr || *end != '\0')
-        return false;
-    out = v;
-    return true;
+    return parseInt64(text, out);
 }
 
 bool queryInt(sqlite3 *db, const char *sql, int64_t &out, bool &isNull)
@@ -900,7 +842,7 @@ std::string fileProblem(sqlite3 *db, bool checkWhole)
     if (!readSetting(db, "writer", writer) || writer != kWriter)
         return "it was not written by this host";
     int64_t layout = 0;
-    if (!readSetting(db, "layout", layoutText) || !parseInt(layoutText, layout) || layout < 1)
+    if (!readSetting(db, "layout", layoutText) || !parseSetting(layoutText, layout) || layout < 1)
         return "it is damaged (no layout number)";
     if (layout > kLayout)
         return "it was written by a newer host (layout " + layoutText + ")";
@@ -908,8 +850,8 @@ std::string fileProblem(sqlite3 *db, bool checkWhole)
         if (!tableExists(db, t))
             return std::string("it is damaged (no table ") + t + ")";
     int64_t pos = 0, uid = 0, maxPos = 0, maxUid = 0;
-    if (!readSetting(db, "next_pos", nextPos) || !parseInt(nextPos, pos) || !readSetting(db, "next_uid", nextUid) ||
-        !parseInt(nextUid, uid))
+    if (!readSetting(db, "next_pos", nextPos) || !parseSetting(nextPos, pos) || !readSetting(db, "next_uid", nextUid) ||
+        !parseSetting(nextUid, uid))
         return "it is damaged (settings)";
     if (!queryInt(db, "SELECT max(pos) FROM dgn_elements", maxPos, isNull) ||
         !queryInt(db, "SELECT max(uid) FROM dgn_elements", maxUid, isNull))
@@ -951,8 +893,8 @@ int loadLevels(DgnFile &file)
         if (id <= 0 || id > int64_t(UINT32_MAX))
             continue; // not a level id the elements can hold
         Level l;
-        l.name = fromUtf8(sqlite3_column_text(s, 1), sqlite3_column_bytes(s, 1));
-        l.description = fromUtf8(sqlite3_column_text(s, 2), sqlite3_column_bytes(s, 2));
+        l.name = columnWide(s, 1);
+        l.description = columnWide(s, 2);
         l.color = uint32_t(sqlite3_column_int64(s, 3));
         l.weight = uint32_t(sqlite3_column_int64(s, 4));
         l.style = int32_t(sqlite3_column_int64(s, 5));
@@ -968,9 +910,9 @@ int reloadState(DgnFile &file)
     std::string pos, uid;
     int64_t p = 1, u = 1;
     if (readSetting(file.db, "next_pos", pos))
-        parseInt(pos, p);
+        parseSetting(pos, p);
     if (readSetting(file.db, "next_uid", uid))
-        parseInt(uid, u);
+        parseSetting(uid, u);
     file.nextPos = uint32_t(std::clamp<int64_t>(p, 1, int64_t(kMaxPosition) + 1));
     file.nextUid = uint64_t(std::max<int64_t>(u, 1));
     file.extents.clear();

@@ -107,11 +107,10 @@ bool inCommand();
 // The feature table of a model.
 std::string featureTable(int64_t modelId);
 
-// Wide <-> UTF-8 for the text columns (names, descriptions, feature texts).
-std::string toUtf8(const std::u16string &s);
-std::string toUtf8(const char16_t *s, size_t n);
-std::string latin1ToUtf8(const std::string &s);
-std::u16string fromUtf8(const unsigned char *s, int bytes);
+// The text columns (names, descriptions, feature texts) are UTF-8, written
+// with mdltext's codec.  columnWide reads column col of s as wide text (a
+// NULL column: empty).
+std::u16string columnWide(sqlite3_stmt *s, int col);
 std::u16string wideString(const char16_t *s, size_t max);
 // Copies s into out (maxChars with the terminator); false when it does not fit.
 bool copyWide(char16_t *out, int maxChars, const std::u16string &s);

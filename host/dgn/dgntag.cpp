@@ -3,6 +3,7 @@
 //
 // Sections: values and names; set definitions; tag elements; finding the
 // tags of an element; deleting.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "dgn/mdlelem.h"
@@ -43,31 +45,14 @@ size_t textBytes(const DgnTagValue &v)
     return strnlen(v.stringValue, MDLHOST_MAX_TAGTEXT + 1);
 }
 
-// ISO 8859-1 <-> UTF-16 for the text columns: one code unit per byte.
-std::u16string fromLatin1(const char *s, size_t n)
-{
-    std::u16string out;
-    out.reserve(n);
-    for (size_t i = 0; i < n; ++i) out.push_back(static_cast<unsigned char>(s[i]));
-    return out;
-}
-
-void toLatin1(char *out, size_t size, const char16_t *s)
-{
-    size_t n = 0;
-    if (s)
-        for (; n + 1 < size && s[n]; ++n) out[n] = s[n] > 0xFF ? '?' : static_cast<char>(s[n]);
-    if (size) out[n] = 0;
-}
-
 void bindValue(sqlite3_stmt *st, int param, const DgnTagValue &v)
 {
     switch (v.type) {
     case TAGTYPE_LONG: sqlite3_bind_int(st, param, v.longValue); break;
     case TAGTYPE_DOUBLE: sqlite3_bind_double(st, param, v.doubleValue); break;
     default: {
-        std::u16string text = fromLatin1(v.stringValue, textBytes(v));
-        sqlite3_bind_text16(st, param, text.c_str(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+        std::string text = latin1ToUtf8(std::string_view(v.stringValue, textBytes(v)));
+        sqlite3_bind_text(st, param, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     }
     }
 }
@@ -80,8 +65,12 @@ void columnValue(sqlite3_stmt *st, int col, DgnTagValue &v)
     switch (v.type) {
     case TAGTYPE_LONG: v.longValue = sqlite3_column_int(st, col); break;
     case TAGTYPE_DOUBLE: v.doubleValue = sqlite3_column_double(st, col); break;
-    default:
-        toLatin1(v.stringValue, sizeof v.stringValue, static_cast<const char16_t *>(sqlite3_column_text16(st, col)));
+    default: {
+        // Up to the first terminator, cut to the buffer.
+        const auto *s = static_cast<const char16_t *>(sqlite3_column_text16(st, col));
+        size_t n = s ? std::min(wideLength(s, sizeof v.stringValue - 1), sizeof v.stringValue - 1) : 0;
+        copyText(v.stringValue, unitsToLatin1(s, n));
+    }
     }
 }
 
