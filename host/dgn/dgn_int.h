@@ -13,6 +13,11 @@
 
 namespace mdlhost::dgn {
 
+// The deepest nesting of complex elements (cells in cells, ...) the host
+// builds, stores, reads or writes as features: the walks are recursive, so
+// a crafted or damaged tree must not exhaust the stack.
+constexpr int kMaxNesting = 64;
+
 // --- element records (dgnelement.cpp) -------------------------------------------
 // Checks that el holds together: size within MAX_ELEMENT_WORDS, attrOffset
 // within the size, the body's counts (vertices, characters) inside the body,

@@ -17,15 +17,12 @@ struct {
     uint32_t pos = 0;
 } current;
 
-// Components deeper than this are refused: records are rebuilt recursively.
-constexpr int kMaxDepth = 64;
-
 int elementTypeOf(const MSElement &el) { return int(el.ehdr.type & ELM_TYPE_MASK); }
 
 // Every element of the tree holds together; words gets the tree's size.
 int validateTree(const MSElementDescr *d, int depth, uint64_t &words)
 {
-    if (depth > kMaxDepth)
+    if (depth > kMaxNesting)
         return DGNERR_BADELEMENT;
     if (validateElement(&d->el) != 0)
         return DGNERR_BADELEMENT;

@@ -196,8 +196,6 @@ bool textOf(const MSElement *el, std::string &text)
     return true;
 }
 
-// Descriptors nest a few levels; a deeper tree is a damaged one.
-constexpr int kMaxDepth = 64;
 // Shared-cell definitions placed for one feature: a definition that holds
 // instances of itself must not multiply without end.
 constexpr int kMaxPlacements = 64;
@@ -247,7 +245,7 @@ void buildSharedCell(Context &cx, const MSElement *el, Geom &g, int depth)
 
 bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int depth)
 {
-    if (depth > kMaxDepth)
+    if (depth > kMaxNesting)
         return false;
     const MSElement *el = &d->el;
     switch (typeOf(el)) {

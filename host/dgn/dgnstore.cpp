@@ -658,7 +658,7 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     DPoint3d origin = globalOrigin ? *globalOrigin : DPoint3d{0, 0, 0};
     if (!std::isfinite(origin.x) || !std::isfinite(origin.y) || !std::isfinite(origin.z))
         return mdlErrno = DGNERR_BADARG;
-    char mapped[4096];
+    char mapped[MDLHOST_MAXLOCALPATH];
     if (mdlhost_mapPath(mapped, sizeof mapped, path)[0] == '\0')
         return mdlErrno = DGNERR_BADARG;
     std::error_code ec;
@@ -938,7 +938,7 @@ int reloadState(DgnFile &file)
 
 std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &displayName)
 {
-    char mapped[4096];
+    char mapped[MDLHOST_MAXLOCALPATH];
     if (path.empty() || mdlhost_mapPath(mapped, sizeof mapped, path.c_str())[0] == '\0') {
         mdlErrno = DGNERR_BADARG;
         return nullptr;
@@ -1035,9 +1035,6 @@ constexpr uint32_t kLinearXY = 1;
 constexpr uint32_t kWholeXY = 2;
 constexpr uint32_t kWholeXYZ = 3;
 constexpr uint32_t kMaxComponents = 0xFFFFFF;
-// Trees deeper than this are not built from a record: a crafted record must
-// not exhaust the stack.
-constexpr int kMaxDepth = 64;
 // Whole numbers up to this size convert to and from doubles exactly, and
 // their differences fit 64 bits.
 constexpr double kMaxWhole = 9007199254740992.0; // 2^53
@@ -1114,7 +1111,7 @@ uint32_t encodingOf(const MSElement &el)
 
 bool serializeNode(const MSElementDescr *d, std::vector<uint8_t> &out, int depth)
 {
-    if (depth > kMaxDepth)
+    if (depth > kMaxNesting)
         return false;
     size_t children = 0;
     for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next)
@@ -1266,7 +1263,7 @@ bool decodeOne(Reader &r, MSElement *out, uint32_t *children)
 
 MSElementDescr *readNode(Reader &r, MSElementDescr *header, int depth)
 {
-    if (depth > kMaxDepth)
+    if (depth > kMaxNesting)
         return nullptr;
     MSElementDescr *node = allocDescrNode();
     if (node == nullptr)
