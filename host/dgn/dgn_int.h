@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,52 @@ bool isGraphic(int type);
 // its siblings) from the geometry, a cell's or text node's origin included;
 // 0, 1 when nothing in it has geometry (range zeroed), or DGNERR_BADELEMENT.
 int descrRange(const MSElementDescr *dscr, DRange3d *range);
+
+// --- ranges (dgngeom.cpp) -----------------------------------------------------------
+// Grows a range by points and ranges: the one rule for element ranges, view
+// boxes and feature envelopes.  A NaN coordinate is skipped, so it never
+// widens or collapses the range (an infinity does widen it); an axis that got
+// no number comes out NaN.  On a tie the range keeps the value it has.
+class RangeAccumulator {
+  public:
+    void add(const DPoint3d &p)
+    {
+        lower(low_, p);
+        raise(high_, p);
+        any_ = true;
+    }
+    void add(const DRange3d &r)
+    {
+        lower(low_, r.low);
+        raise(high_, r.high);
+        any_ = true;
+    }
+    // True once anything was added, NaN or not.
+    bool any() const { return any_; }
+    // The range into out when anything was added (else out stays as it
+    // was); returns any().
+    bool get(DRange3d &out) const;
+
+  private:
+    // A comparison with NaN is false: the range keeps its value.
+    static void lower(DPoint3d &a, const DPoint3d &p)
+    {
+        a.x = p.x < a.x ? p.x : a.x;
+        a.y = p.y < a.y ? p.y : a.y;
+        a.z = p.z < a.z ? p.z : a.z;
+    }
+    static void raise(DPoint3d &a, const DPoint3d &p)
+    {
+        a.x = p.x > a.x ? p.x : a.x;
+        a.y = p.y > a.y ? p.y : a.y;
+        a.z = p.z > a.z ? p.z : a.z;
+    }
+    static constexpr double kInf = std::numeric_limits<double>::infinity();
+    // An axis no number has reached yet stands at [+inf, -inf].
+    DPoint3d low_{kInf, kInf, kInf};
+    DPoint3d high_{-kInf, -kInf, -kInf};
+    bool any_ = false;
+};
 
 // --- texts of elements (dgnstore.cpp) ---------------------------------------------
 // UTF-16 code units to ISO 8859-1, a byte for each unit, '?' for a unit above

@@ -710,19 +710,13 @@ MSElementDescr *chainOf(const MSElement &src, std::vector<Sided> &pieces, size_t
         if (mdlElmdscr_appendDscr(head.get(), pieces[i].piece.release()) != 0)
             return nullptr;
     // The header's range is its components' only, not the source's.
-    bool any = false;
-    DRange3d &range = head->el.complexHdr.dhdr.range;
+    mdlhost::dgn::RangeAccumulator acc;
     for (const MSElementDescr *d = head->h.firstElem; d != nullptr; d = d->h.next) {
         DRange3d r{};
-        if (!mdlhost::dgn::elementGeometryRange(&d->el, &r))
-            continue;
-        if (!any)
-            range = r;
-        range.low = {std::min(range.low.x, r.low.x), std::min(range.low.y, r.low.y), std::min(range.low.z, r.low.z)};
-        range.high = {std::max(range.high.x, r.high.x), std::max(range.high.y, r.high.y),
-                      std::max(range.high.z, r.high.z)};
-        any = true;
+        if (mdlhost::dgn::elementGeometryRange(&d->el, &r))
+            acc.add(r);
     }
+    acc.get(head->el.complexHdr.dhdr.range);
     return head.release();
 }
 

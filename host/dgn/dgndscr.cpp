@@ -57,21 +57,6 @@ uint32_t subtreeWords(const MSElementDescr *d)
     return hasCounts(&d->el) && d->h.firstElem ? d->el.complexHdr.totalWords : d->el.ehdr.elementSize;
 }
 
-void rangeUnion(DRange3d &r, bool &any, const DRange3d &a)
-{
-    if (!any) {
-        r = a;
-        any = true;
-        return;
-    }
-    r.low.x = std::min(r.low.x, a.low.x);
-    r.low.y = std::min(r.low.y, a.low.y);
-    r.low.z = std::min(r.low.z, a.low.z);
-    r.high.x = std::max(r.high.x, a.high.x);
-    r.high.y = std::max(r.high.y, a.high.y);
-    r.high.z = std::max(r.high.z, a.high.z);
-}
-
 // The stored range of a node that has one (an empty complex header has none).
 bool storedRange(const MSElementDescr *d, DRange3d &r)
 {
@@ -93,11 +78,12 @@ void refreshNode(MSElementDescr *d)
     if (d->h.firstElem) {
         uint32_t n = 0;
         uint64_t words = el.ehdr.elementSize;
+        RangeAccumulator acc;
         for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next) {
             ++n;
             words += subtreeWords(c);
             DRange3d cr;
-            if (storedRange(c, cr)) rangeUnion(r, any, cr);
+            if (storedRange(c, cr)) acc.add(cr);
         }
         if (hasCounts(&el)) {
             el.complexHdr.numComponents = n;
@@ -105,7 +91,8 @@ void refreshNode(MSElementDescr *d)
         }
         int t = elementType(&el);
         DRange3d own;
-        if ((t == CELL_HEADER_ELM || t == TEXT_NODE_ELM) && elementGeometryRange(&el, &own)) rangeUnion(r, any, own);
+        if ((t == CELL_HEADER_ELM || t == TEXT_NODE_ELM) && elementGeometryRange(&el, &own)) acc.add(own);
+        any = acc.get(r);
     } else {
         if (hasCounts(&el)) {
             el.complexHdr.numComponents = 0;

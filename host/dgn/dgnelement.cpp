@@ -88,38 +88,19 @@ int validateElement(const MSElement *el)
 
 namespace {
 
-void rangeAdd(DRange3d &r, bool &any, const DPoint3d &p)
-{
-    if (!any) {
-        r.low = r.high = p;
-        any = true;
-        return;
-    }
-    r.low.x = std::fmin(r.low.x, p.x);
-    r.low.y = std::fmin(r.low.y, p.y);
-    r.low.z = std::fmin(r.low.z, p.z);
-    r.high.x = std::fmax(r.high.x, p.x);
-    r.high.y = std::fmax(r.high.y, p.y);
-    r.high.z = std::fmax(r.high.z, p.z);
-}
-
-void descrRangeAdd(const MSElementDescr *d, DRange3d &r, bool &any)
+void descrRangeAdd(const MSElementDescr *d, RangeAccumulator &acc)
 {
     for (; d; d = d->h.next) {
         DRange3d er;
         const int type = static_cast<int>(d->el.ehdr.type & ELM_TYPE_MASK);
         if (d->h.firstElem) {
-            descrRangeAdd(d->h.firstElem, r, any);
+            descrRangeAdd(d->h.firstElem, acc);
             // A cell's or text node's origin belongs to its extent.
             if (type == CELL_HEADER_ELM || type == TEXT_NODE_ELM) {
-                if (elementGeometryRange(&d->el, &er)) {
-                    rangeAdd(r, any, er.low);
-                    rangeAdd(r, any, er.high);
-                }
+                if (elementGeometryRange(&d->el, &er)) acc.add(er);
             }
         } else if (elementGeometryRange(&d->el, &er)) {
-            rangeAdd(r, any, er.low);
-            rangeAdd(r, any, er.high);
+            acc.add(er);
         }
     }
 }
@@ -129,24 +110,19 @@ void descrRangeAdd(const MSElementDescr *d, DRange3d &r, bool &any)
 int descrRange(const MSElementDescr *dscr, DRange3d *range)
 {
     if (!dscr || !range) return DGNERR_BADELEMENT;
-    DRange3d r{};
-    bool any = false;
+    RangeAccumulator acc;
     // Only this node and its components, not its siblings.
     if (dscr->h.firstElem) {
-        descrRangeAdd(dscr->h.firstElem, r, any);
+        descrRangeAdd(dscr->h.firstElem, acc);
         DRange3d er;
         const int type = static_cast<int>(dscr->el.ehdr.type & ELM_TYPE_MASK);
-        if ((type == CELL_HEADER_ELM || type == TEXT_NODE_ELM) && elementGeometryRange(&dscr->el, &er)) {
-            rangeAdd(r, any, er.low);
-            rangeAdd(r, any, er.high);
-        }
+        if ((type == CELL_HEADER_ELM || type == TEXT_NODE_ELM) && elementGeometryRange(&dscr->el, &er)) acc.add(er);
     } else {
         DRange3d er;
-        if (elementGeometryRange(&dscr->el, &er)) {
-            rangeAdd(r, any, er.low);
-            rangeAdd(r, any, er.high);
-        }
+        if (elementGeometryRange(&dscr->el, &er)) acc.add(er);
     }
+    DRange3d r{};
+    bool any = acc.get(r);
     *range = r;
     return any ? 0 : 1;
 }

@@ -78,14 +78,13 @@ int removeFeature(Model &m, uint32_t pos)
 void extentAdd(DgnFile &f, int64_t modelId, const DRange3d &r)
 {
     Extent &e = f.extents[modelId];
-    if (!e.any) {
-        e = {true, r.low.x, r.low.y, r.high.x, r.high.y};
-    } else {
-        e.minX = std::fmin(e.minX, r.low.x);
-        e.minY = std::fmin(e.minY, r.low.y);
-        e.maxX = std::fmax(e.maxX, r.high.x);
-        e.maxY = std::fmax(e.maxY, r.high.y);
-    }
+    RangeAccumulator acc;
+    if (e.any)
+        acc.add(DRange3d{{e.minX, e.minY, 0}, {e.maxX, e.maxY, 0}});
+    acc.add(r);
+    DRange3d u{};
+    acc.get(u);
+    e = {true, u.low.x, u.low.y, u.high.x, u.high.y};
     f.dirty = true;
 }
 

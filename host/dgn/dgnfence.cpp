@@ -221,11 +221,10 @@ int mdlhost_fenceProcess(int mode, const uint32_t *typeMask, int allowLocked, Md
         // In a plan view the fence stands on its outline: elements beyond
         // its x and y cannot meet it.
         filter.useRange = true;
-        filter.range.low = filter.range.high = fence.points[0];
-        for (const DPoint3d &p : fence.points) {
-            filter.range.low = {std::min(filter.range.low.x, p.x), std::min(filter.range.low.y, p.y), 0};
-            filter.range.high = {std::max(filter.range.high.x, p.x), std::max(filter.range.high.y, p.y), 0};
-        }
+        mdlhost::dgn::RangeAccumulator acc;
+        for (const DPoint3d &p : fence.points)
+            acc.add(DPoint3d{p.x, p.y, 0});
+        acc.get(filter.range);
     }
 
     // The candidates are fixed before the first visit: content functions

@@ -7,26 +7,23 @@
 
 namespace mdlhost::dgn {
 
-namespace {
+bool RangeAccumulator::get(DRange3d &out) const
+{
+    if (!any_) return false;
+    out.low = low_;
+    out.high = high_;
+    // An axis still at [+inf, -inf] got no number (or only that empty
+    // interval): NaN, which the store and the envelopes read as no extent.
+    auto settle = [](double &low, double &high) {
+        if (low == kInf && high == -kInf) low = high = std::numeric_limits<double>::quiet_NaN();
+    };
+    settle(out.low.x, out.high.x);
+    settle(out.low.y, out.high.y);
+    settle(out.low.z, out.high.z);
+    return true;
+}
 
-struct RangeAcc {
-    DRange3d r{};
-    bool any = false;
-    void add(const DPoint3d &p)
-    {
-        if (!any) {
-            r.low = r.high = p;
-            any = true;
-            return;
-        }
-        r.low.x = std::min(r.low.x, p.x);
-        r.low.y = std::min(r.low.y, p.y);
-        r.low.z = std::min(r.low.z, p.z);
-        r.high.x = std::max(r.high.x, p.x);
-        r.high.y = std::max(r.high.y, p.y);
-        r.high.z = std::max(r.high.z, p.z);
-    }
-};
+namespace {
 
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
@@ -40,7 +37,7 @@ bool angleInSweep(double a, double start, double sweep)
     return d <= std::fabs(sweep);
 }
 
-void ellipseRange(const Ellipse_elm &e, RangeAcc &acc)
+void ellipseRange(const Ellipse_elm &e, RangeAccumulator &acc)
 {
     acc.add(ellipsePoint(e, e.start));
     acc.add(ellipsePoint(e, e.start + e.sweep));
@@ -140,7 +137,7 @@ void textBox(const Text_elm &t, DPoint3d corners[4])
 
 bool elementGeometryRange(const MSElement *el, DRange3d *range)
 {
-    RangeAcc acc;
+    RangeAccumulator acc;
     switch (elementType(el)) {
     case LINE_ELM:
         acc.add(el->line.start);
@@ -200,8 +197,7 @@ bool elementGeometryRange(const MSElement *el, DRange3d *range)
         }
         break;
     }
-    if (acc.any) *range = acc.r;
-    return acc.any;
+    return acc.get(*range);
 }
 
 } // namespace mdlhost::dgn

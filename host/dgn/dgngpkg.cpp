@@ -318,24 +318,13 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
     }
 }
 
-void extend(const Geom &g, DRange3d &r, bool &any)
+void extend(const Geom &g, RangeAccumulator &acc)
 {
     const DPoint3d *p = g.data();
-    size_t n = g.size();
-    if (n > 0 && !any) {
-        r.low = r.high = p[0];
-        any = true;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        r.low.x = p[i].x < r.low.x ? p[i].x : r.low.x;
-        r.low.y = p[i].y < r.low.y ? p[i].y : r.low.y;
-        r.low.z = p[i].z < r.low.z ? p[i].z : r.low.z;
-        r.high.x = p[i].x > r.high.x ? p[i].x : r.high.x;
-        r.high.y = p[i].y > r.high.y ? p[i].y : r.high.y;
-        r.high.z = p[i].z > r.high.z ? p[i].z : r.high.z;
-    }
+    for (size_t i = 0, n = g.size(); i < n; ++i)
+        acc.add(p[i]);
     for (const Geom &part : g.parts)
-        extend(part, r, any);
+        extend(part, acc);
 }
 
 // Bytes of g's WKB with dims coordinates a point.
@@ -421,9 +410,10 @@ bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<ui
         text.clear();
         return false;
     }
+    RangeAccumulator acc;
+    extend(g, acc);
     DRange3d r{};
-    bool any = false;
-    extend(g, r, any);
+    bool any = acc.get(r);
 
     size_t dims = is3d ? 3 : 2;
     size_t envelope = any ? 2 * dims * sizeof(double) : 0;

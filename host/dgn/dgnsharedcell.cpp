@@ -177,20 +177,14 @@ int mdlSharedCell_setRange(MSElement *el, DgnModelRefP model)
     std::vector<char16_t> description(MDLHOST_MAX_CELLNAME + 1);
     int rc = placedComponents(el->sharedCell, model, &c, description);
     if (rc != 0) return failWith(rc);
+    // Without components with a range the instance is its origin.
     DRange3d range{el->sharedCell.origin, el->sharedCell.origin};
-    bool any = false;
+    RangeAccumulator acc;
     for (MSElementDescr *d = c; d; d = d->h.next) {
         DRange3d r;
-        if (descrRange(d, &r) != 0) continue;
-        if (!any) range = r;
-        range.low.x = std::fmin(range.low.x, r.low.x);
-        range.low.y = std::fmin(range.low.y, r.low.y);
-        range.low.z = std::fmin(range.low.z, r.low.z);
-        range.high.x = std::fmax(range.high.x, r.high.x);
-        range.high.y = std::fmax(range.high.y, r.high.y);
-        range.high.z = std::fmax(range.high.z, r.high.z);
-        any = true;
+        if (descrRange(d, &r) == 0) acc.add(r);
     }
+    acc.get(range);
     mdlElmdscr_freeAll(&c);
     el->sharedCell.dhdr.range = range;
     return succeed();

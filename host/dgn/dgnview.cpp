@@ -1,6 +1,5 @@
 // Views: eight extents with open flags, fitting to the design, the redraw
 // that calls the applications' view-update hooks, and the view at a point.
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -67,17 +66,16 @@ bool orthonormal(const RotMatrix &m)
 // The range's corners seen along the view's axes.
 void viewRange(const RotMatrix &rot, const DRange3d &range, DPoint3d &low, DPoint3d &high)
 {
+    mdlhost::dgn::RangeAccumulator acc;
     for (int c = 0; c < 8; ++c) {
         DPoint3d p{(c & 1) ? range.high.x : range.low.x, (c & 2) ? range.high.y : range.low.y,
                    (c & 4) ? range.high.z : range.low.z};
-        DPoint3d v = mdlhost::dgn::rotate(rot, p);
-        if (c == 0) {
-            low = high = v;
-            continue;
-        }
-        low = {std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z)};
-        high = {std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z)};
+        acc.add(mdlhost::dgn::rotate(rot, p));
     }
+    DRange3d seen{};
+    acc.get(seen);
+    low = seen.low;
+    high = seen.high;
 }
 
 void callHooks(MSElementDescr *node, int view, DgnModelRefP model)
