@@ -54,7 +54,7 @@ template <class Build> int createElement(Build build, int attrId, MSElementDescr
     return finishElement(attrId, dscr);
 }
 
-int elementType(const MSElement &el) { return static_cast<int>(el.ehdr.type & ELM_TYPE_MASK); }
+int elementType(const MSElement &el) { return mdlElement_getType(&el); }
 
 // The range of dscr and its following siblings (UOR); false when none has
 // geometry.

@@ -19,6 +19,30 @@ namespace mdlhost::dgn {
 // a crafted or damaged tree must not exhaust the stack.
 constexpr int kMaxNesting = 64;
 
+// --- element types --------------------------------------------------------------
+// The type code of an element, without the bits above it; mdlElement_getType
+// gives the same to the applications.
+inline int elementType(const Elm_hdr &h) { return static_cast<int>(h.type & ELM_TYPE_MASK); }
+inline int elementType(const MSElement *el) { return elementType(el->ehdr); }
+// Types whose body is Linear_elm: a vertex count, then the vertices.
+inline bool isLinear(int type)
+{
+    return type == LINE_STRING_ELM || type == SHAPE_ELM || type == CURVE_ELM || type == MULTILINE_ELM;
+}
+// Types that head components: cells, text nodes, complex chains and shapes,
+// shared-cell definitions.  Their bodies start with Complex_hdr's counts.
+inline bool isHeaderType(int type)
+{
+    return type == CELL_HEADER_ELM || type == TEXT_NODE_ELM || type == CMPLX_STRING_ELM ||
+           type == CMPLX_SHAPE_ELM || type == SHAREDCELL_DEF_ELM;
+}
+// Single elements that stroke to a path of points: lines, the linear
+// types, arcs and ellipses.
+inline bool isStrokable(int type)
+{
+    return type == LINE_ELM || isLinear(type) || type == ELLIPSE_ELM || type == ARC_ELM;
+}
+
 // --- element records (dgnelement.cpp) -------------------------------------------
 // Checks that el holds together: size within MAX_ELEMENT_WORDS, attrOffset
 // within the size, the body's counts (vertices, characters) inside the body,
@@ -106,6 +130,17 @@ void rotationFromUor(RotMatrix *rotation);
 // runs out.
 MSElementDescr *allocDescrNode();
 void freeDescrNode(MSElementDescr *node);
+// Links c as header's component after last (null: as its first) and makes
+// c the last: trees are built in order.
+inline void appendComponent(MSElementDescr *header, MSElementDescr *&last, MSElementDescr *c)
+{
+    c->h.previous = last;
+    if (last)
+        last->h.next = c;
+    else
+        header->h.firstElem = c;
+    last = c;
+}
 
 // --- descriptors as stored (dgnstore.cpp) ----------------------------------------
 // A stored record is dscr and its components (not its siblings) in

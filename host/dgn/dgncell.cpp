@@ -190,10 +190,7 @@ uint32_t treeWords(const MSElementDescr *d)
     return words > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(words);
 }
 
-bool isComponentHeader(int type)
-{
-    return type == CELL_HEADER_ELM || type == TEXT_NODE_ELM || type == CMPLX_STRING_ELM || type == CMPLX_SHAPE_ELM;
-}
+bool isComponentHeader(int type) { return isHeaderType(type) && type != SHAREDCELL_DEF_ELM; }
 
 // Every node of a tree (siblings of d included).
 template <typename Fn>
@@ -232,7 +229,7 @@ void cellSetRanges(MSElementDescr *dscr)
     for (MSElementDescr *d = dscr; d; d = d->h.next) {
         if (!d->h.firstElem) continue;
         cellSetRanges(d->h.firstElem);
-        const int type = static_cast<int>(d->el.ehdr.type & ELM_TYPE_MASK);
+        const int type = elementType(&d->el);
         if (!isComponentHeader(type)) continue;
         uint32_t n = 0;
         for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next) ++n;
@@ -526,7 +523,7 @@ uint32_t mdlCell_placeCell(const DPoint3d *origin, const DPoint3d *scale, int tr
 namespace {
 bool isCell(const MSElement *el)
 {
-    return el && (el->ehdr.type & ELM_TYPE_MASK) == CELL_HEADER_ELM;
+    return el && elementType(el) == CELL_HEADER_ELM;
 }
 } // namespace
 

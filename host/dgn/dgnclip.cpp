@@ -396,11 +396,8 @@ std::vector<DPoint3d> pathOf(const MSElement &el)
     return pts;
 }
 
-bool isLinear(int type)
-{
-    return type == LINE_ELM || type == LINE_STRING_ELM || type == SHAPE_ELM || type == CURVE_ELM ||
-           type == MULTILINE_ELM;
-}
+// A line or a linear element: clipped as its path of points.
+bool isPath(int type) { return type == LINE_ELM || mdlhost::dgn::isLinear(type); }
 
 bool isArc(int type) { return type == ARC_ELM || type == ELLIPSE_ELM; }
 
@@ -453,7 +450,7 @@ Sides sidesOf(const MdlClipDescr &c, const MSElement &el)
     const int type = elementType(&el);
     std::vector<DPoint3d> outline;
     DPoint3d anchor{};
-    if (isLinear(type))
+    if (isPath(type))
         splitPath(c, pathOf(el), type == SHAPE_ELM, parts);
     else if (isArc(type))
         splitArc(c, el.ellipse, type == ELLIPSE_ELM, parts);
@@ -644,7 +641,7 @@ int clipSimple(const MdlClipDescr &c, const MSElement &el, bool component, std::
     std::vector<Part> parts;
     std::vector<DPoint3d> outline;
     DPoint3d anchor{};
-    if (isLinear(type))
+    if (isPath(type))
         splitPath(c, pathOf(el), type == SHAPE_ELM, parts);
     else if (isArc(type))
         splitArc(c, el.ellipse, type == ELLIPSE_ELM, parts);

@@ -27,24 +27,15 @@ int fail(int error)
     return error;
 }
 
-bool headerType(int type)
-{
-    return type == CELL_HEADER_ELM || type == TEXT_NODE_ELM || type == CMPLX_STRING_ELM ||
-           type == CMPLX_SHAPE_ELM || type == SHAREDCELL_DEF_ELM;
-}
-
 bool isHeaderNode(const MSElementDescr *d)
 {
-    return d->h.isHeader || d->h.firstElem || headerType(elementType(&d->el));
+    return d->h.isHeader || d->h.firstElem || isHeaderType(elementType(&d->el));
 }
 
 // Headers whose body starts with Complex_hdr's counts.
 bool hasCounts(const MSElement *el)
 {
-    int t = elementType(el);
-    return (t == CELL_HEADER_ELM || t == TEXT_NODE_ELM || t == CMPLX_STRING_ELM || t == CMPLX_SHAPE_ELM ||
-            t == SHAREDCELL_DEF_ELM) &&
-           el->ehdr.attrOffset * 2u >= sizeof(Complex_hdr);
+    return isHeaderType(elementType(el)) && el->ehdr.attrOffset * 2u >= sizeof(Complex_hdr);
 }
 
 bool hasDisplayHeader(const MSElement *el)
@@ -129,7 +120,7 @@ MSElementDescr *nodeOf(const MSElement *el)
     MSElementDescr *d = allocDescrNode();
     if (!d) return nullptr;
     std::memcpy(&d->el, el, elementBytes(el));
-    d->h.isHeader = headerType(elementType(el)) ? 1 : 0;
+    d->h.isHeader = isHeaderType(elementType(el)) ? 1 : 0;
     return d;
 }
 
@@ -192,12 +183,7 @@ MSElementDescr *copySubtree(const MSElementDescr *d, MSElementDescr *header)
             mdlElmdscr_freeAll(&n);
             return nullptr;
         }
-        cc->h.previous = prev;
-        if (prev)
-            prev->h.next = cc;
-        else
-            n->h.firstElem = cc;
-        prev = cc;
+        appendComponent(n, prev, cc);
     }
     return n;
 }
@@ -442,23 +428,12 @@ void reverseElement(MSElement &el)
 
 bool reversible(const MSElementDescr *d)
 {
-    switch (elementType(&d->el)) {
-    case LINE_ELM:
-    case LINE_STRING_ELM:
-    case SHAPE_ELM:
-    case CURVE_ELM:
-    case MULTILINE_ELM:
-    case ELLIPSE_ELM:
-    case ARC_ELM:
-        return !d->h.firstElem;
-    case CMPLX_STRING_ELM:
-    case CMPLX_SHAPE_ELM:
-        for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next)
-            if (!reversible(c)) return false;
-        return true;
-    default:
-        return false;
-    }
+    const int type = elementType(&d->el);
+    if (isStrokable(type)) return !d->h.firstElem;
+    if (type != CMPLX_STRING_ELM && type != CMPLX_SHAPE_ELM) return false;
+    for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next)
+        if (!reversible(c)) return false;
+    return true;
 }
 
 void reverseTree(MSElementDescr *d)
@@ -636,7 +611,7 @@ int mdlElmdscr_replaceElement(MSElementDescr **dscr, const MSElement *el)
         d->el.ehdr.type |= ELM_COMPLEX_BIT;
     else
         d->el.ehdr.type &= ~ELM_COMPLEX_BIT;
-    if (headerType(elementType(&d->el))) d->h.isHeader = 1;
+    if (isHeaderType(elementType(&d->el))) d->h.isHeader = 1;
     refreshUp(d);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "dgn_int.h"
 #include "dgn/mdldgn.h"
 
 namespace mdlhost::dgn {
@@ -14,7 +15,6 @@ namespace mdlhost::dgn {
 size_t minimumBodyBytes(int type);
 // Words of the linkage whose header word is hdr.
 size_t linkageWords(uint16_t hdr);
-inline int elementType(const MSElement *el) { return static_cast<int>(el->ehdr.type & ELM_TYPE_MASK); }
 
 // UOR range of one element's own geometry (a header's components not
 // included; a cell or text node gives its origin).  False when the element

@@ -53,7 +53,7 @@ int validateElement(const MSElement *el)
 {
     if (!el) return DGNERR_BADELEMENT;
     const Elm_hdr &h = el->ehdr;
-    const int type = static_cast<int>(h.type & ELM_TYPE_MASK);
+    const int type = elementType(h);
     if (type == 0) return DGNERR_BADELEMENT;
     if (h.elementSize > MAX_ELEMENT_WORDS || h.attrOffset > h.elementSize) return DGNERR_BADELEMENT;
     const size_t body = 2u * static_cast<size_t>(h.attrOffset);
@@ -92,7 +92,7 @@ void descrRangeAdd(const MSElementDescr *d, RangeAccumulator &acc)
 {
     for (; d; d = d->h.next) {
         DRange3d er;
-        const int type = static_cast<int>(d->el.ehdr.type & ELM_TYPE_MASK);
+        const int type = elementType(&d->el);
         if (d->h.firstElem) {
             descrRangeAdd(d->h.firstElem, acc);
             // A cell's or text node's origin belongs to its extent.
@@ -115,7 +115,7 @@ int descrRange(const MSElementDescr *dscr, DRange3d *range)
     if (dscr->h.firstElem) {
         descrRangeAdd(dscr->h.firstElem, acc);
         DRange3d er;
-        const int type = static_cast<int>(dscr->el.ehdr.type & ELM_TYPE_MASK);
+        const int type = elementType(&dscr->el);
         if ((type == CELL_HEADER_ELM || type == TEXT_NODE_ELM) && elementGeometryRange(&dscr->el, &er)) acc.add(er);
     } else {
         DRange3d er;

@@ -17,8 +17,6 @@ struct {
     uint32_t pos = 0;
 } current;
 
-int elementTypeOf(const MSElement &el) { return int(el.ehdr.type & ELM_TYPE_MASK); }
-
 // Every element of the tree holds together; words gets the tree's size.
 int validateTree(const MSElementDescr *d, int depth, uint64_t &words)
 {
@@ -114,7 +112,7 @@ int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
         levelName = utf16ToUtf8(level->name);
         sqlite3_bind_text(s, 3, levelName.c_str(), int(levelName.size()), SQLITE_STATIC);
     }
-    if (isGraphic(elementTypeOf(el))) {
+    if (isGraphic(elementType(&el))) {
         const Disp_hdr &d = el.line.dhdr;
         if (d.color != COLOR_BYLEVEL)
             sqlite3_bind_int64(s, 4, d.color);
@@ -129,7 +127,7 @@ int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
         else if (level)
             sqlite3_bind_int64(s, 6, level->style);
     }
-    sqlite3_bind_int(s, 7, elementTypeOf(el));
+    sqlite3_bind_int(s, 7, elementType(&el));
     sqlite3_bind_int64(s, 8, el.ehdr.graphicGroup);
     std::string text8;
     if (!text.empty()) {
@@ -251,7 +249,7 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
     const uint32_t pos = f.nextPos++;
     std::vector<uint8_t> bytes = serializeDescr(dscr);
     DRange3d range;
-    bool hasRange = isGraphic(elementTypeOf(dscr->el)) && descrRange(dscr, &range) == 0;
+    bool hasRange = isGraphic(elementType(&dscr->el)) && descrRange(dscr, &range) == 0;
     sqlite3_stmt *s = fileStatement(f, "INSERT INTO dgn_elements (pos, model, uid, type, level, ggroup, deleted, "
                                        "xlow, ylow, zlow, xhigh, yhigh, zhigh, data) "
                                        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 0, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
@@ -261,7 +259,7 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
         sqlite3_bind_int64(s, 1, pos);
         sqlite3_bind_int64(s, 2, m->id);
         sqlite3_bind_int64(s, 3, int64_t(h.uniqueId));
-        sqlite3_bind_int(s, 4, elementTypeOf(dscr->el));
+        sqlite3_bind_int(s, 4, elementType(&dscr->el));
         sqlite3_bind_int64(s, 5, h.level);
         sqlite3_bind_int64(s, 6, h.graphicGroup);
         bindRange(s, 7, hasRange ? &range : nullptr);
@@ -309,7 +307,7 @@ uint32_t rewriteTree(DgnModelRefP handle, MSElementDescr *tree, uint32_t pos, bo
     const uint64_t oldWords = treeWords(old); // before its components move
     // A header given alone takes over the stored components.
     std::unique_ptr<MSElementDescr, void (*)(MSElementDescr *)> joined(nullptr, freeTree);
-    const int newType = elementTypeOf(tree->el);
+    const int newType = elementType(&tree->el);
     const bool header = newType == CELL_HEADER_ELM || newType == TEXT_NODE_ELM || newType == CMPLX_STRING_ELM ||
                         newType == CMPLX_SHAPE_ELM || newType == SHAREDCELL_DEF_ELM;
     if (keepComponents && header && old->h.firstElem != nullptr && tree->h.firstElem == nullptr) {
@@ -359,7 +357,7 @@ uint32_t rewriteTree(DgnModelRefP handle, MSElementDescr *tree, uint32_t pos, bo
     }
     std::vector<uint8_t> bytes = serializeDescr(write);
     DRange3d range;
-    bool hasRange = isGraphic(elementTypeOf(write->el)) && descrRange(write, &range) == 0;
+    bool hasRange = isGraphic(elementType(&write->el)) && descrRange(write, &range) == 0;
     sqlite3_stmt *s = fileStatement(f, "UPDATE dgn_elements SET pos = ?2, type = ?3, level = ?4, ggroup = ?5, "
                                        "xlow = ?6, ylow = ?7, zlow = ?8, xhigh = ?9, yhigh = ?10, zhigh = ?11, "
                                        "data = ?12 WHERE pos = ?1");
@@ -368,7 +366,7 @@ uint32_t rewriteTree(DgnModelRefP handle, MSElementDescr *tree, uint32_t pos, bo
         const Elm_hdr &h = write->el.ehdr;
         sqlite3_bind_int64(s, 1, pos);
         sqlite3_bind_int64(s, 2, newPos);
-        sqlite3_bind_int(s, 3, elementTypeOf(write->el));
+        sqlite3_bind_int(s, 3, elementType(&write->el));
         sqlite3_bind_int64(s, 4, h.level);
         sqlite3_bind_int64(s, 5, h.graphicGroup);
         bindRange(s, 6, hasRange ? &range : nullptr);

@@ -76,8 +76,6 @@ size_t bodyEnd(const MSElement *el)
     return body < sizeof(MSElement) ? body : sizeof(MSElement);
 }
 
-int typeOf(const MSElement *el) { return static_cast<int>(el->ehdr.type & ELM_TYPE_MASK); }
-
 bool same(const DPoint3d &a, const DPoint3d &b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 DPoint3d apply(const RotMatrix &r, const DPoint3d &p)
@@ -136,7 +134,7 @@ bool arcPoints(const Ellipse_elm &e, Geom &g)
 
 bool lineStringOf(const MSElement *el, Geom &g)
 {
-    switch (typeOf(el)) {
+    switch (elementType(el)) {
     case LINE_ELM:
         if (bodyEnd(el) < sizeof(Line_elm))
             return false;
@@ -248,7 +246,7 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
     if (depth > kMaxNesting)
         return false;
     const MSElement *el = &d->el;
-    switch (typeOf(el)) {
+    switch (elementType(el)) {
     case LINE_ELM:
     case LINE_STRING_ELM:
     case CURVE_ELM:
@@ -265,7 +263,7 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
         return true;
     case CMPLX_STRING_ELM:
     case CMPLX_SHAPE_ELM: {
-        g.kind = typeOf(el) == CMPLX_SHAPE_ELM ? kWkbPolygon : kWkbLineString;
+        g.kind = elementType(el) == CMPLX_SHAPE_ELM ? kWkbPolygon : kWkbLineString;
         Points joined;
         for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next) {
             Geom part;
@@ -295,7 +293,7 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
             bool firstLine = true;
             for (const MSElementDescr *c = d->h.firstElem; c; c = c->h.next) {
                 std::string line;
-                if (typeOf(&c->el) != TEXT_ELM || !textOf(&c->el, line))
+                if (elementType(&c->el) != TEXT_ELM || !textOf(&c->el, line))
                     continue;
                 if (!firstLine)
                     text->push_back('\n');

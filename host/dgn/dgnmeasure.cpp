@@ -98,24 +98,14 @@ int collectRings(const MSElementDescr *d, double tol, std::vector<std::pair<Ring
 void linearTotal(const MSElementDescr *d, double tol, double &len, DPoint3d &weighted, bool &any)
 {
     for (; d; d = d->h.next) {
-        switch (elementType(&d->el)) {
-        case LINE_ELM:
-        case LINE_STRING_ELM:
-        case SHAPE_ELM:
-        case CURVE_ELM:
-        case MULTILINE_ELM:
-        case ELLIPSE_ELM:
-        case ARC_ELM: {
-            std::vector<DPoint3d> pts;
-            if (strokeTree(d, tol, pts) == 0) {
-                len += polylineLength(pts, weighted);
-                any = true;
-            }
-            break;
-        }
-        default:
+        if (!isStrokable(elementType(&d->el))) {
             linearTotal(d->h.firstElem, tol, len, weighted, any);
-            break;
+            continue;
+        }
+        std::vector<DPoint3d> pts;
+        if (strokeTree(d, tol, pts) == 0) {
+            len += polylineLength(pts, weighted);
+            any = true;
         }
     }
 }

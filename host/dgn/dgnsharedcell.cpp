@@ -21,7 +21,7 @@ bool validName(const char16_t *name)
 
 bool isSharedCell(const MSElement *el)
 {
-    return el && (el->ehdr.type & ELM_TYPE_MASK) == SHARED_CELL_ELM;
+    return el && elementType(el) == SHARED_CELL_ELM;
 }
 
 // The stored definition as a new descriptor; null with mdlErrno set
@@ -43,7 +43,7 @@ MSElementDescr *readDefinition(DgnModelRefP model, const char16_t *name)
     const auto *data = static_cast<const uint8_t *>(sqlite3_column_blob(st.get(), 0));
     int bytes = sqlite3_column_bytes(st.get(), 0);
     MSElementDescr *d = data && bytes > 0 ? deserializeDescr(data, static_cast<size_t>(bytes)) : nullptr;
-    if (!d || (d->el.ehdr.type & ELM_TYPE_MASK) != CELL_HEADER_ELM) {
+    if (!d || elementType(&d->el) != CELL_HEADER_ELM) {
         // A damaged row is refused rather than placed.
         mdlElmdscr_freeAll(&d);
         failWith(DGNERR_BADFILE);
@@ -221,7 +221,7 @@ int mdlSharedCell_toNormalCell(MSElementDescr **cellDscr, const MSElement *el, D
         for (; d; d = d->h.next) {
             d->el.ehdr.level = sc.ehdr.level;
             d->el.ehdr.graphicGroup = sc.ehdr.graphicGroup;
-            if (isGraphic(static_cast<int>(d->el.ehdr.type & ELM_TYPE_MASK))) {
+            if (isGraphic(elementType(&d->el))) {
                 d->el.line.dhdr.color = sc.dhdr.color;
                 d->el.line.dhdr.weight = sc.dhdr.weight;
                 d->el.line.dhdr.style = sc.dhdr.style;

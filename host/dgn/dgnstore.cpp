@@ -1039,17 +1039,6 @@ constexpr uint32_t kMaxComponents = 0xFFFFFF;
 // their differences fit 64 bits.
 constexpr double kMaxWhole = 9007199254740992.0; // 2^53
 
-bool isLinear(int type)
-{
-    return type == LINE_STRING_ELM || type == SHAPE_ELM || type == CURVE_ELM || type == MULTILINE_ELM;
-}
-
-bool isHeaderType(int type)
-{
-    return type == CELL_HEADER_ELM || type == TEXT_NODE_ELM || type == CMPLX_STRING_ELM ||
-           type == CMPLX_SHAPE_ELM || type == SHAREDCELL_DEF_ELM;
-}
-
 // A whole number that comes back bit for bit from an integer (not -0).
 inline bool isWhole(double v)
 {
@@ -1086,7 +1075,7 @@ bool getVarint(const uint8_t *&p, const uint8_t *end, int64_t &v)
 
 uint32_t encodingOf(const MSElement &el)
 {
-    if (!isLinear(int(el.ehdr.type & ELM_TYPE_MASK)))
+    if (!isLinear(elementType(&el)))
         return kRaw;
     // The vertices must lie inside the element before they are looked at.
     const Linear_elm &l = el.linear;
@@ -1216,7 +1205,7 @@ bool decodeOne(Reader &r, MSElement *out, uint32_t *children)
         src += bytes;
     } else if (encoding == kLinearXY || encoding == kWholeXY || encoding == kWholeXYZ) {
         const size_t head = offsetof(Linear_elm, vertice);
-        if (!isLinear(int(h.type & ELM_TYPE_MASK)) || head > bytes || head > left)
+        if (!isLinear(elementType(h)) || head > bytes || head > left)
             return false;
         memcpy(dst, src, head);
         uint32_t n = out->linear.numVerts;
@@ -1274,7 +1263,7 @@ MSElementDescr *readNode(Reader &r, MSElementDescr *header, int depth)
         return nullptr;
     }
     node->h.myHeader = header;
-    node->h.isHeader = isHeaderType(int(node->el.ehdr.type & ELM_TYPE_MASK)) || children > 0;
+    node->h.isHeader = isHeaderType(elementType(&node->el)) || children > 0;
     MSElementDescr *last = nullptr;
     for (uint32_t i = 0; i < children; i++) {
         MSElementDescr *c = readNode(r, node, depth + 1);
@@ -1282,12 +1271,7 @@ MSElementDescr *readNode(Reader &r, MSElementDescr *header, int depth)
             freeTree(node);
             return nullptr;
         }
-        c->h.previous = last;
-        if (last)
-            last->h.next = c;
-        else
-            node->h.firstElem = c;
-        last = c;
+        appendComponent(node, last, c);
     }
     return node;
 }

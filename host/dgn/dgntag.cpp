@@ -101,7 +101,7 @@ int64_t setId(DgnModelRefP model, const char16_t *setName, std::u16string *repor
 
 const Tag_elm *asTag(const MSElement *el)
 {
-    if (!el || (el->ehdr.type & ELM_TYPE_MASK) != ATTRIBUTE_ELM) return nullptr;
+    if (!el || elementType(el) != ATTRIBUTE_ELM) return nullptr;
     const auto *t = reinterpret_cast<const Tag_elm *>(el);
     size_t body = 2u * static_cast<size_t>(el->ehdr.attrOffset);
     // A record from a file is checked before its count is used.
@@ -131,7 +131,7 @@ DPoint3d vectorFromUor(const DPoint3d &v)
 // low corner of the element's range.
 DPoint3d anchorOf(const MSElement &target)
 {
-    int type = static_cast<int>(target.ehdr.type & ELM_TYPE_MASK);
+    int type = elementType(&target);
     if (type == LINE_STRING_ELM && target.linear.numVerts > 0) return target.linear.vertice[0];
     if (isGraphic(type)) return target.line.dhdr.range.low;
     return {0, 0, 0};
