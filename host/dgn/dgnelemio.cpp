@@ -308,8 +308,7 @@ uint32_t rewriteTree(DgnModelRefP handle, MSElementDescr *tree, uint32_t pos, bo
     // A header given alone takes over the stored components.
     std::unique_ptr<MSElementDescr, void (*)(MSElementDescr *)> joined(nullptr, freeTree);
     const int newType = elementType(&tree->el);
-    const bool header = newType == CELL_HEADER_ELM || newType == TEXT_NODE_ELM || newType == CMPLX_STRING_ELM ||
-                        newType == CMPLX_SHAPE_ELM || newType == SHAREDCELL_DEF_ELM;
+    const bool header = isHeaderType(newType);
     if (keepComponents && header && old->h.firstElem != nullptr && tree->h.firstElem == nullptr) {
         MSElementDescr *node = allocDescrNode();
         if (node == nullptr) {

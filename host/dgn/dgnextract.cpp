@@ -25,11 +25,6 @@ bool valid(const MSElement *el)
     return el && validateElement(el) == 0;
 }
 
-bool linearType(int type)
-{
-    return type == LINE_STRING_ELM || type == SHAPE_ELM || type == CURVE_ELM || type == MULTILINE_ELM;
-}
-
 void paramsOf(const TextAttr &a, TextParamWide *p)
 {
     if (!p) return;
@@ -75,7 +70,7 @@ int mdlLinear_getPointCount(const MSElement *el)
     if (!valid(el)) return 0;
     int type = elementType(el);
     if (type == LINE_ELM) return 2;
-    return linearType(type) ? static_cast<int>(el->linear.numVerts) : 0;
+    return isLinear(type) ? static_cast<int>(el->linear.numVerts) : 0;
 }
 
 int mdlLinear_extract(DPoint3d *points, int *numPoints, const MSElement *el, DgnModelRefP)
@@ -87,7 +82,7 @@ int mdlLinear_extract(DPoint3d *points, int *numPoints, const MSElement *el, Dgn
         points[0] = el->line.start;
         points[1] = el->line.end;
         n = 2;
-    } else if (linearType(type)) {
+    } else if (isLinear(type)) {
         n = static_cast<int>(el->linear.numVerts);
         std::memcpy(points, el->linear.vertice, static_cast<size_t>(n) * sizeof(DPoint3d));
     } else {
@@ -107,7 +102,7 @@ int mdlLinear_getClosestSegment(DPoint3d *closest, int *segment, const MSElement
     int first = 0;
     if (type == LINE_ELM) {
         pts = {el->line.start, el->line.end};
-    } else if (linearType(type)) {
+    } else if (isLinear(type)) {
         pts.assign(el->linear.vertice, el->linear.vertice + el->linear.numVerts);
         // A curve's control points are not on it.
         if (type == CURVE_ELM && pts.size() >= 6) {
