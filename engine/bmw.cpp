@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "sys/mdlsys.h"
-#include "zvzera_services.h"
 
 BmwStruct Bmw;
 int16_t bmwRunKind;

@@ -15,8 +15,8 @@
 #include <cstring>
 
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "sys/mdlsys.h"
-#include "zvzera_services.h"
 
 SheadStruct Shead;
 ScharStruct Schar;

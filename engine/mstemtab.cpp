@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "sys/mdlsys.h"
-#include "zvlibmem.h"
 
 MstemtabStruct Mstemtab;
 FkbtabStruct Fkbtab;

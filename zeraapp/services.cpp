@@ -10,7 +10,9 @@
 #include <cstring>
 
 #include "kartmotor.h"
+#include "kartmotor_tjenester.h"
 #include "rsc/mdlrsc.h"
+#include "zvlibmem.h"
 
 namespace {
 
@@ -50,6 +52,11 @@ const char *const GRUPPENAVN[] = {
 };
 
 } // namespace
+
+// The definitions have C linkage here, so one whose signature strays from
+// the engine's declaration (kartmotor_tjenester.h) does not build; the
+// engine's declaration of zvlib's allocator meets zvlib's own above.
+extern "C" {
 
 void zvzera_settLagreNivaa4Kilde(const int32_t *lagreNivaa4) { lagreNivaa4Kilde = lagreNivaa4; }
 
@@ -137,3 +144,5 @@ void FinnZeraElementNavn(char *name, int type)
     const char *navn = (type >= 1 && type < (int)(sizeof GRUPPENAVN / sizeof GRUPPENAVN[0])) ? GRUPPENAVN[type] : "";
     snprintf(name, TYPENAVN_LEN, "%s", navn);
 }
+
+} // extern "C"

@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include "app/mdlapp.h"
+#include "kartmotor_tjenester.h"
 
 #if defined(_WIN32)
 #define ZVZERA_API __declspec(dllexport)
@@ -17,14 +18,8 @@
 extern "C" {
 #endif
 
-/* Text of an engine message (routine name and number) from message lists
-   11 to 26 of the current application, cut to 131 characters.  0 when a
-   text was produced, else 1 (out is then ""). */
-ZVZERA_API int c_txt(char *rutnam, short *number, char *out);
-ZVZERA_API int ZeraVersjonHarToDesimaler(double version);
-ZVZERA_API const char *getZvZeraVersionInfo(int selector);
-ZVZERA_API void SkalppHoydeSkrives(int useCallback, short *lineFlag, short *pointFlag, const char *theme, int type,
-                                   MdlFunctionP callback);
+/* c_txt, ZeraVersjonHarToDesimaler, getZvZeraVersionInfo and
+   SkalppHoydeSkrives are declared by the engine, which calls them. */
 ZVZERA_API const char *FinnZeraElementType(int type);
 ZVZERA_API void FinnZeraElementNavn(char *name, int type);
 
