@@ -9,6 +9,7 @@
 #ifndef KARTMOTOR_H
 #define KARTMOTOR_H
 
+#include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -18,6 +19,22 @@
 #define KARTMOTOR_API __declspec(dllexport)
 #else
 #define KARTMOTOR_API __attribute__((visibility("default")))
+#endif
+
+/* Layout pins: the applications read and store the records below as they
+   are, so each record's size and field offsets are fixed here with the
+   values of x86-64 Linux; a change that moves one does not build. */
+#ifdef __cplusplus
+#define KARTMOTOR_PIN(cond, what) static_assert(cond, what)
+#else
+#define KARTMOTOR_PIN(cond, what) _Static_assert(cond, what)
+#endif
+#if defined(__x86_64__) && defined(__linux__)
+#define KARTMOTOR_SIZE(type, size) KARTMOTOR_PIN(sizeof(type) == (size), "size of " #type)
+#define KARTMOTOR_OFFSET(type, field, offset) KARTMOTOR_PIN(offsetof(type, field) == (offset), #type "." #field)
+#else
+#define KARTMOTOR_SIZE(type, size) KARTMOTOR_PIN(1, "")
+#define KARTMOTOR_OFFSET(type, field, offset) KARTMOTOR_PIN(1, "")
 #endif
 
 #ifdef __cplusplus
@@ -145,6 +162,32 @@ typedef struct ElmStruct {
     double cellScaleY;
     int16_t font;                                   /* -2: no theme row gives the symbology */
 } ElmStruct;
+KARTMOTOR_SIZE(ElmStruct, 692208);
+KARTMOTOR_OFFSET(ElmStruct, mode, 0); KARTMOTOR_OFFSET(ElmStruct, type, 2); KARTMOTOR_OFFSET(ElmStruct, serial, 4);
+KARTMOTOR_OFFSET(ElmStruct, ref, 8); KARTMOTOR_OFFSET(ElmStruct, refGroup, 24008);
+KARTMOTOR_OFFSET(ElmStruct, refCount, 36008); KARTMOTOR_OFFSET(ElmStruct, themeCount, 36010);
+KARTMOTOR_OFFSET(ElmStruct, theme, 36012); KARTMOTOR_OFFSET(ElmStruct, themeCode, 36512);
+KARTMOTOR_OFFSET(ElmStruct, level, 36572); KARTMOTOR_OFFSET(ElmStruct, matchRow, 36624);
+KARTMOTOR_OFFSET(ElmStruct, enhet, 36664); KARTMOTOR_OFFSET(ElmStruct, medium, 36672);
+KARTMOTOR_OFFSET(ElmStruct, kvalitet, 36676); KARTMOTOR_OFFSET(ElmStruct, dato, 36700);
+KARTMOTOR_OFFSET(ElmStruct, hoyde, 36704); KARTMOTOR_OFFSET(ElmStruct, hob, 36712);
+KARTMOTOR_OFFSET(ElmStruct, komm, 36720); KARTMOTOR_OFFSET(ElmStruct, href, 36722);
+KARTMOTOR_OFFSET(ElmStruct, status, 36726); KARTMOTOR_OFFSET(ElmStruct, objtype, 36728);
+KARTMOTOR_OFFSET(ElmStruct, ut, 36780); KARTMOTOR_OFFSET(ElmStruct, edit, 36782);
+KARTMOTOR_OFFSET(ElmStruct, flytt, 36784); KARTMOTOR_OFFSET(ElmStruct, angle, 36800);
+KARTMOTOR_OFFSET(ElmStruct, dim, 36808); KARTMOTOR_OFFSET(ElmStruct, glatt, 36824);
+KARTMOTOR_OFFSET(ElmStruct, N, 36832); KARTMOTOR_OFFSET(ElmStruct, E, 236832); KARTMOTOR_OFFSET(ElmStruct, H, 436832);
+KARTMOTOR_OFFSET(ElmStruct, pointCount, 636832); KARTMOTOR_OFFSET(ElmStruct, extent, 636840);
+KARTMOTOR_OFFSET(ElmStruct, kp, 636888); KARTMOTOR_OFFSET(ElmStruct, radius, 686888);
+KARTMOTOR_OFFSET(ElmStruct, storbue, 686896); KARTMOTOR_OFFSET(ElmStruct, klotrad1, 686904);
+KARTMOTOR_OFFSET(ElmStruct, klotrad2, 686912); KARTMOTOR_OFFSET(ElmStruct, klotpar, 686920);
+KARTMOTOR_OFFSET(ElmStruct, text, 686928); KARTMOTOR_OFFSET(ElmStruct, sameHeight, 687136);
+KARTMOTOR_OFFSET(ElmStruct, hasHoyde, 687138); KARTMOTOR_OFFSET(ElmStruct, rest, 687140);
+KARTMOTOR_OFFSET(ElmStruct, restLen, 689142); KARTMOTOR_OFFSET(ElmStruct, style, 689144);
+KARTMOTOR_OFFSET(ElmStruct, symbol, 689148); KARTMOTOR_OFFSET(ElmStruct, symbolCount, 691148);
+KARTMOTOR_OFFSET(ElmStruct, colour, 691152); KARTMOTOR_OFFSET(ElmStruct, weight, 691156);
+KARTMOTOR_OFFSET(ElmStruct, cell, 691160); KARTMOTOR_OFFSET(ElmStruct, cellScaleX, 692184);
+KARTMOTOR_OFFSET(ElmStruct, cellScaleY, 692192); KARTMOTOR_OFFSET(ElmStruct, font, 692200);
 
 /* ---- header and keys ----------------------------------------------------- */
 enum { ZERA_CHARSET_ANY = 0, ZERA_CHARSET_ISO = 1, ZERA_CHARSET_7BIT = 2, ZERA_CHARSET_DOS = 3, ZERA_CHARSET_ISO2 = 4 };
@@ -177,6 +220,23 @@ typedef struct SheadStruct {
     int16_t komm;
     char extraHead[SHEAD_EXTRA_LEN];                /* unmodelled header lines joined by "\n" */
 } SheadStruct;
+KARTMOTOR_SIZE(SheadStruct, 1416);
+KARTMOTOR_OFFSET(SheadStruct, tegnsett, 0); KARTMOTOR_OFFSET(SheadStruct, charset, 12);
+KARTMOTOR_OFFSET(SheadStruct, koordsys, 14); KARTMOTOR_OFFSET(SheadStruct, transsysCode, 16);
+KARTMOTOR_OFFSET(SheadStruct, transsysParams, 24); KARTMOTOR_OFFSET(SheadStruct, geosysDatum, 72);
+KARTMOTOR_OFFSET(SheadStruct, geosysProjection, 74); KARTMOTOR_OFFSET(SheadStruct, geosysZone, 76);
+KARTMOTOR_OFFSET(SheadStruct, geokoord, 78); KARTMOTOR_OFFSET(SheadStruct, origoN, 80);
+KARTMOTOR_OFFSET(SheadStruct, origoE, 88); KARTMOTOR_OFFSET(SheadStruct, enhet, 96);
+KARTMOTOR_OFFSET(SheadStruct, enhetH, 104); KARTMOTOR_OFFSET(SheadStruct, vertDatum, 112);
+KARTMOTOR_OFFSET(SheadStruct, minN, 144); KARTMOTOR_OFFSET(SheadStruct, minE, 152);
+KARTMOTOR_OFFSET(SheadStruct, minH, 160); KARTMOTOR_OFFSET(SheadStruct, maxN, 168);
+KARTMOTOR_OFFSET(SheadStruct, maxE, 176); KARTMOTOR_OFFSET(SheadStruct, maxH, 184);
+KARTMOTOR_OFFSET(SheadStruct, kartid, 192); KARTMOTOR_OFFSET(SheadStruct, fkbdata, 230);
+KARTMOTOR_OFFSET(SheadStruct, produsent, 278); KARTMOTOR_OFFSET(SheadStruct, eier, 316);
+KARTMOTOR_OFFSET(SheadStruct, zeraVersjon, 360); KARTMOTOR_OFFSET(SheadStruct, zeraNivaa, 368);
+KARTMOTOR_OFFSET(SheadStruct, kvalitet, 372); KARTMOTOR_OFFSET(SheadStruct, dato, 396);
+KARTMOTOR_OFFSET(SheadStruct, hoyde, 400); KARTMOTOR_OFFSET(SheadStruct, komm, 408);
+KARTMOTOR_OFFSET(SheadStruct, extraHead, 410);
 
 /* Letters and letter-bearing keys spelled in one character set. */
 typedef struct ScharStruct {
@@ -192,6 +252,14 @@ typedef struct ScharStruct {
     char nivaaKey[SCHAR_KEY_LEN];                   /* ..ZERA-NIVÅ */
     char pixelKey[SCHAR_KEY_LEN];                   /* ..PIXEL-STØRR */
 } ScharStruct;
+KARTMOTOR_SIZE(ScharStruct, 312);
+KARTMOTOR_OFFSET(ScharStruct, AE, 0); KARTMOTOR_OFFSET(ScharStruct, ae, 2); KARTMOTOR_OFFSET(ScharStruct, OE, 4);
+KARTMOTOR_OFFSET(ScharStruct, oe, 6); KARTMOTOR_OFFSET(ScharStruct, AA, 8); KARTMOTOR_OFFSET(ScharStruct, aa, 10);
+KARTMOTOR_OFFSET(ScharStruct, hoydeKey, 12); KARTMOTOR_OFFSET(ScharStruct, coordKey, 42);
+KARTMOTOR_OFFSET(ScharStruct, coordHKey, 72); KARTMOTOR_OFFSET(ScharStruct, coordDKey, 102);
+KARTMOTOR_OFFSET(ScharStruct, origoKey, 132); KARTMOTOR_OFFSET(ScharStruct, omraadeKey, 162);
+KARTMOTOR_OFFSET(ScharStruct, minKey, 192); KARTMOTOR_OFFSET(ScharStruct, maxKey, 222);
+KARTMOTOR_OFFSET(ScharStruct, nivaaKey, 252); KARTMOTOR_OFFSET(ScharStruct, pixelKey, 282);
 
 /* ---- message register ---------------------------------------------------- */
 enum { BMW_FATAL = 0, BMW_ERROR = 1, BMW_WARNING = 2, BMW_NOTE = 3 };
@@ -207,6 +275,12 @@ typedef struct BmwMessageTable {
     char rutnam[BMW_MAX_MESSAGES][BMW_RUTNAM_LEN];
     int16_t number[BMW_MAX_MESSAGES];
 } BmwMessageTable;
+KARTMOTOR_SIZE(BmwMessageTable, 580000);
+KARTMOTOR_OFFSET(BmwMessageTable, type, 0); KARTMOTOR_OFFSET(BmwMessageTable, line, 10000);
+KARTMOTOR_OFFSET(BmwMessageTable, elementType, 30000); KARTMOTOR_OFFSET(BmwMessageTable, theme, 40000);
+KARTMOTOR_OFFSET(BmwMessageTable, objtype, 195000); KARTMOTOR_OFFSET(BmwMessageTable, n, 445000);
+KARTMOTOR_OFFSET(BmwMessageTable, e, 485000); KARTMOTOR_OFFSET(BmwMessageTable, rutnam, 525000);
+KARTMOTOR_OFFSET(BmwMessageTable, number, 570000);
 
 typedef struct BmwUnknownTable {
     int16_t elementType[BMW_MAX_UNKNOWN];
@@ -219,6 +293,12 @@ typedef struct BmwUnknownTable {
     int16_t number[BMW_MAX_UNKNOWN];                /* the reason */
     int32_t count[BMW_MAX_UNKNOWN];
 } BmwUnknownTable;
+KARTMOTOR_SIZE(BmwUnknownTable, 224000);
+KARTMOTOR_OFFSET(BmwUnknownTable, elementType, 0); KARTMOTOR_OFFSET(BmwUnknownTable, style, 4000);
+KARTMOTOR_OFFSET(BmwUnknownTable, colour, 12000); KARTMOTOR_OFFSET(BmwUnknownTable, theme, 20000);
+KARTMOTOR_OFFSET(BmwUnknownTable, objtype, 82000); KARTMOTOR_OFFSET(BmwUnknownTable, code, 182000);
+KARTMOTOR_OFFSET(BmwUnknownTable, rutnam, 194000); KARTMOTOR_OFFSET(BmwUnknownTable, number, 212000);
+KARTMOTOR_OFFSET(BmwUnknownTable, count, 216000);
 
 typedef struct BmwStruct {
     int32_t read[ZERA_TYPE_COUNT];
@@ -260,6 +340,25 @@ typedef struct BmwStruct {
     int32_t printLines;
     int32_t dateYmd;
 } BmwStruct;
+KARTMOTOR_SIZE(BmwStruct, 805392);
+KARTMOTOR_OFFSET(BmwStruct, read, 0); KARTMOTOR_OFFSET(BmwStruct, written, 64);
+KARTMOTOR_OFFSET(BmwStruct, notImported, 128); KARTMOTOR_OFFSET(BmwStruct, errors, 192);
+KARTMOTOR_OFFSET(BmwStruct, msgCount, 256); KARTMOTOR_OFFSET(BmwStruct, fatalCount, 260);
+KARTMOTOR_OFFSET(BmwStruct, errorCount, 264); KARTMOTOR_OFFSET(BmwStruct, lastFatal, 268);
+KARTMOTOR_OFFSET(BmwStruct, lastError, 270); KARTMOTOR_OFFSET(BmwStruct, extentPoints, 272);
+KARTMOTOR_OFFSET(BmwStruct, fileExtent, 280); KARTMOTOR_OFFSET(BmwStruct, msg, 328);
+KARTMOTOR_OFFSET(BmwStruct, tem, 580328); KARTMOTOR_OFFSET(BmwStruct, unknownCount, 804328);
+KARTMOTOR_OFFSET(BmwStruct, type, 804332); KARTMOTOR_OFFSET(BmwStruct, line, 804336);
+KARTMOTOR_OFFSET(BmwStruct, elementType, 804340); KARTMOTOR_OFFSET(BmwStruct, theme, 804342);
+KARTMOTOR_OFFSET(BmwStruct, objtype, 804374); KARTMOTOR_OFFSET(BmwStruct, n, 804432);
+KARTMOTOR_OFFSET(BmwStruct, e, 804440); KARTMOTOR_OFFSET(BmwStruct, acc_txt_rutnam, 804448);
+KARTMOTOR_OFFSET(BmwStruct, acc_txt_number, 804458); KARTMOTOR_OFFSET(BmwStruct, program, 804460);
+KARTMOTOR_OFFSET(BmwStruct, version, 804544); KARTMOTOR_OFFSET(BmwStruct, systemId, 804628);
+KARTMOTOR_OFFSET(BmwStruct, jobId, 804712); KARTMOTOR_OFFSET(BmwStruct, date, 804796);
+KARTMOTOR_OFFSET(BmwStruct, cwd, 804880); KARTMOTOR_OFFSET(BmwStruct, logFile, 804964);
+KARTMOTOR_OFFSET(BmwStruct, msgFile, 805048); KARTMOTOR_OFFSET(BmwStruct, text31, 805132);
+KARTMOTOR_OFFSET(BmwStruct, text32, 805216); KARTMOTOR_OFFSET(BmwStruct, text33, 805300);
+KARTMOTOR_OFFSET(BmwStruct, printLines, 805384); KARTMOTOR_OFFSET(BmwStruct, dateYmd, 805388);
 
 /* ---- tables ------------------------------------------------------------- */
 typedef struct MstemtabStruct {
@@ -282,23 +381,41 @@ typedef struct MstemtabStruct {
     char comment[MT_MAX_ROWS][MT_COMMENT_LEN];
     int32_t rowCount;                               /* 0: the table is empty */
 } MstemtabStruct;
+KARTMOTOR_SIZE(MstemtabStruct, 3272008);
+KARTMOTOR_OFFSET(MstemtabStruct, tema, 0); KARTMOTOR_OFFSET(MstemtabStruct, objtype, 100000);
+KARTMOTOR_OFFSET(MstemtabStruct, fkbGroup, 200000); KARTMOTOR_OFFSET(MstemtabStruct, datatype, 300000);
+KARTMOTOR_OFFSET(MstemtabStruct, level, 304000); KARTMOTOR_OFFSET(MstemtabStruct, colour, 404000);
+KARTMOTOR_OFFSET(MstemtabStruct, weight, 412000); KARTMOTOR_OFFSET(MstemtabStruct, style, 420000);
+KARTMOTOR_OFFSET(MstemtabStruct, font, 428000); KARTMOTOR_OFFSET(MstemtabStruct, textHeight, 432000);
+KARTMOTOR_OFFSET(MstemtabStruct, textWidth, 448000); KARTMOTOR_OFFSET(MstemtabStruct, cell, 464000);
+KARTMOTOR_OFFSET(MstemtabStruct, cellScaleX, 2512000); KARTMOTOR_OFFSET(MstemtabStruct, cellScaleY, 2528000);
+KARTMOTOR_OFFSET(MstemtabStruct, multHoyde, 2544000); KARTMOTOR_OFFSET(MstemtabStruct, description, 2548000);
+KARTMOTOR_OFFSET(MstemtabStruct, comment, 2870000); KARTMOTOR_OFFSET(MstemtabStruct, rowCount, 3272000);
 
 typedef struct FkbtabStruct {
     char group[FKB_MAX_GROUPS][MT_FIELD_LEN];
     int32_t selected[FKB_MAX_GROUPS];
     int32_t count;
 } FkbtabStruct;
+KARTMOTOR_SIZE(FkbtabStruct, 5404);
+KARTMOTOR_OFFSET(FkbtabStruct, group, 0); KARTMOTOR_OFFSET(FkbtabStruct, selected, 5000);
+KARTMOTOR_OFFSET(FkbtabStruct, count, 5400);
 
 typedef struct SymboltabStruct {
     char number[ST_MAX_SYMBOLS][ST_NUMBER_LEN];
     char name[ST_MAX_SYMBOLS][ST_NAME_LEN];
     int32_t count;
 } SymboltabStruct;
+KARTMOTOR_SIZE(SymboltabStruct, 30004);
+KARTMOTOR_OFFSET(SymboltabStruct, number, 0); KARTMOTOR_OFFSET(SymboltabStruct, name, 10000);
+KARTMOTOR_OFFSET(SymboltabStruct, count, 30000);
 
 typedef struct ZeraTemaObjStruct {
     char tema[STOT_MAX_ENTRIES][STOT_TEMA_LEN];
     char objtype[STOT_MAX_ENTRIES][STOT_OBJTYPE_LEN]; /* "" ends the table */
 } ZeraTemaObjStruct;
+KARTMOTOR_SIZE(ZeraTemaObjStruct, 640000);
+KARTMOTOR_OFFSET(ZeraTemaObjStruct, tema, 0); KARTMOTOR_OFFSET(ZeraTemaObjStruct, objtype, 130000);
 
 /* ---- data objects ------------------------------------------------------- */
 KARTMOTOR_API extern ElmStruct Elm;
@@ -335,38 +452,102 @@ KARTMOTOR_API extern int32_t hoydeAvrunding;
      point height    int f(short *flag, char *themeAndTypeLetter) */
 
 /* Converts the six Norwegian letters of text in place from inSet (0 any,
-   1..4) to outSet (1..4).  0, 1 bad in-set, 2 bad out-set. */
+   1..4) to outSet (1..4).  0 (also for a null text); 1 bad in-set, 2 bad
+   out-set: text unchanged, the cause on the text window. */
 KARTMOTOR_API int16_t bbs_cstr78(char *text, int16_t *inSet, int16_t *outSet);
-/* Reads only the header of a ZERA file.  0; 1 cannot open; 2 no group read
-   (also: header too large); 3 header refused (Bmw holds the cause). */
+/* Reads only the header of a ZERA file into header; Bmw is cleared first,
+   *fileSize gets the file's size (0 when it cannot be opened).  0; 1 cannot
+   open; 2 no group read (also: header too large), header untouched; 3
+   header refused (Bmw holds the cause, header what was read before it). */
 KARTMOTOR_API int zerget_headinfo(const char *zeraFile, SheadStruct *header, int32_t *fileSize, MdlFunctionP cTxt);
 
+/* Registers the current message (Bmw.acc_txt_rutnam, acc_txt_number,
+   type) for the current element, Bmw's current fields standing in for
+   what Elm lacks; only fatal messages and errors are kept, and a full
+   table keeps nothing but still sets Bmw.lastFatal / lastError.  0; 1 bad
+   routine name, 2 bad number: nothing registered, the cause on the text
+   window. */
 KARTMOTOR_API int16_t bmwput_elm(void);
+/* Adds theme *themeIndex of the current element to the unknown-theme
+   table under the current message's number, or counts it again when type,
+   number and theme are there already.  0; -1 bad index or full table
+   (nothing added). */
 KARTMOTOR_API int16_t bmwput_tem(int16_t *themeIndex);
+/* Writes the run's report (counters, messages, unknown themes; texts
+   through cTxt) to reportFile.  0; -1 the file cannot be created or
+   written (a cut file may be left). */
 KARTMOTOR_API int exit_zera2dgn(const char *reportFile, const char *zeraFile, const char *themeFile, const char *xmlFile,
                                 int unknownImported, MdlFunctionP cTxt);
 
+/* Loads the theme table from themeFile into Mstemtab, adding unknown FKB
+   groups to Fkbtab (selected; with selectGroups only rows of selected
+   groups are kept).  A table already loaded is kept: 0 without reading.
+   0; -2 with a fatal MSTEMTAB message (cause, line) registered,
+   Mstemtab.rowCount 0 and the groups this load added taken back. */
 KARTMOTOR_API int mt_init(const char *themeFile, int selectGroups);
+/* Writes the template rows of the unknown-theme table to templateFile
+   (newFile: a new file with its heading, else appended), counting each in
+   Bmw.written.  0; -2 cannot open or write, fatal ZERA2DGN 6 registered. */
 KARTMOTOR_API int mt_creat(const char *zeraFiles, const char *templateFile, int newFile);
+/* Loads the symbol table from symbolFile; malformed rows are skipped and
+   rows past ST_MAX_SYMBOLS not read.  0; -1 cannot open (Symboltab.count
+   0). */
 KARTMOTOR_API int st_create(const char *symbolFile);
+/* Frees stot and allocates it anew, zero-filled.  The new table (also in
+   stot); null, stot null too, after zvlib's failure box. */
 KARTMOTOR_API ZeraTemaObjStruct *allocateZeraTemaObjStruct(void);
+/* Whether the current element is left out because its single height is
+   not a multiple of multHoyde on a theme heightCb says needs one.  -1 left
+   out: registered as unknown, counted as not imported; else 0 (also with
+   multHoyde 0, no single height, no points or no callback). */
 KARTMOTOR_API int UtelatElementPgaIkkeMultHoyde(MdlFunctionP heightCb);
 
+/* Imports zeraFile: each element to elementWriter, the level-4 groups in a
+   second pass when lagreNivaa4 or geoGraphics.  0: read to its end or
+   .SLUTT and the report written (a report or template that cannot be
+   written is registered, ZERA2DGN 7 or 6, and the result stays 0); -2 a
+   fatal ZERA2DGN message (1 file, 3 theme table, 4 read, 5 header, 11
+   stopped by the writer) registered and the report written. */
 KARTMOTOR_API int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile,
                                     const char *xmlFile, int importUnknown, MdlFunctionP elementWriter,
                                     MdlFunctionP progress, MdlFunctionP cTxt, MdlFunctionP heightCb);
+/* Scans zeraFile's themes into the unknown-theme table (fileNo 1 starts a
+   new scan); with a template name the template and the report of all files
+   so far are written.  0; -2 a fatal ZERA2DGN message (1, 4, 5)
+   registered, no report. */
 KARTMOTOR_API int pzerscan(const char *zeraFile, const char *templateFile, const char *reportFile, const char *xmlFile,
                            int fileNo, MdlFunctionP progress, MdlFunctionP cTxt);
 
+/* Starts an export: clears Bmw, creates elementFile, loads the theme table
+   (not with geoGraphics) and takes header into Shead.  0; -2 a fatal
+   ZERA2DGN message (1 element file, 3 theme table, 5 character set)
+   registered and no element file left open. */
 KARTMOTOR_API int init_dgn2zera(const char *themeFile, const char *elementFile, SheadStruct *header, MdlFunctionP cTxt);
+/* Writes Elm to the element file, matched to a theme row when it has no
+   theme (a row description too long for Elm.rest is registered and left
+   off).  0 written; 1 left out (no row fits: registered as unknown; or not
+   on a multiple height); 2 the matched row could not be filled in; 3 not
+   written (point count refused and registered, a type without a theme
+   key, a level-4 element without references, no run, or a write error). */
 KARTMOTOR_API int perf_dgn2zera(MdlFunctionP pointHeightCb, MdlFunctionP heightCb);
-/* 0; non-zero when the ZERA file could not be created (registered). */
+/* Ends an export: closes the element file with .SLUTT, writes the header
+   with the run's extent to zeraFile, then the report.  0; 1 the ZERA file
+   could not be created (registered); 3 the element file is incomplete (a
+   write failed, registered); 2 only the report could not be written. */
 KARTMOTOR_API int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elementFile,
                                 const char *themeFile, const char *headerFile, const char *xmlFile, MdlFunctionP cTxt);
+/* Writes the header group of header to fileName, then .SLUTT (withEnd) or
+   the run's comment lines; header->tegnsett gets the set's name.  0; 1
+   cannot create or write the file; 2 no header or a set outside 1..3 (no
+   file created). */
 KARTMOTOR_API int zercre_head(const char *fileName, SheadStruct *header, int withEnd);
 
+/* LandXML output of the next imports on (non-zero) or off. */
 KARTMOTOR_API void settXML(int on);
+/* The LandXML file of the next imports, cut to ZERA_PATH_LEN - 1; null
+   clears it. */
 KARTMOTOR_API void settXMLFil(const char *fileName);
+/* The engine's LandXML file name buffer (ZERA_PATH_LEN bytes); never null. */
 KARTMOTOR_API char *getXMLFile(void);
 
 #ifdef __cplusplus
