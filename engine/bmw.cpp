@@ -306,8 +306,7 @@ int16_t bmw_meld(const char *rutnam, int number, int16_t type, int32_t line)
 
 int16_t bmw_elmfeil(const char *rutnam, int number)
 {
-    if (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT)
-        Bmw.errors[Elm.type - 1]++;
+    zera_tell(Bmw.errors, Elm.type);
     bmw_sett(rutnam, number, BMW_ERROR);
     return bmwput_elm();
 }

@@ -472,25 +472,6 @@ void skriv_koordinater(Ut &ut, SheadStruct *head, const ScharStruct *keys, int t
     }
 }
 
-struct TypeNokkel {
-    int16_t type;
-    const char *themeKey;
-};
-const TypeNokkel typeNokler[] = {
-    {ZERA_PUNKT, "..PTEMA"},    {ZERA_SVERM, "..PTEMA"},    {ZERA_LINJE, "..LTEMA"},   {ZERA_KURVE, "..LTEMA"},
-    {ZERA_BUE, "..LTEMA"},      {ZERA_BUEP, "..LTEMA"},     {ZERA_SIRKEL, "..LTEMA"},  {ZERA_SIRKELP, "..LTEMA"},
-    {ZERA_KLOTOIDE, "..LTEMA"}, {ZERA_TEKST, "..TTEMA"},    {ZERA_TRASE, "..LTEMA"},   {ZERA_FLATE, "..FTEMA"},
-    {ZERA_STRUKTUR, "..FTEMA"}, {ZERA_RASTER, "..FTEMA"},   {ZERA_SYMBOL, "..PTEMA"},
-};
-
-const char *tema_nokkel(int type)
-{
-    for (const TypeNokkel &t : typeNokler)
-        if (t.type == type)
-            return t.themeKey;
-    return nullptr;
-}
-
 } // namespace
 
 /* ---- header ------------------------------------------------------------------ */
@@ -702,11 +683,10 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         bmw_elmfeil(RUTNAM_ELM, SP_ANTALL_PUNKTER);
         return -1;
     }
-    const char *themeKey = tema_nokkel(type);
+    const char *themeKey = zera_temanokkel(type);
     if (themeKey == nullptr)
         return 1;
-    const bool referanser = type == ZERA_TRASE || type == ZERA_FLATE || type == ZERA_STRUKTUR;
-    if (referanser && Elm.refCount <= 0)
+    if (zera_nivaa4(type) && Elm.refCount <= 0)
         return 1;
 
     Ut ut{fp, false};
@@ -769,7 +749,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         meld_skrivefeil();
         return -1;
     }
-    Bmw.written[type - 1]++;
+    zera_tell(Bmw.written, type);
     return 0;
 }
 
@@ -811,8 +791,7 @@ int init_dgn2zera(const char *themeFile, const char *elementFile, SheadStruct *h
 int perf_dgn2zera(MdlFunctionP pointHeightCb, MdlFunctionP heightCb)
 {
     radSattNaa = false;
-    if (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT)
-        Bmw.read[Elm.type - 1]++;
+    zera_tell(Bmw.read, Elm.type);
 
     if (geoGraphics) {
         if (UtelatElementPgaIkkeMultHoyde(heightCb) == -1)
@@ -878,8 +857,11 @@ int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elem
     Shead.maxE = ceil(Bmw.fileExtent[3]);
     Shead.minH = floor(Bmw.fileExtent[4]);
     Shead.maxH = ceil(Bmw.fileExtent[5]);
-    if (Shead.zeraNivaa == 4 &&
-        Bmw.written[ZERA_TRASE - 1] + Bmw.written[ZERA_FLATE - 1] + Bmw.written[ZERA_STRUKTUR - 1] == 0)
+    int64_t nivaa4Skrevet = 0;
+    for (const ZeraTypeFakta &t : ZERA_TYPER)
+        if (t.nivaa4)
+            nivaa4Skrevet += Bmw.written[t.kode - 1];
+    if (Shead.zeraNivaa == 4 && nivaa4Skrevet == 0)
         Shead.zeraNivaa = 3;
     kopier(Bmw.program, sizeof Bmw.program, getZvZeraVersionInfo(4));
 

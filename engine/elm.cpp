@@ -19,48 +19,6 @@ int32_t matchWeight;
 int32_t multHoyde;
 int32_t hoydeAvrunding;
 
-namespace {
-struct TypeNavn {
-    const char *navn;
-    int16_t kode;
-};
-// One table for reader, writer and report.
-const TypeNavn typer[] = {
-    {".HODE", ZERA_HODE},       {".PUNKT", ZERA_PUNKT},   {".SVERM", ZERA_SVERM},       {".LINJE", ZERA_LINJE},
-    {".KURVE", ZERA_KURVE},     {".BUE", ZERA_BUE},       {".BUEP", ZERA_BUEP},         {".SIRKEL", ZERA_SIRKEL},
-    {".SIRKELP", ZERA_SIRKELP}, {".KLOTOIDE", ZERA_KLOTOIDE}, {".TEKST", ZERA_TEKST},   {".TRASE", ZERA_TRASE},
-    {".FLATE", ZERA_FLATE},     {".STRUKTUR", ZERA_STRUKTUR}, {".RASTER", ZERA_RASTER}, {".SYMBOL", ZERA_SYMBOL},
-    {".DEF", ZERA_DEF},         {".SLUTT", ZERA_SLUTT},
-};
-} // namespace
-
-int16_t zera_typekode(const char *groupName)
-{
-    for (const TypeNavn &t : typer)
-        if (strcmp(groupName, t.navn) == 0)
-            return t.kode;
-    return ZERA_UKJENT;
-}
-
-const char *zera_typenavn(int type)
-{
-    for (const TypeNavn &t : typer)
-        if (t.kode == type)
-            return t.navn;
-    return "";
-}
-
-const char *zera_typebokstav(int type)
-{
-    if (type < 3)
-        return "P";
-    if (type <= 9)
-        return "L";
-    if (type == 10)
-        return "T";
-    return "F";
-}
-
 // Points, node codes, references and the height are left alone: their
 // counts govern them, and clearing 400 KB per group would cost the import.
 void elmclr(void)

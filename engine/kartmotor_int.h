@@ -25,6 +25,7 @@
 #include <stdio.h>
 
 #include "kartmotor.h"
+#include "kartmotor_typer.h"
 
 /* ---- limits private to the engine ---------------------------------------- */
 #define ZERA_LINE_PIECE 511           /* a physical line arrives in pieces of this size */
@@ -72,13 +73,8 @@ long tall_long(const char *token);
 double tall_double(const char *token);
 
 /* ---- elm.cpp ---------------------------------------------------------------- */
+/* The type codes' names, letters and kinds are in kartmotor_typer.h. */
 void elmclr(void);
-/* Type code of a group name by exact comparison (".PUNKT" 1 ... ; other -3). */
-int16_t zera_typekode(const char *groupName);
-/* Group name of a type code, "" for codes without one. */
-const char *zera_typenavn(int type);
-/* Type letter: "P" below 3, "L" 3 to 9, "T" 10, "F" above 10. */
-const char *zera_typebokstav(int type);
 
 /* ---- tegnsett.cpp ------------------------------------------------------ */
 int16_t schar_init(int16_t *set, ScharStruct *keys);

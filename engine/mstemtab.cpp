@@ -500,8 +500,7 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
             else
                 fputs("\t0\t0\t0", fp);
             fprintf(fp, "\t%d\t!\n", 0);
-            if (type >= 1 && type <= ZERA_TYPE_COUNT)
-                Bmw.written[type - 1]++;
+            zera_tell(Bmw.written, type);
         }
     }
     bool failed = ferror(fp) != 0;

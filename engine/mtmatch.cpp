@@ -67,26 +67,6 @@ int antall_punkter(void)
     return n > ZERA_MAX_POINTS ? ZERA_MAX_POINTS : (int)n;
 }
 
-// Data-type letter a theme-table row must have for the element type; "" when
-// the type is not tested, null when no row can fit it.
-const char *krevd_datatype(int type)
-{
-    switch (type) {
-    case 1: case 2:
-        return "P";
-    case 3: case 4: case 5: case 6: case 7: case 8: case 9:
-        return "L";
-    case 10: case 16:
-        return "T";
-    case 11: case 12: case 13:
-        return "F";
-    case 14: case 15:
-        return "";
-    default:
-        return nullptr;
-    }
-}
-
 // A group that Fkbtab does not list is selected only when the table is full:
 // such a row's group could never have been added, and refusing it would make
 // the row unreachable.
@@ -137,8 +117,7 @@ void meld_ukjent(int reason)
     bmw_sett(RUTNAM, reason, BMW_ERROR);
     int16_t k = 0;
     bmwput_tem(&k);
-    if (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT)
-        Bmw.notImported[Elm.type - 1]++;
+    zera_tell(Bmw.notImported, Elm.type);
 }
 
 double avrund(double h, double step)
@@ -175,7 +154,7 @@ int16_t mt_match(int16_t *mode, const char *group)
     }
 
     const int rows = antall_rader();
-    const char *needed = krevd_datatype(Elm.type);
+    const char *needed = zera_krevd_datatype(Elm.type);
     const bool sharedHeight = Elm.sameHeight == 1 && antall_punkter() > 0;
     int matches = 0;
 

@@ -77,13 +77,6 @@ struct Kjoring {
     bool utsattFull = false;
 };
 
-bool nivaa4(int type) { return type == ZERA_TRASE || type == ZERA_FLATE || type == ZERA_STRUKTUR; }
-
-bool linjetype(int type)
-{
-    return type == ZERA_LINJE || type == ZERA_KURVE || type == ZERA_BUE || type == ZERA_BUEP;
-}
-
 const char *tom_som_blank(const char *s) { return s ? s : ""; }
 
 // ---- callbacks and progress ----------------------------------------------
@@ -299,7 +292,7 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
     int type = Elm.type;
     if (type == ZERA_SLUTT)
         return SLUTT;
-    if (nivaa4(type)) {
+    if (zera_nivaa4(type)) {
         if (grp == gruppe)
             utsett(k);
         return VIDERE;
@@ -312,7 +305,7 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
     if (u == UTELATT)
         return VIDERE;
 
-    if (linjetype(type) && grp == gruppe) {
+    if (zera_linjetype(type) && grp == gruppe) {
         const char *fra = grp;
         const char *neste = nullptr;
         while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
@@ -385,7 +378,7 @@ Utfall andre_pass(Kjoring &k)
 
         int16_t pass = 1;
         int32_t linje = k.startLinje;
-        if (zerget_elm(gruppe, &k.head, &k.keys, &linje, &pass) != 0 || !nivaa4(Elm.type))
+        if (zerget_elm(gruppe, &k.head, &k.keys, &linje, &pass) != 0 || !zera_nivaa4(Elm.type))
             continue;
         if (zerget_coord(gruppe, &k.head, &k.keys) != 0)
             continue;
@@ -430,7 +423,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
     int type = Elm.type;
     if (type == ZERA_SLUTT)
         return SLUTT;
-    if (nivaa4(type)) {
+    if (zera_nivaa4(type)) {
         pass = 1;
         if (zerget_elm(grp, &k.head, &k.keys, &linje, &pass) != 0)
             return VIDERE;
@@ -443,7 +436,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
     for (int16_t t = 0; t < n; t++)
         bmwput_tem(&t);
 
-    if (linjetype(type) && grp == gruppe) {
+    if (zera_linjetype(type) && grp == gruppe) {
         const char *fra = grp;
         const char *neste = nullptr;
         while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {

@@ -226,11 +226,6 @@ void les_symbolkoder(const char *group, const char *slutt)
     }
 }
 
-bool er_nivaa4(int type)
-{
-    return type == ZERA_TRASE || type == ZERA_FLATE || type == ZERA_STRUKTUR;
-}
-
 } // namespace
 
 /* Parses one group into Elm.  0: parsed (or only typed, by the pass mode
@@ -250,7 +245,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     int tok = linje_token(group, 0, navn, sizeof navn);
     Elm.type = (tok == 0) ? zera_typekode(navn) : (int16_t)ZERA_UKJENT;
     const int type0 = Elm.type;
-    if ((pass == 0 && er_nivaa4(type0)) || (pass == 1 && !er_nivaa4(type0)))
+    if ((pass == 0 && zera_nivaa4(type0)) || (pass == 1 && !zera_nivaa4(type0)))
         return 0;
     if (type0 == ZERA_SLUTT)
         return 0;
@@ -261,8 +256,8 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     }
 
     const char *slutt = group + strlen(group);
-    if ((pass == 0 || pass == 1) && type0 >= 1 && type0 <= ZERA_TYPE_COUNT)
-        Bmw.read[type0 - 1]++;
+    if (pass == 0 || pass == 1)
+        zera_tell(Bmw.read, type0);
     if (type0 == ZERA_TEKST && finn_nokkel(group, "..SYMBOL", slutt) != nullptr)
         Elm.type = ZERA_PUNKT;
     const int type = Elm.type;

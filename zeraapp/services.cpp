@@ -11,6 +11,7 @@
 
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
+#include "kartmotor_typer.h"
 #include "rsc/mdlrsc.h"
 #include "zvlibmem.h"
 
@@ -44,12 +45,6 @@ constexpr int BMW_FLATE_IKKE_LAGRET = 49;
 const int32_t *lagreNivaa4Kilde = nullptr;
 
 constexpr int TYPENAVN_LEN = 10; // FinnZeraElementNavn's buffer: ".STRUKTUR" and its NUL
-
-// Group name by type code; 14 has no group and 16 (.SYMBOL) is not named.
-const char *const GRUPPENAVN[] = {
-    "",         ".PUNKT",    ".SVERM",  ".LINJE", ".KURVE", ".BUE",      ".BUEP", ".SIRKEL",
-    ".SIRKELP", ".KLOTOIDE", ".TEKST",  ".TRASE", ".FLATE", ".STRUKTUR", "",      ".RASTER",
-};
 
 } // namespace
 
@@ -102,7 +97,7 @@ const char *getZvZeraVersionInfo(int selector)
 void SkalppHoydeSkrives(int useCallback, short *lineFlag, short *pointFlag, const char *theme, int type,
                         MdlFunctionP callback)
 {
-    short *flagg = type == 1 ? pointFlag : lineFlag;
+    short *flagg = type == ZERA_PUNKT ? pointFlag : lineFlag;
     if (theme == nullptr)
         theme = "";
     if (useCallback) {
@@ -120,28 +115,21 @@ void SkalppHoydeSkrives(int useCallback, short *lineFlag, short *pointFlag, cons
     // Only exact four-digit codes count, so an out-of-range number is 0.
     long v = strtol(theme, nullptr, 10);
     int n = (v >= INT_MIN && v <= INT_MAX) ? (int)v : 0;
-    if (type == 1)
+    if (type == ZERA_PUNKT)
         *flagg = (n == 2101 || n == 2102 || n == 2103 || n == 2106) ? 1 : 0;
     else
         *flagg = (n == 2001 || n == 2003 || n == 2004 || n == 3001 || n == 3004 || n == 3101 || n == 3102) ? 1 : 0;
 }
 
-const char *FinnZeraElementType(int type)
-{
-    if (type < 3)
-        return "P";
-    if (type <= 9)
-        return "L";
-    if (type == 10)
-        return "T";
-    return "F";
-}
+const char *FinnZeraElementType(int type) { return zera_typebokstav(type); }
 
 void FinnZeraElementNavn(char *name, int type)
 {
     if (name == nullptr)
         return;
-    const char *navn = (type >= 1 && type < (int)(sizeof GRUPPENAVN / sizeof GRUPPENAVN[0])) ? GRUPPENAVN[type] : "";
+    // The engine's group names of types 1 to 15 (14 has none); .SYMBOL is
+    // not named here.
+    const char *navn = (type >= ZERA_PUNKT && type < ZERA_SYMBOL) ? zera_typenavn(type) : "";
     snprintf(name, TYPENAVN_LEN, "%s", navn);
 }
 
