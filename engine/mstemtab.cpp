@@ -181,6 +181,21 @@ enum {
 };
 constexpr int kFields = 15;
 
+// Ranges of the numeric columns: a row outside them is refused on loading,
+// and the template's legend and rows keep within them.  Macros, so that
+// the legend is spelled from the same numbers.
+#define MT_FARGE_MIN 0
+#define MT_FARGE_MAKS 254
+#define MT_TYKKELSE_MIN 0
+#define MT_TYKKELSE_MAKS 31
+#define MT_STIL_MIN (-1)          // -1 passes too; the legend names the drawn styles
+#define MT_STIL_MAKS 7
+#define MT_FONT_MIN (-1)
+#define MT_MAAL_MIN (-1)          // text height and width, cell scales
+#define MT_NIVAA_MAKS 62          // levels the template deals out to its rows
+#define MT_TALL_(n) #n
+#define MT_TALL(n) MT_TALL_(n)
+
 // One row as read, before it is given a place in the table.
 struct Rad {
     char *field[kFields];
@@ -263,24 +278,24 @@ int les_rad(char *line, Rad &r)
         return MT_FKB;
     if (strlen(f[3]) != 1 || strchr("PLTF", f[3][0]) == nullptr)
         return MT_DATATYPE;
-    if (!les_heltall(f[5], false, &r.colour) || r.colour > 254)
+    if (!les_heltall(f[5], false, &r.colour) || r.colour < MT_FARGE_MIN || r.colour > MT_FARGE_MAKS)
         return MT_COLOUR;
-    if (!les_heltall(f[6], false, &r.weight) || r.weight > 31)
+    if (!les_heltall(f[6], false, &r.weight) || r.weight < MT_TYKKELSE_MIN || r.weight > MT_TYKKELSE_MAKS)
         return MT_WEIGHT;
-    if (!les_heltall(f[7], true, &r.style) || r.style < -1 || r.style > 7)
+    if (!les_heltall(f[7], true, &r.style) || r.style < MT_STIL_MIN || r.style > MT_STIL_MAKS)
         return MT_STYLE;
-    if (!les_heltall(f[8], true, &r.font) || r.font < -1 || r.font > SHRT_MAX)
+    if (!les_heltall(f[8], true, &r.font) || r.font < MT_FONT_MIN || r.font > SHRT_MAX)
         return MT_FONT;
-    if (!les_desimal(f[9], &r.textHeight) || r.textHeight < -1)
+    if (!les_desimal(f[9], &r.textHeight) || r.textHeight < MT_MAAL_MIN)
         return MT_TEXT_HEIGHT;
-    if (!les_desimal(f[10], &r.textWidth) || r.textWidth < -1)
+    if (!les_desimal(f[10], &r.textWidth) || r.textWidth < MT_MAAL_MIN)
         return MT_TEXT_WIDTH;
     if (f[11][0] == '\0' ||
         !alle(f[11], [](char c) { return er_bokstav(c) || er_norsk_bokstav(c) || er_siffer(c) || er_blank_tab(c); }))
         return MT_CELL;
-    if (!les_desimal(f[12], &r.scaleX) || r.scaleX < -1)
+    if (!les_desimal(f[12], &r.scaleX) || r.scaleX < MT_MAAL_MIN)
         return MT_SCALE_X;
-    if (!les_desimal(f[13], &r.scaleY) || r.scaleY < -1)
+    if (!les_desimal(f[13], &r.scaleY) || r.scaleY < MT_MAAL_MIN)
         return MT_SCALE_Y;
     // The rounding flag has no message of its own: a bad one spoils the row.
     r.multHoyde = 0;
@@ -442,11 +457,11 @@ const char *mt_fkbgruppe(long n)
 int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
 {
     static const char *const legend[] = {
-        "Objekttype", "ZERA-tema, 1000-9999", "FKB-gruppe", "Datatype (P,L,T,F)", "Level", "Color, 0-254",
-        "Line Weight, 0-31", "Line Style, 0-7", "Text Font, 0->", "Text height", "Text width", "Cell name",
+        "Objekttype", "ZERA-tema, 1000-9999", "FKB-gruppe", "Datatype (P,L,T,F)", "Level",
+        "Color, " MT_TALL(MT_FARGE_MIN) "-" MT_TALL(MT_FARGE_MAKS),
+        "Line Weight, " MT_TALL(MT_TYKKELSE_MIN) "-" MT_TALL(MT_TYKKELSE_MAKS),
+        "Line Style, 0-" MT_TALL(MT_STIL_MAKS), "Text Font, 0->", "Text height", "Text width", "Cell name",
         "Cell scale X", "Cell scale Y", "Hoydeavrunding", "Comments", "Description"};
-    constexpr int kMaxLevel = 62;
-    constexpr int kMaxColour = 254;
 
     FILE *fp = templateFile != nullptr ? dlmSystem_mdlFopen(templateFile, newFile != 0 ? "w" : "a") : nullptr;
     if (fp == nullptr) {
@@ -486,8 +501,8 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
         for (int32_t i : order) {
             int type = u.elementType[i];
             const char *letter = zera_typebokstav(type);
-            level = level % kMaxLevel + 1;
-            colour = colour % kMaxColour + 1;
+            level = level % MT_NIVAA_MAKS + 1;
+            colour = colour % MT_FARGE_MAKS + 1;
             fprintf(fp, "\t%s\t%s\t%s\t%s", u.objtype[i], u.theme[i], mt_fkbgruppe(numbers[(size_t)i]), letter);
             fprintf(fp, "\t%d\t%d", level, colour);
             fprintf(fp, "\t%d\t%d", 0, 0);
