@@ -8,7 +8,7 @@
 #endif
 
 #include "mdlhost.h"
-#include "zvlib_export.h"
+#include "zvlib_common.h"
 
 #ifdef __cplusplus
 extern "C" {

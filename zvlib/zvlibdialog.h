@@ -10,14 +10,10 @@
 #include <stdint.h>
 
 #include "dlg/mdldlg.h"
-#include "zvlib_export.h"
+#include "zvlib_common.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 #define ZVLIB_DIALOG_PATH_LEN 256 /* a directory, filter or path with its terminator */

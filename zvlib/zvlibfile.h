@@ -7,14 +7,11 @@
 
 #include <stdio.h>
 
+#include "zvlib_common.h"
 #include "zvlibmem.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 #define ZVLIB_FILE_NAME_LEN 256      /* a path with its terminator */

@@ -7,15 +7,12 @@
 #include <stdint.h>
 
 #include "mdlhost.h"
+#include "zvlib_common.h"
 #include "zvliberror.h"
 #include "zvlibresource.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 #define ZVLIB_MAX_APPLICATIONS 50  /* entries of the registry */

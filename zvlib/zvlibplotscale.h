@@ -5,14 +5,10 @@
 #define ZVLIB_PLOTSCALE_H
 
 #include "rsc/mdlrsc.h"
-#include "zvlib_export.h"
+#include "zvlib_common.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 /* The stored form: string list of this id, two members a row (the name,

@@ -7,14 +7,11 @@
 #include <stddef.h>
 
 #include "rsc/mdlrsc.h"
+#include "zvlib_common.h"
 #include "zvliberror.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 #define ZVLIB_RSC_PATH_LEN 256 /* a resource file's path with its terminator */

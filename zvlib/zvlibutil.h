@@ -12,7 +12,7 @@
 #endif
 
 #include "mdlhost.h"
-#include "zvlib_export.h"
+#include "zvlib_common.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -20,8 +20,6 @@ extern "C" {
 
 /* Size of the static results of the text conversions, terminator included. */
 #define ZVLIB_CONVERT_LEN 512
-/* The library's failure result. */
-#define ZVLIB_FAILURE 0x8000
 
 /* --- texts ---------------------------------------------------------------- */
 

@@ -8,14 +8,10 @@
 #include <stddef.h>
 
 #include "mdlhost.h"
-#include "zvlib_export.h"
+#include "zvlib_common.h"
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef ZVLIB_FAILURE
-#define ZVLIB_FAILURE 0x8000 /* the library's failure result */
 #endif
 
 #define ZVLIB_DDE_COMMAND_LEN 256   /* a replace command with its terminator */
