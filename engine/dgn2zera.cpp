@@ -161,10 +161,10 @@ void skriv_dato(Ut &ut, const SheadStruct *head)
 void skriv_kvalitet(Ut &ut, const SheadStruct *head)
 {
     const bool ny = fra_versjon(head->zeraVersjon, VERSJON_DATO);
-    int32_t verdi[6];
+    int32_t verdi[ZERA_KVALITET_COUNT];
     bool avvik = false;
     int siste = -1;
-    for (int i = 0; i < 6; i++) {
+    for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
         verdi[i] = Elm.kvalitet[i] != 0 ? Elm.kvalitet[i] : head->kvalitet[i];
         if (Elm.kvalitet[i] != 0 && Elm.kvalitet[i] != head->kvalitet[i])
             avvik = true;
@@ -517,7 +517,7 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
         // Elements of these versions leave out places equal to the header's,
         // so every place up to the last one in use must be here.
         int siste = -1;
-        for (int i = 0; i < 6; i++)
+        for (int i = 0; i < ZERA_KVALITET_COUNT; i++)
             if (header->kvalitet[i] != 0)
                 siste = i;
         if (siste >= 0) {
@@ -544,7 +544,7 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
     }
     if (header->fkbdata[0][0] != '\0') {
         ut.skriv("%s", "...FKBDATA");
-        for (int i = 0; i < 4; i++) {
+        for (int i = 0; i < SHEAD_FKB_COUNT; i++) {
             char verdi[SHEAD_FKB_LEN];
             kopier(verdi, sizeof verdi, header->fkbdata[i]);
             enkel_linje(verdi);
@@ -599,7 +599,7 @@ int16_t zerput_rest(const char *description)
         const char *key;
         char token[MT_LINE_LEN];
         if ((key = finn_nokkel(p, "..KVALITET", slutt)) != nullptr) {
-            for (int i = 0; i < 6; i++) {
+            for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
                 if (linje_token(key, i + 1, token, sizeof token) < 0) {
                     Elm.kvalitet[i] = 0; // the header's value is written
                     continue;

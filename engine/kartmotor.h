@@ -55,6 +55,7 @@ extern "C" {
 #define ZERA_CELL_LEN 512          /* wide cell names */
 #define ZERA_TYPE_COUNT 16         /* per-type arrays, indexed by type - 1 */
 #define ZERA_PATH_LEN 256
+#define ZERA_KVALITET_COUNT 6      /* places of a "..KVALITET" line */
 
 #define BMW_MAX_MESSAGES 5000
 #define BMW_MAX_UNKNOWN 2000
@@ -64,6 +65,9 @@ extern "C" {
 #define BMW_CODE_LEN 6
 #define BMW_TEXT_LEN 84
 #define BMW_CTXT_LEN 132           /* c_txt output buffer */
+#define BMW_CUR_THEME_LEN 32       /* the current message's theme, objtype and routine name */
+#define BMW_CUR_OBJTYPE_LEN 54
+#define BMW_CUR_RUTNAM_LEN 10
 
 #define MT_MAX_ROWS 2000
 #define MT_FIELD_LEN 50
@@ -80,6 +84,8 @@ extern "C" {
 #define SHEAD_TEGNSETT_LEN 12
 #define SHEAD_TEXT_LEN 38          /* KARTID, PRODUSENT, EIER (37 characters) */
 #define SHEAD_FKB_LEN 12
+#define SHEAD_FKB_COUNT 4          /* values of "...FKBDATA" */
+#define SHEAD_TRANSPAR_COUNT 6     /* parameters of "...TRANSSYS" */
 #define SHEAD_EXTRA_LEN 1000       /* extraHead (999 characters) */
 #define SCHAR_KEY_LEN 30
 
@@ -122,7 +128,7 @@ typedef struct ElmStruct {
     int32_t matchRow[ZERA_MAX_THEMES];              /* theme-table row per theme, -1 none */
     double enhet;                                   /* unit of the element's coordinates */
     char medium[4];
-    int32_t kvalitet[6];                            /* -1 for "*" */
+    int32_t kvalitet[ZERA_KVALITET_COUNT];          /* -1 for "*" */
     int32_t dato;                                   /* yyyymmdd */
     double hoyde;                                   /* single height of the element */
     double hob;
@@ -197,7 +203,7 @@ typedef struct SheadStruct {
     int16_t charset;
     int16_t koordsys;                               /* -1 "...TRANSSYS", -2 "...GEOSYS" */
     int16_t transsysCode;
-    double transsysParams[6];
+    double transsysParams[SHEAD_TRANSPAR_COUNT];
     int16_t geosysDatum;
     int16_t geosysProjection;
     int16_t geosysZone;
@@ -209,12 +215,12 @@ typedef struct SheadStruct {
     char vertDatum[4][8];                           /* GIS build only */
     double minN, minE, minH, maxN, maxE, maxH;      /* defaults -9999999.9 / 9999999.9 */
     char kartid[SHEAD_TEXT_LEN];
-    char fkbdata[4][SHEAD_FKB_LEN];
+    char fkbdata[SHEAD_FKB_COUNT][SHEAD_FKB_LEN];
     char produsent[SHEAD_TEXT_LEN];
     char eier[SHEAD_TEXT_LEN];
     double zeraVersjon;                             /* default 2.1 */
     int16_t zeraNivaa;                              /* 1..6, default 4 */
-    int32_t kvalitet[6];
+    int32_t kvalitet[ZERA_KVALITET_COUNT];
     int32_t dato;                                   /* yyyymmdd */
     double hoyde;
     int16_t komm;
@@ -319,11 +325,11 @@ typedef struct BmwStruct {
     int16_t type;
     int32_t line;
     int16_t elementType;
-    char theme[32];
-    char objtype[54];
+    char theme[BMW_CUR_THEME_LEN];
+    char objtype[BMW_CUR_OBJTYPE_LEN];
     double n;
     double e;
-    char acc_txt_rutnam[10];
+    char acc_txt_rutnam[BMW_CUR_RUTNAM_LEN];
     int16_t acc_txt_number;
     /* report texts */
     char program[BMW_TEXT_LEN];
@@ -447,7 +453,7 @@ KARTMOTOR_API extern int32_t hoydeAvrunding;
    host dispatcher; all of them return int:
      element writer  int f(void)                    -1 stops the run
      progress        int f(double percent, int phase)
-     message text    int f(char *rutnam, short *number, char out[132])
+     message text    int f(char *rutnam, short *number, char out[BMW_CTXT_LEN])
      height          int f(char *theme, int type)   non-zero: round / uses multiple heights
      point height    int f(short *flag, char *themeAndTypeLetter) */
 

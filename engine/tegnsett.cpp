@@ -9,6 +9,7 @@ namespace {
 
 constexpr int LETTERS = 6;
 constexpr int SETS = 4; // codes 1..4; 4 is ISO 8859-1 like 1
+constexpr int BYTES = 256; // every byte value a map takes
 
 // Æ æ Ø ø Å å, spelled in sets 1, 2, 3 and 4.
 const unsigned char bokstav[LETTERS][SETS] = {
@@ -21,12 +22,12 @@ enum { STORE_AE, SMAA_AE, STORE_OE, SMAA_OE, STORE_AA, SMAA_AA };
 // spellings of sets 1 to 3 are distinct bytes, so one map per pair is the
 // whole conversion and "any set" needs no order of preference.
 struct Omkodinger {
-    unsigned char tabell[SETS + 1][SETS][256];
+    unsigned char tabell[SETS + 1][SETS][BYTES];
     Omkodinger()
     {
         for (int inn = 0; inn <= SETS; inn++)
             for (int ut = 0; ut < SETS; ut++) {
-                for (int c = 0; c < 256; c++)
+                for (int c = 0; c < BYTES; c++)
                     tabell[inn][ut][c] = (unsigned char)c;
                 for (int b = 0; b < LETTERS; b++) {
                     if (inn == 0) {

@@ -37,6 +37,10 @@ enum {
 
 // The serial must stand within this many characters of the group start.
 const size_t SERIE_GRENSE = 100;
+// A number value and a "..KVALITET" place, as tokens; longer ones are no
+// number of theirs.
+const size_t TALL_LEN = 64;
+const size_t KVALITET_LEN = 32;
 
 // The current message of the parser; restored before each registration
 // because the string reader clears it when it registers its own failure.
@@ -65,7 +69,7 @@ bool verdi(const char *nokkel, int k, char *out, size_t size)
 
 bool verdi_tall(const char *nokkel, int k, double *v)
 {
-    char tok[64];
+    char tok[TALL_LEN];
     if (!verdi(nokkel, k, tok, sizeof tok))
         return false;
     char *slutt = nullptr;
@@ -78,7 +82,7 @@ bool verdi_tall(const char *nokkel, int k, double *v)
 
 bool verdi_heltall(const char *nokkel, int k, long lo, long hi, long *v)
 {
-    char tok[64];
+    char tok[TALL_LEN];
     if (!verdi(nokkel, k, tok, sizeof tok))
         return false;
     char *slutt = nullptr;
@@ -305,8 +309,8 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     Elm.enhet = (verdi_tall(p, 1, &d) && d > 0.0) ? d : head->enhet;
 
     p = finn_nokkel(group, "..KVALITET", grense);
-    for (int i = 0; i < 6; i++) {
-        char t[32];
+    for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
+        char t[KVALITET_LEN];
         int32_t v = verdi(p, i + 1, t, sizeof t) ? kvalitet_tall(t) : 0;
         if (v == 0 || (i == 2 && v > 3))
             v = head->kvalitet[i];
@@ -468,8 +472,8 @@ bool utelat_linje(const char *p, const char *e, const char *text, const ScharStr
 // is taken, an absent place is 0, a negative number leaves the place.
 void les_kvalitet(const char *nokkel)
 {
-    for (int i = 0; i < 6; i++) {
-        char t[32];
+    for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
+        char t[KVALITET_LEN];
         if (!verdi(nokkel, i + 1, t, sizeof t)) {
             Elm.kvalitet[i] = 0;
             continue;

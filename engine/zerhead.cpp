@@ -205,7 +205,7 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys)
             len = strlen("...TRANSSYS");
             head->koordsys = -1;
             head->transsysCode = i16(heltall(p, len, 0));
-            for (int i = 0; i < 6; i++)
+            for (int i = 0; i < SHEAD_TRANSPAR_COUNT; i++)
                 head->transsysParams[i] = tall(p, len, i + 1);
         } else if ((p = finn_nokkel(group, "...GEOSYS", nullptr)) != nullptr) {
             len = strlen("...GEOSYS");
@@ -263,7 +263,7 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys)
 
     if ((p = finn_nokkel(group, "..KVALITET", nullptr)) != nullptr) {
         len = strlen("..KVALITET");
-        for (int i = 0; i < 6; i++) {
+        for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
             const char *t = token_etter(p, len, i);
             if (t == nullptr)
                 break;
@@ -285,7 +285,7 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys)
     if ((p = finn_nokkel(group, "...FKBDATA", nullptr)) != nullptr) {
         len = strlen("...FKBDATA");
         // A value longer than the field is cut to it.
-        for (int i = 0; i < 4; i++) {
+        for (int i = 0; i < SHEAD_FKB_COUNT; i++) {
             const char *t = token_etter(p, len, i);
             if (t == nullptr)
                 break;

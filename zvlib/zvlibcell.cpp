@@ -11,7 +11,6 @@
 namespace {
 
 // ZV_CELL is a search path and may name several directories.
-constexpr int CFG_LEN = 1024;
 constexpr int FRAME_INSET = 2;
 // The preview's dark background, against which the cross lines in the
 // window's fixed colour 7 show.
@@ -89,7 +88,7 @@ int zvlibCell_getZvCellPath(char *path, int size)
 {
     if (path == nullptr || size <= 0)
         return ZVLIB_FAILURE;
-    char value[CFG_LEN];
+    char value[ZVLIB_CFGVALUE_LEN];
     int n;
     if (mdlSystem_getCfgVar(value, "ZV_CELL", sizeof value) == 0)
         n = snprintf(path, static_cast<size_t>(size), "%s", value);
@@ -111,7 +110,7 @@ int zvlibCell_getCellPathAndName(char *path, const char *fileName)
     path[0] = '\0';
     if (fileName == nullptr || fileName[0] == '\0')
         return ZVLIB_FAILURE;
-    char searchPath[CFG_LEN];
+    char searchPath[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(searchPath, "ZV_CELL", sizeof searchPath) == 0)
         return mdlFile_find(path, fileName, searchPath, ZVLIB_CELL_EXTENSION) == 0 ? 0 : ZVLIB_FAILURE;
     char dir[MDLHOST_MAXFILELENGTH], full[MDLHOST_MAXFILELENGTH];

@@ -56,7 +56,6 @@ constexpr int ENKELT_RADER = 12;       // rows of the single selection, twice th
 constexpr int TEGNBREDDE = 6;          // pixels of one character in the dialog font
 constexpr int KNAPP_NAER = 60;         // hook 20202: second push button from the right edge
 constexpr int KNAPP_FJERN = 120;       // first push button from the right edge
-constexpr int VERDI_LEN = 1024;        // a configuration variable's value
 
 // ---- paths and lists ---------------------------------------------------------
 
@@ -498,7 +497,7 @@ void fjernValgte(MSDialog *db, zvlibGlobalData *)
 // Where the list files are offered: the first directory of MS_DATA.
 void listeKatalog(char (&katalog)[ZVLIB_DIALOG_PATH_LEN])
 {
-    char verdi[VERDI_LEN];
+    char verdi[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(verdi, LISTEKATALOG, sizeof verdi) != 0)
         verdi[0] = '\0';
     if (char *semikolon = strchr(verdi, ';'))
@@ -533,7 +532,7 @@ void lagreListe(MSDialog *db, zvlibGlobalData *g)
 
 bool erFil(const char *sti)
 {
-    char lokal[VERDI_LEN];
+    char lokal[ZVLIB_MAPPED_PATH_LEN];
     mdlhost_mapPath(lokal, sizeof lokal, sti);
     struct stat st;
     return lokal[0] != '\0' && stat(lokal, &st) == 0 && S_ISREG(st.st_mode);
@@ -851,7 +850,7 @@ StringList *zvlibDialog_searchFiles(zvlibRememberedChoice *choice, const char *t
     if (g == nullptr || g->dialogData == nullptr)
         return nullptr;
     zvlibDialogData *dd = g->dialogData;
-    char verdi[VERDI_LEN];
+    char verdi[ZVLIB_CFGVALUE_LEN];
     if (choice != nullptr && choice->directory[0] != '\0' && settKatalog(dd, choice->directory)) {
         kopier(dd->fileFilter, sizeof dd->fileFilter, choice->filter[0] != '\0' ? choice->filter : filter);
     } else {

@@ -16,7 +16,7 @@
 extern "C" {
 #endif
 
-#define ZVLIB_DIALOG_PATH_LEN 256 /* a directory, filter or path with its terminator */
+#define ZVLIB_DIALOG_PATH_LEN ZVLIB_PATH_LEN /* a directory, filter or path with its terminator */
 #define ZVLIB_DIALOG_MAX_DEPTH 128 /* directory levels a search goes down */
 
 /* Dialogs and their items. */

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int MELDING_LEN = 1024;    // formatted text of a box or message, 1023 characters
+constexpr int MELDING_LEN = ZVLIB_MESSAGE_LEN; // formatted text of a box or message, 1023 characters
 constexpr int FORMAT_LEN = 512;      // an entry used as format
 constexpr int MAKS_LINJER = ZVLIB_BOX_MAXLINES;
 constexpr int SPRAAKTEKSTER = 20007; // message list of the language texts

@@ -49,15 +49,17 @@ ZVLIB_API void zvlibError_publishHooks(void);
 
 /* What the last box showed, read back from its dialog (tests, logs). */
 #define ZVLIB_BOX_MAXLINES 24
+#define ZVLIB_BOX_TITLE_LEN 513  /* a box's title with its terminator */
+#define ZVLIB_MESSAGE_LEN 1024   /* a box's or message's text, so each of its lines too */
 typedef struct ZvlibBoxInfo {
     int type;            /* 1, 2, 4, 8 */
     int iconId;          /* icon drawn, 0 before the text was drawn */
-    char title[513];     /* window title */
+    char title[ZVLIB_BOX_TITLE_LEN]; /* window title */
     char button1[64];    /* label of the first button */
     char button2[64];    /* label of the second, "" when hidden */
     int width, height;   /* window content */
     int lineCount;
-    char lines[ZVLIB_BOX_MAXLINES][1024];
+    char lines[ZVLIB_BOX_MAXLINES][ZVLIB_MESSAGE_LEN];
 } ZvlibBoxInfo;
 ZVLIB_API const ZvlibBoxInfo *zvlibError_lastBox(void);
 /* The message list (null until the first message); for the list dialog's

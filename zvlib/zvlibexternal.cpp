@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int CFG_LEN = 1024;
 
 // Commands the command interpreter itself knows; they have no program of
 // their own to start.
@@ -78,7 +77,7 @@ int zvlibExternal_executeShellCommand(const char *command, const char *arguments
     argText += command ? command : "";
     argText += ' ';
     argText += arguments ? arguments : "";
-    char shell[CFG_LEN];
+    char shell[ZVLIB_CFGVALUE_LEN];
     // Without a configured interpreter there is nothing to start; an empty
     // name must not reach the host as a program.
     if (mdlSystem_getenv("COMSPEC", shell, sizeof shell) != 0 || shell[0] == '\0') {

@@ -23,17 +23,19 @@ namespace {
 // The answer of readDoubleP and getDoubleP when there is no number.
 const double ingenDouble = 0.0;
 
+constexpr int BYTEVERDIER = 256; // every byte value
+
 // Letters and capitals of ISO 8859-1.  The locale is never set, so the
 // C library would know only the ASCII letters and drop the Norwegian ones.
 struct Tegntabell {
-    bool bokstav[256];
-    unsigned char stor[256];
+    bool bokstav[BYTEVERDIER];
+    unsigned char stor[BYTEVERDIER];
 };
 
 constexpr Tegntabell lagTegntabell()
 {
     Tegntabell t{};
-    for (int c = 0; c < 256; c++) {
+    for (int c = 0; c < BYTEVERDIER; c++) {
         bool liten = (c >= 'a' && c <= 'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7);
         bool store = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
         t.bokstav[c] = liten || store;

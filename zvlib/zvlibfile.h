@@ -14,7 +14,7 @@
 extern "C" {
 #endif
 
-#define ZVLIB_FILE_NAME_LEN 256      /* a path with its terminator */
+#define ZVLIB_FILE_NAME_LEN ZVLIB_PATH_LEN /* a path with its terminator */
 #define ZVLIB_FILE_BUFFER_SIZE 512   /* default physical-line buffer */
 #define ZVLIB_FILE_MAX_INCLUDES 16   /* nested includes below a top file */
 

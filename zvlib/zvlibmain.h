@@ -22,7 +22,6 @@ extern "C" {
 #define ZVLIB_PAGENAME_LEN 81
 #define ZVLIB_INTRO_TEXTS 14
 #define ZVLIB_INTRO_TEXT_LEN 257
-#define ZVLIB_BOX_TITLE_LEN 513
 #define ZVLIB_ELMATTR_RECORD_SIZE 1480 /* one element attribute record */
 #define ZVLIB_ATTR_EDIT_RECORD_SIZE 92
 #define ZVLIB_PRINTER_SETUP_SIZE 840
@@ -36,9 +35,9 @@ typedef int (*ZvlibScaleFunc)(double oldScale, double newScale);
 
 typedef struct zvlibDialogData {
     int32_t printJob[8]; /* [2]: 0 current page, 1 all pages, 2 the range [3]..[4] */
-    char fileFilter[256];
-    char directory[256];
-    char excelTemplate[256];
+    char fileFilter[ZVLIB_PATH_LEN];
+    char directory[ZVLIB_PATH_LEN];
+    char excelTemplate[ZVLIB_PATH_LEN];
     char excelSheet[31];
     char decimalSeparator[2];
 } zvlibDialogData;

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int CFG_LEN = 1024;
 
 const char *const DEFAULT_SCALES[] = {"1:1",   "1:2",   "1:5",    "1:10",   "1:20",
                                       "1:25",  "1:50",  "1:100",  "1:200",  "1:250",
@@ -149,7 +148,7 @@ int zvlibPlotScale_loadStartupList(void)
     zvlibPlotScale *ps = zvlibMain_plotScale();
     if (ps == nullptr)
         return ZVLIB_FAILURE;
-    char name[CFG_LEN];
+    char name[ZVLIB_CFGVALUE_LEN];
     char found[MDLHOST_MAXFILELENGTH];
     // Any failure on the way falls back to the built-in list silently.
     if (mdlSystem_getCfgVar(name, "ZV_PLOTSCALES", sizeof name) == 0 && name[0] != '\0' &&

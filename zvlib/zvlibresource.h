@@ -14,7 +14,7 @@
 extern "C" {
 #endif
 
-#define ZVLIB_RSC_PATH_LEN 256 /* a resource file's path with its terminator */
+#define ZVLIB_RSC_PATH_LEN ZVLIB_PATH_LEN /* a resource file's path with its terminator */
 
 /* Open modes. */
 #define ZVLIB_RSC_READONLY 0

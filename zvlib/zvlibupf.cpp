@@ -21,7 +21,6 @@ namespace {
 constexpr int MAKS_APPLIKASJONER = 50;
 // A configuration variable's value; longer than a path, so that a value
 // that is too long is reported as a too long path, not taken for undefined.
-constexpr int VERDI_LEN = 1024;
 
 struct Tilstand {
     MdlDesc *desc;          // owner; null when the slot is free
@@ -81,7 +80,7 @@ void lukk(Tilstand *t)
 
 bool finnes(const char *path)
 {
-    char lokal[VERDI_LEN];
+    char lokal[ZVLIB_MAPPED_PATH_LEN];
     mdlhost_mapPath(lokal, sizeof lokal, path);
     struct stat st;
     return lokal[0] != '\0' && stat(lokal, &st) == 0;
@@ -151,7 +150,7 @@ int zvlibUpf_open(ZvHandle *handleOut, const char *cfgVar, const char *defaultNa
     if (t == nullptr)
         return ZVLIB_FAILURE;
     lukk(t);
-    char pref[VERDI_LEN];
+    char pref[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(pref, "MS_USERPREF", sizeof pref) != 0) {
         toolSubsystem_printf("\"MS_USERPREF\" undefined!\n");
         return ZVLIB_FAILURE;
@@ -165,11 +164,11 @@ int zvlibUpf_open(ZvHandle *handleOut, const char *cfgVar, const char *defaultNa
         device[devLen - 1] = '\0';
 
     // An empty value would name the directory itself.
-    char name[VERDI_LEN];
+    char name[ZVLIB_CFGVALUE_LEN];
     if (cfgVar == nullptr || mdlSystem_getCfgVar(name, cfgVar, sizeof name) != 0 || name[0] == '\0')
         snprintf(name, sizeof name, "%s", defaultName != nullptr ? defaultName : "");
 
-    char path[3 * VERDI_LEN];
+    char path[3 * ZVLIB_CFGVALUE_LEN];
     if (device[0] != '\0')
         snprintf(path, sizeof path, "%s:%s%s", device, directory, name);
     else

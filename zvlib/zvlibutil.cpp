@@ -23,7 +23,6 @@ constexpr int DRAFT_ONLY = 20;
 constexpr int BOX_STYLE = 17;
 constexpr int LANG_TEXT_LEN = 1024;
 constexpr int KEYIN_LEN = 2 * MDLHOST_MAXFILELENGTH + 64;
-constexpr int CFG_LEN = 1024;
 constexpr int TOKEN_GROWTH = 20;
 constexpr long HOURGLASS_TICKS = 30;
 const char *const SPINNER[] = {"|", "/", "-", "\\"};
@@ -35,7 +34,7 @@ int looseHourGlassStep = 0;
 
 bool cfgDefined(const char *name)
 {
-    char value[CFG_LEN];
+    char value[ZVLIB_CFGVALUE_LEN];
     return mdlSystem_getCfgVar(value, name, sizeof value) == 0;
 }
 
@@ -304,7 +303,7 @@ int findHelpFile(char (&found)[MDLHOST_MAXFILELENGTH], const char *root, const c
 // 0, or the find status after a text-window line saying what is missing.
 int findHelpViewer(char (&viewer)[MDLHOST_MAXFILELENGTH])
 {
-    char configured[CFG_LEN];
+    char configured[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(configured, "ZV_CHMVIEWER", sizeof configured) == 0 && configured[0] != '\0') {
         if (mdlhost_findProgram(viewer, sizeof viewer, configured) == 0)
             return 0;

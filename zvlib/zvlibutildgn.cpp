@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int CFG_LEN = 1024;
 // Message-centre type of errors.
 constexpr int MESSAGE_ERROR = 10;
 // Plot fences: shapes of this class carrying the library's user data of
@@ -147,7 +146,7 @@ void zvlibUtil_setActiveDecimalNumberInTextItem(DialogItem *item)
 
 int zvlibUtil_setWorkmode(const char *cfgVar)
 {
-    char value[CFG_LEN];
+    char value[ZVLIB_CFGVALUE_LEN];
     if (cfgVar == nullptr || mdlSystem_getCfgVar(value, cfgVar, sizeof value) != 0)
         return 0;
     int mode = tcbP->workMode;

@@ -17,8 +17,8 @@ extern "C" {
 #define ZVLIB_DDE_COMMAND_LEN 256   /* a replace command with its terminator */
 #define ZVLIB_DDE_ADVISE_LEN 200    /* advise data kept, terminator included */
 #define ZVLIB_COMMAND_LINE_LEN 1024 /* program and arguments with the terminator */
-#define ZVLIB_SHORT_PATH_LEN 256
-#define ZVLIB_UNC_NAME_LEN 256      /* the caller's buffer for a universal name */
+#define ZVLIB_SHORT_PATH_LEN ZVLIB_PATH_LEN
+#define ZVLIB_UNC_NAME_LEN ZVLIB_PATH_LEN /* the caller's buffer for a universal name */
 #define ZVLIB_DDE_TIMEOUT_MS 5000
 
 /* --- DDE ---------------------------------------------------------------------
