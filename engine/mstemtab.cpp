@@ -460,7 +460,7 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
         "Objekttype", "ZERA-tema, 1000-9999", "FKB-gruppe", "Datatype (P,L,T,F)", "Level",
         "Color, " MT_TALL(MT_FARGE_MIN) "-" MT_TALL(MT_FARGE_MAKS),
         "Line Weight, " MT_TALL(MT_TYKKELSE_MIN) "-" MT_TALL(MT_TYKKELSE_MAKS),
-        "Line Style, 0-" MT_TALL(MT_STIL_MAKS), "Text Font, 0->", "Text height", "Text width", "Cell name",
+        ("Line Style, 0-" MT_TALL(MT_STIL_MAKS)), "Text Font, 0->", "Text height", "Text width", "Cell name",
         "Cell scale X", "Cell scale Y", "Hoydeavrunding", "Comments", "Description"};
 
     FILE *fp = templateFile != nullptr ? dlmSystem_mdlFopen(templateFile, newFile != 0 ? "w" : "a") : nullptr;
