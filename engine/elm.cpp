@@ -1,4 +1,4 @@
-// The current element record, the element type codes and the option words.
+// The current element record and the option words (the type codes are in kartmotor_typer.h).
 #include <cstring>
 
 #include "kartmotor_int.h"

@@ -3,7 +3,8 @@
 
    Files and their concerns:
      tekst.cpp     bounded copies, key search, tokens
-     elm.cpp       the element record, type codes, option words
+     kartmotor_typer.h  the element types: names, letters, kinds
+     elm.cpp       the element record, option words
      tegnsett.cpp  character sets and the letter keys
      zerbuff.cpp   group reader and string values
      zerhead.cpp   header parsing and zerget_headinfo
