@@ -235,7 +235,8 @@ void publishRecords()
 }
 
 // The installation root is proposed as the directory four levels above
-// the application's file; a shorter path proposes nothing.
+// the application's file; a shorter path proposes nothing.  The host gives
+// the library's path with '/', a Windows host with '\\': both count.
 void askForInstallationRoot(const char *applicationName, int argc, char *argv[])
 {
     char value[PATH_LEN];
@@ -248,7 +249,7 @@ void askForInstallationRoot(const char *applicationName, int argc, char *argv[])
     char *cut = nullptr;
     for (char *p = path + strlen(path); p > path;) {
         --p;
-        if (*p == '\\' && ++seen == 4) {
+        if ((*p == '\\' || *p == '/') && ++seen == 4) {
             cut = p + 1;
             break;
         }

@@ -100,8 +100,8 @@ ZVLIB_API void zvlibUtil_setActiveDecimalNumberInTextItem(DialogItem *item);
    is undefined, already holds that text, or the work mode is another. */
 ZVLIB_API int zvlibUtil_setWorkmode(const char *cfgVar);
 
-/* Opens the host's own preference file (the one MDLHOST_USERPREF names,
-   else $(HOME)/.mdlhost.upf; created for MDLHOST_RSC_READWRITE when
+/* Opens the host's own preference file (the one MS_USERPREF names, else
+   MDLHOST_USERPREF, else $(HOME)/.mdlhost.upf; created for MDLHOST_RSC_READWRITE when
    missing) with mdlResource_openFile's mode.  Returns its status, with
    *handle set on 0. */
 ZVLIB_API int zvlibUtil_openUserPrefFile(RscFileHandle *handle, int mode);

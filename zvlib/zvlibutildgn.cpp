@@ -163,12 +163,8 @@ int zvlibUtil_openUserPrefFile(RscFileHandle *handle, int mode)
     *handle = nullptr;
     // The host's rule for its own preference file.
     char name[MDLHOST_MAXFILELENGTH];
-    if (mdlSystem_getCfgVar(name, "MDLHOST_USERPREF", sizeof name) != 0 || name[0] == '\0') {
-        char home[MDLHOST_MAXFILELENGTH];
-        if (mdlSystem_getCfgVar(home, "HOME", sizeof home) != 0 || home[0] == '\0' ||
-            mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name, sizeof name) != 0)
-            return MDLHOST_RSC_ERROR;
-    }
+    if (mdlhost_userPrefsName(name, sizeof name) != 0)
+        return MDLHOST_RSC_ERROR;
     int rc = mdlResource_openFile(handle, name, mode);
     if (rc == MDLHOST_RSC_ERROR && mode == MDLHOST_RSC_READWRITE &&
         mdlResource_createFile(name, "Host preferences", mode) == MDLHOST_RSC_OK)

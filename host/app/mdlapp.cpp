@@ -7,9 +7,11 @@
 //   parts         what the frame keeps per application, forgotten with it
 //   exit          exit requests
 //   abort         extended abort requests
+//   state         the command-state log
 #include "app/mdlapp.h"
 
 #include <map>
+#include <string>
 
 #include "app_int.h"
 
@@ -42,6 +44,8 @@ int mdlSystem_enterGraphics(void)
 {
     return 0;
 }
+
+int mdlSystem_enterGraphicsExtended(int) { return 0; }
 
 // --- exit -------------------------------------------------------------------
 
@@ -82,3 +86,32 @@ void mdlSystem_extendedAbortEnable(int enable)
 int mdlSystem_extendedAbortRequested(void) { return abortEnabled && abortRequested ? 1 : 0; }
 
 void mdlhost_requestAbort(int request) { abortRequested = request != 0; }
+
+// --- state ------------------------------------------------------------------
+
+namespace {
+std::string stateLog;
+
+// A long session keeps the newest lines only.
+void noteState(const std::string &line)
+{
+    constexpr size_t kMost = 64 * 1024;
+    if (stateLog.size() + line.size() > kMost)
+        stateLog.erase(0, stateLog.find('\n', stateLog.size() / 2) + 1);
+    stateLog += line + "\n";
+}
+} // namespace
+
+void mdlState_startDefaultCommand(void) { noteState("default"); }
+
+int mdlState_startPrimitive(int state, int prompt)
+{
+    noteState("primitive " + std::to_string(state) + " " + std::to_string(prompt));
+    return 0;
+}
+
+void mdlState_restartCurrentCommand(void) { noteState("restart"); }
+
+const char *mdlhost_commandStateLog(void) { return stateLog.c_str(); }
+
+void mdlhost_clearCommandStateLog(void) { stateLog.clear(); }

@@ -1,6 +1,7 @@
 // Keyins, the input queue and one turn of the host loop.
 //
-//   keyins      the host's own keyins, else the command tables
+//   keyins      the host's own keyins (exit, fence delete, answer, type, %,
+//               browse, mdl load/unload/command/keyin), else the command tables
 //   queue       keyins and commands queued by applications
 //   loop        pending unloads, timers, queued input
 #include <cerrno>
@@ -85,12 +86,14 @@ int unloadKeyin(const std::string &task, std::string *why)
     return MDLHOST_KEYIN_OK;
 }
 
-int typeKeyin(const std::string &file, std::string *why)
+// A file that cannot be shown is said on the text window; the keyin itself
+// did what it could.
+int typeKeyin(const std::string &file)
 {
     FILE *fp = dlmSystem_mdlFopen(file.c_str(), "r");
     if (fp == nullptr) {
-        *why = "cannot open " + file + ": " + strerror(errno);
-        return MDLHOST_KEYIN_FAILED;
+        toolSubsystem_printf("type: cannot open %s: %s\n", file.c_str(), strerror(errno));
+        return MDLHOST_KEYIN_OK;
     }
     char buf[4096];
     size_t n;
@@ -98,7 +101,37 @@ int typeKeyin(const std::string &file, std::string *why)
         buf[n] = '\0';
         toolSubsystem_printf("%s", buf);
     }
+    if (ferror(fp))
+        toolSubsystem_printf("type: reading %s failed\n", file.c_str());
     dlmSystem_mdlFclose(fp);
+    return MDLHOST_KEYIN_OK;
+}
+
+// "% PATH", "browse file PATH", "browse url ADDRESS": handed to the program
+// MDLHOST_OPENER names (with its own arguments first) as one argument,
+// never through a shell.  Without one, or when it does not start, the text
+// window says what would have opened.
+int openKeyin(const std::string &target, bool isFile)
+{
+    if (target.empty()) {
+        toolSubsystem_printf("Nothing to open\n");
+        return MDLHOST_KEYIN_OK;
+    }
+    std::string local = isFile ? mdlhost::mappedPath(target.c_str()) : target;
+    std::string opener;
+    std::vector<std::string> words;
+    if (!mdlhost::cfgLookup("MDLHOST_OPENER", opener) || !mdlhost::splitQuotedWords(opener.c_str(), words) ||
+        words.empty()) {
+        toolSubsystem_printf("Would open %s (no opener: define MDLHOST_OPENER)\n", local.c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    std::vector<const char *> args;
+    for (size_t i = 1; i < words.size(); i++)
+        args.push_back(words[i].c_str());
+    args.push_back(local.c_str());
+    args.push_back(nullptr);
+    if (mdlExternal_extStartProgram(nullptr, words[0].c_str(), args.data()) != 0)
+        toolSubsystem_printf("Would open %s (the opener %s did not start)\n", local.c_str(), words[0].c_str());
     return MDLHOST_KEYIN_OK;
 }
 
@@ -112,6 +145,24 @@ int commandKeyin(const std::vector<MdlDesc *> &apps, std::string_view keyin, std
         return MDLHOST_KEYIN_UNKNOWN;
     }
     return mdlhost::runCommand(owner, number, std::string(keyin.substr(restAt)).c_str(), why);
+}
+
+// "mdl keyin TASK KEYIN": KEYIN from TASK's command table only.  Applications
+// send these for tasks that may be missing, so a task that is not loaded or
+// has no such keyin is said on the text window rather than failing.
+int taskKeyin(const std::string &task, const std::string &rest, std::string *why)
+{
+    MdlDesc *desc = mdlSystem_findMdlDesc(task.c_str());
+    if (desc == nullptr) {
+        toolSubsystem_printf("mdl keyin %s: the task %s is not loaded\n", task.c_str(), task.c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    int rc = commandKeyin({desc}, rest, why);
+    if (rc == MDLHOST_KEYIN_UNKNOWN) {
+        toolSubsystem_printf("mdl keyin %s: %s is not a keyin of %s\n", task.c_str(), rest.c_str(), task.c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    return rc;
 }
 
 // "answer modal ID STEPS": the steps of mdlhost_scriptModal for dialog ID
@@ -178,7 +229,11 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
     if (sameName(w[0].text, "answer") && w.size() >= 2)
         return answerKeyin(w, keyin, why);
     if (sameName(w[0].text, "type") && w.size() >= 2)
-        return typeKeyin(restAfter(keyin, w[0].end), why);
+        return typeKeyin(restAfter(keyin, w[0].end));
+    if (keyin.front() == '%')
+        return openKeyin(restAfter(keyin, 1), true);
+    if (sameName(w[0].text, "browse") && w.size() >= 3 && (sameName(w[1].text, "file") || sameName(w[1].text, "url")))
+        return openKeyin(restAfter(keyin, w[1].end), sameName(w[1].text, "file"));
     if (sameName(w[0].text, "mdl") && w.size() >= 2) {
         std::string_view sub = w[1].text;
         if (w.size() < 3) {
@@ -192,14 +247,8 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
             return unloadKeyin(name, why);
         if (sameName(sub, "command"))
             return runNamedCommand(name, rest.c_str(), why);
-        if (sameName(sub, "keyin")) {
-            MdlDesc *desc = mdlSystem_findMdlDesc(name.c_str());
-            if (desc == nullptr) {
-                *why = "no task " + name + " is loaded";
-                return MDLHOST_KEYIN_FAILED;
-            }
-            return commandKeyin({desc}, rest, why);
-        }
+        if (sameName(sub, "keyin"))
+            return taskKeyin(name, rest, why);
     }
     return commandKeyin(applications(), keyin, why);
 }

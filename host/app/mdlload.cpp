@@ -1,9 +1,11 @@
 // Loading applications from shared libraries, and unloading them.
 //
-//   finding      library and resource file of a name
+//   finding      library and resource file of a name: MDLAPP_<TASK>, MS_MDL,
+//                the host's own application folders, <task>.app files
 //   loading      dlopen, registration, MdlMain with its arguments
 //   unloading    unload hook, deferred unloads, dlclose, shutdown
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -42,45 +44,158 @@ std::string mdlhost::taskIdOf(const std::string &name)
 
 namespace {
 
-// Library path of name, or "" with the reason in why.
-std::string findLibrary(const std::string &name, const std::string &taskId, std::string &why)
+// Where an application was found: its library and, when its .app file names
+// one, its resource file.
+struct Found {
+    std::string library;
+    std::string resources;
+};
+
+// The folder of path with its last separator, "" when it has none.
+std::string folderOf(const std::string &path)
+{
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The host's own application folders, as it knows its own resources: the
+// folder of the library holding the host, and ../lib of the program, so a
+// build and an installation both find what was built beside them.
+std::vector<std::string> defaultApplicationFolders()
+{
+    std::vector<std::string> dirs;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&mdlhost_loadApplication), &info) != 0 && info.dli_fname != nullptr)
+        if (std::string dir = folderOf(info.dli_fname); !dir.empty())
+            dirs.push_back(dir);
+    char exe[MDLHOST_MAXFILELENGTH];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        exe[n] = '\0';
+        if (std::string dir = folderOf(exe); !dir.empty()) {
+            dir += "../lib/";
+            if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
+                dirs.push_back(dir);
+        }
+    }
+    return dirs;
+}
+
+// Reads a <task>.app file: "library = FILE" (required) and "resources =
+// FILE", each relative to the file's folder unless absolute; '#' lines are
+// comments.  False with the reason, naming file and line, in why.
+bool readAppFile(const std::string &appFile, Found &found, std::string &why)
+{
+    FILE *fp = dlmSystem_mdlFopen(appFile.c_str(), "r");
+    if (fp == nullptr) {
+        why = "cannot read " + appFile;
+        return false;
+    }
+    std::string dir = folderOf(appFile), line;
+    Found f;
+    bool ok = true;
+    char buf[MDLHOST_MAXFILELENGTH + 64];
+    for (int lineNo = 1; ok && fgets(buf, sizeof buf, fp) != nullptr; lineNo++) {
+        std::string where = appFile + " line " + std::to_string(lineNo) + ": ";
+        size_t len = strlen(buf);
+        if (len == sizeof buf - 1 && buf[len - 1] != '\n') {
+            why = where + "line too long";
+            ok = false;
+            break;
+        }
+        std::string_view text = mdlhost::trimmed(buf);
+        if (text.empty() || text.front() == '#')
+            continue;
+        size_t eq = text.find('=');
+        std::string key(mdlhost::trimmed(text.substr(0, eq == std::string_view::npos ? 0 : eq)));
+        std::string value(eq == std::string_view::npos ? "" : mdlhost::trimmed(text.substr(eq + 1)));
+        if (value.empty() || (key != "library" && key != "resources")) {
+            why = where + "expected \"library = FILE\" or \"resources = FILE\"";
+            ok = false;
+            break;
+        }
+        if (value.front() != '/' && value.front() != '\\' && !mdlhost::hasDrive(value.c_str()))
+            value = dir + value;
+        (key == "library" ? f.library : f.resources) = value;
+    }
+    dlmSystem_mdlFclose(fp);
+    if (ok && f.library.empty()) {
+        why = appFile + ": no \"library = FILE\" line";
+        ok = false;
+    }
+    if (ok)
+        found = f;
+    return ok;
+}
+
+// The first of lib<name>.so, <name>.so and <name>.app in dir (case ignored).
+// 1 found, 0 none, -1 a broken .app file (reason in why).
+int findInFolder(const std::string &dir, const std::string &lower, Found &found, std::string &why)
+{
+    std::string path;
+    for (const std::string &candidate : {"lib" + lower + ".so", lower + ".so"})
+        if (mdlhost::findInDirectory(dir, candidate, path)) {
+            found = {path, ""};
+            return 1;
+        }
+    if (!mdlhost::findInDirectory(dir, lower + ".app", path))
+        return 0;
+    return readAppFile(path, found, why) ? 1 : -1;
+}
+
+// Library of name, or false with the reason in why.
+bool findLibrary(const std::string &name, const std::string &taskId, Found &out, std::string &why)
 {
     std::string var = "MDLAPP_" + taskId, value;
     char found[MDLHOST_MAXFILELENGTH];
     if (mdlhost::cfgLookup(var, value) && !value.empty()) {
-        if (mdlFile_find(found, value.c_str(), nullptr, nullptr) == 0)
-            return found;
+        if (mdlFile_find(found, value.c_str(), nullptr, nullptr) == 0) {
+            out = {found, ""};
+            return true;
+        }
         why = var + " names " + value + ", which does not exist";
-        return "";
+        return false;
     }
     if (hasDirectory(name)) {
-        if (mdlFile_find(found, name.c_str(), nullptr, nullptr) == 0)
-            return found;
+        if (mdlFile_find(found, name.c_str(), nullptr, nullptr) == 0) {
+            out = {found, ""};
+            return true;
+        }
         why = "no such file";
-        return "";
+        return false;
     }
     if (mdlhost::endsWithName(name, ".so")) {
-        if (mdlFile_find(found, name.c_str(), "MS_MDL", nullptr) == 0)
-            return found;
+        if (mdlFile_find(found, name.c_str(), "MS_MDL", nullptr) == 0) {
+            out = {found, ""};
+            return true;
+        }
         why = "no " + name + " along MS_MDL";
-        return "";
+        return false;
     }
     std::string lower = mdlhost::folded(name);
-    for (const std::string &candidate : {"lib" + lower + ".so", lower + ".so"})
-        if (mdlFile_find(found, candidate.c_str(), "MS_MDL", nullptr) == 0)
-            return found;
-    why = "no MDLAPP_" + taskId + ", and no lib" + lower + ".so or " + lower + ".so along MS_MDL";
-    return "";
+    std::vector<std::string> dirs = mdlhost::searchDirectories("MS_MDL");
+    for (const std::string &dir : defaultApplicationFolders())
+        dirs.push_back(dir);
+    for (const std::string &dir : dirs) {
+        int rc = findInFolder(dir, lower, out, why);
+        if (rc != 0)
+            return rc > 0;
+    }
+    why = "no MDLAPP_" + taskId + ", and no lib" + lower + ".so, " + lower + ".so or " + lower +
+          ".app along MS_MDL or in the host's application folders";
+    return false;
 }
 
 // Resource file of the application, or "" when it has none.
-std::string findResourceFile(const std::string &taskId, const std::string &library)
+std::string findResourceFile(const std::string &taskId, const Found &app)
 {
     std::string value;
     if (mdlhost::cfgLookup("MDLRSC_" + taskId, value) && !value.empty())
         return value; // named on purpose: a missing file is reported when opened
+    if (!app.resources.empty())
+        return app.resources;
     char dir[MDLHOST_MAXFILELENGTH], dev[MDLHOST_MAXFILELENGTH], found[MDLHOST_MAXFILELENGTH];
-    mdlFile_parseName(library.c_str(), dev, dir, nullptr, nullptr);
+    mdlFile_parseName(app.library.c_str(), dev, dir, nullptr, nullptr);
     std::string beside = std::string(dev) + dir;
     std::string name = taskId + ".rsc";
     std::string path;
@@ -119,9 +234,10 @@ int mdlhost::loadApplication(const char *name, const char *origin, int argc, con
     if (mdlSystem_findMdlDesc(taskId.c_str()) != nullptr)
         return loadFailed(why, load + taskId + " is already loaded");
     std::string notFound;
-    std::string library = findLibrary(name, taskId, notFound);
-    if (library.empty())
+    Found app;
+    if (!findLibrary(name, taskId, app, notFound))
         return loadFailed(why, load + "application not found: " + notFound);
+    const std::string &library = app.library;
     // RTLD_LOCAL: applications export the same names (MdlMain and more) and
     // each keeps its own copy of shared modules.
     void *handle = dlopen(mdlhost::mappedPath(library.c_str()).c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -134,7 +250,7 @@ int mdlhost::loadApplication(const char *name, const char *origin, int argc, con
         dlclose(handle);
         return loadFailed(why, load + library + " has no MdlMain");
     }
-    std::string rsc = findResourceFile(taskId, library);
+    std::string rsc = findResourceFile(taskId, app);
     MdlDesc *desc = mdlhost_registerApplication(taskId.c_str(), rsc.empty() ? nullptr : rsc.c_str());
     if (desc == nullptr) { // cannot happen after the checks above, but never run unregistered code
         dlclose(handle);
@@ -151,6 +267,28 @@ int mdlhost::loadApplication(const char *name, const char *origin, int argc, con
         part.argv.push_back(a.data());
     part.argv.push_back(nullptr);
     dlmSystem_callAnyFunction(desc, mdlMain, "IP", int(part.arguments.size()), part.argv.data());
+    return 0;
+}
+
+int mdlhost_findApplication(const char *name, char *library, size_t librarySize, char *resources,
+                            size_t resourcesSize)
+{
+    if (library == nullptr || librarySize == 0 || resources == nullptr || resourcesSize == 0)
+        return -1;
+    resources[0] = '\0';
+    std::string taskId = mdlhost::taskIdOf(name ? name : "");
+    Found app;
+    std::string why;
+    if (taskId.empty() || taskId.size() > MDLHOST_MAXTASKID) {
+        mdlhost::copyText(library, librarySize, "not a valid task name");
+        return -1;
+    }
+    if (!findLibrary(name, taskId, app, why)) {
+        mdlhost::copyText(library, librarySize, why.c_str());
+        return -1;
+    }
+    mdlhost::copyText(library, librarySize, app.library.c_str());
+    mdlhost::copyText(resources, resourcesSize, findResourceFile(taskId, app).c_str());
     return 0;
 }
 

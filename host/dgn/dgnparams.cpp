@@ -1,4 +1,9 @@
-// Active parameters of the session.
+// Active parameters, locks and the modes of the active design.
+//
+//   graphic group   the next free group of the active model
+//   parameters      mdlParams_getActive / setActive
+//   locks           fence overlap and clip
+//   modes           mgds_modesP
 #include <cstdint>
 
 #include "base/mdlbase.h"
@@ -11,6 +16,9 @@ namespace {
 // model handle is never reused, so another handle means another file.
 DgnModelRefP groupModel = MDLHOST_NO_MODEL;
 uint32_t activeGroup = 0;
+int32_t activeFill = 0;
+bool fenceOverlap = false;
+bool fenceClip = false;
 
 void highestGroup(const MSElementDescr *d, uint32_t &highest)
 {
@@ -57,7 +65,13 @@ int syncGroup()
 
 int mdlParams_getActive(void *value, int param)
 {
-    if (value == nullptr || param != ACTIVEPARAM_GRAPHGROUP)
+    if (value == nullptr)
+        return -1;
+    if (param == ACTIVEPARAM_FILL) {
+        *static_cast<int32_t *>(value) = activeFill;
+        return 0;
+    }
+    if (param != ACTIVEPARAM_GRAPHGROUP)
         return -1;
     int rc = syncGroup();
     if (rc != 0)
@@ -68,7 +82,13 @@ int mdlParams_getActive(void *value, int param)
 
 int mdlParams_setActive(const void *value, int param)
 {
-    if (value == nullptr || param != ACTIVEPARAM_GRAPHGROUP)
+    if (value == nullptr)
+        return -1;
+    if (param == ACTIVEPARAM_FILL) {
+        activeFill = *static_cast<const int32_t *>(value) != 0 ? 1 : 0;
+        return 0;
+    }
+    if (param != ACTIVEPARAM_GRAPHGROUP)
         return -1;
     int rc = syncGroup();
     if (rc != 0)
@@ -85,4 +105,36 @@ int mdlSystem_updateGraphicGroup(void)
     if (activeGroup < UINT32_MAX)
         activeGroup++;
     return 0;
+}
+
+// --- locks ------------------------------------------------------------------
+
+int mdlParams_getLock(int lock)
+{
+    if (lock == LOCK_FENCE_OVERLAP)
+        return fenceOverlap ? 1 : 0;
+    if (lock == LOCK_FENCE_CLIP)
+        return fenceClip ? 1 : 0;
+    return 0;
+}
+
+int mdlParams_setLock(int lock, int on)
+{
+    if (lock == LOCK_FENCE_OVERLAP)
+        fenceOverlap = on != 0;
+    else if (lock == LOCK_FENCE_CLIP)
+        fenceClip = on != 0;
+    else
+        return -1;
+    return 0;
+}
+
+// --- modes ------------------------------------------------------------------
+
+const MgdsModes *mdlhost_mgdsModes(void)
+{
+    static MgdsModes modes;
+    DgnModelRefP model = mdlModelRef_getActive();
+    modes.is3D = model != MDLHOST_NO_MODEL && mdlModelRef_is3D(model) ? 1 : 0;
+    return &modes;
 }

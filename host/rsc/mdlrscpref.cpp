@@ -1,18 +1,35 @@
 // Remembered file names: the host preference file and the stored record.
+#include <algorithm>
+#include <climits>
+
 #include "rsc_int.h"
+
+int mdlhost_userPrefsName(char *name, size_t size)
+{
+    if (name == nullptr || size == 0)
+        return -1;
+    // MS_USERPREF is the platform's name for it and what applications
+    // build their own preference paths from.
+    for (const char *var : {"MS_USERPREF", "MDLHOST_USERPREF"})
+        if (mdlSystem_getCfgVar(name, var, (int)std::min<size_t>(size, INT_MAX)) == 0 && name[0] != '\0')
+            return 0;
+    std::vector<char> home(MDLHOST_MAXLOCALPATH);
+    if (mdlSystem_getCfgVar(home.data(), "HOME", (int)home.size()) != 0 || home[0] == '\0' ||
+        mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name, (int)std::min<size_t>(size, INT_MAX)) != 0) {
+        name[0] = '\0';
+        return -1;
+    }
+    return 0;
+}
 
 namespace rscint {
 // The host's own preference file, opened (and created) on first use.
 RscFile *hostPrefsFile(int *rc)
 {
     std::vector<char> name(MDLHOST_MAXLOCALPATH);
-    if (mdlSystem_getCfgVar(name.data(), "MDLHOST_USERPREF", (int)name.size()) != 0 || name[0] == '\0') {
-        std::vector<char> home(MDLHOST_MAXLOCALPATH);
-        if (mdlSystem_getCfgVar(home.data(), "HOME", (int)home.size()) != 0 || home[0] == '\0' ||
-            mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name.data(), (int)name.size()) != 0) {
-            *rc = MDLHOST_RSC_ERROR;
-            return nullptr;
-        }
+    if (mdlhost_userPrefsName(name.data(), name.size()) != 0) {
+        *rc = MDLHOST_RSC_ERROR;
+        return nullptr;
     }
     if (hostPrefs && hostPrefs->source->name == name.data())
         return hostPrefs.get();

@@ -83,9 +83,9 @@ bool looksLikeVariable(std::string_view s)
     return !s.empty();
 }
 
-// The directories of a search path; an entry that names a configuration
-// variable stands for the directories of its value.
-std::vector<std::string> searchDirectories(const char *path)
+} // namespace
+
+std::vector<std::string> mdlhost::searchDirectories(const char *path)
 {
     std::vector<std::string> entries, dirs;
     splitList(path ? path : "", entries);
@@ -102,6 +102,8 @@ std::vector<std::string> searchDirectories(const char *path)
     return dirs;
 }
 
+namespace {
+using mdlhost::searchDirectories;
 } // namespace
 
 int mdlFile_find(char *out, const char *name, const char *path, const char *defaultExt)

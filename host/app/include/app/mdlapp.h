@@ -28,9 +28,16 @@ MDLHOST_API int mdlhost_exitRequests(MdlDesc *desc);
        int MdlMain(int argc, char *argv[]);
    Its library is the file named by configuration variable MDLAPP_<TASK>
    (TASK = the name upper-cased), a name given with a directory or ending in
-   ".so", or lib<name>.so or <name>.so in the directories of MS_MDL (case
-   ignored).  Its resource file is MDLRSC_<TASK>, else <task>.rsc (case
-   ignored) beside the library or along MS_RSRCPATH, else none.  MdlMain
+   ".so", or, looked for in the directories of MS_MDL and then in the
+   host's own application folders (the folder of the library that holds the
+   host, and ../lib of the program), the first of lib<name>.so, <name>.so
+   and <name>.app (case ignored).  A <name>.app file names the library,
+   "library = FILE", and may name its resource file, "resources = FILE",
+   each relative to the .app file's folder unless absolute; '#' lines are
+   comments.  The build writes one beside the libraries for each
+   application whose library name differs from its task.  Its resource
+   file is MDLRSC_<TASK>, else the one its .app file names, else <task>.rsc
+   (case ignored) beside the library or along MS_RSRCPATH, else none.  MdlMain
    runs with the new application current and gets argv[0] = the library
    path, argv[1] = the load origin, then args.  Returns 0, or -1 with the
    reason on the text window. */
@@ -38,6 +45,11 @@ MDLHOST_API int mdlhost_exitRequests(MdlDesc *desc);
 #define MDLHOST_ORIGIN_INITAPPS "MS_INITAPPS"
 #define MDLHOST_ORIGIN_DGNAPPS "MS_DGNAPPS"
 MDLHOST_API int mdlhost_loadApplication(const char *name, const char *origin, int argc, const char *const *args);
+/* The library and resource file ("" for none) that mdlhost_loadApplication
+   would take for name, without loading it.  Returns 0, or -1 with the
+   reason in library (both always terminated, cut to their sizes). */
+MDLHOST_API int mdlhost_findApplication(const char *name, char *library, size_t librarySize, char *resources,
+                                        size_t resourcesSize);
 /* Loads a program with its arguments as one text (split at blanks; double
    quotes group), origin USER.  Returns 0 or -1. */
 MDLHOST_API int mdlSystem_loadMdlProgram(const char *name, const char *entryPoint, const char *argText);
@@ -63,6 +75,18 @@ MDLHOST_API void mdlhost_shutdown(void);
 /* Leaves the text window for the graphics screen.  The host runs without
    screens, so there is nothing to switch: returns 0. */
 MDLHOST_API int mdlSystem_enterGraphics(void);
+/* The same with a mode; nothing to switch either: returns 0. */
+MDLHOST_API int mdlSystem_enterGraphicsExtended(int mode);
+
+/* --- command state ---------------------------------------------------------
+   With no screen there is no state machine to drive: each call is recorded
+   as a line of the command-state log ("default", "primitive STATE PROMPT",
+   "restart") for tests to read. */
+MDLHOST_API void mdlState_startDefaultCommand(void);
+MDLHOST_API int mdlState_startPrimitive(int state, int prompt);
+MDLHOST_API void mdlState_restartCurrentCommand(void);
+MDLHOST_API const char *mdlhost_commandStateLog(void);
+MDLHOST_API void mdlhost_clearCommandStateLog(void);
 
 /* Abort requests: answered "no" unless a test injects one. */
 MDLHOST_API void mdlSystem_extendedAbortEnable(int enable);

@@ -418,6 +418,7 @@ MDLHOST_API uint32_t mdlAssoc_getElement(MSElement *el, ElementID id, DgnModelRe
    free in the active model: 1 + the highest graphic group of its elements
    when a design file becomes active, then advanced by
    mdlSystem_updateGraphicGroup. */
+#define ACTIVEPARAM_FILL 37       /* int32_t: non-zero fills new closed elements; 0 at start */
 #define ACTIVEPARAM_GRAPHGROUP 59 /* uint32_t */
 /* Copies the parameter into *value.  Returns 0, -1 for a null value or a
    parameter the host does not keep, or the design-file error (no active
@@ -428,6 +429,26 @@ MDLHOST_API int mdlParams_setActive(const void *value, int param);
 /* The graphic group after the active one becomes the active one.  Returns
    0, or the error of mdlParams_getActive. */
 MDLHOST_API int mdlSystem_updateGraphicGroup(void);
+
+/* --- locks ---------------------------------------------------------------------
+   Session switches, all off at start. */
+#define LOCK_FENCE_OVERLAP 511
+#define LOCK_FENCE_CLIP 512
+/* 1 when the lock is on, 0 when it is off or the host keeps no such lock. */
+MDLHOST_API int mdlParams_getLock(int lock);
+/* Sets a lock the host keeps: 0, or -1 for any other lock. */
+MDLHOST_API int mdlParams_setLock(int lock, int on);
+
+/* --- modes of the active design --------------------------------------------------
+   mgds_modesP->is3D (the first byte) is non-zero when the active design
+   file's active model is 3D, 0 when it is 2D or no design is open.  Read
+   through the macro, which refreshes the record on every use. */
+typedef struct MgdsModes {
+    unsigned char is3D;
+    unsigned char reserved[15];
+} MgdsModes;
+MDLHOST_API const MgdsModes *mdlhost_mgdsModes(void);
+#define mgds_modesP (mdlhost_mgdsModes())
 
 
 #ifdef __cplusplus

@@ -215,8 +215,11 @@ MDLHOST_API int mdlStringList_writeResource(RscFileHandle handle, long id, const
 /* ---- remembered file names ---------------------------------------------------
    One record per (preference file, dialog id).  Handle null means the host's
    own preference file: the resource file that configuration variable
-   MDLHOST_USERPREF names (default "$(HOME)/.mdlhost.upf"), created when
-   missing. */
+   MS_USERPREF names, else MDLHOST_USERPREF, else "$(HOME)/.mdlhost.upf",
+   created when missing. */
+/* The name of the host's own preference file by that rule.  0, or -1 with
+   name "" when none can be made. */
+MDLHOST_API int mdlhost_userPrefsName(char *name, size_t size);
 #define MDLHOST_UPREF_NAMELENGTH 256 /* each name, terminator included */
 #define MDLHOST_UPREF_HISTORY 10     /* names a history keeps */
 #define MDLHOST_UPREF_MARKER 255     /* marker of a version-5 record */

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mdlhost {
 
@@ -28,6 +29,10 @@ std::string mappedPath(const char *name);
 // exact name is missing (names written on other platforms ignore case).
 // Gives the name as found, in dir's own form; false when there is none.
 bool findInDirectory(const std::string &dir, std::string_view name, std::string &found);
+
+// The directories of a search path ("a;b;MS_MDL"); an entry that names a
+// configuration variable stands for the directories of its value.
+std::vector<std::string> searchDirectories(const char *path);
 
 } // namespace mdlhost
 
