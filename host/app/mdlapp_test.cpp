@@ -294,4 +294,27 @@ TEST(AbortTest, AbortIsAnsweredOnlyWhenEnabledAndRequested)
     EXPECT_EQ(mdlSystem_extendedAbortRequested(), 0);
 }
 
+TEST(CommandState, CallsAreRecorded)
+{
+    mdlhost_clearCommandStateLog();
+    EXPECT_STREQ(mdlhost_commandStateLog(), "");
+    mdlState_startDefaultCommand();
+    EXPECT_EQ(mdlState_startPrimitive(1, 3), 0);
+    EXPECT_EQ(mdlState_startPrimitive(2, 5), 0);
+    mdlState_restartCurrentCommand();
+    EXPECT_STREQ(mdlhost_commandStateLog(), "default\nprimitive 1 3\nprimitive 2 5\nrestart\n");
+    EXPECT_EQ(mdlSystem_enterGraphicsExtended(1), 0);
+    EXPECT_EQ(mdlSystem_enterGraphics(), 0);
+
+    // A long session keeps the newest lines, whole.
+    for (int i = 0; i < 20000; i++)
+        mdlState_startPrimitive(i, 4);
+    std::string log = mdlhost_commandStateLog();
+    EXPECT_LE(log.size(), 64u * 1024);
+    EXPECT_EQ(log.rfind("primitive 19999 4\n"), log.size() - strlen("primitive 19999 4\n"));
+    EXPECT_EQ(log.compare(0, 10, "primitive "), 0) << log.substr(0, 40);
+    mdlhost_clearCommandStateLog();
+    EXPECT_STREQ(mdlhost_commandStateLog(), "");
+}
+
 } // namespace

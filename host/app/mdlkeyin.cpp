@@ -109,7 +109,8 @@ int typeKeyin(const std::string &file)
 
 // "% PATH", "browse file PATH", "browse url ADDRESS": handed to the program
 // MDLHOST_OPENER names (with its own arguments first) as one argument,
-// never through a shell.  Without one, or when it does not start, the text
+// never through a shell, and waited for: an opener hands over and returns,
+// as xdg-open does.  Without one, or when it does not start, the text
 // window says what would have opened.
 int openKeyin(const std::string &target, bool isFile)
 {
@@ -130,8 +131,13 @@ int openKeyin(const std::string &target, bool isFile)
         args.push_back(words[i].c_str());
     args.push_back(local.c_str());
     args.push_back(nullptr);
-    if (mdlExternal_extStartProgram(nullptr, words[0].c_str(), args.data()) != 0)
+    MdlExternalProgram *process = nullptr;
+    if (mdlExternal_extStartProgram(&process, words[0].c_str(), args.data()) != 0) {
         toolSubsystem_printf("Would open %s (the opener %s did not start)\n", local.c_str(), words[0].c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    if (int status = mdlExternal_wait(process); status != 0)
+        toolSubsystem_printf("The opener %s failed on %s (status %d)\n", words[0].c_str(), local.c_str(), status);
     return MDLHOST_KEYIN_OK;
 }
 

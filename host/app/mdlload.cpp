@@ -91,7 +91,7 @@ bool readAppFile(const std::string &appFile, Found &found, std::string &why)
         why = "cannot read " + appFile;
         return false;
     }
-    std::string dir = folderOf(appFile), line;
+    std::string dir = folderOf(appFile);
     Found f;
     bool ok = true;
     char buf[MDLHOST_MAXFILELENGTH + 64];
@@ -119,8 +119,12 @@ bool readAppFile(const std::string &appFile, Found &found, std::string &why)
         (key == "library" ? f.library : f.resources) = value;
     }
     dlmSystem_mdlFclose(fp);
+    char onDisk[MDLHOST_MAXFILELENGTH];
     if (ok && f.library.empty()) {
         why = appFile + ": no \"library = FILE\" line";
+        ok = false;
+    } else if (ok && mdlFile_find(onDisk, f.library.c_str(), nullptr, nullptr) != 0) {
+        why = appFile + " names " + f.library + ", which does not exist";
         ok = false;
     }
     if (ok)

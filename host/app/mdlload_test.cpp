@@ -1,5 +1,8 @@
 // Loading applications from shared libraries, their arguments, process
 // numbers and unloading.
+#include <cstring>
+#include <filesystem>
+
 #include "testing/frame_testing.h"
 
 namespace {
@@ -198,6 +201,68 @@ TEST_F(FrameTest, InitAppsAndProgramLoads)
     EXPECT_TRUE(saw("HOSTTESTA argv[2]=-ia")) << text();
     EXPECT_TRUE(saw("HOSTTESTA argv[3]=b c")) << text();
     EXPECT_EQ(mdlSystem_loadMdlProgram("nosuch", nullptr, nullptr), -1);
+}
+
+TEST_F(FrameTest, FindsApplicationsByTaskNameInTheHostsOwnFolders)
+{
+    // No variable at all: the folder of the host's library is searched.
+    mdlSystem_defineCfgVar("MS_MDL", nullptr);
+    keyin("mdl load hosttesta");
+    EXPECT_TRUE(saw("HOSTTESTA argv[0]=" + appPath("libhosttesta.so"))) << text();
+
+    // The ZERA application's library differs from its task: the build wrote
+    // zvzera.app beside it, naming the library and its resource file.
+    char library[MDLHOST_MAXFILELENGTH], resources[MDLHOST_MAXFILELENGTH];
+    ASSERT_EQ(mdlhost_findApplication("zvzera", library, sizeof library, resources, sizeof resources), 0) << library;
+    EXPECT_EQ(std::string(library), appPath("libZvZeraMS.so"));
+    EXPECT_EQ(std::string(resources), ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
+    EXPECT_TRUE(std::filesystem::exists(resources));
+    ASSERT_EQ(mdlhost_findApplication("ZVZERA", library, sizeof library, resources, sizeof resources), 0);
+    EXPECT_EQ(std::string(library), appPath("libZvZeraMS.so"));
+
+    EXPECT_EQ(mdlhost_findApplication("nosuch", library, sizeof library, resources, sizeof resources), -1);
+    EXPECT_NE(std::string(library).find("nosuch.app"), std::string::npos) << library;
+    EXPECT_STREQ(resources, "");
+    char tiny[8];
+    EXPECT_EQ(mdlhost_findApplication("zvzera", tiny, sizeof tiny, resources, sizeof resources), 0);
+    EXPECT_EQ(strlen(tiny), sizeof tiny - 1); // cut, terminated
+}
+
+TEST_F(FrameTest, AppFilesNameTheLibraryOfATask)
+{
+    std::filesystem::create_directories(path("sub"));
+    std::filesystem::copy_file(appPath("libhosttestb.so"), path("sub/copy.so"));
+    writeFile("other.app", "# another task on the same code\nlibrary = " + appPath("libhosttestb.so") + "\n");
+    writeFile("rel.app", "library = sub/copy.so\r\n\r\n   resources =   b.rsc  \r\n");
+    writeFile("noeq.app", "library sub/copy.so\n");
+    writeFile("odd.app", "# fine\nlibrary = sub/copy.so\nprogram = x\n");
+    writeFile("empty.app", "# nothing here\n");
+    writeFile("gone.app", "library = nothere.so\n");
+    define("MS_MDL", dir_ + ";" + MDLHOST_TEST_APPDIR);
+    struct Case {
+        std::string keyin, task; // task "": the load fails
+        std::string says;        // on the text window
+    } cases[] = {
+        {"mdl load other", "OTHER", "HOSTTESTB MdlMain argc=2 current=OTHER"},
+        {"mdl load REL", "REL", "HOSTTESTB argv[0]=" + path("sub/copy.so")},
+        {"mdl load noeq", "", path("noeq.app") + " line 1: expected \"library = FILE\""},
+        {"mdl load odd", "", path("odd.app") + " line 3: expected"},
+        {"mdl load empty", "", path("empty.app") + ": no \"library = FILE\" line"},
+        {"mdl load gone", "", path("gone.app") + " names " + path("nothere.so") + ", which does not exist"},
+    };
+    for (const Case &c : cases) {
+        mdlhost_clearTextWindow();
+        int rc = mdlhost_keyin(c.keyin.c_str());
+        EXPECT_EQ(rc, c.task.empty() ? MDLHOST_KEYIN_FAILED : MDLHOST_KEYIN_OK) << c.keyin;
+        EXPECT_NE(text().find(c.says), std::string::npos) << c.keyin << "\n" << text();
+        if (!c.task.empty()) {
+            EXPECT_NE(mdlSystem_findMdlDesc(c.task.c_str()), nullptr) << c.keyin;
+        }
+    }
+    // The resource file the .app names gives REL its command table.
+    mdlhost_clearTextWindow();
+    keyin("testb echo via rel");
+    EXPECT_TRUE(saw("HOSTTESTB echo [via rel] current=REL cmd=0x01000100")) << text();
 }
 
 } // namespace

@@ -55,4 +55,58 @@ TEST_F(ParamsTest, RefusedQuestions)
     EXPECT_EQ(g, 7u);
 }
 
+TEST_F(ParamsTest, FillIsASessionSwitch)
+{
+    int32_t fill = 9;
+    ASSERT_EQ(mdlParams_getActive(&fill, ACTIVEPARAM_FILL), 0);
+    EXPECT_EQ(fill, 0) << "off at start";
+    for (int32_t set : {1, 0, 5, -1}) {
+        ASSERT_EQ(mdlParams_setActive(&set, ACTIVEPARAM_FILL), 0);
+        ASSERT_EQ(mdlParams_getActive(&fill, ACTIVEPARAM_FILL), 0);
+        EXPECT_EQ(fill, set != 0 ? 1 : 0) << set;
+    }
+    // It needs no design file, and survives a change of design.
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlParams_getActive(&fill, ACTIVEPARAM_FILL), 0);
+    EXPECT_EQ(fill, 1);
+    EXPECT_EQ(mdlParams_setActive(nullptr, ACTIVEPARAM_FILL), -1);
+    int32_t off = 0;
+    ASSERT_EQ(mdlParams_setActive(&off, ACTIVEPARAM_FILL), 0);
+}
+
+TEST_F(ParamsTest, FenceLocks)
+{
+    struct Case {
+        int lock;
+        int set;  // -1: leave
+        int want; // after
+        int setResult;
+    } cases[] = {
+        {LOCK_FENCE_OVERLAP, -1, 0, 0}, {LOCK_FENCE_CLIP, -1, 0, 0},   {LOCK_FENCE_CLIP, 1, 1, 0},
+        {LOCK_FENCE_OVERLAP, 7, 1, 0},  {LOCK_FENCE_CLIP, 0, 0, 0},    {LOCK_FENCE_OVERLAP, 0, 0, 0},
+        {510, 1, 0, -1},                {0, 1, 0, -1},
+    };
+    for (const Case &c : cases) {
+        if (c.set >= 0) {
+            EXPECT_EQ(mdlParams_setLock(c.lock, c.set), c.setResult) << c.lock;
+        }
+        EXPECT_EQ(mdlParams_getLock(c.lock), c.want) << c.lock << " set " << c.set;
+    }
+    // Each lock is its own.
+    ASSERT_EQ(mdlParams_setLock(LOCK_FENCE_CLIP, 1), 0);
+    EXPECT_EQ(mdlParams_getLock(LOCK_FENCE_OVERLAP), 0);
+    ASSERT_EQ(mdlParams_setLock(LOCK_FENCE_CLIP, 0), 0);
+}
+
+TEST_F(ParamsTest, ModesFollowTheActiveDesign)
+{
+    EXPECT_EQ(mgds_modesP->is3D, 0) << "a 2D design";
+    EXPECT_EQ(*reinterpret_cast<const unsigned char *>(mgds_modesP), 0);
+    make3d();
+    EXPECT_NE(mgds_modesP->is3D, 0);
+    EXPECT_NE(*reinterpret_cast<const unsigned char *>(mgds_modesP), 0) << "the first byte";
+    mdlhost_closeDesignFile();
+    EXPECT_EQ(mgds_modesP->is3D, 0) << "no design";
+}
+
 } // namespace

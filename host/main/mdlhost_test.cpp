@@ -105,7 +105,7 @@ TEST_F(ProgramTest, FailedKeyinsGiveAnErrorStatusAndSayWhich)
          "",
          1,
          {"[10] Keyin \"mdl load nosuch\" failed: mdl load nosuch: application not found: no MDLAPP_NOSUCH, and no "
-          "libnosuch.so or nosuch.so along MS_MDL",
+          "libnosuch.so, nosuch.so or nosuch.app along MS_MDL or in the host's application folders",
           "[10] Keyin \"testa echo\" failed: unknown keyin"}},
         {{"-k", "mdl load hosttesta", "-k", "testa queue no such keyin"},
          "",
@@ -176,6 +176,68 @@ TEST_F(ProgramTest, ConfigurationFileLogAndInitApps)
     Outcome none = run({"-c", path("none.cfg"), "-k", "exit"}, "", false);
     EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.err.find("cannot read the configuration file"), std::string::npos) << none.err;
+}
+
+TEST_F(ProgramTest, LoadsByTaskNameWithoutAnyVariable)
+{
+    // Only the program's own folders: ../lib of the program, where the
+    // build put the libraries.
+    Outcome r = run({"-k", "mdl load hosttestb", "-k", "mdl unload hosttestb"}, "", false);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(has(r.out, "HOSTTESTB argv[0]=" MDLHOST_TEST_APPDIR "/libhosttestb.so")) << r.out;
+}
+
+// The keyins applications send to open files and pages, show text files and
+// reach other tasks: each says what it did, and none fails the session.
+TEST_F(ProgramTest, OpenTypeAndTaskKeyinsNeverFailTheSession)
+{
+    writeFile("opener.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done >>'" + path("opened.txt") +
+                               "'\nexit \"${OPENER_STATUS:-0}\"\n");
+    writeFile("failing.sh", "#!/bin/sh\nexit 3\n");
+    fs::permissions(path("opener.sh"), fs::perms::owner_all);
+    fs::permissions(path("failing.sh"), fs::perms::owner_all);
+    writeFile("notes.txt", "first line\nsecond line\n");
+    std::string cfg = readAll(path("host.cfg"));
+    writeFile("host.cfg", cfg + "MDLHOST_OPENER = " + path("opener.sh") + " --new\n");
+    std::string odd = path("a b; touch " + path("pwned")); // never reaches a shell
+    writeFile("script.txt", "% " + odd + "\n"
+                            "browse url http://example.invalid/?a=1&b=$(x)\n"
+                            "browse file " + path("manual.pdf") + "\n"
+                            "type " + path("notes.txt") + "\n"
+                            "type " + path("missing.txt") + "\n"
+                            "mdl keyin HELPLOAD HELP SEARCH ZVZERA\n"
+                            "mdl load hosttesta\n"
+                            "mdl keyin hosttesta testa echo through the task\n"
+                            "mdl keyin hosttesta no such words\n");
+    Outcome r = run({"-s", path("script.txt")});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(readAll(path("opened.txt")), "[--new]\n[" + odd + "]\n[--new]\n[http://example.invalid/?a=1&b=$(x)]\n"
+                                           "[--new]\n[" + path("manual.pdf") + "]\n");
+    EXPECT_FALSE(fs::exists(path("pwned")));
+    EXPECT_NE(r.out.find("first line\nsecond line\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("type: cannot open " + path("missing.txt") + ": "), std::string::npos) << r.out;
+    EXPECT_TRUE(has(r.out, "mdl keyin HELPLOAD: the task HELPLOAD is not loaded")) << r.out;
+    EXPECT_TRUE(has(r.out, "HOSTTESTA echo [through the task] current=HOSTTESTA cmd=0x01000100")) << r.out;
+    EXPECT_TRUE(has(r.out, "mdl keyin hosttesta: no such words is not a keyin of hosttesta")) << r.out;
+
+    // Without an opener, or with one that fails or is missing, the text
+    // window says what would have opened.
+    struct Case {
+        std::string opener; // "" none
+        std::string says;
+    } cases[] = {
+        {"", "Would open " + path("x.pdf") + " (no opener: define MDLHOST_OPENER)"},
+        {path("failing.sh"), "The opener " + path("failing.sh") + " failed on " + path("x.pdf") + " (status 3)"},
+        {path("nosuch.sh"), "Would open " + path("x.pdf") + " (the opener " + path("nosuch.sh") + " did not start)"},
+    };
+    for (const Case &c : cases) {
+        writeFile("host.cfg", cfg + (c.opener.empty() ? "" : "MDLHOST_OPENER = " + c.opener + "\n"));
+        Outcome o = run({"-k", "% " + path("x.pdf"), "-k", "browse   file " + path("x.pdf")});
+        EXPECT_EQ(o.status, 0) << c.opener << "\n" << o.err;
+        EXPECT_TRUE(has(o.out, c.says)) << o.out;
+        EXPECT_EQ(o.err, "") << c.opener;
+    }
 }
 
 } // namespace

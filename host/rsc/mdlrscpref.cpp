@@ -1,25 +1,22 @@
 // Remembered file names: the host preference file and the stored record.
-#include <algorithm>
-#include <climits>
-
 #include "rsc_int.h"
+#include "sys/sys_host.h"
 
 int mdlhost_userPrefsName(char *name, size_t size)
 {
     if (name == nullptr || size == 0)
         return -1;
+    name[0] = '\0';
     // MS_USERPREF is the platform's name for it and what applications
-    // build their own preference paths from.
+    // build their own preference paths from.  A name that does not fit is
+    // refused, never cut or passed over.
+    std::string value;
     for (const char *var : {"MS_USERPREF", "MDLHOST_USERPREF"})
-        if (mdlSystem_getCfgVar(name, var, (int)std::min<size_t>(size, INT_MAX)) == 0 && name[0] != '\0')
-            return 0;
-    std::vector<char> home(MDLHOST_MAXLOCALPATH);
-    if (mdlSystem_getCfgVar(home.data(), "HOME", (int)home.size()) != 0 || home[0] == '\0' ||
-        mdlSystem_expandCfgVar("$(HOME)/.mdlhost.upf", name, (int)std::min<size_t>(size, INT_MAX)) != 0) {
-        name[0] = '\0';
+        if (mdlhost::cfgLookup(var, value) && !value.empty())
+            return mdlhost::copyWhole(name, size, value) ? 0 : -1;
+    if (!mdlhost::cfgLookup("HOME", value) || value.empty())
         return -1;
-    }
-    return 0;
+    return mdlhost::copyWhole(name, size, value + "/.mdlhost.upf") ? 0 : -1;
 }
 
 namespace rscint {

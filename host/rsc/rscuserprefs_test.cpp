@@ -147,4 +147,35 @@ TEST_F(RscUserPrefsTest, HostFileFollowsItsConfigurationVariable)
     EXPECT_EQ(mdlUserPrefs_getFileName(nullptr, 7, nullptr), MDLHOST_RSC_BADARG);
 }
 
+TEST_F(RscUserPrefsTest, HostFileIsTheOneMsUserprefNames)
+{
+    MdlUserPrefsFile a = record("platform", 1), got;
+    // MS_USERPREF names it, before the host's own variable.
+    ASSERT_EQ(mdlSystem_defineCfgVar("MS_USERPREF", path("user.upf").c_str()), 0);
+    char name[MDLHOST_MAXFILELENGTH];
+    ASSERT_EQ(mdlhost_userPrefsName(name, sizeof name), 0);
+    EXPECT_EQ(std::string(name), path("user.upf"));
+    ASSERT_EQ(mdlUserPrefs_saveFileName(&a, 9, nullptr), MDLHOST_RSC_OK);
+    EXPECT_TRUE(std::filesystem::exists(path("user.upf")));
+    EXPECT_FALSE(std::filesystem::exists(path("host.upf")));
+
+    // Undefined (or empty): MDLHOST_USERPREF, then $(HOME)/.mdlhost.upf.
+    for (const char *empty : {static_cast<const char *>(nullptr), ""}) {
+        ASSERT_EQ(mdlSystem_defineCfgVar("MS_USERPREF", empty), 0);
+        ASSERT_EQ(mdlhost_userPrefsName(name, sizeof name), 0);
+        EXPECT_EQ(std::string(name), path("host.upf"));
+        EXPECT_EQ(mdlUserPrefs_getFileName(&got, 9, nullptr), MDLHOST_RSC_NOTFOUND);
+    }
+    ASSERT_EQ(mdlSystem_defineCfgVar("MS_USERPREF", path("user.upf").c_str()), 0);
+    ASSERT_EQ(mdlUserPrefs_getFileName(&got, 9, nullptr), MDLHOST_RSC_OK);
+    EXPECT_STREQ(got.fileName, "platform");
+
+    // A name that does not fit is refused, terminated.
+    char tiny[4] = "xyz";
+    EXPECT_EQ(mdlhost_userPrefsName(tiny, sizeof tiny), -1);
+    EXPECT_STREQ(tiny, "");
+    EXPECT_EQ(mdlhost_userPrefsName(nullptr, 10), -1);
+    mdlSystem_defineCfgVar("MS_USERPREF", nullptr);
+}
+
 } // namespace
