@@ -153,4 +153,21 @@ TEST_F(ZvlibAppTest, TwoApplicationsEachFindTheirOwnRecord)
     EXPECT_TRUE(saw("ZVLIBTESTB back " + b)) << text();
 }
 
+// The installation root is proposed from argv[0] as the host really gives
+// it: the library's path, with '/'.
+TEST_F(ZvlibAppTest, InstallationRootComesFromTheLibraryPathTheHostGives)
+{
+    mdlSystem_defineCfgVar("ZV_DIR", nullptr);
+    answerBox("-3");
+    keyin("mdl load zvlibtesta");
+    std::string root = ZVLIB_TESTAPP_A;
+    for (int i = 0; i < 4; i++)
+        root.erase(root.find_last_of('/'));
+    root += "/";
+    char value[MDLHOST_MAXFILELENGTH];
+    ASSERT_EQ(mdlSystem_getCfgVar(value, "ZV_DIR", sizeof value), 0) << text();
+    EXPECT_EQ(std::string(value), root);
+    EXPECT_EQ(mdlhost_modalAnswersLeft(), 0);
+}
+
 } // namespace
