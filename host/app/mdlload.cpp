@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -58,6 +59,18 @@ std::string folderOf(const std::string &path)
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
+// dir without "." and ".." steps or links, so the paths given to
+// applications as argv[0] are plain; as it stands when it does not exist.
+std::string plainFolder(const std::string &dir)
+{
+    char *real = realpath(dir.c_str(), nullptr);
+    if (real == nullptr)
+        return dir;
+    std::string plain = std::string(real) + "/";
+    free(real);
+    return plain;
+}
+
 // The host's own application folders, as it knows its own resources: the
 // folder of the library holding the host, and ../lib of the program, so a
 // build and an installation both find what was built beside them.
@@ -67,13 +80,13 @@ std::vector<std::string> defaultApplicationFolders()
     Dl_info info{};
     if (dladdr(reinterpret_cast<void *>(&mdlhost_loadApplication), &info) != 0 && info.dli_fname != nullptr)
         if (std::string dir = folderOf(info.dli_fname); !dir.empty())
-            dirs.push_back(dir);
+            dirs.push_back(plainFolder(dir));
     char exe[MDLHOST_MAXFILELENGTH];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {
         exe[n] = '\0';
         if (std::string dir = folderOf(exe); !dir.empty()) {
-            dir += "../lib/";
+            dir = plainFolder(dir + "../lib/");
             if (std::find(dirs.begin(), dirs.end(), dir) == dirs.end())
                 dirs.push_back(dir);
         }
