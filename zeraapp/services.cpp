@@ -1,7 +1,6 @@
 // Services of the ZERA application that the engine and the GIS build link
-// by name.  They keep no state (the level-4 source below is published by
-// the application, not kept by these functions) and so work when the
-// application's MdlMain has never run.
+// by name.  They keep no state and so work when the application's MdlMain
+// has never run; c_txt reads the settings record when there is one.
 #include "zvzera_services.h"
 
 #include <climits>
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "brukerdata.h"
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
 #include "kartmotor_typer.h"
@@ -38,11 +38,10 @@ constexpr Rutine RUTINER[] = {
 constexpr int BMW_FLATE = 22;
 constexpr int BMW_FLATE_IKKE_LAGRET = 49;
 
-// lagreNivaa4 of the running application's settings record.  The
-// application publishes the field once its record exists; until then (and
-// in the GIS build, which never starts this application) level-4 storing
-// counts as on, the setting's own default.
-const int32_t *lagreNivaa4Kilde = nullptr;
+// lagreNivaa4 of the running application's settings record.  Without a
+// record (before start-up, and in a process that never starts this
+// application) level-4 storing counts as on, the setting's own default.
+bool nivaa4Lagres() { return brukerDataP == nullptr || brukerDataP->lagreNivaa4 != 0; }
 
 constexpr int TYPENAVN_LEN = 10; // FinnZeraElementNavn's buffer: ".STRUKTUR" and its NUL
 
@@ -52,8 +51,6 @@ constexpr int TYPENAVN_LEN = 10; // FinnZeraElementNavn's buffer: ".STRUKTUR" an
 // the engine's declaration (kartmotor_tjenester.h) does not build; the
 // engine's declaration of zvlib's allocator meets zvlib's own above.
 extern "C" {
-
-void zvzera_settLagreNivaa4Kilde(const int32_t *lagreNivaa4) { lagreNivaa4Kilde = lagreNivaa4; }
 
 int c_txt(char *rutnam, short *number, char *out)
 {
@@ -69,7 +66,7 @@ int c_txt(char *rutnam, short *number, char *out)
             break;
         }
     int entry = *number;
-    if (liste == BMW_LISTE && entry == BMW_FLATE && lagreNivaa4Kilde != nullptr && *lagreNivaa4Kilde == 0)
+    if (liste == BMW_LISTE && entry == BMW_FLATE && !nivaa4Lagres())
         entry = BMW_FLATE_IKKE_LAGRET;
     return mdlOutput_rscsPrintf(out, BMW_CTXT_LEN, nullptr, liste, entry) > 0 ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "brukerdata.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zvzera_services.h"
@@ -27,11 +28,11 @@ class ServicesTest : public ::testing::Test {
         app_ = mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
         ASSERT_NE(app_, nullptr);
         previous_ = mdlhost_setCurrMdlDesc(app_);
-        zvzera_settLagreNivaa4Kilde(nullptr);
+        brukerDataP = nullptr;
     }
     void TearDown() override
     {
-        zvzera_settLagreNivaa4Kilde(nullptr);
+        brukerDataP = nullptr;
         mdlhost_setCurrMdlDesc(previous_);
         mdlhost_forgetResources(app_);
         mdlhost_unregisterApplication(app_);
@@ -120,19 +121,20 @@ TEST_F(ServicesTest, CTxtNamesTheAreaTypeByTheLevel4Setting)
     ASSERT_EQ(txt("BMW", 49, &notStored), 0);
     ASSERT_NE(stored, notStored);
 
-    int32_t lagreNivaa4 = 0;
-    zvzera_settLagreNivaa4Kilde(&lagreNivaa4);
+    zeraBrukerGrensesnittData data{};
+    data.lagreNivaa4 = 0;
+    brukerDataP = &data;
     EXPECT_EQ(txt("BMW", 22, &text), 0);
     EXPECT_EQ(text, notStored);
     EXPECT_EQ(txt("SG_ELM", 22, &text), 0) << "only BMW 22 is swapped";
     EXPECT_EQ(text.rfind("SG_ELM 22: ", 0), 0u);
 
-    lagreNivaa4 = 1;
+    data.lagreNivaa4 = 1;
     EXPECT_EQ(txt("BMW", 22, &text), 0);
     EXPECT_EQ(text, stored);
 
-    // No settings record published: level-4 storing counts as on.
-    zvzera_settLagreNivaa4Kilde(nullptr);
+    // No settings record: level-4 storing counts as on.
+    brukerDataP = nullptr;
     EXPECT_EQ(txt("BMW", 22, &text), 0);
     EXPECT_EQ(text, stored);
 }

@@ -1,5 +1,7 @@
 /* Services of the ZERA application that the engine and the GIS build call
-   by name.  They keep no state and work before MdlMain has run. */
+   by name.  They keep no state and work before MdlMain has run; c_txt
+   reads lagreNivaa4 of the settings record (brukerdata.h) when there is
+   one ("BMW" 22 gives entry 49 when it is 0). */
 #ifndef ZVZERA_SERVICES_H
 #define ZVZERA_SERVICES_H
 
@@ -22,12 +24,6 @@ extern "C" {
    SkalppHoydeSkrives are declared by the engine, which calls them. */
 ZVZERA_API const char *FinnZeraElementType(int type);
 ZVZERA_API void FinnZeraElementNavn(char *name, int type);
-
-/* Publishes the lagreNivaa4 field of the running application's settings
-   record, which c_txt reads for the type-12 name of the report ("BMW" 22
-   gives entry 49 when the field is 0).  Null (the start value): no settings
-   record, level-4 storing counts as on. */
-ZVZERA_API void zvzera_settLagreNivaa4Kilde(const int32_t *lagreNivaa4);
 
 #ifdef __cplusplus
 }
