@@ -159,3 +159,59 @@ DialogBox 20022 "Velg"
     Item PushButton -3 "OK" { Default ; Extent 100 310 70 20 }
     Item PushButton -4 "Avbryt" { Extent 180 310 70 20 }
 }
+
+# The intro box: the images, the title cell and the version; the
+# application name as its window title.
+DialogBox 20020 ""
+{
+    Hook 20073
+    Size 360 150
+    Item Generic 20001 { Hook 20001 ; Extent 10 10 167 80 }
+    Item Generic 20036 { Hook 20036 ; Extent 185 10 165 50 }
+    Item Generic 20209 { Hook 20209 ; Extent 280 65 71 40 }
+    Item Label 20013 "" { Extent 185 70 90 16 }
+    Item Generic 20208 { Hook 20208 ; Extent 10 100 158 40 }
+}
+
+# The about box: the application's texts, versions and files, the
+# distributor's pages and the installation program.
+DialogBox 20078 ""
+{
+    Hook 20078
+    Size 440 400
+    Item Generic 20001 { Hook 20001 ; Extent 10 10 167 80 }
+    Item Generic 20036 { Hook 20036 ; Extent 185 10 245 50 }
+    Item Label 20013 "" { Extent 185 65 245 16 }
+    Item Label 20000 "" { Extent 10 100 420 16 }
+    Item Label 20001 "" { Extent 10 118 420 16 }
+    Item Label 20002 "" { Extent 10 136 420 16 }
+    Item Label 20003 "" { Extent 10 154 420 16 }
+    Item Label 20004 "" { Extent 10 172 420 16 }
+    Item Label 20008 "" { Extent 10 190 420 16 }
+    Item Label 20005 "" { Extent 10 208 420 16 }
+    Item Label 20009 "" { Extent 10 226 420 16 }
+    Item Label 20006 "" { Extent 10 244 420 16 }
+    Item Label 20010 "" { Extent 10 262 420 16 }
+    Item Label 20007 "" { Extent 10 280 420 16 }
+    Item Label 20011 "" { Extent 10 298 420 16 }
+    Item Label 20032 "" { Extent 10 320 200 16 }
+    Item Label 20027 "" { Extent 10 338 420 16 }
+    Item Label 20033 "" { Extent 10 356 420 16 }
+    Item Generic 20208 { Hook 20208 ; Extent 270 318 158 20 }
+    Item Generic 20209 { Hook 20209 ; Extent 360 65 71 30 }
+    Item PushButton 20067 "Hjemmeside" { Hook 20067 ; Extent 10 375 80 20 }
+    Item PushButton 20206 "Brukerst\370tte" { Hook 20206 ; Extent 95 375 80 20 }
+    Item PushButton 20207 "Mer..." { Hook 20207 ; Extent 180 375 70 20 }
+    Item PushButton 20082 "Installer..." { Hook 20082 ; Extent 255 375 80 20 }
+    Item PushButton -3 "OK" { Default ; Extent 350 375 80 20 }
+}
+
+# Opened from the about box.
+DialogBox 20027 ""
+{
+    Hook 20073
+    Size 300 120
+    Item Generic 20209 { Hook 20209 ; Extent 10 10 71 40 }
+    Item Label 20032 "" { Extent 90 10 200 16 }
+    Item PushButton -3 "OK" { Default ; Extent 110 90 80 20 }
+}

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "zvlibdialog.h"
+#include "zvlibintro.h"
 #include "zvlibmem.h"
 #include "zvlibplotscale.h"
 #include "zvlibupf.h"
@@ -290,6 +291,7 @@ int zvlibMain_initZvLibExtended(const char *applicationName, int argc, char *arg
         return ZVLIB_FAILURE;
     zvlibError_publishHooks();
     zvlibDialog_publishHooks();
+    zvlibIntro_publishHooks();
     publishRecords();
     mdlSystem_setFunction(MDLHOST_HOOK_NEWDESIGNFILE, reinterpret_cast<MdlFunctionP>(zvlibMain_newDesignFile));
     languageTextWithName(g->boxTitleType1, sizeof g->boxTitleType1, 38, g->applicationName);
@@ -335,6 +337,13 @@ const char *zvlibMain_getZvlibLocation(void)
     static char location[sizeof ZVLIB_LOCATION];
     copyText(location, sizeof location, ZVLIB_LOCATION);
     return location;
+}
+
+void zvlibMain_languageTextWithName(char *out, size_t size, int entry, const char *name)
+{
+    if (out == nullptr || size == 0)
+        return;
+    languageTextWithName(out, size, entry, name ? name : "");
 }
 
 int zvlibMain_currentAppIsInitApp(void)

@@ -143,6 +143,9 @@ ZVLIB_API const char *zvlibMain_getApplicationName(void);
 ZVLIB_API const char *zvlibMain_getZvlibVersion(void);
 ZVLIB_API const char *zvlibMain_getZvlibLocation(void);
 ZVLIB_API int zvlibMain_currentAppIsInitApp(void);
+/* Language text entry of the caller's resources with name in its one
+   "%s" ("%%" gives '%'), cut to size - 1 bytes; "" when it is missing. */
+ZVLIB_API void zvlibMain_languageTextWithName(char *out, size_t size, int entry, const char *name);
 
 /* Deferred start-up: at most ZVLIB_MAX_INIT_FUNCTIONS; more are dropped. */
 ZVLIB_API void zvlibMain_addInitApp(ZvlibInitFunc fn);
