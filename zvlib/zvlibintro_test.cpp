@@ -264,3 +264,28 @@ TEST_F(IntroTest, InstallButtonOffersTheProgramFoundAlongMsMdl)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(IntroTest, TitleCellDrawsTheTitleAsACellText)
+{
+    ASSERT_EQ(newBox("3.2", 0), 0);
+    MSDialog *db = open(ZVLIB_INTRO_DIALOG);
+    ASSERT_NE(db, nullptr);
+    mdlhost_clearDrawLog();
+    mdlDialog_itemsDraw(db);
+    EXPECT_STREQ(mdlhost_textWindow(), "");
+    EXPECT_NE(std::string(mdlhost_drawLog()).find("\"ZvZera\""), std::string::npos) << mdlhost_drawLog();
+
+    // A title no text element can hold is reported, and nothing drawn.
+    ASSERT_EQ(zvlibIntro_msgBoxNew("", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr, 0),
+              0);
+    mdlhost_clearDrawLog();
+    mdlDialog_itemsDraw(db);
+    EXPECT_NE(std::string(mdlhost_textWindow()).find("Error creating application name\n"), std::string::npos)
+        << mdlhost_textWindow();
+    EXPECT_EQ(std::string(mdlhost_drawLog()).find("text "), std::string::npos) << mdlhost_drawLog();
+}
+
+} // namespace
