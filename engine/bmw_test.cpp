@@ -219,6 +219,40 @@ TEST_F(BmwTest, UnknownThemesCountPerThemeTypeAndReason)
     EXPECT_EQ(bmwput_tem(nullptr), -1);
 }
 
+TEST_F(BmwTest, WithoutAThemeTheObjectTypeIsPartOfTheKey)
+{
+    int16_t k = 0;
+    bmw_sett("MSTEMTAB", 19, BMW_NOTE);
+    const struct {
+        const char *theme;
+        const char *objtype;
+    } met[] = {{"", "Teiggrense"}, {"", "Fasadeliv"}, {"", "Teiggrense"}, {"2000", "Koter"}, {"2000", "Kote"}};
+    for (const auto &m : met) {
+        sett_tema(0, m.theme, ZERA_KURVE);
+        kopier(Elm.objtype, sizeof Elm.objtype, m.objtype);
+        ASSERT_EQ(bmwput_tem(&k), 0);
+    }
+    // A theme alone is the key, whatever the object type.
+    ASSERT_EQ(Bmw.unknownCount, 3);
+    EXPECT_STREQ(Bmw.tem.objtype[0], "Teiggrense");
+    EXPECT_EQ(Bmw.tem.count[0], 2);
+    EXPECT_STREQ(Bmw.tem.objtype[1], "Fasadeliv");
+    EXPECT_EQ(Bmw.tem.count[1], 1);
+    EXPECT_STREQ(Bmw.tem.theme[2], "2000");
+    EXPECT_EQ(Bmw.tem.count[2], 2);
+
+    // Object types that differ only beyond the column are one.
+    std::string lang(BMW_OBJTYPE_LEN - 1, 'o');
+    for (const char *end : {"A", "B"}) {
+        sett_tema(0, "", ZERA_KURVE);
+        kopier(Elm.objtype, sizeof Elm.objtype, (lang + end).c_str());
+        ASSERT_EQ(bmwput_tem(&k), 0);
+    }
+    ASSERT_EQ(Bmw.unknownCount, 4);
+    EXPECT_EQ(Bmw.tem.count[3], 2);
+    EXPECT_EQ(std::string(Bmw.tem.objtype[3]), lang);
+}
+
 TEST_F(BmwTest, FullUnknownTableRefusesNewThemesButKeepsCounting)
 {
     int16_t k = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine_testing.h"
+#include "zvzera_services.h"
 
 namespace {
 
@@ -139,6 +140,9 @@ size_t antall_av(const std::string &tekst, const std::string &del)
 const char hode[] = ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 6600000 500000\n"
                     "...ENHET 0.01\n..OMR\xC5" "DE\n...MIN-N\xD8 6600000 500000\n...MAX-N\xD8 6601000 501000\n"
                     "..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 3\n..DATO 20240315\n..KVALITET 82 100 3\n";
+
+// A file of the groups in tekst under that header.
+std::string element(const std::string &tekst) { return std::string(hode) + tekst + ".SLUTT\n"; }
 
 // The calls that testdata/grunn.zer must give with testdata/grunn.tem.
 std::vector<Kall> grunn_kall()
@@ -453,6 +457,130 @@ TEST_F(E2eTest, EveryElementTypeReachesTheWriter)
     EXPECT_EQ(kall[16].ref, (std::vector<int>{3, 4, 7, 8, -9}));
     EXPECT_EQ(kall[16].refGroup, (std::vector<int>{0, 0, 1, 2, 2}));
     EXPECT_EQ(Bmw.fatalCount + Bmw.errorCount, 0) << rapport();
+}
+
+// ---- unknown themes, their template and the counters -----------------------------
+
+// The template rows appended to a report, made loadable as the user does:
+// the tabs between the columns become ';'.
+std::string mal_som_tematabell(const std::string &rapport)
+{
+    std::string out;
+    size_t start = rapport.find("UKJENTE TEMA/OBJEKTTYPER");
+    for (size_t p = start; p != std::string::npos && p < rapport.size();) {
+        size_t slutt = rapport.find('\n', p);
+        std::string linje = rapport.substr(p, slutt == std::string::npos ? std::string::npos : slutt - p);
+        if (!linje.empty() && linje[0] == '\t') {
+            std::replace(linje.begin(), linje.end(), '\t', ';');
+            out += linje.substr(1) + "\n";
+        }
+        p = slutt == std::string::npos ? slutt : slutt + 1;
+    }
+    return out;
+}
+
+// A report line of an unknown theme listed by object type (no theme number).
+std::string ukjent_linje(const std::string &objtype, const std::string &type, int antall)
+{
+    char linje[160];
+    snprintf(linje, sizeof linje, "%-25s %-5s %-10s %5d ", objtype.c_str(), "", type.c_str(), antall);
+    return std::string("\n") + linje;
+}
+
+class E2eMalTest : public E2eTest {
+  protected:
+    // Imports zera with grunn.tem, which knows none of its elements, then
+    // again with the template appended to that report as the theme table.
+    // Returns the template rows.
+    std::string rundtur(const std::string &zera)
+    {
+        std::string fil = writeFile("ukjent.zer", zera);
+        EXPECT_EQ(importer(fil), 0);
+        EXPECT_TRUE(kall.empty());
+        forsteRapport = rapport();
+        std::string tabell = mal_som_tematabell(forsteRapport);
+        std::string tem = writeFile("mal.tem", tabell);
+        kall.clear();
+        nytt_tematab();
+        EXPECT_EQ(importer(fil, tem, 0, path("igjen.log")), 0) << rapport();
+        return tabell;
+    }
+    std::string forsteRapport;
+};
+
+TEST_F(E2eMalTest, CurvesKnownByObjectTypeAloneKeepTheirOwnRowsThroughTheTemplate)
+{
+    const char kurve[] = "..N\xD8\n1000 1000\n2000 2000\n";
+    std::string tabell = rundtur(element(std::string(".KURVE 1:\n..OBJTYPE Teiggrense\n") + kurve +
+                                         ".KURVE 2:\n..OBJTYPE Teiggrense\n" + kurve +
+                                         ".KURVE 3:\n..OBJTYPE Fasadeliv\n" + kurve));
+    EXPECT_TRUE(inneholder(forsteRapport, ukjent_linje("Teiggrense", "KURVE", 2) + "MSTEMTAB 19:")) << forsteRapport;
+    EXPECT_TRUE(inneholder(forsteRapport, ukjent_linje("Fasadeliv", "KURVE", 1) + "MSTEMTAB 19:")) << forsteRapport;
+    EXPECT_EQ(tabell, "Teiggrense;0;FKB;L;1;1;0;0;0;0;0;0;0;0;0;!\n"
+                      "Fasadeliv;0;FKB;L;2;2;0;0;0;0;0;0;0;0;0;!\n");
+
+    // Loaded as the theme table, each curve takes its own row.
+    ASSERT_EQ(kall.size(), 3u);
+    const char *nivaa[] = {"1", "1", "2"};
+    for (size_t i = 0; i < 3; i++) {
+        EXPECT_EQ(kall[i].serial, (int)i + 1);
+        EXPECT_EQ(kall[i].level, nivaa[i]) << i;
+        EXPECT_EQ(kall[i].theme, "") << i;
+    }
+    EXPECT_FALSE(inneholder(rapport(), "UKJENTE TEMA")) << rapport();
+    EXPECT_EQ(Bmw.fatalCount + Bmw.errorCount, 0) << rapport();
+
+    // A scan lists them the same way.
+    std::string mal = path("skann.tem");
+    ASSERT_EQ(pzerscan(path("ukjent.zer").c_str(), mal.c_str(), path("skann.log").c_str(), "", 1, nullptr,
+                       cTxtCallback()),
+              0);
+    std::string m = readFile(mal);
+    EXPECT_TRUE(inneholder(m, "\n\tTeiggrense\t0\tFKB\tL\t1\t")) << m;
+    EXPECT_TRUE(inneholder(m, "\n\tFasadeliv\t0\tFKB\tL\t2\t")) << m;
+    EXPECT_EQ(Bmw.written[ZERA_KURVE - 1], 2);
+}
+
+TEST_F(E2eMalTest, SymbolTemplateRowMatchesTheSymbol)
+{
+    std::string tabell = rundtur(element(".SYMBOL 1:\n..PTEMA 1234\n..N\xD8\n1000 1000\n1100 1000\n1000 1100\n"));
+    EXPECT_EQ(tabell, ";1234;HDB;T;1;1;0;0;1;10;10;0;0;0;0;!\n");
+    ASSERT_EQ(kall.size(), 1u);
+    EXPECT_EQ(kall[0].type, ZERA_SYMBOL);
+    EXPECT_EQ(kall[0].theme, "1234");
+    EXPECT_EQ(kall[0].level, "1");
+    EXPECT_FALSE(inneholder(rapport(), "MSTEMTAB 25")) << rapport();
+    EXPECT_FALSE(inneholder(rapport(), "UKJENTE TEMA")) << rapport();
+}
+
+// Level-4 groups that are not stored are counted as read and left out, in
+// the row the application names for that case.
+TEST_F(E2eTest, Level4GroupsNotStoredAreCountedReadAndLeftOut)
+{
+    const struct {
+        int32_t lagre;
+        const char *flate; // the report's name of type 12
+        int utelatt;
+    } cases[] = {{0, "FLATE (ikke lagret)", 1}, {1, "FLATE", 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.flate);
+        kall.clear();
+        lagreNivaa4 = c.lagre;
+        zvzera_settLagreNivaa4Kilde(&lagreNivaa4);
+        int16_t rc = importer(testdata("typer.zer"));
+        zvzera_settLagreNivaa4Kilde(nullptr);
+        ASSERT_EQ(rc, 0);
+        std::string r = rapport();
+        for (int type : {ZERA_TRASE, ZERA_FLATE, ZERA_STRUKTUR}) {
+            EXPECT_EQ(Bmw.read[type - 1], 1) << type;
+            EXPECT_EQ(Bmw.notImported[type - 1], c.utelatt) << type;
+        }
+        char linje[80];
+        for (const char *navn : {"TRASE", c.flate, "STRUKTUR"}) {
+            snprintf(linje, sizeof linje, "\n%-10s %6d  %6d %6d\n", navn, 1, c.utelatt, 0);
+            EXPECT_TRUE(inneholder(r, linje)) << linje << "\n" << r;
+        }
+    }
 }
 
 // ---- stopping --------------------------------------------------------------------
@@ -916,8 +1044,6 @@ struct DarligInndata {
     int16_t resultat;
     std::vector<const char *> meldinger; // "<ROUTINE> <n>:" in the report
 };
-
-std::string element(const std::string &tekst) { return std::string(hode) + tekst + ".SLUTT\n"; }
 
 std::string mange(const std::string &del, int n)
 {

@@ -15,7 +15,7 @@
 struct ZeraTypeFakta {
     int16_t kode;
     const char *gruppe;     /* group name; null: the code has no group */
-    const char *bokstav;    /* type letter of the report, template and services */
+    const char *bokstav;    /* type letter of the services, and of template rows of untested types */
     const char *datatype;   /* a theme-table row's data type; "" not tested, null no row fits */
     const char *temanokkel; /* theme key the writer puts out; null: not written */
     bool nivaa4;            /* level 4: made of references to other elements */
@@ -86,6 +86,15 @@ inline constexpr const char *zera_krevd_datatype(int type)
 {
     const ZeraTypeFakta *t = zera_type(type);
     return t != nullptr ? t->datatype : nullptr;
+}
+
+/* Data type of a template row for the type: the one the matcher wants, so
+   that the row, once loaded, can match; the type letter where rows are
+   not tested. */
+inline constexpr const char *zera_maldatatype(int type)
+{
+    const char *d = zera_krevd_datatype(type);
+    return d != nullptr && d[0] != '\0' ? d : zera_typebokstav(type);
 }
 
 /* Theme key the writer puts out for the type; null when it writes none. */

@@ -171,6 +171,15 @@ int32_t temanummer(const char *theme)
     return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
 }
 
+// The theme of a row for an element known by its object type alone: the
+// loader wants digits, and no ZERA theme is 0.
+#define MT_INGEN_TEMA "0"
+
+bool tema_lastbar(const char *theme)
+{
+    return theme[0] != '\0' && alle(theme, [](char c) { return er_siffer(c); });
+}
+
 /* ---- theme file ------------------------------------------------------------------- */
 
 enum {
@@ -500,10 +509,14 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
         int level = 0, colour = 0;
         for (int32_t i : order) {
             int type = u.elementType[i];
-            const char *letter = zera_typebokstav(type);
+            const char *letter = zera_maldatatype(type);
             level = level % MT_NIVAA_MAKS + 1;
             colour = colour % MT_FARGE_MAKS + 1;
-            fprintf(fp, "\t%s\t%s\t%s\t%s", u.objtype[i], u.theme[i], mt_fkbgruppe(numbers[(size_t)i]), letter);
+            // A theme the loader would refuse (none, or not a number) stands
+            // in the comment; the row matches by its object type.
+            const bool loadable = tema_lastbar(u.theme[i]);
+            fprintf(fp, "\t%s\t%s\t%s\t%s", u.objtype[i], loadable ? u.theme[i] : MT_INGEN_TEMA,
+                    mt_fkbgruppe(numbers[(size_t)i]), letter);
             fprintf(fp, "\t%d\t%d", level, colour);
             fprintf(fp, "\t%d\t%d", 0, 0);
             if (letter[0] == 'T')
@@ -514,7 +527,10 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
                 fprintf(fp, "\t%s\t%d\t%d", "KRYSS", 1, 1);
             else
                 fputs("\t0\t0\t0", fp);
-            fprintf(fp, "\t%d\t!\n", 0);
+            fprintf(fp, "\t%d\t!", 0);
+            if (!loadable)
+                fprintf(fp, "%.*s", (int)strcspn(u.theme[i], "#\r\n"), u.theme[i]);
+            fputc('\n', fp);
             zera_tell(Bmw.written, type);
         }
     }
@@ -600,6 +616,11 @@ const char *mt_objtema(const char *name, int16_t *mode)
         int32_t rows = Mstemtab.rowCount < 0 ? 0 : Mstemtab.rowCount > MT_MAX_ROWS ? MT_MAX_ROWS : Mstemtab.rowCount;
         for (int32_t r = 0; r < rows; r++) {
             if (lik_uten_storrelse(Mstemtab.objtype[r], MT_FIELD_LEN, name)) {
+                // A row of theme 0 is an object-type row: the element stays
+                // without a theme and is matched by its object type, or
+                // every such row would take the first one's symbology.
+                if (temanummer(Mstemtab.tema[r]) == 0)
+                    return nullptr;
                 kopier_n(theme, sizeof theme, Mstemtab.tema[r], MT_FIELD_LEN);
                 found = true;
                 break;

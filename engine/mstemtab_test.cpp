@@ -1,4 +1,5 @@
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -386,7 +387,8 @@ TEST_F(MstemtabTest, TemplateListsUnknownThemesInThemeOrder)
     ukjent("4001", ZERA_FLATE);
     ukjent("1200", ZERA_LINJE);
     ukjent("ABC", ZERA_TEKST, "Skilt");
-    const std::string rows = "\tSkilt\tABC\tFKB\tT\t1\t1\t0\t0\t1\t10\t10\t0\t0\t0\t0\t!\n"
+    // A theme that is not a number cannot be loaded: it stands in the comment.
+    const std::string rows = "\tSkilt\t0\tFKB\tT\t1\t1\t0\t0\t1\t10\t10\t0\t0\t0\t0\t!ABC\n"
                              "\t\t1200\tHDB\tL\t2\t2\t0\t0\t0\t0\t0\t0\t0\t0\t0\t!\n"
                              "\t\t4001\tDEK\tF\t3\t3\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n";
     std::string tem = path("mal.tem");
@@ -409,6 +411,77 @@ TEST_F(MstemtabTest, TemplateListsUnknownThemesInThemeOrder)
     EXPECT_EQ(zeratest::readFile(tem), before);
     ASSERT_EQ(mt_creat("c.sos", tem.c_str(), 1), 0);
     EXPECT_EQ(zeratest::readFile(tem), "! TEM -fil: " + tem + "\n! ZERA-fil: c.sos\n!\n" + kLegend);
+}
+
+// The template's rows as the user makes them loadable: the tabs between the
+// columns become ';'.
+std::string som_tematabell(const std::string &mal)
+{
+    std::string out;
+    std::stringstream s(mal);
+    for (std::string line; std::getline(s, line);) {
+        if (line.empty() || line[0] != '\t')
+            continue;
+        for (char &c : line)
+            if (c == '\t')
+                c = ';';
+        out += line.substr(1) + "\n";
+    }
+    return out;
+}
+
+TEST_F(MstemtabTest, EveryTemplateRowLoadsBackAndMatchesItsOwnElement)
+{
+    const struct {
+        const char *theme;
+        int16_t type;
+        const char *objtype;
+        const char *rowTheme; // theme column of its template row
+        const char *datatype;
+    } cases[] = {
+        // Known by object type alone: one row per object type.
+        {"", ZERA_KURVE, "Teiggrense", "0", "L"},
+        {"", ZERA_KURVE, "Fasadeliv", "0", "L"},
+        {"", ZERA_PUNKT, "Kum", "0", "P"},
+        // A symbol matches text rows.
+        {"1234", ZERA_SYMBOL, "", "1234", "T"},
+        {"9001", ZERA_TEKST, "", "9001", "T"},
+        {"2000", ZERA_BUEP, "", "2000", "L"},
+        {"4001", ZERA_FLATE, "", "4001", "F"},
+        {"7100", ZERA_RASTER, "", "7100", "F"},
+        // A theme that is not a number matches by its object type.
+        {"ABC", ZERA_PUNKT, "Skilt", "0", "P"},
+    };
+    memset(&Elm, 0, sizeof Elm);
+    for (const auto &c : cases)
+        ukjent(c.theme, c.type, c.objtype);
+    ASSERT_EQ(Bmw.unknownCount, (int32_t)std::size(cases));
+    std::string mal = path("mal.tem");
+    ASSERT_EQ(mt_creat("a.sos", mal.c_str(), 1), 0);
+
+    bmwinit();
+    ASSERT_EQ(mt_init(writeFile("last.tem", som_tematabell(zeratest::readFile(mal))).c_str(), 1), 0)
+        << "MSTEMTAB " << Bmw.msg.number[0] << " line " << Bmw.msg.line[0];
+    ASSERT_EQ(Mstemtab.rowCount, (int32_t)std::size(cases));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.objtype) + " " + c.theme);
+        memset(&Elm, 0, sizeof Elm);
+        Elm.type = c.type;
+        Elm.sameHeight = 0;
+        kopier(Elm.objtype, sizeof Elm.objtype, c.objtype);
+        if (c.theme[0] != '\0') {
+            kopier(Elm.theme[0], sizeof Elm.theme[0], c.theme);
+            Elm.themeCount = 1;
+        }
+        int16_t mode = 1;
+        ASSERT_EQ(mt_match(&mode, ""), 0);
+        int32_t r = Elm.matchRow[0];
+        EXPECT_STREQ(Mstemtab.objtype[r], c.objtype);
+        EXPECT_STREQ(Mstemtab.tema[r], c.rowTheme);
+        EXPECT_STREQ(Mstemtab.datatype[r], c.datatype);
+    }
+    EXPECT_EQ(Bmw.msgCount, 0);
+    EXPECT_EQ(Bmw.unknownCount, 0);
 }
 
 TEST_F(MstemtabTest, TemplateLevelsAndColoursCycle)
@@ -557,6 +630,19 @@ TEST_F(MstemtabTest, ThemeOfAnObjectType)
     Elm.themeCount = ZERA_MAX_THEMES;
     EXPECT_STREQ(mt_objtema("kum", &mode2), "7002");
     EXPECT_EQ(Elm.themeCount, ZERA_MAX_THEMES);
+
+    // A row of theme 0 is an object-type row: it gives no theme, so the
+    // element is matched by its object type.
+    Mstemtab.rowCount = 0;
+    rows = rad(0, "Teiggrense").replace(11, 4, "0") + "\n" + rad(0, "Fasadeliv").replace(10, 4, "0000") + "\n";
+    ASSERT_EQ(mt_init(writeFile("t0.tem", rows).c_str(), 1), 0);
+    ASSERT_STREQ(Mstemtab.tema[1], "0000");
+    for (const char *name : {"Teiggrense", "fasadeliv"}) {
+        Elm.themeCount = 0;
+        Elm.theme[0][0] = '\0';
+        EXPECT_EQ(mt_objtema(name, &mode2), nullptr) << name;
+        EXPECT_EQ(Elm.themeCount, 0) << name;
+    }
 }
 
 TEST(TrimTest, BlanksAndTabsOnly)

@@ -211,13 +211,17 @@ int les_hode(Kjoring &k)
 
 // ---- import: first pass ----------------------------------------------------
 
-void utsett(Kjoring &k)
+bool andre_pass_kjorer(void) { return geoGraphics || lagreNivaa4; }
+
+// Keeps the level-4 group in hand for the second pass; false when the
+// list is full and the group is lost.
+bool utsett(Kjoring &k)
 {
     if (k.antallUtsatt < ZERA_MAX_DEFERRED) {
         utsattPos[k.antallUtsatt] = k.gruppePos;
         utsattLinje[k.antallUtsatt] = k.startLinje;
         k.antallUtsatt++;
-        return;
+        return true;
     }
     // The group is lost to the import: say so once on the text window and,
     // when a second pass would have brought it, for every lost group in the
@@ -226,10 +230,21 @@ void utsett(Kjoring &k)
         toolSubsystem_printf("For mange ZERA-niv\xE5 4 elementer (.FLATE) i ZERA-fil:\n'%s'.  Max=%d.\n", k.zeraFil,
                              ZERA_MAX_DEFERRED);
     k.utsattFull = true;
-    if (geoGraphics || lagreNivaa4) {
+    if (andre_pass_kjorer()) {
         bmwclr();
         bmw_meld("ZERA2DGN", FEIL_NIVAA4, BMW_ERROR, k.startLinje);
     }
+    return false;
+}
+
+// Themes of Elm to go through: an element known by its object type alone
+// has one, theme 0 (empty).
+int antall_temaer(void)
+{
+    int n = Elm.themeCount;
+    if (n == 0 && Elm.objtype[0] != '\0')
+        n = 1;
+    return n < 0 ? 0 : n > ZERA_MAX_THEMES ? ZERA_MAX_THEMES : n;
 }
 
 // Row fill and hand-over of a parsed element with coordinates: once per
@@ -255,11 +270,7 @@ Utfall overlever(Kjoring &k, const char *grp)
         return VIDERE;
     }
 
-    int n = Elm.themeCount;
-    if (n == 0 && Elm.objtype[0] != '\0')
-        n = 1;
-    if (n > ZERA_MAX_THEMES)
-        n = ZERA_MAX_THEMES;
+    int n = antall_temaer();
     for (int16_t i = 0; i < n; i++) {
         if (geoGraphics) {
             if (i == 0 && hoydeAvrunding != 0 && k.hoydeCb != nullptr &&
@@ -293,8 +304,12 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
     if (type == ZERA_SLUTT)
         return SLUTT;
     if (zera_nivaa4(type)) {
-        if (grp == gruppe)
-            utsett(k);
+        // A group the second pass will not bring is read and left out here,
+        // so the report's counters still show it.
+        if (grp == gruppe && (!utsett(k) || !andre_pass_kjorer())) {
+            zera_tell(Bmw.read, type);
+            zera_tell(Bmw.notImported, type);
+        }
         return VIDERE;
     }
     if (zerget_coord(grp, &k.head, &k.keys) != 0)
@@ -343,11 +358,7 @@ bool andre_pass_fyll(Kjoring &k, const char *grp)
         Elm.font = -2;
         return true;
     }
-    int n = Elm.themeCount;
-    if (n == 0 && Elm.objtype[0] != '\0')
-        n = 1;
-    if (n > ZERA_MAX_THEMES)
-        n = ZERA_MAX_THEMES;
+    int n = antall_temaer();
     for (int16_t i = 0; i < n; i++) {
         if (Elm.matchRow[i] < 0)
             continue;
@@ -432,7 +443,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
         return VIDERE;
 
     bmw_sett("ZERA2DGN", SKANN_GRUNN, BMW_NOTE);
-    int n = Elm.themeCount > ZERA_MAX_THEMES ? ZERA_MAX_THEMES : Elm.themeCount;
+    int n = antall_temaer();
     for (int16_t t = 0; t < n; t++)
         bmwput_tem(&t);
 
@@ -513,7 +524,7 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
     }
     meld_fremdrift(k, 100, 1);
 
-    if (k.antallUtsatt > 0 && (geoGraphics || lagreNivaa4)) {
+    if (k.antallUtsatt > 0 && andre_pass_kjorer()) {
         Utfall u = andre_pass(k);
         if (u == STOPP)
             return import_feil(k, FEIL_STOPP, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
