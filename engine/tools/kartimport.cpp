@@ -57,7 +57,10 @@ int main(int argc, char **argv)
         short number = Bmw.msg.number[0];
         if (Bmw.msgCount > 0)
             c_txt(Bmw.msg.rutnam[0], &number, text);
-        fprintf(stderr, "kartimport: %s: the header cannot be read (%d) %s\n", argv[1], rc, text);
+        // The file name is the terminal's own; the message text is ISO 8859-1.
+        fprintf(stderr, "kartimport: %s: the header cannot be read (%d) ", argv[1], rc);
+        mdlhost_terminalPuts(stderr, text);
+        fputc('\n', stderr);
         return 1;
     }
     printf("%s: %ld bytes, version %.2f, level %d, unit %g, origin %.0f %.0f\n", argv[1], (long)size,
@@ -69,11 +72,11 @@ int main(int argc, char **argv)
     mdlhost_setActiveDesignFile("");
     rc = perf_zera2dgn(argv[1], argv[2], argv[3], argv[4], 0, (MdlFunctionP)&skrivElement, (MdlFunctionP)&fremdrift,
                        (MdlFunctionP)&c_txt, nullptr);
-    const char *window = mdlhost_textWindow();
-    if (window[0] != '\0')
-        fputs(window, stderr);
-    for (int i = 0; i < mdlhost_messageCenterCount(); i++)
-        fprintf(stderr, "%s\n", mdlhost_messageCenterText(i, nullptr));
+    mdlhost_terminalPuts(stderr, mdlhost_textWindow());
+    for (int i = 0; i < mdlhost_messageCenterCount(); i++) {
+        mdlhost_terminalPuts(stderr, mdlhost_messageCenterText(i, nullptr));
+        fputc('\n', stderr);
+    }
 
     char name[16];
     for (int t = 1; t <= ZERA_TYPE_COUNT; t++)

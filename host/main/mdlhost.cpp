@@ -122,7 +122,7 @@ int main(int argc, char *argv[])
         if (bad > 0) {
             // The lines are on the text window; with -q they must still be seen.
             if (quiet)
-                fputs(mdlhost_textWindow(), stderr);
+                mdlhost_terminalPuts(stderr, mdlhost_textWindow());
             fprintf(stderr, "mdlhost: %s: %d line(s) are not definitions\n", cfg.c_str(), bad);
             return 2;
         }

@@ -240,4 +240,26 @@ TEST_F(ProgramTest, OpenTypeAndTaskKeyinsNeverFailTheSession)
     }
 }
 
+// The host's texts are ISO 8859-1: the terminal gets them as UTF-8, the log
+// file as they are.
+TEST_F(ProgramTest, TheTerminalGetsUtf8AndTheLogIso8859_1)
+{
+    writeFile("log.cfg", "MDLHOST_LOG = " + path("session.log") + "\n");
+    Outcome r = run({"-c", path("log.cfg"), "-k", "mdl load hosttesta", "-k", "testa echo niv\xE5 4", "-k",
+                     "fr\xE5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.out, "HOSTTESTA echo [niv\xC3\xA5 4] current=HOSTTESTA cmd=0x01000100")) << r.out;
+    EXPECT_TRUE(has(r.err, "[10] Keyin \"fr\xC3\xA5\" failed: unknown keyin")) << r.err;
+    std::string log = readAll(path("session.log"));
+    EXPECT_TRUE(has(log, "HOSTTESTA echo [niv\xE5 4] current=HOSTTESTA cmd=0x01000100")) << log;
+    EXPECT_TRUE(has(log, "[10] Keyin \"fr\xE5\" failed: unknown keyin")) << log;
+
+    // With -q the lines of a bad configuration file still reach stderr, as UTF-8.
+    writeFile("bad.cfg", "MS_MDL = /x\nbl\xE5 is not a definition\n");
+    Outcome bad = run({"-q", "-c", path("bad.cfg"), "-k", "exit"}, "", false);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("bad.cfg:2: not a definition: bl\xC3\xA5 is not a definition"), std::string::npos)
+        << bad.err;
+}
+
 } // namespace

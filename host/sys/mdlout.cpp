@@ -1,10 +1,13 @@
 // Where the text window and the message centre go besides memory (terminal,
-// log file), the error stream, and the status bar's message fields.
+// log file), the error stream, and the status bar's message fields.  The
+// host's texts are ISO 8859-1: the terminal gets them as UTF-8, the log as
+// they are.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "base/mdltext.h"
 #include "sys/mdlsys.h"
 #include "sys_int.h"
 
@@ -45,12 +48,21 @@ FILE *currentLog()
 
 } // namespace
 
+void mdlhost_terminalPuts(FILE *fp, const char *text)
+{
+    if (fp == nullptr || text == nullptr)
+        return;
+    std::string utf8 = mdlhost::latin1ToUtf8(text);
+    fwrite(utf8.data(), 1, utf8.size(), fp);
+}
+
 void mdlhost::outputText(const char *text)
 {
     bool envEcho = getenv("MDLHOST_ECHO") != nullptr;
     if ((echo & MDLHOST_ECHO_TEXT) || envEcho) {
-        fputs(text, envEcho ? stderr : stdout);
-        fflush(envEcho ? stderr : stdout);
+        FILE *terminal = envEcho ? toolSubsystem_getStderr() : stdout;
+        mdlhost_terminalPuts(terminal, text);
+        fflush(terminal);
     }
     if (FILE *log = currentLog()) {
         fputs(text, log);
@@ -60,8 +72,11 @@ void mdlhost::outputText(const char *text)
 
 void mdlhost::outputMessage(int type, const char *text)
 {
-    if ((echo & MDLHOST_ECHO_MESSAGES) || getenv("MDLHOST_ECHO") != nullptr)
-        fprintf(stderr, "[%d] %s\n", type, text);
+    if ((echo & MDLHOST_ECHO_MESSAGES) || getenv("MDLHOST_ECHO") != nullptr) {
+        FILE *terminal = toolSubsystem_getStderr();
+        mdlhost_terminalPuts(terminal, ("[" + std::to_string(type) + "] " + text + "\n").c_str());
+        fflush(terminal);
+    }
     if (FILE *log = currentLog()) {
         fprintf(log, "[%d] %s\n", type, text);
         fflush(log);

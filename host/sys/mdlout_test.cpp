@@ -99,6 +99,52 @@ TEST_F(OutTest, TheLogGetsTextWindowAndMessageCentre)
     EXPECT_NE(std::string(mdlhost_textWindow()).find("still recorded\n"), std::string::npos);
 }
 
+TEST_F(OutTest, TheTerminalGetsUtf8WhileTheLogKeepsIso8859_1)
+{
+    fs::path log = dir_ / "latin1.log";
+    mdlSystem_defineCfgVar("MDLHOST_LOG", log.c_str());
+    FILE *terminal = tmpfile();
+    ASSERT_NE(terminal, nullptr);
+    mdlhost_setStderr(terminal);
+    setenv("MDLHOST_ECHO", "1", 1); // both to the error stream
+    toolSubsystem_printf("For mange ZERA-niv\xE5 4 elementer\n");
+    mdlOutput_messageCenter(10, "Mangler ...ORIGO-N\xD8");
+    unsetenv("MDLHOST_ECHO");
+    mdlhost_setStderr(nullptr);
+    mdlSystem_defineCfgVar("MDLHOST_LOG", nullptr);
+    toolSubsystem_printf("%s", ""); // closes the log
+
+    std::string shown(256, '\0');
+    rewind(terminal);
+    shown.resize(fread(shown.data(), 1, shown.size(), terminal));
+    fclose(terminal);
+    EXPECT_EQ(shown, "For mange ZERA-niv\xC3\xA5 4 elementer\n[10] Mangler ...ORIGO-N\xC3\x98\n");
+    EXPECT_EQ(readAll(log), "For mange ZERA-niv\xE5 4 elementer\n[10] Mangler ...ORIGO-N\xD8\n");
+    EXPECT_NE(std::string(mdlhost_textWindow()).find("niv\xE5 4"), std::string::npos);
+}
+
+TEST(TerminalPuts, Iso8859_1BecomesUtf8)
+{
+    const struct {
+        const char *in, *out;
+    } cases[] = {{"", ""},
+                 {"plain ASCII\n", "plain ASCII\n"},
+                 {"\xC6\xD8\xC5 \xE6\xF8\xE5", "\xC3\x86\xC3\x98\xC3\x85 \xC3\xA6\xC3\xB8\xC3\xA5"},
+                 {"\x80\xA0\xFF", "\xC2\x80\xC2\xA0\xC3\xBF"}};
+    for (const auto &c : cases) {
+        FILE *fp = tmpfile();
+        ASSERT_NE(fp, nullptr);
+        mdlhost_terminalPuts(fp, c.in);
+        mdlhost_terminalPuts(fp, nullptr);
+        std::string got(64, '\0');
+        rewind(fp);
+        got.resize(fread(got.data(), 1, got.size(), fp));
+        fclose(fp);
+        EXPECT_EQ(got, c.out) << c.in;
+    }
+    mdlhost_terminalPuts(nullptr, "nowhere");
+}
+
 TEST(ErrorStream, DefaultsToStderr)
 {
     EXPECT_EQ(toolSubsystem_getStderr(), stderr);

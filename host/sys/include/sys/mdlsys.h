@@ -58,9 +58,15 @@ MDLHOST_API void mdlhost_clearMessageCenter(void);
 MDLHOST_API void mdlhost_setEcho(int what);
 
 /* The stream for error reports (a batch run's default report): stderr
-   unless a test set another (null: back to stderr). */
+   unless a test set another (null: back to stderr).  The message centre's
+   echo, and the text window's under MDLHOST_ECHO, go to it. */
 MDLHOST_API FILE *toolSubsystem_getStderr(void);
 MDLHOST_API void mdlhost_setStderr(FILE *fp);
+
+/* Writes text, held in ISO 8859-1 as every text of the host, to a terminal
+   stream (stdout, stderr) as UTF-8, the way the text window and message
+   centre reach the terminal.  Files (logs, reports) keep their set. */
+MDLHOST_API void mdlhost_terminalPuts(FILE *fp, const char *text);
 
 /* --- message fields -----------------------------------------------------------
    The status bar's fields 0 to MDLHOST_MAXFIELD, kept for tests: each print
