@@ -29,8 +29,11 @@ const std::vector<std::string> kHode = {
     "..H\xD8YDE 12.5",
     "..KOMM 301",
     "..INNHOLD",
-    "...SOSI-NIVA 3",
+    "...TESTN\xD8KKEL 3",
 };
+
+// The header's lines that no field takes, as the header keeps them.
+const std::string kEkstra = "..H\xD8YDE 12.5\n...TESTN\xD8KKEL 3";
 
 // The header with the lines that start with a given prefix replaced (an
 // empty replacement removes the line; a prefix that matches nothing adds
@@ -104,7 +107,7 @@ TEST_F(ZerheadTest, ReadsEveryModelledValue)
     EXPECT_STREQ(h_.fkbdata[3], "D");
     EXPECT_DOUBLE_EQ(h_.hoyde, 12.5);
     EXPECT_EQ(h_.komm, 301);
-    EXPECT_STREQ(h_.extraHead, "..H\xD8YDE 12.5\n...SOSI-NIVA 3");
+    EXPECT_STREQ(h_.extraHead, kEkstra.c_str());
     EXPECT_STREQ(k_.origoKey, "...ORIGO-N\xD8");
     EXPECT_EQ(Bmw.msgCount, 0);
 }
@@ -265,19 +268,19 @@ TEST_F(ZerheadTest, ExtraHeadKeepsWholeLinesWithinItsSize)
         mange.push_back({"..X" + std::to_string(i), "..X" + std::to_string(i) + " " + std::string(40, 'v')});
     ASSERT_EQ(parse(hode(mange)), 0);
     std::string ekstra = h_.extraHead;
-    // The two kept lines of the base header (27 characters with the
+    // The two kept lines of the base header (28 characters with the
     // separator), ..X0 to ..X9 of 45 and ..X10 to ..X19 of 46 characters:
-    // 957 characters, and ..X20 would pass 999.
-    EXPECT_EQ(ekstra.size(), 957u);
-    EXPECT_EQ(ekstra.compare(0, 27, "..H\xD8YDE 12.5\n...SOSI-NIVA 3"), 0);
+    // 958 characters, and ..X20 would pass 999.
+    EXPECT_EQ(ekstra.size(), 958u);
+    EXPECT_EQ(ekstra.compare(0, kEkstra.size(), kEkstra), 0);
     std::string siste = "\n..X19 " + std::string(40, 'v');
     EXPECT_EQ(ekstra.compare(ekstra.size() - siste.size(), siste.size(), siste), 0);
 
     // The first line that does not fit ends the text; so do three
     // remaining characters, even for a line short enough to fit them.
     ASSERT_EQ(parse(hode({{"..A", "..A " + std::string(968, 'a')}, {"..B", "..B"}})), 0);
-    EXPECT_STREQ(h_.extraHead, "..H\xD8YDE 12.5\n...SOSI-NIVA 3");
-    ASSERT_EQ(parse(hode({{"..B", "..B " + std::string(964, 'b')}, {"xy", "xy"}})), 0);
+    EXPECT_STREQ(h_.extraHead, kEkstra.c_str());
+    ASSERT_EQ(parse(hode({{"..B", "..B " + std::string(963, 'b')}, {"xy", "xy"}})), 0);
     ekstra = h_.extraHead;
     EXPECT_EQ(ekstra.size(), 996u);
     EXPECT_EQ(ekstra.find("xy"), std::string::npos);
@@ -340,7 +343,7 @@ TEST_F(ZerheadinfoTest, Results)
         if (c.result == 0) {
             EXPECT_STREQ(h_.tegnsett, "DECM8") << c.name;
             EXPECT_DOUBLE_EQ(h_.enhet, 0.01) << c.name;
-            EXPECT_STREQ(h_.extraHead, "..H\xD8YDE 12.5\n...SOSI-NIVA 3") << c.name;
+            EXPECT_STREQ(h_.extraHead, kEkstra.c_str()) << c.name;
         }
     }
 }
