@@ -171,8 +171,9 @@ int32_t temanummer(const char *theme)
     return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
 }
 
-// The theme of a row for an element known by its object type alone: the
-// loader wants digits, and no ZERA theme is 0.
+// The theme column of a template row whose theme the loader would refuse
+// (none, as for an element known by its object type alone, or not a
+// number): the loader wants digits, and no ZERA theme is 0.
 #define MT_INGEN_TEMA "0"
 
 bool tema_lastbar(const char *theme)
