@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "brukerdata.h"
 #include "engine_testing.h"
 #include "zvzera_services.h"
 
@@ -566,9 +567,11 @@ TEST_F(E2eTest, Level4GroupsNotStoredAreCountedReadAndLeftOut)
         SCOPED_TRACE(c.flate);
         kall.clear();
         lagreNivaa4 = c.lagre;
-        zvzera_settLagreNivaa4Kilde(&lagreNivaa4);
+        zeraBrukerGrensesnittData data{};
+        data.lagreNivaa4 = c.lagre;
+        brukerDataP = &data;
         int16_t rc = importer(testdata("typer.zer"));
-        zvzera_settLagreNivaa4Kilde(nullptr);
+        brukerDataP = nullptr;
         ASSERT_EQ(rc, 0);
         std::string r = rapport();
         for (int type : {ZERA_TRASE, ZERA_FLATE, ZERA_STRUKTUR}) {
