@@ -865,6 +865,68 @@ TEST_F(E2eTest, Version21HeaderInheritanceSurvivesExportAndReimport)
     EXPECT_EQ(forste[1]->kvalitet[0], 90);
 }
 
+// ---- the fixtures written back ---------------------------------------------------
+
+// Each fixture imported with every element handed over, then exported
+// element by element with the header it was read with (and once more in
+// DOSN8 at version 2.1); the ZERA file is compared byte for byte with its
+// copy in testdata/skrevet.  ZERA_SKRIV_FASIT=1 writes those copies anew.
+TEST_F(E2eTest, FixturesWrittenBackAreByteExact)
+{
+    struct Variant {
+        const char *navn;
+        int16_t charset; // 0: the fixture's own
+        double versjon;  // 0: the fixture's own
+    };
+    const Variant varianter[] = {{"", 0, 0.0}, {".dos21", ZERA_CHARSET_DOS, 2.1}};
+    const bool skrivFasit = getenv("ZERA_SKRIV_FASIT") != nullptr;
+    eksporterObjekttype = 1;
+    for (const char *fixture : {"grunn", "nivaa4", "typer", "utenslutt"}) {
+        for (const Variant &v : varianter) {
+            std::string navn = std::string(fixture) + v.navn;
+            SCOPED_TRACE(navn);
+            std::string inn = testdata((std::string(fixture) + ".zer").c_str());
+            kall.clear();
+            kopier_av_elm.clear();
+            taVarePaElm = true;
+            lagreNivaa4 = 1;
+            ASSERT_EQ(importer(inn, testdata("grunn.tem"), 1), 0) << rapport();
+            taVarePaElm = false;
+
+            SheadStruct head{};
+            int32_t storrelse = 0;
+            ASSERT_EQ(zerget_headinfo(inn.c_str(), &head, &storrelse, cTxtCallback()), 0);
+            if (v.charset != 0)
+                head.charset = v.charset;
+            if (v.versjon != 0.0)
+                head.zeraVersjon = v.versjon;
+            std::string elementer = path("tilbake.tmp"), ut = path("tilbake.zer");
+            ASSERT_EQ(init_dgn2zera(testdata("grunn.tem").c_str(), elementer.c_str(), &head, cTxtCallback()), 0);
+            kopier(Bmw.date, sizeof Bmw.date, "15-Mar-24");
+            for (auto &e : kopier_av_elm) {
+                Elm = *e;
+                perf_dgn2zera(nullptr, nullptr);
+            }
+            ASSERT_EQ(exit_dgn2zera(path("tilbake.log").c_str(), ut.c_str(), elementer.c_str(),
+                                    testdata("grunn.tem").c_str(), "", "", cTxtCallback()),
+                      0);
+            std::string skrevet = readFile(ut) + readFile(elementer);
+            size_t p = skrevet.find(ut);
+            ASSERT_NE(p, std::string::npos);
+            skrevet.replace(p, ut.size(), navn + ".zer");
+
+            std::string fasit = testdata(("skrevet/" + navn + ".zer").c_str());
+            if (skrivFasit) {
+                FILE *f = fopen(fasit.c_str(), "wb");
+                ASSERT_NE(f, nullptr) << fasit;
+                fwrite(skrevet.data(), 1, skrevet.size(), f);
+                fclose(f);
+            }
+            EXPECT_EQ(skrevet, readFile(fasit));
+        }
+    }
+}
+
 // ---- LandXML over two imports -------------------------------------------------------
 
 class E2eLandXmlTest : public E2eTest {
