@@ -2,13 +2,15 @@
 // exit_dgn2zera), element groups (zerput_elm), file values (zerput_coord),
 // theme-row descriptions (zerput_rest) and headers (zercre_head).
 //
-// Sections: run state and small helpers - header - element attribute lines -
-// type lines - coordinates - zerput_elm - export run.
+// Sections: run state and small helpers - element attribute lines - type
+// lines - coordinates - file values - header - description lines of a theme
+// row - element - export run.
 //
 // Character sets: Elm.text, Elm.objtype and the header texts are ISO 8859-1
 // (set 1) and Elm.rest is the 7-bit set (2); each is converted exactly from
 // its own set to the header's set on the way out.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
@@ -107,19 +109,67 @@ bool har_blank(const char *text)
 }
 
 // Output with one error flag, so a full disk is seen once and not per line.
+// Lines gather in a buffer of its own and reach the file in large writes;
+// ok() hands over what is left.
 struct Ut {
     FILE *fp;
-    bool feil;
+    bool feil = false;
+    size_t brukt = 0;
+    char buf[32768];
 
+    explicit Ut(FILE *f) : fp(f) {}
+    Ut(const Ut &) = delete;
+    Ut &operator=(const Ut &) = delete;
+    ~Ut() { tom(); }
+
+    void tom()
+    {
+        if (brukt > 0 && fwrite(buf, 1, brukt, fp) != brukt)
+            feil = true;
+        brukt = 0;
+    }
+    void tekst(const char *text, size_t n)
+    {
+        if (n > sizeof buf - brukt) {
+            tom();
+            if (n > sizeof buf) {
+                if (fwrite(text, 1, n, fp) != n)
+                    feil = true;
+                return;
+            }
+        }
+        memcpy(buf + brukt, text, n);
+        brukt += n;
+    }
     void skriv(const char *format, ...) __attribute__((format(printf, 2, 3)))
     {
         va_list args;
         va_start(args, format);
-        if (vfprintf(fp, format, args) < 0)
+        int n = vsnprintf(buf + brukt, sizeof buf - brukt, format, args);
+        va_end(args);
+        if (n < 0) {
+            feil = true;
+            return;
+        }
+        if ((size_t)n < sizeof buf - brukt) {
+            brukt += (size_t)n;
+            return;
+        }
+        // It did not fit: the buffer goes out first, and a line longer
+        // than the whole buffer goes straight to the file.
+        tom();
+        va_start(args, format);
+        if ((size_t)n < sizeof buf)
+            brukt = (size_t)vsnprintf(buf, sizeof buf, format, args);
+        else if (vfprintf(fp, format, args) < 0)
             feil = true;
         va_end(args);
     }
-    bool ok() const { return !feil && ferror(fp) == 0; }
+    bool ok()
+    {
+        tom();
+        return !feil && ferror(fp) == 0;
+    }
 };
 
 // Shortest fixed-point text of value with at least minDecimals decimals that
@@ -376,6 +426,23 @@ int16_t beregn_punkter(const SheadStruct *head, int16_t *flags, int type)
 
 enum Form { ENKEL_HOYDE, UTEN_HOYDE, MED_HOYDE };
 
+// One point's file values, "%.0f" each, blank-separated, into linje;
+// returns the length.  Room for three of the longest ("%.0f" of 1e308 has
+// 309 digits) and a node code.
+const size_t VERDI_MAKS = 320;
+const size_t VERDILINJE_LEN = 3 * VERDI_MAKS + 40;
+size_t verdier(char *linje, double fN, double fE, double fH, bool medH)
+{
+    size_t n = heltall_tekst(linje, VERDI_MAKS, fN);
+    linje[n++] = ' ';
+    n += heltall_tekst(linje + n, VERDI_MAKS, fE);
+    if (medH) {
+        linje[n++] = ' ';
+        n += heltall_tekst(linje + n, VERDI_MAKS, fH);
+    }
+    return n;
+}
+
 bool med_hoyde(int i) { return Elm.H[i] != 0.0 || lagreNOH != 0; }
 
 int neste_umerket(int i, int n)
@@ -439,11 +506,7 @@ void skriv_koordinater(Ut &ut, SheadStruct *head, const ScharStruct *keys, int t
             if (Elm.kp[j] != 0)
                 kp = Elm.kp[j];
 
-        double fN = fil_verdi(Elm.N[i], head->origoN, head);
-        double fE = fil_verdi(Elm.E[i], head->origoE, head);
-        if (form == ENKEL_HOYDE) {
-            ut.skriv("%.0f %.0f", fN, fE);
-        } else {
+        if (form != ENKEL_HOYDE) {
             bool h = med_hoyde(i);
             if (form == MED_HOYDE && !h) {
                 ut.skriv("%s\n", keys->coordKey);
@@ -452,27 +515,46 @@ void skriv_koordinater(Ut &ut, SheadStruct *head, const ScharStruct *keys, int t
                 ut.skriv("%s\n", keys->coordHKey);
                 form = MED_HOYDE;
             }
-            if (form == MED_HOYDE)
-                ut.skriv("%.0f %.0f %.0f", fN, fE, Elm.H[i] / enhet_av(head));
-            else
-                ut.skriv("%.0f %.0f", fN, fE);
         }
-
-        if (kp != 0 && head->zeraNivaa > 2) {
-            ut.skriv(" %s %d\n", "...KP", kp);
-            if (neste < n) {
-                if (form != ENKEL_HOYDE)
-                    form = med_hoyde(neste) ? MED_HOYDE : UTEN_HOYDE;
-                ut.skriv("%s\n", form == MED_HOYDE ? keys->coordHKey : keys->coordKey);
-            }
-        } else {
-            ut.skriv("\n");
+        char linje[VERDILINJE_LEN];
+        size_t len = verdier(linje, fil_verdi(Elm.N[i], head->origoN, head), fil_verdi(Elm.E[i], head->origoE, head),
+                             Elm.H[i] / enhet_av(head), form == MED_HOYDE);
+        const bool medKp = kp != 0 && head->zeraNivaa > 2;
+        if (medKp)
+            len += (size_t)snprintf(linje + len, sizeof linje - len, " %s %d", "...KP", kp);
+        linje[len++] = '\n';
+        ut.tekst(linje, len);
+        if (medKp && neste < n) {
+            if (form != ENKEL_HOYDE)
+                form = med_hoyde(neste) ? MED_HOYDE : UTEN_HOYDE;
+            ut.skriv("%s\n", form == MED_HOYDE ? keys->coordHKey : keys->coordKey);
         }
         i = neste;
     }
 }
 
 } // namespace
+
+/* ---- file values ------------------------------------------------------------- */
+
+size_t heltall_tekst(char *out, size_t outSize, double value)
+{
+    // nearbyint rounds as printf does, in the current rounding mode; below
+    // 2^63 the result is exact in a long long.  Beyond that, and for
+    // infinities and NaN, printf itself.
+    const double r = nearbyint(value);
+    if (outSize < HELTALL_TEKST_LEN || !(fabs(r) < 9.2e18)) {
+        int n = snprintf(out, outSize, "%.0f", value);
+        return n < 0 ? 0 : ((size_t)n < outSize ? (size_t)n : outSize - 1);
+    }
+    char *p = out;
+    // "%.0f" keeps the sign of a value that rounds to zero: -0.4 is "-0".
+    if (r == 0.0 && std::signbit(r))
+        *p++ = '-';
+    p = std::to_chars(p, out + outSize - 1, (long long)r).ptr;
+    *p = '\0';
+    return (size_t)(p - out);
+}
 
 /* ---- header ------------------------------------------------------------------ */
 
@@ -489,7 +571,7 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
         return 1;
     kopier(header->tegnsett, sizeof header->tegnsett, tegnsett_navn(set));
 
-    Ut ut{fp, false};
+    Ut ut(fp);
     char tall1[64], tall2[64];
     ut.skriv(".HODE\n");
     ut.skriv("%s %s\n", "..TEGNSETT", header->tegnsett);
@@ -689,7 +771,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
     if (zera_nivaa4(type) && Elm.refCount <= 0)
         return 1;
 
-    Ut ut{fp, false};
+    Ut ut(fp);
     ut.skriv("%s %ld:\n", zera_typenavn(type), (long)Elm.serial);
     if (eksporterObjekttype) {
         char objtype[ZERA_NAME_LEN];
@@ -839,7 +921,7 @@ int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elem
     (void)headerFile;
     bool elementfilOk = true;
     if (Filep_tmpzer != nullptr) {
-        Ut ut{Filep_tmpzer, false};
+        Ut ut(Filep_tmpzer);
         ut.skriv(".SLUTT\n");
         elementfilOk = ut.ok();
         if (dlmSystem_mdlFclose(Filep_tmpzer) != 0)

@@ -1,6 +1,8 @@
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -258,6 +260,46 @@ TEST_F(Dgn2ZeraTest, HeaderFailures)
 }
 
 /* ---- coordinates ---------------------------------------------------------------- */
+
+// The writer prints file values without printf; the bytes must be printf's.
+TEST_F(Dgn2ZeraTest, FileValuesPrintAsPrintfDoes)
+{
+    std::vector<double> verdier = {0.0,   -0.0,  0.5,    1.5,     2.5,         -0.5,  -0.4,  -1.5,
+                                   0.49999999999999994,  123456789.5, 660000012.4999, 1e15 + 0.5,
+                                   9007199254740993.0,   9.1e18, -9.1e18, 9.3e18, -9.3e18,
+                                   1e300, -1e300, HUGE_VAL, -HUGE_VAL, NAN, 5e-324, -5e-324};
+    std::mt19937_64 tilfeldig(20240315);
+    for (int i = 0; i < 20000; i++) {
+        double v;
+        uint64_t bits = tilfeldig();
+        memcpy(&v, &bits, sizeof v);
+        verdier.push_back(v);
+        verdier.push_back(std::ldexp((double)(int64_t)(tilfeldig() >> 11) - 4.5e15, -(int)(tilfeldig() % 40)));
+    }
+    for (int modus : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(fesetround(modus), 0);
+        for (double v : verdier) {
+            char forventet[400], faktisk[400];
+            snprintf(forventet, sizeof forventet, "%.0f", v);
+            size_t n = heltall_tekst(faktisk, sizeof faktisk, v);
+            ASSERT_STREQ(faktisk, forventet) << v << " rounding mode " << modus;
+            ASSERT_EQ(n, strlen(forventet));
+        }
+    }
+    fesetround(FE_TONEAREST);
+
+    // A point far off the origin is written whole, as printf writes it.
+    element(ZERA_PUNKT, "1010", {{1e300, -1e300, 0, 0}});
+    char n[400], e[400];
+    snprintf(n, sizeof n, "%.0f", 1e300 / 0.01);
+    snprintf(e, sizeof e, "%.0f", -1e300 / 0.01);
+    EXPECT_NE(skriv().find(std::string("\n") + n + " " + e + "\n"), std::string::npos);
+
+    // A buffer too small for the fast path still gets printf's text, cut.
+    char liten[4];
+    EXPECT_EQ(heltall_tekst(liten, sizeof liten, 12345.0), 3u);
+    EXPECT_STREQ(liten, "123");
+}
 
 TEST_F(Dgn2ZeraTest, CoordinateForms)
 {

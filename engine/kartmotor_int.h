@@ -184,6 +184,10 @@ extern FILE *Filep_tmpzer;
 int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP pointHeightCb);
 int16_t zerput_coord(SheadStruct *head, int16_t *flags);
 int16_t zerput_rest(const char *description);
+/* "%.0f" of value into out (outSize bytes, at least HELTALL_TEKST_LEN for
+   the fast path), the same bytes as printf writes.  Returns the length. */
+#define HELTALL_TEKST_LEN 24
+size_t heltall_tekst(char *out, size_t outSize, double value);
 
 /* ---- landxml.cpp ---------------------------------------------------------- */
 extern int32_t xmlOn;
