@@ -463,12 +463,16 @@ int rad_for_punkt(void)
 void skriv_koordinater(Ut &ut, SheadStruct *head, const ScharStruct *keys, int type, const char *theme,
                        MdlFunctionP pointCb)
 {
-    const int n = antall(Elm.pointCount, ZERA_MAX_POINTS);
     // Without points the arrays hold another element's coordinates, which
     // must not reach the extent.
-    if (n == 0)
+    if (antall(Elm.pointCount, ZERA_MAX_POINTS) == 0)
         return;
+    // An arc by its ends keeps its centre, the third point, until the
+    // extent has taken the square around it; then only the ends are written.
     bmwmaxmin(&head->minN, &head->maxN, &head->minE, &head->maxE, &Elm.mode);
+    if (type == ZERA_BUE)
+        Elm.pointCount = 2;
+    const int n = antall(Elm.pointCount, ZERA_MAX_POINTS);
 
     if (Elm.sameHeight == 1 && !geoGraphics) {
         long nr = tall_long(theme);
@@ -797,7 +801,6 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
 
     switch (type) {
     case ZERA_BUE:
-        Elm.pointCount = 2;
         if (Elm.storbue == 1)
             ut.skriv("%s 1\n", "..STORBUE");
         skriv_radius(ut, head);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -767,6 +768,41 @@ TEST_F(Dgn2ZeraTest, LevelFourWithoutAreasBecomesThree)
     std::string text = readFile(zera);
     EXPECT_NE(text.find("..ZERA-NIV\xC5 3\n"), std::string::npos) << text;
     EXPECT_NE(text.find("...MIN-N\xD8 10 20\n...MAX-N\xD8 10 20\n"), std::string::npos) << text;
+}
+
+// The header's area takes an arc or circle as the square around its centre.
+TEST_F(Dgn2ZeraTest, ArcExtentIsTheSquareAroundTheCentre)
+{
+    std::string tema = writeFile("tema.tem", TEMAFIL);
+    struct Tilfelle {
+        const char *navn;
+        int type;
+        std::vector<Punkt> punkter;
+        double radius;
+        const char *omraade;
+        const char *slutt; // the element file's end
+    };
+    const std::vector<Tilfelle> tilfeller = {
+        {"arc by its ends", ZERA_BUE, {{0, 0, 0, 0}, {0, 10, 0, 0}, {0, 5, 0, 0}}, 5.0,
+         "...MIN-N\xD8 -5 0\n...MAX-N\xD8 5 10\n", "..RADIUS 5.000\n..N\xD8\n0 0\n0 1000\n.SLUTT\n"},
+        {"circle", ZERA_SIRKEL, {{0, 5, 0, 0}}, 5.0, "...MIN-N\xD8 -5 0\n...MAX-N\xD8 5 10\n",
+         "..RADIUS 5.000\n..N\xD8\n0 500\n.SLUTT\n"},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        std::string tmp = path("dgn2zera.tmp"), zera = path("ut.zer");
+        ASSERT_EQ(init_dgn2zera(tema.c_str(), tmp.c_str(), &Shead, zeratest::cTxtCallback()), 0);
+        element(t.type, "7001", t.punkter);
+        Elm.radius = t.radius;
+        EXPECT_EQ(perf_dgn2zera(nullptr, nullptr), 0);
+        EXPECT_EQ(exit_dgn2zera(path("ut.log").c_str(), zera.c_str(), tmp.c_str(), tema.c_str(), "", "",
+                                zeratest::cTxtCallback()),
+                  0);
+        std::string text = readFile(zera);
+        EXPECT_NE(text.find(t.omraade), std::string::npos) << text;
+        text = readFile(tmp);
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), strlen(t.slutt))), t.slutt) << text;
+    }
 }
 
 TEST_F(Dgn2ZeraTest, PerfResults)
