@@ -309,19 +309,44 @@ void skriv_tekst(Ut &ut, const SheadStruct *head, bool symbol)
     tekst_retning();
 }
 
-// Start, end and centre become start, middle of the arc and end; the centre
-// stays after them (index 3), where the extent check looks for it.
+// A .BUEP read from a ZERA file holds start, middle and end, with the
+// centre after them (index 3): written as read, it keeps its side and its
+// middle's height.  One built by the application holds start, end and
+// centre; they become start, middle of the arc and end, with the centre
+// after them.  The sign of radius gives the side, as the reader signs it
+// (negative: the centre lies on side -1 of the line from the start to the
+// middle); without a radius the smaller arc, or the larger for storbue 1.
+// The middle takes the mean height of the ends.
 void buep_punkter(void)
 {
+    if (Elm.mode == 2)
+        return;
+    double sN = Elm.N[0], sE = Elm.E[0];
     double cN = Elm.N[2], cE = Elm.E[2];
     double mN = 0.0, mE = 0.0;
-    arc_midpoint(&Elm.N[0], &Elm.E[0], &Elm.N[1], &Elm.E[1], &cN, &cE, &mN, &mE);
+    arc_midpoint(&sN, &sE, &Elm.N[1], &Elm.E[1], &cN, &cE, &mN, &mE);
+    int16_t side = 0;
+    point_side(&sN, &sE, &mN, &mE, &cN, &cE, &side);
+    bool storre = Elm.storbue == 1;
+    if (Elm.radius != 0.0)
+        storre = (side == -1) != (Elm.radius < 0.0);
+    if (storre) {
+        // The middle of the other arc lies opposite, through the centre.
+        mN = 2.0 * cN - mN;
+        mE = 2.0 * cE - mE;
+        side = (int16_t)-side;
+    }
+    double retning = 0.0, r = 0.0;
+    polar_angle(&cN, &cE, &sN, &sE, &retning, &r);
+    Elm.radius = side == -1 ? -r : r;
+
     Elm.N[2] = Elm.N[1];
     Elm.E[2] = Elm.E[1];
     Elm.H[2] = Elm.H[1];
     Elm.kp[2] = Elm.kp[1];
     Elm.N[1] = mN;
     Elm.E[1] = mE;
+    Elm.H[1] = (Elm.H[0] + Elm.H[2]) / 2.0;
     Elm.kp[1] = 0;
     Elm.N[3] = cN;
     Elm.E[3] = cE;

@@ -565,6 +565,67 @@ TEST_F(Dgn2ZeraTest, ArcsAndCircles)
     EXPECT_DOUBLE_EQ(Elm.E[3], 0.0);
 }
 
+// A three-point arc of 330 degrees, radius 0.64, around (100, 100): start,
+// middle of the larger arc, end, in file units (0.01).
+const char *const BUEP_330 = ".BUEP 6:\n..LTEMA 7001\n..N\xD8H\n10062 10017 0\n9936 10000 200\n10062 9983 600\n";
+
+TEST_F(Dgn2ZeraTest, ArcByThreePointsReadFromAFileIsWrittenAsItWasRead)
+{
+    int32_t line = 1;
+    int16_t pass = 2;
+    ASSERT_EQ(zerget_elm(BUEP_330, &Shead, &Schar, &line, &pass), 0);
+    ASSERT_EQ(zerget_coord(BUEP_330, &Shead, &Schar), 0);
+    std::string text = skriv();
+    EXPECT_EQ(text, ".BUEP 6:\n..LTEMA 7001\n..DATO 20240101\n..N\xD8\n10062 10017\n..N\xD8H\n"
+                    "9936 10000 200\n10062 9983 600\n");
+
+    // Read again: the same arc, its middle at height 2.
+    ASSERT_EQ(zerget_elm(text.c_str(), &Shead, &Schar, &line, &pass), 0);
+    ASSERT_EQ(zerget_coord(text.c_str(), &Shead, &Schar), 0) << text;
+    EXPECT_NEAR(Elm.N[1], 99.36, 1e-9);
+    EXPECT_NEAR(Elm.E[1], 100.0, 1e-9);
+    EXPECT_DOUBLE_EQ(Elm.H[1], 2.0);
+    EXPECT_DOUBLE_EQ(Elm.H[2], 6.0);
+}
+
+// Built by the application: start, end and centre.  The sign of radius
+// gives the side, as the reader signs it; without a radius, storbue.
+TEST_F(Dgn2ZeraTest, ArcByThreePointsTakesItsSideFromTheRadius)
+{
+    struct Tilfelle {
+        const char *navn;
+        double radius;
+        int storbue;
+        const char *midt;
+    };
+    const std::vector<Tilfelle> tilfeller = {
+        {"positive: the larger arc here", 0.64, 0, "9936 10000 300\n"},
+        {"negative: the smaller arc here", -0.64, 0, "10064 10000 300\n"},
+        {"no radius: the smaller arc", 0.0, 0, "10064 10000 300\n"},
+        {"no radius, larger arc asked for", 0.0, 1, "9936 10000 300\n"},
+    };
+    const double s = 0.64 * sin(M_PI / 12), c = 0.64 * cos(M_PI / 12);
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        element(ZERA_BUEP, "7001", {{100 + c, 100 + s, 0, 0}, {100 + c, 100 - s, 6, 0}, {100, 100, 0, 0}}, 6);
+        Elm.radius = t.radius;
+        Elm.storbue = (int16_t)t.storbue;
+        std::string text = skriv();
+        EXPECT_EQ(text, std::string(".BUEP 6:\n..LTEMA 7001\n..DATO 20240101\n..N\xD8\n10062 10017\n..N\xD8H\n") +
+                            t.midt + "10062 9983 600\n");
+
+        // The file gives the arc back on the same side (the smaller arc's
+        // radius moves with the rounding of its points to the unit).
+        double skrevet = Elm.radius;
+        int32_t line = 1;
+        int16_t pass = 2;
+        ASSERT_EQ(zerget_elm(text.c_str(), &Shead, &Schar, &line, &pass), 0);
+        ASSERT_EQ(zerget_coord(text.c_str(), &Shead, &Schar), 0) << text;
+        EXPECT_EQ(Elm.radius < 0.0, skrevet < 0.0);
+        EXPECT_NEAR(fabs(Elm.radius), 0.64, 0.1);
+    }
+}
+
 TEST_F(Dgn2ZeraTest, RasterAndSymbolLines)
 {
     element(ZERA_RASTER, nullptr, {{1, 1, 0, 0}});
