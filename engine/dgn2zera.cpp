@@ -247,7 +247,41 @@ void skriv_felt(Ut &ut, const char *key, const char *value, size_t size)
         ut.skriv("%s %s\n", key, buf);
 }
 
-void skriv_rest(Ut &ut, const SheadStruct *head)
+// The keys the writer writes from the record for an element of this type
+// (keys in the header's set).  rest keeps the lines of an element as read,
+// so such a line there would give its key twice.
+bool skrives_fra_posten(const char *key, size_t len, int type, bool symbol, const ScharStruct *keys)
+{
+    auto er = [key, len](const char *k) { return strlen(k) == len && memcmp(k, key, len) == 0; };
+    static const char *const alle[] = {"..OBJTYPE", "..PTEMA", "..LTEMA",  "..TTEMA",  "..FTEMA",  "..DATO",
+                                       "..KVALITET", "..KOMM", "..HREF",   "..STATUS", "..MEDIUM"};
+    for (const char *k : alle)
+        if (er(k))
+            return true;
+    if (er(keys->coordKey) || er(keys->coordHKey) || er(keys->hoydeKey))
+        return true;
+    switch (type) {
+    case ZERA_BUE:
+        return er("..STORBUE") || er("..RADIUS");
+    case ZERA_SIRKEL:
+        return er("..RADIUS");
+    case ZERA_TEKST:
+        return er("..DIM") || (!symbol && er("..STRENG"));
+    case ZERA_SYMBOL:
+        return er("..DIM");
+    case ZERA_TRASE: case ZERA_FLATE: case ZERA_STRUKTUR:
+        return er("..REF") || er("..");
+    case ZERA_RASTER:
+        return er("..BILDE") || er("...BILDE-SYS") || er("...BILDE-TYPE") || er("...BILDE-FIL") ||
+               er(keys->pixelKey);
+    default:
+        return false;
+    }
+}
+
+// The element's attribute lines in the header's set, less those whose key
+// the writer writes from the record.
+void skriv_rest(Ut &ut, const SheadStruct *head, const ScharStruct *keys, int type, bool symbol)
 {
     char rest[ZERA_REST_LEN];
     kopier(rest, sizeof rest, Elm.rest);
@@ -257,7 +291,20 @@ void skriv_rest(Ut &ut, const SheadStruct *head)
     if (n == 0)
         return;
     til_sett(rest, ZERA_CHARSET_7BIT, head->charset);
-    ut.skriv("%s\n", rest);
+    for (const char *p = rest; *p != '\0';) {
+        const char *slutt = linje_slutt(p);
+        const char *key = p;
+        while (key < slutt && er_blank((unsigned char)*key))
+            key++;
+        const char *e = key;
+        while (e < slutt && !er_blank((unsigned char)*e))
+            e++;
+        if (!skrives_fra_posten(key, (size_t)(e - key), type, symbol, keys)) {
+            ut.tekst(p, (size_t)(slutt - p));
+            ut.tekst("\n", 1);
+        }
+        p = *slutt == '\0' ? slutt : slutt + 1;
+    }
 }
 
 /* ---- type lines -------------------------------------------------------------- */
@@ -822,7 +869,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
     skriv_felt(ut, "..HREF", Elm.href, sizeof Elm.href);
     skriv_felt(ut, "..STATUS", Elm.status, sizeof Elm.status);
     skriv_felt(ut, "..MEDIUM", Elm.medium, sizeof Elm.medium);
-    skriv_rest(ut, head);
+    skriv_rest(ut, head, keys, type, symbol);
 
     switch (type) {
     case ZERA_BUE:

@@ -455,6 +455,74 @@ TEST_F(Dgn2ZeraTest, AttributeLinesInOrder)
     EXPECT_EQ(skriv(), ".PUNKT 1:\n..DATO 20240101\n..N\xD8\n100 100\n");
 }
 
+// rest holds the lines of an element as read, modelled keys among them;
+// the writer writes those from the record, once.
+TEST_F(Dgn2ZeraTest, KeysWrittenFromTheRecordAreLeftOutOfRest)
+{
+    struct Tilfelle {
+        const char *navn;
+        int type;
+        std::vector<Punkt> punkter;
+        std::function<void()> sett;
+        const char *rest;
+        const char *forventet;
+    };
+    const Punkt p = {1, 1, 0, 0};
+    const std::vector<Tilfelle> tilfeller = {
+        {"attribute keys", ZERA_KURVE, {p, {2, 2, 0, 0}},
+         [] {
+             kopier(Elm.objtype, sizeof Elm.objtype, "Veg");
+             Elm.kvalitet[0] = 90;
+             Elm.komm = 1201;
+             kopier(Elm.href, sizeof Elm.href, "NN");
+             kopier(Elm.status, sizeof Elm.status, "A");
+             kopier(Elm.medium, sizeof Elm.medium, "T");
+         },
+         "..OBJTYPE Veg kant\n..KVALITET 90\n..KOMM 1201\n..HREF NN\n..STATUS A\n..MEDIUM T\n..LTEMA 7001\n"
+         "..DATO 20240101\n...OBJTYPE under\n..ANNET 1",
+         ".KURVE 1:\n..OBJTYPE Veg\n..LTEMA 7001\n..DATO 20240101\n..KVALITET 90\n..KOMM 1201\n..HREF NN\n"
+         "..STATUS A\n..MEDIUM T\n...OBJTYPE under\n..ANNET 1\n..N\xD8\n100 100\n200 200\n"},
+        {"raster lines", ZERA_RASTER, {p},
+         [] {
+             kopier(Elm.text, sizeof Elm.text, "kart.tif");
+             Elm.dim[0] = Elm.dim[1] = 0.5;
+         },
+         "..PIXEL-ST\\RR 0.5 0.5\n...BILDE-FIL \"kart.tif\"\n..BILDE\n...BILDE-SYS 22\n...BILDE-TYPE TIFF",
+         ".RASTER 1:\n..DATO 20240101\n..BILDE\n...BILDE-SYS 22\n...BILDE-TYPE TIFF\n...BILDE-FIL \"kart.tif\"\n"
+         "..PIXEL-ST\xD8RR 0.50 0.50\n..N\xD8\n100 100\n"},
+        {"references, old key", ZERA_FLATE, {p},
+         [] {
+             Shead.zeraVersjon = 2.1;
+             Elm.refCount = 1;
+             Elm.ref[0] = 3;
+             Elm.refGroup[0] = 0;
+         },
+         ".. :3\n..REF :3\n..GID 12 34", ".FLATE 1:\n..FTEMA 7001\n..GID 12 34\n.. :3\n..N\xD8\n100 100\n"},
+        {"arc lines", ZERA_BUE, {p, {1, 21, 0, 0}, {1, 11, 0, 0}},
+         [] {
+             Elm.radius = 10;
+             Elm.storbue = 1;
+         },
+         "..STORBUE 1\n..RADIUS 10", ".BUE 1:\n..LTEMA 7001\n..DATO 20240101\n..STORBUE 1\n..RADIUS 10.000\n..N\xD8\n"
+                                     "100 100\n100 2100\n"},
+        {"text lines", ZERA_TEKST, {p},
+         [] {
+             kopier(Elm.text, sizeof Elm.text, "Hei");
+             Elm.dim[0] = Elm.dim[1] = 25;
+         },
+         "..DIM 2.5 2.5\n..STRENG Hei\n..RADIUS 3",
+         ".TEKST 1:\n..TTEMA 7001\n..DATO 20240101\n..RADIUS 3\n..DIM 2.5 2.5\n..STRENG Hei\n..N\xD8\n100 100\n"},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        standardHode();
+        element(t.type, "7001", t.punkter);
+        t.sett();
+        kopier(Elm.rest, sizeof Elm.rest, t.rest);
+        EXPECT_EQ(skriv(), t.forventet);
+    }
+}
+
 TEST_F(Dgn2ZeraTest, DosExportConvertsEveryTextFromItsOwnSet)
 {
     tegnsett(ZERA_CHARSET_DOS);
