@@ -38,7 +38,7 @@ enum {
     FEIL_ZERAFIL = 8,      // ZERA file (header) cannot be created
     FEIL_SKRIVING = 9      // element file write error
 };
-enum { SP_ANTALL_PUNKTER = 2, SP_BESKRIVELSE = 3 };
+enum { SP_ANTALL_PUNKTER = 2, SP_BESKRIVELSE = 3, SP_VERDI = 4 };
 
 // Versions compare as decimals read from text; the tolerance keeps 2.21
 // written as "2.21" on the same side as the literal.
@@ -100,12 +100,31 @@ char sitattegn(const char *text)
     return (strchr(text, '"') != nullptr && strchr(text, '\'') == nullptr) ? '\'' : '"';
 }
 
-bool har_blank(const char *text)
+// The form in which zerget_str gives a value back whole: 0 plain, '"' or
+// '\'' between those quotes; -1 when none does (a value with both quotes,
+// or with a double quote in its first word).
+int verdiform(const char *value)
 {
-    for (const char *p = text; *p != '\0'; p++)
-        if (er_blank((unsigned char)*p))
-            return true;
-    return false;
+    const size_t n = strlen(value);
+    static const int former[] = {0, '"', '\''};
+    for (int q : former) {
+        char linje[ZERA_TEXT_LEN + 8] = "..X ";
+        size_t len = 4;
+        if (n + 2 > sizeof linje - len - 1)
+            return -1;
+        if (q != 0)
+            linje[len++] = (char)q;
+        memcpy(linje + len, value, n);
+        len += n;
+        if (q != 0)
+            linje[len++] = (char)q;
+        linje[len] = '\0';
+        const char *v = nullptr;
+        size_t vLen = 0;
+        if (streng_verdi(linje, &v, &vLen) && vLen == n && memcmp(v, value, n) == 0)
+            return q;
+    }
+    return -1;
 }
 
 // Output with one error flag, so a full disk is seen once and not per line.
@@ -316,13 +335,13 @@ void skriv_radius(Ut &ut, const SheadStruct *head)
     ut.skriv("%s %.3f\n", "..RADIUS", round_to_unit(&radius, &unit));
 }
 
-void skriv_streng(Ut &ut, const char *text)
+// A value line in the form verdiform chose.
+void skriv_verdi(Ut &ut, const char *key, const char *value, int form)
 {
-    char q = sitattegn(text);
-    if (q == '\'' || text[0] == '\0' || har_blank(text) || strchr(text, '\'') != nullptr)
-        ut.skriv("%s %c%s%c\n", "..STRENG", q, text, q);
+    if (form == 0)
+        ut.skriv("%s %s\n", key, value);
     else
-        ut.skriv("%s %s\n", "..STRENG", text);
+        ut.skriv("%s %c%s%c\n", key, form, value, form);
 }
 
 // A rotated text carries its direction as a second and third point: the
@@ -344,15 +363,13 @@ void tekst_retning(void)
     gjentatt[1] = gjentatt[2] = 0;
 }
 
-void skriv_tekst(Ut &ut, const SheadStruct *head, bool symbol)
+// text is the element's text in the header's set, null for a symbol text.
+void skriv_tekst(Ut &ut, const char *text, int form)
 {
     if (Elm.dim[0] > 0.0 && Elm.dim[1] > 0.0)
         ut.skriv("%s %.1f %.1f\n", "..DIM", Elm.dim[0] * 0.1, Elm.dim[1] * 0.1);
-    if (!symbol) {
-        char text[ZERA_TEXT_LEN];
-        ut_tekst(text, sizeof text, Elm.text, ZERA_CHARSET_ISO, head);
-        skriv_streng(ut, text);
-    }
+    if (text != nullptr)
+        skriv_verdi(ut, "..STRENG", text, form);
     tekst_retning();
 }
 
@@ -714,6 +731,7 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
 
     char ekstra[SHEAD_EXTRA_LEN];
     kopier(ekstra, sizeof ekstra, header->extraHead);
+    til_sett(ekstra, ZERA_CHARSET_ISO, header->charset);
     for (const char *p = ekstra; *p != '\0';) {
         const char *slutt = linje_slutt(p);
         if (slutt > p)
@@ -847,14 +865,32 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
     if (zera_nivaa4(type) && Elm.refCount <= 0)
         return 1;
 
-    Ut ut(fp);
-    ut.skriv("%s %ld:\n", zera_typenavn(type), (long)Elm.serial);
+    // Values that would read back cut refuse the element before any of it
+    // is written.
+    char objtype[ZERA_NAME_LEN] = "";
+    int objtypeForm = 0;
     if (eksporterObjekttype) {
-        char objtype[ZERA_NAME_LEN];
         ut_tekst(objtype, sizeof objtype, Elm.objtype, ZERA_CHARSET_ISO, head);
         if (objtype[0] != '\0')
-            ut.skriv("%s %s\n", "..OBJTYPE", objtype);
+            objtypeForm = verdiform(objtype);
     }
+    char text[ZERA_TEXT_LEN] = "";
+    int textForm = 0;
+    const bool streng = type == ZERA_TEKST && !symbol;
+    if (streng) {
+        ut_tekst(text, sizeof text, Elm.text, ZERA_CHARSET_ISO, head);
+        textForm = verdiform(text);
+    }
+    if (objtypeForm < 0 || textForm < 0) {
+        bmwclr();
+        bmw_elmfeil(RUTNAM_ELM, SP_VERDI);
+        return -1;
+    }
+
+    Ut ut(fp);
+    ut.skriv("%s %ld:\n", zera_typenavn(type), (long)Elm.serial);
+    if (objtype[0] != '\0')
+        skriv_verdi(ut, "..OBJTYPE", objtype, objtypeForm);
     char theme0[ZERA_THEME_LEN];
     kopier(theme0, sizeof theme0, Elm.theme[0]);
     if (eksporterZeratema && type != ZERA_RASTER) {
@@ -884,7 +920,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         buep_punkter();
         break;
     case ZERA_TEKST:
-        skriv_tekst(ut, head, symbol);
+        skriv_tekst(ut, streng ? text : nullptr, textForm);
         break;
     case ZERA_TRASE: case ZERA_FLATE: case ZERA_STRUKTUR:
         skriv_referanser(ut, head);

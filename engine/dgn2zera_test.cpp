@@ -573,6 +573,81 @@ TEST_F(Dgn2ZeraTest, TextQuotingReadsBack)
     }
 }
 
+// An object type or a text is written so that the reader gives it back
+// whole, or the element is refused with SP_ELM 4 and nothing is written.
+TEST_F(Dgn2ZeraTest, ValuesAreWrittenToReadBackWholeOrRefused)
+{
+    struct Tilfelle {
+        const char *objtype;
+        const char *text;
+        const char *linje; // the value's line; null: refused
+    };
+    const std::vector<Tilfelle> tilfeller = {
+        {"Veg kant", "A", "..OBJTYPE \"Veg kant\"\n"},
+        {"Veg", "A", "..OBJTYPE Veg\n"},
+        {"sa \"ja\"", "A", "..OBJTYPE 'sa \"ja\"'\n"},
+        {"Veg", "sa \"ja\" og 'nei'", nullptr},
+        {"Veg", "\"Solbakken\" g\xE5rd", nullptr},
+        {"it's \"x\"", "A", nullptr},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(std::string(t.objtype) + " / " + t.text);
+        bmwinit();
+        element(ZERA_TEKST, "1001", {{1, 1, 0, 0}}, 8);
+        kopier(Elm.objtype, sizeof Elm.objtype, t.objtype);
+        kopier(Elm.text, sizeof Elm.text, t.text);
+        int rc = 0;
+        std::string text = skriv(&rc);
+        if (t.linje == nullptr) {
+            EXPECT_EQ(rc, -1);
+            EXPECT_EQ(text, "");
+            EXPECT_TRUE(registrert("SP_ELM", 4, BMW_ERROR));
+            EXPECT_EQ(Bmw.msg.line[0], 8);
+            EXPECT_EQ(Bmw.errors[ZERA_TEKST - 1], 1);
+            continue;
+        }
+        EXPECT_EQ(rc, 0);
+        EXPECT_NE(text.find(t.linje), std::string::npos) << text;
+        int32_t line = 1;
+        int16_t pass = 2;
+        ASSERT_EQ(zerget_elm(text.c_str(), &Shead, &Schar, &line, &pass), 0) << text;
+        EXPECT_STREQ(Elm.objtype, t.objtype);
+        EXPECT_STREQ(Elm.text, t.text);
+    }
+    char ut[BMW_CTXT_LEN];
+    bmw_ctxt(zeratest::cTxtCallback(), "SP_ELM", 4, ut);
+    EXPECT_EQ(std::string(ut).rfind("SP_ELM 4: ", 0), 0u) << ut;
+}
+
+// Header lines the record does not model are held in set 1 and written in
+// the set of the header being written.
+TEST_F(Dgn2ZeraTest, ExtraHeaderLinesAreWrittenInTheHeadersSet)
+{
+    std::string dos = ".HODE\n..TEGNSETT DOSN8\n...KOORDSYS 22\n...ORIGO-N\x9D 0 0\n...ENHET 0.01\n"
+                      "..ZERA-VERSJON 4.0\n...TESTN\x9DKKEL \x9Dst \x8F\n.SLUTT\n";
+    SheadStruct lest;
+    int32_t size = 0;
+    ASSERT_EQ(zerget_headinfo(writeFile("dos.zer", dos).c_str(), &lest, &size, zeratest::cTxtCallback()), 0);
+    EXPECT_STREQ(lest.extraHead, "...TESTN\xD8KKEL \xD8st \xC5");
+
+    struct Tilfelle {
+        int16_t set;
+        const char *linje;
+    };
+    const std::vector<Tilfelle> tilfeller = {
+        {ZERA_CHARSET_ISO, "...TESTN\xD8KKEL \xD8st \xC5\n"},
+        {ZERA_CHARSET_7BIT, "...TESTN\\KKEL \\st ]\n"},
+        {ZERA_CHARSET_DOS, "...TESTN\x9DKKEL \x9Dst \x8F\n"},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.set);
+        Shead = lest;
+        Shead.charset = t.set;
+        std::string text = hode(1);
+        EXPECT_NE(text.find(t.linje), std::string::npos) << text;
+    }
+}
+
 TEST_F(Dgn2ZeraTest, RotatedTextGetsDirectionPoints)
 {
     Shead.enhet = 1.0; // an angle below one radian must still be written

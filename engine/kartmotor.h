@@ -224,7 +224,7 @@ typedef struct SheadStruct {
     int32_t dato;                                   /* yyyymmdd */
     double hoyde;
     int16_t komm;
-    char extraHead[SHEAD_EXTRA_LEN];                /* unmodelled header lines joined by "\n" */
+    char extraHead[SHEAD_EXTRA_LEN];                /* unmodelled header lines joined by "\n", set 1 */
 } SheadStruct;
 KARTMOTOR_SIZE(SheadStruct, 1416);
 KARTMOTOR_OFFSET(SheadStruct, tegnsett, 0); KARTMOTOR_OFFSET(SheadStruct, charset, 12);

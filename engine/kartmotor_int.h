@@ -93,6 +93,11 @@ int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32
 /* Value of the key line starting at line (up to its end) into value
    (ZERA_STR_LEN), converted from *set to set 1.  0 or -1 (registered). */
 int16_t zerget_str(const char *line, char *value, int16_t *set);
+/* The value zerget_str takes from a key line, before conversion: the first
+   value token; when that token holds a double quote (else an apostrophe),
+   the text from the line's first such quote to the next one, or to the
+   line's end less a CR.  False when the line has no value token. */
+bool streng_verdi(const char *line, const char **value, size_t *len);
 
 /* ---- zerhead.cpp --------------------------------------------------------- */
 int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys);

@@ -245,38 +245,48 @@ int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32
     return resultat;
 }
 
+bool streng_verdi(const char *line, const char **value, size_t *len)
+{
+    const char *tok = nullptr;
+    size_t tokLen = 0;
+    if (line == nullptr || !token_spenn(line, 0, &tok, &tokLen) || !token_spenn(line, 1, &tok, &tokLen))
+        return false;
+    char sitattegn = '\0';
+    if (memchr(tok, '"', tokLen) != nullptr)
+        sitattegn = '"';
+    else if (memchr(tok, '\'', tokLen) != nullptr)
+        sitattegn = '\'';
+    *value = tok;
+    *len = tokLen;
+    if (sitattegn != '\0') {
+        const char *slutt = linje_slutt(line);
+        const char *fra = (const char *)memchr(line, sitattegn, (size_t)(slutt - line)) + 1;
+        const char *til = (const char *)memchr(fra, sitattegn, (size_t)(slutt - fra));
+        if (til == nullptr) {
+            // Open quote: the value runs to the end of the line, less
+            // the CR of a CRLF line end.
+            til = slutt;
+            if (til > fra && til[-1] == '\r')
+                til--;
+        }
+        *value = fra;
+        *len = (size_t)(til - fra);
+    }
+    return true;
+}
+
 int16_t zerget_str(const char *line, char *value, int16_t *set)
 {
     assert(value != nullptr);
     value[0] = '\0';
     int feil = 0;
-    const char *tok = nullptr;
-    size_t tokLen = 0;
+    const char *fra = nullptr;
+    size_t len = 0;
     if (line == nullptr) {
         feil = 1;
-    } else if (!token_spenn(line, 0, &tok, &tokLen) || !token_spenn(line, 1, &tok, &tokLen)) {
+    } else if (!streng_verdi(line, &fra, &len)) {
         feil = 2;
     } else {
-        char sitattegn = '\0';
-        if (memchr(tok, '"', tokLen) != nullptr)
-            sitattegn = '"';
-        else if (memchr(tok, '\'', tokLen) != nullptr)
-            sitattegn = '\'';
-        const char *fra = tok;
-        size_t len = tokLen;
-        if (sitattegn != '\0') {
-            const char *slutt = linje_slutt(line);
-            fra = (const char *)memchr(line, sitattegn, (size_t)(slutt - line)) + 1;
-            const char *til = (const char *)memchr(fra, sitattegn, (size_t)(slutt - fra));
-            if (til == nullptr) {
-                // Open quote: the value runs to the end of the line, less
-                // the CR of a CRLF line end.
-                til = slutt;
-                if (til > fra && til[-1] == '\r')
-                    til--;
-            }
-            len = (size_t)(til - fra);
-        }
         // Unquoted tokens are bounded like quoted values: the out value is
         // ZERA_STR_LEN bytes whatever the line holds.
         if (len > ZERA_STR_LEN - 1) {

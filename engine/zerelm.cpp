@@ -288,9 +288,14 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     const int16_t sett = head->charset;
     const char *p = nullptr;
 
+    // An object type with a blank is written between quotes.
     p = finn_nokkel(group, "..OBJTYPE", grense);
-    if (verdi(p, 1, Elm.objtype, sizeof Elm.objtype))
+    const char *objtype = nullptr;
+    size_t objtypeLen = 0;
+    if (p != nullptr && streng_verdi(p, &objtype, &objtypeLen)) {
+        kopier_n(Elm.objtype, sizeof Elm.objtype, objtype, objtypeLen);
         til_sett1(Elm.objtype, sett);
+    }
 
     int16_t tema = tema_fra_nokler(group, grense);
     if (tema < 0)

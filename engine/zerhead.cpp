@@ -154,6 +154,11 @@ void samle_ekstra(const char *group, SheadStruct *head, const ScharStruct *keys)
         }
         linje = neste;
     }
+    // Held in set 1, as the header's other texts, so that the writer can
+    // put them into the set of the header it writes.
+    int16_t filsett = head->charset, iso = ZERA_CHARSET_ISO;
+    if (brukt > 0 && filsett != ZERA_CHARSET_ISO)
+        bbs_cstr78(head->extraHead, &filsett, &iso);
 }
 
 } // namespace

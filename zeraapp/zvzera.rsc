@@ -156,6 +156,7 @@ MessageList 20
 {
     2 "SP_ELM 2: Feil antall punkter for elementtypen"
     3 "SP_ELM 3: Beskrivelsen fra temafilen f\345r ikke plass; elementet er skrevet uten den"
+    4 "SP_ELM 4: Anf\370rselstegnene i teksten eller objekttypen kan ikke skrives; elementet er ikke skrevet"
 }
 
 # MSTEMTAB: the theme table, and the reasons of unknown themes (19 to 27).
