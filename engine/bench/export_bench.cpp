@@ -5,8 +5,6 @@
 // points with heights, a curve of 200 points with changing heights, two
 // rotated texts and an area that refers to the curves.  Reports MB/s of the
 // ZERA file (header and elements) and the peak resident size.
-#include <sys/resource.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "benk.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
 #include "zvzera_services.h"
@@ -24,32 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string katalog;
-
 const char temaTekst[] = "Terrengpunkt;2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terrengpunkt\n"
                          "Koter;2001;HDB;L;Koter;2;1;0;1;0;0;KRYSS;1;1;1 !Kotekurve\n"
                          "Veg;7001;VSI;L;Veg;4;1;0;1;0;0;KRYSS;1;1;0 !Vegkant\n"
                          "Tekst;9001;RUT;T;Tekst;7;0;0;1;25;25;KRYSS;1;1;0 !Stedsnavn\n"
                          "Bygg;5000;BYG;F;Bygg;6;0;0;1;0;0;BYGG;1;1;0 !Bygning\n";
 
-void rydd() { if (getenv("EXPORT_BENCH_KEEP") == nullptr) fs::remove_all(katalog); }
-
-void sett_opp()
-{
-    static bool klar = false;
-    if (klar)
-        return;
-    klar = true;
-    char mal[] = "/tmp/export_bench-XXXXXX";
-    if (mkdtemp(mal) == nullptr)
-        abort();
-    katalog = mal;
-    atexit(rydd);
-    FILE *f = fopen((katalog + "/tema.tem").c_str(), "wb");
-    if (f == nullptr || fputs(temaTekst, f) == EOF || fclose(f) != 0)
-        abort();
-    mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
-}
+const std::string &katalog() { return benk::katalog("export_bench", temaTekst); }
 
 SheadStruct hode()
 {
@@ -151,21 +131,13 @@ long runde(long serie, Tilfeldig &t, long forrigeKurve)
     return serie;
 }
 
-long peak_rss_kb()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
-
 void BM_Export(benchmark::State &state)
 {
-    sett_opp();
     const long maal = (long)state.range(0) * 1000000L;
-    std::string tema = katalog + "/tema.tem";
-    std::string elementer = katalog + "/elementer.tmp";
-    std::string zera = katalog + "/ut.zer";
-    std::string rapport = katalog + "/rapport.log";
+    std::string tema = katalog() + "/tema.tem";
+    std::string elementer = katalog() + "/elementer.tmp";
+    std::string zera = katalog() + "/ut.zer";
+    std::string rapport = katalog() + "/rapport.log";
     geoGraphics = 0;
     lagreNOH = 0;
     hoydeAvrunding = 0;
@@ -201,15 +173,7 @@ void BM_Export(benchmark::State &state)
         }
         storrelse = (long)(fs::file_size(elementer) + fs::file_size(zera));
     }
-    state.SetBytesProcessed((int64_t)state.iterations() * storrelse);
-    // bytes_per_second counts in MiB; this one in decimal megabytes.
-    state.counters["MB_per_s"] =
-        benchmark::Counter((double)state.iterations() * (double)storrelse / 1e6, benchmark::Counter::kIsRate);
-    state.counters["file_MB"] = (double)storrelse / 1e6;
-    state.counters["peak_rss_MB"] = (double)peak_rss_kb() / 1024.0;
-    state.counters["elements"] = 0;
-    for (int k = 0; k < ZERA_TYPE_COUNT; k++)
-        state.counters["elements"] += Bmw.written[k];
+    benk::tellere(state, storrelse, Bmw.written);
 }
 
 } // namespace

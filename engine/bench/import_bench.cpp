@@ -3,8 +3,6 @@
 // perf_zera2dgn with an element writer that does nothing.  Reports MB/s
 // and the peak resident size; run it for two file sizes to see that memory
 // does not follow the file.
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "benk.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
 #include "zvzera_services.h"
@@ -21,8 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string katalog;
-
 const char temaTekst[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terrengpunkt\n"
                          ";2001;HDB;L;Koter;2;1;0;1;0;0;KRYSS;1;1;1 !Kotekurve\n"
                          ";9001;RUT;T;Tekst;7;0;0;1;25;25;KRYSS;1;1;0 !Stedsnavn\n"
@@ -30,24 +27,7 @@ const char temaTekst[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terr
 
 int skriver(void) { return 0; }
 
-void rydd() { fs::remove_all(katalog); }
-
-void sett_opp()
-{
-    static bool klar = false;
-    if (klar)
-        return;
-    klar = true;
-    char mal[] = "/tmp/import_bench-XXXXXX";
-    if (mkdtemp(mal) == nullptr)
-        abort();
-    katalog = mal;
-    atexit(rydd);
-    FILE *f = fopen((katalog + "/tema.tem").c_str(), "wb");
-    if (f == nullptr || fputs(temaTekst, f) == EOF || fclose(f) != 0)
-        abort();
-    mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
-}
+const std::string &katalog() { return benk::katalog("import_bench", temaTekst); }
 
 // Writes a file of about mb megabytes: per round one curve of 300 points,
 // ten points, two texts and an area that refers to the curve and to the
@@ -57,7 +37,7 @@ std::string lag_fil(int mb)
     static std::map<int, std::string> laget;
     if (auto it = laget.find(mb); it != laget.end())
         return it->second;
-    std::string navn = katalog + "/stor" + std::to_string(mb) + ".zer";
+    std::string navn = katalog() + "/stor" + std::to_string(mb) + ".zer";
     FILE *f = fopen(navn.c_str(), "wb");
     if (f == nullptr)
         abort();
@@ -100,19 +80,11 @@ std::string lag_fil(int mb)
     return navn;
 }
 
-long peak_rss_kb()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
-
 void BM_Import(benchmark::State &state)
 {
-    sett_opp();
     std::string fil = lag_fil((int)state.range(0));
-    std::string tema = katalog + "/tema.tem";
-    std::string rapport = katalog + "/rapport.log";
+    std::string tema = katalog() + "/tema.tem";
+    std::string rapport = katalog() + "/rapport.log";
     long storrelse = (long)fs::file_size(fil);
     geoGraphics = 0;
     lagreNivaa4 = 1;
@@ -126,15 +98,7 @@ void BM_Import(benchmark::State &state)
     }
     if (rc != 0)
         state.SkipWithError("perf_zera2dgn failed");
-    state.SetBytesProcessed((int64_t)state.iterations() * storrelse);
-    // bytes_per_second counts in MiB; this one in decimal megabytes.
-    state.counters["MB_per_s"] =
-        benchmark::Counter((double)state.iterations() * (double)storrelse / 1e6, benchmark::Counter::kIsRate);
-    state.counters["file_MB"] = (double)storrelse / 1e6;
-    state.counters["peak_rss_MB"] = (double)peak_rss_kb() / 1024.0;
-    state.counters["elements"] = 0;
-    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
-        state.counters["elements"] += Bmw.read[t];
+    benk::tellere(state, storrelse, Bmw.read);
 }
 
 } // namespace
