@@ -1,7 +1,8 @@
 // The whole engine end to end: ZERA files imported through perf_zera2dgn
 // into recorded element-writer calls, exports through the writer compared
-// byte for byte, round trips, LandXML over two imports, the scan, and bad
-// input of every kind ending in a numbered message of the report.
+// byte for byte, round trips, the test fixtures written back, LandXML over
+// two imports, the scan, and bad input of every kind ending in a numbered
+// message of the report.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
