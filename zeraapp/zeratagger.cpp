@@ -2,14 +2,13 @@
 // design file, writing an imported element's tags and reading them back.
 //
 // Sections: the table and messages - reading the tag set input file - tag
-// sets - values of Elm - writing tags - reading tags - removing the sets.
+// sets - values of Elm - writing tags - reading tags - the exported
+// functions.
 #include "zeratagger.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -82,24 +81,16 @@ void meldLinje(int batch, FILE *rapport, const char *fil, int linje, const char 
         toolSubsystem_printf("Tagsettfil %s linje %d: %s\n", fil, linje, hva);
 }
 
-// The next field as a 32-bit integer; a field that does not parse is 0
-// and is stepped over, so the fields after it keep their places.
-int32_t lesHeltall(ZvlibFii *fii)
+// The next field as a number (isNumber: zvlibFii_isLong or _isDouble,
+// which leave it in last); a field that does not parse is 0 and is stepped
+// over, so the fields after it keep their places.
+template <class T> T lesTall(ZvlibFii *fii, int (*isNumber)(ZvlibFii *, const char *), const T &last)
 {
-    if (zvlibFii_isLong(fii, nullptr) == 0)
-        return fii->lastLong;
+    if (isNumber(fii, nullptr) == 0)
+        return last;
     char forbi[ZVLIB_FII_TEXT_LEN];
     zvlibFii_readText(fii, forbi);
-    return 0;
-}
-
-double lesDesimaltall(ZvlibFii *fii)
-{
-    if (zvlibFii_isDouble(fii, nullptr) == 0)
-        return fii->lastDouble;
-    char forbi[ZVLIB_FII_TEXT_LEN];
-    zvlibFii_readText(fii, forbi);
-    return 0.0;
+    return T{};
 }
 
 // One logical line into post; false (with a message) when it cannot be
@@ -124,11 +115,11 @@ bool lesPost(ZvlibFii *fii, TagsetPost &post, int batch, FILE *rapport, const ch
     memcpy(post.attribute, attributt, strlen(attributt) + 1); // its length is checked above
     mdlCnv_convertMultibyteToUnicode(sett, -1, post.setName, ZVZERA_TAG_NAVN_LEN);
     mdlCnv_convertMultibyteToUnicode(tag, -1, post.tagName, ZVZERA_TAG_NAVN_LEN);
-    post.type = lesHeltall(fii);
-    post.index = lesHeltall(fii);
-    post.display = lesHeltall(fii);
-    post.dx = lesDesimaltall(fii);
-    post.dy = lesDesimaltall(fii);
+    post.type = lesTall(fii, zvlibFii_isLong, fii->lastLong);
+    post.index = lesTall(fii, zvlibFii_isLong, fii->lastLong);
+    post.display = lesTall(fii, zvlibFii_isLong, fii->lastLong);
+    post.dx = lesTall(fii, zvlibFii_isDouble, fii->lastDouble);
+    post.dy = lesTall(fii, zvlibFii_isDouble, fii->lastDouble);
     return true;
 }
 
@@ -362,7 +353,6 @@ int32_t tilLong(double d)
 
 int32_t tekstTilLong(const std::string &t)
 {
-    errno = 0;
     long long l = strtoll(t.c_str(), nullptr, 10);
     return static_cast<int32_t>(std::clamp<long long>(l, INT32_MIN, INT32_MAX));
 }
@@ -371,6 +361,17 @@ double tekstTilDouble(const std::string &t)
 {
     double d = strtod(t.c_str(), nullptr);
     return std::isfinite(d) ? d : 0.0;
+}
+
+// The value converted: a double truncated, a text as atol / atof would.
+int32_t somLong(const Verdi &v)
+{
+    return v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? tilLong(v.d) : tekstTilLong(v.t);
+}
+
+double somDouble(const Verdi &v)
+{
+    return v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? v.d : tekstTilDouble(v.t);
 }
 
 std::string somTekst(const Verdi &v)
@@ -393,9 +394,9 @@ void tilTagVerdi(DgnTagValue &tv, const Verdi &v, int type)
     tv.doubleValue = 0.0;
     tv.stringValue[0] = '\0';
     if (type == TAGTYPE_LONG)
-        tv.longValue = v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? tilLong(v.d) : tekstTilLong(v.t);
+        tv.longValue = somLong(v);
     else if (type == TAGTYPE_DOUBLE)
-        tv.doubleValue = v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? v.d : tekstTilDouble(v.t);
+        tv.doubleValue = somDouble(v);
     else
         snprintf(tv.stringValue, sizeof tv.stringValue, "%s", somTekst(v).c_str());
 }
@@ -488,9 +489,6 @@ Verdi LesTagVerdi(const DgnTagValue &tv)
     default: return tekst(tv.stringValue, sizeof tv.stringValue);
     }
 }
-
-int32_t somLong(const Verdi &v) { return v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? tilLong(v.d) : tekstTilLong(v.t); }
-double somDouble(const Verdi &v) { return v.slag == Slag::LONG ? v.l : v.slag == Slag::DOUBLE ? v.d : tekstTilDouble(v.t); }
 
 void KopierTagTekst(char *felt, size_t storrelse, const Verdi &v, const char *navn)
 {

@@ -404,6 +404,32 @@ TEST_F(TaggerTest, RestLookupsMatchWholeNamesAndWords)
     EXPECT_STREQ(finn(tags, u"ANDRE")->value.stringValue, "..AB 7");
 }
 
+TEST_F(TaggerTest, ValuesTakeTheTagsType)
+{
+    lesTabell("..HOB ZERA HOBL 1 1 1 0 0\n"
+              "..HOB ZERA HOBT 3 1 1 0 0\n"
+              "..DATO ZERA DATOD 2 1 1 0 0\n"
+              "..KOMM ZERA KOMMT 3 1 1 0 0\n");
+    ASSERT_EQ(LagTagsett(), 0);
+    uint32_t pos = linje();
+    Elm.hob = 12.75;
+    Elm.dato = 20090412;
+    ElementID id = SkrivZeraTagger(pos);
+    auto tags = tagger(id);
+    ASSERT_EQ(tags.size(), 3u); // KOMM 0 is no value
+    EXPECT_EQ(finn(tags, u"HOBL")->value.longValue, 12);
+    EXPECT_STREQ(finn(tags, u"HOBT")->value.stringValue, "12.750");
+    EXPECT_EQ(finn(tags, u"DATOD")->value.doubleValue, 20090412.0);
+
+    // Back: "..KOMM" from a text beyond 16 bits is held at the limit.
+    leggTilTag(id, u"KOMMT", "70000");
+    memset(&Elm, 0, sizeof Elm);
+    LesZeraTagger(element(id).get());
+    EXPECT_EQ(Elm.hob, 12.75); // the text tag "12.750" is read after the long 12
+    EXPECT_EQ(Elm.dato, 20090412);
+    EXPECT_EQ(Elm.komm, 32767);
+}
+
 TEST_F(TaggerTest, TheTagSitsAtTheLinesPointNearestItsRangeCentre)
 {
     lesTabell("..DATO ZERA DATO 1 1 1 0.5 0.25\n");
