@@ -208,5 +208,103 @@ MessageList 26
     12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
 }
 
+# The application's own texts: counts and file progress (3), prompts and
+# start-up messages (5), titles, labels and progress texts (111).
+MessageList 3
+{
+    1 "Fil %d av %d: %s"
+}
+
+MessageList 5
+{
+    6 "Kommandotabellen til ZvZera kan ikke lastes; kommandoene kan ikke skrives inn."
+    7 "Kommandoen er ikke med i denne utgaven av ZvZera."
+}
+
+# Entries 8 and 9 are followed by "2,3)" or "4)".
+MessageList 111
+{
+    1 "ZvZera - ZERA for MicroStation"
+    2 "Temafil:"
+    3 "Cellebibliotek:"
+    4 "Seedfil:"
+    5 "Brukeroppsett:"
+    8 "Fil %d av %d, del %d (trinn "
+    9 "Del %d (trinn "
+}
+
+# The keywords of the 24 commands.
+CommandTable 1
+{
+    Command "ZVZERA AVSLUTT" 0x01080000
+    Command "ZVZERA VELG TEMAFIL" 0x01030000
+    Command "ZVZERA VELG DGNLIB" 0x01130000
+    Command "ZVZERA VELG SEEDFIL" 0x010d0000
+    Command "ZVZERA VELG IMPORTKATALOG" 0x01120000
+    Command "ZVZERA NY FILLISTE" 0x010b0100
+    Command "ZVZERA IMPORT FIL" 0x01010100
+    Command "ZVZERA IMPORT LISTE" 0x01010200
+    Command "ZVZERA VELG LOGGFIL" 0x01040100
+    Command "ZVZERA LAG TAGSETT" 0x01060200
+    Command "ZVZERA OM" 0x01070200
+    Command "ZVZERA BRUKERVEILEDNING" 0x01070100
+    Command "ZVZERA HJELP" 0x01070300
+    Command "ZVZERA EKSPORT" 0x01020100
+    Command "ZVZERA HODEFIL APNE" 0x01050100
+    Command "ZVZERA HODEFIL LAGRE SOM" 0x01050300
+    Command "ZVZERA HODEFIL LAGRE" 0x01050200
+    Command "ZVZERA VIS LOGGFIL" 0x01040200
+    Command "ZVZERA VELG CELLEBIBLIOTEK" 0x010a0000
+    Command "ZVZERA VELG TAGSETTFIL" 0x01060100
+    Command "ZVZERA LAG TEMAFIL" 0x010c0000
+    Command "ZVZERA LUKK TIL FLATER" 0x010e0000
+    Command "ZVZERA FLATER TIL LINJER" 0x010f0000
+    Command "ZVZERA KURVER TIL LINJER" 0x01100000
+}
+
+# The main dialog; its menu bar takes pull-down menus 1 to 3 at start-up
+# (and the editing tool's menu 100 before menu 3).
+DialogBox 100 "ZvZera"
+{
+    Size 400 40
+    Item MenuBar 1 { Extent 0 0 400 20 }
+}
+
+PulldownMenu 1 "ZERA"
+{
+    Entry 1 "Importer ZERA-fil..." { Keyin "zvzera import fil" }
+    Entry 2 "Importer liste av ZERA-filer..." { Keyin "zvzera import liste" }
+    Entry 3 "Ny liste av ZERA-filer" { Keyin "zvzera ny filliste" }
+    Entry 4 "Eksporter til ZERA..." { Keyin "zvzera eksport" }
+    Entry 5 "\305pne hodefil..." { Keyin "zvzera hodefil apne" }
+    Entry 6 "Lagre hodefil" { Keyin "zvzera hodefil lagre" }
+    Entry 7 "Lagre hodefil som..." { Keyin "zvzera hodefil lagre som" }
+    Entry 8 "Vis loggfiler..." { Keyin "zvzera vis loggfil" }
+    Entry 9 "Avslutt" { Keyin "zvzera avslutt" }
+}
+
+PulldownMenu 2 "Oppsett"
+{
+    Entry 1 "Temafil..." { Keyin "zvzera velg temafil" }
+    Entry 2 "Niv\345bibliotek..." { Keyin "zvzera velg dgnlib" }
+    Entry 3 "Seedfil..." { Keyin "zvzera velg seedfil" }
+    Entry 4 "Importkatalog..." { Keyin "zvzera velg importkatalog" }
+    Entry 5 "Loggfil..." { Keyin "zvzera velg loggfil" }
+    Entry 6 "Cellebibliotek..." { Keyin "zvzera velg cellebibliotek" }
+    Entry 7 "Tagsettfil..." { Keyin "zvzera velg tagsettfil" }
+    Entry 8 "Lag tagsett" { Keyin "zvzera lag tagsett" }
+    Entry 9 "Temafil fra ZERA-filer..." { Keyin "zvzera lag temafil" }
+    Entry 10 "Lukk linjer til flater" { Keyin "zvzera lukk til flater" }
+    Entry 11 "Flater til linjer" { Keyin "zvzera flater til linjer" }
+    Entry 12 "Kurver til linjer" { Keyin "zvzera kurver til linjer" }
+}
+
+PulldownMenu 3 "Hjelp"
+{
+    Entry 1 "Brukerveiledning" { Keyin "zvzera brukerveiledning" }
+    Entry 2 "Hjelp" { Keyin "zvzera hjelp" }
+    Entry 3 "Om ZvZera..." { Keyin "zvzera om" }
+}
+
 # zvlib: the library's messages, language texts and dialogs.
 Include "../zvlib/zvlib.rsc"

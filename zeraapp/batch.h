@@ -1,0 +1,57 @@
+/* The batch job of the ZERA application: the job file named by the first
+   "-i" start-up argument, read into a job record, and the run that reports
+   each conversion.  The conversions themselves are not in this build yet:
+   the run writes the report's header and, per item, the files it would
+   convert and the log it would write.
+
+   Sections: the job record - functions. */
+#ifndef ZVZERA_BATCH_H
+#define ZVZERA_BATCH_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "zvzera_services.h"
+
+/* ---- the job record --------------------------------------------------------------- */
+#define BATCH_MAKS_FILER 1000
+#define BATCH_TYPE_IMPORT 1
+#define BATCH_TYPE_EKSPORT 2
+
+typedef struct BatchFil {
+    char dgn[256];   /* design file: DGN folder + name */
+    char zera[256];  /* ZERA file: ZERA folder + name */
+    char groups[50]; /* FKB groups to take ("*" = all) */
+    char kartId[36]; /* map id of the export header */
+} BatchFil;
+
+typedef struct BatchJobb {
+    int32_t type;                      /* BATCH_TYPE_*, 0 not given */
+    int32_t count;
+    char logBase[256];                 /* base name of the log files ("Loggfil") */
+    BatchFil *items[BATCH_MAKS_FILER]; /* the first count are set */
+} BatchJobb;
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- functions ---------------------------------------------------------------------- */
+
+/* Reads the job file into jobb (cleared first; the paths of the keys
+   Temafil, Hodefil and Seedfil go to the settings record).  With notByUser
+   1, a missing job file writes "\nFEIL!  Finner ikke filen: %s\n\n" to the
+   report.  Returns 0 when the job holds at least one item, else 0x8000;
+   the items are jobb's to free (FrigjorBatchJobb). */
+ZVZERA_API int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rapport);
+/* Runs the job, writing to the report; closes the report file when the
+   report has a file of its own. */
+ZVZERA_API void KjoerBatch(BatchJobb *jobb, FILE *rapport);
+/* Frees the items; the record is empty afterwards. */
+ZVZERA_API void FrigjorBatchJobb(BatchJobb *jobb);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
