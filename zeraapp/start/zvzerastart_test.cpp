@@ -1,0 +1,399 @@
+// The ZERA application loaded by its task name through the host, as a user
+// and as the host's start-up load it: the interactive road with its menus,
+// command table and hooks, the batch roads with their report, unloading,
+// and the settings kept from one start to the next.
+#include <dlfcn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/testing/frame_testing.h"
+#include "brukerdata.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Data = zeraBrukerGrensesnittData;
+constexpr int HOVEDDIALOG = 100;
+constexpr int INTRO_DIALOG = 20020;
+constexpr uint32_t UTLASTING = 0x79020000u;
+
+// The 24 keywords of the application's command table.
+const char *const KOMMANDOER[] = {
+    "zvzera velg temafil",        "zvzera velg dgnlib",       "zvzera velg seedfil",
+    "zvzera velg importkatalog",  "zvzera ny filliste",       "zvzera import fil",
+    "zvzera import liste",        "zvzera velg loggfil",      "zvzera lag tagsett",
+    "zvzera brukerveiledning",    "zvzera hjelp",             "zvzera eksport",
+    "zvzera hodefil apne",        "zvzera hodefil lagre som", "zvzera hodefil lagre",
+    "zvzera vis loggfil",         "zvzera velg cellebibliotek", "zvzera velg tagsettfil",
+    "zvzera lag temafil",         "zvzera lukk til flater",   "zvzera flater til linjer",
+    "zvzera kurver til linjer",   "zvzera om",                "zvzera avslutt",
+};
+
+std::string readAll(const std::string &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class ZvZeraStartTest : public frametest::FrameTest {
+  protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        fs::create_directories(path("prefs"));
+        define("MS_USERPREF", path("prefs/user.upf"));
+        define("MDLHOST_USERPREF", path("host.upf"));
+        define("ZV_DIR", dir_ + "/");
+        mdlhost_clearDialogScripts();
+        mdlhost_clearCommandStateLog();
+        err_ = fopen(path("stderr.txt").c_str(), "w+");
+        ASSERT_NE(err_, nullptr);
+        mdlhost_setStderr(err_);
+    }
+    void TearDown() override
+    {
+        mdlhost_clearDialogScripts();
+        FrameTest::TearDown();
+        mdlhost_closeUserPrefs();
+        mdlhost_setStderr(nullptr);
+        if (err_)
+            fclose(err_);
+    }
+    std::string stderrText()
+    {
+        fflush(err_);
+        return readAll(path("stderr.txt"));
+    }
+    static MdlDesc *zvzera() { return mdlSystem_findMdlDesc("ZVZERA"); }
+    // A name exported by the loaded library.
+    template <typename T> static T symbol(const char *name)
+    {
+        void *h = dlopen(mdlResource_getApplLoadFile(zvzera()), RTLD_NOW | RTLD_NOLOAD);
+        EXPECT_NE(h, nullptr) << name;
+        if (h == nullptr)
+            return nullptr;
+        void *s = dlsym(h, name);
+        dlclose(h);
+        return reinterpret_cast<T>(s);
+    }
+    static Data *record() { return *symbol<Data **>("brukerDataP"); }
+    static MenuBar *menuBar()
+    {
+        MSDialog *db = mdlDialog_findByTypeAndId(RTYPE_DialogBox, HOVEDDIALOG, zvzera());
+        return db ? mdlDialog_menuBarFind(db) : nullptr;
+    }
+    static std::vector<int> menus()
+    {
+        std::vector<int> ids;
+        if (MenuBar *bar = menuBar())
+            for (int i = 0; i < mdlhost_menuBarCount(bar); i++)
+                ids.push_back(mdlhost_menuBarMenuId(bar, i, nullptr));
+        return ids;
+    }
+    // The queued input as "keyin TEXT" and "command 0xNUMBER TASK" lines.
+    static std::vector<std::string> queue()
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < mdlhost_inputQueueCount(); i++) {
+            const char *text = nullptr, *task = nullptr;
+            uint32_t number = 0;
+            int kind = mdlhost_inputQueueEntry(i, &text, &number, &task);
+            char line[300];
+            if (kind == MDLHOST_INPUT_KEYIN)
+                snprintf(line, sizeof line, "keyin %s", text);
+            else
+                snprintf(line, sizeof line, "command 0x%08x %s", number, task ? task : "");
+            out.push_back(line);
+        }
+        return out;
+    }
+    void writeJob(const std::string &name, const std::string &logBase)
+    {
+        writeFile(name, "# two maps\n"
+                        "Type: IMPORT\n"
+                        "Temafil: " + path("tema.tem") + "\n"
+                        "Loggfil: " + logBase + "\n"
+                        "ZERA-dir: D:\\data\n"
+                        "DGN-dir: D:\\dgn\n"
+                        "Filnavn: * kart1.zer\n"
+                        "Filnavn: b.dgn kart2.zer FKB\n");
+    }
+    FILE *err_ = nullptr;
+};
+
+TEST_F(ZvZeraStartTest, InteractiveStartInsertsMenusAndAnswersEveryCommand)
+{
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr) << text();
+    EXPECT_STREQ(mdlResource_getApplLoadFile(zvzera()) + strlen(mdlResource_getApplLoadFile(zvzera())) -
+                     strlen("libZvZeraMS.so"),
+                 "libZvZeraMS.so");
+    EXPECT_EQ(menus(), (std::vector<int>{1, 2, 3}));
+    EXPECT_NE(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD), nullptr);
+    EXPECT_NE(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_NEWDESIGNFILE), nullptr);
+    EXPECT_NE(record(), nullptr);
+    EXPECT_EQ(mdlhost_inputQueueCount(), 0);
+    EXPECT_EQ(stderrText(), "");
+
+    // Every keyword reaches a registered number; those of the dialogs
+    // still to come say so.
+    for (const char *k : KOMMANDOER) {
+        if (strcmp(k, "zvzera avslutt") == 0 || strcmp(k, "zvzera om") == 0)
+            continue;
+        mdlhost_clearMessageFields();
+        EXPECT_EQ(mdlhost_keyin(k), MDLHOST_KEYIN_OK) << k;
+        EXPECT_EQ(std::string(mdlhost_messageField(0)), "Kommandoen er ikke med i denne utgaven av ZvZera.") << k;
+    }
+    EXPECT_EQ(mdlhost_keyin("zvzera om"), MDLHOST_KEYIN_OK);
+    EXPECT_NE(mdlDialog_findByTypeAndId(RTYPE_DialogBox, INTRO_DIALOG, zvzera()), nullptr) << "the about box";
+
+    // A menu entry sends its keyin.
+    ASSERT_EQ(mdlhost_menuChoose(menuBar(), 3, 3), 0);
+    EXPECT_EQ(queue(), (std::vector<std::string>{"keyin zvzera om"}));
+    mdlhost_clearInputQueue();
+}
+
+TEST_F(ZvZeraStartTest, UnloadIsRefusedUntilTheApplicationEndsItself)
+{
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    EXPECT_EQ(mdlSystem_unloadMdlProgram("ZVZERA"), 1) << "a user's unload is refused";
+    ASSERT_NE(zvzera(), nullptr);
+    EXPECT_NE(record(), nullptr) << "nothing closed";
+
+    keyin("zvzera avslutt");
+    ASSERT_NE(zvzera(), nullptr) << "the unload waits for the host loop";
+    EXPECT_EQ(menus(), std::vector<int>{}) << "menus 1 to 3 are out of the bar";
+    EXPECT_EQ(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD), nullptr);
+    EXPECT_EQ(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_NEWDESIGNFILE), nullptr);
+    EXPECT_EQ(record(), nullptr);
+    EXPECT_NE(std::string(mdlhost_commandStateLog()).find("default"), std::string::npos);
+    EXPECT_EQ(queue(), (std::vector<std::string>{"command 0x79020000 ZVZERA"}));
+
+    // A second end finds nothing to free and queues the unload again.
+    auto avslutt = symbol<void (*)()>("avsluttZera");
+    ASSERT_NE(avslutt, nullptr);
+    dlmSystem_callAnyFunction(zvzera(), reinterpret_cast<MdlFunctionP>(avslutt), "");
+    EXPECT_EQ(record(), nullptr);
+    EXPECT_EQ(queue(), (std::vector<std::string>{"command 0x79020000 ZVZERA", "command 0x79020000 ZVZERA"}));
+
+    mdlhost_processQueue();
+    EXPECT_EQ(zvzera(), nullptr) << "unloaded";
+    EXPECT_TRUE(fs::exists(path("prefs/zvzera.upf")));
+}
+
+TEST_F(ZvZeraStartTest, UnloadHookAcceptsANegativeReasonAndKeepsTheSettings)
+{
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    MdlFunctionP hook = mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD);
+    ASSERT_NE(hook, nullptr);
+    EXPECT_EQ(dlmSystem_callAnyFunction(zvzera(), hook, "I", 0), 1);
+    EXPECT_NE(record(), nullptr);
+    record()->standardFarge = 77;
+    EXPECT_EQ(dlmSystem_callAnyFunction(zvzera(), hook, "I", -1), 0);
+    EXPECT_EQ(record(), nullptr);
+
+    // The host's own end (exit) unloads it; a fresh start has the colour.
+    mdlhost_shutdown();
+    ASSERT_EQ(zvzera(), nullptr);
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    EXPECT_EQ(record()->standardFarge, 77);
+}
+
+TEST_F(ZvZeraStartTest, SettingsSavedAtTheEndComeBackAtTheNextStart)
+{
+    struct I32 {
+        int32_t Data::*felt;
+    };
+    const I32 heltall[] = {
+        {&Data::lagEtikettfil},   {&Data::lagXmlFil},         {&Data::lagXyzFil},
+        {&Data::visUnderveis},    {&Data::lagreEgenskaper},   {&Data::egenskapModus},
+        {&Data::flereTemaEnGang}, {&Data::lagreNivaa4},       {&Data::lagreTekststoerrelse},
+        {&Data::punktModus},      {&Data::kurverSomLinjer},   {&Data::matchLevel},
+        {&Data::matchColor},      {&Data::matchStyle},        {&Data::matchWeight},
+        {&Data::hoydeAvrundingPaa}, {&Data::multHoydeVerdi},  {&Data::multHoydePaa},
+        {&Data::importerUkjenteTema}, {&Data::kunUkjenteTema}, {&Data::importMaal},
+        {&Data::lukkKjeder},      {&Data::lukkLinjestrenger}, {&Data::brukGjerde},
+        {&Data::fyllFlater},      {&Data::hoppOverLinjerUtenHoyde}, {&Data::grenserPaaHoyde},
+        {&Data::eksporterZeratema}, {&Data::eksporterObjekttype}, {&Data::zera40},
+        {&Data::temaFra},         {&Data::brukDgnlib},        {&Data::symbologiFraTema},
+        {&Data::avrundHvertPunkt}, {&Data::nivaaMedTypebokstav}, {&Data::lagManglendeFeatures},
+        {&Data::fastHoyde},       {&Data::skannLagerFlater},  {&Data::standardFarge},
+        {&Data::standardVekt},    {&Data::standardStil},      {&Data::standardFont},
+    };
+    double Data::*const desimal[] = {
+        &Data::hoydeAvrundingSteg, &Data::fastHoydeVerdi,     &Data::lukkeToleranse,      &Data::symbolSkala,
+        &Data::standardTekstHoyde, &Data::standardTekstBredde, &Data::standardCelleskala,
+    };
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    Data *d = record();
+    ASSERT_NE(d, nullptr);
+    int n = 0;
+    for (const I32 &f : heltall)
+        d->*f.felt = f.felt == &Data::importMaal ? 1 : 200 + 3 * n++;
+    for (double Data::*f : desimal)
+        d->*f = 0.5 + n++;
+    memset(d->standardPunktcelle, 0, sizeof d->standardPunktcelle);
+    memcpy(d->standardPunktcelle, u"SIRKEL", sizeof u"SIRKEL");
+    Data kept = *d;
+
+    keyin("zvzera avslutt");
+    mdlhost_processQueue();
+    ASSERT_EQ(zvzera(), nullptr);
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    Data *fresh = record();
+    ASSERT_NE(fresh, nullptr);
+    n = 0;
+    for (const I32 &f : heltall)
+        EXPECT_EQ(fresh->*f.felt, kept.*f.felt) << "field " << n++;
+    for (double Data::*f : desimal)
+        EXPECT_EQ(fresh->*f, kept.*f);
+    EXPECT_EQ(std::u16string(fresh->standardPunktcelle), u"SIRKEL");
+}
+
+TEST_F(ZvZeraStartTest, StartUpArgumentsChooseTheRoad)
+{
+    writeJob("job.txt", "D:\\logs\\prosjekt.log");
+    struct Tilfelle {
+        std::string args;
+        bool interaktiv;
+        std::vector<std::string> ko;
+        std::string vindu, stderrTekst, rapport;
+    } tilfeller[] = {
+        // Interactive: menus, no queued input.
+        {"", true, {}, "", "", ""},
+        // A user's batch: the report goes to its file; the application
+        // unloads itself and the host runs on.
+        {"USER -i" + path("job.txt") + " -i" + path("rep.txt"), false, {"command 0x79020000 ZVZERA"},
+         "\nOutput skrives til fil: " + path("rep.txt") + "\n\n", "", path("rep.txt")},
+        // Started by the host with a job: the host ends.
+        {"MS_INITAPPS -i" + path("job.txt"), false, {"keyin exit"}, "", "job", ""},
+        // Started by the host without a readable job: unload, nothing else.
+        {"MS_INITAPPS -inone.txt", false, {"command 0x79020000 ZVZERA"}, "",
+         "\nFEIL!  Finner ikke filen: none.txt\n\n", ""},
+        // "-i" alone is no path; a third path is ignored.
+        {"USER -i -i" + path("job.txt") + " -i" + path("rep2.txt") + " -i" + path("third.txt"), false,
+         {"command 0x79020000 ZVZERA"}, "\nOutput skrives til fil: " + path("rep2.txt") + "\n\n", "",
+         path("rep2.txt")},
+        // A user's start whose job cannot be read: the box of the file that
+        // cannot be opened, then interactive, the report file closed again.
+        {"USER -inone.txt -i" + path("rep3.txt"), true, {},
+         "\nOutput skrives til fil: " + path("rep3.txt") + "\n\n" +
+             "Dialog 20011: no answer, default button PushButton -3 (action 3)\n",
+         "", ""},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.args);
+        mdlhost_clearTextWindow();
+        mdlhost_clearInputQueue();
+        ftruncate(fileno(err_), 0);
+        rewind(err_);
+        keyin("mdl load zvzera " + t.args);
+        ASSERT_NE(zvzera(), nullptr);
+        EXPECT_EQ(queue(), t.ko);
+        EXPECT_EQ(text(), t.vindu);
+        if (t.stderrTekst == "job")
+            EXPECT_NE(stderrText().find("ZERA-Import : D:\\data\\kart1.zer ==> D:\\dgn\\kart1.dgn\n"),
+                      std::string::npos)
+                << stderrText();
+        else
+            EXPECT_EQ(stderrText(), t.stderrTekst);
+        if (t.interaktiv) {
+            EXPECT_EQ(menus(), (std::vector<int>{1, 2, 3}));
+            EXPECT_NE(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD), nullptr);
+        } else {
+            EXPECT_EQ(menuBar(), nullptr) << "no main dialog in batch";
+            EXPECT_EQ(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD), nullptr);
+            EXPECT_EQ(mdlhost_keyin("zvzera om"), MDLHOST_KEYIN_UNKNOWN) << "no command table";
+        }
+        if (!t.rapport.empty()) {
+            std::string r = readAll(t.rapport);
+            EXPECT_NE(r.find("ZvZera - 03.04 - 04.12.2009\n"), std::string::npos) << r;
+            EXPECT_NE(r.find("ZERA-Import : D:\\data\\kart1.zer ==> D:\\dgn\\kart1.dgn\n"
+                             "FKB-grupper : *\n"
+                             "Loggfil     : D:\\logs\\prosj001.log\n"),
+                      std::string::npos)
+                << r;
+            EXPECT_NE(r.find("ZERA-Import : D:\\data\\kart2.zer ==> D:\\dgn\\b.dgn\n"
+                             "FKB-grupper : FKB\n"
+                             "Loggfil     : D:\\logs\\prosj002.log\n"),
+                      std::string::npos)
+                << r;
+        }
+        EXPECT_FALSE(fs::exists(path("third.txt")));
+        mdlhost_clearInputQueue();
+        mdlhost_shutdown();
+    }
+    EXPECT_TRUE(fs::exists(path("rep3.txt"))) << "opened, and closed when no batch ran";
+}
+
+TEST_F(ZvZeraStartTest, WithoutTheMainDialogTheApplicationEndsAtOnce)
+{
+    // Resources with the command table but no main dialog.
+    writeFile("ingen.rsc", "Include \"" ZERA_SOURCE_DIR "/zvlib/zvlib.rsc\"\n"
+                           "CommandTable 1\n{\n    Command \"ZVZERA OM\" 0x01070200\n}\n");
+    define("MDLRSC_ZVZERA", path("ingen.rsc"));
+    keyin("mdl load zvzera");
+    ASSERT_NE(zvzera(), nullptr);
+    EXPECT_EQ(queue(), (std::vector<std::string>{"command 0x79020000 ZVZERA"}));
+    EXPECT_EQ(mdlhost_openDialogCount(), 0) << "no message box";
+    EXPECT_EQ(mdlhost_keyin("zvzera om"), MDLHOST_KEYIN_UNKNOWN) << "no command table";
+    EXPECT_EQ(mdlhost_getFunction(zvzera(), MDLHOST_HOOK_UNLOAD), nullptr);
+    mdlhost_processQueue();
+    EXPECT_EQ(zvzera(), nullptr);
+}
+
+TEST_F(ZvZeraStartTest, ABatchWithoutTagSetFileStillRunsAndStoresNoAttributes)
+{
+    keyin("mdl load zvzera");
+    record()->lagreEgenskaper = 1;
+    keyin("zvzera avslutt");
+    mdlhost_processQueue();
+
+    writeJob("job.txt", "");
+    keyin("mdl load zvzera USER -i" + path("job.txt") + " -i" + path("rep.txt"));
+    EXPECT_NE(readAll(path("rep.txt")).find("Loggfil     : D:\\data\\kart2.log\n"), std::string::npos)
+        << "the job ran; without a base the log follows the ZERA file";
+    mdlhost_processQueue();
+    keyin("mdl load zvzera");
+    EXPECT_EQ(record()->lagreEgenskaper, 0);
+}
+
+// The program itself: a job started by the host ends the session; a user's
+// job leaves the host running.
+TEST_F(ZvZeraStartTest, TheProgramEndsAfterAHostStartedJob)
+{
+    writeJob("job.txt", "");
+    writeFile("host.cfg", "MS_USERPREF = " + path("prefs/user.upf") + "\nZV_DIR = " + dir_ + "/\n");
+    auto run = [&](const std::string &load) {
+        std::string cmd = "env -u MS_MDL -u MDLHOST_ECHO '" MDLHOST_PROGRAM "' -q -c '" + path("host.cfg") + "' -k '" +
+                          load + "' -k 'mdl load nosuch' >'" + path("out.txt") + "' 2>'" + path("err.txt") + "'";
+        int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(run("mdl load zvzera MS_INITAPPS -i" + path("job.txt")), 0) << readAll(path("err.txt"));
+    EXPECT_EQ(readAll(path("err.txt")).find("nosuch"), std::string::npos) << "the session ended before it";
+    EXPECT_NE(readAll(path("err.txt")).find("ZERA-Import : D:\\data\\kart1.zer"), std::string::npos);
+
+    EXPECT_EQ(run("mdl load zvzera USER -i" + path("job.txt")), 1) << "the next keyin ran, and failed";
+    EXPECT_NE(readAll(path("err.txt")).find("nosuch"), std::string::npos);
+}
+
+} // namespace
