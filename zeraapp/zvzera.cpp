@@ -14,6 +14,7 @@
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
 #include "mdlhost.h"
+#include "zeratagger.h"
 #include "zvliberror.h"
 #include "zvlibintro.h"
 #include "zvlibmain.h"
@@ -26,14 +27,11 @@ FILE *rapportFil = nullptr;
 CompletionBar *fremdriftsLinje = nullptr;
 
 // ---- commands still to come ------------------------------------------------------
-// The tag set reader and the commands of the import, export and set-up
-// dialogs are built apart from the frame.  Until their files are in this
-// library they are weak names: a missing reader counts as a failed read,
-// and a missing command answers that it is not in this build.
+// The commands of the import, export and set-up dialogs are built apart
+// from the frame.  Until their files are in this library they are weak
+// names: a missing command answers that it is not in this build.
 extern "C" {
 #define VENTER __attribute__((weak))
-VENTER int LesZeraTagsetInputFil(int batch, FILE *rapport);
-VENTER void FrigjorTagsetTabell(void);
 VENTER int VelgTemafil(char *);
 VENTER int VelgDgnlib(char *);
 VENTER int VelgSeedfil(char *);
@@ -177,10 +175,10 @@ void symboltabell()
     st_create(sti);
 }
 
-// The reader of the tag set file; no reader is a failed read.
+// The tag set file, read into the tag table.
 int lesTagsetFil()
 {
-    return LesZeraTagsetInputFil ? LesZeraTagsetInputFil(batchModus, rapportFil) : ZVZERA_FEIL;
+    return LesZeraTagsetInputFil(batchModus, rapportFil);
 }
 
 void StartZera(int argc, char *argv[])
@@ -344,8 +342,7 @@ void avsluttZera(void)
         LagreBrukerOppsett(brukerDataP);
         FrigjorBrukerData();
     }
-    if (FrigjorTagsetTabell)
-        FrigjorTagsetTabell();
+    FrigjorTagsetTabell();
     VedUtlasting(MDLHOST_UNLOAD_EXIT);
     koeUtlasting();
 }
