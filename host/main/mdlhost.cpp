@@ -128,6 +128,14 @@ int main(int argc, char *argv[])
         }
     }
 
+    // Applications build their own preference paths from MS_USERPREF, as on
+    // the platform, where it is always defined: without one of the user's,
+    // it names the host's own preference file.
+    char prefs[MDLHOST_MAXLOCALPATH];
+    if (mdlSystem_getCfgVar(prefs, "MS_USERPREF", sizeof prefs) != 0 &&
+        mdlhost_userPrefsName(prefs, sizeof prefs) == 0)
+        mdlSystem_defineConfigurationVariable("MS_USERPREF", prefs, MDLHOST_CFGLEVEL_SYSTEM);
+
     Session session;
     if (int failed = mdlhost_loadInitApps(); failed > 0) {
         fprintf(stderr, "mdlhost: %d application(s) of MS_INITAPPS not loaded\n", failed);

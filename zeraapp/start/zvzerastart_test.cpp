@@ -396,4 +396,20 @@ TEST_F(ZvZeraStartTest, TheProgramEndsAfterAHostStartedJob)
     EXPECT_NE(readAll(path("err.txt")).find("nosuch"), std::string::npos);
 }
 
+// A user who has set nothing: the program names its own preference file as
+// MS_USERPREF, so the application's settings are kept beside it.
+TEST_F(ZvZeraStartTest, WithoutMsUserprefTheSettingsGoBesideTheHostsPreferences)
+{
+    fs::create_directories(path("home"));
+    std::string cmd = "env -u MS_MDL -u MDLHOST_ECHO -u MS_USERPREF -u MDLHOST_USERPREF -u ZVZERA_UPF HOME='" +
+                      path("home") + "' '" MDLHOST_PROGRAM "' -k 'mdl load zvzera' -k 'zvzera avslutt' -k exit >'" +
+                      path("out.txt") + "' 2>'" + path("err.txt") + "'";
+    int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 0) << readAll(path("err.txt"));
+    std::string out = readAll(path("out.txt"));
+    EXPECT_EQ(out.find("MS_USERPREF"), std::string::npos) << out;
+    EXPECT_EQ(out.find("not open"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(path("home/zvzera.upf")));
+}
+
 } // namespace
