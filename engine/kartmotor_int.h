@@ -29,7 +29,6 @@
 #include "kartmotor_typer.h"
 
 /* ---- limits private to the engine ---------------------------------------- */
-#define ZERA_LINE_PIECE 511           /* a physical line arrives in pieces of this size */
 #define ZERA_GROUP_BUFFER 800000      /* group buffer of the import and scan */
 #define ZERA_HEAD_BUFFER 10000        /* group buffer of zerget_headinfo */
 #define ZERA_STR_LEN 80               /* zerget_str values (79 characters) */
@@ -84,10 +83,32 @@ int16_t shead_init(int16_t *set, SheadStruct *head, ScharStruct *keys);
 const char *tegnsett_navn(int set);
 
 /* ---- zerbuff.cpp ------------------------------------------------------------
-   zerget_buff reads the next group into buffer (bufferSize bytes) and
-   returns 0 (group read), 1 (end of file; buffer holds the last group) or -2
-   (refused: Bmw.lastFatal set for an empty group, else too large and
-   skipped). */
+   A ZERA file read in blocks: zerget_gruppe takes its groups from the block,
+   so reading on never sets the file back.  Positions are file positions. */
+#define ZERA_READ_BLOCK 262144        /* bytes read at a time */
+#define ZERA_READ_PAD 16              /* room after the block's terminator */
+typedef struct Gruppekilde {
+    FILE *fp;
+    long pos;                         /* file position of blokk[0] */
+    size_t len;                       /* bytes in blokk */
+    size_t at;                        /* next unread byte */
+    bool slutt;                       /* the file has no more bytes */
+    char blokk[ZERA_READ_BLOCK + ZERA_READ_PAD];
+} Gruppekilde;
+/* Reads fp from pos on, where fp stands. */
+void gruppekilde_start(Gruppekilde *source, FILE *fp, long pos);
+/* The next read starts at pos; false when the file cannot be set there. */
+bool gruppekilde_sett(Gruppekilde *source, long pos);
+/* File position of the next unread byte. */
+long gruppekilde_pos(const Gruppekilde *source);
+/* Reads the next group into buffer (bufferSize bytes) and returns 0 (group
+   read), 1 (end of file; buffer holds the last group) or -2 (refused:
+   Bmw.lastFatal set for an empty group, else too large and skipped).
+   *commentSwitch: 1 drops comments, 2 drops them except the symbology keys
+   "! ..DST-COLOR", "! ..DST-LINE" and "! ..DST-SYMBOL", 0 keeps them. */
+int16_t zerget_gruppe(Gruppekilde *source, char *buffer, size_t bufferSize, int32_t *lineCounter,
+                      int32_t *startLine, long *nextPos, long *groupPos, int16_t *commentSwitch);
+/* zerget_gruppe from fp's position; afterwards fp stands at *nextPos. */
 int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32_t *startLine, long *nextPos,
                     long *groupPos, FILE *fp, int16_t *commentSwitch);
 /* Value of the key line starting at line (up to its end) into value

@@ -23,8 +23,10 @@ namespace {
 
 // ---- run state -----------------------------------------------------------
 
-// Group in hand; and the .PUNKT group built from a "...PTEMA" line, which
-// needs its own buffer because the line's group stays in use.
+// The file in blocks; the group in hand; and the .PUNKT group built from a
+// "...PTEMA" line, which needs its own buffer because the line's group stays
+// in use.
+Gruppekilde kilde;
 char gruppe[ZERA_GROUP_BUFFER];
 char punktGruppe[ZERA_GROUP_BUFFER];
 
@@ -114,6 +116,11 @@ void fremdrift_steg(Kjoring &k, double hittil, double alt, int fase)
 
 // ---- group reading ----------------------------------------------------------
 
+// Comment switches of the reader: the header drops its comments, element
+// groups keep theirs.
+const int16_t KOMMENTAR_HODE = 1;
+const int16_t KOMMENTAR_ELEMENT = 0;
+
 enum Lest {
     LEST_GRUPPE,    // gruppe holds a group, more follow
     LEST_SISTE,     // gruppe holds the last group of the file (maybe empty)
@@ -121,37 +128,21 @@ enum Lest {
     LEST_FATAL,     // the file cannot be read on
 };
 
-// Drops the rest of the physical line at pos, so the next read starts after it.
-void hopp_linje(FILE *fp, long pos)
-{
-    if (fseek(fp, pos, SEEK_SET) != 0)
-        return;
-    int c;
-    while ((c = getc(fp)) != EOF && c != '\n') {
-    }
-}
-
 Lest les_gruppe(Kjoring &k, int16_t kommentar)
 {
-    long for_ = ftell(k.fp);
+    long for_ = gruppekilde_pos(&kilde);
     Bmw.lastFatal = 0;
-    int16_t rc = zerget_buff(gruppe, sizeof gruppe, &k.linjeTeller, &k.startLinje, &k.nestePos, &k.gruppePos, k.fp,
-                             &kommentar);
+    int16_t rc = zerget_gruppe(&kilde, gruppe, sizeof gruppe, &k.linjeTeller, &k.startLinje, &k.nestePos,
+                               &k.gruppePos, &kommentar);
     if (rc == 1)
         return LEST_SISTE;
     if (rc == -2 && Bmw.lastFatal)
         return LEST_FATAL;
-    // Whatever the reader did, the next read must start further on, or a
-    // group it keeps refusing at one place would hold the loop for ever.
-    long etter = ftell(k.fp);
-    if (for_ >= 0 && etter >= 0 && etter <= for_) {
-        hopp_linje(k.fp, for_);
-        etter = ftell(k.fp);
-        k.nestePos = etter;
-        if (rc == 0)
-            rc = -2;
-    }
-    k.lestTil = etter;
+    // Every group read takes at least its group line, so the next read
+    // starts further on; a reader that did not would hold the loop for ever.
+    if (k.nestePos <= for_)
+        return LEST_FATAL;
+    k.lestTil = k.nestePos;
     return rc == 0 ? LEST_GRUPPE : LEST_AVVIST;
 }
 
@@ -200,7 +191,8 @@ int les_hode(Kjoring &k)
         k.filStorrelse = ftell(k.fp);
     if (k.filStorrelse < 0 || fseek(k.fp, 0, SEEK_SET) != 0)
         return FEIL_LES;
-    Lest lest = les_gruppe(k, 1);
+    gruppekilde_start(&kilde, k.fp, 0);
+    Lest lest = les_gruppe(k, KOMMENTAR_HODE);
     if ((lest != LEST_GRUPPE && lest != LEST_SISTE) || gruppe[0] == '\0')
         return FEIL_LES;
     if (zerget_head(gruppe, &k.head, &k.keys) != 0)
@@ -377,11 +369,11 @@ Utfall andre_pass(Kjoring &k)
     k.nesteSteg = 0;
     for (int32_t i = 0; i < k.antallUtsatt; i++) {
         fremdrift_steg(k, i, k.antallUtsatt, 2);
-        if (fseek(k.fp, utsattPos[i], SEEK_SET) != 0)
+        if (!gruppekilde_sett(&kilde, utsattPos[i]))
             return LESEFEIL;
         k.nestePos = utsattPos[i];
         k.linjeTeller = utsattLinje[i] - 1;
-        Lest lest = les_gruppe(k, 0);
+        Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
         if (lest == LEST_FATAL)
             return LESEFEIL;
         if (lest == LEST_AVVIST || gruppe[0] == '\0')
@@ -508,7 +500,7 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
     bool slutt = k.hodeSist;
     while (!slutt) {
         fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
-        Lest lest = les_gruppe(k, 0);
+        Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
         if (lest == LEST_FATAL)
             return import_feil(k, FEIL_LES, k.linjeTeller, reportFile, themeFile, xmlFile, cTxt);
         if (lest == LEST_AVVIST)
@@ -566,7 +558,7 @@ int pzerscan(const char *zeraFile, const char *templateFile, const char *reportF
     bool slutt = k.hodeSist;
     while (!slutt) {
         fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
-        Lest lest = les_gruppe(k, 0);
+        Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
         if (lest == LEST_FATAL)
             return skann_feil(k, FEIL_LES, k.linjeTeller);
         if (lest == LEST_AVVIST)

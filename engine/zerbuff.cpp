@@ -2,149 +2,267 @@
 //
 // A ZERA file is read one group at a time: a group starts at a line whose
 // first character is '.' and whose second is not '.', and runs up to the
-// next such line.  Physical lines arrive in pieces of ZERA_LINE_PIECE bytes;
-// a full piece without a newline is continued by the next piece, so a long
-// line is joined and counted once.
+// next such line.  The file is read in blocks into a Gruppekilde and the
+// lines are taken from there, so reading on never sets the file back; only
+// zerget_buff, which starts at the FILE's position, sets the file to the
+// next group once at the end of each call.
 //
-//   seek:  read line; not a group line -> skip it (counted), stay in seek
+//   seek:  line not a group line -> skip it (counted), stay in seek
 //          group line -> note start line and position, go to fill
-//   fill:  append the kept text of the line; read the next line:
+//   fill:  append the kept text of the line; at the next line:
 //          end of file -> 1 (the buffer holds this group)
-//          group line  -> set the file back to it -> 0
+//          group line  -> leave it for the next call -> 0
 //          other       -> count it, stay in fill
 //
-// A group that outgrows the buffer is still read to its end, so the file
-// is left at the next group and the caller can skip the refused one.
+// A line ends in LF or CR LF.  A NUL byte becomes a blank: the group text
+// is a C string, and a NUL would silently end it for every parser.  A line
+// longer than half a block is taken in pieces and counted once.
+//
+// Comments, by the comment switch: 1 drops each line from its first '!'
+// outside quotes (a line that begins with '!' leaves nothing, not even its
+// line end); 2 does the same except where the '!' begins one of the
+// symbology keys "! ..DST-COLOR", "! ..DST-LINE" and "! ..DST-SYMBOL";
+// anything else keeps every line whole.
+//
+// A group that outgrows the buffer is still read to its end, so the reader
+// stands at the next group and the caller can skip the refused one.
 #include <cassert>
 #include <climits>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "kartmotor_int.h"
 
 namespace {
 
-struct Leser {
-    FILE *fp;
-    long pos;                         // file position of the next unread byte
-    char stykke[ZERA_LINE_PIECE + 1]; // the piece in hand, terminated
-    size_t n;                         // its length in bytes
-};
+enum { BEHOLD = 0, KUTT = 1, KUTT_UNNTATT_DST = 2 };
 
-// Reads the next piece; false at end of file.  A NUL byte inside a line
-// becomes a blank: the group text is a C string, and a NUL would silently
-// end it for every parser while the bytes after it still count as read.
-bool les_stykke(Leser &l)
+// Bytes a piece of a long line leaves for the next piece, and that a '!'
+// needs after it: enough to see a CR CR LF line end and a symbology key.
+const size_t FORAN = 16;
+static_assert(ZERA_READ_PAD >= FORAN, "the block search reads 16 bytes at a time");
+static_assert(ZERA_READ_BLOCK / 2 > FORAN, "a piece must leave room for the bytes kept ahead");
+
+const char *const DST_NOKLER[] = {"! ..DST-COLOR", "! ..DST-LINE", "! ..DST-SYMBOL"};
+
+// The first LF, CR or NUL (and '!' when asked) at or after p.  The block's
+// terminator ends the search; the block has room to read 16 bytes past it.
+template <bool UTROP> const char *finn_spesiell(const char *p)
 {
-    if (fgets(l.stykke, sizeof l.stykke, l.fp) == nullptr)
-        return false;
-    size_t n = strlen(l.stykke);
-    if (n < ZERA_LINE_PIECE && (n == 0 || l.stykke[n - 1] != '\n')) {
-        // Stopped short of a newline: the end of the file, or a NUL hid the
-        // rest of the piece.  The position says how many bytes fgets stored.
-        long naa = ftell(l.fp);
-        if (naa > l.pos && naa - l.pos <= ZERA_LINE_PIECE && (size_t)(naa - l.pos) > n) {
-            size_t lest = (size_t)(naa - l.pos);
-            for (size_t i = 0; i < lest; i++)
-                if (l.stykke[i] == '\0')
-                    l.stykke[i] = ' ';
-            n = lest;
-        }
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i utrop = _mm_set1_epi8('!');
+    for (;; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)), _mm_cmpeq_epi8(v, nul));
+        if (UTROP)
+            m = _mm_or_si128(m, _mm_cmpeq_epi8(v, utrop));
+        unsigned bits = (unsigned)_mm_movemask_epi8(m);
+        if (bits != 0)
+            return p + __builtin_ctz(bits);
     }
-    l.n = n;
-    l.pos += (long)n;
-    return true;
+#else
+    while (*p != '\n' && *p != '\r' && *p != '\0' && (!UTROP || *p != '!'))
+        p++;
+    return p;
+#endif
 }
 
-// The group text being built.  The running length keeps appending linear
-// in the group's size; the buffer is never cleared beyond its terminator.
+// Moves the unread bytes to the front of the block and reads on behind
+// them.  The end of the file (or a read error) sets slutt.
+void fyll(Gruppekilde &k)
+{
+    if (k.slutt)
+        return;
+    if (k.at > 0) {
+        memmove(k.blokk, k.blokk + k.at, k.len - k.at);
+        k.len -= k.at;
+        k.pos += (long)k.at;
+        k.at = 0;
+    }
+    size_t plass = ZERA_READ_BLOCK - k.len;
+    size_t n = plass > 0 ? fread(k.blokk + k.len, 1, plass, k.fp) : 0;
+    k.len += n;
+    k.blokk[k.len] = '\0';
+    if (n == 0 && plass > 0)
+        k.slutt = true;
+}
+
+// The group text being built.  Bytes of the block that follow each other in
+// the text are copied in one go when something else comes between or the
+// block moves; the length counts them already.
 struct Utdata {
     char *buf;
     size_t cap;
     size_t len;
     bool full; // the group does not fit; nothing more is appended
-    void legg(const char *p, size_t n)
+    const char *vent = nullptr;
+    size_t ventLen = 0;
+
+    bool plass(size_t n)
     {
-        if (full || n == 0)
-            return;
-        if (n >= cap - len) { // would leave no room for the terminator
+        if (full || n >= cap - len) // would leave no room for the terminator
             full = true;
+        return !full;
+    }
+    void tom()
+    {
+        if (ventLen > 0)
+            memcpy(buf + len - ventLen, vent, ventLen);
+        vent = nullptr;
+        ventLen = 0;
+    }
+    void legg(const char *p, size_t n) // p lies in the block
+    {
+        if (n == 0 || !plass(n))
             return;
+        if (vent == nullptr || vent + ventLen != p) {
+            tom();
+            vent = p;
         }
-        memcpy(buf + len, p, n);
+        ventLen += n;
         len += n;
     }
-};
-
-// State of the physical line the current piece belongs to.
-struct Linje {
-    bool kuttet;    // an unquoted '!' was seen: the rest of the line is comment
-    bool sitat;     // inside double quotes, where '!' is text
-    bool ventCR;    // the previous piece ended in CR; dropped when LF follows
-    size_t kolonne; // bytes of the line before this piece
-};
-
-void behandle(Leser &l, Linje &t, bool kommentar, Utdata &ut)
-{
-    char *p = l.stykke;
-    size_t n = l.n;
-    size_t kolonne0 = t.kolonne;
-    t.kolonne += n;
-    if (t.kuttet || n == 0)
-        return;
-    bool linjeslutt = p[n - 1] == '\n';
-    bool fortsetter = n == ZERA_LINE_PIECE && !linjeslutt;
-    if (t.ventCR) {
-        t.ventCR = false;
-        if (p[0] != '\n')
-            ut.legg("\r", 1);
-    }
-    if (kommentar) {
-        size_t i = 0;
-        for (;;) {
-            i += strcspn(p + i, "\"!");
-            if (i >= n)
-                break;
-            if (p[i] == '"') {
-                t.sitat = !t.sitat;
-            } else if (!t.sitat) {
-                t.kuttet = true;
-                break;
-            }
-            i++;
-        }
-        if (t.kuttet) {
-            // A line that begins with '!' leaves nothing, not even a newline.
-            if (kolonne0 + i > 0) {
-                ut.legg(p, i);
-                ut.legg("\n", 1);
-            }
+    void linjeslutt()
+    {
+        if (!plass(1))
             return;
-        }
+        tom();
+        buf[len++] = '\n';
     }
-    if (linjeslutt) {
-        if (n >= 2 && p[n - 2] == '\r') {
-            p[n - 2] = '\n';
-            n--;
-        }
-        ut.legg(p, n);
-    } else if (fortsetter) {
-        if (p[n - 1] == '\r') {
-            t.ventCR = true;
-            n--;
-        }
-        ut.legg(p, n);
-    } else {
-        // last line of the file, without a newline
-        ut.legg(p, n);
-        if (kommentar)
-            ut.legg("\n", 1);
-    }
-}
+};
+
+// The physical line in hand.
+struct Linje {
+    size_t kolonne; // bytes of the line already behind the piece in hand
+    bool kuttet;    // a comment began: the rest of the line is dropped
+    char sitat;     // the quote character of an open quote, or 0
+};
 
 void tell_linje(int32_t *lineCounter)
 {
     if (*lineCounter < INT32_MAX)
         (*lineCounter)++;
+}
+
+// Quotes of [p, e): '!' between double quotes is text.
+void tell_sitat(Linje &t, const char *p, const char *e)
+{
+    for (; p < e; p++)
+        if (*p == '"')
+            t.sitat = t.sitat != 0 ? 0 : '"';
+}
+
+bool er_dst(const char *p, const char *slutt)
+{
+    for (const char *n : DST_NOKLER) {
+        size_t len = strlen(n);
+        if ((size_t)(slutt - p) >= len && memcmp(p, n, len) == 0 && nokkelgrense(p[len]))
+            return true;
+    }
+    return false;
+}
+
+// Takes one line from the block, from k.at on (the group-line test is done),
+// up to and with its line end; its kept text goes to ut unless the line is
+// skipped.
+void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
+{
+    Linje t{};
+    const bool utrop = kommentar != BEHOLD && !hopp;
+    size_t fra = k.at;      // start of the piece not yet given to ut
+    size_t sok = k.at;      // the search for the next special byte goes on here
+    size_t sitatTil = k.at; // quotes are counted up to here
+    auto gi = [&](size_t til) {
+        if (!hopp && !t.kuttet)
+            ut.legg(k.blokk + fra, til - fra);
+        if (utrop && !t.kuttet && sitatTil < til) {
+            tell_sitat(t, k.blokk + sitatTil, k.blokk + til);
+            sitatTil = til;
+        }
+        t.kolonne += til - fra;
+        fra = til;
+    };
+    // The line goes on past the block: a long line gives a piece, then the
+    // block moves its unread bytes to the front and reads on.
+    auto les_mer = [&](size_t j) {
+        if (j - fra >= ZERA_READ_BLOCK / 2)
+            gi(j - FORAN);
+        ut.tom();
+        size_t flytt = fra;
+        k.at = fra;
+        fyll(k);
+        sok = j - flytt;
+        sitatTil -= flytt;
+        fra = 0;
+    };
+    for (;;) {
+        char *b = k.blokk;
+        size_t j = (size_t)((utrop && !t.kuttet ? finn_spesiell<true>(b + sok) : finn_spesiell<false>(b + sok)) - b);
+        const char c = b[j];
+        if (c == '\0') {
+            if (j < k.len) {
+                b[j] = ' ';
+                sok = j + 1;
+                continue;
+            }
+            if (k.slutt) { // the last line of the file, without a line end
+                gi(j);
+                if (!hopp && !t.kuttet && kommentar != BEHOLD)
+                    ut.linjeslutt();
+                k.at = j;
+                return;
+            }
+            les_mer(j);
+            continue;
+        }
+        if (c == '!') {
+            if (j + FORAN > k.len && !k.slutt) {
+                les_mer(j);
+                continue;
+            }
+            tell_sitat(t, b + sitatTil, b + j);
+            sitatTil = j + 1;
+            sok = j + 1;
+            if (t.sitat != 0 || (kommentar == KUTT_UNNTATT_DST && er_dst(b + j, b + k.len)))
+                continue;
+            // What comes before the comment is kept with a line end; a line
+            // that begins with '!' leaves nothing.
+            bool tom = t.kolonne + (j - fra) == 0;
+            gi(j);
+            if (!tom)
+                ut.linjeslutt();
+            t.kuttet = true;
+            continue;
+        }
+        size_t igjen = k.len - j; // c is LF or CR
+        if (c == '\r' && igjen < 2 && !k.slutt) {
+            les_mer(j);
+            continue;
+        }
+        size_t slutt = 1;
+        if (c == '\r') {
+            if (igjen < 2 || b[j + 1] != '\n') { // a CR inside a line is text
+                sok = j + 1;
+                continue;
+            }
+            slutt = 2;
+        }
+        if (!hopp && !t.kuttet) {
+            if (c == '\n') {
+                gi(j + 1); // the line and its LF, as they stand
+            } else {
+                gi(j);
+                ut.linjeslutt();
+            }
+        }
+        k.at = j + slutt;
+        return;
+    }
 }
 
 // Extent of the k-th (0-based) token of the line from p on; false when the
@@ -169,64 +287,72 @@ bool token_spenn(const char *p, int k, const char **start, size_t *len)
 
 } // namespace
 
-int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32_t *startLine, long *nextPos,
-                    long *groupPos, FILE *fp, int16_t *commentSwitch)
+void gruppekilde_start(Gruppekilde *k, FILE *fp, long pos)
 {
-    assert(buffer != nullptr && bufferSize > 0 && lineCounter != nullptr && startLine != nullptr &&
-           nextPos != nullptr && groupPos != nullptr && fp != nullptr);
-    buffer[0] = '\0';
-    Leser l;
-    l.fp = fp;
-    l.pos = ftell(fp);
-    l.n = 0;
-    l.stykke[0] = '\0';
-    if (l.pos < 0) { // a stream we cannot position in; nothing can be read back
-        *groupPos = *nextPos = 0;
-        *startLine = *lineCounter;
-        return 1;
+    assert(k != nullptr);
+    k->fp = fp;
+    k->pos = pos;
+    k->len = 0;
+    k->at = 0;
+    k->slutt = fp == nullptr;
+    k->blokk[0] = '\0';
+}
+
+bool gruppekilde_sett(Gruppekilde *k, long pos)
+{
+    assert(k != nullptr);
+    if (pos >= k->pos && pos <= k->pos + (long)k->len) {
+        k->at = (size_t)(pos - k->pos);
+        return true;
     }
-    bool kommentar = commentSwitch != nullptr && *commentSwitch == 1;
+    if (k->fp == nullptr || pos < 0 || fseek(k->fp, pos, SEEK_SET) != 0)
+        return false;
+    gruppekilde_start(k, k->fp, pos);
+    return true;
+}
+
+long gruppekilde_pos(const Gruppekilde *k)
+{
+    return k->pos + (long)k->at;
+}
+
+int16_t zerget_gruppe(Gruppekilde *k, char *buffer, size_t bufferSize, int32_t *lineCounter, int32_t *startLine,
+                      long *nextPos, long *groupPos, int16_t *commentSwitch)
+{
+    assert(k != nullptr && buffer != nullptr && bufferSize > 0 && lineCounter != nullptr && startLine != nullptr &&
+           nextPos != nullptr && groupPos != nullptr);
+    buffer[0] = '\0';
+    const int kommentar = commentSwitch == nullptr ? (int)BEHOLD : *commentSwitch;
     Utdata ut{buffer, bufferSize, 0, false};
-    Linje t{};
     bool iGruppe = false;
-    bool hopper = false;        // the current line lies before the group
-    bool forrigeFortsetter = false;
     int16_t resultat = 1;
-    *groupPos = l.pos;
+    *groupPos = gruppekilde_pos(k);
     *startLine = *lineCounter;
     for (;;) {
-        long stykkePos = l.pos;
-        if (!les_stykke(l))
-            break;
-        bool nyLinje = !forrigeFortsetter;
-        forrigeFortsetter = l.n == ZERA_LINE_PIECE && l.stykke[l.n - 1] != '\n';
-        if (nyLinje) {
-            bool gruppestart = l.stykke[0] == '.' && l.stykke[1] != '.';
-            if (iGruppe && gruppestart) {
-                // The next call reads this line again.
-                fseek(fp, stykkePos, SEEK_SET);
-                l.pos = stykkePos;
-                resultat = 0;
-                break;
-            }
-            tell_linje(lineCounter);
-            if (!iGruppe) {
-                hopper = !gruppestart;
-                if (hopper)
-                    continue;
-                iGruppe = true;
-                *startLine = *lineCounter;
-                *groupPos = stykkePos;
-            }
-            t = Linje{};
-        } else if (hopper) {
-            continue;
+        if (k->len - k->at < FORAN && !k->slutt) {
+            ut.tom();
+            fyll(*k);
         }
-        behandle(l, t, kommentar, ut);
+        if (k->at >= k->len)
+            break;
+        const char *s = k->blokk + k->at;
+        bool gruppestart = s[0] == '.' && s[1] != '.';
+        if (iGruppe && gruppestart) {
+            resultat = 0;
+            break;
+        }
+        tell_linje(lineCounter);
+        if (!iGruppe && gruppestart) {
+            iGruppe = true;
+            *startLine = *lineCounter;
+            *groupPos = gruppekilde_pos(k);
+        }
+        les_linje(*k, ut, kommentar, !iGruppe);
     }
-    *nextPos = l.pos;
+    ut.tom();
+    *nextPos = gruppekilde_pos(k);
     if (!iGruppe) {
-        *groupPos = l.pos;
+        *groupPos = *nextPos;
         *startLine = *lineCounter;
         return 1;
     }
@@ -273,6 +399,26 @@ bool streng_verdi(const char *line, const char **value, size_t *len)
         *len = (size_t)(til - fra);
     }
     return true;
+}
+
+int16_t zerget_buff(char *buffer, size_t bufferSize, int32_t *lineCounter, int32_t *startLine, long *nextPos,
+                    long *groupPos, FILE *fp, int16_t *commentSwitch)
+{
+    assert(buffer != nullptr && bufferSize > 0 && lineCounter != nullptr && startLine != nullptr &&
+           nextPos != nullptr && groupPos != nullptr && fp != nullptr);
+    buffer[0] = '\0';
+    long pos = ftell(fp);
+    if (pos < 0) { // a stream we cannot position in; nothing can be read back
+        *groupPos = *nextPos = 0;
+        *startLine = *lineCounter;
+        return 1;
+    }
+    static Gruppekilde kilde;
+    gruppekilde_start(&kilde, fp, pos);
+    int16_t rc = zerget_gruppe(&kilde, buffer, bufferSize, lineCounter, startLine, nextPos, groupPos, commentSwitch);
+    // The file stands at the next group, where the next call starts.
+    fseek(fp, *nextPos, SEEK_SET);
+    return rc;
 }
 
 int16_t zerget_str(const char *line, char *value, int16_t *set)

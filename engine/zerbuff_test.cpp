@@ -325,6 +325,93 @@ TEST_F(ZerbuffTest, LineCounterStopsAtItsLargestValue)
     EXPECT_EQ(lines_, INT32_MAX);
 }
 
+// The driver's way of reading: one Gruppekilde over the whole file.
+Gruppekilde kilde;
+
+std::vector<Gruppe> alle_fra_kilde(FILE *fp, int16_t comments)
+{
+    gruppekilde_start(&kilde, fp, 0);
+    static std::vector<char> buffer(ZERA_GROUP_BUFFER);
+    int32_t lines = 0;
+    std::vector<Gruppe> out;
+    for (int guard = 0; guard < 100; guard++) {
+        Gruppe g{};
+        long next = -1;
+        int16_t c = comments;
+        g.result = zerget_gruppe(&kilde, buffer.data(), buffer.size(), &lines, &g.startLine, &next, &g.groupPos, &c);
+        g.nextPos = next;
+        g.text = buffer.data();
+        out.push_back(g);
+        if (g.result == 1)
+            break;
+    }
+    return out;
+}
+
+// Where the file's block ends must not show: the block boundary is moved
+// byte by byte through lines with CR LF, a NUL, quotes and comments.  The
+// long first line also arrives in pieces.
+TEST_F(ZerbuffTest, GroupsAreTheSameWhereverTheBlockEnds)
+{
+    const std::string vanskelig = std::string(".PUNKT 2:\n..A x\r\n..B \"y!z\" ! k\r\n1") + '\0' +
+                                  " 2\n! c\n.KURVE 3:\n..N\xD8\r\n1 2\r\n..C \"" + std::string(20, 'q') +
+                                  "\" ! ..DST-COLOR 5\n.SLUTT";
+    for (int16_t comments : {0, 1, 2}) {
+        SCOPED_TRACE(comments);
+        std::vector<Gruppe> forventet;
+        for (size_t fyll = 0; fyll < 2 * vanskelig.size() + 40; fyll++) {
+            size_t lengde = ZERA_READ_BLOCK - vanskelig.size() - 20 + fyll;
+            std::string fil = ".HODE\n.PUNKT 1:\n" + std::string(lengde, 'a') + "\n" + vanskelig;
+            std::string p = writeFile("b.zer", fil);
+            FILE *fp = fopen(p.c_str(), "rb");
+            ASSERT_NE(fp, nullptr);
+            auto g = alle_fra_kilde(fp, comments);
+            fclose(fp);
+            ASSERT_EQ(g.size(), 5u) << fyll;
+            EXPECT_EQ(g[1].text, ".PUNKT 1:\n" + std::string(lengde, 'a') + "\n") << fyll;
+            long skift = (long)lengde;
+            for (auto &x : g) {
+                x.groupPos -= skift;
+                x.nextPos -= skift;
+            }
+            g.erase(g.begin(), g.begin() + 2);
+            if (forventet.empty()) {
+                forventet = g;
+                continue;
+            }
+            for (size_t i = 0; i < g.size(); i++) {
+                EXPECT_EQ(g[i].result, forventet[i].result) << fyll << " " << i;
+                EXPECT_EQ(g[i].text, forventet[i].text) << fyll << " " << i;
+                EXPECT_EQ(g[i].startLine, forventet[i].startLine) << fyll << " " << i;
+                EXPECT_EQ(g[i].groupPos, forventet[i].groupPos) << fyll << " " << i;
+                EXPECT_EQ(g[i].nextPos, forventet[i].nextPos) << fyll << " " << i;
+            }
+        }
+        ASSERT_EQ(forventet.size(), 3u);
+        EXPECT_EQ(forventet[0].startLine, 4);
+        EXPECT_EQ(forventet[1].startLine, 9);
+        EXPECT_EQ(forventet[2].text, comments == 0 ? ".SLUTT" : ".SLUTT\n");
+    }
+}
+
+// A line longer than half a block is given in pieces: quotes and a
+// comment that straddle a piece end are read as on a short line.
+TEST_F(ZerbuffTest, CommentsAndQuotesAcrossThePiecesOfALongLine)
+{
+    for (size_t lengde = ZERA_READ_BLOCK - 60; lengde < ZERA_READ_BLOCK + 10; lengde++) {
+        std::string linje = "..X " + std::string(lengde, 'a') + " \"b!c\" d ! e f";
+        std::string fil = ".PUNKT 1:\n" + linje + "\r\n1 2\n.SLUTT\n";
+        std::string p = writeFile("l.zer", fil);
+        FILE *fp = fopen(p.c_str(), "rb");
+        ASSERT_NE(fp, nullptr);
+        auto g = alle_fra_kilde(fp, 1);
+        fclose(fp);
+        ASSERT_EQ(g.size(), 2u) << lengde;
+        EXPECT_EQ(g[0].text, ".PUNKT 1:\n" + linje.substr(0, linje.find(" e f") - 1) + "\n1 2\n") << lengde;
+        EXPECT_EQ(g[1].startLine, 4) << lengde;
+    }
+}
+
 class ZergetStrTest : public zeratest::EngineTest {
   protected:
     void SetUp() override
