@@ -47,9 +47,15 @@ size_t kopier_n(char *dst, size_t dstSize, const char *src, size_t n);
 /* Appends src to the text in dst (dstSize bytes), cut to fit. */
 size_t legg_til(char *dst, size_t dstSize, const char *src);
 /* Token separators inside a line: blank, tab, CR, VT, FF (not LF). */
-int er_blank(int c);
+inline int er_blank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 /* A key ends here: blank, tab, CR, LF, ':' or the terminator. */
-int nokkelgrense(char c);
+inline int nokkelgrense(char c)
+{
+    return c == '\0' || c == ':' || c == '\n' || er_blank((unsigned char)c);
+}
 /* The first occurrence of key in text before end (end null: to the
    terminator) that ends at a key boundary: followed by a blank, tab, CR,
    LF, ':' or the end.  Null when none. */
@@ -71,6 +77,99 @@ int linje_token(const char *p, int k, char *out, size_t outSize);
    bounded to the token under p. */
 long tall_long(const char *token);
 double tall_double(const char *token);
+/* The whole token [p, e) as a number, as strtod and strtol (base 10) read
+   it in the C locale, whatever the locale: false when the token is not a
+   number from end to end.  tall_helt also refuses one out of range. */
+bool tall_hel(const char *p, const char *e, double *value);
+bool tall_helt(const char *p, const char *e, long *value);
+/* Extent of the k-th (0-based) blank-separated token of the line from p
+   on; false when the line has fewer tokens. */
+bool token_spenn(const char *p, int k, const char **start, size_t *len);
+
+/* A key of the form prefix, two or more dots, word ("..OBJTYPE",
+   "! ..DST-COLOR"), taken apart once for Nokkelindeks. */
+struct Nokkel {
+    const char *tekst;
+    uint8_t prefiks;   /* characters before the dots */
+    uint8_t prikker;
+    uint8_t ordLen;
+    uint8_t len;
+    bool indeksert;    /* the index can find it; else finn_nokkel does */
+    uint32_t hash;     /* of the word */
+};
+/* Hash of a key's word (FNV-1a). */
+constexpr uint32_t ord_hash(const char *p, size_t n)
+{
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < n; i++)
+        h = (h ^ (unsigned char)p[i]) * 16777619u;
+    return h;
+}
+constexpr Nokkel nokkel(const char *tekst)
+{
+    Nokkel n{tekst, 0, 0, 0, 0, false, 0};
+    size_t i = 0;
+    while (tekst[i] != '\0' && tekst[i] != '.')
+        i++;
+    size_t p = i;
+    while (tekst[i] == '.')
+        i++;
+    size_t d = i - p;
+    bool ord = true;
+    for (; tekst[i] != '\0'; i++)
+        if (tekst[i] == ':' || tekst[i] == '\n' || tekst[i] == ' ' || tekst[i] == '\t' || tekst[i] == '\r' ||
+            tekst[i] == '\v' || tekst[i] == '\f')
+            ord = false;
+    if (i > 255)
+        return n;
+    n.prefiks = (uint8_t)p;
+    n.prikker = (uint8_t)d;
+    n.ordLen = (uint8_t)(i - p - d);
+    n.len = (uint8_t)i;
+    n.indeksert = ord && d >= 2;
+    n.hash = ord_hash(tekst + p + d, n.ordLen);
+    return n;
+}
+/* The runs of two or more dots of a group text, each with the word after
+   it up to a key boundary, in text order, and chained by word.  Built in
+   one pass, after which a key is found by looking at the runs of its word
+   only. */
+struct NokkelLop {
+    uint32_t start;    /* the run's first dot */
+    uint32_t prikker;
+    uint32_t ordSlutt; /* end of the word after the run */
+    uint32_t hash;     /* of the word */
+    int32_t neste;     /* next run of the same word hash, -1 none */
+};
+struct Nokkelindeks {
+    const char *tekst;
+    const char *slutt;
+    NokkelLop *lop;
+    size_t antall;
+    size_t plass;
+    /* word table: first and last run of each word hash, valid where merke
+       holds the current generation */
+    int32_t *forste;
+    int32_t *siste;
+    uint32_t *merke;
+    size_t tabell;     /* slots, a power of two */
+    uint32_t generasjon;
+    uint64_t filter;   /* bit (hash >> 26) of every word: most keys are absent */
+};
+/* Indexes [text, end); end holds the text's terminator. */
+void nokkelindeks_bygg(Nokkelindeks *index, const char *text, const char *end);
+const char *nokkelindeks_sok(const Nokkelindeks *index, const Nokkel &key, const char *from, const char *to);
+/* What finn_nokkel(from, key.tekst, to) gives, for [from, to] inside the
+   indexed text. */
+inline const char *nokkelindeks_finn(const Nokkelindeks *index, const Nokkel &key, const char *from, const char *to)
+{
+    if (key.indeksert && index->tekst != nullptr && from >= index->tekst && to <= index->slutt &&
+        ((index->filter >> (key.hash >> 26)) & 1u) == 0)
+        return nullptr;
+    return nokkelindeks_sok(index, key, from, to);
+}
+/* The first run that ends at or after offset. */
+size_t nokkelindeks_fra(const Nokkelindeks *index, size_t offset);
 
 /* ---- elm.cpp ---------------------------------------------------------------- */
 /* The type codes' names, letters and kinds are in kartmotor_typer.h. */

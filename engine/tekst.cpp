@@ -1,6 +1,9 @@
-// Text helpers of the engine: bounded copies, key search at key boundaries
-// and token reading.  Every fixed buffer of the engine is filled through
+// Text helpers of the engine: bounded copies, key search at key boundaries,
+// the key index of a group, token reading and numbers.  Every fixed buffer of the engine is filled through
 // these, so no call site needs its own bound.
+#include <cerrno>
+#include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -31,16 +34,6 @@ size_t legg_til(char *dst, size_t dstSize, const char *src)
         return 0;
     size_t used = strnlen(dst, dstSize - 1);
     return used + kopier(dst + used, dstSize - used, src);
-}
-
-int er_blank(int c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-int nokkelgrense(char c)
-{
-    return c == '\0' || c == ':' || c == '\n' || er_blank((unsigned char)c);
 }
 
 namespace {
@@ -170,10 +163,272 @@ int linje_token(const char *p, int k, char *out, size_t outSize)
 
 long tall_long(const char *token)
 {
-    return token == nullptr ? 0 : strtol(token, nullptr, 10);
+    if (token == nullptr)
+        return 0;
+    // Up to 18 digits cannot overflow; anything else goes to strtol.
+    const char *p = token + (*token == '-');
+    long v = 0;
+    int n = 0;
+    while (*p >= '0' && *p <= '9' && n < 19) {
+        if (n < 18)
+            v = v * 10 + (*p - '0');
+        p++;
+        n++;
+    }
+    if (n > 0 && n <= 18)
+        return *token == '-' ? -v : v;
+    return strtol(token, nullptr, 10);
 }
 
 double tall_double(const char *token)
 {
     return token == nullptr ? 0.0 : strtod(token, nullptr);
+}
+
+bool token_spenn(const char *p, int k, const char **start, size_t *len)
+{
+    for (int i = 0;; i++) {
+        while (er_blank((unsigned char)*p))
+            p++;
+        if (*p == '\0' || *p == '\n')
+            return false;
+        const char *s = p;
+        while (*p != '\0' && *p != '\n' && !er_blank((unsigned char)*p))
+            p++;
+        if (i == k) {
+            *start = s;
+            *len = (size_t)(p - s);
+            return true;
+        }
+    }
+}
+
+// from_chars reads what strtod and strtol read, correctly rounded, but not
+// a '+', a hexadecimal number, or a value out of range the C library still
+// gives one for; such tokens, rare in map data, go to the C library.
+bool tall_hel(const char *p, const char *e, double *value)
+{
+    if (p >= e)
+        return false;
+    double v = 0.0;
+    auto r = std::from_chars(p, e, v);
+    if (r.ec == std::errc() && r.ptr == e) {
+        *value = v;
+        return true;
+    }
+    char buf[128];
+    size_t n = (size_t)(e - p);
+    if (n >= sizeof buf)
+        return false;
+    memcpy(buf, p, n);
+    buf[n] = '\0';
+    char *slutt = nullptr;
+    v = strtod(buf, &slutt);
+    if (slutt != buf + n)
+        return false;
+    *value = v;
+    return true;
+}
+
+bool tall_helt(const char *p, const char *e, long *value)
+{
+    if (p >= e)
+        return false;
+    long v = 0;
+    auto r = std::from_chars(p, e, v, 10);
+    if (r.ec == std::errc() && r.ptr == e) {
+        *value = v;
+        return true;
+    }
+    char buf[128];
+    size_t n = (size_t)(e - p);
+    if (n >= sizeof buf)
+        return false;
+    memcpy(buf, p, n);
+    buf[n] = '\0';
+    char *slutt = nullptr;
+    errno = 0;
+    v = strtol(buf, &slutt, 10);
+    if (slutt != buf + n || slutt == buf || errno != 0)
+        return false;
+    *value = v;
+    return true;
+}
+
+// ---- the key index of a group ------------------------------------------------
+
+namespace {
+
+// Makes room for one more run and a word table of at least twice the runs.
+bool indeks_plass(Nokkelindeks *x)
+{
+    if (x->antall == x->plass) {
+        // Grows with the largest group read: a group of the 800,000-character
+        // buffer has at most 266,667 runs.
+        size_t ny = x->plass == 0 ? 256 : 2 * x->plass;
+        NokkelLop *l = (NokkelLop *)realloc(x->lop, ny * sizeof *l);
+        if (l == nullptr)
+            return false;
+        x->lop = l;
+        x->plass = ny;
+    }
+    if (x->tabell < 2 * x->plass) {
+        size_t ny = 2 * x->plass;
+        int32_t *f = (int32_t *)realloc(x->forste, ny * sizeof *f);
+        if (f != nullptr)
+            x->forste = f;
+        int32_t *h = (int32_t *)realloc(x->siste, ny * sizeof *h);
+        if (h != nullptr)
+            x->siste = h;
+        uint32_t *m = (uint32_t *)realloc(x->merke, ny * sizeof *m);
+        if (m != nullptr)
+            x->merke = m;
+        if (f == nullptr || h == nullptr || m == nullptr)
+            return false;
+        memset(x->merke, 0, ny * sizeof *m);
+        x->tabell = ny;
+        x->generasjon = 0;
+    }
+    return true;
+}
+
+// Slot of a word hash: the one holding its chain, or the free one where it
+// would go.
+size_t indeks_spor(const Nokkelindeks *x, uint32_t hash)
+{
+    size_t maske = x->tabell - 1;
+    size_t s = hash & maske;
+    while (x->merke[s] == x->generasjon && x->lop[x->forste[s]].hash != hash)
+        s = (s + 1) & maske;
+    return s;
+}
+
+void indeks_kjed(Nokkelindeks *x, int32_t i)
+{
+    size_t s = indeks_spor(x, x->lop[i].hash);
+    if (x->merke[s] != x->generasjon) {
+        x->merke[s] = x->generasjon;
+        x->forste[s] = i;
+    } else {
+        x->lop[x->siste[s]].neste = i;
+    }
+    x->siste[s] = i;
+}
+
+} // namespace
+
+void nokkelindeks_bygg(Nokkelindeks *x, const char *text, const char *end)
+{
+    x->tekst = text;
+    x->slutt = end;
+    x->antall = 0;
+    x->filter = 0;
+    // A new generation empties the word table without touching it.
+    if (++x->generasjon == 0 && x->merke != nullptr) {
+        memset(x->merke, 0, x->tabell * sizeof *x->merke);
+        x->generasjon = 1;
+    }
+    for (const char *q = text; q < end;) {
+        q = (const char *)memchr(q, '.', (size_t)(end - q));
+        if (q == nullptr)
+            break;
+        const char *r = q + 1;
+        while (r < end && *r == '.')
+            r++;
+        if (r - q >= 2) {
+            const char *w = r;
+            uint32_t h = 2166136261u;
+            for (; w < end && !nokkelgrense(*w); w++)
+                h = (h ^ (unsigned char)*w) * 16777619u;
+            size_t gen = x->generasjon;
+            if (!indeks_plass(x)) {
+                // Without room the keys are searched for in the text.
+                x->tekst = x->slutt = nullptr;
+                return;
+            }
+            if (gen != x->generasjon) {
+                // The word table was made anew: chain the runs so far again.
+                x->generasjon = 1;
+                for (size_t i = 0; i < x->antall; i++) {
+                    x->lop[i].neste = -1;
+                    indeks_kjed(x, (int32_t)i);
+                }
+            }
+            x->filter |= (uint64_t)1 << (h >> 26);
+            int32_t i = (int32_t)x->antall++;
+            x->lop[i] = NokkelLop{(uint32_t)(q - text), (uint32_t)(r - q), (uint32_t)(w - text), h, -1};
+            indeks_kjed(x, i);
+        }
+        q = r;
+    }
+}
+
+size_t nokkelindeks_fra(const Nokkelindeks *x, size_t offset)
+{
+    // Runs end in text order; the first whose end is at or after offset.
+    size_t lav = 0, hoy = x->antall;
+    while (lav < hoy) {
+        size_t m = (lav + hoy) / 2;
+        if (x->lop[m].start + x->lop[m].prikker < offset)
+            lav = m + 1;
+        else
+            hoy = m;
+    }
+    return lav;
+}
+
+namespace {
+
+// Run l holds key n where the run ends in n's dots; the key's start then,
+// or null.
+const char *treff(const Nokkelindeks *x, const NokkelLop &l, const Nokkel &n)
+{
+    const char *ordStart = x->tekst + l.start + l.prikker;
+    if (l.prikker < n.prikker || l.ordSlutt - (l.start + l.prikker) != n.ordLen || l.hash != n.hash)
+        return nullptr;
+    if (memcmp(ordStart, n.tekst + n.prefiks + n.prikker, n.ordLen) != 0)
+        return nullptr;
+    const char *p = ordStart - n.prikker - n.prefiks;
+    if (n.prefiks > 0 && (p < x->tekst || memcmp(p, n.tekst, n.prefiks) != 0))
+        return nullptr;
+    return p;
+}
+
+} // namespace
+
+const char *nokkelindeks_sok(const Nokkelindeks *x, const Nokkel &n, const char *from, const char *to)
+{
+    // An index that could not be built, or a key it cannot hold, is
+    // searched for in the text.
+    if (!n.indeksert || x->tekst == nullptr || from < x->tekst || to > x->slutt)
+        return finn_nokkel(from, n.tekst, to);
+    if (x->antall == 0)
+        return nullptr;
+    if (from == x->tekst) {
+        // From the start: the runs of the key's word, in text order.
+        size_t s = indeks_spor(x, n.hash);
+        if (x->merke[s] != x->generasjon)
+            return nullptr;
+        for (int32_t i = x->forste[s]; i >= 0; i = x->lop[i].neste) {
+            const NokkelLop &l = x->lop[i];
+            if (x->tekst + l.start + l.prikker + n.ordLen > to)
+                return nullptr;
+            const char *p = treff(x, l, n);
+            if (p != nullptr)
+                return p + n.len <= to ? p : nullptr;
+        }
+        return nullptr;
+    }
+    // From inside the text: the runs from there on, so a search line by
+    // line costs the lines, not the group.
+    size_t fra = (size_t)(from - x->tekst) + n.prikker + n.prefiks;
+    for (size_t i = nokkelindeks_fra(x, fra); i < x->antall; i++) {
+        const NokkelLop &l = x->lop[i];
+        if (x->tekst + l.start + l.prikker + n.ordLen > to)
+            return nullptr;
+        const char *p = treff(x, l, n);
+        if (p != nullptr)
+            return p + n.len <= to ? p : nullptr;
+    }
+    return nullptr;
 }

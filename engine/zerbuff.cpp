@@ -265,24 +265,62 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
     }
 }
 
-// Extent of the k-th (0-based) token of the line from p on; false when the
-// line has fewer tokens.
-bool token_spenn(const char *p, int k, const char **start, size_t *len)
+#if defined(__SSE2__)
+// Bit i: byte i of the 64 at p equals c.
+uint64_t maske64(const char *p, char c)
 {
-    for (int i = 0;; i++) {
-        while (er_blank((unsigned char)*p))
-            p++;
-        if (*p == '\0' || *p == '\n')
-            return false;
-        const char *s = p;
-        while (*p != '\0' && *p != '\n' && !er_blank((unsigned char)*p))
-            p++;
-        if (i == k) {
-            *start = s;
-            *len = (size_t)(p - s);
-            return true;
-        }
+    const __m128i v = _mm_set1_epi8(c);
+    uint64_t m = 0;
+    for (int i = 0; i < 4; i++) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * i));
+        m |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, v)) << (16 * i);
     }
+    return m;
+}
+#endif
+
+// Inside a group: takes the plain lines from k.at on, each ending in LF,
+// without a NUL, a CR or (with comments dropped) a '!', and none starting
+// a group.  Stops at the first other line, or where the block runs short,
+// and leaves it to les_linje; the text goes to ut as it stands.
+void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCounter)
+{
+    const bool utrop = kommentar != BEHOLD;
+    char *b = k.blokk;
+    size_t at = k.at;
+    const size_t grense = k.len > FORAN ? k.len - FORAN : 0;
+    while (at < grense && !(b[at] == '.' && b[at + 1] != '.')) {
+#if defined(__SSE2__)
+        // The lines that end in the next 64 bytes before anything else
+        // stops them: all taken at once.
+        if (at + 64 + 2 <= k.len) {
+            uint64_t lf = maske64(b + at, '\n');
+            uint64_t prikk = maske64(b + at, '.');
+            uint64_t stopp = maske64(b + at, '\r') | maske64(b + at, '\0') | (utrop ? maske64(b + at, '!') : 0);
+            // a '.' after a LF and before something else than '.'; the last
+            // byte's follower is not looked at, so it may stop too early
+            stopp |= (lf << 1) & prikk & ~(prikk >> 1);
+            uint64_t for_ = stopp != 0 ? (stopp & (~stopp + 1)) - 1 : ~(uint64_t)0;
+            uint64_t linjer = lf & for_;
+            if (linjer != 0) {
+                size_t n = (size_t)(64 - __builtin_clzll(linjer));
+                ut.legg(b + at, n);
+                int64_t teller = (int64_t)*lineCounter + __builtin_popcountll(linjer);
+                *lineCounter = teller > INT32_MAX ? INT32_MAX : (int32_t)teller;
+                at += n;
+                continue;
+            }
+        }
+#endif
+        const char *j = utrop ? finn_spesiell<true>(b + at) : finn_spesiell<false>(b + at);
+        size_t nl = (size_t)(j - b);
+        if (*j != '\n' || nl + 2 >= k.len)
+            break;
+        ut.legg(b + at, nl + 1 - at);
+        tell_linje(lineCounter);
+        at = nl + 1;
+    }
+    k.at = at;
 }
 
 } // namespace
@@ -348,6 +386,8 @@ int16_t zerget_gruppe(Gruppekilde *k, char *buffer, size_t bufferSize, int32_t *
             *groupPos = gruppekilde_pos(k);
         }
         les_linje(*k, ut, kommentar, !iGruppe);
+        if (iGruppe)
+            les_enkle_linjer(*k, ut, kommentar, lineCounter);
     }
     ut.tom();
     *nextPos = gruppekilde_pos(k);

@@ -31,9 +31,37 @@ bool tokenslutt(char c)
     return c == '\0' || c == '\n' || er_blank((unsigned char)c);
 }
 
+// The leading decimal digits of the eight bytes at p, all of them readable:
+// their count, and their value in *v.  Eight bytes at a time, as one word.
+inline int siffer8(const char *p, uint64_t *v)
+{
+    uint64_t x = 0;
+    memcpy(&x, p, 8);
+    // A digit is a byte 0x30..0x39: its high nibble is 3, also after adding
+    // 6.  A carry out of a byte of 0xFA or more only reaches bytes after
+    // that non-digit.
+    const uint64_t nibbel = 0xF0F0F0F0F0F0F0F0ull;
+    const uint64_t tre = 0x3030303030303030ull;
+    uint64_t ikke = ((x & nibbel) ^ tre) | (((x + 0x0606060606060606ull) & nibbel) ^ tre);
+    int n = ikke == 0 ? 8 : __builtin_ctzll(ikke) / 8;
+    if (n == 0) {
+        *v = 0;
+        return 0;
+    }
+    // The digits to the high end, the first the most significant, then
+    // pairs, fours and eights are joined.
+    uint64_t d = (x - tre) << (8 * (8 - n));
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFull;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFull;
+    d = (d * 10000 + (d >> 32)) & 0x00000000FFFFFFFFull;
+    *v = d;
+    return n;
+}
+
 // Reads the number token at p (blanks before it skipped) and moves p past
-// it.  False, p unchanged, when the token is not a finite number.
-bool les_tall(const char *&p, double &verdi)
+// it; slutt is the group's end.  False, p unchanged, when the token is not a
+// finite number.
+inline bool les_tall(const char *&p, double &verdi, const char *slutt)
 {
     const char *s = p;
     while (er_blank((unsigned char)*s))
@@ -41,29 +69,40 @@ bool les_tall(const char *&p, double &verdi)
     if (tokenslutt(*s))
         return false;
     // Whole numbers of up to 15 digits are exact in a double: the common
-    // coordinate line is read without strtod.
-    const char *d = s;
-    bool negativ = (*d == '-');
-    if (*d == '-' || *d == '+')
-        d++;
-    long long heltall = 0;
-    int siffer = 0;
-    while (*d >= '0' && *d <= '9' && siffer < 16) {
-        heltall = heltall * 10 + (*d - '0');
-        d++;
-        siffer++;
+    // coordinate line is read without the library.
+    const char *start = s + (*s == '-' || *s == '+');
+    const char *d = start;
+    uint64_t heltall = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (slutt - start >= 16) {
+        int n = siffer8(start, &heltall);
+        d = start + n;
+        if (n == 8) {
+            uint64_t resten = 0;
+            int m = siffer8(d, &resten);
+            for (int i = 0; i < m; i++)
+                heltall *= 10;
+            heltall += resten;
+            d += m;
+        }
     }
-    if (siffer > 0 && siffer <= 15 && tokenslutt(*d)) {
-        verdi = negativ ? -(double)heltall : (double)heltall;
+#endif
+    while ((unsigned)(*d - '0') < 10u) {
+        heltall = heltall * 10 + (uint64_t)(*d - '0');
+        d++;
+    }
+    if (d > start && d - start <= 15 && tokenslutt(*d)) {
+        verdi = *s == '-' ? -(double)heltall : (double)heltall;
         p = d;
         return true;
     }
-    char *slutt = nullptr;
-    double v = strtod(s, &slutt);
-    if (slutt == s || !tokenslutt(*slutt) || !std::isfinite(v))
+    while (!tokenslutt(*d))
+        d++;
+    double v = 0.0;
+    if (!tall_hel(s, d, &v) || !std::isfinite(v))
         return false;
     verdi = v;
-    p = slutt;
+    p = d;
     return true;
 }
 
@@ -112,7 +151,7 @@ int16_t koordfeil(int nr)
 
 // Reads the lines of one coordinate block, starting with the line after
 // the key.  Returns the position after the block, or null after error 1.
-const char *les_blokk(const char *q, int kind, bool harHoyde, double hoyde, SheadStruct *head)
+const char *les_blokk(const char *q, const char *slutt, int kind, bool harHoyde, double hoyde, SheadStruct *head)
 {
     const int tekst = (Elm.type == ZERA_TEKST);
     const double enhet = Elm.enhet;
@@ -122,17 +161,26 @@ const char *les_blokk(const char *q, int kind, bool harHoyde, double hoyde, Shea
             s++;
         if (*s == '.')
             break;
-        const char *eol = strchr(s, '\n');
-        const char *neste = eol != nullptr ? eol + 1 : s + strlen(s);
         // A kept comment line would otherwise read as a point at the origin.
         if (*s == '!') {
-            q = neste;
+            const char *eol = strchr(s, '\n');
+            q = eol != nullptr ? eol + 1 : s + strlen(s);
             continue;
         }
         double t1 = 0.0, t2 = 0.0, t3 = 0.0;
         const char *p = s;
-        if (!les_tall(p, t1) || !les_tall(p, t2) || (kind == KOORD_HOYDE && !les_tall(p, t3)))
+        if (!les_tall(p, t1, slutt) || !les_tall(p, t2, slutt) || (kind == KOORD_HOYDE && !les_tall(p, t3, slutt)))
             break;
+        // Most lines end after their numbers: no node code to look for.
+        const char *eol = p;
+        while (er_blank((unsigned char)*eol))
+            eol++;
+        int16_t kp = 0;
+        if (*eol != '\n' && *eol != '\0') {
+            kp = les_kp(p);
+            eol = linje_slutt(eol);
+        }
+        const char *neste = *eol == '\n' ? eol + 1 : eol;
         double n = enhet * t1 + head->origoN;
         double e = enhet * t2 + head->origoE;
         double h = (kind == KOORD_HOYDE) ? enhet * t3 : (harHoyde ? hoyde : 0.0);
@@ -149,7 +197,7 @@ const char *les_blokk(const char *q, int kind, bool harHoyde, double hoyde, Shea
         Elm.N[i] = n;
         Elm.E[i] = e;
         Elm.H[i] = h;
-        Elm.kp[i] = les_kp(p);
+        Elm.kp[i] = kp;
         Elm.pointCount = i + 1;
         q = neste;
     }
@@ -246,13 +294,13 @@ int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
             Elm.hasHoyde = 1;
             const char *v = nesteHoyde + hoydeLen;
             double h = 0.0;
-            hoyde = les_tall(v, h) ? h : 0.0;
+            hoyde = les_tall(v, h, slutt) ? h : 0.0;
             p = v;
             continue;
         }
         const char *q = strchr(nesteKoord, '\n');
         q = (q != nullptr) ? q + 1 : slutt;
-        q = les_blokk(q, kind, harHoyde, hoyde, head);
+        q = les_blokk(q, slutt, kind, harHoyde, hoyde, head);
         if (q == nullptr)
             return koordfeil(KOORD_FOR_MANGE);
         p = q;
@@ -379,26 +427,26 @@ int16_t bmwmaxmin(double *minN, double *maxN, double *minE, double *maxE, int16_
         f[1] = f[3] = Elm.E[0];
         f[4] = f[5] = 0.0;
     }
-    x[0] = x[3] = Elm.N[0];
-    x[1] = x[4] = Elm.E[0];
-    x[2] = x[5] = 0.0;
+    // In locals: the compiler cannot tell the extent from the points.
+    double nMin = Elm.N[0], nMax = Elm.N[0], eMin = Elm.E[0], eMax = Elm.E[0], hMin = 0.0, hMax = 0.0;
     for (int32_t i = 0; i < n; i++) {
-        Bmw.extentPoints++;
-        if (Elm.N[i] < x[0])
-            x[0] = Elm.N[i];
-        if (Elm.N[i] > x[3])
-            x[3] = Elm.N[i];
-        if (Elm.E[i] < x[1])
-            x[1] = Elm.E[i];
-        if (Elm.E[i] > x[4])
-            x[4] = Elm.E[i];
+        nMin = Elm.N[i] < nMin ? Elm.N[i] : nMin;
+        nMax = Elm.N[i] > nMax ? Elm.N[i] : nMax;
+        eMin = Elm.E[i] < eMin ? Elm.E[i] : eMin;
+        eMax = Elm.E[i] > eMax ? Elm.E[i] : eMax;
         double h = Elm.H[i];
-        if (h > x[5])
-            x[5] = h;
+        hMax = h > hMax ? h : hMax;
         // The height minimum is the lowest height above 0.
-        if (h > 0.0 && (x[2] == 0.0 || h < x[2]))
-            x[2] = h;
+        if (h > 0.0 && (hMin == 0.0 || h < hMin))
+            hMin = h;
     }
+    Bmw.extentPoints += n;
+    x[0] = nMin;
+    x[1] = eMin;
+    x[2] = hMin;
+    x[3] = nMax;
+    x[4] = eMax;
+    x[5] = hMax;
     int senter = -1;
     if (Elm.type == ZERA_BUE && Elm.pointCount >= 3)
         senter = 2;

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -407,6 +408,35 @@ TEST_F(ZercoordTest, SubPointsOfALongCurveEachFindTheirKey)
         from = next;
     }
     EXPECT_EQ(count, n);
+}
+
+// Each number of a coordinate line is read as strtod reads its token, with
+// the number at the end of the group as in the middle of it; a token that
+// is not wholly a finite number ends the points.
+TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
+{
+    const char *const tall[] = {"7",        "-7",        "+7",         "12345678",        "123456789",
+                                "1234567890123456", "123456789012345", "-123456789012345", "0012",
+                                "1.25",     "-0.5",      "1e3",        "12345678.5",      "1234567x",
+                                "12345678x", "0x10",     "1e400",      "nan",             "1e-400",
+                                "99999999999999999999",  "\xD8" "1",   "-",               "."};
+    head.enhet = 1.0;
+    for (const char *t : tall) {
+        char *slutt = nullptr;
+        double v = strtod(t, &slutt);
+        bool godtatt = *slutt == '\0' && std::isfinite(v);
+        for (bool sist : {true, false}) {
+            SCOPED_TRACE(std::string(t) + (sist ? " at the end" : " inside"));
+            std::string gruppe = ".KURVE 1:\n..LTEMA 1000\n" + NO + "\n1 1\n5 " + t + "\n";
+            if (!sist)
+                gruppe += std::string(40, ' ') + "\n..X 1\n";
+            ASSERT_EQ(les(gruppe), godtatt ? 0 : -1);
+            if (godtatt) {
+                ASSERT_EQ(Elm.pointCount, 2);
+                EXPECT_EQ(Elm.E[1], v);
+            }
+        }
+    }
 }
 
 } // namespace

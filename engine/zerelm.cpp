@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <string>
 
 #include "kartmotor_int.h"
 
@@ -67,14 +69,22 @@ bool verdi(const char *nokkel, int k, char *out, size_t size)
     return nokkel != nullptr && linje_token(nokkel, k, out, size) >= 0;
 }
 
+// A number token is read as far as a TALL_LEN buffer would hold it.
+bool tall_token(const char *nokkel, int k, const char **s, size_t *n)
+{
+    if (nokkel == nullptr || !token_spenn(nokkel, k, s, n))
+        return false;
+    if (*n > TALL_LEN - 1)
+        *n = TALL_LEN - 1;
+    return true;
+}
+
 bool verdi_tall(const char *nokkel, int k, double *v)
 {
-    char tok[TALL_LEN];
-    if (!verdi(nokkel, k, tok, sizeof tok))
-        return false;
-    char *slutt = nullptr;
-    double d = strtod(tok, &slutt);
-    if (slutt == tok || *slutt != '\0' || !std::isfinite(d))
+    const char *s = nullptr;
+    size_t n = 0;
+    double d = 0.0;
+    if (!tall_token(nokkel, k, &s, &n) || !tall_hel(s, s + n, &d) || !std::isfinite(d))
         return false;
     *v = d;
     return true;
@@ -82,13 +92,10 @@ bool verdi_tall(const char *nokkel, int k, double *v)
 
 bool verdi_heltall(const char *nokkel, int k, long lo, long hi, long *v)
 {
-    char tok[TALL_LEN];
-    if (!verdi(nokkel, k, tok, sizeof tok))
-        return false;
-    char *slutt = nullptr;
-    errno = 0;
-    long l = strtol(tok, &slutt, 10);
-    if (slutt == tok || *slutt != '\0' || errno != 0 || l < lo || l > hi)
+    const char *s = nullptr;
+    size_t n = 0;
+    long l = 0;
+    if (!tall_token(nokkel, k, &s, &n) || !tall_helt(s, s + n, &l) || l < lo || l > hi)
         return false;
     *v = l;
     return true;
@@ -101,6 +108,26 @@ bool verdi_i16(const char *nokkel, int16_t *v)
         return false;
     *v = (int16_t)l;
     return true;
+}
+
+// The six place tokens of a "..KVALITET" line, each cut to KVALITET_LEN - 1
+// characters; "" for a place the line does not have.
+void kvalitet_tokens(const char *nokkel, char t[ZERA_KVALITET_COUNT][KVALITET_LEN], bool har[ZERA_KVALITET_COUNT])
+{
+    const char *p = nokkel;
+    for (int i = 0; i <= ZERA_KVALITET_COUNT; i++) {
+        const char *s = nullptr;
+        size_t n = 0;
+        bool finnes = p != nullptr && token_spenn(p, 0, &s, &n);
+        if (i > 0) {
+            har[i - 1] = finnes;
+            kopier_n(t[i - 1], KVALITET_LEN, finnes ? s : "", n);
+        }
+        if (finnes)
+            p = s + n;
+        else
+            p = nullptr;
+    }
 }
 
 // atol's reading of a quality place ("*" gives 0), kept within 32 bits.
@@ -184,12 +211,23 @@ const char *finn_gammel_refnokkel(const char *text, const char *end)
     return nullptr;
 }
 
-int16_t tema_fra_nokler(const char *group, const char *grense)
+// The group being parsed, with its key index.
+struct Gruppe {
+    const char *tekst;
+    const char *slutt;
+    Nokkelindeks indeks;
+
+    const char *finn(const Nokkel &n, const char *til) const { return nokkelindeks_finn(&indeks, n, tekst, til); }
+};
+Gruppe g{};
+
+constexpr Nokkel TEMANOKLER[] = {nokkel("..LTEMA"), nokkel("..PTEMA"), nokkel("..TTEMA"), nokkel("..FTEMA")};
+
+int16_t tema_fra_nokler(const char *grense)
 {
-    static const char *const nokler[] = {"..LTEMA", "..PTEMA", "..TTEMA", "..FTEMA"};
     const char *fra = nullptr;
-    for (const char *n : nokler) {
-        fra = finn_nokkel(group, n, grense);
+    for (const Nokkel &n : TEMANOKLER) {
+        fra = g.finn(n, grense);
         if (fra != nullptr)
             break;
     }
@@ -197,7 +235,7 @@ int16_t tema_fra_nokler(const char *group, const char *grense)
         return 1;
     const char *token = nullptr;
     const char *etter = nullptr;
-    while (finn_temanokkel(group, fra, grense, &token, &etter)) {
+    while (finn_temanokkel(g.tekst, fra, grense, &token, &etter)) {
         if (Elm.themeCount >= ZERA_MAX_THEMES)
             return -1;
         verdi(token, 1, Elm.theme[Elm.themeCount], sizeof Elm.theme[0]);
@@ -207,21 +245,23 @@ int16_t tema_fra_nokler(const char *group, const char *grense)
     return 0;
 }
 
-void les_symbolkoder(const char *group, const char *slutt)
+constexpr Nokkel SYMBOLNOKLER[] = {nokkel("..ATIL"), nokkel("..ASKOG"), nokkel("..TFSKOG"), nokkel("..JORD"),
+                                   nokkel("..MYR")};
+
+void les_symbolkoder(void)
 {
-    static const char *const nokler[] = {"..ATIL", "..ASKOG", "..TFSKOG", "..JORD", "..MYR"};
-    for (const char *p = group; *p != '\0' && Elm.symbolCount < ZERA_MAX_SYMBOLS;) {
-        const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
+    for (const char *p = g.tekst; *p != '\0' && Elm.symbolCount < ZERA_MAX_SYMBOLS;) {
+        const char *eol = (const char *)memchr(p, '\n', (size_t)(g.slutt - p));
         if (eol == nullptr)
-            eol = slutt;
-        for (const char *n : nokler) {
-            const char *k = finn_nokkel(p, n, eol);
+            eol = g.slutt;
+        for (const Nokkel &n : SYMBOLNOKLER) {
+            const char *k = nokkelindeks_finn(&g.indeks, n, p, eol);
             if (k == nullptr)
                 continue;
             char tok[ZERA_SYMBOL_LEN];
             verdi(k, 1, tok, sizeof tok);
             char *kode = Elm.symbol[Elm.symbolCount];
-            kopier(kode, ZERA_SYMBOL_LEN, n);
+            kopier(kode, ZERA_SYMBOL_LEN, n.tekst);
             legg_til(kode, ZERA_SYMBOL_LEN, tok);
             Elm.symbolCount++;
             break;
@@ -229,6 +269,38 @@ void les_symbolkoder(const char *group, const char *slutt)
         p = (*eol == '\n') ? eol + 1 : eol;
     }
 }
+
+// The first coordinate key of the file's set in the group before til:
+// plain, with height or with depth.
+const char *finn_koord(const ScharStruct *keys, const char *fra, const char *til)
+{
+    if (keys == nullptr || keys->coordKey[0] == '\0')
+        return nullptr;
+    const char *best = nullptr;
+    for (const char *k : {keys->coordKey, keys->coordHKey, keys->coordDKey}) {
+        const char *hit = nokkelindeks_finn(&g.indeks, nokkel(k), fra, til);
+        if (hit != nullptr && (best == nullptr || hit < best))
+            best = hit;
+    }
+    return best;
+}
+
+// Elm.text from a "..GID" key at p (none: unchanged).
+void gid_fra(const char *p);
+int16_t les_rest(const char *group, const char *p, const char *slutt, const char *koord, const ScharStruct *keys,
+                 int16_t *set);
+
+const Nokkel OBJTYPE = nokkel("..OBJTYPE"), ENHET = nokkel("..ENHET"), KVALITET = nokkel("..KVALITET"),
+             DATO = nokkel("..DATO"), HOB = nokkel("..HOB"), HREF = nokkel("..HREF"), MEDIUM = nokkel("..MEDIUM"),
+             STATUS = nokkel("..STATUS"), UT = nokkel("..UT"), EDIT = nokkel("..EDIT"), FLYTT = nokkel("..FLYTT"),
+             DREI = nokkel("..DREI"), DIM = nokkel("..DIM"), TDIM = nokkel("..TDIM"), GLATT = nokkel("..GLATT"),
+             KOMM = nokkel("..KOMM"), SYMBOL = nokkel("..SYMBOL"), BYGGTYP = nokkel("..BYGGTYP"),
+             ATIL = nokkel("..ATIL"), FMID = nokkel("..FMID"), GID = nokkel("..GID"), STORBUE = nokkel("..STORBUE"),
+             RADIUS = nokkel("..RADIUS"), KLOTRAD1 = nokkel("..KLOTRAD1"), KLOTRAD2 = nokkel("..KLOTRAD2"),
+             KLOTPAR = nokkel("..KLOTPAR"), STRENG = nokkel("..STRENG"), SNAVN = nokkel("...SNAVN"),
+             BILDEFIL = nokkel("...BILDE-FIL"), DST_COLOR = nokkel("! ..DST-COLOR"),
+             DST_LINE = nokkel("! ..DST-LINE"), DST_SYMBOL = nokkel("! ..DST-SYMBOL");
+const Nokkel PIKSEL[] = {nokkel("..PIXEL-ST\xD8RR"), nokkel("..PIXEL-ST\\RR"), nokkel("..PIXEL-ST\x9DRR")};
 
 } // namespace
 
@@ -260,9 +332,12 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     }
 
     const char *slutt = group + strlen(group);
+    g.tekst = group;
+    g.slutt = slutt;
+    nokkelindeks_bygg(&g.indeks, group, slutt);
     if (pass == 0 || pass == 1)
         zera_tell(Bmw.read, type0);
-    if (type0 == ZERA_TEKST && finn_nokkel(group, "..SYMBOL", slutt) != nullptr)
+    if (type0 == ZERA_TEKST && g.finn(SYMBOL, slutt) != nullptr)
         Elm.type = ZERA_PUNKT;
     const int type = Elm.type;
 
@@ -281,7 +356,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
 
     const char *grense = slutt;
     if (type != ZERA_TRASE && type != ZERA_STRUKTUR) {
-        grense = finn_koordnokkel(group, slutt, keys, nullptr);
+        grense = finn_koord(keys, group, slutt);
         if (grense == nullptr)
             return feil(FEIL_KOORDINATER);
     }
@@ -289,7 +364,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     const char *p = nullptr;
 
     // An object type with a blank is written between quotes.
-    p = finn_nokkel(group, "..OBJTYPE", grense);
+    p = g.finn(OBJTYPE, grense);
     const char *objtype = nullptr;
     size_t objtypeLen = 0;
     if (p != nullptr && streng_verdi(p, &objtype, &objtypeLen)) {
@@ -297,7 +372,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
         til_sett1(Elm.objtype, sett);
     }
 
-    int16_t tema = tema_fra_nokler(group, grense);
+    int16_t tema = tema_fra_nokler(grense);
     if (tema < 0)
         return feil(FEIL_TEMA_ANTALL);
     if (tema > 0 && Elm.objtype[0] != '\0') {
@@ -310,98 +385,104 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     // A unit that is not a positive number would put every point on the
     // origin: the header's unit holds then.
     double d = 0.0;
-    p = finn_nokkel(group, "..ENHET", grense);
+    p = g.finn(ENHET, grense);
     Elm.enhet = (verdi_tall(p, 1, &d) && d > 0.0) ? d : head->enhet;
 
-    p = finn_nokkel(group, "..KVALITET", grense);
+    p = g.finn(KVALITET, grense);
+    char plass[ZERA_KVALITET_COUNT][KVALITET_LEN];
+    bool har[ZERA_KVALITET_COUNT];
+    kvalitet_tokens(p, plass, har);
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
-        char t[KVALITET_LEN];
-        int32_t v = verdi(p, i + 1, t, sizeof t) ? kvalitet_tall(t) : 0;
+        int32_t v = har[i] ? kvalitet_tall(plass[i]) : 0;
         if (v == 0 || (i == 2 && v > 3))
             v = head->kvalitet[i];
         Elm.kvalitet[i] = v;
     }
 
     long l = 0;
-    p = finn_nokkel(group, "..DATO", grense);
+    p = g.finn(DATO, grense);
     Elm.dato = (verdi_heltall(p, 1, INT32_MIN, INT32_MAX, &l) && l != 0) ? (int32_t)l : head->dato;
     // The date and quality defaults are warnings only, not kept.
 
-    if (verdi_tall(finn_nokkel(group, "..HOB", grense), 1, &d))
+    if (verdi_tall(g.finn(HOB, grense), 1, &d))
         Elm.hob = d;
-    if (verdi(finn_nokkel(group, "..HREF", grense), 1, Elm.href, sizeof Elm.href))
+    if (verdi(g.finn(HREF, grense), 1, Elm.href, sizeof Elm.href))
         til_sett1(Elm.href, sett);
-    if (verdi(finn_nokkel(group, "..MEDIUM", grense), 1, Elm.medium, sizeof Elm.medium))
+    if (verdi(g.finn(MEDIUM, grense), 1, Elm.medium, sizeof Elm.medium))
         til_sett1(Elm.medium, sett);
-    if (verdi(finn_nokkel(group, "..STATUS", grense), 1, Elm.status, sizeof Elm.status))
+    if (verdi(g.finn(STATUS, grense), 1, Elm.status, sizeof Elm.status))
         til_sett1(Elm.status, sett);
-    verdi_i16(finn_nokkel(group, "..UT", grense), &Elm.ut);
-    verdi_i16(finn_nokkel(group, "..EDIT", grense), &Elm.edit);
-    p = finn_nokkel(group, "..FLYTT", grense);
+    verdi_i16(g.finn(UT, grense), &Elm.ut);
+    verdi_i16(g.finn(EDIT, grense), &Elm.edit);
+    p = g.finn(FLYTT, grense);
     for (int i = 0; i < 2; i++)
         if (verdi_tall(p, i + 1, &d))
             Elm.flytt[i] = d;
-    if (verdi_tall(finn_nokkel(group, "..DREI", grense), 1, &d))
+    if (verdi_tall(g.finn(DREI, grense), 1, &d))
         Elm.angle = d * pi_value() * 0.005;
-    p = finn_nokkel(group, "..DIM", grense);
+    p = g.finn(DIM, grense);
     if (p == nullptr)
-        p = finn_nokkel(group, "..TDIM", grense);
+        p = g.finn(TDIM, grense);
     for (int i = 0; i < 2; i++)
         if (verdi_tall(p, i + 1, &d))
             Elm.dim[i] = d * 10.0;
-    verdi_i16(finn_nokkel(group, "..GLATT", grense), &Elm.glatt);
-    if (!verdi_i16(finn_nokkel(group, "..KOMM", slutt), &Elm.komm))
+    verdi_i16(g.finn(GLATT, grense), &Elm.glatt);
+    if (!verdi_i16(g.finn(KOMM, slutt), &Elm.komm))
         Elm.komm = head->komm;
 
-    zerget_rest(group, keys, &head->charset);
+    // The rest starts at the group's first "..", and ends at the
+    // coordinates, also where they do not limit the attributes.
+    const char *forstePrikker = g.indeks.tekst == nullptr
+                                    ? finn_tekst(group, "..", nullptr)
+                                    : (g.indeks.antall > 0 ? group + g.indeks.lop[0].start : nullptr);
+    const char *koord = grense != slutt ? grense : finn_koord(keys, group, slutt);
+    les_rest(group, forstePrikker, slutt, koord, keys, &head->charset);
 
     // Symbology that the export writes into comment lines.
-    if (finn_tekst(group, "! ..DST-", nullptr) != nullptr) {
-        if (verdi_heltall(finn_nokkel(group, "! ..DST-COLOR", slutt), 2, INT32_MIN, INT32_MAX, &l))
-            Elm.colour = (int32_t)l;
-        if (verdi_heltall(finn_nokkel(group, "! ..DST-LINE", slutt), 2, INT32_MIN, INT32_MAX, &l))
-            Elm.style = (int32_t)l;
-        if (verdi_heltall(finn_nokkel(group, "! ..DST-SYMBOL", slutt), 2, INT32_MIN, INT32_MAX, &l))
-            Elm.style = (int32_t)l;
-    }
+    if (verdi_heltall(g.finn(DST_COLOR, slutt), 2, INT32_MIN, INT32_MAX, &l))
+        Elm.colour = (int32_t)l;
+    if (verdi_heltall(g.finn(DST_LINE, slutt), 2, INT32_MIN, INT32_MAX, &l))
+        Elm.style = (int32_t)l;
+    if (verdi_heltall(g.finn(DST_SYMBOL, slutt), 2, INT32_MIN, INT32_MAX, &l))
+        Elm.style = (int32_t)l;
 
     char streng[ZERA_STR_LEN];
     switch (type) {
     case ZERA_PUNKT: {
-        if (verdi_heltall(finn_nokkel(group, "..BYGGTYP", slutt), 1, INT32_MIN + 500, INT32_MAX - 500, &l))
+        if (verdi_heltall(g.finn(BYGGTYP, slutt), 1, INT32_MIN + 500, INT32_MAX - 500, &l))
             Elm.style = 500 + (int32_t)l;
-        if (verdi_heltall(finn_nokkel(group, "..ATIL", slutt), 1, INT32_MIN + 400, INT32_MAX - 400, &l))
+        if (verdi_heltall(g.finn(ATIL, slutt), 1, INT32_MIN + 400, INT32_MAX - 400, &l))
             Elm.style = 400 + (int32_t)l;
-        p = finn_nokkel(group, "..FMID", slutt);
+        p = g.finn(FMID, slutt);
         if (p != nullptr)
             verdi(p, head->zeraVersjon >= 2.2 ? 4 : 2, Elm.text, sizeof Elm.text);
         else
-            zerget_gid(group);
+            gid_fra(g.finn(GID, slutt));
         return 0;
     }
     case ZERA_BUE:
     case ZERA_SIRKEL:
         if (type == ZERA_BUE) {
-            p = finn_nokkel(group, "..STORBUE", grense);
+            p = g.finn(STORBUE, grense);
             if (p != nullptr)
                 Elm.storbue = (verdi_heltall(p, 1, 1, 1, &l)) ? 1 : 0;
         }
-        if (!verdi_tall(finn_nokkel(group, "..RADIUS", grense), 1, &d))
+        if (!verdi_tall(g.finn(RADIUS, grense), 1, &d))
             return feil(FEIL_RADIUS);
         Elm.radius = d;
         return 0;
     case ZERA_KLOTOIDE:
-        if (verdi_tall(finn_nokkel(group, "..KLOTRAD1", grense), 1, &d))
+        if (verdi_tall(g.finn(KLOTRAD1, grense), 1, &d))
             Elm.klotrad1 = d;
-        if (verdi_tall(finn_nokkel(group, "..KLOTRAD2", grense), 1, &d))
+        if (verdi_tall(g.finn(KLOTRAD2, grense), 1, &d))
             Elm.klotrad2 = d;
-        if (verdi_tall(finn_nokkel(group, "..KLOTPAR", grense), 1, &d))
+        if (verdi_tall(g.finn(KLOTPAR, grense), 1, &d))
             Elm.klotpar = d;
         return 0;
     case ZERA_TEKST:
-        p = finn_nokkel(group, "..STRENG", grense);
+        p = g.finn(STRENG, grense);
         if (p == nullptr)
-            p = finn_nokkel(group, "...SNAVN", grense);
+            p = g.finn(SNAVN, grense);
         if (p == nullptr)
             return feil(FEIL_TEKST_MANGLER);
         if (zerget_str(p, streng, &head->charset) != 0)
@@ -411,24 +492,28 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     case ZERA_TRASE:
     case ZERA_FLATE:
     case ZERA_STRUKTUR:
-        p = finn_nokkel(group, "..STRENG", grense);
+        p = g.finn(STRENG, grense);
         if (p != nullptr) {
             if (zerget_str(p, streng, &head->charset) != 0)
                 return feil(FEIL_TEKST);
             kopier(Elm.text, sizeof Elm.text, streng);
-        } else if (finn_nokkel(group, "..GID", grense) != nullptr) {
-            zerget_gid(group);
+        } else if (g.finn(GID, grense) != nullptr) {
+            gid_fra(g.finn(GID, slutt));
         }
         return zerget_ref(group) == 0 ? 0 : -1;
     case ZERA_RASTER: {
-        size_t len = 0;
-        p = finn_nokkel_alle(group, "..PIXEL-ST%sRR", 'O', nullptr, &len);
+        p = nullptr;
+        for (const Nokkel &n : PIKSEL) {
+            const char *hit = g.finn(n, slutt);
+            if (hit != nullptr && (p == nullptr || hit < p))
+                p = hit;
+        }
         if (p == nullptr)
             return feil(FEIL_PIKSEL);
         for (int i = 0; i < 2; i++)
             if (verdi_tall(p, i + 1, &d))
                 Elm.dim[i] = d;
-        p = finn_nokkel(group, "...BILDE-FIL", slutt);
+        p = g.finn(BILDEFIL, slutt);
         if (p == nullptr)
             return feil(FEIL_BILDE);
         if (zerget_str(p, streng, &head->charset) != 0)
@@ -438,7 +523,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     }
     case ZERA_SYMBOL:
         // Codes past the record's 100 are dropped.
-        les_symbolkoder(group, slutt);
+        les_symbolkoder();
         return 0;
     default:
         return 0;
@@ -447,65 +532,126 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
 
 namespace {
 
-// Keys whose lines the record models, or that the writer writes again.
-const char *const UTELATT[] = {"..ENHET",    "..DATO",     "..STORBUE", "..RADIUS", "..KLOTRAD1",
-                               "..KLOTRAD2", "..KLOTPAR", "..DYBDE",   "..DIM",    "..TDIM",
-                               "..KP",       "..KOMM",     "..REF"};
+bool ord_er(const char *w, size_t n, const char *ord, size_t len) { return n == len && memcmp(w, ord, len) == 0; }
 
-bool utelat_linje(const char *p, const char *e, const char *text, const ScharStruct *keys)
+constexpr uint32_t hash_av(const char *ord) { return ord_hash(ord, std::char_traits<char>::length(ord)); }
+
+// A word after two or more dots whose key the record models, or that the
+// writer writes again: its line stays out of rest.
+bool utelatt_ord(uint32_t h, const char *w, size_t n)
 {
+    switch (h) {
+#define ORD(o)                                                                                                       \
+    case hash_av(o):                                                                                                 \
+        return ord_er(w, n, o, sizeof o - 1);
+        ORD("ENHET") ORD("DATO") ORD("STORBUE") ORD("RADIUS") ORD("KLOTRAD1") ORD("KLOTRAD2") ORD("KLOTPAR")
+        ORD("DYBDE") ORD("DIM") ORD("TDIM") ORD("KP") ORD("KOMM") ORD("REF")
+#undef ORD
+    default:
+        return false;
+    }
+}
+
+// Calls f(run, run end, word end, word hash) for each run of two or more
+// dots in [p, e) until f answers true; true then.
+template <class F> bool for_hvert_lop(const char *p, const char *e, F f)
+{
+    for (const char *q = p; q < e;) {
+        q = (const char *)memchr(q, '.', (size_t)(e - q));
+        if (q == nullptr)
+            return false;
+        const char *r = q + 1;
+        while (r < e && *r == '.')
+            r++;
+        if (r - q >= 2) {
+            const char *w = r;
+            uint32_t h = 2166136261u;
+            for (; w < e && !nokkelgrense(*w); w++)
+                h = (h ^ (unsigned char)*w) * 16777619u;
+            if (f(q, r, w, h))
+                return true;
+        }
+        q = r;
+    }
+    return false;
+}
+
+// Whether the attribute line [p, e) stays out of rest; *kvalitet gets the
+// line's "..KVALITET" key when it stays in.  The keys are found as
+// finn_nokkel finds them, by the dot runs of the line.
+bool utelat_linje(const char *p, const char *e, const char *text, const ScharStruct *keys, const char **kvalitet)
+{
+    *kvalitet = nullptr;
     if (*p != '.')
         return true;
     // An old reference line: ".." alone, then the references.
     if (p[1] == '.' && (p + 2 == e || er_blank((unsigned char)p[2])))
         return true;
+    const Nokkel hoyde = nokkel(keys->hoydeKey);
+    const bool hoydeIndeks = hoyde.indeksert && hoyde.prefiks == 0;
+    const char *hoydeOrd = hoyde.tekst + hoyde.prikker;
+    const bool tekst = Elm.type == ZERA_TEKST;
+    // A theme key is a token that begins with ".." and holds "TEMA" at a key
+    // boundary: without a ':' in the words, that is a run at a token start
+    // whose word ends in "TEMA".
+    bool kolon = false;
+    bool ut = for_hvert_lop(p, e, [&](const char *lop, const char *r, const char *w, uint32_t h) {
+        size_t n = (size_t)(w - r);
+        if (utelatt_ord(h, r, n))
+            return true;
+        if (hoydeIndeks && h == hoyde.hash && r - lop >= hoyde.prikker && ord_er(r, n, hoydeOrd, hoyde.ordLen))
+            return true;
+        if (w < e && *w == ':')
+            kolon = true;
+        if (n >= 4 && memcmp(w - 4, "TEMA", 4) == 0 && (lop == text || er_blank((unsigned char)lop[-1]) || lop[-1] == '\n'))
+            return true;
+        // "! ..DST" anywhere in the line
+        if (r - lop == 2 && lop - p >= 2 && lop[-2] == '!' && lop[-1] == ' ' && n >= 3 && memcmp(r, "DST", 3) == 0)
+            return true;
+        if (tekst && h == hash_av("STRENG") && ord_er(r, n, "STRENG", 6))
+            return true;
+        if (*kvalitet == nullptr && h == hash_av("KVALITET") && ord_er(r, n, "KVALITET", 8))
+            *kvalitet = r - 2;
+        return false;
+    });
+    if (ut || (!hoydeIndeks && finn_nokkel(p, keys->hoydeKey, e) != nullptr))
+        return true;
     const char *token = nullptr;
     const char *etter = nullptr;
-    if (finn_temanokkel(text, p, e, &token, &etter))
-        return true;
-    for (const char *n : UTELATT)
-        if (finn_nokkel(p, n, e) != nullptr)
-            return true;
-    if (finn_nokkel(p, keys->hoydeKey, e) != nullptr)
-        return true;
-    if (memmem(p, (size_t)(e - p), "! ..DST", 7) != nullptr)
-        return true;
-    return Elm.type == ZERA_TEKST && finn_nokkel(p, "..STRENG", e) != nullptr;
+    return kolon && finn_temanokkel(text, p, e, &token, &etter);
 }
 
 // The six places of a "..KVALITET" line: "*" is -1, a number of 0 or more
 // is taken, an absent place is 0, a negative number leaves the place.
 void les_kvalitet(const char *nokkel)
 {
+    char t[ZERA_KVALITET_COUNT][KVALITET_LEN];
+    bool har[ZERA_KVALITET_COUNT];
+    kvalitet_tokens(nokkel, t, har);
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
-        char t[KVALITET_LEN];
-        if (!verdi(nokkel, i + 1, t, sizeof t)) {
+        if (!har[i]) {
             Elm.kvalitet[i] = 0;
             continue;
         }
-        if (strcmp(t, "*") == 0) {
+        if (strcmp(t[i], "*") == 0) {
             Elm.kvalitet[i] = -1;
             continue;
         }
-        int32_t v = kvalitet_tall(t);
+        int32_t v = kvalitet_tall(t[i]);
         if (v >= 0)
             Elm.kvalitet[i] = v;
     }
 }
 
-} // namespace
-
-/* Builds Elm.rest from the attribute lines before the coordinates, in the
-   7-bit set.  0, or -1 when the text cannot be converted from *set. */
-int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
+// Builds Elm.rest (see zerget_rest) from the line at p, the group's first
+// "..", on; koord is the group's first coordinate key, or null.
+int16_t les_rest(const char *group, const char *p, const char *slutt, const char *koord, const ScharStruct *keys,
+                 int16_t *set)
 {
     Elm.rest[0] = '\0';
     Elm.restLen = 0;
-    const char *slutt = group + strlen(group);
-    const char *p = finn_tekst(group, "..", nullptr);
     if (p == nullptr)
         return 0;
-    const char *koord = finn_koordnokkel(p, slutt, keys, nullptr);
     size_t len = 0;
     while (*p != '\0') {
         const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
@@ -516,8 +662,8 @@ int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
             e--;
         if (e - p < 2 || (koord != nullptr && koord < eol))
             break;
-        if (!utelat_linje(p, e, group, keys)) {
-            const char *k = finn_nokkel(p, "..KVALITET", e);
+        const char *k = nullptr;
+        if (!utelat_linje(p, e, group, keys, &k)) {
             if (k != nullptr)
                 les_kvalitet(k);
             size_t n = (size_t)(e - p);
@@ -543,11 +689,21 @@ int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
     return 0;
 }
 
-/* Elm.text := the "..GID" value with its first blank as '/' and the
-   others as ','; unchanged when the group has no "..GID". */
-void zerget_gid(const char *group)
+} // namespace
+
+/* Builds Elm.rest from the attribute lines before the coordinates, in the
+   7-bit set.  0, or -1 when the text cannot be converted from *set. */
+int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
 {
-    const char *p = finn_nokkel(group, "..GID", nullptr);
+    const char *slutt = group + strlen(group);
+    const char *p = finn_tekst(group, "..", nullptr);
+    return les_rest(group, p, slutt, p != nullptr ? finn_koordnokkel(p, slutt, keys, nullptr) : nullptr, keys, set);
+}
+
+namespace {
+
+void gid_fra(const char *p)
+{
     if (p == nullptr)
         return;
     p += 5;
@@ -564,6 +720,15 @@ void zerget_gid(const char *group)
             forste = false;
         }
     }
+}
+
+} // namespace
+
+/* Elm.text := the "..GID" value with its first blank as '/' and the
+   others as ','; unchanged when the group has no "..GID". */
+void zerget_gid(const char *group)
+{
+    gid_fra(finn_nokkel(group, "..GID", nullptr));
 }
 
 namespace {
