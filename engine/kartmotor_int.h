@@ -52,9 +52,19 @@ inline int er_blank(int c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 /* A key ends here: blank, tab, CR, LF, ':' or the terminator. */
+struct NokkelgrenseTabell {
+    bool grense[256];
+    constexpr NokkelgrenseTabell() : grense{}
+    {
+        const char tegn[] = {'\0', ':', '\n', ' ', '\t', '\r', '\v', '\f'};
+        for (char c : tegn)
+            grense[(unsigned char)c] = true;
+    }
+};
+inline constexpr NokkelgrenseTabell NOKKELGRENSE{};
 inline int nokkelgrense(char c)
 {
-    return c == '\0' || c == ':' || c == '\n' || er_blank((unsigned char)c);
+    return NOKKELGRENSE.grense[(unsigned char)c];
 }
 /* The first occurrence of key in text before end (end null: to the
    terminator) that ends at a key boundary: followed by a blank, tab, CR,
@@ -97,13 +107,19 @@ struct Nokkel {
     bool indeksert;    /* the index can find it; else finn_nokkel does */
     uint32_t hash;     /* of the word */
 };
-/* Hash of a key's word (FNV-1a). */
+/* Hash of a key's word: its length and its first and last four bytes, so
+   a word costs the same however long it is.  Words that share them are
+   told apart by comparing them. */
 constexpr uint32_t ord_hash(const char *p, size_t n)
 {
-    uint32_t h = 2166136261u;
-    for (size_t i = 0; i < n; i++)
-        h = (h ^ (unsigned char)p[i]) * 16777619u;
-    return h;
+    uint32_t forst = 0, sist = 0;
+    for (size_t i = 0; i < 4 && i < n; i++) {
+        forst = forst << 8 | (unsigned char)p[i];
+        sist = sist << 8 | (unsigned char)p[n - 1 - i];
+    }
+    uint64_t x = ((uint64_t)forst << 32 | sist) ^ ((uint64_t)n * 0x9E3779B97F4A7C15ull);
+    x *= 0xBF58476D1CE4E5B9ull;
+    return (uint32_t)(x >> 32) ^ (uint32_t)x;
 }
 constexpr Nokkel nokkel(const char *tekst)
 {
@@ -301,6 +317,13 @@ const char *mt_fkbgruppe(long themeNumber);
 
 /* ---- mtmatch.cpp -------------------------------------------------------- */
 int16_t mt_match(int16_t *mode, const char *group);
+/* Sorts the rows by theme and object type for the import that starts
+   (on), or drops the sorting when it ends (0); the table must not change in
+   between. */
+void mt_radindeks(int on);
+/* The first row of the object type, ignoring case, while the rows are
+   sorted: -1 none; -2 not sorted, search the table. */
+int32_t mt_objtype_rad(const char *name);
 int16_t mt_fill(int16_t *mode, int16_t *k);
 int16_t avrundHoyder(void);
 

@@ -615,7 +615,12 @@ const char *mt_objtema(const char *name, int16_t *mode)
         }
     } else if (*mode == 2) {
         int32_t rows = Mstemtab.rowCount < 0 ? 0 : Mstemtab.rowCount > MT_MAX_ROWS ? MT_MAX_ROWS : Mstemtab.rowCount;
-        for (int32_t r = 0; r < rows; r++) {
+        int32_t rad = mt_objtype_rad(name);
+        if (rad >= 0) {
+            kopier_n(theme, sizeof theme, Mstemtab.tema[rad], MT_FIELD_LEN);
+            found = true;
+        }
+        for (int32_t r = 0; rad == -2 && r < rows; r++) {
             if (lik_uten_storrelse(Mstemtab.objtype[r], MT_FIELD_LEN, name)) {
                 // A row of theme 0 is an object-type row: the element stays
                 // without a theme and is matched by its object type, or

@@ -6,8 +6,11 @@
 //   avrundHoyder   rounds heights to the hoydeAvrunding step
 //   UtelatElementPgaIkkeMultHoyde
 //                  leaves out export elements off the multHoyde interval
+//   mt_radindeks   the rows by theme and object type during an import
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "kartmotor_int.h"
 
@@ -126,7 +129,77 @@ double avrund(double h, double step)
     return (h - step * q >= step * 0.5) ? step * (q + 1) : step * q;
 }
 
+// The rows sorted by their case-folded theme and by their object type, row
+// order among equals: matching an element of an import looks at its own
+// rows only, not at the whole table.  Built when an import starts; the
+// table stays as it is while the import runs.
+struct Radindeks {
+    bool aktiv = false;
+    std::vector<int32_t> etterTema;
+    std::vector<int32_t> etterObjtype;
+};
+Radindeks radindeks;
+
+int sammenlign_foldet(const char *a, const char *b)
+{
+    for (;; a++, b++) {
+        unsigned char x = stor((unsigned char)*a), y = stor((unsigned char)*b);
+        if (x != y)
+            return x < y ? -1 : 1;
+        if (x == '\0')
+            return 0;
+    }
+}
+
+// The rows of column (tema or objtype) equal to key, ignoring case, in row
+// order.
+template <size_t N>
+std::pair<const int32_t *, const int32_t *> rader_med(const std::vector<int32_t> &sortert,
+                                                      const char (*kolonne)[N], const char *key)
+{
+    auto under = [&](int32_t r, const char *k) { return sammenlign_foldet(kolonne[r], k) < 0; };
+    auto over = [&](const char *k, int32_t r) { return sammenlign_foldet(k, kolonne[r]) < 0; };
+    auto fra = std::lower_bound(sortert.begin(), sortert.end(), key, under);
+    auto til = std::upper_bound(fra, sortert.end(), key, over);
+    return {sortert.data() + (fra - sortert.begin()), sortert.data() + (til - sortert.begin())};
+}
+
 } // namespace
+
+void mt_radindeks(int on)
+{
+    radindeks.aktiv = false;
+    radindeks.etterTema.clear();
+    radindeks.etterObjtype.clear();
+    if (!on)
+        return;
+    const int rows = antall_rader();
+    // A cell filled to its end without a terminator is compared past it by
+    // the plain search: such a table is searched row by row.
+    for (int r = 0; r < rows; r++)
+        if (strnlen(Mstemtab.tema[r], MT_FIELD_LEN) == MT_FIELD_LEN ||
+            strnlen(Mstemtab.objtype[r], MT_FIELD_LEN) == MT_FIELD_LEN)
+            return;
+    for (int r = 0; r < rows; r++) {
+        radindeks.etterTema.push_back(r);
+        radindeks.etterObjtype.push_back(r);
+    }
+    std::stable_sort(radindeks.etterTema.begin(), radindeks.etterTema.end(), [](int32_t a, int32_t b) {
+        return sammenlign_foldet(Mstemtab.tema[a], Mstemtab.tema[b]) < 0;
+    });
+    std::stable_sort(radindeks.etterObjtype.begin(), radindeks.etterObjtype.end(), [](int32_t a, int32_t b) {
+        return sammenlign_foldet(Mstemtab.objtype[a], Mstemtab.objtype[b]) < 0;
+    });
+    radindeks.aktiv = true;
+}
+
+int32_t mt_objtype_rad(const char *name)
+{
+    if (!radindeks.aktiv)
+        return -2;
+    auto [fra, til] = rader_med(radindeks.etterObjtype, Mstemtab.objtype, name);
+    return fra == til ? -1 : *fra;
+}
 
 int16_t mt_match(int16_t *mode, const char *group)
 {
@@ -158,61 +231,83 @@ int16_t mt_match(int16_t *mode, const char *group)
     const bool sharedHeight = Elm.sameHeight == 1 && antall_punkter() > 0;
     int matches = 0;
 
+    // Row r for theme k, once its theme or object type fits: true when the
+    // search of theme k ends there, matched or not.
+    auto prov = [&](int k, int r) {
+        if (needed == nullptr || (needed[0] != '\0' && strcmp(Mstemtab.datatype[r], needed) != 0)) {
+            reason = GRUNN_DATATYPE;
+            return false;
+        }
+        if (!import) {
+            if (matchColor && Mstemtab.colour[r] != Elm.colour) {
+                reason = GRUNN_FARGE;
+                return false;
+            }
+            if (matchWeight && Mstemtab.weight[r] != Elm.weight) {
+                reason = GRUNN_TYKKELSE;
+                return false;
+            }
+            if (matchStyle && Mstemtab.style[r] != Elm.style) {
+                reason = GRUNN_STIL;
+                return false;
+            }
+        }
+        if (!fkb_valgt(Mstemtab.fkbGroup[r])) {
+            reason = GRUNN_FKB;
+            return import;
+        }
+        if (multHoyde > 0 && sharedHeight && Mstemtab.multHoyde[r] > 0 && !paa_multippel(Elm.H[0], (double)multHoyde)) {
+            reason = GRUNN_MULTHOYDE;
+            return import;
+        }
+        if (import && !beskrivelse_holder(Mstemtab.description[r], group)) {
+            reason = GRUNN_BESKRIVELSE;
+            return false;
+        }
+
+        Elm.matchRow[k] = r;
+        matches++;
+        if (import && xmlRun && MstemtabXml.xmlName[r][0] != '\0')
+            landxml_element(r);
+        return true;
+    };
+
     for (int k = 0; k < themes; k++) {
         Elm.matchRow[k] = -1;
+        if (import && radindeks.aktiv) {
+            // The rows of the theme and of the object type, in row order.
+            std::pair<const int32_t *, const int32_t *> t{nullptr, nullptr}, o{nullptr, nullptr};
+            if (!byObjtypeOnly && Elm.theme[k][0] != '\0')
+                t = rader_med(radindeks.etterTema, Mstemtab.tema, Elm.theme[k]);
+            // An element without an object type would otherwise match
+            // every row with a blank object type, whatever its theme.
+            if (Elm.objtype[0] != '\0')
+                o = rader_med(radindeks.etterObjtype, Mstemtab.objtype, Elm.objtype);
+            while (t.first != t.second || o.first != o.second) {
+                int32_t r;
+                if (o.first == o.second || (t.first != t.second && *t.first < *o.first)) {
+                    r = *t.first++;
+                } else {
+                    r = *o.first++;
+                    if (t.first != t.second && *t.first == r)
+                        t.first++;
+                }
+                if (prov(k, r))
+                    break;
+            }
+            continue;
+        }
         for (int r = 0; r < rows; r++) {
             if (import) {
                 bool byTheme = !byObjtypeOnly && Elm.theme[k][0] != '\0' && lik_uten_kasus(Mstemtab.tema[r], Elm.theme[k]);
-                // An element without an object type would otherwise match
-                // every row with a blank object type, whatever its theme.
                 bool byObjtype = Elm.objtype[0] != '\0' && lik_uten_kasus(Mstemtab.objtype[r], Elm.objtype);
                 if (!byTheme && !byObjtype)
                     continue;
             } else if (matchLevel && strcmp(Mstemtab.level[r], Elm.level) != 0) {
                 continue;
             }
-
-            if (needed == nullptr || (needed[0] != '\0' && strcmp(Mstemtab.datatype[r], needed) != 0)) {
-                reason = GRUNN_DATATYPE;
-                continue;
-            }
-            if (!import) {
-                if (matchColor && Mstemtab.colour[r] != Elm.colour) {
-                    reason = GRUNN_FARGE;
-                    continue;
-                }
-                if (matchWeight && Mstemtab.weight[r] != Elm.weight) {
-                    reason = GRUNN_TYKKELSE;
-                    continue;
-                }
-                if (matchStyle && Mstemtab.style[r] != Elm.style) {
-                    reason = GRUNN_STIL;
-                    continue;
-                }
-            }
-            if (!fkb_valgt(Mstemtab.fkbGroup[r])) {
-                reason = GRUNN_FKB;
-                if (import)
-                    break;
-                continue;
-            }
-            if (multHoyde > 0 && sharedHeight && Mstemtab.multHoyde[r] > 0 &&
-                !paa_multippel(Elm.H[0], (double)multHoyde)) {
-                reason = GRUNN_MULTHOYDE;
-                if (import)
-                    break;
-                continue;
-            }
-            if (import && !beskrivelse_holder(Mstemtab.description[r], group)) {
-                reason = GRUNN_BESKRIVELSE;
-                continue;
-            }
-
-            Elm.matchRow[k] = r;
-            matches++;
-            if (import && xmlRun && MstemtabXml.xmlName[r][0] != '\0')
-                landxml_element(r);
-            break;
+            if (prov(k, r))
+                break;
         }
     }
 

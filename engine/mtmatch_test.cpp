@@ -1,5 +1,6 @@
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "engine_testing.h"
@@ -511,6 +512,56 @@ TEST_F(MtMatchTest, ElementOffTheHeightIntervalIsLeftOut)
     EXPECT_EQ(UtelatElementPgaIkkeMultHoyde(nullptr), 0);
     Elm.sameHeight = 0;
     EXPECT_EQ(UtelatElementPgaIkkeMultHoyde(cb), 0);
+}
+
+// With the rows sorted for an import, matching gives what the search row
+// by row gives: the rows, the result and the reason registered, over
+// random tables of themes and object types in both cases.
+TEST_F(MtMatchTest, SortedRowsMatchAsTheRowByRowSearch)
+{
+    std::mt19937 rng(20251211);
+    const char *const temaer[] = {"1010", "2101", "2200", "abc", "ABC", "\xE6gir", "\xC6GIR", ""};
+    const char *const objtyper[] = {"", "", "Veg", "VEG", "veg", "Bygg", "\xF8y", "\xD8Y"};
+    const char *const datatyper[] = {"P", "L", "T", "F"};
+    const char *const grupper[] = {"FM", "HDB", "AV"};
+    for (int runde = 0; runde < 400; runde++) {
+        memset(&Mstemtab, 0, sizeof Mstemtab);
+        memset(&Fkbtab, 0, sizeof Fkbtab);
+        gruppe("AV", 0);
+        int rader = (int)(rng() % 40);
+        for (int i = 0; i < rader; i++)
+            rad({temaer[rng() % 8], objtyper[rng() % 8], grupper[rng() % 3], datatyper[rng() % 4], "n", 1, 0,
+                 rng() % 5 == 0 ? "..X" : nullptr});
+        for (int e = 0; e < 10; e++) {
+            elmclr();
+            Elm.type = (int16_t)(1 + rng() % 13);
+            Elm.themeCount = (int16_t)(rng() % 3);
+            for (int k = 0; k < Elm.themeCount; k++)
+                kopier(Elm.theme[k], ZERA_THEME_LEN, temaer[rng() % 8]);
+            kopier(Elm.objtype, sizeof Elm.objtype, objtyper[rng() % 8]);
+            const char *gruppeTekst = rng() % 2 == 0 ? "..X 1" : "..Y 1";
+            int32_t rad[2][ZERA_MAX_THEMES];
+            int16_t svar[2];
+            int32_t ukjente[2];
+            int16_t grunn[2];
+            for (int indeks = 0; indeks < 2; indeks++) {
+                mt_radindeks(indeks);
+                memset(&Bmw.tem, 0, sizeof Bmw.tem);
+                Bmw.unknownCount = 0;
+                int16_t tema = Elm.themeCount;
+                svar[indeks] = match(1, gruppeTekst);
+                Elm.themeCount = tema;
+                memcpy(rad[indeks], Elm.matchRow, sizeof rad[indeks]);
+                ukjente[indeks] = Bmw.unknownCount;
+                grunn[indeks] = Bmw.unknownCount > 0 ? Bmw.tem.number[0] : 0;
+            }
+            mt_radindeks(0);
+            ASSERT_EQ(svar[0], svar[1]) << runde;
+            ASSERT_EQ(0, memcmp(rad[0], rad[1], sizeof rad[0])) << runde;
+            ASSERT_EQ(ukjente[0], ukjente[1]) << runde;
+            ASSERT_EQ(grunn[0], grunn[1]) << runde;
+        }
+    }
 }
 
 } // namespace

@@ -337,9 +337,9 @@ void nokkelindeks_bygg(Nokkelindeks *x, const char *text, const char *end)
             r++;
         if (r - q >= 2) {
             const char *w = r;
-            uint32_t h = 2166136261u;
-            for (; w < end && !nokkelgrense(*w); w++)
-                h = (h ^ (unsigned char)*w) * 16777619u;
+            while (w < end && !nokkelgrense(*w))
+                w++;
+            uint32_t h = ord_hash(r, (size_t)(w - r));
             size_t gen = x->generasjon;
             if (!indeks_plass(x)) {
                 // Without room the keys are searched for in the text.

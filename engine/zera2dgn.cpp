@@ -491,6 +491,12 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
         return import_feil(k, FEIL_APNE, 0, reportFile, themeFile, xmlFile, cTxt);
     if (!geoGraphics && mt_init(themeFile, 1) != 0)
         return import_feil(k, FEIL_TEMATABELL, 0, reportFile, themeFile, xmlFile, cTxt);
+    // The matcher finds an element's rows by its theme while this import
+    // runs, however it ends.
+    struct Radindeks {
+        Radindeks() { mt_radindeks(!geoGraphics); }
+        ~Radindeks() { mt_radindeks(0); }
+    } radindeks;
     if (int nr = les_hode(k); nr != 0)
         return import_feil(k, nr, k.startLinje, reportFile, themeFile, xmlFile, cTxt);
 

@@ -112,8 +112,21 @@ bool verdi_i16(const char *nokkel, int16_t *v)
 
 // The six place tokens of a "..KVALITET" line, each cut to KVALITET_LEN - 1
 // characters; "" for a place the line does not have.
+// The places of the last "..KVALITET" line taken apart: the parser and the
+// rest read the same line.
+struct Kvalitetplasser {
+    const char *nokkel;
+    char t[ZERA_KVALITET_COUNT][KVALITET_LEN];
+    bool har[ZERA_KVALITET_COUNT];
+} sistKvalitet;
+
 void kvalitet_tokens(const char *nokkel, char t[ZERA_KVALITET_COUNT][KVALITET_LEN], bool har[ZERA_KVALITET_COUNT])
 {
+    if (nokkel != nullptr && nokkel == sistKvalitet.nokkel) {
+        memcpy(t, sistKvalitet.t, sizeof sistKvalitet.t);
+        memcpy(har, sistKvalitet.har, sizeof sistKvalitet.har);
+        return;
+    }
     const char *p = nokkel;
     for (int i = 0; i <= ZERA_KVALITET_COUNT; i++) {
         const char *s = nullptr;
@@ -128,6 +141,9 @@ void kvalitet_tokens(const char *nokkel, char t[ZERA_KVALITET_COUNT][KVALITET_LE
         else
             p = nullptr;
     }
+    sistKvalitet.nokkel = nokkel;
+    memcpy(sistKvalitet.t, t, sizeof sistKvalitet.t);
+    memcpy(sistKvalitet.har, har, sizeof sistKvalitet.har);
 }
 
 // atol's reading of a quality place ("*" gives 0), kept within 32 bits.
@@ -288,7 +304,7 @@ const char *finn_koord(const ScharStruct *keys, const char *fra, const char *til
 // Elm.text from a "..GID" key at p (none: unchanged).
 void gid_fra(const char *p);
 int16_t les_rest(const char *group, const char *p, const char *slutt, const char *koord, const ScharStruct *keys,
-                 int16_t *set);
+                 int16_t *set, const Nokkelindeks *indeks);
 
 const Nokkel OBJTYPE = nokkel("..OBJTYPE"), ENHET = nokkel("..ENHET"), KVALITET = nokkel("..KVALITET"),
              DATO = nokkel("..DATO"), HOB = nokkel("..HOB"), HREF = nokkel("..HREF"), MEDIUM = nokkel("..MEDIUM"),
@@ -332,6 +348,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     }
 
     const char *slutt = group + strlen(group);
+    sistKvalitet.nokkel = nullptr;
     g.tekst = group;
     g.slutt = slutt;
     nokkelindeks_bygg(&g.indeks, group, slutt);
@@ -436,7 +453,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
                                     ? finn_tekst(group, "..", nullptr)
                                     : (g.indeks.antall > 0 ? group + g.indeks.lop[0].start : nullptr);
     const char *koord = grense != slutt ? grense : finn_koord(keys, group, slutt);
-    les_rest(group, forstePrikker, slutt, koord, keys, &head->charset);
+    les_rest(group, forstePrikker, slutt, koord, keys, &head->charset, &g.indeks);
 
     // Symbology that the export writes into comment lines.
     if (verdi_heltall(g.finn(DST_COLOR, slutt), 2, INT32_MIN, INT32_MAX, &l))
@@ -552,34 +569,52 @@ bool utelatt_ord(uint32_t h, const char *w, size_t n)
     }
 }
 
-// Calls f(run, run end, word end, word hash) for each run of two or more
-// dots in [p, e) until f answers true; true then.
-template <class F> bool for_hvert_lop(const char *p, const char *e, F f)
-{
-    for (const char *q = p; q < e;) {
-        q = (const char *)memchr(q, '.', (size_t)(e - q));
-        if (q == nullptr)
+// The runs of two or more dots of a line: from the group's index when
+// there is one, else found in the line.
+struct LinjeLop {
+    const Nokkelindeks *indeks; // null: search the line
+    size_t neste;               // the index's first run not behind us
+
+    // Calls f(run, run end, word end, word hash) for each run in [p, e)
+    // until f answers true; true then.
+    template <class F> bool for_hvert(const char *p, const char *e, F f)
+    {
+        if (indeks != nullptr) {
+            const char *t = indeks->tekst;
+            while (neste < indeks->antall && t + indeks->lop[neste].start < p)
+                neste++;
+            for (size_t i = neste; i < indeks->antall && t + indeks->lop[i].start < e; i++) {
+                const NokkelLop &l = indeks->lop[i];
+                if (f(t + l.start, t + l.start + l.prikker, t + l.ordSlutt, l.hash))
+                    return true;
+            }
             return false;
-        const char *r = q + 1;
-        while (r < e && *r == '.')
-            r++;
-        if (r - q >= 2) {
-            const char *w = r;
-            uint32_t h = 2166136261u;
-            for (; w < e && !nokkelgrense(*w); w++)
-                h = (h ^ (unsigned char)*w) * 16777619u;
-            if (f(q, r, w, h))
-                return true;
         }
-        q = r;
+        for (const char *q = p; q < e;) {
+            q = (const char *)memchr(q, '.', (size_t)(e - q));
+            if (q == nullptr)
+                return false;
+            const char *r = q + 1;
+            while (r < e && *r == '.')
+                r++;
+            if (r - q >= 2) {
+                const char *w = r;
+                while (w < e && !nokkelgrense(*w))
+                    w++;
+                if (f(q, r, w, ord_hash(r, (size_t)(w - r))))
+                    return true;
+            }
+            q = r;
+        }
+        return false;
     }
-    return false;
-}
+};
 
 // Whether the attribute line [p, e) stays out of rest; *kvalitet gets the
 // line's "..KVALITET" key when it stays in.  The keys are found as
 // finn_nokkel finds them, by the dot runs of the line.
-bool utelat_linje(const char *p, const char *e, const char *text, const ScharStruct *keys, const char **kvalitet)
+bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text, const Nokkel &hoyde,
+                  const char **kvalitet)
 {
     *kvalitet = nullptr;
     if (*p != '.')
@@ -587,7 +622,6 @@ bool utelat_linje(const char *p, const char *e, const char *text, const ScharStr
     // An old reference line: ".." alone, then the references.
     if (p[1] == '.' && (p + 2 == e || er_blank((unsigned char)p[2])))
         return true;
-    const Nokkel hoyde = nokkel(keys->hoydeKey);
     const bool hoydeIndeks = hoyde.indeksert && hoyde.prefiks == 0;
     const char *hoydeOrd = hoyde.tekst + hoyde.prikker;
     const bool tekst = Elm.type == ZERA_TEKST;
@@ -595,18 +629,18 @@ bool utelat_linje(const char *p, const char *e, const char *text, const ScharStr
     // boundary: without a ':' in the words, that is a run at a token start
     // whose word ends in "TEMA".
     bool kolon = false;
-    bool ut = for_hvert_lop(p, e, [&](const char *lop, const char *r, const char *w, uint32_t h) {
+    bool ut = lop.for_hvert(p, e, [&](const char *run, const char *r, const char *w, uint32_t h) {
         size_t n = (size_t)(w - r);
         if (utelatt_ord(h, r, n))
             return true;
-        if (hoydeIndeks && h == hoyde.hash && r - lop >= hoyde.prikker && ord_er(r, n, hoydeOrd, hoyde.ordLen))
+        if (hoydeIndeks && h == hoyde.hash && r - run >= hoyde.prikker && ord_er(r, n, hoydeOrd, hoyde.ordLen))
             return true;
         if (w < e && *w == ':')
             kolon = true;
-        if (n >= 4 && memcmp(w - 4, "TEMA", 4) == 0 && (lop == text || er_blank((unsigned char)lop[-1]) || lop[-1] == '\n'))
+        if (n >= 4 && memcmp(w - 4, "TEMA", 4) == 0 && (run == text || er_blank((unsigned char)run[-1]) || run[-1] == '\n'))
             return true;
         // "! ..DST" anywhere in the line
-        if (r - lop == 2 && lop - p >= 2 && lop[-2] == '!' && lop[-1] == ' ' && n >= 3 && memcmp(r, "DST", 3) == 0)
+        if (r - run == 2 && run - p >= 2 && run[-2] == '!' && run[-1] == ' ' && n >= 3 && memcmp(r, "DST", 3) == 0)
             return true;
         if (tekst && h == hash_av("STRENG") && ord_er(r, n, "STRENG", 6))
             return true;
@@ -614,7 +648,7 @@ bool utelat_linje(const char *p, const char *e, const char *text, const ScharStr
             *kvalitet = r - 2;
         return false;
     });
-    if (ut || (!hoydeIndeks && finn_nokkel(p, keys->hoydeKey, e) != nullptr))
+    if (ut || (!hoydeIndeks && finn_nokkel(p, hoyde.tekst, e) != nullptr))
         return true;
     const char *token = nullptr;
     const char *etter = nullptr;
@@ -646,12 +680,14 @@ void les_kvalitet(const char *nokkel)
 // Builds Elm.rest (see zerget_rest) from the line at p, the group's first
 // "..", on; koord is the group's first coordinate key, or null.
 int16_t les_rest(const char *group, const char *p, const char *slutt, const char *koord, const ScharStruct *keys,
-                 int16_t *set)
+                 int16_t *set, const Nokkelindeks *indeks)
 {
     Elm.rest[0] = '\0';
     Elm.restLen = 0;
     if (p == nullptr)
         return 0;
+    const Nokkel hoyde = nokkel(keys->hoydeKey);
+    LinjeLop lop{indeks != nullptr && indeks->tekst != nullptr ? indeks : nullptr, 0};
     size_t len = 0;
     while (*p != '\0') {
         const char *eol = (const char *)memchr(p, '\n', (size_t)(slutt - p));
@@ -663,7 +699,7 @@ int16_t les_rest(const char *group, const char *p, const char *slutt, const char
         if (e - p < 2 || (koord != nullptr && koord < eol))
             break;
         const char *k = nullptr;
-        if (!utelat_linje(p, e, group, keys, &k)) {
+        if (!utelat_linje(lop, p, e, group, hoyde, &k)) {
             if (k != nullptr)
                 les_kvalitet(k);
             size_t n = (size_t)(e - p);
@@ -696,8 +732,10 @@ int16_t les_rest(const char *group, const char *p, const char *slutt, const char
 int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
 {
     const char *slutt = group + strlen(group);
+    sistKvalitet.nokkel = nullptr;
     const char *p = finn_tekst(group, "..", nullptr);
-    return les_rest(group, p, slutt, p != nullptr ? finn_koordnokkel(p, slutt, keys, nullptr) : nullptr, keys, set);
+    return les_rest(group, p, slutt, p != nullptr ? finn_koordnokkel(p, slutt, keys, nullptr) : nullptr, keys, set,
+                    nullptr);
 }
 
 namespace {
