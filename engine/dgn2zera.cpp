@@ -6,9 +6,8 @@
 // lines - coordinates - file values - header - description lines of a theme
 // row - element - export run.
 //
-// Character sets: Elm.text, Elm.objtype and the header texts are ISO 8859-1
-// (set 1) and Elm.rest is the 7-bit set (2); each is converted exactly from
-// its own set to the header's set on the way out.
+// Character sets: Elm.text, Elm.objtype, Elm.rest and the header texts are
+// ISO 8859-1 (set 1); each is converted to the header's set on the way out.
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -309,7 +308,7 @@ void skriv_rest(Ut &ut, const SheadStruct *head, const ScharStruct *keys, int ty
         rest[--n] = '\0';
     if (n == 0)
         return;
-    til_sett(rest, ZERA_CHARSET_7BIT, head->charset);
+    til_sett(rest, ZERA_CHARSET_ISO, head->charset);
     for (const char *p = rest; *p != '\0';) {
         const char *slutt = linje_slutt(p);
         const char *key = p;
@@ -823,8 +822,6 @@ int16_t zerput_rest(const char *description)
         return 0;
     }
     if (len > 0) {
-        // Theme files are ISO 8859-1; rest is kept in the 7-bit set.
-        til_sett(arbeid, ZERA_CHARSET_ISO, ZERA_CHARSET_7BIT);
         if (restLen > 0)
             legg_til(Elm.rest, sizeof Elm.rest, "\n");
         legg_til(Elm.rest, sizeof Elm.rest, arbeid);

@@ -444,7 +444,7 @@ TEST_F(Dgn2ZeraTest, AttributeLinesInOrder)
     kopier(Elm.href, sizeof Elm.href, "NN");
     kopier(Elm.status, sizeof Elm.status, "A");
     kopier(Elm.medium, sizeof Elm.medium, "T");
-    kopier(Elm.rest, sizeof Elm.rest, "..XYZ 1\n..ABC \"[ble\"");
+    kopier(Elm.rest, sizeof Elm.rest, "..XYZ 1\n..ABC \"\xC6" "ble\"");
     EXPECT_EQ(skriv(), ".PUNKT 1:\n..OBJTYPE Fastmerke\n..PTEMA 1010\n..PTEMA 2200\n..DATO 20240101\n..KOMM 1201\n"
                        "..HREF NN\n..STATUS A\n..MEDIUM T\n..XYZ 1\n..ABC \"\xC6" "ble\"\n..N\xD8\n100 100\n");
 
@@ -529,7 +529,7 @@ TEST_F(Dgn2ZeraTest, DosExportConvertsEveryTextFromItsOwnSet)
     element(ZERA_TEKST, "1001", {{1, 1, 0, 0}});
     kopier(Elm.objtype, sizeof Elm.objtype, "\xD8ya");
     kopier(Elm.text, sizeof Elm.text, "\xD8stre");
-    kopier(Elm.rest, sizeof Elm.rest, "..MERK \\");
+    kopier(Elm.rest, sizeof Elm.rest, "..MERK \xD8");
     EXPECT_EQ(skriv(), ".TEKST 1:\n..OBJTYPE \x9Dya\n..TTEMA 1001\n..DATO 20240101\n..MERK \x9D\n"
                        "..STRENG \x9Dstre\n..N\x9D\n100 100\n");
 
@@ -867,7 +867,7 @@ TEST_F(Dgn2ZeraTest, DescriptionSetsKeysAndAppendsTheRest)
     Elm.kvalitet[3] = 7;
     kopier(Elm.rest, sizeof Elm.rest, "..GAMMEL 1");
     EXPECT_EQ(zerput_rest("..XYZ \xC6\n..KVALITET 82 * 0 -4\n..HREF ABCD\n..MEDIUM L\n..ANNET 2\n"), 0);
-    EXPECT_STREQ(Elm.rest, "..GAMMEL 1\n..XYZ [\n..ANNET 2");
+    EXPECT_STREQ(Elm.rest, "..GAMMEL 1\n..XYZ \xC6\n..ANNET 2");
     EXPECT_EQ(Elm.restLen, (int16_t)strlen(Elm.rest));
     const int32_t kvalitet[6] = {82, -1, -10, 7, 0, 0};
     for (int i = 0; i < 6; i++)

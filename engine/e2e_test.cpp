@@ -338,6 +338,51 @@ TEST_F(E2eTest, CrlfFileGivesTheSameCallsAsItsLfCopy)
     sammenlign(kall, forventet);
 }
 
+// Brackets and bars of an unmodelled attribute in an ISO 8859-1 file stay
+// what they are, also when the element is written back; the same bytes in
+// a 7-bit file are its letters, and rest holds them as letters.
+TEST_F(E2eTest, RestKeepsBracketsOfAnIsoFileThroughWriteBack)
+{
+    const std::string gruppe = ".PUNKT 1:\n..PTEMA 2101\n..NAVN \"Vei [E6] {x} a|b\"\n..N\xD8\n1000 2000\n.SLUTT\n";
+    std::string syvbit = std::string(hode) + gruppe;
+    for (auto [fra, til] : {std::pair<std::string, std::string>{"ISO8859-1", "DECN7"}, {"\xD8", "\\"}, {"\xC5", "]"}})
+        for (size_t p = syvbit.find(fra); p != std::string::npos; p = syvbit.find(fra, p + til.size()))
+            syvbit.replace(p, fra.size(), til);
+    const struct {
+        const char *navn;
+        std::string fil;
+        const char *rest;
+    } filer[] = {
+        {"ISO 8859-1", std::string(hode) + gruppe, "..NAVN \"Vei [E6] {x} a|b\""},
+        {"7-bit", syvbit, "..NAVN \"Vei \xC6" "E6\xC5 \xE6x\xE5 a\xF8" "b\""},
+    };
+    taVarePaElm = true;
+    for (const auto &f : filer) {
+        SCOPED_TRACE(f.navn);
+        kopier_av_elm.clear();
+        ASSERT_EQ(importer(writeFile("klammer.zer", f.fil)), 0);
+        ASSERT_EQ(kopier_av_elm.size(), 1u);
+        EXPECT_STREQ(kopier_av_elm[0]->rest, f.rest);
+    }
+
+    // Written back into an ISO 8859-1 file, the line is the one read.
+    kopier_av_elm.clear();
+    ASSERT_EQ(importer(writeFile("klammer.zer", filer[0].fil)), 0);
+    ASSERT_EQ(kopier_av_elm.size(), 1u);
+    Elm = *kopier_av_elm[0];
+    int16_t sett = ZERA_CHARSET_ISO;
+    SheadStruct head{};
+    ScharStruct keys{};
+    ASSERT_EQ(shead_init(&sett, &head, &keys), 0);
+    head.enhet = 0.01;
+    std::string ut = path("tilbake.txt");
+    FILE *fp = fopen(ut.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    EXPECT_EQ(zerput_elm(fp, &head, &keys, nullptr), 0);
+    fclose(fp);
+    EXPECT_TRUE(inneholder(readFile(ut), "\n..NAVN \"Vei [E6] {x} a|b\"\n")) << readFile(ut);
+}
+
 TEST_F(E2eTest, LastGroupOfAFileWithoutSluttIsImported)
 {
     ASSERT_EQ(importer(testdata("utenslutt.zer")), 0);

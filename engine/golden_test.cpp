@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -205,7 +206,26 @@ class GoldenTest : public zeratest::EngineTest, public ::testing::WithParamInter
             return;
         }
         ASSERT_TRUE(zeratest::fileExists(sti)) << sti << " is missing: write it with ZERA_GOLDEN_UPDATE=1";
-        EXPECT_EQ(readFile(sti), faktisk) << fil;
+        const std::string forventet = readFile(sti);
+        if (forventet == faktisk)
+            return;
+        // The first line that differs, with the lines around it.
+        std::istringstream a(forventet), b(faktisk);
+        std::string la, lb, foran;
+        int nr = 0;
+        while (true) {
+            bool ha = (bool)std::getline(a, la), hb = (bool)std::getline(b, lb);
+            nr++;
+            if (!ha && !hb)
+                break;
+            if (!ha || !hb || la != lb) {
+                ADD_FAILURE() << fil << " line " << nr << " after \"" << foran << "\":\n  golden: "
+                              << (ha ? la : "(end)") << "\n  now:    " << (hb ? lb : "(end)");
+                return;
+            }
+            foran = la;
+        }
+        ADD_FAILURE() << fil << " differs";
     }
 };
 

@@ -113,7 +113,7 @@ enum {
 };
 
 /* ---- the current element ------------------------------------------------
-   Text fields are ISO 8859-1 except rest, which is in the 7-bit set. */
+   Text fields are ISO 8859-1. */
 typedef struct ElmStruct {
     int16_t mode;                                   /* 2 read from a ZERA file, 0 built by the application */
     int16_t type;                                   /* element type code */
@@ -156,7 +156,7 @@ typedef struct ElmStruct {
     char text[ZERA_TEXT_LEN];
     int16_t sameHeight;                             /* 1 all points share one height */
     int16_t hasHoyde;
-    char rest[ZERA_REST_LEN];                       /* other attribute lines, 7-bit set */
+    char rest[ZERA_REST_LEN];                       /* other attribute lines */
     int16_t restLen;
     int32_t style;                                  /* 400 + n "..ATIL", 500 + n "..BYGGTYP" */
     char symbol[ZERA_MAX_SYMBOLS][ZERA_SYMBOL_LEN];

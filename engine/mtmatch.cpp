@@ -7,9 +7,10 @@
 //   UtelatElementPgaIkkeMultHoyde
 //                  leaves out export elements off the multHoyde interval
 //   mt_radindeks   the rows by theme and object type during an import
-#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kartmotor_int.h"
@@ -129,39 +130,32 @@ double avrund(double h, double step)
     return (h - step * q >= step * 0.5) ? step * (q + 1) : step * q;
 }
 
-// The rows sorted by their case-folded theme and by their object type, row
-// order among equals: matching an element of an import looks at its own
-// rows only, not at the whole table.  Built when an import starts; the
-// table stays as it is while the import runs.
+// The rows by their case-folded theme and by their object type, in row
+// order: matching an element of an import looks at its own rows only, not
+// at the whole table.  Built when an import starts; the table stays as it
+// is while the import runs.
 struct Radindeks {
     bool aktiv = false;
-    std::vector<int32_t> etterTema;
-    std::vector<int32_t> etterObjtype;
+    std::unordered_map<std::string, std::vector<int32_t>> etterTema;
+    std::unordered_map<std::string, std::vector<int32_t>> etterObjtype;
+    std::string nokkel; // the key in hand, folded; kept to keep its room
 };
 Radindeks radindeks;
 
-int sammenlign_foldet(const char *a, const char *b)
+const std::string &foldet(const char *s)
 {
-    for (;; a++, b++) {
-        unsigned char x = stor((unsigned char)*a), y = stor((unsigned char)*b);
-        if (x != y)
-            return x < y ? -1 : 1;
-        if (x == '\0')
-            return 0;
-    }
+    radindeks.nokkel.clear();
+    for (; *s != '\0'; s++)
+        radindeks.nokkel.push_back((char)stor((unsigned char)*s));
+    return radindeks.nokkel;
 }
 
-// The rows of column (tema or objtype) equal to key, ignoring case, in row
-// order.
-template <size_t N>
-std::pair<const int32_t *, const int32_t *> rader_med(const std::vector<int32_t> &sortert,
-                                                      const char (*kolonne)[N], const char *key)
+// The rows whose cell equals key, ignoring case, in row order; null none.
+const std::vector<int32_t> *rader_med(const std::unordered_map<std::string, std::vector<int32_t>> &etter,
+                                      const char *key)
 {
-    auto under = [&](int32_t r, const char *k) { return sammenlign_foldet(kolonne[r], k) < 0; };
-    auto over = [&](const char *k, int32_t r) { return sammenlign_foldet(k, kolonne[r]) < 0; };
-    auto fra = std::lower_bound(sortert.begin(), sortert.end(), key, under);
-    auto til = std::upper_bound(fra, sortert.end(), key, over);
-    return {sortert.data() + (fra - sortert.begin()), sortert.data() + (til - sortert.begin())};
+    auto it = etter.find(foldet(key));
+    return it == etter.end() ? nullptr : &it->second;
 }
 
 } // namespace
@@ -181,15 +175,9 @@ void mt_radindeks(int on)
             strnlen(Mstemtab.objtype[r], MT_FIELD_LEN) == MT_FIELD_LEN)
             return;
     for (int r = 0; r < rows; r++) {
-        radindeks.etterTema.push_back(r);
-        radindeks.etterObjtype.push_back(r);
+        radindeks.etterTema[foldet(Mstemtab.tema[r])].push_back(r);
+        radindeks.etterObjtype[foldet(Mstemtab.objtype[r])].push_back(r);
     }
-    std::stable_sort(radindeks.etterTema.begin(), radindeks.etterTema.end(), [](int32_t a, int32_t b) {
-        return sammenlign_foldet(Mstemtab.tema[a], Mstemtab.tema[b]) < 0;
-    });
-    std::stable_sort(radindeks.etterObjtype.begin(), radindeks.etterObjtype.end(), [](int32_t a, int32_t b) {
-        return sammenlign_foldet(Mstemtab.objtype[a], Mstemtab.objtype[b]) < 0;
-    });
     radindeks.aktiv = true;
 }
 
@@ -197,8 +185,8 @@ int32_t mt_objtype_rad(const char *name)
 {
     if (!radindeks.aktiv)
         return -2;
-    auto [fra, til] = rader_med(radindeks.etterObjtype, Mstemtab.objtype, name);
-    return fra == til ? -1 : *fra;
+    const std::vector<int32_t> *rader = rader_med(radindeks.etterObjtype, name);
+    return rader == nullptr ? -1 : rader->front();
 }
 
 int16_t mt_match(int16_t *mode, const char *group)
@@ -276,21 +264,23 @@ int16_t mt_match(int16_t *mode, const char *group)
         Elm.matchRow[k] = -1;
         if (import && radindeks.aktiv) {
             // The rows of the theme and of the object type, in row order.
-            std::pair<const int32_t *, const int32_t *> t{nullptr, nullptr}, o{nullptr, nullptr};
+            const std::vector<int32_t> *t = nullptr, *o = nullptr;
             if (!byObjtypeOnly && Elm.theme[k][0] != '\0')
-                t = rader_med(radindeks.etterTema, Mstemtab.tema, Elm.theme[k]);
+                t = rader_med(radindeks.etterTema, Elm.theme[k]);
             // An element without an object type would otherwise match
             // every row with a blank object type, whatever its theme.
             if (Elm.objtype[0] != '\0')
-                o = rader_med(radindeks.etterObjtype, Mstemtab.objtype, Elm.objtype);
-            while (t.first != t.second || o.first != o.second) {
+                o = rader_med(radindeks.etterObjtype, Elm.objtype);
+            size_t i = 0, j = 0;
+            const size_t ti = t != nullptr ? t->size() : 0, oj = o != nullptr ? o->size() : 0;
+            while (i < ti || j < oj) {
                 int32_t r;
-                if (o.first == o.second || (t.first != t.second && *t.first < *o.first)) {
-                    r = *t.first++;
+                if (j == oj || (i < ti && (*t)[i] < (*o)[j])) {
+                    r = (*t)[i++];
                 } else {
-                    r = *o.first++;
-                    if (t.first != t.second && *t.first == r)
-                        t.first++;
+                    r = (*o)[j++];
+                    if (i < ti && (*t)[i] == r)
+                        i++;
                 }
                 if (prov(k, r))
                     break;

@@ -717,8 +717,10 @@ int16_t les_rest(const char *group, const char *p, const char *slutt, const char
     if (len > 0 && (Elm.rest[len - 1] == '\n' || Elm.rest[len - 1] == ' '))
         Elm.rest[--len] = '\0';
     Elm.restLen = (int16_t)len;
-    if (set != nullptr && *set != ZERA_CHARSET_7BIT && len > 0) {
-        int16_t ut = ZERA_CHARSET_7BIT;
+    // rest is ISO 8859-1, as the other texts of the record: a bracket of an
+    // 8-bit file stays a bracket, a 7-bit file's letters become letters.
+    if (set != nullptr && *set != ZERA_CHARSET_ISO && *set != ZERA_CHARSET_ISO2 && len > 0) {
+        int16_t ut = ZERA_CHARSET_ISO;
         if (bbs_cstr78(Elm.rest, set, &ut) != 0)
             return -1;
     }
@@ -727,8 +729,8 @@ int16_t les_rest(const char *group, const char *p, const char *slutt, const char
 
 } // namespace
 
-/* Builds Elm.rest from the attribute lines before the coordinates, in the
-   7-bit set.  0, or -1 when the text cannot be converted from *set. */
+/* Builds Elm.rest from the attribute lines before the coordinates, in
+   ISO 8859-1.  0, or -1 when the text cannot be converted from *set. */
 int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set)
 {
     const char *slutt = group + strlen(group);

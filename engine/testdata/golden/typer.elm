@@ -799,7 +799,7 @@ klotpar 0
 text "kart.tif"
 sameHeight 1
 hasHoyde 0
-rest "..PIXEL-ST\x5CRR 0.5 0.5\x0A...BILDE-FIL \x22kart.tif\x22"
+rest "..PIXEL-ST\xD8RR 0.5 0.5\x0A...BILDE-FIL \x22kart.tif\x22"
 restLen 45
 style 0
 colour 0
