@@ -146,6 +146,14 @@ constexpr Nokkel nokkel(const char *tekst)
     n.hash = ord_hash(tekst + p + d, n.ordLen);
     return n;
 }
+/* The keys of a set that the element reader looks for, taken apart: the
+   height key and the coordinate keys plain, with height and with depth.
+   Made once for as long as the set's keys stay the same. */
+struct Settnokler {
+    char tekst[4][SCHAR_KEY_LEN];
+    Nokkel hoyde, koord[3];
+};
+const Settnokler &settnokler(const ScharStruct *keys);
 /* The runs of two or more dots of a group text, each with the word after
    it up to a key boundary, in text order, and chained by word.  Built in
    one pass, after which a key is found by looking at the runs of its word
@@ -241,11 +249,17 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys);
 /* ---- zerelm.cpp ------------------------------------------------------------ */
 int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int32_t *line, int16_t *passMode);
 int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set);
+/* The key index zerget_elm built of group when it parsed it last; null
+   when it did not. */
+const Nokkelindeks *zerget_indeks(const char *group);
 void zerget_gid(const char *group);
 int16_t zerget_ref(const char *group);
 
 /* ---- zercoord.cpp ----------------------------------------------------------- */
 int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys);
+/* zerget_coord of the group zerget_elm parsed last, unchanged since: the
+   keys are found through the parser's index of it. */
+int16_t zerget_coord_parset(const char *group, SheadStruct *head, ScharStruct *keys);
 int16_t zerget_bue(void);
 int16_t bmwmaxmin(double *minN, double *maxN, double *minE, double *maxE, int16_t *mode);
 /* Makes the current point a text from "..STRENG", read from the file's set. */

@@ -10,7 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "kartmotor_int.h"
@@ -130,41 +129,78 @@ double avrund(double h, double step)
     return (h - step * q >= step * 0.5) ? step * (q + 1) : step * q;
 }
 
-// The rows by their case-folded theme and by their object type, in row
-// order: matching an element of an import looks at its own rows only, not
-// at the whole table.  Built when an import starts; the table stays as it
-// is while the import runs.
+// The rows of one column by the cell's case-folded text, in row order:
+// matching an element of an import looks at its own rows only, not at the
+// whole table.
+struct Radtabell {
+    std::vector<std::string> tekster; // folded, one per distinct text
+    std::vector<std::vector<int32_t>> rader;
+    std::vector<int32_t> spor;        // open addressing into tekster, -1 free
+
+    // The folded text of s (at most MT_FIELD_LEN + 2 characters looked at:
+    // no cell holds more) and its hash.
+    static size_t fold(const char *s, char *ut, size_t plass)
+    {
+        size_t n = 0;
+        for (; s[n] != '\0' && n < plass; n++)
+            ut[n] = (char)stor((unsigned char)s[n]);
+        return n;
+    }
+    size_t finn_spor(const char *t, size_t n) const
+    {
+        size_t maske = spor.size() - 1;
+        for (size_t i = ord_hash(t, n) & maske;; i = (i + 1) & maske) {
+            int32_t j = spor[i];
+            if (j < 0 || (tekster[j].size() == n && memcmp(tekster[j].data(), t, n) == 0))
+                return i;
+        }
+    }
+    void bygg(const char (*kolonne)[MT_FIELD_LEN], int rows)
+    {
+        tekster.clear();
+        rader.clear();
+        size_t storrelse = 16;
+        while (storrelse < 2 * (size_t)rows + 2)
+            storrelse *= 2;
+        spor.assign(storrelse, -1);
+        char t[MT_FIELD_LEN];
+        for (int r = 0; r < rows; r++) {
+            size_t n = fold(kolonne[r], t, sizeof t);
+            size_t i = finn_spor(t, n);
+            if (spor[i] < 0) {
+                spor[i] = (int32_t)tekster.size();
+                tekster.emplace_back(t, n);
+                rader.emplace_back();
+            }
+            rader[spor[i]].push_back(r);
+        }
+    }
+    // The rows equal to key ignoring case; null none.
+    const std::vector<int32_t> *finn(const char *key) const
+    {
+        char t[MT_FIELD_LEN + 2];
+        size_t n = fold(key, t, sizeof t);
+        if (n == sizeof t)
+            return nullptr; // longer than any cell
+        int32_t j = spor[finn_spor(t, n)];
+        return j < 0 ? nullptr : &rader[j];
+    }
+};
+
+// Built when an import starts; the table stays as it is while the import
+// runs.
 struct Radindeks {
     bool aktiv = false;
-    std::unordered_map<std::string, std::vector<int32_t>> etterTema;
-    std::unordered_map<std::string, std::vector<int32_t>> etterObjtype;
-    std::string nokkel; // the key in hand, folded; kept to keep its room
+    Radtabell tema;
+    Radtabell objtype;
 };
 Radindeks radindeks;
-
-const std::string &foldet(const char *s)
-{
-    radindeks.nokkel.clear();
-    for (; *s != '\0'; s++)
-        radindeks.nokkel.push_back((char)stor((unsigned char)*s));
-    return radindeks.nokkel;
-}
-
-// The rows whose cell equals key, ignoring case, in row order; null none.
-const std::vector<int32_t> *rader_med(const std::unordered_map<std::string, std::vector<int32_t>> &etter,
-                                      const char *key)
-{
-    auto it = etter.find(foldet(key));
-    return it == etter.end() ? nullptr : &it->second;
-}
 
 } // namespace
 
 void mt_radindeks(int on)
 {
     radindeks.aktiv = false;
-    radindeks.etterTema.clear();
-    radindeks.etterObjtype.clear();
     if (!on)
         return;
     const int rows = antall_rader();
@@ -174,10 +210,8 @@ void mt_radindeks(int on)
         if (strnlen(Mstemtab.tema[r], MT_FIELD_LEN) == MT_FIELD_LEN ||
             strnlen(Mstemtab.objtype[r], MT_FIELD_LEN) == MT_FIELD_LEN)
             return;
-    for (int r = 0; r < rows; r++) {
-        radindeks.etterTema[foldet(Mstemtab.tema[r])].push_back(r);
-        radindeks.etterObjtype[foldet(Mstemtab.objtype[r])].push_back(r);
-    }
+    radindeks.tema.bygg(Mstemtab.tema, rows);
+    radindeks.objtype.bygg(Mstemtab.objtype, rows);
     radindeks.aktiv = true;
 }
 
@@ -185,7 +219,7 @@ int32_t mt_objtype_rad(const char *name)
 {
     if (!radindeks.aktiv)
         return -2;
-    const std::vector<int32_t> *rader = rader_med(radindeks.etterObjtype, name);
+    const std::vector<int32_t> *rader = radindeks.objtype.finn(name);
     return rader == nullptr ? -1 : rader->front();
 }
 
@@ -266,11 +300,11 @@ int16_t mt_match(int16_t *mode, const char *group)
             // The rows of the theme and of the object type, in row order.
             const std::vector<int32_t> *t = nullptr, *o = nullptr;
             if (!byObjtypeOnly && Elm.theme[k][0] != '\0')
-                t = rader_med(radindeks.etterTema, Elm.theme[k]);
+                t = radindeks.tema.finn(Elm.theme[k]);
             // An element without an object type would otherwise match
             // every row with a blank object type, whatever its theme.
             if (Elm.objtype[0] != '\0')
-                o = rader_med(radindeks.etterObjtype, Elm.objtype);
+                o = radindeks.objtype.finn(Elm.objtype);
             size_t i = 0, j = 0;
             const size_t ti = t != nullptr ? t->size() : 0, oj = o != nullptr ? o->size() : 0;
             while (i < ti || j < oj) {

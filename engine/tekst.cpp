@@ -13,10 +13,7 @@ size_t kopier_n(char *dst, size_t dstSize, const char *src, size_t n)
 {
     if (dst == nullptr || dstSize == 0)
         return 0;
-    size_t len = 0;
-    if (src != nullptr)
-        while (len < n && len + 1 < dstSize && src[len] != '\0')
-            len++;
+    size_t len = src != nullptr ? strnlen(src, n < dstSize - 1 ? n : dstSize - 1) : 0;
     if (len > 0)
         memmove(dst, src, len);
     dst[len] = '\0';
@@ -431,4 +428,25 @@ const char *nokkelindeks_sok(const Nokkelindeks *x, const Nokkel &n, const char 
             return p + n.len <= to ? p : nullptr;
     }
     return nullptr;
+}
+
+const Settnokler &settnokler(const ScharStruct *keys)
+{
+    static Settnokler n{};
+    // The whole fields are compared and kept, so a key equal up to its
+    // terminator but not after it is only taken apart once more.
+    const char *kilde[4] = {keys->hoydeKey, keys->coordKey, keys->coordHKey, keys->coordDKey};
+    bool lik = true;
+    for (int i = 0; i < 4; i++)
+        lik = lik && memcmp(n.tekst[i], kilde[i], SCHAR_KEY_LEN) == 0;
+    if (!lik) {
+        for (int i = 0; i < 4; i++) {
+            memcpy(n.tekst[i], kilde[i], SCHAR_KEY_LEN);
+            n.tekst[i][SCHAR_KEY_LEN - 1] = '\0';
+        }
+        n.hoyde = nokkel(n.tekst[0]);
+        for (int i = 0; i < 3; i++)
+            n.koord[i] = nokkel(n.tekst[i + 1]);
+    }
+    return n;
 }

@@ -304,7 +304,7 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
         }
         return VIDERE;
     }
-    if (zerget_coord(grp, &k.head, &k.keys) != 0)
+    if (zerget_coord_parset(grp, &k.head, &k.keys) != 0)
         return VIDERE;
     Utfall u = overlever(k, grp);
     if (u == STOPP)
@@ -383,7 +383,7 @@ Utfall andre_pass(Kjoring &k)
         int32_t linje = k.startLinje;
         if (zerget_elm(gruppe, &k.head, &k.keys, &linje, &pass) != 0 || !zera_nivaa4(Elm.type))
             continue;
-        if (zerget_coord(gruppe, &k.head, &k.keys) != 0)
+        if (zerget_coord_parset(gruppe, &k.head, &k.keys) != 0)
             continue;
         if (!andre_pass_fyll(k, gruppe))
             continue;
@@ -431,7 +431,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
         if (zerget_elm(grp, &k.head, &k.keys, &linje, &pass) != 0)
             return VIDERE;
     }
-    if (zerget_coord(grp, &k.head, &k.keys) != 0)
+    if (zerget_coord_parset(grp, &k.head, &k.keys) != 0)
         return VIDERE;
 
     bmw_sett("ZERA2DGN", SKANN_GRUNN, BMW_NOTE);

@@ -258,12 +258,60 @@ const char *finn_koordnokkel(const char *text, const char *end, const ScharStruc
     return nullptr;
 }
 
+namespace {
+
+// The height key and the coordinate keys of a group, from the parser's
+// index of it when there is one, else from the text.
+struct Koordnokler {
+    const ScharStruct *keys;
+    const Nokkelindeks *indeks;
+    const Nokkel &hoyde;
+    const Nokkel (&koord)[3]; // plain, with height, with depth
+
+    const char *finn_hoyde(const char *fra, const char *slutt) const
+    {
+        if (indeks == nullptr)
+            return finn_nokkel(fra, keys->hoydeKey, slutt);
+        return nokkelindeks_finn(indeks, hoyde, fra, slutt);
+    }
+    const char *finn_koord(const char *fra, const char *slutt, int *kind) const
+    {
+        if (indeks == nullptr || keys->coordKey[0] == '\0')
+            return finn_koordnokkel(fra, slutt, keys, kind);
+        const char *best = nullptr;
+        for (int k = KOORD_PLAN; k <= KOORD_DYBDE; k++) {
+            const char *hit = nokkelindeks_finn(indeks, koord[k], fra, slutt);
+            if (hit != nullptr && (best == nullptr || hit < best)) {
+                best = hit;
+                *kind = k;
+            }
+        }
+        return best;
+    }
+};
+
+int16_t les_koordinater(const char *group, SheadStruct *head, ScharStruct *keys, const Nokkelindeks *indeks);
+
+} // namespace
+
+int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
+{
+    return les_koordinater(group, head, keys, nullptr);
+}
+
+int16_t zerget_coord_parset(const char *group, SheadStruct *head, ScharStruct *keys)
+{
+    return les_koordinater(group, head, keys, zerget_indeks(group));
+}
+
+namespace {
+
 // Walks the group once.  The next occurrence of the height key and of the
 // coordinate keys is kept and searched again only when the walk has passed
 // it, so a group is scanned a bounded number of times whatever its size.
 // A depth block ("..NØD") is read like a plain one: its third value is not
 // a height.
-int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
+int16_t les_koordinater(const char *group, SheadStruct *head, ScharStruct *keys, const Nokkelindeks *indeks)
 {
     Elm.pointCount = 0;
     Elm.hoyde = 0.0;
@@ -271,20 +319,23 @@ int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
     bool harHoyde = false;
     double hoyde = 0.0;
 
-    const char *slutt = group + strlen(group);
+    // The parser's index knows where the group ends.
+    const char *slutt = indeks != nullptr ? indeks->slutt : group + strlen(group);
+    const Settnokler &sn = settnokler(keys);
+    Koordnokler n{keys, indeks, sn.hoyde, sn.koord};
     const char *p = strchr(group, '.');
     if (p == nullptr)
         p = slutt;
     const size_t hoydeLen = strlen(keys->hoydeKey);
-    const char *nesteHoyde = finn_nokkel(p, keys->hoydeKey, slutt);
+    const char *nesteHoyde = n.finn_hoyde(p, slutt);
     int kind = KOORD_PLAN;
-    const char *nesteKoord = finn_koordnokkel(p, slutt, keys, &kind);
+    const char *nesteKoord = n.finn_koord(p, slutt, &kind);
 
     while (slutt - p > 4) {
         if (nesteHoyde != nullptr && nesteHoyde < p)
-            nesteHoyde = finn_nokkel(p, keys->hoydeKey, slutt);
+            nesteHoyde = n.finn_hoyde(p, slutt);
         if (nesteKoord != nullptr && nesteKoord < p)
-            nesteKoord = finn_koordnokkel(p, slutt, keys, &kind);
+            nesteKoord = n.finn_koord(p, slutt, &kind);
         if (nesteHoyde == nullptr && nesteKoord == nullptr)
             break;
         if (nesteHoyde == nesteKoord)
@@ -369,6 +420,8 @@ int16_t zerget_coord(const char *group, SheadStruct *head, ScharStruct *keys)
     // not keep.
     return 0;
 }
+
+} // namespace
 
 int16_t zerget_bue(void)
 {

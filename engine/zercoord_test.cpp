@@ -1,6 +1,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -437,6 +438,51 @@ TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
             }
         }
     }
+}
+
+// Through the parser's index of the group the coordinates are the ones
+// the text gives, also for groups mangled at random.
+TEST_F(ZercoordTest, CoordinatesThroughTheParsersIndexAreTheTextsOwn)
+{
+    const std::string grupper[] = {
+        ".KURVE 13:\n..LTEMA 2000\n" + HOYDE + " 12\n" + NO + "\n1 1\n2 2 ...PTEMA 2200 ...KP 4\n" + NOH +
+            "\n3 3 3\n" + HOYDE + " 7\n" + NOD + "\n4 4 4\n",
+        ".PUNKT 1:\n..PTEMA 1\n..X " + NO + "\n" + NOH + "\n5 5 5\n",
+        ".TEKST 2:\n..TTEMA 1\n..STRENG x\n" + NO + "\n1 1\n1 1\n2 3\n",
+    };
+    std::mt19937 rng(20251211);
+    const char biter[] = {'.', '.', ' ', '\n', 'H', 'D', '1', '\xD8', ':', '-'};
+    for (const std::string &g : grupper) {
+        for (int runde = 0; runde < 400; runde++) {
+            std::string m = g;
+            for (int k = 0, n = (int)(rng() % 5); k < n; k++) {
+                size_t at = rng() % m.size();
+                if (rng() % 2 == 0)
+                    m.insert(at, 1, biter[rng() % sizeof biter]);
+                else
+                    m.erase(at, 1);
+            }
+            int32_t linje = 1;
+            int16_t pass = 2;
+            if (zerget_elm(m.c_str(), &head, &keys, &linje, &pass) != 0)
+                continue;
+            ASSERT_NE(zerget_indeks(m.c_str()), nullptr);
+            int a = zerget_coord(m.c_str(), &head, &keys);
+            std::vector<Punkt> pa = punkter();
+            int b = zerget_coord_parset(m.c_str(), &head, &keys);
+            std::vector<Punkt> pb = punkter();
+            ASSERT_EQ(a, b) << m;
+            ASSERT_EQ(pa.size(), pb.size()) << m;
+            for (size_t i = 0; i < pa.size(); i++) {
+                ASSERT_EQ(pa[i].n, pb[i].n) << m;
+                ASSERT_EQ(pa[i].e, pb[i].e) << m;
+                ASSERT_EQ(pa[i].h, pb[i].h) << m;
+                ASSERT_EQ(pa[i].kp, pb[i].kp) << m;
+            }
+        }
+    }
+    // Another text at the place of the parsed one has no index.
+    EXPECT_EQ(zerget_indeks("x"), nullptr);
 }
 
 } // namespace

@@ -293,8 +293,8 @@ const char *finn_koord(const ScharStruct *keys, const char *fra, const char *til
     if (keys == nullptr || keys->coordKey[0] == '\0')
         return nullptr;
     const char *best = nullptr;
-    for (const char *k : {keys->coordKey, keys->coordHKey, keys->coordDKey}) {
-        const char *hit = nokkelindeks_finn(&g.indeks, nokkel(k), fra, til);
+    for (const Nokkel &k : settnokler(keys).koord) {
+        const char *hit = nokkelindeks_finn(&g.indeks, k, fra, til);
         if (hit != nullptr && (best == nullptr || hit < best))
             best = hit;
     }
@@ -327,6 +327,7 @@ const Nokkel PIKSEL[] = {nokkel("..PIXEL-ST\xD8RR"), nokkel("..PIXEL-ST\\RR"), n
    the end of the group for .TRASE and .STRUKTUR. */
 int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int32_t *line, int16_t *passMode)
 {
+    g.tekst = nullptr;
     elmclr();
     bmwclr();
     meld_start();
@@ -686,7 +687,7 @@ int16_t les_rest(const char *group, const char *p, const char *slutt, const char
     Elm.restLen = 0;
     if (p == nullptr)
         return 0;
-    const Nokkel hoyde = nokkel(keys->hoydeKey);
+    const Nokkel &hoyde = settnokler(keys).hoyde;
     LinjeLop lop{indeks != nullptr && indeks->tekst != nullptr ? indeks : nullptr, 0};
     size_t len = 0;
     while (*p != '\0') {
@@ -763,6 +764,11 @@ void gid_fra(const char *p)
 }
 
 } // namespace
+
+const Nokkelindeks *zerget_indeks(const char *group)
+{
+    return group != nullptr && group == g.tekst && g.indeks.tekst == group ? &g.indeks : nullptr;
+}
 
 /* Elm.text := the "..GID" value with its first blank as '/' and the
    others as ','; unchanged when the group has no "..GID". */
