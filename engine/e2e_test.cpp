@@ -338,6 +338,31 @@ TEST_F(E2eTest, CrlfFileGivesTheSameCallsAsItsLfCopy)
     sammenlign(kall, forventet);
 }
 
+// A file whose lines end in a CR alone (or in CR CR LF) imports as its LF
+// copy, and so does its header for zerget_headinfo.
+TEST_F(E2eTest, LoneCrFileGivesTheSameCallsAsItsLfCopy)
+{
+    std::string lf = readFile(testdata("nivaa4.zer"));
+    lagreNivaa4 = 1;
+    for (const char *slutt : {"\r", "\r\r\n"}) {
+        SCOPED_TRACE(slutt == std::string("\r") ? "CR" : "CR CR LF");
+        std::string fil;
+        for (char c : lf)
+            fil += c == '\n' ? std::string(slutt) : std::string(1, c);
+        std::string sti = writeFile("cr.zer", fil);
+        kall.clear();
+        ASSERT_EQ(importer(sti), 0);
+        std::vector<Kall> forventet = grunn_kall();
+        forventet.push_back(grunn_flate());
+        sammenlign(kall, forventet);
+        SheadStruct head{};
+        int32_t storrelse = 0;
+        EXPECT_EQ(zerget_headinfo(sti.c_str(), &head, &storrelse, cTxtCallback()), 0);
+        EXPECT_EQ(head.origoN, 6600000.0);
+        EXPECT_EQ(head.zeraNivaa, 4);
+    }
+}
+
 // Brackets and bars of an unmodelled attribute in an ISO 8859-1 file stay
 // what they are, also when the element is written back; the same bytes in
 // a 7-bit file are its letters, and rest holds them as letters.

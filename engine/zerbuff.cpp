@@ -14,9 +14,11 @@
 //          group line  -> leave it for the next call -> 0
 //          other       -> count it, stay in fill
 //
-// A line ends in LF or CR LF.  A NUL byte becomes a blank: the group text
-// is a C string, and a NUL would silently end it for every parser.  A line
-// longer than half a block is taken in pieces and counted once.
+// A line ends in LF, CR LF or a CR alone; CR CR LF, which converting a CRLF
+// file twice leaves, is one line end as well.  A NUL byte becomes a blank:
+// the group text is a C string, and a NUL would silently end it for every
+// parser.  A line longer than half a block is taken in pieces and counted
+// once.
 //
 // Comments, by the comment switch: 1 drops each line from its first '!'
 // outside quotes (a line that begins with '!' leaves nothing, not even its
@@ -240,18 +242,15 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
             continue;
         }
         size_t igjen = k.len - j; // c is LF or CR
-        if (c == '\r' && igjen < 2 && !k.slutt) {
+        if (c == '\r' && igjen < 3 && !k.slutt) {
             les_mer(j);
             continue;
         }
         size_t slutt = 1;
-        if (c == '\r') {
-            if (igjen < 2 || b[j + 1] != '\n') { // a CR inside a line is text
-                sok = j + 1;
-                continue;
-            }
+        if (c == '\r' && igjen >= 2 && b[j + 1] == '\n')
             slutt = 2;
-        }
+        else if (c == '\r' && igjen >= 3 && b[j + 1] == '\r' && b[j + 2] == '\n')
+            slutt = 3;
         if (!hopp && !t.kuttet) {
             if (c == '\n') {
                 gi(j + 1); // the line and its LF, as they stand

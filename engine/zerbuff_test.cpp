@@ -154,6 +154,29 @@ TEST_F(ZerbuffTest, CrlfFileGivesTheSameGroupsAsItsLfCopy)
     }
 }
 
+// A file whose lines end in a CR alone, or in CR CR LF, is read as its LF
+// copy: the same groups from the same lines.
+TEST_F(ZerbuffTest, LoneCrFileGivesTheSameGroupsAsItsLfCopy)
+{
+    for (const char *slutt : {"\r", "\r\r\n"}) {
+        std::string fil;
+        for (char c : kFil)
+            fil += c == '\n' ? std::string(slutt) : std::string(1, c);
+        for (int16_t comments : {0, 1, 2}) {
+            SCOPED_TRACE(std::string(slutt == std::string("\r") ? "CR" : "CR CR LF") + " comments " +
+                         std::to_string(comments));
+            auto lf = all(kFil, comments);
+            auto cr = all(fil, comments);
+            ASSERT_EQ(lf.size(), cr.size());
+            for (size_t i = 0; i < lf.size(); i++) {
+                EXPECT_EQ(cr[i].result, lf[i].result) << i;
+                EXPECT_EQ(cr[i].text, lf[i].text) << i;
+                EXPECT_EQ(cr[i].startLine, lf[i].startLine) << i;
+            }
+        }
+    }
+}
+
 TEST_F(ZerbuffTest, LinesBeforeTheFirstGroupAreSkippedButCounted)
 {
     std::string junk(700, 'z'); // a long line counts once
@@ -208,7 +231,9 @@ TEST_F(ZerbuffTest, CommentSwitchCutsAtTheFirstUnquotedBang)
         {"tail pieces of a cut line are dropped", lang + "\n", 1, lang.substr(0, 99) + "\n"},
         {"bang in the second piece", sent + "\n", 1, sent.substr(0, 520) + "\n"},
         {"comment switch off keeps everything", "..OBJTYPE Veg ! merknad\n", 0, "..OBJTYPE Veg ! merknad\n"},
-        {"lone CR stays", "100\r200\n", 0, "100\r200\n"},
+        {"lone CR ends the line", "100\r200\n", 0, "100\n200\n"},
+        {"CR CR LF is one line end", "100\r\r\n200\n", 0, "100\n200\n"},
+        {"two lone CRs leave an empty line", "100\r\r200\n", 0, "100\n\n200\n"},
         {"CRLF split between pieces", crSkjot + "\r\n", 0, crSkjot + "\n"},
         {"CRLF split, comments on", crSkjot + "\r\n", 1, crSkjot + "\n"},
     };
