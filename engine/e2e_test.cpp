@@ -363,6 +363,28 @@ TEST_F(E2eTest, LoneCrFileGivesTheSameCallsAsItsLfCopy)
     }
 }
 
+// A UTF-8 byte-order mark on the ".HODE" line: an ISO 8859 file imports as
+// without it, and a UTF-8 file is refused for its character set.
+TEST_F(E2eTest, ByteOrderMarkOnTheHeaderLine)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    ASSERT_EQ(importer(writeFile("bom.zer", bom + readFile(testdata("grunn.zer")))), 0);
+    sammenlign(kall, grunn_kall());
+    SheadStruct head{};
+    int32_t storrelse = 0;
+    EXPECT_EQ(zerget_headinfo(path("bom.zer").c_str(), &head, &storrelse, cTxtCallback()), 0);
+
+    std::string utf8 = bom + readFile(testdata("grunn.zer"));
+    utf8.replace(utf8.find("ISO8859-1"), 9, "UTF-8");
+    kall.clear();
+    EXPECT_EQ(importer(writeFile("utf8.zer", utf8)), -2);
+    EXPECT_TRUE(kall.empty());
+    EXPECT_TRUE(inneholder(rapport(), "SG_HEAD 3:")) << rapport();
+    EXPECT_FALSE(inneholder(rapport(), "SG_HEAD 1:")) << rapport();
+    EXPECT_EQ(zerget_headinfo(path("utf8.zer").c_str(), &head, &storrelse, cTxtCallback()), 3);
+    EXPECT_EQ(Bmw.msg.number[0], 3);
+}
+
 // Brackets and bars of an unmodelled attribute in an ISO 8859-1 file stay
 // what they are, also when the element is written back; the same bytes in
 // a 7-bit file are its letters, and rest holds them as letters.

@@ -18,7 +18,7 @@
 // file twice leaves, is one line end as well.  A NUL byte becomes a blank:
 // the group text is a C string, and a NUL would silently end it for every
 // parser.  A line longer than half a block is taken in pieces and counted
-// once.
+// once.  A UTF-8 byte-order mark where the file starts is dropped.
 //
 // Comments, by the comment switch: 1 drops each line from its first '!'
 // outside quotes (a line that begins with '!' leaves nothing, not even its
@@ -373,6 +373,12 @@ int16_t zerget_gruppe(Gruppekilde *k, char *buffer, size_t bufferSize, int32_t *
         if (k->at >= k->len)
             break;
         const char *s = k->blokk + k->at;
+        // A UTF-8 byte-order mark is not part of the file's first line, so
+        // a ".HODE" behind it is still the header.
+        if (k->pos + (long)k->at == 0 && memcmp(s, "\xEF\xBB\xBF", 3) == 0) {
+            k->at += 3;
+            continue;
+        }
         bool gruppestart = s[0] == '.' && s[1] != '.';
         if (iGruppe && gruppestart) {
             resultat = 0;

@@ -177,6 +177,25 @@ TEST_F(ZerbuffTest, LoneCrFileGivesTheSameGroupsAsItsLfCopy)
     }
 }
 
+// A byte-order mark where the file starts is no part of its first line; one
+// further on is.
+TEST_F(ZerbuffTest, ByteOrderMarkWhereTheFileStartsIsDropped)
+{
+    auto g = all("\xEF\xBB\xBF.HODE\n..A\n.PUNKT 1:\n\xEF\xBB\xBF..B\n");
+    ASSERT_EQ(g.size(), 2u);
+    EXPECT_EQ(g[0].result, 0);
+    EXPECT_EQ(g[0].text, ".HODE\n..A\n");
+    EXPECT_EQ(g[0].startLine, 1);
+    EXPECT_EQ(g[0].groupPos, 3);
+    EXPECT_EQ(g[1].text, ".PUNKT 1:\n\xEF\xBB\xBF..B\n");
+    EXPECT_EQ(g[1].startLine, 3);
+
+    auto bare = all("\xEF\xBB\xBF");
+    ASSERT_EQ(bare.size(), 1u);
+    EXPECT_EQ(bare[0].result, 1);
+    EXPECT_EQ(bare[0].text, "");
+}
+
 TEST_F(ZerbuffTest, LinesBeforeTheFirstGroupAreSkippedButCounted)
 {
     std::string junk(700, 'z'); // a long line counts once
