@@ -76,6 +76,17 @@ void advarsel(int number)
     melding(number, BMW_WARNING);
 }
 
+// The origin key is there, but its Ø is spelled in none of the sets the
+// engine knows (say the two bytes of UTF-8): the stem with more after it.
+bool origo_i_annet_sett(const char *group)
+{
+    const char stamme[] = "...ORIGO-N";
+    for (const char *p = finn_tekst(group, stamme, nullptr); p != nullptr; p = finn_tekst(p + 1, stamme, nullptr))
+        if (!nokkelgrense(p[sizeof stamme - 1]))
+            return true;
+    return false;
+}
+
 // Set code named by a "..TEGNSETT" value; 0 for an unknown name.
 int16_t tegnsett_fra_verdi(const char *verdi)
 {
@@ -197,7 +208,7 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys)
 
     p = finn_nokkel_alle(group, "...ORIGO-N%s", 'O', nullptr, &len);
     if (p == nullptr)
-        return fatal(5);
+        return fatal(origo_i_annet_sett(group) ? 17 : 5);
     head->origoN = tall(p, len, 0);
     head->origoE = tall(p, len, 1);
     if (finn_nokkel(linje_start(group, p), keys->origoKey, linje_slutt(p)) == nullptr)
