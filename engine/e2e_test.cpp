@@ -385,6 +385,28 @@ TEST_F(E2eTest, ByteOrderMarkOnTheHeaderLine)
     EXPECT_EQ(Bmw.msg.number[0], 3);
 }
 
+// Commented-out key lines in an element group are comments, for the
+// import and for the scan: the point comes once, with theme 1010 and the
+// header's date.
+TEST_F(E2eTest, CommentedKeyLinesOfAnElementAreNotRead)
+{
+    std::string fil = writeFile("kommentar.zer", std::string(hode) +
+                                                      ".PUNKT 1:\n! ..PTEMA 9999 (gammelt tema)\n..PTEMA 1010\n"
+                                                      "! ..DATO 19990101\n..N\xD8\n1000 2000\n.SLUTT\n");
+    taVarePaElm = true;
+    ASSERT_EQ(importer(fil, testdata("grunn.tem"), 1), 0);
+    ASSERT_EQ(kall.size(), 1u);
+    EXPECT_EQ(kall[0].theme, "1010");
+    EXPECT_EQ(kall[0].themeCount, 1);
+    EXPECT_EQ(kopier_av_elm[0]->dato, 20240315);
+    EXPECT_STREQ(kopier_av_elm[0]->rest, "");
+
+    std::string mal = path("mal.tem");
+    ASSERT_EQ(pzerscan(fil.c_str(), mal.c_str(), path("skann.log").c_str(), "", 1, nullptr, cTxtCallback()), 0);
+    EXPECT_TRUE(inneholder(readFile(mal), "\t1010\t")) << readFile(mal);
+    EXPECT_FALSE(inneholder(readFile(mal), "\t9999\t")) << readFile(mal);
+}
+
 // Brackets and bars of an unmodelled attribute in an ISO 8859-1 file stay
 // what they are, also when the element is written back; the same bytes in
 // a 7-bit file are its letters, and rest holds them as letters.

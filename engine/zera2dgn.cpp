@@ -117,9 +117,9 @@ void fremdrift_steg(Kjoring &k, double hittil, double alt, int fase)
 // ---- group reading ----------------------------------------------------------
 
 // Comment switches of the reader: the header drops its comments, element
-// groups keep theirs.
+// groups all but the symbology keys the export writes as comments.
 const int16_t KOMMENTAR_HODE = 1;
-const int16_t KOMMENTAR_ELEMENT = 0;
+const int16_t KOMMENTAR_ELEMENT = 2;
 
 enum Lest {
     LEST_GRUPPE,    // gruppe holds a group, more follow

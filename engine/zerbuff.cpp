@@ -21,7 +21,7 @@
 // once.  A UTF-8 byte-order mark where the file starts is dropped.
 //
 // Comments, by the comment switch: 1 drops each line from its first '!'
-// outside quotes (a line that begins with '!' leaves nothing, not even its
+// outside double quotes and apostrophes (a line that begins with '!' leaves nothing, not even its
 // line end); 2 does the same except where the '!' begins one of the
 // symbology keys "! ..DST-COLOR", "! ..DST-LINE" and "! ..DST-SYMBOL";
 // anything else keeps every line whole.
@@ -151,12 +151,18 @@ void tell_linje(int32_t *lineCounter)
         (*lineCounter)++;
 }
 
-// Quotes of [p, e): '!' between double quotes is text.
+// Quotes of [p, e): '!' between double quotes or between apostrophes, the
+// two ways a ZERA text is quoted, is text.
 void tell_sitat(Linje &t, const char *p, const char *e)
 {
-    for (; p < e; p++)
-        if (*p == '"')
-            t.sitat = t.sitat != 0 ? 0 : '"';
+    for (; p < e; p++) {
+        if (t.sitat != 0) {
+            if (*p == t.sitat)
+                t.sitat = 0;
+        } else if (*p == '"' || *p == '\'') {
+            t.sitat = *p;
+        }
+    }
 }
 
 bool er_dst(const char *p, const char *slutt)

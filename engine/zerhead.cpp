@@ -77,13 +77,18 @@ void advarsel(int number)
 }
 
 // The origin key is there, but its Ø is spelled in none of the sets the
-// engine knows (say the two bytes of UTF-8): the stem with more after it.
+// engine knows (say the two bytes of UTF-8): the stem, then 8-bit bytes up
+// to the key's end.
 bool origo_i_annet_sett(const char *group)
 {
     const char stamme[] = "...ORIGO-N";
-    for (const char *p = finn_tekst(group, stamme, nullptr); p != nullptr; p = finn_tekst(p + 1, stamme, nullptr))
-        if (!nokkelgrense(p[sizeof stamme - 1]))
+    for (const char *p = finn_tekst(group, stamme, nullptr); p != nullptr; p = finn_tekst(p + 1, stamme, nullptr)) {
+        const char *q = p + sizeof stamme - 1;
+        while ((unsigned char)*q >= 0x80)
+            q++;
+        if (q > p + sizeof stamme - 1 && nokkelgrense(*q))
             return true;
+    }
     return false;
 }
 

@@ -127,6 +127,7 @@ TEST_F(ZerheadTest, NumberedChecks)
         {"origin key of another set", {{"...ORIGO-N\xD8", "...ORIGO-N\\ 6600000 500000"}}, 17},
         {"origin key in a set the engine does not know", {{"...ORIGO-N\xD8", "...ORIGO-N\xC3\x98 6600000 500000"}}, 17},
         {"origin stem without its letter", {{"...ORIGO-N\xD8", "...ORIGO-N 6600000 500000"}}, 5},
+        {"origin key run on into another", {{"...ORIGO-N\xD8", "...ORIGO-N\xD8..N\xD8 6600000 500000"}}, 5},
         {"no ..ENHET", {{"...ENHET", ""}}, 6},
         {"..ENHET with two dots", {{"...ENHET", "..ENHET 0.5"}}, 0},
         {"unit 0", {{"...ENHET", "...ENHET 0"}}, 18},
