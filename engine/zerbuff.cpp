@@ -284,9 +284,9 @@ uint64_t maske64(const char *p, char c)
 }
 #endif
 
-// Inside a group: takes the plain lines from k.at on, each ending in LF,
-// without a NUL, a CR or (with comments dropped) a '!', and none starting
-// a group.  Stops at the first other line, or where the block runs short,
+// Inside a group: takes the plain lines from k.at on, each ending in LF or
+// CR LF, without a NUL, another CR or (with comments dropped) a '!', and
+// none starting a group.  Stops at the first other line, or where the block runs short,
 // and leaves it to les_linje; the text goes to ut as it stands.
 void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCounter)
 {
@@ -300,8 +300,12 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
         // stops them: all taken at once.
         if (at + 64 + 2 <= k.len) {
             uint64_t lf = maske64(b + at, '\n');
+            uint64_t cr = maske64(b + at, '\r');
             uint64_t prikk = maske64(b + at, '.');
-            uint64_t stopp = maske64(b + at, '\r') | maske64(b + at, '\0') | (utrop ? maske64(b + at, '!') : 0);
+            // a CR right before a LF is part of its line end; one at the
+            // last byte is not looked after, so it stops
+            uint64_t crlf = cr & (lf >> 1);
+            uint64_t stopp = (cr & ~crlf) | maske64(b + at, '\0') | (utrop ? maske64(b + at, '!') : 0);
             // a '.' after a LF and before something else than '.'; the last
             // byte's follower is not looked at, so it may stop too early
             stopp |= (lf << 1) & prikk & ~(prikk >> 1);
@@ -309,7 +313,22 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
             uint64_t linjer = lf & for_;
             if (linjer != 0) {
                 size_t n = (size_t)(64 - __builtin_clzll(linjer));
-                ut.legg(b + at, n);
+                if ((crlf & for_) == 0) {
+                    ut.legg(b + at, n);
+                } else {
+                    // CR LF lines: each without its CR, with a LF
+                    size_t fra = at;
+                    for (uint64_t l = linjer; l != 0; l &= l - 1) {
+                        size_t nl = at + (size_t)__builtin_ctzll(l);
+                        if (nl > at && b[nl - 1] == '\r') {
+                            ut.legg(b + fra, nl - 1 - fra);
+                            ut.linjeslutt();
+                        } else {
+                            ut.legg(b + fra, nl + 1 - fra);
+                        }
+                        fra = nl + 1;
+                    }
+                }
                 int64_t teller = (int64_t)*lineCounter + __builtin_popcountll(linjer);
                 *lineCounter = teller > INT32_MAX ? INT32_MAX : (int32_t)teller;
                 at += n;
