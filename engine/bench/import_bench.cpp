@@ -2,7 +2,15 @@
 // hundred points, texts and areas with references, imported through
 // perf_zera2dgn with an element writer that does nothing.  Reports MB/s
 // and the peak resident size; run it for two file sizes to see that memory
-// does not follow the file.
+// does not follow the file.  A second file is made like map data: short
+// curves and points known by object type alone, each with several
+// attribute lines, heights on every point, CRLF line ends.
+//
+// IMPORT_BENCH_DIR names a directory where the files and their theme
+// tables are written and kept (tema.tem, stor50.zer, objekttyper.tem,
+// objekttyper50.zer ...), to time a whole kartimport run on them.
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "benk.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
 #include "zvzera_services.h"
@@ -20,14 +27,62 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string katalog;
+
 const char temaTekst[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terrengpunkt\n"
                          ";2001;HDB;L;Koter;2;1;0;1;0;0;KRYSS;1;1;1 !Kotekurve\n"
                          ";9001;RUT;T;Tekst;7;0;0;1;25;25;KRYSS;1;1;0 !Stedsnavn\n"
                          ";5000;BYG;F;Bygg;6;0;0;1;0;0;BYGG;1;1;0 !Bygning\n";
 
+// One row per object type, as map data is themed.
+const char *const linjetyper[] = {"Kantlinje", "Gjerdelinje", "Vegkant", "Takkant", "Kotelinje", "Bekkelinje",
+                                  "Murkant"};
+const char *const punkttyper[] = {"Punktmerke", "Lyktestolpe", "Tre", "Kumlokk"};
+const char objektTemaTekst[] = "Kantlinje;1001;TST;L;Kant;1;0;0;1;0;0;KRYSS;1;1;0 !Kantlinje\n"
+                               "Gjerdelinje;1002;TST;L;Gjerde;2;0;0;1;0;0;KRYSS;1;1;0 !Gjerde\n"
+                               "Vegkant;1003;TST;L;Veg;3;0;0;1;0;0;KRYSS;1;1;0 !Vegkant\n"
+                               "Takkant;1004;TST;L;Tak;4;0;0;1;0;0;KRYSS;1;1;0 !Takkant\n"
+                               "Kotelinje;1006;TST;L;Kote;6;0;0;1;0;0;KRYSS;1;1;0 !Kote\n"
+                               "Bekkelinje;1007;TST;L;Bekk;7;0;0;1;0;0;KRYSS;1;1;0 !Bekk\n"
+                               "Murkant;1008;TST;L;Mur;8;0;0;1;0;0;KRYSS;1;1;0 !Mur\n"
+                               "Punktmerke;2001;TST;P;Punkt;1;0;0;1;0;0;KRYSS;1;1;0 !Punkt\n"
+                               "Lyktestolpe;2002;TST;P;Lykt;2;0;0;1;0;0;KRYSS;1;1;0 !Lykt\n"
+                               "Tre;2003;TST;P;Tre;3;0;0;1;0;0;KRYSS;1;1;0 !Tre\n"
+                               "Kumlokk;2004;TST;P;Kum;4;0;0;1;0;0;KRYSS;1;1;0 !Kum\n"
+                               "Bygningsflate;3001;TST;F;Bygg;5;0;0;1;0;0;BYGG;1;1;0 !Bygg\n";
+
 int skriver(void) { return 0; }
 
-const std::string &katalog() { return benk::katalog("import_bench", temaTekst); }
+void rydd() { fs::remove_all(katalog); }
+
+void skriv_tekst(const std::string &navn, const char *tekst)
+{
+    FILE *f = fopen((katalog + "/" + navn).c_str(), "wb");
+    if (f == nullptr || fputs(tekst, f) == EOF || fclose(f) != 0)
+        abort();
+}
+
+void sett_opp()
+{
+    static bool klar = false;
+    if (klar)
+        return;
+    klar = true;
+    const char *behold = getenv("IMPORT_BENCH_DIR");
+    if (behold != nullptr && behold[0] != '\0') {
+        katalog = behold;
+        fs::create_directories(katalog);
+    } else {
+        char mal[] = "/tmp/import_bench-XXXXXX";
+        if (mkdtemp(mal) == nullptr)
+            abort();
+        katalog = mal;
+        atexit(rydd);
+    }
+    skriv_tekst("tema.tem", temaTekst);
+    skriv_tekst("objekttyper.tem", objektTemaTekst);
+    mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
+}
 
 // Writes a file of about mb megabytes: per round one curve of 300 points,
 // ten points, two texts and an area that refers to the curve and to the
@@ -37,7 +92,7 @@ std::string lag_fil(int mb)
     static std::map<int, std::string> laget;
     if (auto it = laget.find(mb); it != laget.end())
         return it->second;
-    std::string navn = katalog() + "/stor" + std::to_string(mb) + ".zer";
+    std::string navn = katalog + "/stor" + std::to_string(mb) + ".zer";
     FILE *f = fopen(navn.c_str(), "wb");
     if (f == nullptr)
         abort();
@@ -80,11 +135,88 @@ std::string lag_fil(int mb)
     return navn;
 }
 
-void BM_Import(benchmark::State &state)
+// Writes a file of about mb megabytes like map data: per group one curve of
+// 2 to 12 points with heights (seven in ten), a point (three in ten) or an
+// area over two recent curves, each known by its object type and carrying
+// dates, quality and a version text; lines end in CRLF.
+std::string lag_objektfil(int mb)
 {
-    std::string fil = lag_fil((int)state.range(0));
-    std::string tema = katalog() + "/tema.tem";
-    std::string rapport = katalog() + "/rapport.log";
+    static std::map<int, std::string> laget;
+    if (auto it = laget.find(mb); it != laget.end())
+        return it->second;
+    std::string navn = katalog + "/objekttyper" + std::to_string(mb) + ".zer";
+    FILE *f = fopen(navn.c_str(), "wb");
+    if (f == nullptr)
+        abort();
+    fputs(".HODE\r\n..TEGNSETT ISO8859-10\r\n..TRANSPAR\r\n...KOORDSYS 22\r\n...ORIGO-N\xD8 0 0\r\n"
+          "...ENHET 0.01\r\n..OMR\xC5" "DE\r\n...MIN-N\xD8 6600000 500000\r\n...MAX-N\xD8 6700000 600000\r\n"
+          "..ZERA-VERSJON 4.5\r\n..ZERA-NIV\xC5 4\r\n..DATO 20240315\r\n..KVALITET 82 100 3\r\n..KOMM 3001\r\n",
+          f);
+    long maal = (long)mb * 1000000L;
+    unsigned tilfeldig = 54321;
+    auto neste = [&](unsigned n) {
+        tilfeldig = tilfeldig * 1103515245u + 12345u;
+        return (long)((tilfeldig >> 8) % n);
+    };
+    long serie = 1;
+    long kurver[2] = {0, 0};
+    while (ftell(f) < maal) {
+        long k = neste(100);
+        if (k < 67 || kurver[1] == 0) {
+            fprintf(f,
+                    ".KURVE %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
+                    "..KONTROLLDATO 2012%02ld%02ld\r\n..ENDRINGSDATO 2013%02ld%02ld120000\r\n..VERSJON \"Data 4.5\"\r\n"
+                    "..MEDIUM T\r\n..N\xD8H\r\n",
+                    serie, linjetyper[neste(7)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
+                    20 + neste(40), 1 + neste(12), 1 + neste(28), 1 + neste(12), 1 + neste(28));
+            long n = 660000000 + neste(10000000), e = 50000000 + neste(10000000), h = 1000 + neste(49000);
+            for (long i = 0, punkter = 2 + neste(11); i < punkter; i++) {
+                fprintf(f, "%ld %ld %ld\r\n", n, e, h);
+                n += neste(1801) - 900;
+                e += neste(1801) - 900;
+                h += neste(101) - 50;
+            }
+            kurver[0] = kurver[1];
+            kurver[1] = serie;
+        } else if (k < 97) {
+            fprintf(f,
+                    ".PUNKT %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
+                    "..MEDIUM T\r\n..N\xD8H\r\n%ld %ld %ld\r\n",
+                    serie, punkttyper[neste(4)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
+                    20 + neste(40), 660000000 + neste(10000000), 50000000 + neste(10000000), 1000 + neste(49000));
+        } else {
+            fprintf(f,
+                    ".FLATE %ld:\r\n..OBJTYPE Bygningsflate\r\n..FANGSTDATO 20120101\r\n..REF :%ld :-%ld\r\n"
+                    "..N\xD8\r\n%ld %ld\r\n",
+                    serie, kurver[1], kurver[0], 660000000 + neste(10000000), 50000000 + neste(10000000));
+        }
+        serie++;
+    }
+    fputs(".SLUTT\r\n", f);
+    if (ferror(f) || fclose(f) != 0)
+        abort();
+    laget[mb] = navn;
+    return navn;
+}
+
+long peak_rss_kb()
+{
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+void importer(benchmark::State &state, const std::string &fil, const std::string &tema)
+{
+    // A loaded theme table is kept by the engine: the application empties it
+    // when the user picks another.
+    static std::string lastet;
+    if (tema != lastet) {
+        Mstemtab.rowCount = 0;
+        Fkbtab.count = 0;
+        lastet = tema;
+    }
+    std::string rapport = katalog + "/rapport.log";
     long storrelse = (long)fs::file_size(fil);
     geoGraphics = 0;
     lagreNivaa4 = 1;
@@ -98,11 +230,32 @@ void BM_Import(benchmark::State &state)
     }
     if (rc != 0)
         state.SkipWithError("perf_zera2dgn failed");
-    benk::tellere(state, storrelse, Bmw.read);
+    state.SetBytesProcessed((int64_t)state.iterations() * storrelse);
+    // bytes_per_second counts in MiB; this one in decimal megabytes.
+    state.counters["MB_per_s"] =
+        benchmark::Counter((double)state.iterations() * (double)storrelse / 1e6, benchmark::Counter::kIsRate);
+    state.counters["file_MB"] = (double)storrelse / 1e6;
+    state.counters["peak_rss_MB"] = (double)peak_rss_kb() / 1024.0;
+    state.counters["elements"] = 0;
+    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
+        state.counters["elements"] += Bmw.read[t];
 }
 
 } // namespace
 
+void BM_Import(benchmark::State &state)
+{
+    sett_opp();
+    importer(state, lag_fil((int)state.range(0)), katalog + "/tema.tem");
+}
+
+void BM_ImportObjekttyper(benchmark::State &state)
+{
+    sett_opp();
+    importer(state, lag_objektfil((int)state.range(0)), katalog + "/objekttyper.tem");
+}
+
 BENCHMARK(BM_Import)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ImportObjekttyper)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
