@@ -617,6 +617,8 @@ const char *mt_objtema(const char *name, int16_t *mode)
         int32_t rows = Mstemtab.rowCount < 0 ? 0 : Mstemtab.rowCount > MT_MAX_ROWS ? MT_MAX_ROWS : Mstemtab.rowCount;
         int32_t rad = mt_objtype_rad(name);
         if (rad >= 0) {
+            if (temanummer(Mstemtab.tema[rad]) == 0)
+                return nullptr; // an object-type row, as below
             kopier_n(theme, sizeof theme, Mstemtab.tema[rad], MT_FIELD_LEN);
             found = true;
         }
