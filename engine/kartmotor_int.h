@@ -66,6 +66,11 @@ inline int nokkelgrense(char c)
 {
     return NOKKELGRENSE.grense[(unsigned char)c];
 }
+/* A token of a line ends here: a key boundary other than ':'. */
+inline int tokengrense(char c)
+{
+    return c != ':' && NOKKELGRENSE.grense[(unsigned char)c];
+}
 /* The first occurrence of key in text before end (end null: to the
    terminator) that ends at a key boundary: followed by a blank, tab, CR,
    LF, ':' or the end.  Null when none. */
@@ -252,6 +257,9 @@ int16_t zerget_rest(const char *group, ScharStruct *keys, int16_t *set);
 /* The key index zerget_elm built of group when it parsed it last; null
    when it did not. */
 const Nokkelindeks *zerget_indeks(const char *group);
+/* finn_nokkel(group, key, nullptr) in the group zerget_elm parsed last,
+   unchanged since. */
+const char *zerget_nokkel_parset(const char *group, const char *key);
 void zerget_gid(const char *group);
 int16_t zerget_ref(const char *group);
 
@@ -270,6 +278,9 @@ int16_t zerget_streng(const char *group, int16_t *set);
    0 built; 1 built, the line has no coordinates; -1 none built. */
 int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
                      const char **next);
+/* zerget_ptema in the group zerget_elm parsed last, unchanged since. */
+int16_t zerget_ptema_parset(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
+                            const char **next);
 /* The first coordinate key of the set in [text, end) at a key boundary:
    plain, with height or with depth; *kind (may be null) gets 0, 1 or 2.
    Null when none. */

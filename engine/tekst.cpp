@@ -6,6 +6,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "kartmotor_int.h"
 
@@ -142,20 +145,12 @@ int linje_token(const char *p, int k, char *out, size_t outSize)
         out[0] = '\0';
     if (p == nullptr)
         return -1;
-    for (int i = 0;; i++) {
-        while (er_blank((unsigned char)*p))
-            p++;
-        if (*p == '\0' || *p == '\n')
-            return -1;
-        const char *start = p;
-        while (*p != '\0' && *p != '\n' && !er_blank((unsigned char)*p))
-            p++;
-        if (i == k) {
-            size_t len = (size_t)(p - start);
-            size_t got = kopier_n(out, outSize, start, len);
-            return got < len ? 1 : 0;
-        }
-    }
+    const char *start = nullptr;
+    size_t len = 0;
+    if (!token_spenn(p, k, &start, &len))
+        return -1;
+    size_t got = kopier_n(out, outSize, start, len);
+    return got < len ? 1 : 0;
 }
 
 long tall_long(const char *token)
@@ -190,7 +185,7 @@ bool token_spenn(const char *p, int k, const char **start, size_t *len)
         if (*p == '\0' || *p == '\n')
             return false;
         const char *s = p;
-        while (*p != '\0' && *p != '\n' && !er_blank((unsigned char)*p))
+        while (!tokengrense(*p))
             p++;
         if (i == k) {
             *start = s;
@@ -300,7 +295,7 @@ size_t indeks_spor(const Nokkelindeks *x, uint32_t hash)
     return s;
 }
 
-void indeks_kjed(Nokkelindeks *x, int32_t i)
+inline void indeks_kjed(Nokkelindeks *x, int32_t i)
 {
     size_t s = indeks_spor(x, x->lop[i].hash);
     if (x->merke[s] != x->generasjon) {
@@ -310,6 +305,47 @@ void indeks_kjed(Nokkelindeks *x, int32_t i)
         x->lop[x->siste[s]].neste = i;
     }
     x->siste[s] = i;
+}
+
+// The first '.' in [p, end), or end: the next line's dots are near, while
+// a coordinate block may hold none for long, which the C library's search
+// crosses faster.
+inline const char *finn_prikk(const char *p, const char *end)
+{
+#if defined(__SSE2__)
+    const __m128i prikk = _mm_set1_epi8('.');
+    for (int i = 0; i < 2 && end - p >= 16; i++, p += 16) {
+        unsigned m = (unsigned)_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), prikk));
+        if (m != 0)
+            return p + __builtin_ctz(m);
+    }
+#endif
+    const char *q = (const char *)memchr(p, '.', (size_t)(end - p));
+    return q != nullptr ? q : end;
+}
+
+// The first key boundary in [p, end), or end.
+inline const char *finn_grense(const char *p, const char *end)
+{
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi8(' '), kolon = _mm_set1_epi8(':'), null = _mm_setzero_si128();
+    const __m128i ni = _mm_set1_epi8(9), tretten = _mm_set1_epi8(13);
+    for (; end - p >= 16; p += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        // tab, LF, VT, FF and CR are 9 to 13
+        __m128i kontroll = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(v, tretten), null),
+                                         _mm_cmpeq_epi8(_mm_subs_epu8(ni, v), null));
+        __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, kolon)),
+                                 _mm_or_si128(_mm_cmpeq_epi8(v, null), kontroll));
+        unsigned bits = (unsigned)_mm_movemask_epi8(m);
+        if (bits != 0)
+            return p + __builtin_ctz(bits);
+    }
+#endif
+    while (p < end && !nokkelgrense(*p))
+        p++;
+    return p;
 }
 
 } // namespace
@@ -326,19 +362,17 @@ void nokkelindeks_bygg(Nokkelindeks *x, const char *text, const char *end)
         x->generasjon = 1;
     }
     for (const char *q = text; q < end;) {
-        q = (const char *)memchr(q, '.', (size_t)(end - q));
-        if (q == nullptr)
+        q = finn_prikk(q, end);
+        if (q == end)
             break;
         const char *r = q + 1;
         while (r < end && *r == '.')
             r++;
         if (r - q >= 2) {
-            const char *w = r;
-            while (w < end && !nokkelgrense(*w))
-                w++;
+            const char *w = finn_grense(r, end);
             uint32_t h = ord_hash(r, (size_t)(w - r));
             size_t gen = x->generasjon;
-            if (!indeks_plass(x)) {
+            if ((x->antall == x->plass || x->tabell < 2 * x->plass) && !indeks_plass(x)) {
                 // Without room the keys are searched for in the text.
                 x->tekst = x->slutt = nullptr;
                 return;

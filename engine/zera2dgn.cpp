@@ -315,7 +315,7 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
     if (zera_linjetype(type) && grp == gruppe) {
         const char *fra = grp;
         const char *neste = nullptr;
-        while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
+        while (zerget_ptema_parset(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
             if (forste_pass_gruppe(k, punktGruppe) == STOPP)
                 return STOPP;
             if (neste == nullptr || neste <= fra)
@@ -324,7 +324,7 @@ Utfall forste_pass_gruppe(Kjoring &k, const char *grp)
         }
     }
 
-    if (type == ZERA_PUNKT && finn_nokkel(grp, "..STRENG", nullptr) != nullptr &&
+    if (type == ZERA_PUNKT && zerget_nokkel_parset(grp, "..STRENG") != nullptr &&
         zerget_streng(grp, &k.head.charset) == 0) {
         Elm.font = -2;
         if (skriv_element(k) == -1)
@@ -442,7 +442,7 @@ Utfall skann_gruppe(Kjoring &k, const char *grp)
     if (zera_linjetype(type) && grp == gruppe) {
         const char *fra = grp;
         const char *neste = nullptr;
-        while (zerget_ptema(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
+        while (zerget_ptema_parset(&k.keys, punktGruppe, sizeof punktGruppe, fra, grp, &neste) == 0) {
             skann_gruppe(k, punktGruppe);
             if (neste == nullptr || neste <= fra)
                 break;

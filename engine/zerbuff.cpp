@@ -271,14 +271,23 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
 }
 
 #if defined(__SSE2__)
-// Bit i: byte i of the 64 at p equals c.
-uint64_t maske64(const char *p, char c)
+// The bytes of the 64 at p that matter to a run of lines, one bit each.
+struct Masker {
+    uint64_t lf, cr, prikk, annet; // annet: NUL, and '!' when asked
+};
+Masker masker64(const char *p, bool utrop)
 {
-    const __m128i v = _mm_set1_epi8(c);
-    uint64_t m = 0;
+    const __m128i lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r'), prikk = _mm_set1_epi8('.');
+    const __m128i nul = _mm_setzero_si128(), bang = _mm_set1_epi8(utrop ? '!' : '\0');
+    Masker m{0, 0, 0, 0};
     for (int i = 0; i < 4; i++) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * i));
-        m |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, v)) << (16 * i);
+        int s = 16 * i;
+        m.lf |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)) << s;
+        m.cr |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, cr)) << s;
+        m.prikk |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, prikk)) << s;
+        m.annet |= (uint64_t)(unsigned)_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, nul), _mm_cmpeq_epi8(x, bang)))
+                   << s;
     }
     return m;
 }
@@ -299,13 +308,12 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
         // The lines that end in the next 64 bytes before anything else
         // stops them: all taken at once.
         if (at + 64 + 2 <= k.len) {
-            uint64_t lf = maske64(b + at, '\n');
-            uint64_t cr = maske64(b + at, '\r');
-            uint64_t prikk = maske64(b + at, '.');
+            const Masker m = masker64(b + at, utrop);
+            const uint64_t lf = m.lf, cr = m.cr, prikk = m.prikk;
             // a CR right before a LF is part of its line end; one at the
             // last byte is not looked after, so it stops
             uint64_t crlf = cr & (lf >> 1);
-            uint64_t stopp = (cr & ~crlf) | maske64(b + at, '\0') | (utrop ? maske64(b + at, '!') : 0);
+            uint64_t stopp = (cr & ~crlf) | m.annet;
             // a '.' after a LF and before something else than '.'; the last
             // byte's follower is not looked at, so it may stop too early
             stopp |= (lf << 1) & prikk & ~(prikk >> 1);

@@ -596,8 +596,29 @@ struct Utbygger {
 
 } // namespace
 
+namespace {
+
+int16_t les_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start, const char **next,
+                  const Nokkelindeks *indeks);
+
+} // namespace
+
 int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
                      const char **next)
+{
+    return les_ptema(keys, out, outSize, from, start, next, nullptr);
+}
+
+int16_t zerget_ptema_parset(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start,
+                            const char **next)
+{
+    return les_ptema(keys, out, outSize, from, start, next, zerget_indeks(start));
+}
+
+namespace {
+
+int16_t les_ptema(ScharStruct *keys, char *out, size_t outSize, const char *from, const char *start, const char **next,
+                  const Nokkelindeks *indeks)
 {
     if (out != nullptr && outSize > 0)
         out[0] = '\0';
@@ -605,10 +626,14 @@ int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *f
         *next = from;
     if (keys == nullptr || out == nullptr || outSize == 0 || from == nullptr || start == nullptr)
         return -1;
-    const char *hit = finn_nokkel(from, "...PTEMA", nullptr);
+    static constexpr Nokkel PTEMA = nokkel("...PTEMA");
+    const char *hit = indeks != nullptr && from >= indeks->tekst && from <= indeks->slutt
+                          ? nokkelindeks_finn(indeks, PTEMA, from, indeks->slutt)
+                          : finn_nokkel(from, PTEMA.tekst, nullptr);
     if (hit == nullptr) {
         if (next != nullptr)
-            *next = from + strlen(from);
+            *next = indeks != nullptr && from >= indeks->tekst && from <= indeks->slutt ? indeks->slutt
+                                                                                           : from + strlen(from);
         return -1;
     }
     const char *ls = linje_start(start, hit);
@@ -686,3 +711,5 @@ int16_t zerget_ptema(ScharStruct *keys, char *out, size_t outSize, const char *f
     }
     return rc;
 }
+
+} // namespace

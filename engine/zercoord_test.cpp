@@ -440,8 +440,8 @@ TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
     }
 }
 
-// Through the parser's index of the group the coordinates are the ones
-// the text gives, also for groups mangled at random.
+// Through the parser's index of the group the coordinates, sub-points and
+// keys are the ones the text gives, also for groups mangled at random.
 TEST_F(ZercoordTest, CoordinatesThroughTheParsersIndexAreTheTextsOwn)
 {
     const std::string grupper[] = {
@@ -479,6 +479,15 @@ TEST_F(ZercoordTest, CoordinatesThroughTheParsersIndexAreTheTextsOwn)
                 ASSERT_EQ(pa[i].h, pb[i].h) << m;
                 ASSERT_EQ(pa[i].kp, pb[i].kp) << m;
             }
+            // and the first sub-point, and the key of a point text
+            char ua[300], ub[300];
+            const char *na = nullptr, *nb = nullptr;
+            int ra = zerget_ptema(&keys, ua, sizeof ua, m.c_str(), m.c_str(), &na);
+            int rb = zerget_ptema_parset(&keys, ub, sizeof ub, m.c_str(), m.c_str(), &nb);
+            ASSERT_EQ(ra, rb) << m;
+            ASSERT_STREQ(ua, ub) << m;
+            ASSERT_EQ(na, nb) << m;
+            ASSERT_EQ(zerget_nokkel_parset(m.c_str(), "..STRENG"), finn_nokkel(m.c_str(), "..STRENG", nullptr)) << m;
         }
     }
     // Another text at the place of the parsed one has no index.

@@ -110,46 +110,47 @@ bool verdi_i16(const char *nokkel, int16_t *v)
     return true;
 }
 
-// The six place tokens of a "..KVALITET" line, each cut to KVALITET_LEN - 1
-// characters; "" for a place the line does not have.
-// The places of the last "..KVALITET" line taken apart: the parser and the
-// rest read the same line.
+// The six places of a "..KVALITET" line, as tokens of the line.  The parser
+// and the rest read the same line: the places of the last one are kept.
 struct Kvalitetplasser {
     const char *nokkel;
-    char t[ZERA_KVALITET_COUNT][KVALITET_LEN];
+    const char *s[ZERA_KVALITET_COUNT];
+    size_t n[ZERA_KVALITET_COUNT];
     bool har[ZERA_KVALITET_COUNT];
 } sistKvalitet;
 
-void kvalitet_tokens(const char *nokkel, char t[ZERA_KVALITET_COUNT][KVALITET_LEN], bool har[ZERA_KVALITET_COUNT])
+const Kvalitetplasser &kvalitet_plasser(const char *nokkel)
 {
-    if (nokkel != nullptr && nokkel == sistKvalitet.nokkel) {
-        memcpy(t, sistKvalitet.t, sizeof sistKvalitet.t);
-        memcpy(har, sistKvalitet.har, sizeof sistKvalitet.har);
-        return;
-    }
+    if (nokkel != nullptr && nokkel == sistKvalitet.nokkel)
+        return sistKvalitet;
     const char *p = nokkel;
     for (int i = 0; i <= ZERA_KVALITET_COUNT; i++) {
         const char *s = nullptr;
         size_t n = 0;
         bool finnes = p != nullptr && token_spenn(p, 0, &s, &n);
         if (i > 0) {
-            har[i - 1] = finnes;
-            kopier_n(t[i - 1], KVALITET_LEN, finnes ? s : "", n);
+            sistKvalitet.har[i - 1] = finnes;
+            sistKvalitet.s[i - 1] = s;
+            sistKvalitet.n[i - 1] = n;
         }
-        if (finnes)
-            p = s + n;
-        else
-            p = nullptr;
+        p = finnes ? s + n : nullptr;
     }
     sistKvalitet.nokkel = nokkel;
-    memcpy(sistKvalitet.t, t, sizeof sistKvalitet.t);
-    memcpy(sistKvalitet.har, har, sizeof sistKvalitet.har);
+    return sistKvalitet;
 }
 
-// atol's reading of a quality place ("*" gives 0), kept within 32 bits.
-int32_t kvalitet_tall(const char *tok)
+// atol's reading of a quality place ("*" gives 0), kept within 32 bits; the
+// place as far as a KVALITET_LEN buffer would hold it.
+int32_t kvalitet_tall(const char *s, size_t n)
 {
-    long l = tall_long(tok);
+    long l = 0;
+    if (n < KVALITET_LEN) {
+        l = tall_long(s); // the token ends in a blank: read where it stands
+    } else {
+        char t[KVALITET_LEN];
+        kopier_n(t, sizeof t, s, n);
+        l = tall_long(t);
+    }
     if (l > INT32_MAX)
         return INT32_MAX;
     if (l < INT32_MIN)
@@ -406,12 +407,9 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     p = g.finn(ENHET, grense);
     Elm.enhet = (verdi_tall(p, 1, &d) && d > 0.0) ? d : head->enhet;
 
-    p = g.finn(KVALITET, grense);
-    char plass[ZERA_KVALITET_COUNT][KVALITET_LEN];
-    bool har[ZERA_KVALITET_COUNT];
-    kvalitet_tokens(p, plass, har);
+    const Kvalitetplasser &plass = kvalitet_plasser(g.finn(KVALITET, grense));
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
-        int32_t v = har[i] ? kvalitet_tall(plass[i]) : 0;
+        int32_t v = plass.har[i] ? kvalitet_tall(plass.s[i], plass.n[i]) : 0;
         if (v == 0 || (i == 2 && v > 3))
             v = head->kvalitet[i];
         Elm.kvalitet[i] = v;
@@ -660,19 +658,17 @@ bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text,
 // is taken, an absent place is 0, a negative number leaves the place.
 void les_kvalitet(const char *nokkel)
 {
-    char t[ZERA_KVALITET_COUNT][KVALITET_LEN];
-    bool har[ZERA_KVALITET_COUNT];
-    kvalitet_tokens(nokkel, t, har);
+    const Kvalitetplasser &plass = kvalitet_plasser(nokkel);
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
-        if (!har[i]) {
+        if (!plass.har[i]) {
             Elm.kvalitet[i] = 0;
             continue;
         }
-        if (strcmp(t[i], "*") == 0) {
+        if (plass.n[i] == 1 && plass.s[i][0] == '*') {
             Elm.kvalitet[i] = -1;
             continue;
         }
-        int32_t v = kvalitet_tall(t[i]);
+        int32_t v = kvalitet_tall(plass.s[i], plass.n[i]);
         if (v >= 0)
             Elm.kvalitet[i] = v;
     }
@@ -768,6 +764,12 @@ void gid_fra(const char *p)
 const Nokkelindeks *zerget_indeks(const char *group)
 {
     return group != nullptr && group == g.tekst && g.indeks.tekst == group ? &g.indeks : nullptr;
+}
+
+const char *zerget_nokkel_parset(const char *group, const char *key)
+{
+    const Nokkelindeks *x = zerget_indeks(group);
+    return x != nullptr ? nokkelindeks_finn(x, nokkel(key), group, x->slutt) : finn_nokkel(group, key, nullptr);
 }
 
 /* Elm.text := the "..GID" value with its first blank as '/' and the
