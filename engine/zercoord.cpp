@@ -8,6 +8,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "kartmotor_int.h"
 
@@ -106,6 +109,59 @@ inline bool les_tall(const char *&p, double &verdi, const char *slutt)
     return true;
 }
 
+#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+// The common coordinate line: antall whole numbers of one to fifteen
+// digits, one blank between them, then LF.  Their values into t and the
+// start of the next line; null for any other line (or one too near the
+// group's end), which les_tall then reads.
+inline const char *les_enkel_linje(const char *s, const char *slutt, int antall, double t[3])
+{
+    if (slutt - s < 32)
+        return nullptr;
+    const __m128i null = _mm_setzero_si128(), ni = _mm_set1_epi8('9'), nul = _mm_set1_epi8('0');
+    uint32_t siffer = 0;
+    for (int i = 0; i < 2; i++) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16 * i));
+        __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null), _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
+        siffer |= (uint32_t)(unsigned)_mm_movemask_epi8(m) << (16 * i);
+    }
+    // The shape first, from the mask alone; the numbers only for a line
+    // that has it.
+    unsigned start[3] = {0, 0, 0}, len[3] = {0, 0, 0};
+    unsigned pos = 0;
+    for (int k = 0; k < antall; k++) {
+        unsigned n = (unsigned)__builtin_ctz(~(siffer >> pos) | 0x80000000u);
+        // eight bytes are read at the number, sixteen for more than eight
+        // digits, all inside the 32 bytes looked at
+        if (n == 0 || n > 15 || pos + (n > 8 ? 16 : 8) > 32)
+            return nullptr;
+        start[k] = pos;
+        len[k] = n;
+        pos += n;
+        if (k + 1 < antall) {
+            if (s[pos] != ' ')
+                return nullptr;
+            pos++;
+        }
+    }
+    if (s[pos] != '\n')
+        return nullptr;
+    for (int k = 0; k < antall; k++) {
+        uint64_t v = 0;
+        siffer8(s + start[k], &v);
+        if (len[k] > 8) {
+            uint64_t resten = 0;
+            siffer8(s + start[k] + 8, &resten);
+            for (unsigned i = 8; i < len[k]; i++)
+                v *= 10;
+            v += resten;
+        }
+        t[k] = (double)v;
+    }
+    return s + pos + 1;
+}
+#endif
+
 // Node code of a coordinate line from the text after its numbers: the
 // "..KP" value, else 1 for a "...PTEMA" sub-point, else 0.
 int16_t les_kp(const char *p)
@@ -167,20 +223,28 @@ const char *les_blokk(const char *q, const char *slutt, int kind, bool harHoyde,
             q = eol != nullptr ? eol + 1 : s + strlen(s);
             continue;
         }
-        double t1 = 0.0, t2 = 0.0, t3 = 0.0;
-        const char *p = s;
-        if (!les_tall(p, t1, slutt) || !les_tall(p, t2, slutt) || (kind == KOORD_HOYDE && !les_tall(p, t3, slutt)))
-            break;
-        // Most lines end after their numbers: no node code to look for.
-        const char *eol = p;
-        while (er_blank((unsigned char)*eol))
-            eol++;
+        double t[3] = {0.0, 0.0, 0.0};
         int16_t kp = 0;
-        if (*eol != '\n' && *eol != '\0') {
-            kp = les_kp(p);
-            eol = linje_slutt(eol);
+        const char *neste = nullptr;
+#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        neste = les_enkel_linje(s, slutt, kind == KOORD_HOYDE ? 3 : 2, t);
+#endif
+        if (neste == nullptr) {
+            const char *p = s;
+            if (!les_tall(p, t[0], slutt) || !les_tall(p, t[1], slutt) ||
+                (kind == KOORD_HOYDE && !les_tall(p, t[2], slutt)))
+                break;
+            // Most lines end after their numbers: no node code to look for.
+            const char *eol = p;
+            while (er_blank((unsigned char)*eol))
+                eol++;
+            if (*eol != '\n' && *eol != '\0') {
+                kp = les_kp(p);
+                eol = linje_slutt(eol);
+            }
+            neste = *eol == '\n' ? eol + 1 : eol;
         }
-        const char *neste = *eol == '\n' ? eol + 1 : eol;
+        const double t1 = t[0], t2 = t[1], t3 = t[2];
         double n = enhet * t1 + head->origoN;
         double e = enhet * t2 + head->origoE;
         double h = (kind == KOORD_HOYDE) ? enhet * t3 : (harHoyde ? hoyde : 0.0);

@@ -417,6 +417,7 @@ TEST_F(ZercoordTest, SubPointsOfALongCurveEachFindTheirKey)
 TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
 {
     const char *const tall[] = {"7",        "-7",        "+7",         "12345678",        "123456789",
+                                "1234567890123", "0000000001",
                                 "1234567890123456", "123456789012345", "-123456789012345", "0012",
                                 "1.25",     "-0.5",      "1e3",        "12345678.5",      "1234567x",
                                 "12345678x", "0x10",     "1e400",      "nan",             "1e-400",
