@@ -195,6 +195,22 @@ bool token_spenn(const char *p, int k, const char **start, size_t *len)
     }
 }
 
+namespace {
+
+// The token [p, e) as a C string for the C library; false when it is
+// longer than any number.
+bool som_tekst(const char *p, const char *e, char (&buf)[128])
+{
+    size_t n = (size_t)(e - p);
+    if (n >= sizeof buf)
+        return false;
+    memcpy(buf, p, n);
+    buf[n] = '\0';
+    return true;
+}
+
+} // namespace
+
 // from_chars reads what strtod and strtol read, correctly rounded, but not
 // a '+', a hexadecimal number, or a value out of range the C library still
 // gives one for; such tokens, rare in map data, go to the C library.
@@ -209,14 +225,11 @@ bool tall_hel(const char *p, const char *e, double *value)
         return true;
     }
     char buf[128];
-    size_t n = (size_t)(e - p);
-    if (n >= sizeof buf)
-        return false;
-    memcpy(buf, p, n);
-    buf[n] = '\0';
     char *slutt = nullptr;
+    if (!som_tekst(p, e, buf))
+        return false;
     v = strtod(buf, &slutt);
-    if (slutt != buf + n)
+    if (slutt != buf + (e - p))
         return false;
     *value = v;
     return true;
@@ -233,15 +246,12 @@ bool tall_helt(const char *p, const char *e, long *value)
         return true;
     }
     char buf[128];
-    size_t n = (size_t)(e - p);
-    if (n >= sizeof buf)
-        return false;
-    memcpy(buf, p, n);
-    buf[n] = '\0';
     char *slutt = nullptr;
+    if (!som_tekst(p, e, buf))
+        return false;
     errno = 0;
     v = strtol(buf, &slutt, 10);
-    if (slutt != buf + n || slutt == buf || errno != 0)
+    if (slutt != buf + (e - p) || slutt == buf || errno != 0)
         return false;
     *value = v;
     return true;

@@ -87,6 +87,20 @@ class ZerbuffTest : public zeratest::EngineTest {
         return g[0].text;
     }
 
+    // The file lf and its copy with other line ends give the same groups
+    // from the same lines.
+    void sammeGrupper(const std::string &lf, const std::string &annen, int16_t comments)
+    {
+        auto a = all(lf, comments);
+        auto b = all(annen, comments);
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); i++) {
+            EXPECT_EQ(b[i].result, a[i].result) << i;
+            EXPECT_EQ(b[i].text, a[i].text) << i;
+            EXPECT_EQ(b[i].startLine, a[i].startLine) << i;
+        }
+    }
+
     FILE *fp_ = nullptr;
     std::vector<char> buffer_;
     int32_t lines_ = 0;
@@ -142,16 +156,8 @@ TEST_F(ZerbuffTest, SplitsAFileIntoGroupsWithLinesAndPositions)
 
 TEST_F(ZerbuffTest, CrlfFileGivesTheSameGroupsAsItsLfCopy)
 {
-    for (int16_t comments : {0, 1}) {
-        auto lf = all(kFil, comments);
-        auto cr = all(crlf(kFil), comments);
-        ASSERT_EQ(lf.size(), cr.size());
-        for (size_t i = 0; i < lf.size(); i++) {
-            EXPECT_EQ(cr[i].result, lf[i].result) << i;
-            EXPECT_EQ(cr[i].text, lf[i].text) << i;
-            EXPECT_EQ(cr[i].startLine, lf[i].startLine) << i;
-        }
-    }
+    for (int16_t comments : {0, 1})
+        sammeGrupper(kFil, crlf(kFil), comments);
 }
 
 // A file whose lines end in a CR alone, or in CR CR LF, is read as its LF
@@ -165,14 +171,7 @@ TEST_F(ZerbuffTest, LoneCrFileGivesTheSameGroupsAsItsLfCopy)
         for (int16_t comments : {0, 1, 2}) {
             SCOPED_TRACE(std::string(slutt == std::string("\r") ? "CR" : "CR CR LF") + " comments " +
                          std::to_string(comments));
-            auto lf = all(kFil, comments);
-            auto cr = all(fil, comments);
-            ASSERT_EQ(lf.size(), cr.size());
-            for (size_t i = 0; i < lf.size(); i++) {
-                EXPECT_EQ(cr[i].result, lf[i].result) << i;
-                EXPECT_EQ(cr[i].text, lf[i].text) << i;
-                EXPECT_EQ(cr[i].startLine, lf[i].startLine) << i;
-            }
+            sammeGrupper(kFil, fil, comments);
         }
     }
 }

@@ -122,7 +122,8 @@ inline const char *les_enkel_linje(const char *s, const char *slutt, int antall,
     uint32_t siffer = 0;
     for (int i = 0; i < 2; i++) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16 * i));
-        __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null), _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
+        __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null),
+                                  _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
         siffer |= (uint32_t)(unsigned)_mm_movemask_epi8(m) << (16 * i);
     }
     // The shape first, from the mask alone; the numbers only for a line

@@ -636,7 +636,8 @@ bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text,
             return true;
         if (w < e && *w == ':')
             kolon = true;
-        if (n >= 4 && memcmp(w - 4, "TEMA", 4) == 0 && (run == text || er_blank((unsigned char)run[-1]) || run[-1] == '\n'))
+        bool tokenstart = run == text || er_blank((unsigned char)run[-1]) || run[-1] == '\n';
+        if (n >= 4 && memcmp(w - 4, "TEMA", 4) == 0 && tokenstart)
             return true;
         // "! ..DST" anywhere in the line
         if (r - run == 2 && run - p >= 2 && run[-2] == '!' && run[-1] == ' ' && n >= 3 && memcmp(r, "DST", 3) == 0)

@@ -84,55 +84,65 @@ void sett_opp()
     mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
 }
 
+// The file navn<mb>.zer of about mb megabytes, written by skriv(f, bytes)
+// the first time it is asked for.
+template <class F> std::string fil(const std::string &navn, int mb, F skriv)
+{
+    static std::map<std::string, bool> laget;
+    std::string sti = katalog + "/" + navn + std::to_string(mb) + ".zer";
+    if (laget[sti])
+        return sti;
+    FILE *f = fopen(sti.c_str(), "wb");
+    if (f == nullptr)
+        abort();
+    skriv(f, (long)mb * 1000000L);
+    // A short file (full disk) would measure the wrong thing.
+    if (ferror(f) || fclose(f) != 0)
+        abort();
+    laget[sti] = true;
+    return sti;
+}
+
 // Writes a file of about mb megabytes: per round one curve of 300 points,
 // ten points, two texts and an area that refers to the curve and to the
 // previous round's curve.
 std::string lag_fil(int mb)
 {
-    static std::map<int, std::string> laget;
-    if (auto it = laget.find(mb); it != laget.end())
-        return it->second;
-    std::string navn = katalog + "/stor" + std::to_string(mb) + ".zer";
-    FILE *f = fopen(navn.c_str(), "wb");
-    if (f == nullptr)
-        abort();
-    fputs(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 6600000 500000\n"
-          "...ENHET 0.01\n..OMR\xC5" "DE\n...MIN-N\xD8 6600000 500000\n...MAX-N\xD8 6700000 600000\n"
-          "..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 4\n..DATO 20240315\n..KVALITET 82 100 3\n",
-          f);
-    long maal = (long)mb * 1000000L;
-    long serie = 1;
-    unsigned tilfeldig = 12345;
-    auto neste = [&]() {
-        tilfeldig = tilfeldig * 1103515245u + 12345u;
-        return (long)((tilfeldig >> 8) % 1000000u);
-    };
-    long forrigeKurve = 0;
-    while (ftell(f) < maal) {
-        long kurve = serie++;
-        fprintf(f, ".KURVE %ld:\n..LTEMA 2001\n..H\xD8YDE %ld\n..N\xD8\n", kurve, 100 + kurve % 50);
-        long n = neste(), e = neste();
-        for (int i = 0; i < 300; i++)
-            fprintf(f, "%ld %ld\n", n + i * 37, e + (i * 53) % 997);
-        for (int i = 0; i < 10; i++)
-            fprintf(f, ".PUNKT %ld:\n..PTEMA 2101\n..N\xD8H\n%ld %ld %ld\n", serie++, neste(), neste(),
-                    10000 + neste() % 5000);
-        for (int i = 0; i < 2; i++) {
-            long tekst = serie++;
-            fprintf(f, ".TEKST %ld:\n..TTEMA 9001\n..STRENG \"Stedsnavn %ld\"\n..N\xD8\n%ld %ld\n%ld %ld\n%ld %ld\n",
-                    tekst, tekst, n, e, n, e, n + 100, e + 100);
+    return fil("stor", mb, [](FILE *f, long maal) {
+        fputs(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 6600000 500000\n"
+              "...ENHET 0.01\n..OMR\xC5" "DE\n...MIN-N\xD8 6600000 500000\n...MAX-N\xD8 6700000 600000\n"
+              "..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 4\n..DATO 20240315\n..KVALITET 82 100 3\n",
+              f);
+        long serie = 1;
+        unsigned tilfeldig = 12345;
+        auto neste = [&]() {
+            tilfeldig = tilfeldig * 1103515245u + 12345u;
+            return (long)((tilfeldig >> 8) % 1000000u);
+        };
+        long forrigeKurve = 0;
+        while (ftell(f) < maal) {
+            long kurve = serie++;
+            fprintf(f, ".KURVE %ld:\n..LTEMA 2001\n..H\xD8YDE %ld\n..N\xD8\n", kurve, 100 + kurve % 50);
+            long n = neste(), e = neste();
+            for (int i = 0; i < 300; i++)
+                fprintf(f, "%ld %ld\n", n + i * 37, e + (i * 53) % 997);
+            for (int i = 0; i < 10; i++)
+                fprintf(f, ".PUNKT %ld:\n..PTEMA 2101\n..N\xD8H\n%ld %ld %ld\n", serie++, neste(), neste(),
+                        10000 + neste() % 5000);
+            for (int i = 0; i < 2; i++) {
+                long tekst = serie++;
+                fprintf(f,
+                        ".TEKST %ld:\n..TTEMA 9001\n..STRENG \"Stedsnavn %ld\"\n..N\xD8\n%ld %ld\n%ld %ld\n"
+                        "%ld %ld\n",
+                        tekst, tekst, n, e, n, e, n + 100, e + 100);
+            }
+            if (forrigeKurve > 0)
+                fprintf(f, ".FLATE %ld:\n..FTEMA 5000\n..REF :%ld :-%ld\n..N\xD8\n%ld %ld\n", serie++, kurve,
+                        forrigeKurve, n + 50, e + 50);
+            forrigeKurve = kurve;
         }
-        if (forrigeKurve > 0)
-            fprintf(f, ".FLATE %ld:\n..FTEMA 5000\n..REF :%ld :-%ld\n..N\xD8\n%ld %ld\n", serie++, kurve,
-                    forrigeKurve, n + 50, e + 50);
-        forrigeKurve = kurve;
-    }
-    fputs(".SLUTT\n", f);
-    // A short file (full disk) would measure the wrong thing.
-    if (ferror(f) || fclose(f) != 0)
-        abort();
-    laget[mb] = navn;
-    return navn;
+        fputs(".SLUTT\n", f);
+    });
 }
 
 // Writes a file of about mb megabytes like map data: per group one curve of
@@ -141,62 +151,53 @@ std::string lag_fil(int mb)
 // dates, quality and a version text; lines end in CRLF.
 std::string lag_objektfil(int mb)
 {
-    static std::map<int, std::string> laget;
-    if (auto it = laget.find(mb); it != laget.end())
-        return it->second;
-    std::string navn = katalog + "/objekttyper" + std::to_string(mb) + ".zer";
-    FILE *f = fopen(navn.c_str(), "wb");
-    if (f == nullptr)
-        abort();
-    fputs(".HODE\r\n..TEGNSETT ISO8859-10\r\n..TRANSPAR\r\n...KOORDSYS 22\r\n...ORIGO-N\xD8 0 0\r\n"
-          "...ENHET 0.01\r\n..OMR\xC5" "DE\r\n...MIN-N\xD8 6600000 500000\r\n...MAX-N\xD8 6700000 600000\r\n"
-          "..ZERA-VERSJON 4.5\r\n..ZERA-NIV\xC5 4\r\n..DATO 20240315\r\n..KVALITET 82 100 3\r\n..KOMM 3001\r\n",
-          f);
-    long maal = (long)mb * 1000000L;
-    unsigned tilfeldig = 54321;
-    auto neste = [&](unsigned n) {
-        tilfeldig = tilfeldig * 1103515245u + 12345u;
-        return (long)((tilfeldig >> 8) % n);
-    };
-    long serie = 1;
-    long kurver[2] = {0, 0};
-    while (ftell(f) < maal) {
-        long k = neste(100);
-        if (k < 67 || kurver[1] == 0) {
-            fprintf(f,
-                    ".KURVE %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
-                    "..KONTROLLDATO 2012%02ld%02ld\r\n..ENDRINGSDATO 2013%02ld%02ld120000\r\n..VERSJON \"Data 4.5\"\r\n"
-                    "..MEDIUM T\r\n..N\xD8H\r\n",
-                    serie, linjetyper[neste(7)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
-                    20 + neste(40), 1 + neste(12), 1 + neste(28), 1 + neste(12), 1 + neste(28));
-            long n = 660000000 + neste(10000000), e = 50000000 + neste(10000000), h = 1000 + neste(49000);
-            for (long i = 0, punkter = 2 + neste(11); i < punkter; i++) {
-                fprintf(f, "%ld %ld %ld\r\n", n, e, h);
-                n += neste(1801) - 900;
-                e += neste(1801) - 900;
-                h += neste(101) - 50;
+    return fil("objekttyper", mb, [](FILE *f, long maal) {
+        fputs(".HODE\r\n..TEGNSETT ISO8859-10\r\n..TRANSPAR\r\n...KOORDSYS 22\r\n...ORIGO-N\xD8 0 0\r\n"
+              "...ENHET 0.01\r\n..OMR\xC5" "DE\r\n...MIN-N\xD8 6600000 500000\r\n...MAX-N\xD8 6700000 600000\r\n"
+              "..ZERA-VERSJON 4.5\r\n..ZERA-NIV\xC5 4\r\n..DATO 20240315\r\n..KVALITET 82 100 3\r\n..KOMM 3001\r\n",
+              f);
+        unsigned tilfeldig = 54321;
+        auto neste = [&](unsigned n) {
+            tilfeldig = tilfeldig * 1103515245u + 12345u;
+            return (long)((tilfeldig >> 8) % n);
+        };
+        long serie = 1;
+        long kurver[2] = {0, 0};
+        while (ftell(f) < maal) {
+            long k = neste(100);
+            if (k < 67 || kurver[1] == 0) {
+                fprintf(f,
+                        ".KURVE %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
+                        "..KONTROLLDATO 2012%02ld%02ld\r\n..ENDRINGSDATO 2013%02ld%02ld120000\r\n"
+                        "..VERSJON \"Data 4.5\"\r\n"
+                        "..MEDIUM T\r\n..N\xD8H\r\n",
+                        serie, linjetyper[neste(7)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
+                        20 + neste(40), 1 + neste(12), 1 + neste(28), 1 + neste(12), 1 + neste(28));
+                long n = 660000000 + neste(10000000), e = 50000000 + neste(10000000), h = 1000 + neste(49000);
+                for (long i = 0, punkter = 2 + neste(11); i < punkter; i++) {
+                    fprintf(f, "%ld %ld %ld\r\n", n, e, h);
+                    n += neste(1801) - 900;
+                    e += neste(1801) - 900;
+                    h += neste(101) - 50;
+                }
+                kurver[0] = kurver[1];
+                kurver[1] = serie;
+            } else if (k < 97) {
+                fprintf(f,
+                        ".PUNKT %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
+                        "..MEDIUM T\r\n..N\xD8H\r\n%ld %ld %ld\r\n",
+                        serie, punkttyper[neste(4)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
+                        20 + neste(40), 660000000 + neste(10000000), 50000000 + neste(10000000), 1000 + neste(49000));
+            } else {
+                fprintf(f,
+                        ".FLATE %ld:\r\n..OBJTYPE Bygningsflate\r\n..FANGSTDATO 20120101\r\n..REF :%ld :-%ld\r\n"
+                        "..N\xD8\r\n%ld %ld\r\n",
+                        serie, kurver[1], kurver[0], 660000000 + neste(10000000), 50000000 + neste(10000000));
             }
-            kurver[0] = kurver[1];
-            kurver[1] = serie;
-        } else if (k < 97) {
-            fprintf(f,
-                    ".PUNKT %ld:\r\n..OBJTYPE %s\r\n..FANGSTDATO 2012%02ld%02ld\r\n..KVALITET %ld %ld * %ld\r\n"
-                    "..MEDIUM T\r\n..N\xD8H\r\n%ld %ld %ld\r\n",
-                    serie, punkttyper[neste(4)], 1 + neste(12), 1 + neste(28), 21 + neste(3), 10 + neste(40),
-                    20 + neste(40), 660000000 + neste(10000000), 50000000 + neste(10000000), 1000 + neste(49000));
-        } else {
-            fprintf(f,
-                    ".FLATE %ld:\r\n..OBJTYPE Bygningsflate\r\n..FANGSTDATO 20120101\r\n..REF :%ld :-%ld\r\n"
-                    "..N\xD8\r\n%ld %ld\r\n",
-                    serie, kurver[1], kurver[0], 660000000 + neste(10000000), 50000000 + neste(10000000));
+            serie++;
         }
-        serie++;
-    }
-    fputs(".SLUTT\r\n", f);
-    if (ferror(f) || fclose(f) != 0)
-        abort();
-    laget[mb] = navn;
-    return navn;
+        fputs(".SLUTT\r\n", f);
+    });
 }
 
 long peak_rss_kb()
