@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -197,64 +198,50 @@ bool token_spenn(const char *p, int k, const char **start, size_t *len)
 
 namespace {
 
-// The token [p, e) as a C string for the C library; false when it is
-// longer than any number.
-bool som_tekst(const char *p, const char *e, char (&buf)[128])
+// The whole token [p, e) as a number: from_chars reads what strtod and
+// strtol read, correctly rounded, but not a '+', a hexadecimal number, or a
+// value out of range the C library still gives one for; such tokens, rare
+// in map data, go to the C library (c_les), which reads them in the C
+// locale's way.  An integer out of range is no number.
+template <class T, class C> bool hel_token(const char *p, const char *e, T *value, C c_les)
 {
+    if (p >= e)
+        return false;
+    T v{};
+    std::from_chars_result r;
+    if constexpr (std::is_integral_v<T>)
+        r = std::from_chars(p, e, v, 10);
+    else
+        r = std::from_chars(p, e, v);
+    if (r.ec == std::errc() && r.ptr == e) {
+        *value = v;
+        return true;
+    }
+    char buf[128];
     size_t n = (size_t)(e - p);
     if (n >= sizeof buf)
         return false;
     memcpy(buf, p, n);
     buf[n] = '\0';
+    char *slutt = nullptr;
+    errno = 0;
+    v = c_les(buf, &slutt);
+    if (slutt != buf + n || (std::is_integral_v<T> && errno != 0))
+        return false;
+    *value = v;
     return true;
 }
 
 } // namespace
 
-// from_chars reads what strtod and strtol read, correctly rounded, but not
-// a '+', a hexadecimal number, or a value out of range the C library still
-// gives one for; such tokens, rare in map data, go to the C library.
 bool tall_hel(const char *p, const char *e, double *value)
 {
-    if (p >= e)
-        return false;
-    double v = 0.0;
-    auto r = std::from_chars(p, e, v);
-    if (r.ec == std::errc() && r.ptr == e) {
-        *value = v;
-        return true;
-    }
-    char buf[128];
-    char *slutt = nullptr;
-    if (!som_tekst(p, e, buf))
-        return false;
-    v = strtod(buf, &slutt);
-    if (slutt != buf + (e - p))
-        return false;
-    *value = v;
-    return true;
+    return hel_token(p, e, value, [](const char *s, char **slutt) { return strtod(s, slutt); });
 }
 
 bool tall_helt(const char *p, const char *e, long *value)
 {
-    if (p >= e)
-        return false;
-    long v = 0;
-    auto r = std::from_chars(p, e, v, 10);
-    if (r.ec == std::errc() && r.ptr == e) {
-        *value = v;
-        return true;
-    }
-    char buf[128];
-    char *slutt = nullptr;
-    if (!som_tekst(p, e, buf))
-        return false;
-    errno = 0;
-    v = strtol(buf, &slutt, 10);
-    if (slutt != buf + (e - p) || slutt == buf || errno != 0)
-        return false;
-    *value = v;
-    return true;
+    return hel_token(p, e, value, [](const char *s, char **slutt) { return strtol(s, slutt, 10); });
 }
 
 // ---- the key index of a group ------------------------------------------------
