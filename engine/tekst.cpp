@@ -422,6 +422,17 @@ const char *treff(const Nokkelindeks *x, const NokkelLop &l, const Nokkel &n)
     return p;
 }
 
+// Runs come in text order: true when the search ends at run l, with *p
+// the key's start there, or null when the key would end past to, as it
+// would in every later run.
+bool prov_lop(const Nokkelindeks *x, const NokkelLop &l, const Nokkel &n, const char *to, const char **p)
+{
+    if (x->tekst + l.start + l.prikker + n.ordLen > to)
+        return true;
+    *p = treff(x, l, n);
+    return *p != nullptr;
+}
+
 } // namespace
 
 const char *nokkelindeks_sok(const Nokkelindeks *x, const Nokkel &n, const char *from, const char *to)
@@ -437,27 +448,17 @@ const char *nokkelindeks_sok(const Nokkelindeks *x, const Nokkel &n, const char 
         size_t s = indeks_spor(x, n.hash);
         if (x->merke[s] != x->generasjon)
             return nullptr;
-        for (int32_t i = x->forste[s]; i >= 0; i = x->lop[i].neste) {
-            const NokkelLop &l = x->lop[i];
-            if (x->tekst + l.start + l.prikker + n.ordLen > to)
-                return nullptr;
-            const char *p = treff(x, l, n);
-            if (p != nullptr)
-                return p + n.len <= to ? p : nullptr;
-        }
+        for (int32_t i = x->forste[s]; i >= 0; i = x->lop[i].neste)
+            if (const char *p = nullptr; prov_lop(x, x->lop[i], n, to, &p))
+                return p;
         return nullptr;
     }
     // From inside the text: the runs from there on, so a search line by
     // line costs the lines, not the group.
     size_t fra = (size_t)(from - x->tekst) + n.prikker + n.prefiks;
-    for (size_t i = nokkelindeks_fra(x, fra); i < x->antall; i++) {
-        const NokkelLop &l = x->lop[i];
-        if (x->tekst + l.start + l.prikker + n.ordLen > to)
-            return nullptr;
-        const char *p = treff(x, l, n);
-        if (p != nullptr)
-            return p + n.len <= to ? p : nullptr;
-    }
+    for (size_t i = nokkelindeks_fra(x, fra); i < x->antall; i++)
+        if (const char *p = nullptr; prov_lop(x, x->lop[i], n, to, &p))
+            return p;
     return nullptr;
 }
 
