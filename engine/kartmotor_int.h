@@ -2,11 +2,12 @@
    exported from the library.
 
    Files and their concerns:
-     tekst.cpp     bounded copies, key search, tokens
+     tekst.cpp     bounded copies, key search, a group's key index, tokens,
+                   numbers
      kartmotor_typer.h  the element types: names, letters, kinds
      elm.cpp       the element record, option words
      tegnsett.cpp  character sets and the letter keys
-     zerbuff.cpp   group reader and string values
+     zerbuff.cpp   group reader (a file read in blocks) and string values
      zerhead.cpp   header parsing and zerget_headinfo
      zerelm.cpp    element parser
      zercoord.cpp  coordinates, arcs, texts from points, sub-points, extents
@@ -14,7 +15,8 @@
      bmw.cpp       message register
      rapport.cpp   report file
      mstemtab.cpp  theme table, template, symbol and object-type tables
-     mtmatch.cpp   theme matching, row fill, height rules
+     mtmatch.cpp   theme matching (rows by theme during an import), row
+                   fill, height rules
      zera2dgn.cpp  import and scan drivers
      dgn2zera.cpp  ZERA writer
      landxml.cpp   LandXML surface output */
