@@ -171,6 +171,7 @@ void skriv_mal(const char *zera, const char *mal, int nyFil)
 
 void lukk(Kjoring &k)
 {
+    gruppekilde_lukk(&kilde);
     if (k.fp != nullptr)
         dlmSystem_mdlFclose(k.fp);
     k.fp = nullptr;
@@ -191,7 +192,7 @@ int les_hode(Kjoring &k)
         k.filStorrelse = ftell(k.fp);
     if (k.filStorrelse < 0 || fseek(k.fp, 0, SEEK_SET) != 0)
         return FEIL_LES;
-    gruppekilde_start(&kilde, k.fp, 0);
+    gruppekilde_apne(&kilde, k.fp);
     Lest lest = les_gruppe(k, KOMMENTAR_HODE);
     if ((lest != LEST_GRUPPE && lest != LEST_SISTE) || gruppe[0] == '\0')
         return FEIL_LES;

@@ -5,7 +5,10 @@
 // next such line.  The file is read in blocks into a Gruppekilde and the
 // lines are taken from there, so reading on never sets the file back; only
 // zerget_buff, which starts at the FILE's position, sets the file to the
-// next group once at the end of each call.
+// next group once at the end of each call.  A regular file opened with
+// gruppekilde_apne is mapped a window at a time instead, which spares
+// copying it; its last window, and any file that cannot be mapped, is read
+// into the block.
 //
 //   seek:  line not a group line -> skip it (counted), stay in seek
 //          group line -> note start line and position, go to fill
@@ -33,6 +36,12 @@
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#define ZERA_KART 1
 #endif
 
 #include "kartmotor_int.h"
@@ -74,17 +83,73 @@ template <bool UTROP> const char *finn_spesiell(const char *p)
 #endif
 }
 
+// A window of a mapped file starts at a page: where the unread bytes stand
+// in it, and the next page mapped too, so the terminator and the 16 bytes
+// read past it lie in the file.
+bool kartlegg(Gruppekilde &k, ptrdiff_t *flytt)
+{
+#if defined(ZERA_KART)
+    static const long side = sysconf(_SC_PAGESIZE);
+    const long fra = k.pos + (long)k.at;
+    const long start = fra - fra % side;
+    const size_t lengde = ZERA_MAP_WINDOW + (size_t)side;
+    if (k.filLen < 0 || side <= 0 || start > k.filLen - (long)lengde)
+        return false;
+    // Writable and private: the terminator and a NUL turned blank stay
+    // ours.  A window that follows the last one is read through, so its
+    // pages are brought in at once, for reading: only those written are
+    // copied.  One a jump back lands in is read only where it is touched.
+    void *m = mmap(nullptr, lengde, PROT_READ | PROT_WRITE, MAP_PRIVATE, fileno(k.fp), start);
+    if (m == MAP_FAILED)
+        return false;
+#if defined(MADV_POPULATE_READ)
+    if (k.kart != nullptr || fra == 0)
+        madvise(m, lengde, MADV_POPULATE_READ);
+#endif
+    gruppekilde_lukk(&k);
+    k.kart = m;
+    k.kartLen = lengde;
+    k.data = static_cast<char *>(m);
+    *flytt = (ptrdiff_t)k.at - (ptrdiff_t)(fra - start);
+    k.pos = start;
+    k.at = (size_t)(fra - start);
+    k.len = ZERA_MAP_WINDOW;
+    k.data[k.len] = '\0';
+    return true;
+#else
+    (void)k;
+    (void)flytt;
+    return false;
+#endif
+}
+
 // Moves the unread bytes to the front of the block and reads on behind
-// them.  The end of the file (or a read error) sets slutt.
-void fyll(Gruppekilde &k)
+// them, or maps the next window.  The end of the file (or a read error)
+// sets slutt.  Returns how far the unread bytes moved towards the front.
+ptrdiff_t fyll(Gruppekilde &k)
 {
     if (k.slutt)
-        return;
-    if (k.at > 0) {
-        memmove(k.blokk, k.blokk + k.at, k.len - k.at);
+        return 0;
+    ptrdiff_t flytt = 0;
+    if (kartlegg(k, &flytt))
+        return flytt;
+    flytt = (ptrdiff_t)k.at;
+    // What a window leaves unread is never more than a piece of a line.
+    assert(k.len - k.at <= ZERA_READ_BLOCK);
+    if (k.at > 0 || k.kart != nullptr) {
+        memmove(k.blokk, k.data + k.at, k.len - k.at);
         k.len -= k.at;
         k.pos += (long)k.at;
         k.at = 0;
+    }
+    if (k.kart != nullptr) {
+        // The last window: read on from behind the bytes just moved.
+        gruppekilde_lukk(&k);
+        if (fseek(k.fp, k.pos + (long)k.len, SEEK_SET) != 0) {
+            k.blokk[k.len] = '\0';
+            k.slutt = true;
+            return flytt;
+        }
     }
     size_t plass = ZERA_READ_BLOCK - k.len;
     size_t n = plass > 0 ? fread(k.blokk + k.len, 1, plass, k.fp) : 0;
@@ -92,6 +157,7 @@ void fyll(Gruppekilde &k)
     k.blokk[k.len] = '\0';
     if (n == 0 && plass > 0)
         k.slutt = true;
+    return flytt;
 }
 
 // The group text being built.  Bytes of the block that follow each other in
@@ -187,9 +253,9 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
     size_t sitatTil = k.at; // quotes are counted up to here
     auto gi = [&](size_t til) {
         if (!hopp && !t.kuttet)
-            ut.legg(k.blokk + fra, til - fra);
+            ut.legg(k.data + fra, til - fra);
         if (utrop && !t.kuttet && sitatTil < til) {
-            tell_sitat(t, k.blokk + sitatTil, k.blokk + til);
+            tell_sitat(t, k.data + sitatTil, k.data + til);
             sitatTil = til;
         }
         t.kolonne += til - fra;
@@ -201,15 +267,14 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
         if (j - fra >= ZERA_READ_BLOCK / 2)
             gi(j - FORAN);
         ut.tom();
-        size_t flytt = fra;
         k.at = fra;
-        fyll(k);
-        sok = j - flytt;
-        sitatTil -= flytt;
-        fra = 0;
+        const ptrdiff_t flytt = fyll(k);
+        sok = (size_t)((ptrdiff_t)j - flytt);
+        sitatTil = (size_t)((ptrdiff_t)sitatTil - flytt);
+        fra = k.at;
     };
     for (;;) {
-        char *b = k.blokk;
+        char *b = k.data;
         size_t j = (size_t)((utrop && !t.kuttet ? finn_spesiell<true>(b + sok) : finn_spesiell<false>(b + sok)) - b);
         const char c = b[j];
         if (c == '\0') {
@@ -300,7 +365,7 @@ Masker masker64(const char *p, bool utrop)
 void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCounter)
 {
     const bool utrop = kommentar != BEHOLD;
-    char *b = k.blokk;
+    char *b = k.data;
     size_t at = k.at;
     const size_t grense = k.len > FORAN ? k.len - FORAN : 0;
     while (at < grense && !(b[at] == '.' && b[at + 1] != '.')) {
@@ -360,12 +425,43 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
 void gruppekilde_start(Gruppekilde *k, FILE *fp, long pos)
 {
     assert(k != nullptr);
+    k->kart = nullptr; // a mapped window is given up by gruppekilde_lukk only
+    k->kartLen = 0;
     k->fp = fp;
     k->pos = pos;
     k->len = 0;
     k->at = 0;
     k->slutt = fp == nullptr;
+    k->data = k->blokk;
+    k->filLen = -1;
     k->blokk[0] = '\0';
+}
+
+void gruppekilde_apne(Gruppekilde *k, FILE *fp)
+{
+    gruppekilde_lukk(k);
+    gruppekilde_start(k, fp, 0);
+    if (fp == nullptr || fseek(fp, 0, SEEK_SET) != 0) {
+        k->slutt = true;
+        return;
+    }
+#if defined(ZERA_KART)
+    struct stat st;
+    if (fp != nullptr && fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= LONG_MAX)
+        k->filLen = (long)st.st_size;
+#endif
+}
+
+void gruppekilde_lukk(Gruppekilde *k)
+{
+    assert(k != nullptr);
+#if defined(ZERA_KART)
+    if (k->kart != nullptr)
+        munmap(k->kart, k->kartLen);
+#endif
+    k->kart = nullptr;
+    k->kartLen = 0;
+    k->data = k->blokk;
 }
 
 bool gruppekilde_sett(Gruppekilde *k, long pos)
@@ -377,7 +473,10 @@ bool gruppekilde_sett(Gruppekilde *k, long pos)
     }
     if (k->fp == nullptr || pos < 0 || fseek(k->fp, pos, SEEK_SET) != 0)
         return false;
+    const long filLen = k->filLen;
+    gruppekilde_lukk(k);
     gruppekilde_start(k, k->fp, pos);
+    k->filLen = filLen;
     return true;
 }
 
@@ -405,7 +504,7 @@ int16_t zerget_gruppe(Gruppekilde *k, char *buffer, size_t bufferSize, int32_t *
         }
         if (k->at >= k->len)
             break;
-        const char *s = k->blokk + k->at;
+        const char *s = k->data + k->at;
         // A UTF-8 byte-order mark is not part of the file's first line, so
         // a ".HODE" behind it is still the header.
         if (k->pos + (long)k->at == 0 && memcmp(s, "\xEF\xBB\xBF", 3) == 0) {

@@ -376,13 +376,16 @@ TEST_F(ZerbuffTest, LineCounterStopsAtItsLargestValue)
 // The driver's way of reading: one Gruppekilde over the whole file.
 Gruppekilde kilde;
 
-std::vector<Gruppe> alle_fra_kilde(FILE *fp, int16_t comments)
+std::vector<Gruppe> alle_fra_kilde(FILE *fp, int16_t comments, bool kart = false)
 {
-    gruppekilde_start(&kilde, fp, 0);
+    if (kart)
+        gruppekilde_apne(&kilde, fp);
+    else
+        gruppekilde_start(&kilde, fp, 0);
     static std::vector<char> buffer(ZERA_GROUP_BUFFER);
     int32_t lines = 0;
     std::vector<Gruppe> out;
-    for (int guard = 0; guard < 100; guard++) {
+    for (int guard = 0; guard < 100000; guard++) {
         Gruppe g{};
         long next = -1;
         int16_t c = comments;
@@ -393,6 +396,8 @@ std::vector<Gruppe> alle_fra_kilde(FILE *fp, int16_t comments)
         if (g.result == 1)
             break;
     }
+    if (!kart)
+        gruppekilde_lukk(&kilde);
     return out;
 }
 
@@ -439,6 +444,52 @@ TEST_F(ZerbuffTest, GroupsAreTheSameWhereverTheBlockEnds)
         EXPECT_EQ(forventet[0].startLine, 4);
         EXPECT_EQ(forventet[1].startLine, 9);
         EXPECT_EQ(forventet[2].text, comments == 0 ? ".SLUTT" : ".SLUTT\n");
+    }
+}
+
+// A file of several mapped windows reads as one read in blocks, wherever
+// a window ends (the groups grow by a byte each, and one line outgrows a
+// window), and groups jumped back to read the same again.
+TEST_F(ZerbuffTest, AMappedFileReadsAsOneReadInBlocks)
+{
+    std::string fil = ".HODE\r\n";
+    for (int i = 0; fil.size() < 3 * ZERA_MAP_WINDOW + 5000; i++) {
+        fil += ".KURVE " + std::to_string(i) + ":\r\n..A x\r\n..B \"y!z\" ! k\r\n1" + '\0' + " 2\n! c\n..N\xD8\r\r\n";
+        fil += "..C \"" + std::string((size_t)(i % 257), 'q') + "\" ! ..DST-COLOR 5\r1 2\r\n";
+        if (i == 3000)
+            fil += "..L " + std::string(ZERA_MAP_WINDOW + 300, 'l') + " ! m\n";
+    }
+    fil += ".SLUTT\n";
+    std::string p = writeFile("m.zer", fil);
+    for (int16_t comments : {0, 1, 2}) {
+        SCOPED_TRACE(comments);
+        FILE *fp = fopen(p.c_str(), "rb");
+        ASSERT_NE(fp, nullptr);
+        auto blokk = alle_fra_kilde(fp, comments);
+        auto kart = alle_fra_kilde(fp, comments, true);
+        ASSERT_EQ(kart.size(), blokk.size());
+        ASSERT_GT(blokk.size(), 3000u);
+        for (size_t i = 0; i < blokk.size(); i++) {
+            EXPECT_EQ(kart[i].result, blokk[i].result) << i;
+            EXPECT_EQ(kart[i].text, blokk[i].text) << i;
+            EXPECT_EQ(kart[i].startLine, blokk[i].startLine) << i;
+            EXPECT_EQ(kart[i].groupPos, blokk[i].groupPos) << i;
+            EXPECT_EQ(kart[i].nextPos, blokk[i].nextPos) << i;
+        }
+        static std::vector<char> buffer(ZERA_GROUP_BUFFER);
+        for (size_t i = blokk.size() - 1; i > 0; i -= 997) {
+            ASSERT_TRUE(gruppekilde_sett(&kilde, blokk[i].groupPos)) << i;
+            int32_t lines = blokk[i].startLine - 1, start = 0;
+            long next = 0, pos = 0;
+            int16_t c = comments;
+            zerget_gruppe(&kilde, buffer.data(), buffer.size(), &lines, &start, &next, &pos, &c);
+            EXPECT_EQ(std::string(buffer.data()), blokk[i].text) << i;
+            EXPECT_EQ(next, blokk[i].nextPos) << i;
+            if (i < 997)
+                break;
+        }
+        gruppekilde_lukk(&kilde);
+        fclose(fp);
     }
 }
 
