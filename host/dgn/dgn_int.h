@@ -154,11 +154,22 @@ MSElementDescr *deserializeDescr(const uint8_t *data, size_t size);
 
 // --- GeoPackage geometry (dgngpkg.cpp) -------------------------------------------
 // The feature geometry of a top-level element as a GeoPackage geometry blob
-// (header with envelope, then WKB), in UOR.  Returns false for elements that
-// have no geometry (application elements, tags); the feature row is then not
-// written.  text gets the text of text elements and text nodes.
+// (header with envelope, then WKB), in the frame's units.  Returns false for
+// elements that have no geometry (application elements, tags); the feature
+// row is then not written.  text gets the text of text elements and text nodes.
+// A frame maps UOR to the feature coordinates: (uor + offset) * scale, in srsId.
+struct FeatureFrame {
+    int32_t srsId = 1000; // the design file's own engineering CRS (kUorSrsId)
+    double scale = 1.0;
+    DPoint3d offset{0, 0, 0};
+    bool identity() const { return scale == 1.0 && offset.x == 0 && offset.y == 0 && offset.z == 0; }
+    DPoint3d map(const DPoint3d &p) const
+    {
+        return {(p.x + offset.x) * scale, (p.y + offset.y) * scale, (p.z + offset.z) * scale};
+    }
+};
 bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<uint8_t> &blob,
-                           std::string &text);
+                           std::string &text, const FeatureFrame &frame = FeatureFrame{});
 
 // --- the store (dgnstore.cpp) ---------------------------------------------------
 // Database of the file that holds model; null when model is not open.

@@ -73,13 +73,16 @@ int removeFeature(Model &m, uint32_t pos)
     return rc == SQLITE_DONE ? 0 : storeError(rc);
 }
 
-void extentAdd(DgnFile &f, int64_t modelId, const DRange3d &r)
+void extentAdd(Model &m, const DRange3d &r)
 {
-    Extent &e = f.extents[modelId];
+    DgnFile &f = *m.file;
+    Extent &e = f.extents[m.id];
     RangeAccumulator acc;
     if (e.any)
         acc.add(DRange3d{{e.minX, e.minY, 0}, {e.maxX, e.maxY, 0}});
-    acc.add(r);
+    FeatureFrame frame = featureFrame(m);
+    acc.add(frame.map(r.low));
+    acc.add(frame.map(r.high));
     DRange3d u{};
     acc.get(u);
     e = {true, u.low.x, u.low.y, u.high.x, u.high.y};
@@ -94,7 +97,7 @@ int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
     static thread_local std::vector<uint8_t> blob;
     std::string text;
     blob.clear();
-    if (!encodeFeatureGeometry(dscr, m.is3d, blob, text))
+    if (!encodeFeatureGeometry(dscr, m.is3d, blob, text, featureFrame(m)))
         return removeFeature(m, pos);
     DgnFile &f = *m.file;
     const MSElement &el = dscr->el;
@@ -278,7 +281,7 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
         return 0;
     }
     if (hasRange)
-        extentAdd(f, m->id, range);
+        extentAdd(*m, range);
     if (w.finish() != 0) {
         undoIds();
         return 0;
@@ -388,7 +391,7 @@ uint32_t rewriteTree(DgnModelRefP handle, MSElementDescr *tree, uint32_t pos, bo
         return 0;
     }
     if (hasRange)
-        extentAdd(f, m->id, range);
+        extentAdd(*m, range);
     if (w.finish() != 0) {
         undoIds();
         return 0;

@@ -316,13 +316,13 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
     }
 }
 
-void extend(const Geom &g, RangeAccumulator &acc)
+void extend(const Geom &g, const FeatureFrame &f, RangeAccumulator &acc)
 {
     const DPoint3d *p = g.data();
     for (size_t i = 0, n = g.size(); i < n; ++i)
-        acc.add(p[i]);
+        acc.add(f.map(p[i]));
     for (const Geom &part : g.parts)
-        extend(part, acc);
+        extend(part, f, acc);
 }
 
 // Bytes of g's WKB with dims coordinates a point.
@@ -351,8 +351,18 @@ template <class T> void put(uint8_t *&p, T v)
     p += sizeof v;
 }
 
-void putPoints(uint8_t *&p, const DPoint3d *pts, size_t n, bool is3d)
+void putPoints(uint8_t *&p, const DPoint3d *pts, size_t n, bool is3d, const FeatureFrame &f)
 {
+    if (!f.identity()) {
+        for (size_t i = 0; i < n; ++i) {
+            DPoint3d q = f.map(pts[i]);
+            put(p, q.x);
+            put(p, q.y);
+            if (is3d)
+                put(p, q.z);
+        }
+        return;
+    }
     if (is3d) {
         std::memcpy(p, pts, n * sizeof(DPoint3d));
         p += n * sizeof(DPoint3d);
@@ -364,31 +374,31 @@ void putPoints(uint8_t *&p, const DPoint3d *pts, size_t n, bool is3d)
     }
 }
 
-void writeWkb(uint8_t *&p, const Geom &g, bool is3d)
+void writeWkb(uint8_t *&p, const Geom &g, bool is3d, const FeatureFrame &f)
 {
     put<uint8_t>(p, 1); // little-endian
     put<uint32_t>(p, is3d ? g.kind + kWkbZ : g.kind);
     switch (g.kind) {
     case kWkbPoint: {
         DPoint3d empty{NAN, NAN, NAN};
-        putPoints(p, g.size() ? g.data() : &empty, 1, is3d);
+        putPoints(p, g.size() ? g.data() : &empty, 1, is3d, g.size() ? f : FeatureFrame{});
         break;
     }
     case kWkbLineString:
         put<uint32_t>(p, static_cast<uint32_t>(g.size()));
-        putPoints(p, g.data(), g.size(), is3d);
+        putPoints(p, g.data(), g.size(), is3d, f);
         break;
     case kWkbPolygon:
         put<uint32_t>(p, g.size() ? 1 : 0);
         if (g.size()) {
             put<uint32_t>(p, static_cast<uint32_t>(g.size()));
-            putPoints(p, g.data(), g.size(), is3d);
+            putPoints(p, g.data(), g.size(), is3d, f);
         }
         break;
     default:
         put<uint32_t>(p, static_cast<uint32_t>(g.parts.size()));
         for (const Geom &part : g.parts)
-            writeWkb(p, part, is3d);
+            writeWkb(p, part, is3d, f);
         break;
     }
 }
@@ -396,7 +406,7 @@ void writeWkb(uint8_t *&p, const Geom &g, bool is3d)
 } // namespace
 
 bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<uint8_t> &blob,
-                           std::string &text)
+                           std::string &text, const FeatureFrame &frame)
 {
     blob.clear();
     text.clear();
@@ -409,7 +419,7 @@ bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<ui
         return false;
     }
     RangeAccumulator acc;
-    extend(g, acc);
+    extend(g, frame, acc);
     DRange3d r{};
     bool any = acc.get(r);
 
@@ -423,7 +433,7 @@ bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<ui
     // Flags: little-endian, envelope xy (1) or xyz (2), or no envelope and
     // the empty bit for a geometry without points.
     put<uint8_t>(p, any ? static_cast<uint8_t>(0x01 | (is3d ? 2 : 1) << 1) : 0x11);
-    put<int32_t>(p, kUorSrsId);
+    put<int32_t>(p, frame.srsId);
     if (any) {
         put(p, r.low.x);
         put(p, r.high.x);
@@ -434,7 +444,7 @@ bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<ui
             put(p, r.high.z);
         }
     }
-    writeWkb(p, g, is3d);
+    writeWkb(p, g, is3d, frame);
     return true;
 }
 

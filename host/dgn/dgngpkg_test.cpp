@@ -862,4 +862,67 @@ TEST_F(OgrFile, ThreeDimensionalFileHasZ)
     EXPECT_NE(summary.find("Geometry: 3D Unknown (any)"), std::string::npos) << summary;
 }
 
+// A file that names an EPSG code has its features in that CRS, in master
+// units with the global origin added; one that names none keeps UOR.
+TEST_F(OgrFile, FeaturesInTheFilesEpsgCrs)
+{
+    std::string utm = path("utm.dgn");
+    DPoint3d origin{500000000, 6600000000, 0}; // UOR, a millimetre each
+    ASSERT_EQ(mdlhost_dgnCreateFile(utm.c_str(), 0, 1000, "m", &origin), 0);
+    ASSERT_EQ(mdlSystem_newDesignFile(utm.c_str()), 0);
+    model_ = mdlModelRef_getActive();
+    EXPECT_EQ(mdlhost_dgnGetEpsg(model_), 0);
+    EXPECT_EQ(mdlhost_dgnSetEpsg(model_, 999999), DGNERR_BADARG); // PROJ knows no such code
+    EXPECT_EQ(mdlhost_dgnSetEpsg(model_, -5), DGNERR_BADARG);
+    ASSERT_EQ(mdlhost_dgnSetEpsg(model_, 25832), 0);
+    EXPECT_EQ(mdlhost_dgnGetEpsg(model_), 25832);
+    ASSERT_EQ(mdlLevel_create(model_, kLevelName, &level_), 0);
+    MSElement el;
+    DPoint3d pts[2] = {{1000, 2000, 0}, {3500, 4000, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);
+    uint32_t pos = add(el);
+    // Features already written would be in the old frame.
+    EXPECT_EQ(mdlhost_dgnSetEpsg(model_, 25833), DGNERR_BADARG);
+    EXPECT_EQ(mdlhost_dgnGetEpsg(model_), 25832);
+    mdlhost_closeDesignFile();
+
+    std::map<long, OgrFeature> got = parseFeatures(ogrinfo("-ro -q", utm));
+    EXPECT_EQ(got[pos].geometry, "LINESTRING (500001 6600002,500003.5 6600004)");
+    std::string summary = ogrinfo("-ro -so", utm);
+    EXPECT_NE(summary.find("ID[\"EPSG\",25832]"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("UTM zone 32N"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Extent: (500001.000000, 6600002.000000) - (500003.500000, 6600004.000000)"),
+              std::string::npos)
+        << summary;
+    EXPECT_EQ(summary.find("ERROR"), std::string::npos) << summary;
+
+    // The code stays with the file.
+    ASSERT_EQ(mdlSystem_newDesignFile(utm.c_str()), 0);
+    EXPECT_EQ(mdlhost_dgnGetEpsg(mdlModelRef_getActive()), 25832);
+}
+
+TEST_F(OgrFile, FileWithoutEpsgKeepsUor)
+{
+    MSElement el;
+    DPoint3d pts[2] = {{1000, 2000, 0}, {3500, 4000, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);
+    uint32_t pos = add(el);
+    EXPECT_EQ(mdlhost_dgnGetEpsg(model_), 0);
+    std::map<long, OgrFeature> got = closeAndRead();
+    EXPECT_EQ(got[pos].geometry, "LINESTRING (1000 2000,3500 4000)");
+    std::string summary = ogrinfo("-ro -so", dgnPath());
+    EXPECT_NE(summary.find("LENGTHUNIT[\"uor\",0.001]"), std::string::npos) << summary;
+}
+
+TEST(Koordsys, EpsgOfEachNumber)
+{
+    const struct {
+        int koordsys, epsg;
+    } cases[] = {{1, 27391}, {8, 27398}, {0, 0},      {9, 0},      {20, 0},     {21, 25831}, {23, 25833},
+                 {26, 25836}, {27, 0},   {30, 0},     {31, 23031}, {36, 23036}, {37, 0},     {-1, 0},
+                 {99, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(mdlhost_dgnEpsgOfKoordsys(c.koordsys), c.epsg) << c.koordsys;
+}
+
 } // namespace

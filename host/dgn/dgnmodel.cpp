@@ -15,7 +15,7 @@ namespace mdlhost::dgn {
 void releaseFile(const std::shared_ptr<DgnFile> &file);
 void forgetStatements(DgnFile &file, const std::string &table);
 int createModelRows(sqlite3 *db, int64_t *id, const std::string &name, const std::string &description, bool is3d,
-                    double uorPerMaster, const std::string &unit, const DPoint3d &origin);
+                    double uorPerMaster, const std::string &unit, const DPoint3d &origin, int32_t srsId);
 
 namespace {
 
@@ -294,7 +294,8 @@ int mdlhost_dgnCreateModel(DgnModelRefP fileModel, const char16_t *name, const c
     if (!w.ok())
         return w.error();
     int64_t id = 0;
-    int rc = createModelRows(m->file->db, &id, name8, descr8, m->is3d, m->uorPerMaster, m->unitName, m->origin);
+    int rc = createModelRows(m->file->db, &id, name8, descr8, m->is3d, m->uorPerMaster, m->unitName, m->origin,
+                             m->file->epsg > 0 ? m->file->epsg : kUorSrsId);
     if ((rc & 0xFF) == SQLITE_CONSTRAINT) // the name is taken by another table of the file
         return w.fail(DGNERR_EXISTS);
     if (rc != SQLITE_OK)

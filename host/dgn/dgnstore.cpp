@@ -595,7 +595,7 @@ void configure(sqlite3 *db)
 // The rows and table of a new model; SQLite result.  Used for the default
 // model of a new file and for models added later.
 int createModelRows(sqlite3 *db, int64_t *id, const std::string &name, const std::string &description, bool is3d,
-                    double uorPerMaster, const std::string &unit, const DPoint3d &origin)
+                    double uorPerMaster, const std::string &unit, const DPoint3d &origin, int32_t srsId)
 {
     int rc = bindRun(db,
                      "INSERT INTO dgn_models (name, description, is3d, uor_per_master, master_unit, origin_x, "
@@ -633,7 +633,7 @@ int createModelRows(sqlite3 *db, int64_t *id, const std::string &name, const std
                      sqlite3_bind_text(s, 1, table.c_str(), -1, SQLITE_TRANSIENT);
                      sqlite3_bind_text(s, 2, name.c_str(), -1, SQLITE_TRANSIENT);
                      sqlite3_bind_text(s, 3, description.c_str(), -1, SQLITE_TRANSIENT);
-                     sqlite3_bind_int(s, 4, kUorSrsId);
+                     sqlite3_bind_int(s, 4, srsId);
                  });
     if (rc != SQLITE_OK)
         return rc;
@@ -642,7 +642,7 @@ int createModelRows(sqlite3 *db, int64_t *id, const std::string &name, const std
                    "VALUES (?1, 'geom', 'GEOMETRY', ?2, ?3, 0)",
                    [&](sqlite3_stmt *s) {
                        sqlite3_bind_text(s, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-                       sqlite3_bind_int(s, 2, kUorSrsId);
+                       sqlite3_bind_int(s, 2, srsId);
                        sqlite3_bind_int(s, 3, is3d ? 1 : 0);
                    });
 }
@@ -708,7 +708,7 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     }
     int64_t id = 0;
     if (rc == SQLITE_OK)
-        rc = createModelRows(db, &id, "Default", "", is3d != 0, uorPerMaster, masterUnitName, origin);
+        rc = createModelRows(db, &id, "Default", "", is3d != 0, uorPerMaster, masterUnitName, origin, kUorSrsId);
     if (rc == SQLITE_OK)
         rc = execDb(db, "COMMIT");
     int error = rc == SQLITE_OK ? 0 : storeError(rc);
@@ -915,6 +915,11 @@ int reloadState(DgnFile &file)
         parseSetting(uid, u);
     file.nextPos = uint32_t(std::clamp<int64_t>(p, 1, int64_t(kMaxPosition) + 1));
     file.nextUid = uint64_t(std::max<int64_t>(u, 1));
+    std::string epsg;
+    int64_t code = 0;
+    file.epsg = readSetting(file.db, "epsg", epsg) && parseSetting(epsg, code) && code > 0 && code <= INT32_MAX
+                    ? int32_t(code)
+                    : 0;
     file.extents.clear();
     sqlite3_stmt *s = fileStatement(file,
                                     "SELECT m.id, c.min_x, c.min_y, c.max_x, c.max_y FROM dgn_models m "

@@ -47,6 +47,7 @@ struct DgnFile {
     // commit, read back after a rollback.
     uint32_t nextPos = 1;
     uint64_t nextUid = 1;
+    int32_t epsg = 0; // the CRS the features are in; 0: the engineering CRS
     std::map<int64_t, Extent> extents; // by model id
     bool dirty = false;
 
@@ -101,6 +102,10 @@ int exec(DgnFile &file, const char *sql);
 // Settings, extents and levels again from the file (after a rollback).
 int reloadState(DgnFile &file);
 int loadLevels(DgnFile &file);
+
+// How the features of m are written: master units with the global origin in
+// the file's EPSG CRS, or UOR in the engineering CRS when it names none.
+FeatureFrame featureFrame(const Model &m);
 
 // True while a command runs.
 bool inCommand();

@@ -277,6 +277,15 @@ MDLHOST_API void mdlhost_dgnFailWrites(int error, int n);
    (e.g. "m"), global origin (UOR).  Refuses an existing file.  0 or an error. */
 MDLHOST_API int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster,
                                       const char *masterUnitName, const DPoint3d *globalOrigin);
+/* The EPSG code of the CRS the file's features (the GeoPackage tables GIS
+   tools read) are in: then in master units with the global origin added.
+   0: none, the features are in UOR in the file's own engineering CRS.  Set
+   only while the file holds no element; a code PROJ does not know, or a file
+   with elements, gives DGNERR_BADARG.  0 or an error. */
+MDLHOST_API int mdlhost_dgnSetEpsg(DgnModelRefP model, int epsg);
+MDLHOST_API int mdlhost_dgnGetEpsg(DgnModelRefP model);
+/* EPSG code of a ZERA coordinate system number (...KOORDSYS); 0 for none. */
+MDLHOST_API int mdlhost_dgnEpsgOfKoordsys(int koordsys);
 /* Makes path the active design file (through the new-design-file hooks) and
    its default model the active model.  0, or an error (the previous file
    stays active).  A file the host did not write, a truncated or damaged one,
