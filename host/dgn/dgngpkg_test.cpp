@@ -425,11 +425,12 @@ struct OgrFeature {
     std::string geometry;                      // WKT
 };
 
-// Runs ogrinfo with args on the layer of the default model in path; the
-// printed text (errors included).  The host's own tables are layers too.
-std::string ogrinfo(const std::string &args, const std::string &path)
+// Runs ogrinfo with args on layer (the default model's unless named) in
+// path; the printed text (errors included).  The host's own tables are
+// layers too.
+std::string ogrinfo(const std::string &args, const std::string &path, const std::string &layer = "model_1")
 {
-    std::string cmd = std::string(kOgrinfo) + " " + args + " '" + path + "' model_1 2>&1";
+    std::string cmd = std::string(kOgrinfo) + " " + args + " '" + path + "' " + layer + " 2>&1";
     std::string out;
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
@@ -896,9 +897,15 @@ TEST_F(OgrFile, FeaturesInTheFilesEpsgCrs)
         << summary;
     EXPECT_EQ(summary.find("ERROR"), std::string::npos) << summary;
 
-    // The code stays with the file.
+    // The code stays with the file, and a model made later is in its CRS.
     ASSERT_EQ(mdlSystem_newDesignFile(utm.c_str()), 0);
     EXPECT_EQ(mdlhost_dgnGetEpsg(mdlModelRef_getActive()), 25832);
+    DgnModelRefP second = MDLHOST_NO_MODEL;
+    ASSERT_EQ(mdlhost_dgnCreateModel(mdlModelRef_getActive(), u"Second", u"", &second), 0);
+    mdlhost_dgnCloseModel(second);
+    mdlhost_closeDesignFile();
+    std::string layers = ogrinfo("-ro -so", utm, "model_2");
+    EXPECT_NE(layers.find("ID[\"EPSG\",25832]"), std::string::npos) << layers;
 }
 
 TEST_F(OgrFile, FileWithoutEpsgKeepsUor)
