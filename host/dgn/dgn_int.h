@@ -196,9 +196,16 @@ sqlite3_stmt *storeStatement(DgnModelRefP model, const char *sql);
 // finish() commits (outside a command) and gives 0, or the error (a write
 // failure injected by mdlhost_dgnFailWrites included) after undoing the
 // change.  A write never finished is undone when w goes.  Errors set mdlErrno.
+//
+// An append whose statements can be undone by deleting what it added passes
+// that undo: inside a command it then takes no savepoint (a savepoint copies
+// every page the write touches), and a failure runs the undo instead; when
+// the undo cannot run, the command fails and rolls back whole.  The undo
+// gives 0 or an error.
 class StoreWrite {
   public:
-    explicit StoreWrite(DgnModelRefP model);
+    using Undo = std::function<int()>;
+    explicit StoreWrite(DgnModelRefP model, Undo undo = nullptr);
     ~StoreWrite();
     StoreWrite(const StoreWrite &) = delete;
     StoreWrite &operator=(const StoreWrite &) = delete;

@@ -231,10 +231,19 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
         mdlErrno = DGNERR_BADELEMENT;
         return 0;
     }
-    StoreWrite w(handle);
+    DgnFile &f = *m->file;
+    uint32_t pos = 0; // an add that fails inside a command deletes its rows
+    StoreWrite w(handle, [&]() -> int {
+        sqlite3_stmt *d = fileStatement(f, "DELETE FROM dgn_elements WHERE pos = ?1");
+        if (d == nullptr)
+            return mdlErrno;
+        sqlite3_bind_int64(d, 1, pos);
+        int rc = sqlite3_step(d);
+        sqlite3_reset(d);
+        return rc == SQLITE_DONE ? removeFeature(*m, pos) : storeError(rc);
+    });
     if (!w.ok())
         return 0;
-    DgnFile &f = *m->file;
     if (f.nextPos > kMaxPosition) {
         w.fail(DGNERR_FILEFULL);
         return 0;
@@ -249,7 +258,7 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
         for (auto &[n, id] : oldIds)
             n->el.ehdr.uniqueId = id;
     };
-    const uint32_t pos = f.nextPos++;
+    pos = f.nextPos++;
     std::vector<uint8_t> bytes = serializeDescr(dscr);
     DRange3d range;
     bool hasRange = isGraphic(elementType(&dscr->el)) && descrRange(dscr, &range) == 0;

@@ -303,10 +303,11 @@ struct StoreWrite::State {
     uint64_t nextUid;
     std::map<int64_t, Extent> extents;
     bool dirty;
+    StoreWrite::Undo undo; // set: no savepoint was taken
     bool done = false;
 };
 
-StoreWrite::StoreWrite(DgnModelRefP model)
+StoreWrite::StoreWrite(DgnModelRefP model, Undo undo)
 {
     Model *m = needModel(model);
     if (m == nullptr) {
@@ -329,6 +330,12 @@ StoreWrite::StoreWrite(DgnModelRefP model)
         f.inTransaction = true;
         command.files.push_back(m->file);
     }
+    if (!f.inTransaction)
+        undo = nullptr; // a transaction of its own
+    if (undo) {
+        state_ = new State{m->file, f.nextPos, f.nextUid, f.extents, f.dirty, std::move(undo)};
+        return;
+    }
     int rc = exec(f, "SAVEPOINT store_write");
     if (rc != SQLITE_OK) {
         error_ = storeError(rc);
@@ -336,7 +343,7 @@ StoreWrite::StoreWrite(DgnModelRefP model)
         return;
     }
     f.savepoints++;
-    state_ = new State{m->file, f.nextPos, f.nextUid, f.extents, f.dirty};
+    state_ = new State{m->file, f.nextPos, f.nextUid, f.extents, f.dirty, nullptr};
 }
 
 StoreWrite::~StoreWrite()
@@ -357,8 +364,14 @@ int StoreWrite::fail(int error)
     }
     state_->done = true;
     DgnFile &f = *state_->file;
-    f.savepoints--;
-    if (f.savepoints == 0 && !f.inTransaction) {
+    if (state_->undo) {
+        // A statement that failed has undone itself; the undo takes back the
+        // ones before it.  A transaction SQLite ended (a full disk) or an undo
+        // that fails leaves only the command's rollback.
+        int undoError = sqlite3_get_autocommit(f.db) ? DGNERR_IO : state_->undo();
+        if (undoError != 0)
+            storeFailCommand(undoError);
+    } else if (--f.savepoints == 0 && !f.inTransaction) {
         // A whole rollback: releasing the savepoint would still commit an
         // empty change and so touch the file.
         exec(f, "ROLLBACK");
@@ -385,6 +398,11 @@ int StoreWrite::finish()
     if (int injected = takeInjectedFailure())
         return fail(injected);
     DgnFile &f = *state_->file;
+    if (state_->undo) {
+        state_->done = true;
+        mdlErrno = 0;
+        return 0;
+    }
     bool outermost = f.savepoints == 1 && !f.inTransaction;
     if (outermost) {
         int rc = flush(f);
@@ -669,6 +687,9 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     int rc = sqlite3_open_v2(mapped, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
         configure(db);
+        // Elements run to kilobytes: larger pages mean fewer page writes per
+        // add.  A file keeps the size it was made with.
+        execDb(db, "PRAGMA page_size = 16384");
         char pragma[96];
         snprintf(pragma, sizeof pragma, "PRAGMA application_id = %d", int(kGpkgApplicationId));
         rc = execDb(db, pragma);

@@ -555,6 +555,43 @@ TEST_F(StoreTest, ARefusedElementInsideACommandDoesNotUndoTheOthers)
     EXPECT_EQ(scanAll(), (std::vector<uint32_t>{a, b}));
 }
 
+TEST_F(StoreTest, AnAddFailingAfterItsRowsWentInsideACommandTakesThemBackAndTheCommandGoesOn)
+{
+    // Inside a command an add takes no savepoint: its failure deletes what
+    // it wrote, and its position goes to the next add.
+    mdlhost_dgnBeginCommand();
+    uint32_t a = addLine(0);
+    mdlhost_dgnFailWrites(DGNERR_BADELEMENT, 1);
+    uint32_t eof = mdlModelRef_getEof(0);
+    EXPECT_EQ(addLine(10), 0u);
+    EXPECT_EQ(mdlErrno, DGNERR_BADELEMENT);
+    EXPECT_EQ(mdlModelRef_getEof(0), eof);
+    uint32_t b = addLine(20);
+    EXPECT_EQ(b, eof);
+    EXPECT_EQ(mdlhost_dgnEndCommand(1), 0);
+    mdlhost_closeDesignFile();
+    EXPECT_EQ(countRows(dgnPath(), "SELECT count(*) FROM dgn_elements"), 2);
+    EXPECT_EQ(countRows(dgnPath(), "SELECT count(*) FROM model_1"), 2);
+    ASSERT_EQ(mdlSystem_newDesignFile(dgnPath().c_str()), 0);
+    EXPECT_EQ(scanAll(), (std::vector<uint32_t>{a, b}));
+}
+
+TEST_F(StoreTest, NewFilesGetLargePagesAndAFileKeepsThePagesItWasMadeWith)
+{
+    mdlhost_closeDesignFile();
+    EXPECT_EQ(countRows(dgnPath(), "PRAGMA page_size"), 16384);
+    sqlOnFile(dgnPath(), "PRAGMA page_size = 4096; VACUUM");
+    ASSERT_EQ(countRows(dgnPath(), "PRAGMA page_size"), 4096);
+    ASSERT_EQ(mdlSystem_newDesignFile(dgnPath().c_str()), 0);
+    mdlhost_dgnBeginCommand();
+    uint32_t pos = addLine(0);
+    EXPECT_EQ(mdlhost_dgnEndCommand(1), 0);
+    mdlhost_closeDesignFile();
+    EXPECT_EQ(countRows(dgnPath(), "PRAGMA page_size"), 4096);
+    ASSERT_EQ(mdlSystem_newDesignFile(dgnPath().c_str()), 0);
+    EXPECT_EQ(scanAll(), (std::vector<uint32_t>{pos}));
+}
+
 TEST_F(StoreTest, ASiblingChainIsAddedAsElementsOfTheirOwnAllOrNone)
 {
     // Elements collected as siblings of one descriptor (tags of an element)
