@@ -24,21 +24,35 @@ inline std::string &katalog_navn()
     return katalog;
 }
 
-// Makes the folder (once per run, removed at exit) with the theme table
-// tema.tem and registers the application; returns the folder.
-inline const std::string &katalog(const char *navn, const char *temaTekst)
+// Writes navn in the folder with tekst as its content.
+inline void skriv_tekst(const std::string &navn, const char *tekst)
+{
+    FILE *f = fopen((katalog_navn() + "/" + navn).c_str(), "wb");
+    if (f == nullptr || fputs(tekst, f) == EOF || fclose(f) != 0)
+        abort();
+}
+
+// Makes the folder (once per run) with the theme table tema.tem and
+// registers the application; returns the folder.  The folder is removed at
+// exit, unless the variable behold names one to keep, so that the files can
+// be timed with a whole program afterwards.
+inline const std::string &katalog(const char *navn, const char *temaTekst, const char *behold = nullptr)
 {
     std::string &k = katalog_navn();
     if (!k.empty())
         return k;
-    std::string mal = std::string("/tmp/") + navn + "-XXXXXX";
-    if (mkdtemp(mal.data()) == nullptr)
-        abort();
-    k = mal;
-    atexit([] { std::filesystem::remove_all(katalog_navn()); });
-    FILE *f = fopen((k + "/tema.tem").c_str(), "wb");
-    if (f == nullptr || fputs(temaTekst, f) == EOF || fclose(f) != 0)
-        abort();
+    const char *kept = behold != nullptr ? getenv(behold) : nullptr;
+    if (kept != nullptr && kept[0] != '\0') {
+        k = kept;
+        std::filesystem::create_directories(k);
+    } else {
+        std::string mal = std::string("/tmp/") + navn + "-XXXXXX";
+        if (mkdtemp(mal.data()) == nullptr)
+            abort();
+        k = mal;
+        atexit([] { std::filesystem::remove_all(katalog_navn()); });
+    }
+    skriv_tekst("tema.tem", temaTekst);
     mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
     return k;
 }

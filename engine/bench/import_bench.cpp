@@ -9,8 +9,6 @@
 // IMPORT_BENCH_DIR names a directory where the files and their theme
 // tables are written and kept (tema.tem, stor50.zer, objekttyper.tem,
 // objekttyper50.zer ...), to time a whole kartimport run on them.
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,14 +18,13 @@
 #include <benchmark/benchmark.h>
 
 #include "kartmotor_int.h"
+#include "benk.h"
 #include "mdlhost.h"
 #include "zvzera_services.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string katalog;
 
 const char temaTekst[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0 !Terrengpunkt\n"
                          ";2001;HDB;L;Koter;2;1;0;1;0;0;KRYSS;1;1;1 !Kotekurve\n"
@@ -53,35 +50,14 @@ const char objektTemaTekst[] = "Kantlinje;1001;TST;L;Kant;1;0;0;1;0;0;KRYSS;1;1;
 
 int skriver(void) { return 0; }
 
-void rydd() { fs::remove_all(katalog); }
-
-void skriv_tekst(const std::string &navn, const char *tekst)
+const std::string &katalog()
 {
-    FILE *f = fopen((katalog + "/" + navn).c_str(), "wb");
-    if (f == nullptr || fputs(tekst, f) == EOF || fclose(f) != 0)
-        abort();
-}
-
-void sett_opp()
-{
-    static bool klar = false;
-    if (klar)
-        return;
-    klar = true;
-    const char *behold = getenv("IMPORT_BENCH_DIR");
-    if (behold != nullptr && behold[0] != '\0') {
-        katalog = behold;
-        fs::create_directories(katalog);
-    } else {
-        char mal[] = "/tmp/import_bench-XXXXXX";
-        if (mkdtemp(mal) == nullptr)
-            abort();
-        katalog = mal;
-        atexit(rydd);
-    }
-    skriv_tekst("tema.tem", temaTekst);
-    skriv_tekst("objekttyper.tem", objektTemaTekst);
-    mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc"));
+    static const std::string &k = [] () -> const std::string & {
+        const std::string &dir = benk::katalog("import_bench", temaTekst, "IMPORT_BENCH_DIR");
+        benk::skriv_tekst("objekttyper.tem", objektTemaTekst);
+        return dir;
+    }();
+    return k;
 }
 
 // The file navn<mb>.zer of about mb megabytes, written by skriv(f, bytes)
@@ -89,7 +65,7 @@ void sett_opp()
 template <class F> std::string fil(const std::string &navn, int mb, F skriv)
 {
     static std::map<std::string, bool> laget;
-    std::string sti = katalog + "/" + navn + std::to_string(mb) + ".zer";
+    std::string sti = katalog() + "/" + navn + std::to_string(mb) + ".zer";
     if (laget[sti])
         return sti;
     FILE *f = fopen(sti.c_str(), "wb");
@@ -200,13 +176,6 @@ std::string lag_objektfil(int mb)
     });
 }
 
-long peak_rss_kb()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
-
 void importer(benchmark::State &state, const std::string &fil, const std::string &tema)
 {
     // A loaded theme table is kept by the engine: the application empties it
@@ -217,7 +186,7 @@ void importer(benchmark::State &state, const std::string &fil, const std::string
         Fkbtab.count = 0;
         lastet = tema;
     }
-    std::string rapport = katalog + "/rapport.log";
+    std::string rapport = katalog() + "/rapport.log";
     long storrelse = (long)fs::file_size(fil);
     geoGraphics = 0;
     lagreNivaa4 = 1;
@@ -231,29 +200,19 @@ void importer(benchmark::State &state, const std::string &fil, const std::string
     }
     if (rc != 0)
         state.SkipWithError("perf_zera2dgn failed");
-    state.SetBytesProcessed((int64_t)state.iterations() * storrelse);
-    // bytes_per_second counts in MiB; this one in decimal megabytes.
-    state.counters["MB_per_s"] =
-        benchmark::Counter((double)state.iterations() * (double)storrelse / 1e6, benchmark::Counter::kIsRate);
-    state.counters["file_MB"] = (double)storrelse / 1e6;
-    state.counters["peak_rss_MB"] = (double)peak_rss_kb() / 1024.0;
-    state.counters["elements"] = 0;
-    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
-        state.counters["elements"] += Bmw.read[t];
+    benk::tellere(state, storrelse, Bmw.read);
 }
 
 } // namespace
 
 void BM_Import(benchmark::State &state)
 {
-    sett_opp();
-    importer(state, lag_fil((int)state.range(0)), katalog + "/tema.tem");
+    importer(state, lag_fil((int)state.range(0)), katalog() + "/tema.tem");
 }
 
 void BM_ImportObjekttyper(benchmark::State &state)
 {
-    sett_opp();
-    importer(state, lag_objektfil((int)state.range(0)), katalog + "/objekttyper.tem");
+    importer(state, lag_objektfil((int)state.range(0)), katalog() + "/objekttyper.tem");
 }
 
 BENCHMARK(BM_Import)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
