@@ -615,24 +615,20 @@ const char *mt_objtema(const char *name, int16_t *mode)
         }
     } else if (*mode == 2) {
         int32_t rows = Mstemtab.rowCount < 0 ? 0 : Mstemtab.rowCount > MT_MAX_ROWS ? MT_MAX_ROWS : Mstemtab.rowCount;
+        // The first row of the object type: from the import's row index,
+        // or by reading the rows when no import runs.
         int32_t rad = mt_objtype_rad(name);
+        for (int32_t r = 0; rad == -2 && r < rows; r++)
+            if (lik_uten_storrelse(Mstemtab.objtype[r], MT_FIELD_LEN, name))
+                rad = r;
         if (rad >= 0) {
+            // A row of theme 0 is an object-type row: the element stays
+            // without a theme and is matched by its object type, or every
+            // such row would take the first one's symbology.
             if (temanummer(Mstemtab.tema[rad]) == 0)
-                return nullptr; // an object-type row, as below
+                return nullptr;
             kopier_n(theme, sizeof theme, Mstemtab.tema[rad], MT_FIELD_LEN);
             found = true;
-        }
-        for (int32_t r = 0; rad == -2 && r < rows; r++) {
-            if (lik_uten_storrelse(Mstemtab.objtype[r], MT_FIELD_LEN, name)) {
-                // A row of theme 0 is an object-type row: the element stays
-                // without a theme and is matched by its object type, or
-                // every such row would take the first one's symbology.
-                if (temanummer(Mstemtab.tema[r]) == 0)
-                    return nullptr;
-                kopier_n(theme, sizeof theme, Mstemtab.tema[r], MT_FIELD_LEN);
-                found = true;
-                break;
-            }
         }
     }
     if (!found)
