@@ -188,6 +188,8 @@ MessageList 25
     25 "MSTEMTAB 25: Datatypen passer ikke elementtypen"
     26 "MSTEMTAB 26: FKB-gruppen er ikke valgt"
     27 "MSTEMTAB 27: H\370yden er ikke et multiplum av ekvidistansen"
+    37 "MSTEMTAB 37: Linje uten h\370yde er hoppet over"
+    38 "MSTEMTAB 38: Elementet viser til et element som ble hoppet over"
     40 "MSTEMTAB 40: Ugyldig LandXML-navn"
     41 "MSTEMTAB 41: Ugyldig LandXML-flagg 1 (0 eller 1)"
     42 "MSTEMTAB 42: Ugyldig LandXML-flagg 2 (0 eller 1)"
@@ -206,6 +208,17 @@ MessageList 26
     9  "ZERA2DGN 9: Skrivefeil i elementfilen"
     11 "ZERA2DGN 11: Konverteringen ble avbrutt"
     12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
+    21 "ZERA2DGN 21: Elementet kunne ikke legges inn i tegningen"
+    22 "ZERA2DGN 22: Kurven ble ikke godtatt"
+    23 "ZERA2DGN 23: Punktet ble ikke godtatt som linje"
+    25 "ZERA2DGN 25: Linjestrengen ble ikke godtatt"
+    26 "ZERA2DGN 26: Buen ble ikke godtatt, eller korden er lengre enn diameteren"
+    27 "ZERA2DGN 27: Sirkelen ble ikke godtatt"
+    28 "ZERA2DGN 28: Teksten ble ikke godtatt"
+    29 "ZERA2DGN 29: Punktcellen finnes ikke i cellebiblioteket"
+    30 "ZERA2DGN 30: Flaten har ingen deler"
+    32 "ZERA2DGN 32: Cellebiblioteket kan ikke lastes"
+    33 "ZERA2DGN 33: Rasterfilen kan ikke knyttes til tegningen"
 }
 
 # The application's own texts: counts and file progress (3), prompts and
@@ -219,6 +232,9 @@ MessageList 5
 {
     6 "Kommandotabellen til ZvZera kan ikke lastes; kommandoene kan ikke skrives inn."
     7 "Kommandoen er ikke med i denne utgaven av ZvZera."
+    108 "Disken er full.  Importen stopper ved ZERA-element %d i filen %s."
+    109 "Tegningen kan ikke skrives.  Importen stopper ved ZERA-element %d i filen %s."
+    111 "Tegningen er full.  Importen stopper ved ZERA-element %d i filen %s."
 }
 
 # Entries 8 and 9 are followed by "2,3)" or "4)".

@@ -93,6 +93,19 @@ void updateTree(MSElementDescr *node, int view, DgnModelRefP model)
     }
 }
 
+// Whether the descriptor's range meets the view's box.
+bool meetsView(MSElementDescr *dscr, const MdlViewExtent &extent)
+{
+    DPoint3d boxLow{}, boxHigh{};
+    mdlhost::dgn::viewBox(extent, boxLow, boxHigh);
+    DRange3d range{};
+    if (mdlhost::dgn::descrRange(dscr, &range) != 0)
+        return false;
+    DPoint3d low{}, high{};
+    viewRange(extent.rotation, range, low, high);
+    return low.x <= boxHigh.x && high.x >= boxLow.x && low.y <= boxHigh.y && high.y >= boxLow.y;
+}
+
 } // namespace
 
 namespace mdlhost::dgn {
@@ -187,27 +200,34 @@ int mdlView_updateSingle(int view)
     DgnModelRefP model = mdlModelRef_getActive();
     if (mdlhost::dgn::storeDb(model) == nullptr)
         return fail(DGNERR_NOMODEL);
-    DPoint3d boxLow{}, boxHigh{};
-    mdlhost::dgn::viewBox(v->extent, boxLow, boxHigh);
     MdlViewExtent extent = v->extent; // a hook may change the view
     int rc = mdlhost::dgn::storeScan(model, mdlhost::dgn::ScanFilter{}, [&](uint32_t pos) {
         MSElementDescr *dscr = nullptr;
         if (mdlElmdscr_read(&dscr, pos, model, 0, nullptr) == 0 || dscr == nullptr)
             return 0;
-        DRange3d range{};
-        DPoint3d low{}, high{};
-        bool shown = mdlhost::dgn::descrRange(dscr, &range) == 0;
-        if (shown) {
-            viewRange(extent.rotation, range, low, high);
-            shown = low.x <= boxHigh.x && high.x >= boxLow.x && low.y <= boxHigh.y && high.y >= boxLow.y;
-        }
-        if (shown)
+        if (meetsView(dscr, extent))
             updateTree(dscr, view, model);
         mdlElmdscr_freeAll(&dscr);
         return 0;
     });
     if (rc < 0)
         return fail(rc);
+    mdlErrno = 0;
+    return 0;
+}
+
+int mdlElmdscr_display(MSElementDescr *dscr, DgnModelRefP model, int drawMode)
+{
+    (void)drawMode; // every mode draws through the same hooks here
+    if (dscr == nullptr)
+        return fail(DGNERR_BADARG);
+    if (model == MDLHOST_NO_MODEL)
+        model = mdlModelRef_getActive();
+    for (int view = 0; view < MDLHOST_NUM_VIEWS; ++view) {
+        const View *v = viewAt(view);
+        if (v != nullptr && v->open && meetsView(dscr, v->extent))
+            updateTree(dscr, view, model);
+    }
     mdlErrno = 0;
     return 0;
 }

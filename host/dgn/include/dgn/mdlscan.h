@@ -136,6 +136,10 @@ MDLHOST_API int mdlView_fit(int view, int options);
    active model whose range meets the view, and then for each of its
    components, in position order.  0, or DGNERR_NOTFOUND for a closed view. */
 MDLHOST_API int mdlView_updateSingle(int view);
+/* Draws a descriptor (and its components) into every open view its range
+   meets, through the view-update hooks as a redraw does; drawMode is not
+   used.  0, or DGNERR_BADARG without a descriptor. */
+MDLHOST_API int mdlElmdscr_display(MSElementDescr *dscr, DgnModelRefP model, int drawMode);
 /* The first open view whose box holds point (current coordinates) in its x
    and y; -1 when none. */
 MDLHOST_API int mdlhost_viewAtPoint(const DPoint3d *point);
