@@ -238,6 +238,7 @@ struct Descr {
     Descr() = default;
     Descr(const Descr &) = delete;
     Descr &operator=(const Descr &) = delete;
+    Descr(Descr &&o) noexcept : d(o.slipp()) {}
     ~Descr() { mdlElmdscr_freeAll(&d); }
     MSElementDescr *slipp()
     {
@@ -386,9 +387,9 @@ int SkrivFlate(void)
     if (mdlElmdscr_new(&b.d, nullptr, &ytre) != 0)
         return 0;
     bool bHarDeler = false;
-    Descr s;              // closed shapes taken whole
-    Descr oyer;           // finished island chains
-    Descr oy;             // the island chain being collected
+    std::vector<Descr> s;    // closed shapes taken whole
+    std::vector<Descr> oyer; // finished island chains
+    Descr oy;                // the island chain being collected
     int forrigeOy = 0;
     bool tredim = mgds_modesP->is3D != 0;
 
@@ -412,18 +413,15 @@ int SkrivFlate(void)
                 if (del == nullptr)
                     return true;
                 if (erLukket(mdlElement_getType(&del->el))) {
-                    bool startet = s.d == nullptr;
+                    bool startet = s.empty();
                     bool solid = oyNr <= 0;
                     settHull(del, !solid);
                     settNivaa(del, nivaa);
-                    if (startet) {
-                        s.d = del;
-                        if (type != CELL_HEADER_ELM && type != CMPLX_SHAPE_ELM && d.fyllFlater && !bHarDeler &&
-                            solid)
-                            mdlElmdscr_addFill(s.d, nullptr);
-                    } else {
-                        mdlElmdscr_appendDscr(s.d, del);
-                    }
+                    s.emplace_back();
+                    s.back().d = del;
+                    if (startet && type != CELL_HEADER_ELM && type != CMPLX_SHAPE_ELM && d.fyllFlater &&
+                        !bHarDeler && solid)
+                        mdlElmdscr_addFill(del, nullptr);
                     return true;
                 }
                 // A cell whose first component is open goes on as a chain part.
@@ -450,10 +448,8 @@ int SkrivFlate(void)
             if (oy.d == nullptr) {
                 oy.d = nyKomplekskjede(nivaa);
             } else if (oyNr > forrigeOy) {
-                if (oyer.d == nullptr)
-                    oyer.d = oy.slipp();
-                else
-                    mdlElmdscr_appendDscr(oyer.d, oy.slipp());
+                oyer.emplace_back();
+                oyer.back().d = oy.slipp();
                 oy.d = nyKomplekskjede(nivaa);
             }
             if (oy.d == nullptr) {
@@ -466,17 +462,15 @@ int SkrivFlate(void)
         });
     }
     if (oy.d != nullptr) {
-        if (oyer.d == nullptr)
-            oyer.d = oy.slipp();
-        else
-            mdlElmdscr_appendDscr(oyer.d, oy.slipp());
+        oyer.emplace_back();
+        oyer.back().d = oy.slipp();
     }
     if (bHarDeler)
         mdlElmdscr_appendDscr(a.d, b.slipp());
-    if (s.d != nullptr)
-        mdlElmdscr_appendDscr(a.d, s.slipp());
-    if (oyer.d != nullptr)
-        mdlElmdscr_appendDscr(a.d, oyer.slipp());
+    for (Descr &del : s)
+        mdlElmdscr_appendDscr(a.d, del.slipp());
+    for (Descr &del : oyer)
+        mdlElmdscr_appendDscr(a.d, del.slipp());
     mdlCell_setRange(a.d, mdlModelRef_getActive());
     int deler = 0;
     if (a.d->h.firstElem != nullptr)

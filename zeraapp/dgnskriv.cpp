@@ -808,6 +808,18 @@ int dgnput_elm(void)
     return resultat < 0 ? -1 : 0;
 }
 
+int SettKoordinatsystem(int koordsys)
+{
+    int epsg = mdlhost_dgnEpsgOfKoordsys(koordsys);
+    DgnModelRefP aktiv = mdlModelRef_getActive();
+    if (epsg == 0 || aktiv == MDLHOST_NO_MODEL || mdlhost_dgnGetEpsg(aktiv) != 0)
+        return 0;
+    DPoint3d lav{}, hoy{};
+    if (mdlSystem_computeDesignRange(&lav, &hoy, aktiv) == 0)
+        return 0; // a design with elements keeps its CRS
+    return mdlhost_dgnSetEpsg(aktiv, epsg);
+}
+
 } // extern "C"
 
 // Used by the composites: the writer's memory is cleared with the index.

@@ -77,6 +77,11 @@ ZVZERA_API int LeggTilElementBeskrivelse(MSElementDescr **beskrivelse);
 ZVZERA_API int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt);
 ZVZERA_API int SkrivPunktSomLinje(void);
 
+/* The active design takes the CRS of the ZERA header's coordinate system
+   (...KOORDSYS), when it names none yet and holds no element.  0 when set
+   or left as it was; the host's error when it refused the code. */
+ZVZERA_API int SettKoordinatsystem(int koordsys);
+
 /* ---- composites ------------------------------------------------------------------ */
 ZVZERA_API int SkrivTrase(void);
 ZVZERA_API int SkrivFlate(void);
