@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "kartmotor_tjenester.h"
 #include "testing/importskriver_testing.h"
+#include "zeratagger.h"
 
 namespace {
 
@@ -394,6 +396,46 @@ TEST_F(ImportFilTest, AreasOfLevel4WithAnIsland)
             int ord = 0;
             EXPECT_NE(mdlLinkage_findByID(&l, &ord, &c->el, -1, 0), 0);
         }
+}
+
+TEST_F(ImportFilTest, AttributesBecomeTagsAndTheIndexFollowsTheElement)
+{
+    std::string tagfil = path("zvzera.tag");
+    std::ofstream(tagfil) << "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
+                             "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
+    snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", tagfil.c_str());
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    ASSERT_EQ(LagTagsett(), 0);
+    data_.lagreEgenskaper = 1;
+    std::string zera = hode(3) + ".LINJE 1:\n..LTEMA 1012\n..DATO 20090601\n..KVALITET 82 100\n..EIER kommune\n"
+                                 "..N\xD8\n660000000 50000000\n660000100 50000100\n.SLUTT\n";
+    ASSERT_EQ(importer(zera), 0);
+    FrigjorTagsetTabell();
+
+    int pos = 0;
+    uint32_t filpos = 0;
+    DgnModelRefP modell = 0;
+    ASSERT_EQ(FinnIElementIndeks(1, &pos, &filpos, &modell), 1);
+    MSElement el{};
+    ASSERT_EQ(mdlElement_read(&el, modell, filpos), 0);
+    ASSERT_EQ(mdlElement_getType(&el), LINE_STRING_ELM);
+    dgntest::DscrPtr tags;
+    int antall = 0;
+    ASSERT_EQ(mdlTag_getElementTags(tags.out(), &antall, &el, 0), 0);
+    std::map<std::u16string, std::string> verdier;
+    for (const MSElementDescr *t = tags.get(); t; t = t->h.next) {
+        char16_t sett[40], navn[40];
+        DgnTagValue v{};
+        ASSERT_EQ(mdlTag_extract(sett, navn, &v, nullptr, nullptr, nullptr, &t->el), 0);
+        std::string tekst = v.type == TAGTYPE_TEXT   ? std::string(v.stringValue)
+                            : v.type == TAGTYPE_LONG ? std::to_string(v.longValue)
+                                                     : std::to_string(v.doubleValue);
+        verdier[navn] = tekst;
+    }
+    EXPECT_EQ(verdier[u"DATO"], "20090601");
+    EXPECT_EQ(verdier[u"KV1"], "82");
+    EXPECT_EQ(verdier[u"KV2"], "100");
+    EXPECT_EQ(verdier[u"REST"], "..EIER kommune");
 }
 
 } // namespace
