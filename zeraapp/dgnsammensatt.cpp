@@ -167,7 +167,7 @@ extern "C" {
 
 int SkrivTrase(void)
 {
-    MSElement hode{};
+    MSElement hode; // filled by the call below
     if (mdlComplexChain_createHeader(&hode, 0, 0) != 0)
         return 0;
     SettSymbologi(&hode, 0, 0);
@@ -183,7 +183,7 @@ int SkrivTrase(void)
                 hoppet = true;
                 return false;
             }
-            MSElement el{};
+            MSElement el; // filled by the call below
             if (mdlElement_read(&el, modell, filpos) != 0)
                 return true;
             if (ref < 0)
@@ -213,7 +213,7 @@ void SkrivStruktur(void)
                 hoppet = true;
                 return false;
             }
-            MSElement el{};
+            MSElement el; // filled by the call below
             if (mdlElement_read(&el, modell, filpos) != 0)
                 return true;
             mdlElement_setProperties(&el, nullptr, &gruppe, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -330,7 +330,7 @@ int telleKomponent(MSElement *, void *arg, int, MSElementDescr *)
 // An island chain: closed, not filled, marked as a hole.
 MSElementDescr *nyKomplekskjede(uint32_t nivaa)
 {
-    MSElement hode{};
+    MSElement hode; // filled by the call below
     if (mdlComplexChain_createHeader(&hode, 1, 0) != 0)
         return nullptr;
     SettSymbologi(&hode, 0, 0);
@@ -372,14 +372,14 @@ int SkrivFlate(void)
     uint32_t gruppe = static_cast<uint32_t>(flateGruppe);
     uint32_t nivaa = FinnNivaa();
 
-    MSElement celle{};
+    MSElement celle; // filled by the call below
     if (mdlCell_create(&celle, Elm.cell[0] ? Elm.cell : nullptr, &origo, 0) != 0)
         return 0;
     mdlElement_setProperties(&celle, &nivaa, &gruppe, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     Descr a;
     if (mdlElmdscr_new(&a.d, nullptr, &celle) != 0)
         return 0;
-    MSElement ytre{};
+    MSElement ytre; // filled by the call below
     if (mdlComplexChain_createHeader(&ytre, 1, d.fyllFlater ? 1 : 0) != 0)
         return 0;
     SettSymbologi(&ytre, 0, 0);
@@ -398,10 +398,10 @@ int SkrivFlate(void)
         int32_t ref = Elm.ref[i];
         int oyNr = Elm.refGroup[i];
         hverPost(ref, [&](uint32_t filpos, DgnModelRefP modell) {
-            MSElement el{};
+            MSElement el; // filled by the call below
             if (!lesPost(el, filpos, modell))
                 return true;
-            MSElement strippet{};
+            MSElement strippet; // filled by the call below
             zvlibElement_stripAttributes2(&strippet, &el);
             int type = mdlElement_getType(&strippet);
             MSElementDescr *del = nullptr;
@@ -565,7 +565,7 @@ extern "C" void SkrivSymbolMedRetning(void)
         param.font = symbolfont;
     DPoint3d p0{Elm.E[0], Elm.N[0], Elm.H[0]};
     DPoint3d linje[2] = {p0, p0};
-    MSElement strek{};
+    MSElement strek; // filled by the call below
     if (mdlLine_create(&strek, nullptr, linje) != 0) {
         MeldSkrivefeil(3, mdlErrno);
         return;
@@ -592,7 +592,7 @@ extern "C" void SkrivSymbolMedRetning(void)
     DPoint3d p1 = Elm.pointCount >= 2 ? DPoint3d{Elm.E[1], Elm.N[1], Elm.H[1]} : p0;
     RotMatrix rot;
     mdlRMatrix_fromAngle(&rot, Elm.angle);
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlText_create(&el, nullptr, tekst.c_str(), &p1, &rot, &storrelse, &param) != 0) {
         MeldSkrivefeil(8, 0);
         return;

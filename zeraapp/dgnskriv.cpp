@@ -395,7 +395,7 @@ int LeggTilElementBeskrivelse(MSElementDescr **beskrivelse)
     if (d.lagreEgenskaper) {
         ElementID id = SkrivZeraTagger(pos);
         if (id != 0) {
-            MSElement les{};
+            MSElement les; // filled by the call below
             uint32_t ny = mdlAssoc_getElement(&les, id, MDLHOST_NO_MODEL);
             if (ny != 0)
                 pos = ny;
@@ -422,7 +422,7 @@ namespace {
 
 bool punktUtenforGjerde(const DPoint3d &p)
 {
-    MSElement linje{};
+    MSElement linje; // filled by the call below
     DPoint3d pts[2] = {p, p};
     if (mdlLine_create(&linje, nullptr, pts) != 0)
         return false;
@@ -470,7 +470,7 @@ int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt
         return 0;
     }
     uint32_t nivaa = FinnNivaa();
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlSharedCell_create(&el, 57, &origo, &rot, &skala, celle, nivaa) != 0) {
         MeldSkrivefeil(9, mdlErrno);
         return 0;
@@ -527,7 +527,7 @@ int SkrivPunktSomLinje(void)
     if (antallPunkter() < 1)
         return 0;
     DPoint3d pts[2] = {punkt(0), punkt(0)};
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlLine_create(&el, nullptr, pts) != 0) {
         MeldSkrivefeil(3, mdlErrno);
         return 0;
@@ -556,7 +556,7 @@ int skrivLinjestykke(std::vector<DPoint3d> &pts, bool kurve)
     int n = static_cast<int>(pts.size());
     std::vector<DPoint3d> uor(pts.size());
     mdlCurrTrans_transformPointArray(uor.data(), pts.data(), n);
-    MSElement el{};
+    MSElement el; // filled by the call below
     mdlCurrTrans_begin();
     mdlCurrTrans_identity();
     int rc = kurve ? mdlCurve_create(&el, nullptr, uor.data(), n) : mdlLineString_create(&el, nullptr, uor.data(), n);
@@ -642,7 +642,7 @@ int skrivBue()
         MeldSkrivefeil(6, 0);
         return 0;
     }
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlArc_createByCenter(&el, nullptr, &p[0], &p[1], &p[2], 1, radius) != 0) {
         MeldSkrivefeil(6, 0);
         return 0;
@@ -660,7 +660,7 @@ int skrivBue()
             midt.x += senter.x;
             midt.y += senter.y;
             midt.z = (lagrede[0].z + lagrede[2].z) / 2.0;
-            MSElement ny{};
+            MSElement ny; // filled by the call below
             if (lagBue(ny, lagrede[0], midt, lagrede[2]) == 0)
                 el = ny;
         }
@@ -674,7 +674,7 @@ int skrivBuePunkter(bool sirkel)
     if (antallPunkter() < 3)
         return 0;
     DPoint3d p[3] = {punkt(0), punkt(1), punkt(2)};
-    MSElement el{};
+    MSElement el; // filled by the call below
     int rc = sirkel ? mdlCircle_createBy3Pts(&el, nullptr, p) : lagBue(el, p[0], p[1], p[2]);
     if (rc != 0) {
         MeldSkrivefeil(sirkel ? 7 : 6, 0);
@@ -690,7 +690,7 @@ int skrivSirkel()
         return 0;
     DPoint3d c = punkt(0);
     double r = std::fabs(Elm.radius);
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlEllipse_create(&el, nullptr, &c, r, r, nullptr, 0) != 0) {
         MeldSkrivefeil(7, 0);
         return 0;
@@ -741,7 +741,7 @@ int skrivTekst()
     while (!tekst.empty() && (tekst.back() == ' ' || tekst.back() == '\t' || tekst.back() == '\n' ||
                               tekst.back() == '\r'))
         tekst.pop_back();
-    MSElement el{};
+    MSElement el; // filled by the call below
     if (mdlText_create(&el, nullptr, tekst.c_str(), &origo, &rot, &storrelse, &param) != 0) {
         MeldSkrivefeil(8, 0);
         return 0;
