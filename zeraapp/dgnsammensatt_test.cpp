@@ -166,6 +166,49 @@ TEST_F(SammensattTest, AnAreaWithoutAnyComponentIsRegistered)
     EXPECT_EQ(meldinger(), std::vector<std::string>{"ZERA2DGN 30"});
 }
 
+TEST_F(SammensattTest, BoundariesMoveToTheAreasHeightAlsoInTheFile)
+{
+    data_.grenserPaaHoyde = 1;
+    linje(1, {0, 0, 3}, {0, 0, 3}, {{10, 0, 4}, {10, 10, 5}});
+    elm(ZERA_FLATE, 3, "1011", {{5, 5, 25}});
+    Elm.hasHoyde = 1;
+    Elm.refCount = 1;
+    Elm.ref[0] = 1;
+    ASSERT_EQ(dgnput_elm(), 0);
+    auto el = alle();
+    ASSERT_EQ(el.size(), 3u); // the line, the area point and the area
+    auto pts = [](const MSElement &e) {
+        std::vector<DPoint3d> p(16);
+        int n = 0;
+        EXPECT_EQ(mdlLinear_extract(p.data(), &n, &e, 0), 0);
+        p.resize(static_cast<size_t>(n));
+        return p;
+    };
+    for (const DPoint3d &p : pts(el[0].el()))
+        EXPECT_NEAR(p.z, 25.0, 1e-9); // the line itself, rewritten
+    const MSElementDescr *grense = deler(deler(el[2].d.get())[0])[0];
+    for (const DPoint3d &p : pts(grense->el))
+        EXPECT_NEAR(p.z, 25.0, 1e-9);
+}
+
+TEST_F(SammensattTest, AnAreaCanReferToAnotherAreasCell)
+{
+    linje(1, {0, 0, 0}, {0, 0, 0}, {{100, 0, 0}, {100, 100, 0}, {0, 100, 0}});
+    linje(2, {10, 10, 0}, {10, 10, 0}, {{20, 10, 0}, {20, 20, 0}});
+    flate(3, {{1, 0}, {2, 1}});
+    // Area 4 takes area 3 as its island: the outer boundary without holes.
+    linje(5, {-10, -10, 0}, {-10, -10, 0}, {{200, -10, 0}, {200, 200, 0}, {-10, 200, 0}});
+    flate(4, {{5, 0}, {3, 1}});
+    auto el = alle();
+    ASSERT_EQ(el.size(), 7u);
+    auto d = deler(el[6].d.get());
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(hull(d[0]->el), 0);
+    EXPECT_EQ(mdlElement_getType(&d[1]->el), CMPLX_SHAPE_ELM);
+    EXPECT_EQ(hull(d[1]->el), 1);
+    EXPECT_EQ(deler(d[1]).size(), 1u); // area 3's outer boundary alone
+}
+
 TEST_F(SammensattTest, TracesAndStructures)
 {
     linje(1, {0, 0, 0}, {10, 0, 0});
@@ -357,6 +400,12 @@ TEST_F(ImportFilTest, PointsCurvesAndTextsAtLevel3)
     std::string info = ogrinfo("-ro -al -so");
     EXPECT_NE(info.find("Feature Count: 3"), std::string::npos) << info;
     EXPECT_NE(info.find("25832"), std::string::npos) << info;
+    std::string logg;
+    {
+        std::ifstream f(path("test.log"), std::ios::binary);
+        logg.assign(std::istreambuf_iterator<char>(f), {});
+    }
+    EXPECT_NE(logg.find("\t\t9999\tRUT\tP\t1\t1\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n"), std::string::npos) << logg;
     std::string punkter = ogrinfo("-ro -q -where \"fid=1\"");
     EXPECT_NE(punkter.find("500100"), std::string::npos) << punkter;
     EXPECT_NE(punkter.find("6600100"), std::string::npos) << punkter;
