@@ -159,6 +159,31 @@ void snuElement(MSElement &el, DgnModelRefP modell)
     mdlElmdscr_freeAll(&d);
 }
 
+// Each readable element of each reference in order, to fn(element,
+// reference, model, position); false, at once, when a reference names a
+// skipped element.
+template <class F> bool hverReferertElement(F fn)
+{
+    int n = antallReferanser();
+    for (int i = 0; i < n; ++i) {
+        int32_t ref = Elm.ref[i];
+        bool hoppet = false;
+        hverPost(ref, [&](uint32_t filpos, DgnModelRefP modell) {
+            if (filpos == 0) {
+                hoppet = true;
+                return false;
+            }
+            MSElement el; // filled by the read
+            if (mdlElement_read(&el, modell, filpos) == 0)
+                fn(el, ref, modell, filpos);
+            return true;
+        });
+        if (hoppet)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 // ---- traces and structures -----------------------------------------------------------------
@@ -174,28 +199,15 @@ int SkrivTrase(void)
     MSElementDescr *kjede = nullptr;
     if (mdlElmdscr_new(&kjede, nullptr, &hode) != 0)
         return 0;
-    int n = antallReferanser();
-    for (int i = 0; i < n; ++i) {
-        int32_t ref = Elm.ref[i];
-        bool hoppet = false;
-        hverPost(ref, [&](uint32_t filpos, DgnModelRefP modell) {
-            if (filpos == 0) {
-                hoppet = true;
-                return false;
-            }
-            MSElement el; // filled by the call below
-            if (mdlElement_read(&el, modell, filpos) != 0)
-                return true;
-            if (ref < 0)
-                snuElement(el, modell);
-            mdlElmdscr_appendElement(kjede, &el);
-            return true;
-        });
-        if (hoppet) {
-            mdlElmdscr_freeAll(&kjede);
-            MeldTemaFeil(38);
-            return 0;
-        }
+    bool helt = hverReferertElement([&](MSElement &el, int32_t ref, DgnModelRefP modell, uint32_t) {
+        if (ref < 0)
+            snuElement(el, modell);
+        mdlElmdscr_appendElement(kjede, &el);
+    });
+    if (!helt) {
+        mdlElmdscr_freeAll(&kjede);
+        MeldTemaFeil(38);
+        return 0;
     }
     int rc = LeggTilElementBeskrivelse(&kjede);
     mdlElmdscr_freeAll(&kjede);
@@ -205,26 +217,12 @@ int SkrivTrase(void)
 void SkrivStruktur(void)
 {
     uint32_t gruppe = zvlibUtil_newGraphicGroup();
-    int n = antallReferanser();
-    for (int i = 0; i < n; ++i) {
-        bool hoppet = false;
-        hverPost(Elm.ref[i], [&](uint32_t filpos, DgnModelRefP modell) {
-            if (filpos == 0) {
-                hoppet = true;
-                return false;
-            }
-            MSElement el; // filled by the call below
-            if (mdlElement_read(&el, modell, filpos) != 0)
-                return true;
-            mdlElement_setProperties(&el, nullptr, &gruppe, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-            mdlElement_rewrite(&el, nullptr, filpos);
-            return true;
-        });
-        if (hoppet) {
-            MeldTemaFeil(38);
-            return;
-        }
-    }
+    bool helt = hverReferertElement([&](MSElement &el, int32_t, DgnModelRefP, uint32_t filpos) {
+        mdlElement_setProperties(&el, nullptr, &gruppe, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        mdlElement_rewrite(&el, nullptr, filpos);
+    });
+    if (!helt)
+        MeldTemaFeil(38); // the groups already set stay
 }
 
 } // extern "C"

@@ -322,20 +322,7 @@ class ImportFilTest : public SammensattTest {
                "..ZERA-NIV\xC5 " +
                std::to_string(nivaa) + "\n";
     }
-    std::string ogrinfo(const std::string &args)
-    {
-        std::string cmd = "/usr/bin/ogrinfo " + args + " '" + dgnPath() + "' model_1 2>&1";
-        std::string out;
-        FILE *p = popen(cmd.c_str(), "r");
-        if (!p)
-            return out;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        pclose(p);
-        return out;
-    }
+    std::string ogrinfo(const std::string &args) { return dgntest::ogrinfo(args, dgnPath()); }
 };
 
 TEST_F(ImportFilTest, PointsCurvesAndTextsAtLevel3)

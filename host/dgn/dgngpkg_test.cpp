@@ -418,30 +418,13 @@ TEST(FeatureBlob, NoFeatureForApplicationElementsTagsAndDamagedRecords)
 
 // --- the file as ogrinfo reads it -------------------------------------------------
 
-constexpr const char *kOgrinfo = "/usr/bin/ogrinfo";
-
 struct OgrFeature {
     std::map<std::string, std::string> fields; // as printed; "(null)" for NULL
     std::string geometry;                      // WKT
 };
 
-// Runs ogrinfo with args on layer (the default model's unless named) in
-// path; the printed text (errors included).  The host's own tables are
-// layers too.
-std::string ogrinfo(const std::string &args, const std::string &path, const std::string &layer = "model_1")
-{
-    std::string cmd = std::string(kOgrinfo) + " " + args + " '" + path + "' " + layer + " 2>&1";
-    std::string out;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    pclose(p);
-    return out;
-}
+using dgntest::ogrinfo;
+constexpr const char *kOgrinfo = "/usr/bin/ogrinfo";
 
 bool startsWith(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
 

@@ -64,19 +64,7 @@ int64_t countRows(const std::string &path, const std::string &sql)
     return n;
 }
 
-std::string run(const std::string &command)
-{
-    std::string out;
-    FILE *p = popen(command.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    pclose(p);
-    return out;
-}
+std::string run(const std::string &command) { return dgntest::runCommand(command); }
 
 bool haveOgrinfo() { return std::system("ogrinfo --version >/dev/null 2>&1") == 0; }
 

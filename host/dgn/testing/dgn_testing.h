@@ -4,6 +4,7 @@
 #ifndef MDLHOST_DGN_TESTING_H
 #define MDLHOST_DGN_TESTING_H
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,29 @@
 namespace dgntest {
 
 constexpr double kUorPerMaster = 1000.0;
+
+// What a command prints on its standard output.
+inline std::string runCommand(const std::string &command)
+{
+    std::string out;
+    FILE *p = popen(command.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+// GDAL's ogrinfo with args on layer (the default model's unless named) of
+// path: the printed text, errors included.  The host's own tables are
+// layers too.
+inline std::string ogrinfo(const std::string &args, const std::string &path, const std::string &layer = "model_1")
+{
+    return runCommand("/usr/bin/ogrinfo " + args + " '" + path + "' " + layer + " 2>&1");
+}
 
 class DgnTest : public ::testing::Test {
   protected:
