@@ -1,7 +1,8 @@
 // The frame's part of each application, exit and abort requests.
 // (Loading: mdlload.cpp; commands: mdlcmd.cpp; keyins and the queue:
 // mdlkeyin.cpp; the design-file applications: mdlhook.cpp; clock and
-// timers: mdltime.cpp.  The registry, context and dispatcher are the ground
+// timers: mdltime.cpp; pick lists from the active design: mdllevellist.cpp.
+// The registry, context and dispatcher are the ground
 // floor's: base/mdlbase.cpp.)
 //
 //   parts         what the frame keeps per application, forgotten with it

@@ -1,5 +1,5 @@
 // The design-file store's own state, shared by its files (dgnstore.cpp,
-// dgnmodel.cpp, dgnlevel.cpp, dgnelemio.cpp).
+// dgnmodel.cpp, dgnlevel.cpp, dgnstyle.cpp, dgnelemio.cpp).
 #ifndef MDLHOST_DGNSTORE_INT_H
 #define MDLHOST_DGNSTORE_INT_H
 

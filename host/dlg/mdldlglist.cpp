@@ -223,14 +223,33 @@ int mdlListModel_search(const ListModel *model, const char *text, int col, int s
     return -1;
 }
 
+namespace {
+
+// Constant-initialised, so a floor above may set them from its own static
+// initialisers.
+MdlhostListFiller fontFiller = nullptr;
+MdlhostListFiller textStyleFiller = nullptr;
+
+} // namespace
+
+void mdlhost_setHostListFiller(int comboBoxId, MdlhostListFiller fill)
+{
+    if (comboBoxId == COMBOBOXID_Fonts)
+        fontFiller = fill;
+    else if (comboBoxId == COMBOBOXID_TextStyles)
+        textStyleFiller = fill;
+}
+
 ListModel *mdlhost_hostListModel(int comboBoxId)
 {
     if (comboBoxId != COMBOBOXID_Fonts && comboBoxId != COMBOBOXID_TextStyles)
         return nullptr;
+    const MdlhostListFiller filler = comboBoxId == COMBOBOXID_Fonts ? fontFiller : textStyleFiller;
     auto found = hostModels.find(comboBoxId);
-    if (found != hostModels.end())
+    if (found != hostModels.end() && filler == nullptr)
         return found->second.get();
-    ListModel *model = mdlListModel_create(1);
+    ListModel *model = found != hostModels.end() ? found->second.get() : mdlListModel_create(1);
+    mdlListModel_empty(model);
     struct Row {
         long value;
         const char *text;
@@ -240,11 +259,16 @@ ListModel *mdlhost_hostListModel(int comboBoxId)
     static const Row styles[] = {{-1, "(none)"}, {0, "(style of the model)"}};
     const Row *rows = comboBoxId == COMBOBOXID_Fonts ? fonts : styles;
     size_t n = comboBoxId == COMBOBOXID_Fonts ? std::size(fonts) : std::size(styles);
+    if (comboBoxId == COMBOBOXID_Fonts && filler != nullptr)
+        n = 0;
     for (size_t i = 0; i < n; i++) {
         int r = mdlListModel_insertRow(model, -1);
         mdlListModel_setCellText(model, r, 0, rows[i].text);
         mdlListModel_setCellValue(model, r, 0, rows[i].value);
     }
-    hostModels[comboBoxId].reset(model);
+    if (filler != nullptr)
+        filler(model);
+    if (found == hostModels.end())
+        hostModels[comboBoxId].reset(model);
     return model;
 }

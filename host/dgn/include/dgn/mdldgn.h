@@ -388,6 +388,42 @@ MDLHOST_API int mdlhost_levelIds(DgnModelRefP model, uint32_t *ids, int max);
 /* Levels are stored at once; kept for callers that ask for it.  0. */
 MDLHOST_API int mdlLevelTable_rewrite(DgnModelRefP model);
 
+/* --- named line styles ------------------------------------------------------------
+   A design file's own table of named line styles, numbered 1, 2, ... as they
+   are added.  An element with a named style holds the negative number in its
+   style word (0 .. 7 are the standard styles, STYLE_BYLEVEL by level).
+   Names are ISO 8859-1, 1 .. MDLHOST_MAX_LINESTYLENAME characters, compared
+   exactly.  Results 0 or an error (DGNERR_NOTFOUND for an unknown name or
+   number, DGNERR_EXISTS with *number set when the name is taken). */
+#define MDLHOST_MAX_LINESTYLENAME 63
+MDLHOST_API int mdlLineStyle_create(DgnModelRefP model, const char *name, int32_t *number);
+MDLHOST_API int mdlLineStyle_getNumber(int32_t *number, DgnModelRefP model, const char *name);
+/* number may be given with either sign; the name is cut to size - 1. */
+MDLHOST_API int mdlLineStyle_getName(char *name, int size, DgnModelRefP model, int32_t number);
+/* Numbers of every named style in number order, at most max; the count. */
+MDLHOST_API int mdlhost_lineStyleNumbers(DgnModelRefP model, int32_t *numbers, int max);
+
+/* --- text styles -------------------------------------------------------------------
+   Named sets of text parameters kept in the design file (names wide, 1 ..
+   MDLHOST_MAX_TEXTSTYLENAME characters); ids 1, 2, ... as they are added.
+   Sizes in UOR, slant in radians. */
+#define MDLHOST_MAX_TEXTSTYLENAME 81
+typedef struct MdlTextStyle {
+    double width, height;
+    double lineSpacing;
+    double slant;
+    int font;
+    int justification;
+    uint32_t flags; /* TEXT_FLAG_* */
+} MdlTextStyle;
+/* Results as the line styles; a non-finite size is DGNERR_BADARG. */
+MDLHOST_API int mdlTextStyle_create(DgnModelRefP model, const char16_t *name, const MdlTextStyle *style, int32_t *id);
+/* style and id may be null. */
+MDLHOST_API int mdlTextStyle_getByName(MdlTextStyle *style, int32_t *id, DgnModelRefP model, const char16_t *name);
+MDLHOST_API int mdlTextStyle_getName(char16_t *name, int maxChars, DgnModelRefP model, int32_t id);
+/* Ids of every text style in id order, at most max; the count. */
+MDLHOST_API int mdlhost_textStyleIds(DgnModelRefP model, int32_t *ids, int max);
+
 /* --- element I/O --------------------------------------------------------------
    Positions: 0 never names an element; positions fit 31 bits and increase as
    elements are added; a rewrite keeps the position when the new element is no

@@ -177,6 +177,23 @@ MDLHOST_API int mdlElmdscr_createFromVertices(MSElementDescr **out, const MSElem
 MDLHOST_API int mdlElement_setSymbology(MSElement *el, const uint32_t *color, const uint32_t *weight,
                                         const int32_t *style);
 MDLHOST_API int mdlElement_getSymbology(uint32_t *color, uint32_t *weight, int32_t *style, const MSElement *el);
+/* Line-style modifiers of a named style: scale and start and end width
+   (master units), each used when its bit is in modifiers. */
+#define STYLEMOD_SCALE 0x01u
+#define STYLEMOD_SWIDTH 0x08u
+#define STYLEMOD_EWIDTH 0x10u
+#define MDLHOST_LINKAGEID_LINESTYLE 0x4C53 /* the modifiers, a linkage of the element */
+typedef struct LineStyleParams {
+    uint32_t modifiers; /* STYLEMOD_* */
+    uint32_t reserved;
+    double scale;
+    double startWidth, endWidth;
+} LineStyleParams;
+/* Sets the style word and replaces the element's modifiers (params null or
+   without modifiers: none).  0, or an error with el unchanged. */
+MDLHOST_API int mdlElement_setLineStyle(MSElement *el, int32_t style, const LineStyleParams *params);
+/* The element's modifiers; DGNERR_NOTFOUND (params zeroed) when it has none. */
+MDLHOST_API int mdlElement_getLineStyleParams(LineStyleParams *params, const MSElement *el);
 /* By-level values resolved through the element's level in model (0 = the
    active model); a level the model does not know resolves to 0. */
 MDLHOST_API int mdlElement_getEffectiveSymbology(uint32_t *color, uint32_t *weight, int32_t *style,

@@ -404,9 +404,15 @@ MDLHOST_API int mdlListModel_getCellInfo(const ListModel *model, int row, int co
 MDLHOST_API int mdlListModel_search(const ListModel *model, const char *text, int col, int startRow);
 /* The host-owned models behind COMBOBOXID_Fonts (rows "<number> <name>",
    value = font number) and COMBOBOXID_TextStyles (two host rows "(none)"
-   and "(style of the model)" with values -1 and 0; the design layer may
-   append the model's styles).  Null for any other id. */
+   and "(style of the model)" with values -1 and 0, then the rows of the
+   filler).  Each call refills a model that has a filler, so a dialog that
+   opens sees the active design's fonts and styles.  Null for any other id. */
 MDLHOST_API ListModel *mdlhost_hostListModel(int comboBoxId);
+/* A floor above that knows the design files appends its rows (fonts
+   replace the fixed rows; text styles follow the two host rows).  null
+   removes the filler.  Ignored for any other id. */
+typedef void (*MdlhostListFiller)(ListModel *model);
+MDLHOST_API void mdlhost_setHostListFiller(int comboBoxId, MdlhostListFiller fill);
 
 /* ===== dialogs =========================================================== */
 
