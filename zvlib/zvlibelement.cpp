@@ -33,25 +33,18 @@ static_assert(2 * USERDATA_MAX_WORDS - 2 * USERDATA_HEAD_WORDS == ZVLIB_USERDATA
 constexpr double MIN_EXTENT = 0.001;
 constexpr double DEGENERATE_EXTENT = 0.0001;
 
-// Finishes a creation: the attribute's symbology, then the copy into the
-// descriptor.
-int finishElement(int attrId, MSElementDescr *dscr)
-{
-    zvlibElmAttr_setSymbologyAndProperties(&elementBuffer, attrId, nullptr);
-    if (dscr != nullptr && mdlElmdscr_appendElement(dscr, &elementBuffer) != 0)
-        return ZVLIB_FAILURE;
-    return 0;
-}
-
-// Builds into a scratch element so that a refused element leaves the
-// buffer as it was.
+// Builds into a scratch element so that a refused element, or an
+// attribute the application has not registered, leaves the buffer as it
+// was.
 template <class Build> int createElement(Build build, int attrId, MSElementDescr *dscr)
 {
     auto el = std::make_unique<MSElement>();
-    if (build(el.get()) != 0)
+    if (build(el.get()) != 0 || zvlibElmAttr_setSymbologyAndProperties(el.get(), attrId, nullptr) != 0)
         return ZVLIB_FAILURE;
     mdlElement_memcpy(&elementBuffer, el.get());
-    return finishElement(attrId, dscr);
+    if (dscr != nullptr && mdlElmdscr_appendElement(dscr, &elementBuffer) != 0)
+        return ZVLIB_FAILURE;
+    return 0;
 }
 
 int elementType(const MSElement &el) { return mdlElement_getType(&el); }

@@ -20,12 +20,12 @@ extern "C" {
 /* --- elements ----------------------------------------------------------------
    Each creation function builds its element into the library's element
    buffer (zvlibElement_getElementBuffer), applies attribute attrId with
-   zvlibElmAttr_setSymbologyAndProperties (an id the application has not
-   registered leaves the host's defaults), and appends a copy to dscr when
+   zvlibElmAttr_setSymbologyAndProperties, and appends a copy to dscr when
    it is not null (a component of a header, else the chain's last sibling).
    Points and lengths are in the current coordinates.  Returns 0, or
-   ZVLIB_FAILURE when the host refuses the element or the append (the
-   buffer then keeps what it held). */
+   ZVLIB_FAILURE when the host refuses the element, the attribute is not
+   registered or cannot be applied, or the append fails (the buffer keeps
+   what it held unless only the append failed). */
 
 /* The element the creation functions built last; valid until the next. */
 ZVLIB_API MSElement *zvlibElement_getElementBuffer(void);

@@ -255,10 +255,12 @@ TEST_F(ZvlibElementTest, CreatedElementsGoIntoTheBufferAndTheDescriptor)
     ASSERT_EQ(mdlCell_create(header.get(), u"Samling", &origin, 0), 0);
     Dscr cell;
     ASSERT_EQ(mdlElmdscr_new(&cell.d, nullptr, header.get()), 0);
+    // An attribute that sets nothing keeps the host's defaults.
+    ZvlibElmAttrSettings none{};
+    ASSERT_EQ(zvlibElmAttr_addAttribute(0, "Ingen", 0, ZVLIB_ATTRTYPE_SYMBOLOGY, 0, nullptr, 0, &none), 0);
     int components = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        // No attribute is registered, so the host's defaults stay.
         ASSERT_EQ(c.create(nullptr), 0);
         EXPECT_EQ(mdlElement_getType(zvlibElement_getElementBuffer()), c.type);
         ASSERT_EQ(c.create(cell.d), 0);
@@ -273,10 +275,13 @@ TEST_F(ZvlibElementTest, CreatedElementsGoIntoTheBufferAndTheDescriptor)
     EXPECT_EQ(mdlElement_getType(zvlibElement_getElementBuffer()), LINE_ELM);
     EXPECT_EQ(int(cell.d->el.complexHdr.numComponents), components);
 
-    // A text needs its attribute's text settings.
+    // An attribute the application has not registered is refused, for a
+    // text as for any element.
     int just = 7;
     EXPECT_EQ(zvlibElement_createText(&origin, "abc", 1.0, &just, 1, cell.d), ZVLIB_FAILURE);
+    EXPECT_EQ(zvlibElement_createLine(pts, 1, cell.d), ZVLIB_FAILURE);
     EXPECT_EQ(mdlElement_getType(zvlibElement_getElementBuffer()), LINE_ELM);
+    EXPECT_EQ(int(cell.d->el.complexHdr.numComponents), components);
 }
 
 // --- attribute sets -------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "zvlibdialog.h"
+#include "zvlibelmattr.h"
 #include "zvlibintro.h"
 #include "zvlibmem.h"
 #include "zvlibplotscale.h"
@@ -98,6 +99,7 @@ void freeRecord(zvlibGlobalData *g)
         zgdP = nullptr;
     dlmSystem_mdlFree(g->dialogData);
     dlmSystem_mdlFree(g->previewWindowSize);
+    elmAttr_freeAll(g);
     dlmSystem_mdlFree(g->attributeWorkRecord);
     dlmSystem_mdlFree(g->attributeEditRecord);
     dlmSystem_mdlFree(g);
@@ -169,7 +171,7 @@ bool allocateBlocks(zvlibGlobalData *g)
                                                                                  MEM_ENTRY));
     g->previewWindowSize = static_cast<int32_t *>(zvlibMem_mallocRscErrorPrintf(2 * sizeof(int32_t), MEM_LIST,
                                                                                 MEM_ENTRY));
-    g->attributeWorkRecord = zvlibMem_mallocRscErrorPrintf(ZVLIB_ELMATTR_RECORD_SIZE, MEM_LIST, MEM_ENTRY);
+    g->attributeWorkRecord = zvlibMem_mallocRscErrorPrintf(sizeof(ZvlibElmAttr), MEM_LIST, MEM_ENTRY);
     g->attributeEditRecord = zvlibMem_mallocRscErrorPrintf(ZVLIB_ATTR_EDIT_RECORD_SIZE, MEM_LIST, MEM_ENTRY);
     if (g->dialogData != nullptr)
         copyText(g->dialogData->decimalSeparator, sizeof g->dialogData->decimalSeparator, ",");
@@ -292,6 +294,7 @@ int zvlibMain_initZvLibExtended(const char *applicationName, int argc, char *arg
     zvlibError_publishHooks();
     zvlibDialog_publishHooks();
     zvlibIntro_publishHooks();
+    elmAttr_publishHooks();
     publishRecords();
     mdlSystem_setFunction(MDLHOST_HOOK_NEWDESIGNFILE, reinterpret_cast<MdlFunctionP>(zvlibMain_newDesignFile));
     languageTextWithName(g->boxTitleType1, sizeof g->boxTitleType1, 38, g->applicationName);
@@ -439,11 +442,6 @@ int zvlibMain_callScaleFunctions(double oldScale, double newScale, int includeCa
     return 0;
 }
 
-void zvlibMain_refreshLineStyles(void)
-{
-    // The host has no line-style tables and no attribute list exists yet:
-    // nothing to bring up to date.
-}
 
 void zvlibMain_keepLoaded(void)
 {

@@ -22,7 +22,6 @@ extern "C" {
 #define ZVLIB_PAGENAME_LEN 81
 #define ZVLIB_INTRO_TEXTS 14
 #define ZVLIB_INTRO_TEXT_LEN 257
-#define ZVLIB_ELMATTR_RECORD_SIZE 1480 /* one element attribute record */
 #define ZVLIB_ATTR_EDIT_RECORD_SIZE 92
 #define ZVLIB_PRINTER_SETUP_SIZE 840
 #define ZVLIB_PROJECT_DATA_SIZE 1603
@@ -100,10 +99,7 @@ typedef struct zvlibGlobalData {
     StringList *selectionList;
     void *attributeEditRecord;
     void *attributeWorkRecord;
-    union {
-        double align;
-        unsigned char bytes[ZVLIB_ELMATTR_RECORD_SIZE];
-    } attributeListHead;
+    void *attributeList; /* first ZvlibElmAttr (element attribute sets) */
     int32_t *previewWindowSize; /* width, height */
     void *placementRecords;
     ZvHandle preferenceFile;
