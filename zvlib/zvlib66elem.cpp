@@ -180,10 +180,13 @@ int zvlib66Elem_getData(const MSElement *el, int applicationId, int *version, co
 }
 
 int zvlib66Elem_scanDataFromFileExtended(void *userArg, int applicationId, DgnModelRefP model,
-                                         Zvlib66ElemScanFunc fn, int)
+                                         Zvlib66ElemScanFunc fn, int direct)
 {
     if (fn == nullptr)
         return 0;
+    // Not direct: through the dispatcher, in the context of the application
+    // that asked for the scan.
+    MdlDesc *owner = mdlSystem_getCurrMdlDesc();
     MdlScanCriteria *sc = mdlScanCriteria_create();
     if (sc == nullptr)
         return DGNERR_IO;
@@ -213,7 +216,12 @@ int zvlib66Elem_scanDataFromFileExtended(void *userArg, int applicationId, DgnMo
                 zvlib66Elem_getData(el.get(), applicationId, &version, &data, &length) != 0)
                 continue;
             ++matched;
-            if (fn(userArg, version, el.get(), static_cast<int>(positions[i]), i, data, length) != 0) {
+            const int stop =
+                direct == 1 ? fn(userArg, version, el.get(), static_cast<int>(positions[i]), i, data, length)
+                            : dlmSystem_callMdlFunction(owner, reinterpret_cast<MdlFunctionP>(fn), "PIPIIPI", userArg,
+                                                        version, el.get(), static_cast<int>(positions[i]), i, data,
+                                                        length);
+            if (stop != 0) {
                 mdlScanCriteria_free(&sc);
                 return matched;
             }

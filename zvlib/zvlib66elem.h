@@ -57,8 +57,9 @@ typedef int (*Zvlib66ElemScanFunc)(void *userArg, int version, MSElement *el, in
    applicationId, in position order, and calls fn for each one.  Returns
    the number of matching elements; when fn ends the scan, the number up to
    and including that element (so above 0); a negative host error when the
-   model cannot be scanned.  The application's functions are native code
-   called in its own context, so direct 1 and 0 call fn alike. */
+   model cannot be scanned.  direct 1 calls fn as it is; any other value
+   calls it through the host's dispatcher with the calling application
+   current. */
 ZVLIB_API int zvlib66Elem_scanDataFromFileExtended(void *userArg, int applicationId, DgnModelRefP model,
                                                    Zvlib66ElemScanFunc fn, int direct);
 ZVLIB_API int zvlib66Elem_scanDataFromFile(void *userArg, int applicationId, DgnModelRefP model,

@@ -208,6 +208,41 @@ TEST_F(Zvlib66ElemTest, ScanFindsItsApplicationsElementsOnLevel20)
     EXPECT_TRUE(none.positions.empty());
 }
 
+// Records which application was current when the scan called it.
+MdlDesc *calledIn = nullptr;
+int whoCalls(void *arg, int version, MSElement *el, int, int, const char *data, int)
+{
+    calledIn = mdlSystem_getCurrMdlDesc();
+    EXPECT_EQ(version, 3);
+    EXPECT_EQ(mdlElement_getType(el), MICROSTATION_ELM);
+    EXPECT_STREQ(data, "en");
+    // A function that changes the current application must not leave the
+    // change behind it when the dispatcher called it.
+    mdlhost_setCurrMdlDesc(static_cast<MdlDesc *>(arg));
+    return 0;
+}
+
+TEST_F(Zvlib66ElemTest, ScanCallsThroughTheDispatcherUnlessDirect)
+{
+    int pos = 0;
+    ASSERT_EQ(zvlib66Elem_saveDataToFile(101, 3, "en", 3, &pos), 0);
+    MdlDesc *other = mdlhost_registerApplication("ANDRE", nullptr);
+    ASSERT_NE(other, nullptr);
+    for (int direct : {0, 2}) {
+        SCOPED_TRACE(direct);
+        calledIn = nullptr;
+        EXPECT_EQ(zvlib66Elem_scanDataFromFileExtended(other, 101, 0, whoCalls, direct), 1);
+        EXPECT_EQ(calledIn, app_) << "in the context of the application that scans";
+        EXPECT_EQ(mdlSystem_getCurrMdlDesc(), app_) << "the dispatcher puts the caller back";
+    }
+    calledIn = nullptr;
+    EXPECT_EQ(zvlib66Elem_scanDataFromFileExtended(other, 101, 0, whoCalls, 1), 1);
+    EXPECT_EQ(calledIn, app_);
+    EXPECT_EQ(mdlSystem_getCurrMdlDesc(), other) << "called as it is";
+    mdlhost_setCurrMdlDesc(app_);
+    mdlhost_unregisterApplication(other);
+}
+
 TEST_F(Zvlib66ElemTest, AFailedAddIsReportedAndLeavesNothing)
 {
     mdlhost_dgnFailWrites(DGNERR_DISKFULL, 1);

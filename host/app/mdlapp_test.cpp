@@ -40,6 +40,14 @@ int fSix(int a, double b, void *c, double d, int e, void *f)
     return 6;
 }
 
+int fSeven(void *a, int b, void *c, int d, int e, void *f, int g)
+{
+    see("seven " + std::string(static_cast<const char *>(a)) + " " + std::to_string(b) + " " +
+        static_cast<const char *>(c) + " " + std::to_string(d) + " " + std::to_string(e) + " " +
+        static_cast<const char *>(f) + " " + std::to_string(g));
+    return 7;
+}
+
 template <typename F> MdlFunctionP fp(F *f) { return reinterpret_cast<MdlFunctionP>(f); }
 
 int vcall(MdlDesc *desc, MdlFunctionP fn, const char *d, ...)
@@ -100,14 +108,17 @@ TEST_F(AppTest, PassesMixedDescriptorsInOrder)
     EXPECT_EQ(seen, "IDP 1 -0.500000 theme");
     EXPECT_EQ(vcall(a_, fp(fSix), "IDPDIP", 1, 2.0, text, 4.5, 5, other), 6);
     EXPECT_EQ(seen, "six 1 2.000000 theme 4.500000 5 x");
+    // Seven, as the type-66 scan function takes them.
+    EXPECT_EQ(dlmSystem_callMdlFunction(a_, fp(fSeven), "PIPIIPI", text, 1, other, 3, 4, text, 6), 7);
+    EXPECT_EQ(seen, "seven theme 1 x 3 4 theme 6");
 }
 
 TEST_F(AppTest, RefusesBadCallsWithoutCalling)
 {
-    const char *bad[] = {"X", "IIIIIII", "I D", "DIQ", nullptr};
+    const char *bad[] = {"X", "IIIIIIII", "I D", "DIQ", nullptr};
     for (const char *d : bad) {
         seen.clear();
-        EXPECT_EQ(dlmSystem_callAnyFunction(a_, fp(fI), d, 1, 2, 3, 4, 5, 6, 7), -2) << (d ? d : "null");
+        EXPECT_EQ(dlmSystem_callAnyFunction(a_, fp(fI), d, 1, 2, 3, 4, 5, 6, 7, 8), -2) << (d ? d : "null");
         EXPECT_EQ(seen, "") << (d ? d : "null");
     }
     EXPECT_EQ(dlmSystem_callAnyFunction(a_, nullptr, "I", 1), -2);

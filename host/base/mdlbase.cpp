@@ -207,7 +207,7 @@ MdlDesc *mdlhost_setCurrMdlDesc(MdlDesc *desc)
 
 namespace {
 
-constexpr int kMaxArgs = 6;
+constexpr int kMaxArgs = 7; // the type-66 scan function takes seven
 
 union Arg {
     int i;

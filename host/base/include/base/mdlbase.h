@@ -91,7 +91,7 @@ MDLHOST_API void mdlSystem_setMdlAppVersionNumber(MdlDesc *desc, int version);
 
 /* --- dispatcher -----------------------------------------------------------
    Calls fn with the arguments that argDescriptor describes, one letter per
-   argument: 'I' int, 'D' double, 'P' pointer (case ignored), at most 6.
+   argument: 'I' int, 'D' double, 'P' pointer (case ignored), at most 7.
    desc is current while fn runs (null: the current one stays) and the
    previous one is current again afterwards.  fn must have exactly the type
    int (*)(...) that the letters give.  Returns fn's result; -2 when fn is null
