@@ -215,3 +215,93 @@ DialogBox 20027 ""
     Item Label 20032 "" { Extent 90 10 200 16 }
     Item PushButton -3 "OK" { Default ; Extent 110 90 80 20 }
 }
+
+# Element attributes: the list of one group, the settings of the selected
+# attribute, and the list actions.  Toggles and number items bind to the
+# working copy; the value item of each toggle is the item after it.
+PulldownMenu 20001 "Attributt"
+{
+    Entry 1 "Vis" { Value 1 }
+}
+
+DialogBox 20013 "Elementattributter"
+{
+    Hook 20203
+    Size 420 480
+    Item ComboBox -6301 { Hidden ; Extent 0 0 1 1 }
+    Item ComboBox -6302 { Hidden ; Extent 0 0 1 1 }
+    Item MenuBar 20001 { Menu 20001 ; Hidden ; Extent 0 0 420 20 }
+    Item GroupBox 0 "" { Extent 5 5 410 175 }
+    Item OptionButton 20008 "Gruppe" { Hook 20044 ; Extent 60 10 200 16 }
+    Item ListBox 20001 { Hook 20043 ; Columns 7 ; Extent 10 30 400 120 }
+    Item PushButton 20063 "Endre..." { Hook 20063 ; Extent 10 155 60 20 }
+    Item PushButton 20064 "Sett inn..." { Hook 20064 ; Extent 75 155 60 20 }
+    Item PushButton 20065 "Legg til..." { Hook 20065 ; Extent 140 155 60 20 }
+    Item PushButton 20066 "Slett" { Hook 20066 ; Extent 205 155 60 20 }
+    Item PushButton 20102 "Opp" { Hook 20102 ; Extent 270 155 60 20 }
+    Item PushButton 20103 "Ned" { Hook 20103 ; Extent 335 155 60 20 }
+    Item GroupBox 1 "" { Extent 5 185 410 290 }
+    Item ToggleButton 20001 "Farge" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 1 ; Hook 20039 ; Extent 10 190 90 16 }
+    Item ComboBox 20001 { Hook 20093 ; UserValue 1 ; Extent 110 190 120 16 }
+    Item ToggleButton 20002 "Linjetype" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 2 ; Hook 20040 ; Extent 10 210 90 16 }
+    Item ComboBox 20002 { Hook 20093 ; UserValue 2 ; Extent 110 210 120 16 }
+    Item ToggleButton 20010 "Bredde" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 2048 ; Hook 20051 ; Extent 240 210 60 16 }
+    Item Text 20061 { Access "zvlibElmAttrP->settings.lineStyleWidth" ; Format "%.3f" ; Hook 20045 ; Extent 300 210 50 16 }
+    Item ToggleButton 20011 "Skala" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 4096 ; Hook 20052 ; Extent 240 230 60 16 }
+    Item Text 20062 { Access "zvlibElmAttrP->settings.lineStyleScale" ; Format "%.3f" ; Hook 20045 ; Extent 300 230 50 16 }
+    Item ToggleButton 20003 "Tykkelse" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 4 ; Hook 20041 ; Extent 10 250 90 16 }
+    Item ComboBox 20003 { Hook 20093 ; UserValue 4 ; Extent 110 250 120 16 }
+    Item ToggleButton 20004 "Niv\345" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 8 ; Hook 20042 ; Extent 10 270 90 16 }
+    Item Text 20054 { MaxLength 511 ; Attributes 4 ; Extent 110 270 200 16 }
+    Item PushButton 20054 "Velg..." { Hook 20094 ; Extent 320 268 60 20 }
+    Item ToggleButton 20009 "Klasse" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 16 ; Hook 20050 ; Extent 10 290 90 16 }
+    Item OptionButton 20011 { Access "zvlibElmAttrP->settings.elementClass" ; Hook 20045 ; Entry "Prim\346r" 0 ; Entry "Konstruksjon" 1 ; Extent 110 290 120 16 }
+    Item Text 20055 "Symbol" { Access "zvlibElmAttrP->settings.symbolNumber" ; Hook 20045 ; Extent 110 310 60 16 }
+    Item OptionButton 20009 { Access "zvlibElmAttrP->settings.symbolNumber" ; Hook 20045 ; Extent 180 310 120 16 }
+    Item Text 20056 "St\370rrelse" { Access "zvlibElmAttrP->settings.symbolSize" ; Format "%.3f" ; Hook 20045 ; Extent 110 330 60 16 }
+    Item Text 20060 "" { Access "zvlibElmAttrP->settings.fieldText" ; Hook 20045 ; Extent 110 350 200 16 }
+    Item OptionButton 20012 "" { Access "zvlibElmAttrP->settings.choiceValue" ; Hook 20045 ; Extent 110 350 200 16 }
+    Item ToggleButton 20021 "Tekststil" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 16384 ; Hook 20104 ; Extent 10 370 90 16 }
+    Item ComboBox 20005 { Hook 20105 ; Extent 110 370 150 16 }
+    Item ToggleButton 20005 "Font" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 32 ; Hook 20046 ; Extent 10 390 90 16 }
+    Item ComboBox 20004 { Hook 20100 ; Extent 110 390 150 16 }
+    Item ToggleButton 20006 "St\370rrelse" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 64 ; Hook 20047 ; Extent 10 410 90 16 }
+    Item Text 20058 "H" { Access "zvlibElmAttrP->settings.textHeight" ; Format "%.3f" ; Hook 20045 ; Extent 110 410 50 16 }
+    Item Text 20059 "B" { Access "zvlibElmAttrP->settings.textWidth" ; Format "%.3f" ; Hook 20045 ; Extent 170 410 50 16 }
+    Item Text 20068 { Access "zvlibElmAttrP->settings.lineSpacingFactor" ; Format "%.3f" ; Hook 20045 ; Extent 300 410 50 16 }
+    Item Label 20026 "Linjeavstand" { Extent 230 410 70 16 }
+    Item ToggleButton 20007 "Plassering" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 128 ; Hook 20048 ; Extent 10 430 90 16 }
+    Item OptionButton 20010 { Access "zvlibElmAttrP->settings.justification" ; Hook 20045 ; Entry "LT" 0 ; Entry "LC" 1 ; Entry "LB" 2 ; Entry "CT" 6 ; Entry "CC" 7 ; Entry "CB" 8 ; Entry "RT" 12 ; Entry "RC" 13 ; Entry "RB" 14 ; Extent 110 430 80 16 }
+    Item ToggleButton 20008 "Helling" { Access "zvlibElmAttrP->settings.useFlags" ; Mask 8192 ; Hook 20049 ; Extent 10 450 90 16 }
+    Item Text 20067 { Access "zvlibElmAttrP->settings.textSlant" ; Format "%.3f" ; Hook 20045 ; Extent 110 450 60 16 }
+    Item 'iCmX' 21307 { Extent 380 450 30 20 }
+}
+
+# Label, type and hidden settings of one attribute.
+DialogBox 20017 "Attributt"
+{
+    Hook 20200
+    Size 300 260
+    Item Text 1 "Navn" { Access "zvlibElmAttrEditP->label" ; MaxLength 83 ; Extent 60 10 220 16 }
+    Item OptionButton 2 "Type" { Access "zvlibElmAttrEditP->type" ; Entry "Symbologi" 1 ; Entry "Symbol" 2 ; Entry "Symbol med st\370rrelse" 3 ; Entry "Tekst" 4 ; Entry "Symbol med tekst" 5 ; Entry "Tekstfelt" 6 ; Entry "Tekstvalg" 7 ; Extent 60 30 150 16 }
+    Item ToggleButton 20012 "Skjul farge" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 1 ; Extent 10 55 130 16 }
+    Item ToggleButton 20013 "Skjul linjetype" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 2 ; Extent 10 75 130 16 }
+    Item ToggleButton 20014 "Skjul tykkelse" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 4 ; Extent 10 95 130 16 }
+    Item ToggleButton 20015 "Skjul niv\345" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 8 ; Extent 10 115 130 16 }
+    Item ToggleButton 20016 "Skjul klasse" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 16 ; Extent 10 135 130 16 }
+    Item ToggleButton 20017 "Skjul font" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 32 ; Extent 150 55 130 16 }
+    Item ToggleButton 20018 "Skjul st\370rrelse" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 64 ; Extent 150 75 130 16 }
+    Item ToggleButton 20019 "Skjul plassering" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 128 ; Extent 150 95 130 16 }
+    Item ToggleButton 20020 "Skjul helling" { Access "zvlibElmAttrEditP->hiddenMask" ; Mask 8192 ; Extent 150 115 130 16 }
+    Item PushButton -3 "OK" { Default ; Extent 130 230 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 210 230 70 20 }
+}
+
+# The levels of the active design.
+DialogBox 20025 "Velg niv\345"
+{
+    Size 260 300
+    Item ListBox 1 { Hook 20095 ; Extent 10 10 240 250 }
+    Item PushButton -3 "OK" { Default ; Extent 100 270 70 20 }
+    Item PushButton -4 "Avbryt" { Extent 180 270 70 20 }
+}

@@ -795,10 +795,16 @@ void toggleHook(DialogItemMessage *m)
 void numberHook(DialogItemMessage *m)
 {
     m->msgUnderstood = 1;
+    // Setting the format shows the value again, which asks this hook again.
+    static bool formatting = false;
     if ((m->messageType == DITEM_MESSAGE_GETSTATE || m->messageType == DITEM_MESSAGE_SETSTATE) &&
-        mdlDialog_itemGetType(m->dialogItemP) == RTYPE_Text)
-        zvlibUtil_setActiveDecimalNumberInTextItem(m->dialogItemP);
-    else if (m->messageType == DITEM_MESSAGE_STATECHANGED && m->u.stateChanged.reallyChanged)
+        mdlDialog_itemGetType(m->dialogItemP) == RTYPE_Text) {
+        if (!formatting) {
+            formatting = true;
+            zvlibUtil_setActiveDecimalNumberInTextItem(m->dialogItemP);
+            formatting = false;
+        }
+    } else if (m->messageType == DITEM_MESSAGE_STATECHANGED && m->u.stateChanged.reallyChanged)
         applyChange(m->db);
     else
         m->msgUnderstood = 0;
@@ -950,7 +956,9 @@ void fontComboHook(DialogItemMessage *m)
     m->msgUnderstood = 1;
     if (m->messageType == DITEM_MESSAGE_CREATE) {
         DialogItem *host = mdlDialog_itemGetByTypeAndId(m->db, RTYPE_ComboBox, HOST_FONT_COMBO, 0);
-        ListModel *model = host ? mdlDialog_comboBoxGetListModelP(host) : mdlhost_hostListModel(HOST_FONT_COMBO);
+        ListModel *model = host ? mdlDialog_comboBoxGetListModelP(host) : nullptr;
+        if (model == nullptr)
+            model = mdlhost_hostListModel(HOST_FONT_COMBO);
         mdlDialog_comboBoxSetListModelP(m->dialogItemP, model);
     } else if (m->messageType == DITEM_MESSAGE_STATECHANGED) {
         long value = 0;
@@ -970,7 +978,9 @@ void textStyleComboHook(DialogItemMessage *m)
     switch (m->messageType) {
     case DITEM_MESSAGE_CREATE: {
         DialogItem *host = mdlDialog_itemGetByTypeAndId(m->db, RTYPE_ComboBox, HOST_TEXTSTYLE_COMBO, 0);
-        ListModel *from = host ? mdlDialog_comboBoxGetListModelP(host) : mdlhost_hostListModel(HOST_TEXTSTYLE_COMBO);
+        ListModel *from = host ? mdlDialog_comboBoxGetListModelP(host) : nullptr;
+        if (from == nullptr)
+            from = mdlhost_hostListModel(HOST_TEXTSTYLE_COMBO);
         ListModel *model = mdlListModel_create(1);
         // The host's first two rows are not styles of the design.
         for (int r = 2; r < mdlListModel_getRowCount(from); r++) {
