@@ -440,6 +440,25 @@ TEST_F(ElmAttrTest, OlderRecordsAreConvertedForRegisteredIdsOnly)
     EXPECT_EQ(elmAttr_find(10), nullptr) << "stored but not registered";
 }
 
+TEST_F(ElmAttrTest, LineStylesAreResolvedAgainstTheActiveDesign)
+{
+    int32_t number = 0;
+    ZvlibElmAttrSettings byName{}, byNumber{};
+    byName.lineStyle = -9;
+    snprintf(byName.lineStyleName, sizeof byName.lineStyleName, "Mur");
+    byNumber.lineStyle = -2;
+    ASSERT_EQ(zvlibElmAttr_addAttribute(1, "Navn", 0, 1, 0, nullptr, 0, &byName), 0);
+    ASSERT_EQ(zvlibElmAttr_addAttribute(2, "Nummer", 0, 1, 0, nullptr, 0, &byNumber), 0);
+    zvlibMain_refreshLineStyles();
+    EXPECT_EQ(elmAttr_find(1)->settings.lineStyle, -9) << "a design without the style changes nothing";
+    EXPECT_STREQ(elmAttr_find(2)->settings.lineStyleName, "");
+    for (const char *name : {"Gjerde", "Hekk", "Mur"})
+        ASSERT_EQ(mdlLineStyle_create(0, name, &number), 0);
+    zvlibMain_refreshLineStyles();
+    EXPECT_EQ(elmAttr_find(1)->settings.lineStyle, -3) << "the number of the name in this design";
+    EXPECT_STREQ(elmAttr_find(2)->settings.lineStyleName, "Hekk") << "the name of the number";
+}
+
 TEST_F(ElmAttrTest, TheListFormRoundTripsAndAMissingRecordKeepsTheList)
 {
     registerThree();

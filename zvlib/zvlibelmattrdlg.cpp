@@ -680,9 +680,17 @@ void dialogHook(DialogMessage *m)
             g->attributeDialogState = 0;
         break;
     case DIALOG_MESSAGE_INIT: {
-        const ZvlibElmAttr *w = work();
+        ZvlibElmAttr *w = work();
         if (g == nullptr || w == nullptr)
             break;
+        // Keys are the application's own: a working copy that never had a
+        // group starts in the first one.
+        auto *groups = static_cast<ZvlibElmAttrGroup *>(g->attributeGroups);
+        if (elmAttr_findGroup(w->groupKey) == nullptr && groups != nullptr && g->groupCount > 0)
+            w->groupKey = groups[0].key;
+        ValueUnion key{};
+        key.sLongFormat = w->groupKey;
+        mdlDialog_itemSetValue(FMT_LONG, &key, nullptr, m->db, indexOf(m->db, RTYPE_OptionButton, GROUP_OPTION));
         // The bar's place in the definition is the layout without it.
         g->attributeDialogGroup = 1;
         const int bar = indexOf(m->db, RTYPE_MenuBar, MENUBAR_ID);
@@ -820,6 +828,14 @@ bool comboValue(MSDialog *db, int itemIndex, long *value)
     return row >= 0 && mdlListModel_getCellValue(model, row, 0, value) == 0;
 }
 
+// A combo box's own model goes with it.
+void destroyComboModel(DialogItem *item)
+{
+    ListModel *model = mdlDialog_comboBoxGetListModelP(item);
+    mdlDialog_comboBoxSetListModelP(item, nullptr);
+    mdlListModel_destroy(model);
+}
+
 void symbologyComboHook(DialogItemMessage *m)
 {
     m->msgUnderstood = 1;
@@ -830,12 +846,9 @@ void symbologyComboHook(DialogItemMessage *m)
     case DITEM_MESSAGE_CREATE:
         mdlDialog_comboBoxSetListModelP(m->dialogItemP, mdlLevelList_createSymbologyModel(0, int(kind)));
         break;
-    case DITEM_MESSAGE_DESTROY: {
-        ListModel *model = mdlDialog_comboBoxGetListModelP(m->dialogItemP);
-        mdlDialog_comboBoxSetListModelP(m->dialogItemP, nullptr);
-        mdlListModel_destroy(model);
+    case DITEM_MESSAGE_DESTROY:
+        destroyComboModel(m->dialogItemP);
         break;
-    }
     case DITEM_MESSAGE_STATECHANGED: {
         long value = 0;
         if (w == nullptr || !comboValue(m->db, m->itemIndex, &value))
@@ -995,12 +1008,9 @@ void textStyleComboHook(DialogItemMessage *m)
             enableItem(m->db, m->itemIndex, false);
         break;
     }
-    case DITEM_MESSAGE_DESTROY: {
-        ListModel *model = mdlDialog_comboBoxGetListModelP(m->dialogItemP);
-        mdlDialog_comboBoxSetListModelP(m->dialogItemP, nullptr);
-        mdlListModel_destroy(model);
+    case DITEM_MESSAGE_DESTROY:
+        destroyComboModel(m->dialogItemP);
         break;
-    }
     case DITEM_MESSAGE_STATECHANGED: {
         ZvlibElmAttr *w = work();
         char text[ZVLIB_ATTR_TEXTSTYLENAME_LEN] = "";

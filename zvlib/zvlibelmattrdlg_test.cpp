@@ -282,6 +282,23 @@ TEST_F(ElmAttrDialogTest, TheMenuBarAndTheHeightFollowTheGroupAndItems)
     EXPECT_EQ(height(), 470 + 16);
 }
 
+TEST_F(ElmAttrDialogTest, TheDialogStartsInTheFirstGroupWhateverItsKey)
+{
+    ASSERT_EQ(zvlibElmAttr_setGroupeNames(2, "Femte", 5, 0u, "Niende", 9, 0u), 0);
+    ZvlibElmAttrSettings s{};
+    ASSERT_EQ(zvlibElmAttr_addAttribute(1, "Fem", 5, 1, 0, nullptr, 0, &s), 0);
+    ASSERT_EQ(zvlibElmAttr_addAttribute(2, "Ni", 9, 1, 0, nullptr, 0, &s), 0);
+    MSDialog *db = open();
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(labels(db), "Fem");
+    char shown[32] = "";
+    DialogItem *group = mdlDialog_itemGetByTypeAndId(db, RTYPE_OptionButton, 20008, 0);
+    mdlDialog_itemGetValue(nullptr, nullptr, shown, sizeof shown, db, mdlDialog_itemGetIndex(group));
+    EXPECT_STREQ(shown, "Femte");
+    act(db, "set OptionButton 20008 9");
+    EXPECT_EQ(labels(db), "Ni");
+}
+
 TEST_F(ElmAttrDialogTest, AnAttributeOfAGroupThatIsNotThereIsHarmless)
 {
     ZvlibElmAttrSettings s{};
