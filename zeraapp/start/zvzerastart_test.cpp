@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -149,13 +150,21 @@ TEST_F(ZvZeraStartTest, InteractiveStartInsertsMenusAndAnswersEveryCommand)
     EXPECT_EQ(stderrText(), "");
 
     // Every keyword reaches a registered number; those of the dialogs
-    // still to come say so.
+    // still to come say so, the import and export commands run (their
+    // file dialogs are cancelled, as no answer is scripted).
+    const std::set<std::string> bygget = {"zvzera ny filliste",     "zvzera import fil",
+                                          "zvzera import liste",    "zvzera eksport",
+                                          "zvzera hodefil apne",    "zvzera hodefil lagre som",
+                                          "zvzera hodefil lagre",   "zvzera vis loggfil"};
     for (const char *k : KOMMANDOER) {
         if (strcmp(k, "zvzera avslutt") == 0 || strcmp(k, "zvzera om") == 0)
             continue;
         mdlhost_clearMessageFields();
         EXPECT_EQ(mdlhost_keyin(k), MDLHOST_KEYIN_OK) << k;
-        EXPECT_EQ(std::string(mdlhost_messageField(0)), "Kommandoen er ikke med i denne utgaven av ZvZera.") << k;
+        if (bygget.count(k) == 0)
+            EXPECT_EQ(std::string(mdlhost_messageField(0)), "Kommandoen er ikke med i denne utgaven av ZvZera.") << k;
+        else
+            EXPECT_NE(std::string(mdlhost_messageField(0)), "Kommandoen er ikke med i denne utgaven av ZvZera.") << k;
     }
     EXPECT_EQ(mdlhost_keyin("zvzera om"), MDLHOST_KEYIN_OK);
     EXPECT_NE(mdlDialog_findByTypeAndId(RTYPE_DialogBox, INTRO_DIALOG, zvzera()), nullptr) << "the about box";
