@@ -1,20 +1,30 @@
-// The batch job: the job file read with zvlib's tokenizer, and the run's
-// report.  Until the conversions are in this build, the run reports what
-// it would convert and the log each conversion would write.
+// The batch job: the job file read with zvlib's tokenizer (switches,
+// folders, items with patterns expanded), and the run that imports or
+// exports each item unattended and writes the report.
 //
-// Sections: reading the job file - the run.
+// Sections: reading the job file - the run - the items.
 #include "batch.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include <string>
+
 #include "brukerdata.h"
+#include "dgnskriv.h"
 #include "kartmotor_tjenester.h"
+#include "kommandoer.h"
 #include "mdlhost.h"
+#include "zeratagger.h"
 #include "zvlibfii.h"
 #include "zvlibmem.h"
 #include "zvzera.h"
+
+extern "C" {
+__attribute__((weak)) int EksporterTegning(void);
+__attribute__((weak)) int TemaForHoydeAvrundingEllerMultHoyder(char *tema, int type);
+}
 
 namespace {
 
@@ -76,11 +86,6 @@ BatchFil *lesFil(ZvlibFii *fii, int type, const char *dgnKatalog, const char *ze
                          "      Tegnet '*' kan imidlertid brukes alene for \345 angi samme navn som DGN-fil.\n");
         return nullptr;
     }
-    // Patterns that name several files are not expanded in this build.
-    if ((type == BATCH_TYPE_IMPORT && harJokertegn(zera)) || (type == BATCH_TYPE_EKSPORT && harJokertegn(dgn))) {
-        fprintf(rapport, "\nFilnavn med '*' eller '?' utvides ikke i denne utgaven: %s %s\n", dgn, zera);
-        return nullptr;
-    }
     auto *fil = static_cast<BatchFil *>(zvlibMem_mallocRscErrorPrintf(sizeof(BatchFil), MEM_LISTE, MEM_POST));
     if (fil == nullptr)
         return nullptr;
@@ -111,6 +116,62 @@ void settNavnFraAnnen(char *felt, const char *annen, const char *ext)
     char ny[MDLHOST_MAXFILELENGTH];
     if (mdlFile_buildName(ny, enhet, katalog, annetNavn, ext) == 0)
         snprintf(felt, 256, "%s", ny);
+}
+
+int lesHeltall(ZvlibFii *fii) { return zvlibFii_readLong(fii, " \t"); }
+
+// The blanks after the key go first: an empty token would read as 0.
+void hoppBlanke(ZvlibFii *fii) { zvlibFii_isText(fii, ""); }
+
+void lesBryterImport(ZvlibFii *fii, zeraBrukerGrensesnittData *d)
+{
+    hoppBlanke(fii);
+    d->lagreNivaa4 = lesHeltall(fii);
+    d->lagreEgenskaper = lesHeltall(fii);
+    if (d->lagreEgenskaper >= 2)
+        d->egenskapModus = 1;
+    d->importerUkjenteTema = lesHeltall(fii);
+    hoydeAvrunding = lesHeltall(fii);
+    multHoyde = lesHeltall(fii);
+    d->punktModus = lesHeltall(fii);
+}
+
+void lesBryterEksport(ZvlibFii *fii, zeraBrukerGrensesnittData *d)
+{
+    hoppBlanke(fii);
+    matchLevel = lesHeltall(fii);
+    matchColor = lesHeltall(fii);
+    matchStyle = lesHeltall(fii);
+    matchWeight = lesHeltall(fii);
+    hoydeAvrunding = lesHeltall(fii);
+    multHoyde = lesHeltall(fii);
+    d->lagreTekststoerrelse = lesHeltall(fii);
+}
+
+// The item is replaced by one copy per file that matches the pattern in
+// felt (folder + pattern), up to the job's limit; no match adds nothing.
+void utvid(BatchJobb *jobb, BatchFil *fil, char *felt, size_t size)
+{
+    char enhet[MDLHOST_MAXFILELENGTH], katalog[MDLHOST_MAXFILELENGTH];
+    mdlFile_parseName(felt, enhet, katalog, nullptr, nullptr);
+    std::string mappe = std::string(enhet) + katalog;
+    MdlFindEntry *treff = nullptr;
+    int n = mdlFile_findFiles(&treff, felt);
+    size_t offset = static_cast<size_t>(felt - reinterpret_cast<char *>(fil));
+    for (int i = 0; i < n && jobb->count < BATCH_MAKS_FILER; ++i) {
+        auto *kopi = static_cast<BatchFil *>(zvlibMem_mallocRscErrorPrintf(sizeof(BatchFil), MEM_LISTE, MEM_POST));
+        if (kopi == nullptr)
+            break;
+        *kopi = *fil;
+        char *kopiFelt = reinterpret_cast<char *>(kopi) + offset;
+        if ((size_t)snprintf(kopiFelt, size, "%s%s", mappe.c_str(), treff[i].name) >= size) {
+            dlmSystem_mdlFree(kopi);
+            continue;
+        }
+        jobb->items[jobb->count++] = kopi;
+    }
+    mdlFileList_free(treff);
+    dlmSystem_mdlFree(fil);
 }
 
 void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport, zeraBrukerGrensesnittData *d)
@@ -144,18 +205,69 @@ void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport,
             lesKatalog(fii, dgnKatalog, sizeof dgnKatalog);
         } else if (erNokkelord(fii, "ZERA-dir")) {
             lesKatalog(fii, zeraKatalog, sizeof zeraKatalog);
+        } else if (erNokkelord(fii, "Brytere-import")) {
+            if (jobb->type == BATCH_TYPE_IMPORT && d)
+                lesBryterImport(fii, d);
+        } else if (erNokkelord(fii, "Brytere-eksport")) {
+            if (jobb->type == BATCH_TYPE_EKSPORT && d)
+                lesBryterEksport(fii, d);
         } else if (erNokkelord(fii, "Filnavn")) {
+            BatchFil *fil = lesFil(fii, jobb->type, dgnKatalog, zeraKatalog, rapport);
+            if (fil == nullptr)
+                continue;
+            bool zeraMonster = jobb->type == BATCH_TYPE_IMPORT && harJokertegn(fil->zera);
+            bool dgnMonster = jobb->type == BATCH_TYPE_EKSPORT && harJokertegn(fil->dgn);
+            if (zeraMonster || dgnMonster)
+                utvid(jobb, fil, zeraMonster ? fil->zera : fil->dgn, sizeof fil->zera);
+            else
+                jobb->items[jobb->count++] = fil;
             if (jobb->count >= BATCH_MAKS_FILER) {
                 fprintf(rapport, "\nFeil! Max. %d tegninger kan konverteres i batch.\n", BATCH_MAKS_FILER);
                 return;
             }
-            if (BatchFil *fil = lesFil(fii, jobb->type, dgnKatalog, zeraKatalog, rapport))
-                jobb->items[jobb->count++] = fil;
         }
     }
 }
 
 // ---- the run -----------------------------------------------------------------------
+
+std::string bryterTekst(const BatchJobb *jobb, const zeraBrukerGrensesnittData *d)
+{
+    constexpr const char *INNRYKK = "              ";
+    std::string t;
+    char linje[256];
+    if (jobb->type == BATCH_TYPE_IMPORT) {
+        if (d && d->lagreNivaa4)
+            t += std::string(INNRYKK) + "Lagre niv\345 4\n";
+        if (d && d->lagreEgenskaper) {
+            int nr = d->egenskapModus == 1 ? 7 : (d->egenskapModus == 2 ? 36 : 6);
+            char modus[128] = "";
+            mdlResource_loadFromStringList(modus, sizeof modus, nullptr, 111, nr);
+            t += std::string(INNRYKK) + "Lagre egenskaper " + modus + "\n";
+        }
+    } else if (matchLevel || matchColor || matchStyle || matchWeight) {
+        std::string sjekk = std::string(INNRYKK) + "Sjekk mot";
+        if (matchLevel)
+            sjekk += " lag,";
+        if (matchColor)
+            sjekk += " farge,";
+        if (matchStyle)
+            sjekk += " linjetype,";
+        if (matchWeight)
+            sjekk += " linjetykkelse,";
+        sjekk.pop_back();
+        t += sjekk + " i temafil\n";
+    }
+    if (hoydeAvrunding != 0)
+        t += std::string(INNRYKK) + "H\370ydeavrunding til hele meter\n";
+    if (multHoyde != 0) {
+        snprintf(linje, sizeof linje, "%sKun multiple h\370yder av %d meter\n", INNRYKK, multHoyde);
+        t += linje;
+    }
+    if (jobb->type == BATCH_TYPE_EKSPORT && d && d->lagreTekststoerrelse)
+        t += std::string(INNRYKK) + "Lagre teksth\370yde/bredde\n";
+    return t;
+}
 
 void skrivHode(const BatchJobb *jobb, FILE *rapport, const zeraBrukerGrensesnittData *d)
 {
@@ -170,7 +282,98 @@ void skrivHode(const BatchJobb *jobb, FILE *rapport, const zeraBrukerGrensesnitt
         fprintf(rapport, "Temafil     : %s\n", d ? d->temaFil : "");
         fprintf(rapport, "Hodefil     : %s\n", d ? d->hodeFil : "");
     }
+    std::string brytere = bryterTekst(jobb, d);
+    if (brytere.size() > 15)
+        fprintf(rapport, "Brytere p\345  : %s", brytere.c_str() + 14);
+    else
+        fprintf(rapport, "Brytere p\345  : \n");
     fprintf(rapport, "%s\n", DOBBELSTREK);
+}
+
+// ---- the items ---------------------------------------------------------------------
+
+void velgFkbGrupper(const char *grupper)
+{
+    bool alle = grupper[0] == '*';
+    int n = Fkbtab.count < 0 ? 0 : (Fkbtab.count > FKB_MAX_GROUPS ? FKB_MAX_GROUPS : Fkbtab.count);
+    for (int g = 0; g < n; ++g) {
+        char navn[MT_FIELD_LEN + 1];
+        snprintf(navn, sizeof navn, "%.*s", MT_FIELD_LEN, Fkbtab.group[g]);
+        Fkbtab.selected[g] = (alle || (navn[0] != '\0' && strstr(grupper, navn) != nullptr)) ? 1 : 0;
+    }
+}
+
+// One import; false when it failed (the report says why).
+bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
+{
+    // The header is read before the seed is copied, so a missing ZERA
+    // file leaves no empty design behind.
+    if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
+        return false;
+    if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
+        if (mdlFile_copy(fil->dgn, d->seedFil) != 0) {
+            fprintf(rapport, "\nFeil! Seedfil: %s kan ikke kopieres\n      til fil: %s\n", d->seedFil, fil->dgn);
+            return false;
+        }
+        if (mdlSystem_newDesignFile(fil->dgn) != 0) {
+            fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
+            return false;
+        }
+    }
+    NyElementIndeks();
+    if (d->lagreEgenskaper)
+        LagTagsett();
+    lagreNivaa4 = d->lagreNivaa4;
+    SettKoordinatsystem(d->hode.koordsys);
+    mdlCurrTrans_begin();
+    mdlCurrTrans_masterUnitsIdentity(1);
+    int rc = perf_zera2dgn(fil->zera, d->temaFil, d->loggFil, d->xmlFil, d->importerUkjenteTema,
+                           reinterpret_cast<MdlFunctionP>(dgnput_elm), reinterpret_cast<MdlFunctionP>(prosent_ferdig),
+                           reinterpret_cast<MdlFunctionP>(c_txt),
+                           reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder));
+    mdlCurrTrans_end();
+    SlettElementIndeks();
+    mdlLevelTable_rewrite(mdlModelRef_getActive());
+    if (rc != 0) {
+        fprintf(rapport,
+                "\nFeil! Filen '%s' har n\345dd max. filst\370rrelse.\n      Import av ZERA-fil '%s' er avbrutt\n"
+                "      ved ZERA-element med ID-nr. %d.\n",
+                fil->dgn, fil->zera, Elm.serial);
+        return false;
+    }
+    fprintf(rapport, "\n");
+    return true;
+}
+
+bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
+{
+    if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0 && mdlSystem_newDesignFile(fil->dgn) != 0) {
+        fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
+        return false;
+    }
+    if (d->hodeFil[0] == '\0' || LesZeraHode(d->hodeFil, &d->hode, nullptr, nullptr) != 0)
+        LagStandardHode(&d->hode);
+    snprintf(d->hode.kartid, sizeof d->hode.kartid, "%s", fil->kartId);
+    d->eksportHode = d->hode;
+    char temp[ZVZERA_TEKST_LEN];
+    FinnTempKatalog(temp);
+    std::string tempFil = std::string(temp) + "dgn2zera.tmp";
+    if (init_dgn2zera(d->temaFil, tempFil.c_str(), &d->hode, reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
+        char tekst[BMW_CTXT_LEN] = "";
+        if (Bmw.msgCount > 0) {
+            char rutine[sizeof Bmw.msg.rutnam[0] + 1];
+            snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[0]);
+            short nr = Bmw.msg.number[0];
+            c_txt(rutine, &nr, tekst);
+        }
+        fprintf(rapport, "\n%s\n", tekst);
+        return false;
+    }
+    if (EksporterTegning != nullptr)
+        EksporterTegning();
+    exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
+                  reinterpret_cast<MdlFunctionP>(c_txt));
+    return LeggTilZeraFil(tempFil.c_str(), fil->zera) == 0;
 }
 
 } // namespace
@@ -203,25 +406,40 @@ int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rappo
 
 void KjoerBatch(BatchJobb *jobb, FILE *rapport)
 {
-    const zeraBrukerGrensesnittData *d = brukerDataP;
+    zeraBrukerGrensesnittData *d = brukerDataP;
     skrivHode(jobb, rapport, d);
     bool import = jobb->type == BATCH_TYPE_IMPORT;
-    for (int i = 0; i < jobb->count; i++) {
-        const BatchFil *fil = jobb->items[i];
-        fprintf(rapport, "\n%s", STREK);
-        if (import) {
-            fprintf(rapport, "ZERA-Import : %s ==> %s\n", fil->zera, fil->dgn);
-        } else {
-            fprintf(rapport, "ZERA-Eksport: %s ==> %s\n", fil->dgn, fil->zera);
-            fprintf(rapport, "Kart-ID     : %s\n", fil->kartId);
+    memset(&Mstemtab, 0, sizeof Mstemtab);
+    memset(&Fkbtab, 0, sizeof Fkbtab);
+    if (d == nullptr || mt_init(d->temaFil, 0) != 0) {
+        fprintf(rapport, "\nFeil ved lesing av temafilen: %s\n", d ? d->temaFil : "");
+    } else {
+        mdlSystem_enterGraphicsExtended(1);
+        int feil = 0;
+        for (int i = 0; i < jobb->count; i++) {
+            const BatchFil *fil = jobb->items[i];
+            fprintf(rapport, "\n%s", STREK);
+            if (import) {
+                fprintf(rapport, "ZERA-Import : %s ==> %s\n", fil->zera, fil->dgn);
+            } else {
+                fprintf(rapport, "ZERA-Eksport: %s ==> %s\n", fil->dgn, fil->zera);
+                fprintf(rapport, "Kart-ID     : %s\n", fil->kartId);
+            }
+            fprintf(rapport, "FKB-grupper : %s\n", fil->groups);
+            LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
+            fprintf(rapport, "Loggfil     : %s\n", d->loggFil);
+            fprintf(rapport, "%s", STREK);
+            snprintf(d->zeraFil, sizeof d->zeraFil, "%s", fil->zera);
+            velgFkbGrupper(fil->groups);
+            bool ok = import ? importer(fil, rapport, d) : eksporter(fil, rapport, d);
+            if (!ok)
+                feil++;
+            fflush(rapport);
         }
-        fprintf(rapport, "FKB-grupper : %s\n", fil->groups);
-        LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
-        fprintf(rapport, "Loggfil     : %s\n", d ? d->loggFil : "");
-        fprintf(rapport, "%s", STREK);
+        fprintf(rapport, import ? "\n%d ZERA-filer er importert til MicroStation.\n\n"
+                                : "\n%d ZERA-filer er eksportert fra MicroStation.\n\n",
+                jobb->count - feil);
     }
-    fprintf(rapport, "\n%d ZERA-filer er klare for %s; konverteringen er ikke med i denne utgaven.\n\n", jobb->count,
-            import ? "import til MicroStation" : "eksport fra MicroStation");
     if (rapportTilFil) {
         dlmSystem_mdlFclose(rapport);
         rapportFil = toolSubsystem_getStderr();

@@ -1,8 +1,7 @@
 /* The batch job of the ZERA application: the job file named by the first
-   "-i" start-up argument, read into a job record, and the run that reports
-   each conversion.  The conversions themselves are not in this build yet:
-   the run writes the report's header and, per item, the files it would
-   convert and the log it would write.
+   "-i" start-up argument, read into a job record, and the run that imports
+   or exports each item unattended, writing a report of every item's
+   outcome.  No dialog or box waits in batch: failures go to the report.
 
    Sections: the job record - functions. */
 #ifndef ZVZERA_BATCH_H
@@ -44,8 +43,10 @@ extern "C" {
    report.  Returns 0 when the job holds at least one item, else 0x8000;
    the items are jobb's to free (FrigjorBatchJobb). */
 ZVZERA_API int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rapport);
-/* Runs the job, writing to the report; closes the report file when the
-   report has a file of its own. */
+/* Runs the job, writing to the report: the header with the switches, one
+   block per item (a failure adds its reason and counts), and the number
+   converted.  Closes the report file when the report has a file of its
+   own. */
 ZVZERA_API void KjoerBatch(BatchJobb *jobb, FILE *rapport);
 /* Frees the items; the record is empty afterwards. */
 ZVZERA_API void FrigjorBatchJobb(BatchJobb *jobb);

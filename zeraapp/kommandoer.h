@@ -15,7 +15,9 @@
 #include "rsc/mdlrsc.h"
 #include "zvzera_services.h"
 
+#ifndef ZVZERA_FEIL
 #define ZVZERA_FEIL 0x8000 /* the commands' failure result */
+#endif
 
 #ifdef __cplusplus
 extern "C" {

@@ -123,6 +123,7 @@ class ZvZeraStartTest : public frametest::FrameTest {
     }
     void writeJob(const std::string &name, const std::string &logBase)
     {
+        writeFile("tema.tem", "Kystkontur;3001;FKB;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n");
         writeFile(name, "# two maps\n"
                         "Type: IMPORT\n"
                         "Temafil: " + path("tema.tem") + "\n"
@@ -422,3 +423,69 @@ TEST_F(ZvZeraStartTest, WithoutMsUserprefTheSettingsGoBesideTheHostsPreferences)
 }
 
 } // namespace
+
+// A batch import of two ZERA files, one of them missing, on drive C:
+// mapped to the test's folder: the refused line, the report's texts, the
+// logs, and the design made from the seed with its points as lines.
+TEST_F(ZvZeraStartTest, ABatchImportReportsEachItemAndGoesOnAfterAFailure)
+{
+    for (const char *d : {"t", "zer", "out", "logs"})
+        fs::create_directories(path(d));
+    define("MDLHOST_DRIVE_C", dir_);
+    writeFile("t/zvzera.tem", "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;1;1;0\n"
+                              "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n");
+    DPoint3d origo{0, 0, 0};
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("t/seed3d.dgn").c_str(), 1, 1000.0, "m", &origo), 0);
+    writeFile("zer/a.zer", ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                           "...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+                           ".PUNKT 1:\n..PTEMA 2101\n..N\xD8H\n660010000 50010000 1234\n"
+                           ".KURVE 2:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                           "660001000 50001000 1000\n660002000 50000500 1000\n.SLUTT\n");
+    writeFile("job.txt", "Type: IMPORT\n"
+                         "Temafil: C:\\t\\zvzera.tem\n"
+                         "Seedfil: C:\\t\\seed3d.dgn\n"
+                         "Loggfil: C:\\logs\\batch.log\n"
+                         "Brytere-import: 1 0 0 0 0 2\n"
+                         "ZERA-dir: C:\\zer\n"
+                         "DGN-dir: C:\\out\n"
+                         "Filnavn: * a.zer\n"
+                         "Filnavn: * missing.zer\n"
+                         "Filnavn: x*.dgn b.zer\n");
+    keyin("mdl load zvzera USER -i" + path("job.txt") + " -i" + path("rep.txt"));
+    std::string r = readAll(path("rep.txt"));
+    EXPECT_NE(r.find("\nFeil! Tegnene '*' og '?' kan ikke brukes som del av DGN-navn.\n"), std::string::npos) << r;
+    EXPECT_NE(r.find("Brytere p\xE5  : Lagre niv\xE5 4\n"), std::string::npos) << r;
+    EXPECT_NE(r.find("ZERA-Import : C:\\zer\\a.zer ==> C:\\out\\a.dgn\n"
+                     "FKB-grupper : *\n"
+                     "Loggfil     : C:\\logs\\batch001.log\n"),
+              std::string::npos)
+        << r;
+    EXPECT_NE(r.find("Loggfil     : C:\\logs\\batch002.log\n"), std::string::npos) << r;
+    EXPECT_NE(r.find("\ni filen: C:\\zer\\missing.zer\n"), std::string::npos) << r;
+    const std::string siste = "\n1 ZERA-filer er importert til MicroStation.\n\n";
+    ASSERT_GE(r.size(), siste.size());
+    EXPECT_EQ(r.substr(r.size() - siste.size()), siste);
+    EXPECT_TRUE(fs::exists(path("logs/batch001.log")));
+    EXPECT_FALSE(fs::exists(path("out/missing.dgn"))) << "no empty design for a missing file";
+    EXPECT_FALSE(fs::exists(path("out/b.dgn")));
+
+    // The design holds a's point as a zero-length line and its curve.
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlSystem_newDesignFile(path("out/a.dgn").c_str()), 0);
+    MSElement el;
+    uint32_t pos = 0;
+    std::vector<int> typer;
+    MdlScanCriteria *sc = mdlScanCriteria_create();
+    uint32_t posisjoner[16];
+    int n = 0;
+    mdlScanCriteria_scan(sc, posisjoner, 16, &n);
+    for (int i = 0; i < n; ++i) {
+        pos = posisjoner[i];
+        ASSERT_EQ(mdlElement_read(&el, 0, pos), 0);
+        typer.push_back(mdlElement_getType(&el));
+    }
+    mdlScanCriteria_free(&sc);
+    EXPECT_EQ(typer, (std::vector<int>{LINE_ELM, CURVE_ELM}));
+    EXPECT_EQ(mdlhost_dgnGetEpsg(0), 25832);
+    mdlhost_closeDesignFile();
+}
