@@ -231,7 +231,13 @@ MessageList 3
 MessageList 5
 {
     6 "Kommandotabellen til ZvZera kan ikke lastes; kommandoene kan ikke skrives inn."
-    7 "Kommandoen er ikke med i denne utgaven av ZvZera."
+    7 "Filen %s kan ikke \345pnes."
+    8 "Temafilen %s kan ikke leses:\n%s (linje %d)"
+    21 "Hodet i ZERA-filen %s kan ikke leses.\nVil du fortsette med neste fil?"
+    23 "Tegningen %s finnes fra f\370r.\nVil du erstatte den med en kopi av seedfilen?"
+    25 "Ikke alle %s er valgt, men %s skal importeres.\nVil du fortsette?"
+    26 "Elementer uten tema importeres, og bare multiple h\370yder skal tas med.\nVil du fortsette?"
+    90 "Kommandoen er ikke med i denne utgaven av ZvZera."
     108 "Disken er full.  Importen stopper ved ZERA-element %d i filen %s."
     109 "Tegningen kan ikke skrives.  Importen stopper ved ZERA-element %d i filen %s."
     111 "Tegningen er full.  Importen stopper ved ZERA-element %d i filen %s."
@@ -245,8 +251,20 @@ MessageList 111
     3 "Cellebibliotek:"
     4 "Seedfil:"
     5 "Brukeroppsett:"
+    6 "som tagger"
+    7 "som tekster"
     8 "Fil %d av %d, del %d (trinn "
     9 "Del %d (trinn "
+    16 "FKB-grupper"
+    17 "kategorier"
+    18 "elementer med ukjent tema"
+    20 "Velg ZERA-fil for import"
+    21 "ZERA-filer for import"
+    22 "Velg ZERA-filene som skal importeres"
+    26 "Eksporter til ZERA-fil"
+    27 "\305pne hodefil"
+    28 "Lagre hodefil som"
+    36 "som tagger og tekster"
 }
 
 # The keywords of the 24 commands.
