@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app_int.h"
+#include "dgn/mdlscan.h"
 
 namespace {
 
@@ -103,7 +104,12 @@ void noteState(const std::string &line)
 }
 } // namespace
 
-void mdlState_startDefaultCommand(void) { noteState("default"); }
+void mdlState_startDefaultCommand(void)
+{
+    // The default command ends a fence command.
+    mdlhost_fenceCommandClear();
+    noteState("default");
+}
 
 int mdlState_startPrimitive(int state, int prompt)
 {

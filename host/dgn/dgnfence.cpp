@@ -1,5 +1,5 @@
-// The fence: one polygon in a view for the session, its shape, and the
-// element selection of fence processing.
+// The fence: one polygon in a view for the session, its shape, the
+// element selection of fence processing, and the fence command.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "dgn_int.h"
 #include "dgnelem_int.h"
 #include "dgnscan_int.h"
+#include "dgnstore_int.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 
@@ -259,4 +260,88 @@ int mdlhost_fenceProcess(int mode, const uint32_t *typeMask, int allowLocked, Md
     }
     mdlErrno = 0;
     return 0;
+}
+
+// ---- the fence command ------------------------------------------------------
+
+namespace {
+
+struct FenceCommand {
+    bool active = false;
+    MdlFenceStateFunc content = nullptr;
+    uint32_t typeMask[MDLSCAN_MASK_WORDS] = {};
+    bool anyType = true;
+    bool allowLocked = false;
+};
+FenceCommand fenceCommand;
+// Locate settings the next command takes.
+struct LocateSettings {
+    uint32_t typeMask[MDLSCAN_MASK_WORDS] = {};
+    bool anyType = true;
+    bool allowLocked = false;
+};
+LocateSettings locate;
+
+int visitForCommand(uint32_t pos, DgnModelRefP model, void *arg)
+{
+    auto *fn = static_cast<MdlFenceStateFunc *>(arg);
+    mdlhost::dgn::setCurrentPosition(model, pos);
+    return (*fn)();
+}
+
+} // namespace
+
+int mdlState_startFenceCommand(MdlFenceStateFunc content, MdlFenceStateFunc outline, MdlFenceStateFunc dataPoint,
+                               MdlFenceStateFunc reset, int messageIndex, int promptIndex, int modifyFlags)
+{
+    (void)outline;
+    (void)dataPoint;
+    (void)reset;
+    (void)messageIndex;
+    (void)promptIndex;
+    (void)modifyFlags;
+    if (content == nullptr)
+        return fail(DGNERR_BADARG);
+    fenceCommand.active = true;
+    fenceCommand.content = content;
+    std::copy(locate.typeMask, locate.typeMask + MDLSCAN_MASK_WORDS, fenceCommand.typeMask);
+    fenceCommand.anyType = locate.anyType;
+    fenceCommand.allowLocked = locate.allowLocked;
+    mdlErrno = 0;
+    return 0;
+}
+
+int mdlhost_fenceCommandActive(void) { return fenceCommand.active ? 1 : 0; }
+
+void mdlhost_fenceCommandClear(void) { fenceCommand = FenceCommand{}; }
+
+void mdlLocate_noElemNoLocked(void) { locate.allowLocked = false; }
+
+void mdlLocate_allowLocked(void) { locate.allowLocked = true; }
+
+void mdlLocate_setElemSearchMask(int count, const int *types)
+{
+    std::fill(locate.typeMask, locate.typeMask + MDLSCAN_MASK_WORDS, 0u);
+    locate.anyType = true;
+    if (types == nullptr || count <= 0)
+        return;
+    for (int i = 0; i < count && i < 256; i++) {
+        if (types[i] < 0 || types[i] > 255)
+            continue;
+        MDLSCAN_MASK_SET(locate.typeMask, types[i]);
+        locate.anyType = false;
+    }
+}
+
+int mdlFence_process(int param)
+{
+    (void)param;
+    if (!fenceCommand.active || fenceCommand.content == nullptr)
+        return fail(DGNERR_BADARG);
+    int mode = mdlParams_getLock(LOCK_FENCE_CLIP)      ? MDLFENCE_CLIP
+               : mdlParams_getLock(LOCK_FENCE_OVERLAP) ? MDLFENCE_OVERLAP
+                                                       : MDLFENCE_INSIDE;
+    MdlFenceStateFunc fn = fenceCommand.content;
+    return mdlhost_fenceProcess(mode, fenceCommand.anyType ? nullptr : fenceCommand.typeMask,
+                                fenceCommand.allowLocked ? 1 : 0, visitForCommand, &fn);
 }

@@ -1,4 +1,9 @@
-// Finding files along search paths and joining names from their parts.
+// Finding files along search paths, joining names from their parts, and
+// copying a file into place.
+#include <fcntl.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -170,5 +175,70 @@ int mdlFile_buildName(char *out, const char *device, const char *directory, cons
     }
     if (!mdlhost::copyWhole(out, MDLHOST_MAXFILELENGTH, r))
         return -1;
+    return 0;
+}
+
+int mdlFile_copy(const char *dst, const char *src)
+{
+    if (dst == nullptr || src == nullptr || dst[0] == '\0' || src[0] == '\0') {
+        errno = EINVAL;
+        return -1;
+    }
+    std::string from = mdlhost::mappedPath(src), to = mdlhost::mappedPath(dst);
+    struct stat a, b;
+    if (stat(from.c_str(), &a) != 0)
+        return -1;
+    if (stat(to.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+        return 0;
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return -1;
+    std::string tmp = to + ".tmpXXXXXX";
+    int out = mkostemp(tmp.data(), O_CLOEXEC);
+    if (out < 0) {
+        int e = errno;
+        close(in);
+        errno = e;
+        return -1;
+    }
+    bool ok = true;
+    char buf[65536];
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buf + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok)
+            break;
+    }
+    int e = ok ? 0 : errno;
+    close(in);
+    if (close(out) != 0 && ok) {
+        ok = false;
+        e = errno;
+    }
+    // The copy keeps the source's permission bits, as a plain copy would.
+    if (ok && (chmod(tmp.c_str(), a.st_mode & 07777) != 0 || rename(tmp.c_str(), to.c_str()) != 0)) {
+        ok = false;
+        e = errno;
+    }
+    if (!ok) {
+        unlink(tmp.c_str());
+        errno = e != 0 ? e : EIO;
+        return -1;
+    }
     return 0;
 }

@@ -9,9 +9,6 @@
 //   wide strings        char16_t <-> ISO 8859-1
 #include "sys/mdlsys.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -132,53 +129,6 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
     }
     std::string path = mdlhost::mappedPath(name);
     return fopen(path.c_str(), binMode);
-}
-
-int mdlFile_copy(const char *dst, const char *src)
-{
-    if (dst == nullptr || src == nullptr || dst[0] == '\0' || src[0] == '\0') {
-        errno = EINVAL;
-        return -1;
-    }
-    std::string to = mdlhost::mappedPath(dst);
-    FILE *in = fopen(mdlhost::mappedPath(src).c_str(), "rb");
-    if (in == nullptr)
-        return -1;
-    std::string tmp = to + ".kopi-XXXXXX";
-    int fd = mkstemp(tmp.data());
-    if (fd < 0) {
-        int e = errno;
-        fclose(in);
-        errno = e;
-        return -1;
-    }
-    FILE *out = fdopen(fd, "wb");
-    bool ok = out != nullptr;
-    char buf[65536];
-    size_t n = 0;
-    while (ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
-        ok = fwrite(buf, 1, n, out) == n;
-    ok = ok && !ferror(in);
-    int e = ok ? 0 : (errno != 0 ? errno : EIO);
-    fclose(in);
-    if (out != nullptr) {
-        ok = fflush(out) == 0 && fsync(fileno(out)) == 0 && ok;
-        if (fclose(out) != 0)
-            ok = false;
-    } else {
-        close(fd);
-    }
-    // A copy keeps the mode a new file of the user gets, not mkstemp's 0600.
-    mode_t mask = umask(0);
-    umask(mask);
-    ok = ok && chmod(tmp.c_str(), 0666 & ~mask) == 0;
-    if (ok && rename(tmp.c_str(), to.c_str()) == 0)
-        return 0;
-    if (e == 0)
-        e = errno != 0 ? errno : EIO;
-    remove(tmp.c_str());
-    errno = e;
-    return -1;
 }
 
 int dlmSystem_mdlFclose(FILE *fp)

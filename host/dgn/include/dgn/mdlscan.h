@@ -207,6 +207,37 @@ typedef int (*MdlFenceContentFunc)(uint32_t pos, DgnModelRefP model, void *arg);
 MDLHOST_API int mdlhost_fenceProcess(int mode, const uint32_t *typeMask, int allowLocked, MdlFenceContentFunc fn,
                                      void *arg);
 
+/* The fence command.  mdlState_startFenceCommand makes content the
+   function that fence processing calls per element: it takes the element
+   from mdlElement_getFilePos(FILEPOS_CURRENT, &model), which the host sets
+   before each call.  The element types and the lock rule come from the
+   locate settings current at the start; the selection mode from the fence
+   locks (LOCK_FENCE_CLIP: clip, else LOCK_FENCE_OVERLAP: overlap, else
+   inside).  dataPoint is what a data point in the view would call; with no
+   screen, the application calls mdlFence_process itself.  The other
+   functions and numbers are kept for the callers' signature.  The command
+   stays until another one starts (mdlhost_fenceCommandClear). */
+typedef int (*MdlFenceStateFunc)(void);
+MDLHOST_API int mdlState_startFenceCommand(MdlFenceStateFunc content, MdlFenceStateFunc outline,
+                                           MdlFenceStateFunc dataPoint, MdlFenceStateFunc reset, int messageIndex,
+                                           int promptIndex, int modifyFlags);
+/* 1 while a fence command has been started and not cleared. */
+MDLHOST_API int mdlhost_fenceCommandActive(void);
+MDLHOST_API void mdlhost_fenceCommandClear(void);
+/* Locate settings of the next fence command: no locked elements (the
+   default) or locked ones too; the element types it may take (count 0:
+   every type; at most 256 types, others ignored). */
+MDLHOST_API void mdlLocate_noElemNoLocked(void);
+MDLHOST_API void mdlLocate_allowLocked(void);
+MDLHOST_API void mdlLocate_setElemSearchMask(int count, const int *types);
+/* Runs the fence command's content function over the fence's selection
+   (mdlhost_fenceProcess with the command's mode, types and lock rule; a
+   clipped piece is appended to the active model at or beyond the end
+   position taken before).  param is kept for the callers' signature.
+   0, the content function's non-zero result that stopped it, or an error:
+   DGNERR_BADARG without a fence command, DGNERR_NOTFOUND without a fence. */
+MDLHOST_API int mdlFence_process(int param);
+
 /* --- clipping ------------------------------------------------------------------ */
 typedef struct MdlClipDescr MdlClipDescr;
 /* A clip descriptor of the current fence (a copy: later fence changes do

@@ -126,17 +126,18 @@ MDLHOST_API int mdlhost_readConfigFile(const char *fileName, int level);
    into out (MDLHOST_MAXFILELENGTH) and returns 0; -1 (out "") when not
    found or the name does not fit. */
 MDLHOST_API int mdlFile_find(char *out, const char *name, const char *path, const char *defaultExt);
-/* Copies the file src to dst (both as dlmSystem_mdlFopen takes names): the
-   bytes go to a temporary file beside dst, renamed over dst only when all
-   were written, so a failed copy leaves dst as it was.  0, or -1 with errno
-   set (src missing or unreadable, dst's folder not writable, a full disk). */
-MDLHOST_API int mdlFile_copy(const char *dst, const char *src);
 /* Joins device, directory, name and extension (any may be null) into out
    (MDLHOST_MAXFILELENGTH), adding the ':' of a device, a separator after a
    directory and the '.' of an extension when missing; returns 0, -1 (out "")
    when it does not fit. */
 MDLHOST_API int mdlFile_buildName(char *out, const char *device, const char *directory, const char *name,
                                   const char *extension);
+
+/* Copies the file src to dst (names as for dlmSystem_mdlFopen): written to a
+   temporary file beside dst and renamed into place, so a failed copy leaves
+   dst as it was.  A dst that is src itself is left alone.  0, or -1 with
+   errno set (a missing source, a write that failed). */
+MDLHOST_API int mdlFile_copy(const char *dst, const char *src);
 
 /* --- listing directories ---------------------------------------------------
    mdlFileList_get lists one directory (null or "": the current one; names
