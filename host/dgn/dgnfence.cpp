@@ -269,12 +269,10 @@ namespace {
 struct FenceCommand {
     bool active = false;
     MdlFenceStateFunc content = nullptr;
-    uint32_t typeMask[MDLSCAN_MASK_WORDS] = {};
-    bool anyType = true;
-    bool allowLocked = false;
 };
 FenceCommand fenceCommand;
-// Locate settings the next command takes.
+// Locate settings: a command starts with the defaults and sets its own
+// after the start, before the fence is processed.
 struct LocateSettings {
     uint32_t typeMask[MDLSCAN_MASK_WORDS] = {};
     bool anyType = true;
@@ -304,9 +302,7 @@ int mdlState_startFenceCommand(MdlFenceStateFunc content, MdlFenceStateFunc outl
         return fail(DGNERR_BADARG);
     fenceCommand.active = true;
     fenceCommand.content = content;
-    std::copy(locate.typeMask, locate.typeMask + MDLSCAN_MASK_WORDS, fenceCommand.typeMask);
-    fenceCommand.anyType = locate.anyType;
-    fenceCommand.allowLocked = locate.allowLocked;
+    locate = LocateSettings{};
     mdlErrno = 0;
     return 0;
 }
@@ -342,6 +338,6 @@ int mdlFence_process(int param)
                : mdlParams_getLock(LOCK_FENCE_OVERLAP) ? MDLFENCE_OVERLAP
                                                        : MDLFENCE_INSIDE;
     MdlFenceStateFunc fn = fenceCommand.content;
-    return mdlhost_fenceProcess(mode, fenceCommand.anyType ? nullptr : fenceCommand.typeMask,
-                                fenceCommand.allowLocked ? 1 : 0, visitForCommand, &fn);
+    return mdlhost_fenceProcess(mode, locate.anyType ? nullptr : locate.typeMask, locate.allowLocked ? 1 : 0,
+                                visitForCommand, &fn);
 }

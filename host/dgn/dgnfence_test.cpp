@@ -377,3 +377,73 @@ TEST_F(FenceTest, ProcessingStopsOnNonZeroAndNeedsAFence)
 }
 
 } // namespace
+
+namespace {
+
+std::vector<uint32_t> commandVisits;
+DgnModelRefP commandModel = -1;
+int recordCurrent()
+{
+    DgnModelRefP model = MDLHOST_NO_MODEL;
+    commandVisits.push_back(mdlElement_getFilePos(FILEPOS_CURRENT, &model));
+    commandModel = model;
+    return 0;
+}
+
+TEST_F(FenceTest, TheFenceCommandTakesTheLocateSettingsAndTheLocksWhenProcessed)
+{
+    EXPECT_EQ(mdlFence_process(0), DGNERR_BADARG); // no command
+    uint32_t a = addLine({10, 10, 0}, {20, 10, 0});
+    uint32_t locked = addLine({30, 10, 0}, {40, 10, 0}, true);
+    uint32_t text = addText({50, 30, 0});
+    uint32_t crossing = addLine({50, 50, 0}, {150, 50, 0});
+    const uint32_t end = mdlModelRef_getEof(mdlModelRef_getActive());
+    ASSERT_EQ(mdlFence_fromPoints(kSquare, 4, 0), 0);
+
+    struct Case {
+        const char *what;
+        std::vector<int> types;
+        bool allowLocked;
+        int clipLock;
+        std::vector<uint32_t> want; // 0: a clip piece
+    } cases[] = {
+        {"every type, inside", {}, false, 0, {a, text}},
+        {"lines with locked ones", {LINE_ELM}, true, 0, {a, locked}},
+        {"clip", {LINE_ELM, TEXT_ELM}, false, 1, {a, text, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(mdlState_startFenceCommand(recordCurrent, nullptr, nullptr, nullptr, 2, 0, 3), 0);
+        EXPECT_EQ(mdlhost_fenceCommandActive(), 1);
+        if (c.allowLocked)
+            mdlLocate_allowLocked();
+        else
+            mdlLocate_noElemNoLocked();
+        mdlLocate_setElemSearchMask(int(c.types.size()), c.types.data());
+        ASSERT_EQ(mdlParams_setLock(LOCK_FENCE_CLIP, c.clipLock), 0);
+        commandVisits.clear();
+        ASSERT_EQ(mdlFence_process(0), 0);
+        ASSERT_EQ(commandVisits.size(), c.want.size());
+        for (size_t i = 0; i < c.want.size(); i++) {
+            if (c.want[i] == 0) {
+                EXPECT_GE(commandVisits[i], end); // the clipped piece, appended
+                deleteAt(commandVisits[i]);
+            } else
+                EXPECT_EQ(commandVisits[i], c.want[i]);
+        }
+        EXPECT_TRUE(mdlModelRef_areSame(commandModel, mdlModelRef_getActive()));
+        (void)crossing;
+    }
+    mdlParams_setLock(LOCK_FENCE_CLIP, 0);
+    // A new command starts from the default locate settings.
+    ASSERT_EQ(mdlState_startFenceCommand(recordCurrent, nullptr, nullptr, nullptr, 2, 0, 3), 0);
+    commandVisits.clear();
+    ASSERT_EQ(mdlFence_process(0), 0);
+    EXPECT_EQ(commandVisits.size(), 2u); // a and the text: no locked element
+    mdlhost_fenceCommandClear();
+    EXPECT_EQ(mdlhost_fenceCommandActive(), 0);
+    EXPECT_EQ(mdlFence_process(0), DGNERR_BADARG);
+    EXPECT_EQ(mdlState_startFenceCommand(nullptr, nullptr, nullptr, nullptr, 0, 0, 0), DGNERR_BADARG);
+}
+
+} // namespace

@@ -130,3 +130,42 @@ TEST(BuildName, JoinsParts)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FileCopy, CopiesIntoPlaceAndNeverHalfWrites)
+{
+    std::string tmpl = (fs::temp_directory_path() / "mdlcopy-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const std::string dir = tmpl;
+    auto write = [&](const std::string &name, const std::string &text) { std::ofstream(dir + "/" + name) << text; };
+    auto read = [&](const std::string &name) {
+        std::ifstream f(dir + "/" + name);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    std::string big(200000, 'x');
+    write("a.tif", big);
+    write("b.tif", "old");
+    EXPECT_EQ(mdlFile_copy((dir + "/b.tif").c_str(), (dir + "/a.tif").c_str()), 0);
+    EXPECT_EQ(read("b.tif"), big);
+    EXPECT_EQ(mdlFile_copy((dir + "/c.tif").c_str(), (dir + "/a.tif").c_str()), 0);
+    EXPECT_EQ(read("c.tif"), big);
+    // The file itself, through another spelling of its name.
+    EXPECT_EQ(mdlFile_copy((dir + "/./a.tif").c_str(), (dir + "/a.tif").c_str()), 0);
+    EXPECT_EQ(read("a.tif"), big);
+    // A missing source leaves the target as it was.
+    write("d.tif", "keep");
+    EXPECT_EQ(mdlFile_copy((dir + "/d.tif").c_str(), (dir + "/none.tif").c_str()), -1);
+    EXPECT_EQ(read("d.tif"), "keep");
+    // A folder that does not exist: refused, nothing left behind.
+    EXPECT_EQ(mdlFile_copy((dir + "/no/e.tif").c_str(), (dir + "/a.tif").c_str()), -1);
+    EXPECT_EQ(mdlFile_copy(nullptr, (dir + "/a.tif").c_str()), -1);
+    EXPECT_EQ(mdlFile_copy("", (dir + "/a.tif").c_str()), -1);
+    int files = 0;
+    for (const auto &e : fs::directory_iterator(dir))
+        files += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, 4); // a, b, c, d: no temporary file left
+    fs::remove_all(dir);
+}
+
+} // namespace

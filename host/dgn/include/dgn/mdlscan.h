@@ -210,8 +210,9 @@ MDLHOST_API int mdlhost_fenceProcess(int mode, const uint32_t *typeMask, int all
 /* The fence command.  mdlState_startFenceCommand makes content the
    function that fence processing calls per element: it takes the element
    from mdlElement_getFilePos(FILEPOS_CURRENT, &model), which the host sets
-   before each call.  The element types and the lock rule come from the
-   locate settings current at the start; the selection mode from the fence
+   before each call.  The start resets the locate settings (every type, no
+   locked elements); the element types and the lock rule are those in force
+   when the fence is processed, the selection mode comes from the fence
    locks (LOCK_FENCE_CLIP: clip, else LOCK_FENCE_OVERLAP: overlap, else
    inside).  dataPoint is what a data point in the view would call; with no
    screen, the application calls mdlFence_process itself.  The other
@@ -224,9 +225,9 @@ MDLHOST_API int mdlState_startFenceCommand(MdlFenceStateFunc content, MdlFenceSt
 /* 1 while a fence command has been started and not cleared. */
 MDLHOST_API int mdlhost_fenceCommandActive(void);
 MDLHOST_API void mdlhost_fenceCommandClear(void);
-/* Locate settings of the next fence command: no locked elements (the
+/* Locate settings of the running fence command: no locked elements (the
    default) or locked ones too; the element types it may take (count 0:
-   every type; at most 256 types, others ignored). */
+   every type; types outside 0-255 are ignored). */
 MDLHOST_API void mdlLocate_noElemNoLocked(void);
 MDLHOST_API void mdlLocate_allowLocked(void);
 MDLHOST_API void mdlLocate_setElemSearchMask(int count, const int *types);
