@@ -145,7 +145,7 @@ void tomElm()
     Elm.font = 0;
 }
 
-bool lagreKoordinater(const DPoint3d *pts, int n, bool tilfoey)
+bool LagreKoordinater(const DPoint3d *pts, int n, bool tilfoey)
 {
     int fra = tilfoey ? Elm.pointCount : 0;
     if (fra < 0)
@@ -555,7 +555,7 @@ void LesTekstElement(MSElement *el)
     TextSizeParam utstrekning{};
     if (mdlText_extract(tekst, sizeof tekst, &origo, &rot, &par, &utstrekning, el) != 0)
         return;
-    lagreKoordinater(&origo, 1, false);
+    LagreKoordinater(&origo, 1, false);
     // The host gives ISO 8859-1, the set the writer converts from; a
     // detour through the 7-bit set would turn brackets into letters.
     kopierFelt(Elm.text, sizeof Elm.text, tekst);
@@ -588,7 +588,7 @@ void lesSymbol(MSElement *linje, MSElement *tekstEl)
     p[2] = p[1];
     p[2].x += d * sin(Elm.angle);
     p[2].y += d * cos(Elm.angle);
-    lagreKoordinater(p, 3, false);
+    LagreKoordinater(p, 3, false);
     symbolKoder(tekst);
 }
 
@@ -625,7 +625,7 @@ bool lesBue(MSElement *el)
     if ((!tre && sveip < 0) || (tre && rot.form3d[2][2] * sveip < 0))
         Elm.radius = -Elm.radius;
     DPoint3d p[3] = {ender[0], ender[1], senter};
-    lagreKoordinater(p, 3, false);
+    LagreKoordinater(p, 3, false);
     return true;
 }
 
@@ -667,13 +667,13 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
             Elm.type = ZERA_PUNKT;
             n = 1;
         }
-        lagreKoordinater(pts, n, tilfoey != 0);
+        LagreKoordinater(pts, n, tilfoey != 0);
         return type;
     case CURVE_ELM:
         if (mdlLinear_extract(pts, &n, el, model) != 0 || n < 5)
             return 0;
         Elm.type = ZERA_KURVE;
-        lagreKoordinater(pts + 2, n - 4, tilfoey != 0);
+        LagreKoordinater(pts + 2, n - 4, tilfoey != 0);
         return type;
     case ELLIPSE_ELM: {
         double a1 = 0, a2 = 0;
@@ -686,7 +686,7 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
             return 0;
         }
         Elm.radius = a1;
-        lagreKoordinater(&senter, 1, false);
+        LagreKoordinater(&senter, 1, false);
         return type;
     }
     case ARC_ELM:
@@ -711,7 +711,7 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
         DPoint3d origo{};
         if (mdlSharedCell_extract(&origo, Elm.cell, 257, nullptr, nullptr, el) != 0)
             return 0;
-        lagreKoordinater(&origo, 1, false);
+        LagreKoordinater(&origo, 1, false);
         return type;
     }
     case CELL_HEADER_ELM: {
@@ -721,7 +721,7 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
         DPoint3d origo{};
         if (mdlCell_extract(&origo, nullptr, Elm.cell, 257, el) != 0)
             return 0;
-        lagreKoordinater(&origo, 1, false);
+        LagreKoordinater(&origo, 1, false);
         return type;
     }
     case TEXT_NODE_ELM:
@@ -732,6 +732,22 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
         return 0;
     }
 }
+
+namespace {
+// A cell takes the level name of its first component (unchanged when it
+// has none).
+void LesCelleEgenskaper(uint32_t filePos, DgnModelRefP model, char *nivaanavn, int size)
+{
+    MSElementDescr *d = nullptr;
+    if (mdlElmdscr_read(&d, filePos, model, 0, nullptr) != 0 && d != nullptr && d->h.firstElem != nullptr) {
+        uint32_t l = 0;
+        mdlElement_getProperties(&l, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 &d->h.firstElem->el);
+        LesNivaanavn(nivaanavn, size, model, l);
+    }
+    mdlElmdscr_freeAll(&d);
+}
+} // namespace
 
 int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
 {
@@ -745,15 +761,7 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     LesNivaanavn(nivaanavn, sizeof nivaanavn, model, level);
     const int type = mdlElement_getType(el);
     if (type == CELL_HEADER_ELM) {
-        // A cell takes the level of its first component.
-        MSElementDescr *d = nullptr;
-        if (mdlElmdscr_read(&d, filePos, model, 0, nullptr) != 0 && d != nullptr && d->h.firstElem != nullptr) {
-            uint32_t l = 0;
-            mdlElement_getProperties(&l, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     &d->h.firstElem->el);
-            LesNivaanavn(nivaanavn, sizeof nivaanavn, model, l);
-        }
-        mdlElmdscr_freeAll(&d);
+        LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
         if (zeraNivaa() >= 4 && ErFlateCelle(nivaanavn))
             return 0;
     }
@@ -1011,7 +1019,7 @@ void EksporterRasterReferanser(void)
         ex = *zvlibUtil_UORToMasterP(ex);
         ey = *zvlibUtil_UORToMasterP(ey);
         DPoint3d hj[4] = {{x, y, 0}, {x + ex, y, 0}, {x + ex, y + ey, 0}, {x, y + ey, 0}};
-        lagreKoordinater(hj, 4, false);
+        LagreKoordinater(hj, 4, false);
         if (gjerde && brukerDataP != nullptr) {
             const SheadStruct &h = brukerDataP->hode;
             if (Elm.E[2] < h.minE || Elm.N[2] < h.minN || Elm.E[0] > h.maxE || Elm.N[0] > h.maxN)

@@ -22,7 +22,7 @@ bool innenforToleranse(double d);
 void tomElm();
 // Appends n points to Elm (from pointCount when tilfoey, else from 0);
 // false, with a registered message, when they do not all fit.
-bool lagreKoordinater(const DPoint3d *pts, int n, bool tilfoey);
+bool LagreKoordinater(const DPoint3d *pts, int n, bool tilfoey);
 // Bounded copy with a registered message when cut.
 void kopierFelt(char *dst, size_t size, const char *src);
 // Members whose first or last written point lies within two tolerances of

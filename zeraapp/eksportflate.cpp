@@ -68,6 +68,14 @@ int SjekkSammenhengendeDel(MSElement *el, void *arg, int operation, MSElementDes
     return 0;
 }
 
+// The components whose last point continues into the next (at most 100).
+std::vector<int> FinnSammenhengendeDeler(MSElementDescr *dscr)
+{
+    auto s = std::make_unique<Skjoeter>();
+    mdlElmdscr_operation(dscr, SjekkSammenhengendeDel, s.get(), ELMD_ELEMENT);
+    return std::move(s->liste);
+}
+
 struct Kompleks {
     const char *nivaanavn;
     std::vector<int> skjoeter;
@@ -146,11 +154,9 @@ void EksporterKompleks(uint32_t filePos, MSElement *element, const char *nivaana
         return;
     const char *navn = nivaanavn ? nivaanavn : "";
     const bool nivaa4 = zeraNivaa() >= 4;
-    auto s = std::make_unique<Skjoeter>();
-    mdlElmdscr_operation(d, SjekkSammenhengendeDel, s.get(), ELMD_ELEMENT);
     Kompleks k;
     k.nivaanavn = navn;
-    k.skjoeter = std::move(s->liste);
+    k.skjoeter = FinnSammenhengendeDeler(d);
     k.medRef = nivaa4;
     mdlElmdscr_operation(d, EksporterKomponent, &k, ELMD_ELEMENT);
     if (k.venter)
@@ -222,7 +228,7 @@ void FinnFlatePunkt(MSElementDescr *dscr, uint32_t graphicGroup)
             mdlOutput_messageCenter(11, tekst);
         }
     }
-    lagreKoordinater(&p, 1, false);
+    LagreKoordinater(&p, 1, false);
 }
 
 // ---- areas --------------------------------------------------------------------------------------

@@ -68,8 +68,9 @@ class FlateTest : public EksportTest {
             siste->h.next = deler[i];
             deler[i]->h.previous = siste;
         }
-        if (!deler.empty())
+        if (!deler.empty()) {
             EXPECT_EQ(mdlElmdscr_appendDscr(c, deler[0]), 0);
+        }
         EXPECT_EQ(mdlElmdscr_validate(c, 0), 0);
         return leggDscr(c);
     }

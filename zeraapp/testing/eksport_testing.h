@@ -1,5 +1,5 @@
 // Fixture of the export tests: an active design file (1000 UOR per metre),
-// the ZERA application current with its resources, a settings record of
+// an application with zvlib's and the ZERA application's resources, a settings record of
 // the test's own, the theme table of the end-to-end cases, and helpers that
 // add elements through the host and run an export to a real ZERA file.
 #pragma once
@@ -15,14 +15,13 @@
 #include <vector>
 
 #include "brukerdata.h"
-#include "dgn/testing/dgn_testing.h"
 #include "dgn/testing/dgncell_testing.h"
 #include "eksport.h"
 #include "kartmotor.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
-#include "zvlibmain.h"
+#include "testing/zvlibdgn_testing.h"
 #include "zvzera_services.h"
 
 namespace eksporttest {
@@ -44,22 +43,17 @@ inline std::string lesFil(const std::string &p)
     return s.str();
 }
 
-class EksportTest : public dgntest::DgnTest {
+class EksportTest : public zvlibtest::DgnAppTest {
   protected:
+    std::string extraResources() const override
+    {
+        return "Include \"" ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc\"\n";
+    }
     void SetUp() override
     {
-        DgnTest::SetUp();
+        DgnAppTest::SetUp();
         if (HasFatalFailure())
             return;
-        saved_ = *tcbP;
-        std::string rsc = path("app.rsc");
-        std::ofstream(rsc) << "Include \"" ZERA_SOURCE_DIR "/zvlib/zvlib.rsc\"\n"
-                           << "Include \"" ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc\"\n";
-        app_ = mdlhost_registerApplication("ZVZERA", rsc.c_str());
-        ASSERT_NE(app_, nullptr);
-        previous_ = mdlhost_setCurrMdlDesc(app_);
-        char *argv[] = {const_cast<char *>("zvzera.ma"), const_cast<char *>("USER")};
-        ASSERT_EQ(zvlibMain_initZvLib("ZvZera", 2, argv), 0);
         data_ = std::make_unique<zeraBrukerGrensesnittData>();
         memset(data_.get(), 0, sizeof *data_);
         int16_t set = ZERA_CHARSET_ISO;
@@ -96,15 +90,10 @@ class EksportTest : public dgntest::DgnTest {
         Mstemtab.rowCount = 0;
         Fkbtab.count = 0;
         Symboltab.count = 0;
-        *tcbP = saved_;
-        mdlhost_setCurrMdlDesc(previous_);
-        if (app_ != nullptr) {
-            mdlhost_forgetResources(app_);
-            mdlhost_unregisterApplication(app_);
-        }
-        mdlhost_closeUserPrefs();
-        DgnTest::TearDown();
+        DgnAppTest::TearDown();
     }
+
+    std::unique_ptr<zeraBrukerGrensesnittData> data_;
 
   public:
     // A new theme table; the engine loads it at the next run.
@@ -266,11 +255,6 @@ class EksportTest : public dgntest::DgnTest {
         mdlScanCriteria_free(&sc);
         return sum;
     }
-
-    std::unique_ptr<zeraBrukerGrensesnittData> data_;
-    Tcb saved_{};
-    MdlDesc *app_ = nullptr;
-    MdlDesc *previous_ = nullptr;
 };
 
 } // namespace eksporttest

@@ -23,7 +23,7 @@ class DgnAppTest : public dgntest::DgnTest {
             return;
         saved_ = *tcbP;
         std::string rsc = path("app.rsc");
-        std::ofstream(rsc) << "Include \"" ZERA_SOURCE_DIR "/zvlib/zvlib.rsc\"\n";
+        std::ofstream(rsc) << "Include \"" ZERA_SOURCE_DIR "/zvlib/zvlib.rsc\"\n" << extraResources();
         app_ = mdlhost_registerApplication("ZVELEM", rsc.c_str());
         ASSERT_NE(app_, nullptr);
         previous_ = mdlhost_setCurrMdlDesc(app_);
@@ -46,6 +46,9 @@ class DgnAppTest : public dgntest::DgnTest {
         mdlhost_closeUserPrefs();
         DgnTest::TearDown();
     }
+
+    // Further resource file lines of a deriving fixture's application.
+    virtual std::string extraResources() const { return {}; }
 
     Tcb saved_{};
     MdlDesc *app_ = nullptr;
