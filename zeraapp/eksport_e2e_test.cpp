@@ -95,14 +95,7 @@ TEST_F(EksportE2eTest, E3ADrawnDesignInTheDosSet)
     struct tm t;
     localtime_r(&naa, &t);
     strftime(idag, sizeof idag, "%Y%m%d", &t);
-    int16_t set = ZERA_CHARSET_DOS;
-    ScharStruct keys{};
-    shead_init(&set, &data_->hode, &keys);
-    data_->hode.koordsys = 99;
-    data_->hode.enhet = 0.01;
-    data_->hode.zeraVersjon = 3.4;
-    data_->hode.zeraNivaa = 3;
-    data_->hode.dato = atoi(idag);
+    hode(ZERA_CHARSET_DOS, 99, atoi(idag));
     data_->hode.kvalitet[0] = 22;
     data_->hode.kvalitet[1] = 36;
     matchLevel = matchColor = 1;

@@ -466,3 +466,23 @@ TEST_F(EksportTest, LongTextsAreCutToTheirFieldWithAMessage)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EksportTest, AtLevelFourGroupedTextsAndSharedCellsAreReported)
+{
+    data_->hode.zeraNivaa = 4;
+    legg(tekst("Navn", {1, 1, 0}, 0, "1010", 3).get());
+    auto el = dgntest::newElement();
+    DPoint3d o{7000, 8000, 0};
+    ASSERT_EQ(mdlSharedCell_create(el.get(), 0, &o, nullptr, nullptr, u"KRYSS", nivaa("2101")), 0);
+    sett(el.get(), "2101", 3);
+    legg(el.get());
+    legg(tekst("Fri", {2, 2, 0}, 0, "1010").get());
+    EXPECT_EQ(elementer(), ".TEKST 1:\n..TTEMA 1010\n..DATO 20240315\n..STRENG Fri\n..N\xD8\n200 200\n.SLUTT\n");
+    EXPECT_EQ(ukjente(), (std::vector<std::string>{"28 1010", "29 2101"}));
+    EXPECT_EQ(Bmw.notImported[ZERA_TEKST - 1], 1);
+    EXPECT_EQ(Bmw.notImported[ZERA_PUNKT - 1], 1);
+}
+
+} // namespace

@@ -195,6 +195,30 @@ TEST_F(FlateTest, AreaCellsReferToTheirBoundariesInEitherDirection)
     EXPECT_EQ(t.substr(flate), ".FLATE 5:\n..FTEMA 1011\n..DATO 20240315\n..REF :-1 (:2) (:3)\n..N\xD8\n500 500\n.SLUTT\n");
 }
 
+TEST_F(FlateTest, APlainHoleShapeIsAnIslandOfItsOwnAndNearMissesAreNoBoundary)
+{
+    data_->hode.zeraNivaa = 4;
+    data_->skannLagerFlater = 0;
+    leggLinje({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 0, 0}}, "1012"); // 1
+    auto hull = dgntest::newElement();
+    auto p = uor({{2, 1, 0}, {4, 1, 0}, {4, 2, 0}, {2, 1, 0}});
+    ASSERT_EQ(mdlShape_create(hull.get(), nullptr, p.data(), 4, 0), 0);
+    sett(hull.get(), "1012");
+    legg(hull.get()); // 2, written as a line in pass 1
+    leggLinje({{20, 0, 0}, {21, 0, 0}}, "1012"); // 3
+    auto hullKopi = dgntest::newElement();
+    ASSERT_EQ(mdlShape_create(hullKopi.get(), nullptr, p.data(), 4, 0), 0);
+    sett(hullKopi.get(), "1011");
+    int h = 1;
+    mdlElement_setProperties(hullKopi.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &h);
+    flateCelle({5, 5, 0}, 0,
+               {enkel(linjestreng({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 0, 0}}, "1011")), enkel(std::move(hullKopi)),
+                // One UOR and a little away from line 3: no reference.
+                enkel(linjestreng({{20, 0.0011, 0}, {21, 0, 0}}, "1011"))});
+    std::string t = elementer();
+    EXPECT_NE(t.find("..REF :1 (:2)\n"), std::string::npos) << t;
+}
+
 TEST_F(FlateTest, TheAreaPointComesFromTheGroupOrTheCentroid)
 {
     data_->hode.zeraNivaa = 4;

@@ -56,14 +56,7 @@ class EksportTest : public zvlibtest::DgnAppTest {
             return;
         data_ = std::make_unique<zeraBrukerGrensesnittData>();
         memset(data_.get(), 0, sizeof *data_);
-        int16_t set = ZERA_CHARSET_ISO;
-        ScharStruct keys{};
-        shead_init(&set, &data_->hode, &keys);
-        data_->hode.koordsys = 22;
-        data_->hode.enhet = 0.01;
-        data_->hode.zeraVersjon = 3.4;
-        data_->hode.zeraNivaa = 3;
-        data_->hode.dato = 20240315;
+        hode(ZERA_CHARSET_ISO, 22, 20240315);
         data_->eksporterZeratema = 1;
         snprintf(data_->zeraFil, sizeof data_->zeraFil, "%s", path("ut.zer").c_str());
         brukerDataP = data_.get();
@@ -96,6 +89,18 @@ class EksportTest : public zvlibtest::DgnAppTest {
     std::unique_ptr<zeraBrukerGrensesnittData> data_;
 
   public:
+    // The export header: the set, coordinate system and date given, unit
+    // 0.01, origin 0, version 3.4, level 3.
+    void hode(int16_t set, int16_t koordsys, int32_t dato)
+    {
+        ScharStruct keys{};
+        shead_init(&set, &data_->hode, &keys);
+        data_->hode.koordsys = koordsys;
+        data_->hode.enhet = 0.01;
+        data_->hode.zeraVersjon = 3.4;
+        data_->hode.zeraNivaa = 3;
+        data_->hode.dato = dato;
+    }
     // A new theme table; the engine loads it at the next run.
     void temaFil(const std::string &tekst)
     {
