@@ -13,6 +13,7 @@
 
 #include "brukerdata.h"
 #include "dgnskriv.h"
+#include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "kommandoer.h"
 #include "mdlhost.h"
@@ -22,7 +23,6 @@
 #include "zvzera.h"
 
 extern "C" {
-__attribute__((weak)) int EksporterTegning(void);
 __attribute__((weak)) int TemaForHoydeAvrundingEllerMultHoyder(char *tema, int type);
 }
 
@@ -369,8 +369,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         fprintf(rapport, "\n%s\n", tekst);
         return false;
     }
-    if (EksporterTegning != nullptr)
-        EksporterTegning();
+    EksporterTegning();
     exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));
     return LeggTilZeraFil(tempFil.c_str(), fil->zera) == 0;

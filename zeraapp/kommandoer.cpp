@@ -14,6 +14,7 @@
 
 #include "brukerdata.h"
 #include "dgnskriv.h"
+#include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
@@ -22,11 +23,10 @@
 #include "zvlibutil.h"
 #include "zvzera.h"
 
-// The commands of other files this run calls: the theme-file chooser and
-// the export scan.  Weak, so a build without them still runs the rest.
+// The set-up command and the dialogs' height callback this run calls.
+// Weak, so a build without them still runs the rest.
 extern "C" {
 __attribute__((weak)) int VelgTemafil(char *);
-__attribute__((weak)) int EksporterTegning(void);
 __attribute__((weak)) int TemaForHoydeAvrundingEllerMultHoyder(char *tema, int type);
 }
 
@@ -544,8 +544,7 @@ int EksporterTilZera(char *)
     settMotorord();
     fremdriftsLinje = mdlDialog_completionBarOpen("");
     mdlSystem_extendedAbortEnable(1);
-    if (EksporterTegning != nullptr)
-        EksporterTegning();
+    EksporterTegning();
     mdlSystem_extendedAbortEnable(0);
     exit_dgn2zera(d.loggFil, d.zeraFil, tempFil.c_str(), d.temaFil, d.hodeFil, d.xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));
