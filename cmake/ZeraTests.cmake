@@ -1,7 +1,9 @@
-# zera_add_tests(DIR <dir> LIBS <libs...>): every <dir>/*_test.cpp becomes
-# its own test program, so one module's tests never hold another's back.
+# zera_add_tests(DIR <dir> LIBS <libs...> [PROPERTIES <test properties...>]):
+# every <dir>/*_test.cpp becomes its own test program, so one module's tests
+# never hold another's back.  Database tests pass
+# PROPERTIES FIXTURES_REQUIRED zera_pg to run with the test PostgreSQL cluster.
 function(zera_add_tests)
-  cmake_parse_arguments(T "" "DIR" "LIBS;INCLUDES" ${ARGN})
+  cmake_parse_arguments(T "" "DIR" "LIBS;INCLUDES;PROPERTIES" ${ARGN})
   if(NOT ZERA_TESTS)
     return()
   endif()
@@ -19,6 +21,11 @@ function(zera_add_tests)
     target_compile_definitions(${name} PRIVATE
       ZERA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       ZERA_SHARED_DATA="${ZERA_SHARED_DATA}")
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    if(T_PROPERTIES)
+      target_compile_definitions(${name} PRIVATE ZERA_PG_CONNINFO="${CMAKE_BINARY_DIR}/pgtest.conninfo")
+      gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${T_PROPERTIES})
+    else()
+      gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    endif()
   endforeach()
 endfunction()

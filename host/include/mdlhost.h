@@ -5,6 +5,7 @@
 #include "base/mdlbase.h"
 #include "app/mdlapp.h"
 #include "app/mdllevellist.h"
+#include "db/mdldb.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdldgn.h"
 #include "dgn/mdlelem.h"

@@ -1,0 +1,48 @@
+// The back ends of the database interface.  Not exported.
+#ifndef MDLHOST_DB_INT_H
+#define MDLHOST_DB_INT_H
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "db/mdldb.h"
+
+namespace mdlhost::db {
+
+// A statement's whole result: names and type codes of its columns, rows of
+// ISO 8859-1 texts (nullopt: NULL).
+struct Result {
+    std::vector<MdlDbColumn> columns;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+// One open database.  Texts in and out are ISO 8859-1; each call runs one
+// statement (a text of two fails before anything runs) and sets error on
+// failure.
+class Backend {
+  public:
+    virtual ~Backend() = default;
+    virtual int serverType() const = 0;
+    // params bound in order (nullopt: NULL); result may be null.
+    virtual bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
+                     std::string &error) = 0;
+    // Columns in declared order; false for an unknown table.
+    virtual bool describe(std::string_view table, std::vector<MdlDbColumn> &columns, std::string &error) = 0;
+    // The parameter marker of the n-th (from 1) parameter.
+    virtual std::string marker(int n) const = 0;
+    // Whether a failed statement inside a transaction aborts it.
+    virtual bool failureAbortsTransaction() const = 0;
+};
+
+std::unique_ptr<Backend> openSqlite(const std::string &path, std::string &error);
+std::unique_ptr<Backend> openPostgres(const std::string &conninfo, std::string &error);
+
+// Type code and width of a declared SQL type ("VARCHAR(20)", "integer", ...).
+void typeOfDeclared(std::string_view declared, int &type, int &length);
+
+} // namespace mdlhost::db
+
+#endif

@@ -1,0 +1,393 @@
+// The database interface over its back ends: the active database, one
+// statement per call, cursors, describe, largest mslink, transactions, the
+// statement log and the active entity.
+//
+//   state         the active database and its cursor
+//   connection    mdlDB_activeDatabase and closing
+//   running       one statement, logged, never poisoning the next
+//   statements    processSQL, sqlQuery, parameters, largest mslink
+//   cursors       open, fetch, close
+//   tables        describe
+//   entity        the active entity of a select
+//   transactions  begin, commit, rollback
+#include <cstdio>
+#include <cstring>
+
+#include "base/mdltext.h"
+#include "db_int.h"
+#include "sys/mdlsys.h"
+#include "sys/sys_host.h"
+
+namespace mdlhost::db {
+
+// --- state ----------------------------------------------------------------------------
+
+namespace {
+
+struct State {
+    std::unique_ptr<Backend> backend;
+    std::string name;
+    std::string error;
+    long statements = 0;
+    bool inTransaction = false;
+    // The open cursor: its rows, the next to hand out, the fetched row's
+    // storage.
+    bool cursorOpen = false;
+    Result cursor;
+    size_t next = 0;
+    std::vector<MdlDbColumn> rowColumns;
+    std::vector<const char *> rowValues;
+    std::string activeTable;
+    long activeMslink = 0;
+    bool activeDefined = false;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+bool fail(const std::string &error)
+{
+    state().error = error;
+    return false;
+}
+
+bool startsWith(std::string_view s, std::string_view head) { return s.substr(0, head.size()) == head; }
+
+} // namespace
+
+// --- running ----------------------------------------------------------------------------
+
+static void logStatement(std::string_view sql, bool ok, const std::string &error)
+{
+    std::string path;
+    if (!cfgLookup("MDLHOST_SQLLOG", path) || path.empty())
+        return;
+    FILE *fp = dlmSystem_mdlFopen(path.c_str(), "a");
+    if (!fp)
+        return;
+    std::string line(sql);
+    for (char &c : line)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    std::fprintf(fp, "%s\n  -> %s\n", line.c_str(), ok ? "ok" : error.c_str());
+    std::fclose(fp);
+}
+
+// One statement.  Inside a transaction of a back end where a failure aborts
+// the transaction, the statement runs under a savepoint of its own.
+static bool runOne(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result)
+{
+    State &s = state();
+    if (!s.backend)
+        return fail("no database is open");
+    ++s.statements;
+    std::string error;
+    bool guarded = s.inTransaction && s.backend->failureAbortsTransaction();
+    std::string ignored;
+    if (guarded && !s.backend->run("SAVEPOINT mdlhost_statement", {}, nullptr, error)) {
+        logStatement(sql, false, error);
+        return fail(error);
+    }
+    bool ok = s.backend->run(sql, params, result, error);
+    if (guarded)
+        s.backend->run(ok ? "RELEASE SAVEPOINT mdlhost_statement" : "ROLLBACK TO SAVEPOINT mdlhost_statement", {},
+                       nullptr, ignored);
+    logStatement(sql, ok, error);
+    if (!ok)
+        return fail(error);
+    s.error.clear();
+    return true;
+}
+
+} // namespace mdlhost::db
+
+using namespace mdlhost;
+using namespace mdlhost::db;
+
+// --- connection ------------------------------------------------------------------------
+
+void mdlhost_dbClose(void)
+{
+    State &s = state();
+    mdlDB_closeCursor();
+    s.backend.reset();
+    s.name.clear();
+    s.inTransaction = false;
+    s.activeDefined = false;
+    s.statements = 0;
+}
+
+int mdlDB_activeDatabase(const char *name)
+{
+    State &s = state();
+    mdlhost_dbClose();
+    std::string n = name ? name : "";
+    if (n.empty() && (!cfgLookup("MDLHOST_DATABASE", n) || n.empty()))
+        return fail("no database named (MDLHOST_DATABASE is not set)"), -1;
+    std::string error;
+    if (startsWith(n, "pg:"))
+        s.backend = openPostgres(n.substr(3), error);
+    else if (startsWith(n, "postgresql://") || startsWith(n, "postgres://"))
+        s.backend = openPostgres(n, error);
+    else
+        s.backend = openSqlite(mappedPath(n.c_str()), error);
+    if (!s.backend)
+        return fail(error), -1;
+    s.name = n;
+    s.error.clear();
+    return 0;
+}
+
+int mdlhost_dbIsOpen(void) { return state().backend ? 1 : 0; }
+
+int mdlhost_dbServerType(void)
+{
+    return state().backend ? state().backend->serverType() : MDLDB_SERVER_NONE;
+}
+
+const char *mdlhost_dbName(void) { return state().name.c_str(); }
+
+int mdlDB_getErrorText(char *out, int outSize)
+{
+    if (!out || outSize <= 0)
+        return -1;
+    copyText(out, static_cast<size_t>(outSize), state().error);
+    return 0;
+}
+
+long mdlhost_dbStatementCount(void) { return state().statements; }
+
+// --- statements ------------------------------------------------------------------------
+
+int mdlDB_processSQL(const char *sql)
+{
+    if (!sql)
+        return fail("no statement"), -1;
+    return runOne(sql, {}, nullptr) ? 0 : -1;
+}
+
+int mdlhost_dbExecParams(const char *sql, int nValues, const char *const *values)
+{
+    if (!sql || nValues < 0 || (nValues > 0 && !values))
+        return fail("no statement"), -1;
+    std::vector<std::optional<std::string>> params;
+    for (int i = 0; i < nValues; ++i)
+        params.push_back(values[i] ? std::optional<std::string>(values[i]) : std::nullopt);
+    return runOne(sql, params, nullptr) ? 0 : -1;
+}
+
+int mdlDB_sqlQuery(char *result, const char *sql)
+{
+    if (result)
+        result[0] = '\0';
+    if (!result || !sql)
+        return fail("no statement"), -1;
+    Result r;
+    if (!runOne(sql, {}, &r))
+        return -1;
+    // No row or a NULL is no answer: a caller must never read "" as a value.
+    if (r.rows.empty() || r.rows[0].empty())
+        return fail("the query gave no row"), 1;
+    if (!r.rows[0][0])
+        return fail("the query gave NULL"), 1;
+    copyText(result, MDLDB_VALUE_SIZE, *r.rows[0][0]);
+    return 0;
+}
+
+int mdlhost_dbIsIdentifier(const char *name)
+{
+    if (!name || !*name || std::strlen(name) >= MDLDB_NAME_SIZE)
+        return 0;
+    for (const char *p = name; *p; ++p) {
+        char c = *p;
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        if (!letter && !(p != name && c >= '0' && c <= '9'))
+            return 0;
+    }
+    return 1;
+}
+
+int mdlDB_largestMslink(const char *table, long *mslink)
+{
+    if (!mslink || !mdlhost_dbIsIdentifier(table))
+        return fail("not a table name"), -1;
+    *mslink = 0;
+    Result r;
+    if (!runOne(std::string("SELECT max(mslink) FROM ") + table, {}, &r))
+        return -1;
+    int64_t v = 0;
+    if (!r.rows.empty() && !r.rows[0].empty() && r.rows[0][0]) {
+        double d = 0;
+        if (!parseInt64(*r.rows[0][0], v)) {
+            if (!parseDouble(*r.rows[0][0], d))
+                return fail("mslink is not a number"), -1;
+            v = static_cast<int64_t>(d);
+        }
+    }
+    *mslink = static_cast<long>(v);
+    return 0;
+}
+
+// --- cursors ----------------------------------------------------------------------------
+
+int mdlDB_openCursor(const char *sql)
+{
+    State &s = state();
+    mdlDB_closeCursor();
+    if (!sql)
+        return fail("no statement"), -1;
+    if (!runOne(sql, {}, &s.cursor))
+        return -1;
+    s.cursorOpen = true;
+    s.next = 0;
+    return 0;
+}
+
+int mdlDB_fetchRow(MS_SQLDA *row)
+{
+    State &s = state();
+    if (!row || !s.cursorOpen || s.next >= s.cursor.rows.size())
+        return 1;
+    auto &r = s.cursor.rows[s.next++];
+    s.rowColumns = s.cursor.columns;
+    s.rowValues.clear();
+    for (auto &v : r)
+        s.rowValues.push_back(v ? v->c_str() : nullptr);
+    row->numColumns = static_cast<int>(s.rowColumns.size());
+    row->columns = s.rowColumns.data();
+    row->values = s.rowValues.data();
+    return 0;
+}
+
+void mdlDB_closeCursor(void)
+{
+    State &s = state();
+    s.cursorOpen = false;
+    s.cursor = Result{};
+    s.next = 0;
+}
+
+// --- tables -----------------------------------------------------------------------------
+
+int mdlDB_describeTable(const char *table, MS_SQLDA *desc)
+{
+    if (!desc)
+        return -1;
+    *desc = MS_SQLDA{};
+    State &s = state();
+    if (!table || !*table)
+        return fail("no table"), -1;
+    if (!s.backend)
+        return fail("no database is open"), -1;
+    std::vector<MdlDbColumn> columns;
+    std::string error;
+    ++s.statements;
+    if (!s.backend->describe(table, columns, error))
+        return fail(error), -1;
+    desc->columns = static_cast<MdlDbColumn *>(dlmSystem_mdlMalloc(columns.size() * sizeof(MdlDbColumn)));
+    if (!desc->columns)
+        return fail("out of memory"), -1;
+    std::memcpy(desc->columns, columns.data(), columns.size() * sizeof(MdlDbColumn));
+    desc->numColumns = static_cast<int>(columns.size());
+    s.error.clear();
+    return 0;
+}
+
+void mdlDB_freeSQLDADescriptor(MS_SQLDA *desc)
+{
+    if (!desc)
+        return;
+    dlmSystem_mdlFree(desc->columns);
+    *desc = MS_SQLDA{};
+}
+
+// --- entity -----------------------------------------------------------------------------
+
+// The table after FROM in a select, as a plain identifier.
+static bool tableOfSelect(std::string_view sql, std::string &table)
+{
+    std::string up = upperCased(sql);
+    size_t at = 0;
+    while ((at = up.find("FROM", at)) != std::string::npos) {
+        bool before = at == 0 || up[at - 1] == ' ' || up[at - 1] == '\t' || up[at - 1] == '\n';
+        size_t p = at + 4;
+        at = p;
+        if (!before || p >= up.size() || (up[p] != ' ' && up[p] != '\t' && up[p] != '\n'))
+            continue;
+        while (p < sql.size() && (sql[p] == ' ' || sql[p] == '\t' || sql[p] == '\n'))
+            ++p;
+        size_t end = p;
+        while (end < sql.size() && ((sql[end] >= 'a' && sql[end] <= 'z') || (sql[end] >= 'A' && sql[end] <= 'Z') ||
+                                    (sql[end] >= '0' && sql[end] <= '9') || sql[end] == '_'))
+            ++end;
+        table = std::string(sql.substr(p, end - p));
+        return mdlhost_dbIsIdentifier(table.c_str());
+    }
+    return false;
+}
+
+int mdlDB_defineAEBySQLSelect(const char *sql)
+{
+    State &s = state();
+    std::string table;
+    if (!sql || !tableOfSelect(sql, table))
+        return fail("not a select of one table"), -1;
+    Result r;
+    if (!runOne(sql, {}, &r))
+        return -1;
+    if (r.rows.empty() || r.columns.empty())
+        return fail("the select gave no row"), -1;
+    size_t c = 0;
+    for (size_t i = 0; i < r.columns.size(); ++i)
+        if (sameName(r.columns[i].name, "mslink")) {
+            c = i;
+            break;
+        }
+    int64_t v = 0;
+    if (!r.rows[0][c] || !parseInt64(*r.rows[0][c], v) || v < 1)
+        return fail("the row has no mslink"), -1;
+    s.activeTable = table;
+    s.activeMslink = static_cast<long>(v);
+    s.activeDefined = true;
+    return 0;
+}
+
+int mdlhost_dbActiveEntity(char *table, long *mslink)
+{
+    State &s = state();
+    if (!s.activeDefined)
+        return -1;
+    if (table)
+        copyText(table, MDLDB_NAME_SIZE, s.activeTable);
+    if (mslink)
+        *mslink = s.activeMslink;
+    return 0;
+}
+
+// --- transactions -----------------------------------------------------------------------
+
+int mdlhost_dbBegin(void)
+{
+    State &s = state();
+    if (s.inTransaction)
+        return fail("a transaction is open already"), -1;
+    if (!runOne("BEGIN", {}, nullptr))
+        return -1;
+    s.inTransaction = true;
+    return 0;
+}
+
+static int endTransaction(const char *how)
+{
+    State &s = state();
+    if (!s.inTransaction)
+        return fail("no transaction is open"), -1;
+    s.inTransaction = false;
+    return runOne(how, {}, nullptr) ? 0 : -1;
+}
+
+int mdlhost_dbCommit(void) { return endTransaction("COMMIT"); }
+int mdlhost_dbRollback(void) { return endTransaction("ROLLBACK"); }

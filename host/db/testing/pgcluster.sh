@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# pgcluster.sh start|stop FILE: a throw-away PostgreSQL cluster for the
+# database tests.  start makes a cluster in a new temporary folder, starts it
+# on a Unix socket only and writes its libpq connection string to FILE; stop
+# stops the cluster FILE names and removes its folder.  Run as root, the
+# server runs as user nobody (PostgreSQL refuses to run as root).
+set -euo pipefail
+what=${1:?start or stop}
+file=${2:?connection file}
+
+bindir=${ZERA_PG_BINDIR:-}
+if [ -z "$bindir" ]; then
+  if command -v pg_config >/dev/null && [ -x "$(pg_config --bindir)/initdb" ]; then
+    bindir=$(pg_config --bindir)
+  else
+    bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+  fi
+fi
+if [ -z "$bindir" ] || [ ! -x "$bindir/initdb" ]; then
+  echo "pgcluster: no PostgreSQL server found (install postgresql, or set ZERA_PG_BINDIR)" >&2
+  rm -f "$file"
+  exit 1
+fi
+as=()
+if [ "$(id -u)" -eq 0 ]; then as=(runuser -u nobody --); fi
+
+case $what in
+start)
+  rm -f "$file"
+  dir=$(mktemp -d /tmp/zera-pg-XXXXXX)
+  chmod 755 "$dir"
+  [ ${#as[@]} -gt 0 ] && chown nobody "$dir"
+  "${as[@]}" "$bindir/initdb" -D "$dir/data" -A trust -U zera -E UTF8 --locale=C --no-sync >"$dir/initdb.log" 2>&1 ||
+    { cat "$dir/initdb.log" >&2; exit 1; }
+  # A Unix socket in the cluster's own folder: no port is shared with anyone.
+  "${as[@]}" "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-c listen_addresses='' -k $dir -p 5432 -c fsync=off" start >/dev/null ||
+    { cat "$dir/server.log" >&2; exit 1; }
+  printf 'host=%s port=5432 user=zera dbname=postgres\n' "$dir" >"$file"
+  ;;
+stop)
+  [ -f "$file" ] || exit 0
+  dir=$(sed -n 's/^host=\([^ ]*\) .*/\1/p' "$file")
+  rm -f "$file"
+  case $dir in /tmp/zera-pg-*) ;; *) exit 0 ;; esac
+  "${as[@]}" "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+  rm -rf "$dir"
+  ;;
+*)
+  echo "pgcluster: start or stop" >&2
+  exit 2
+  ;;
+esac
