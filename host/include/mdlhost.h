@@ -11,6 +11,7 @@
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 #include "dlg/mdldlg.h"
+#include "gis/mdlgis.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
 #include "sys/mdlsvc.h"

@@ -1,0 +1,173 @@
+// Feature and database links on elements, and new projects.
+//
+//   links      attach a feature, read feature and database links back
+//   projects   the catalogue and ZERA tables of a new project
+#include <cstring>
+#include <vector>
+
+#include "base/mdltext.h"
+#include "dgn/mdlelem.h"
+#include "gis_int.h"
+#include "sys/mdlsys.h"
+
+using namespace mdlhost;
+
+// --- links -------------------------------------------------------------------------------
+
+static int appendLink(MSElement *el, const DatabaseLink &link)
+{
+    uint16_t words[MDLDB_LINK_WORDS];
+    int bytes = 0;
+    if (mdlDB_encodeLink(words, &bytes, &link) != 0)
+        return -1;
+    return mdlElement_appendAttributes(el, bytes / 2, words);
+}
+
+static std::vector<DatabaseLink> linksOf(const MSElement *el)
+{
+    std::vector<DatabaseLink> links;
+    const uint16_t *at = nullptr;
+    int words = 0;
+    for (int i = 0; el && mdlLinkage_findByID(&at, &words, el, MDLDB_LINKAGE_ID, i) == 0; ++i) {
+        DatabaseLink link{};
+        if (mdlhost_dbDecodeLink(&link, at, words) == 0)
+            links.push_back(link);
+    }
+    return links;
+}
+
+int mdlMap_attachElementFeature(MSElement *el, int featureIndex, int symbologyFlag, DgnModelRefP model)
+{
+    GeoProject *p = geoProject_getActive();
+    GeoFeature *f = geoProject_getFeature(p, featureIndex);
+    if (!el || !f || p->featureEntity < 1)
+        return -1;
+    DatabaseLink link{};
+    link.linkageType = GEO_FEATURE_LINKAGE_TYPE;
+    link.entityNumber = p->featureEntity;
+    link.mslink = f->mslink;
+    MSElement copy = *el;
+    if (appendLink(&copy, link) != 0)
+        return -1;
+    if (symbologyFlag) {
+        if (!f->level.empty()) {
+            uint32_t level = 0;
+            if (mdlLevel_getIdFromName(&level, model, f->level.c_str()) != 0 &&
+                mdlLevel_create(model, f->level.c_str(), &level) != 0)
+                return -1;
+            mdlElement_setProperties(&copy, &level, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+        }
+        uint32_t color = static_cast<uint32_t>(f->color), weight = static_cast<uint32_t>(f->weight);
+        int32_t style = f->style;
+        mdlElement_setSymbology(&copy, &color, &weight, &style);
+    }
+    *el = copy;
+    return 0;
+}
+
+int mdlMap_allElementFeatures(const MSElement *el, long **mslinks, int *count)
+{
+    if (!mslinks || !count)
+        return -1;
+    *mslinks = nullptr;
+    *count = 0;
+    GeoProject *p = geoProject_getActive();
+    if (!el || !p)
+        return -1;
+    std::vector<long> found;
+    for (auto &l : linksOf(el))
+        if (l.entityNumber == p->featureEntity)
+            found.push_back(l.mslink);
+    if (found.empty())
+        return 0;
+    *mslinks = static_cast<long *>(dlmSystem_mdlMalloc(found.size() * sizeof(long)));
+    if (!*mslinks)
+        return -1;
+    std::memcpy(*mslinks, found.data(), found.size() * sizeof(long));
+    *count = static_cast<int>(found.size());
+    return 0;
+}
+
+int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el)
+{
+    if (!links || !count)
+        return -1;
+    *links = nullptr;
+    *count = 0;
+    if (!el)
+        return -1;
+    auto found = linksOf(el);
+    if (found.empty())
+        return 0;
+    *links = static_cast<DatabaseLink *>(dlmSystem_mdlMalloc(found.size() * sizeof(DatabaseLink)));
+    if (!*links)
+        return -1;
+    std::memcpy(*links, found.data(), found.size() * sizeof(DatabaseLink));
+    *count = static_cast<int>(found.size());
+    return 0;
+}
+
+int mdlDB_attachActiveEntityElement(MSElement *el)
+{
+    char table[MDLDB_NAME_SIZE];
+    long mslink = 0;
+    DatabaseLink link{};
+    if (!el || mdlhost_dbActiveEntity(table, &mslink) != 0 ||
+        mdlDB_buildLink(&link, GEO_FEATURE_LINKAGE_TYPE, nullptr, table, mslink) != 0)
+        return -1;
+    return appendLink(el, link);
+}
+
+// --- projects ------------------------------------------------------------------------------
+
+int mdlhost_gisCreateProject(const char *project)
+{
+    if (mdlDB_activeDatabase(project) != 0)
+        return -1;
+    // Unquoted lower-case names, so the statements of the applications find
+    // them on PostgreSQL whatever case they write.
+    static const char *const tables[] = {
+        "category (mslink integer, cname varchar(64), indexname varchar(64), indexlevel integer)",
+        "ugcategory (category integer, defaultf integer, olap integer, foreignf integer, dgnfex varchar(8))",
+        "feature (mslink integer, fcode varchar(12), fname varchar(64), category integer, tablename varchar(32), "
+        "ftype integer, flevel varchar(64), fstyle integer, fweight integer, fcolor integer, digcmd varchar(64), "
+        "felement integer, fangle varchar(16), fheight double precision, fwidth double precision, "
+        "flinespace double precision, linelength integer, ffont integer, fsymbol integer, fjustification "
+        "varchar(8), celllibrary varchar(128), fcellname varchar(64), cellscale double precision, streamdelta "
+        "double precision, streamtolerance double precision, streamunit integer, snaptype integer, "
+        "snaptolerance double precision, newdup integer, objtype varchar(50))",
+        "ugfeature (feature integer, elock integer, lsname varchar(64))",
+        "maps (mslink integer, category integer, mapname varchar(64))",
+        "ugmap (mapid integer, mdir varchar(255))",
+        "ugtable_cat (tablename varchar(32), entitynum integer)",
+        "ugjoin_cat (table0 varchar(36), index0 varchar(36), table1 varchar(36), index1 varchar(36), "
+        "value1 varchar(36))",
+        "zera_temakode_konv (fra_kode varchar(10), til_kode varchar(10))",
+        "zera_hoyde_temakoder (avrunding_tema varchar(11), mult_hoyde_tema varchar(11))",
+        "zera_import (filnavn varchar(255), hodeid integer, alle_kategorier integer, kategori_navn varchar(255))",
+        "zera_gg (kolonne varchar(32), zera_navn varchar(30), posisjon integer, aapen_liste integer, "
+        "tekst varchar(51))",
+        "hode (mslink integer, koordsys integer, kartid varchar(64), produsent varchar(64), eier varchar(64), "
+        "tegnsett varchar(16), zera_versjon varchar(16))",
+        "genattr (mslink integer, hoyde double precision, kvalitet1 integer, kvalitet2 integer, kvalitet3 "
+        "integer, dato varchar(8), andre_egenskaperid integer)",
+    };
+    for (const char *t : tables)
+        if (mdlDB_processSQL((std::string("CREATE TABLE IF NOT EXISTS ") + t).c_str()) != 0)
+            return -1;
+    char out[MDLDB_VALUE_SIZE];
+    if (mdlDB_sqlQuery(out, "select count(*) from ugtable_cat") != 0)
+        return -1;
+    if (std::strcmp(out, "0") == 0) {
+        static const char *const entities[] = {
+            "insert into ugtable_cat (tablename, entitynum) values ('feature', 1)",
+            "insert into ugtable_cat (tablename, entitynum) values ('maps', 2)",
+            "insert into ugtable_cat (tablename, entitynum) values ('hode', 3)",
+            "insert into ugtable_cat (tablename, entitynum) values ('genattr', 4)",
+        };
+        for (const char *e : entities)
+            if (mdlDB_processSQL(e) != 0)
+                return -1;
+    }
+    return 0;
+}

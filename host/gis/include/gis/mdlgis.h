@@ -1,0 +1,174 @@
+/* The GIS add-on's project side: a project is a database holding the
+   catalogue tables (categories, features, maps, the table and join
+   catalogues); opening it reads them once, so what is inserted later shows
+   after the next open.
+
+   sections: projects, control block, categories, features, maps, system
+   functions, feature and database links on elements, new projects
+
+   Catalogue tables (created unquoted, lower case):
+     category (mslink, cname, indexname, indexlevel)
+     ugcategory (category, defaultf, olap, foreignf, dgnfex)
+     feature (mslink, fcode, fname, category, tablename, ftype, flevel, ...,
+              newdup [, objtype])
+     ugfeature (feature, lsname)
+     maps (mslink, category, mapname), ugmap (mapid, mdir)
+     ugtable_cat (tablename, entitynum), ugjoin_cat (table0, index0, table1,
+              index1, value1)
+   Category and feature indexes are positions in mslink order; the map with
+   mslink m has index m - 1. */
+#ifndef MDLHOST_GIS_H
+#define MDLHOST_GIS_H
+
+#include <stdint.h>
+
+#include "base/host_export.h"
+#include "db/mdldb.h"
+#include "dgn/mdldgn.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct GeoProject GeoProject;
+typedef struct GeoCategory GeoCategory;
+typedef struct GeoFeature GeoFeature;
+typedef struct GeoMap GeoMap;
+
+/* The linkage type of every database link of a project. */
+#define GEO_FEATURE_LINKAGE_TYPE 2
+
+/* --- projects ----------------------------------------------------------------
+   project names a database as mdlDB_activeDatabase does (null or "": the
+   configuration variable MDLHOST_GISPROJECT).  Opening closes the project
+   open before, makes the database the active one and reads the catalogue;
+   0 on success (a database without the catalogue tables is refused). */
+MDLHOST_API int mdlMapProject_open(const char *project);
+MDLHOST_API int mdlMapProject_close(void);
+/* The open project, null when none. */
+MDLHOST_API GeoProject *geoProject_getActive(void);
+/* True when a project is open, or one named by MDLHOST_GISPROJECT opens. */
+MDLHOST_API int mdlMap_initializeApplication(void);
+MDLHOST_API void mdlMap_unloadApplication(int reason);
+
+/* --- control block ------------------------------------------------------------
+   What the project holds beside its lists, as read at open. */
+#define GEO_JOIN_NAME_SIZE 37
+typedef struct GeoJoin {
+    char16_t table0[GEO_JOIN_NAME_SIZE], index0[GEO_JOIN_NAME_SIZE], table1[GEO_JOIN_NAME_SIZE],
+        index1[GEO_JOIN_NAME_SIZE], value1[GEO_JOIN_NAME_SIZE]; /* upper case */
+} GeoJoin;
+typedef struct GeoControlBlock {
+    int entityCount;
+    const int *entityNumbers;
+    const char *const *entityTables; /* upper case */
+    int joinCount;
+    const GeoJoin *joins;
+    int tableCount;
+    const char16_t *const *tableNames; /* the table catalogue */
+    const char16_t *projectFolder;     /* ends with a separator, or "" */
+    const char16_t *projectName;
+    const char16_t *serverType;        /* "SQLITE" or "POSTGRESQL" */
+    const char16_t *dataSource;        /* the name the project was opened with */
+    int considerZ;
+} GeoControlBlock;
+/* The open project's control block, null when none. */
+MDLHOST_API const GeoControlBlock *mdlhost_gisControlBlock(void);
+
+MDLHOST_API const char16_t *geoProject_getFeatureTableName(GeoProject *p);  /* "feature" */
+MDLHOST_API const char16_t *geoProject_getMapTableName(GeoProject *p);      /* "maps" */
+MDLHOST_API const char16_t *geoProject_getTableCatalogTableName(GeoProject *p); /* "ugtable_cat" */
+MDLHOST_API int geoProject_getFeatureLinkageType(GeoProject *p);
+MDLHOST_API int geoProject_getFeatureEntity(GeoProject *p);
+
+/* --- categories ----------------------------------------------------------------- */
+MDLHOST_API int geoProject_getCategoryCount(GeoProject *p);
+MDLHOST_API GeoCategory *geoProject_getCategory(GeoProject *p, int index);
+MDLHOST_API const char16_t *geoCategory_getName(GeoCategory *c);
+MDLHOST_API const char16_t *geoCategory_getFileExtension(GeoCategory *c); /* without the dot */
+MDLHOST_API const char16_t *geoCategory_getIndexFileName(GeoCategory *c);
+MDLHOST_API long geoCategory_getMslink(GeoCategory *c);
+
+/* --- features ------------------------------------------------------------------
+   Readers of a null feature give 0 (or an empty text). */
+MDLHOST_API int geoProject_getFeatureCount(GeoProject *p);
+MDLHOST_API GeoFeature *geoProject_getFeature(GeoProject *p, int index);
+/* The user's active feature; index < 0: none. */
+MDLHOST_API int geoProject_getActiveFeatureIndex(GeoProject *p);
+MDLHOST_API GeoFeature *geoProject_getActiveFeature(GeoProject *p);
+MDLHOST_API int mdlhost_gisSetActiveFeature(int index);
+/* 0 when found: an exact code among the features as opened. */
+MDLHOST_API int mdlMapFeature_indexFromCode(const char16_t *code, int *index);
+MDLHOST_API int mdlMapFeature_indexFromMslink(long mslink, int *index);
+MDLHOST_API const char16_t *geoFeature_getCode(GeoFeature *f);
+MDLHOST_API const char16_t *geoFeature_getName(GeoFeature *f);
+MDLHOST_API long geoFeature_getMslink(GeoFeature *f);
+/* -1 for a feature of category 0 or an unknown one. */
+MDLHOST_API int geoFeature_getCategoryIndex(GeoFeature *f);
+MDLHOST_API GeoCategory *geoFeature_getCategory(GeoFeature *f);
+/* The entity of the feature's attribute table, 0 when none. */
+MDLHOST_API int geoFeature_getDBEntityNumber(GeoFeature *f);
+/* 2 (share identical rows) when NEWDUP is 1, else 1. */
+MDLHOST_API int geoFeature_getLinkageMode(GeoFeature *f);
+MDLHOST_API int geoFeature_getType(GeoFeature *f);
+MDLHOST_API int geoFeature_getElementType(GeoFeature *f);
+MDLHOST_API int geoFeature_getLineStyleIndex(GeoFeature *f);
+MDLHOST_API const char16_t *geoFeature_getLineStyleName(GeoFeature *f);
+MDLHOST_API int geoFeature_getWeightForElement(GeoFeature *f);
+MDLHOST_API int geoFeature_getColorForElement(GeoFeature *f);
+MDLHOST_API const char16_t *geoFeature_getLevelName(GeoFeature *f);
+MDLHOST_API double geoFeature_getAngle(GeoFeature *f);
+MDLHOST_API double geoFeature_getTextHeight(GeoFeature *f);
+MDLHOST_API double geoFeature_getTextWidth(GeoFeature *f);
+MDLHOST_API double geoFeature_getTextLineSpacing(GeoFeature *f);
+MDLHOST_API int geoFeature_getTextLineLength(GeoFeature *f);
+MDLHOST_API int geoFeature_getTextFontIndex(GeoFeature *f);
+MDLHOST_API int geoFeature_getTextJustification(GeoFeature *f);
+MDLHOST_API const char16_t *geoFeature_getCellLibraryName(GeoFeature *f);
+MDLHOST_API const char16_t *geoFeature_getCellName(GeoFeature *f);
+MDLHOST_API double geoFeature_getCellScale(GeoFeature *f);
+MDLHOST_API double geoFeature_getStreamDelta(GeoFeature *f);
+MDLHOST_API double geoFeature_getStreamTolerance(GeoFeature *f);
+MDLHOST_API int geoFeature_getSnapType(GeoFeature *f);
+MDLHOST_API double geoFeature_getSnapTolerance(GeoFeature *f);
+
+/* --- maps -----------------------------------------------------------------------
+   The count is the largest map mslink; a hole in the numbers gives null. */
+MDLHOST_API int geoProject_getMapCount(GeoProject *p);
+MDLHOST_API GeoMap *geoProject_getMap(GeoProject *p, int index);
+MDLHOST_API const char16_t *geoMap_getName(GeoMap *m); /* name plus extension */
+/* 0 when found: the full path (folder + name) compared without case. */
+MDLHOST_API int mdlMap_indexFromMapName(const char16_t *path, int *index);
+
+/* --- system functions -------------------------------------------------------------
+   Function 1 is called after a project opens, function 2 before it closes. */
+typedef void (*GeoSystemFunction)(void);
+MDLHOST_API int mdlMapSystem_setFunction(int number, GeoSystemFunction fn);
+
+/* --- feature and database links on elements -------------------------------------
+   A feature link is a database link to the feature table's entity with the
+   feature's mslink.  With symbologyFlag the element also takes the
+   feature's level (FLEVEL, made in model when missing), colour, weight and
+   style.  0 on success; non-zero for an unknown feature or no room. */
+MDLHOST_API int mdlMap_attachElementFeature(MSElement *el, int featureIndex, int symbologyFlag,
+                                            DgnModelRefP model);
+/* The feature mslinks of el in linkage order (*mslinks freed with
+   dlmSystem_mdlFree; null when none).  0 on success. */
+MDLHOST_API int mdlMap_allElementFeatures(const MSElement *el, long **mslinks, int *count);
+/* Every database link of el (feature links too), freed with
+   dlmSystem_mdlFree.  0 on success. */
+MDLHOST_API int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el);
+/* Appends a link to the active entity (mdlDB_defineAEBySQLSelect). */
+MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
+
+/* --- new projects -------------------------------------------------------------------
+   Makes the catalogue tables and the ZERA tables (empty) in the database
+   project names, with the entity list: feature, maps, hode, genattr.  An
+   existing table is left as it is.  0 on success. */
+MDLHOST_API int mdlhost_gisCreateProject(const char *project);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
