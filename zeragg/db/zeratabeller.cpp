@@ -1,0 +1,399 @@
+// The ZERA tables of the project, the connection to the GIS add-on and the
+// module state: connect, load, free, and the two system functions.
+//
+//   state         the module's records and settings
+//   connection    connect, load, free, system functions
+//   loaders       the ZERA tables, the object types, the map-name limit
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "dlg/mdldlg.h"
+#include "gis/mdlgis.h"
+#include "sys/mdlsys.h"
+#include "zeraggdb.h"
+#include "zeraggdb_int.h"
+#include "zvlibmain.h"
+
+
+// --- state --------------------------------------------------------------------------
+
+ZeraGGData *zeraGGData = nullptr;
+ZeraGGBrukerGrensesnittData *zeraGGBrukerGrensesnittData = nullptr;
+CompletionBar *GGFremdrift = nullptr;
+void (*VelgGGSeedFil)(void) = nullptr;
+
+namespace {
+
+int *punktModus = nullptr;
+char *seedFil = nullptr;
+// One toggle for both system functions: only every second call acts.
+int systemVeksel = 0;
+
+std::string Smalt(const char16_t *w)
+{
+    return GGSmal(w);
+}
+
+} // namespace
+
+void SettGGInnstillinger(int *modus, char *seed)
+{
+    punktModus = modus;
+    seedFil = seed;
+}
+
+void NullstillGGSystemFunksjoner(void) { systemVeksel = 0; }
+
+// --- connection ------------------------------------------------------------------------
+
+int KobleTilGeoGraphics(void)
+{
+    if (!mdlMap_initializeApplication()) {
+        mdlDialog_openAlert("Unable to connect to MicroStation GeoGraphics");
+        return DB_FEIL;
+    }
+    mdlMapSystem_setFunction(1, GGSystemFunksjon1);
+    mdlMapSystem_setFunction(2, GGSystemFunksjon2);
+    if (!zeraGGData)
+        zeraGGData = static_cast<ZeraGGData *>(GGAlloker(sizeof(ZeraGGData)));
+    if (!zeraGGBrukerGrensesnittData)
+        zeraGGBrukerGrensesnittData =
+            static_cast<ZeraGGBrukerGrensesnittData *>(GGAlloker(sizeof(ZeraGGBrukerGrensesnittData)));
+    if (!zeraGGData || !zeraGGBrukerGrensesnittData)
+        return DB_FEIL;
+    // The GIS build never stores points as shared cells.
+    if (punktModus && *punktModus != 1 && *punktModus != 2)
+        *punktModus = 1;
+    zeraGGBrukerGrensesnittData->hodeValg = 1;
+    LesGGDatabase();
+    return 0;
+}
+
+void LesGGDatabase(void)
+{
+    FrigiGGDatabase();
+    GeoProject *p = geoProject_getActive();
+    if (!zeraGGData || !zeraGGBrukerGrensesnittData || geoProject_getCategoryCount(p) <= 0)
+        return;
+    char tekst[512];
+    std::snprintf(tekst, sizeof tekst, "%s. %s", zvlibMain_getApplicationName(), "Leser database");
+    GGFremdrift = mdlDialog_completionBarOpen(tekst);
+    if (const GeoControlBlock *fcb = mdlhost_gisControlBlock(); fcb && fcb->projectFolder && *fcb->projectFolder)
+        GGKopier(zeraGGBrukerGrensesnittData->prosjektTekst, (GGSmal(fcb->projectFolder) + GGSmal(fcb->projectName)).c_str());
+    FinnMaksKartnavn();
+    if (VelgGGSeedFil)
+        VelgGGSeedFil();
+    LesTemakodeKonv();
+    LesHoydeTemakoder();
+    LesZeraImport();
+    LesObjTypeTabell();
+    int n = geoProject_getCategoryCount(p);
+    zeraGGData->kategoriValgt = static_cast<int32_t *>(GGAlloker(n * sizeof(int32_t)));
+    for (int i = 0; zeraGGData->kategoriValgt && i < n; ++i)
+        zeraGGData->kategoriValgt[i] = 1;
+    LesZeraGG();
+    BufreAlleTabeller();
+    int antall = 0;
+    if (HentKolonneListe(&zeraGGData->hodeKolonner, &antall, "HODE") == 0)
+        zeraGGData->antallHodeKolonner = antall;
+    if (HentKolonneListe(&zeraGGData->genAttrKolonner, &antall, "GENATTR") == 0)
+        zeraGGData->antallGenAttrKolonner = antall;
+    mdlDialog_completionBarClose(GGFremdrift);
+    GGFremdrift = nullptr;
+}
+
+void FrigiGGDatabase(void)
+{
+    if (seedFil)
+        std::memset(seedFil, 0, 256);
+    if (zeraGGBrukerGrensesnittData)
+        std::memset(zeraGGBrukerGrensesnittData->prosjektTekst, 0, sizeof zeraGGBrukerGrensesnittData->prosjektTekst);
+    if (!zeraGGData)
+        return;
+    ZeraGGData &d = *zeraGGData;
+    dlmSystem_mdlFree(d.temakodeKonv);
+    d.temakodeKonv = nullptr;
+    d.antallTemakodeKonv = 0;
+    FrigiHoydeTemakoder();
+    dlmSystem_mdlFree(d.kategoriValgt);
+    d.kategoriValgt = nullptr;
+    dlmSystem_mdlFree(d.zeraGGRader);
+    d.zeraGGRader = nullptr;
+    d.antallZeraGGRader = 0;
+    FrigiTabellBuffer();
+    FrigiRad(d.hodeKolonner, d.antallHodeKolonner);
+    d.hodeKolonner = nullptr;
+    d.antallHodeKolonner = 0;
+    FrigiRad(d.genAttrKolonner, d.antallGenAttrKolonner);
+    d.genAttrKolonner = nullptr;
+    d.antallGenAttrKolonner = 0;
+    dlmSystem_mdlFree(d.zeraImportRader);
+    d.zeraImportRader = nullptr;
+    d.antallZeraImportRader = 0;
+    dlmSystem_mdlFree(d.objTypeRader);
+    d.objTypeRader = nullptr;
+    d.antallObjTypeRader = 0;
+}
+
+void GGSystemFunksjon1(void)
+{
+    systemVeksel = 1 - systemVeksel;
+    if (systemVeksel == 0)
+        LesGGDatabase();
+}
+
+void GGSystemFunksjon2(void)
+{
+    systemVeksel = 1 - systemVeksel;
+    if (systemVeksel == 0)
+        FrigiGGDatabase();
+}
+
+// --- loaders ----------------------------------------------------------------------------
+
+int FinnesIListe(char *const *liste, int antall, const char *tekst)
+{
+    for (int i = 0; liste && tekst && i < antall; ++i)
+        if (liste[i] && std::strcmp(liste[i], tekst) == 0)
+            return 1;
+    return 0;
+}
+
+int SammenlignZeraGG(const void *a, const void *b)
+{
+    auto *x = static_cast<const ZeraGGRad *>(a);
+    auto *y = static_cast<const ZeraGGRad *>(b);
+    int c = std::strcmp(x->zeraNavn, y->zeraNavn);
+    if (c != 0)
+        return c;
+    return x->posisjon < y->posisjon ? -1 : x->posisjon > y->posisjon ? 1 : 0;
+}
+
+// Describes the table and counts its rows: the row count, 0 when the table
+// is missing, has fewer than minKolonner columns or no rows.  With rows, the
+// cursor "select * from" is open.
+static int AapneTabell(const char *tabell, int minKolonner, int *kolonner)
+{
+    MS_SQLDA d{};
+    if (mdlDB_describeTable(tabell, &d) != 0 || d.numColumns < minKolonner) {
+        mdlDB_freeSQLDADescriptor(&d);
+        return 0;
+    }
+    *kolonner = d.numColumns;
+    mdlDB_freeSQLDADescriptor(&d);
+    char svar[MDLDB_VALUE_SIZE];
+    int64_t n = 0;
+    std::string sql = std::string("select count(*) from ") + tabell;
+    if (mdlDB_sqlQuery(svar, sql.c_str()) != 0 || !GGHeltall(svar, n) || n <= 0 || n > 1000000)
+        return 0;
+    sql = std::string("select * from ") + tabell;
+    if (mdlDB_openCursor(sql.c_str()) != 0)
+        return 0;
+    return static_cast<int>(n);
+}
+
+static const char *Kolonne(const MS_SQLDA &rad, int k)
+{
+    return k < rad.numColumns && rad.values[k] ? rad.values[k] : "";
+}
+
+static int32_t Heltall(const char *tekst)
+{
+    int64_t v = 0;
+    return GGHeltall(tekst, v) && v >= INT32_MIN && v <= INT32_MAX ? static_cast<int32_t>(v) : 0;
+}
+
+void LesTemakodeKonv(void)
+{
+    int kolonner = 0, n = AapneTabell("ZERA_temakode_konv", 2, &kolonner);
+    if (n == 0)
+        return;
+    auto *rader = static_cast<TemakodeKonvRad *>(GGAlloker(n * sizeof(TemakodeKonvRad)));
+    int i = 0;
+    MS_SQLDA rad{};
+    while (rader && i < n && mdlDB_fetchRow(&rad) == 0)
+        // A code cut to fit would match another theme: such rows are left out.
+        if (GGKopierHel(rader[i].fraKode, Kolonne(rad, 0)) && GGKopierHel(rader[i].tilKode, Kolonne(rad, 1)))
+            ++i;
+    mdlDB_closeCursor();
+    zeraGGData->temakodeKonv = rader;
+    zeraGGData->antallTemakodeKonv = rader ? i : 0;
+}
+
+void FrigiHoydeTemakoder(void)
+{
+    if (!zeraGGData)
+        return;
+    for (int i = 0; i < zeraGGData->antallHoydeTemaer; ++i) {
+        if (zeraGGData->hoydeAvrundingTemaer)
+            dlmSystem_mdlFree(zeraGGData->hoydeAvrundingTemaer[i]);
+        if (zeraGGData->multHoydeTemaer)
+            dlmSystem_mdlFree(zeraGGData->multHoydeTemaer[i]);
+    }
+    dlmSystem_mdlFree(zeraGGData->hoydeAvrundingTemaer);
+    dlmSystem_mdlFree(zeraGGData->multHoydeTemaer);
+    zeraGGData->hoydeAvrundingTemaer = zeraGGData->multHoydeTemaer = nullptr;
+    zeraGGData->antallHoydeTemaer = 0;
+}
+
+static char *Kopi(const char *tekst)
+{
+    size_t n = std::strlen(tekst);
+    auto *p = static_cast<char *>(GGAlloker(n + 1));
+    if (p)
+        std::memcpy(p, tekst, n + 1);
+    return p;
+}
+
+void LesHoydeTemakoder(void)
+{
+    int kolonner = 0, n = AapneTabell("ZERA_hoyde_temakoder", 1, &kolonner);
+    if (n == 0)
+        return;
+    auto **avrunding = static_cast<char **>(GGAlloker(n * sizeof(char *)));
+    auto **mult = static_cast<char **>(GGAlloker(n * sizeof(char *)));
+    if (!avrunding || !mult) {
+        dlmSystem_mdlFree(avrunding);
+        dlmSystem_mdlFree(mult);
+        mdlDB_closeCursor();
+        return;
+    }
+    int i = 0;
+    MS_SQLDA rad{};
+    for (; i < n && mdlDB_fetchRow(&rad) == 0; ++i) {
+        const char *a = rad.numColumns > 0 ? rad.values[0] : nullptr;
+        if (a && !FinnesIListe(avrunding, i, a))
+            avrunding[i] = Kopi(a);
+        const char *m = kolonner > 1 && rad.numColumns > 1 ? rad.values[1] : nullptr;
+        if (m && !FinnesIListe(mult, i, m))
+            mult[i] = Kopi(m);
+    }
+    mdlDB_closeCursor();
+    zeraGGData->hoydeAvrundingTemaer = avrunding;
+    zeraGGData->multHoydeTemaer = mult;
+    zeraGGData->antallHoydeTemaer = n;
+}
+
+void LesZeraImport(void)
+{
+    int kolonner = 0, n = AapneTabell("ZERA_import", 4, &kolonner);
+    if (n == 0)
+        return;
+    auto *rader = static_cast<ZeraImportRad *>(GGAlloker(n * sizeof(ZeraImportRad)));
+    int i = 0;
+    MS_SQLDA rad{};
+    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
+        ZeraImportRad &r = rader[i];
+        if (!GGKopierHel(r.filnavn, Kolonne(rad, 0)) || !GGKopierHel(r.kategori_navn, Kolonne(rad, 3))) {
+            std::memset(&r, 0, sizeof r);
+            continue;
+        }
+        TilSmaaBokstaver(r.filnavn);
+        r.hodeid = Heltall(Kolonne(rad, 1));
+        r.alle_kategorier = Heltall(Kolonne(rad, 2));
+        ++i;
+    }
+    mdlDB_closeCursor();
+    zeraGGData->zeraImportRader = rader;
+    zeraGGData->antallZeraImportRader = rader ? i : 0;
+}
+
+void LesObjTypeTabell(void)
+{
+    std::string tabell = Smalt(geoProject_getFeatureTableName(geoProject_getActive()));
+    MS_SQLDA d{};
+    if (!mdlhost_dbIsIdentifier(tabell.c_str()) || mdlDB_describeTable(tabell.c_str(), &d) != 0) {
+        mdlDB_freeSQLDADescriptor(&d);
+        return;
+    }
+    std::string objtype;
+    for (int k = 0; k < d.numColumns; ++k) {
+        std::string navn = d.columns[k].name;
+        TilSmaaBokstaver(navn.data());
+        if (navn == "objtype")
+            objtype = d.columns[k].name;
+    }
+    mdlDB_freeSQLDADescriptor(&d);
+    if (objtype.empty())
+        return;
+    char svar[MDLDB_VALUE_SIZE];
+    int64_t n = 0;
+    if (mdlDB_sqlQuery(svar, ("select count(*) from " + tabell).c_str()) != 0 || !GGHeltall(svar, n) ||
+        n <= 0 || n > 1000000)
+        return;
+    if (mdlDB_openCursor(("select fcode," + objtype + " from " + tabell).c_str()) != 0)
+        return;
+    auto *rader = static_cast<ObjTypeRad *>(GGAlloker(n * sizeof(ObjTypeRad)));
+    int i = 0;
+    MS_SQLDA rad{};
+    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
+        // Features without an object type carry nothing for the table, and
+        // an empty entry would end the engine's object-type table early.
+        if (!*Kolonne(rad, 1) || !GGKopierHel(rader[i].fcode, Kolonne(rad, 0)) ||
+            !GGKopierHel(rader[i].objtype, Kolonne(rad, 1))) {
+            std::memset(&rader[i], 0, sizeof rader[i]);
+            continue;
+        }
+        ++i;
+    }
+    mdlDB_closeCursor();
+    zeraGGData->objTypeRader = rader;
+    zeraGGData->antallObjTypeRader = rader ? i : 0;
+}
+
+void LesZeraGG(void)
+{
+    int kolonner = 0, n = AapneTabell("ZERA_GG", 5, &kolonner);
+    if (n == 0)
+        return;
+    auto *rader = static_cast<ZeraGGRad *>(GGAlloker(n * sizeof(ZeraGGRad)));
+    int i = 0;
+    MS_SQLDA rad{};
+    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
+        ZeraGGRad &r = rader[i];
+        if (!GGKopierHel(r.kolonne, Kolonne(rad, 0)) || !GGKopierHel(r.zeraNavn, Kolonne(rad, 1)) || !*r.kolonne ||
+            !*r.zeraNavn) {
+            std::memset(&r, 0, sizeof r);
+            continue;
+        }
+        TilSmaaBokstaver(r.kolonne);
+        TilSmaaBokstaver(r.zeraNavn);
+        r.posisjon = Heltall(Kolonne(rad, 2));
+        r.aapenListe = Heltall(Kolonne(rad, 3));
+        GGKopier(r.tekst, Kolonne(rad, 4));
+        ++i;
+    }
+    mdlDB_closeCursor();
+    if (rader)
+        std::qsort(rader, i, sizeof(ZeraGGRad), SammenlignZeraGG);
+    zeraGGData->zeraGGRader = rader;
+    zeraGGData->antallZeraGGRader = rader ? i : 0;
+}
+
+void FinnMaksKartnavn(void)
+{
+    GeoProject *p = geoProject_getActive();
+    int lengst = 0;
+    for (int i = 0; i < geoProject_getCategoryCount(p); ++i) {
+        const char16_t *e = geoCategory_getFileExtension(geoProject_getCategory(p, i));
+        lengst = std::max(lengst, e ? static_cast<int>(std::char_traits<char16_t>::length(e)) : 0);
+    }
+    int bredde = 14;
+    std::string tabell = Smalt(geoProject_getMapTableName(p));
+    MS_SQLDA d{};
+    if (mdlDB_describeTable(tabell.c_str(), &d) == 0)
+        for (int k = 0; k < d.numColumns; ++k) {
+            std::string navn = d.columns[k].name;
+            TilSmaaBokstaver(navn.data());
+            if (navn == "mapname" && d.columns[k].type == DB_TEKST) {
+                bredde = d.columns[k].length;
+                break;
+            }
+        }
+    mdlDB_freeSQLDADescriptor(&d);
+    // An extension as wide as the column still leaves a name of one character.
+    zeraGGData->maksKartnavn = std::max(bredde - lengst - 1, 1);
+}
