@@ -1,0 +1,174 @@
+#include <cstring>
+#include <string>
+
+#include "zeraggdb_testing.h"
+
+namespace {
+
+using ggtesting::GGTest;
+
+class ZeraTabeller : public GGTest {
+  protected:
+    void prepare() override
+    {
+        // Wider columns than the project's own, as a project made by other
+        // tools may have (SQLite does not hold to the widths anyway).
+        if (GetParam() == std::string("postgresql"))
+            run({"alter table zera_gg alter column zera_navn type varchar(64)",
+                 "alter table zera_temakode_konv alter column fra_kode type varchar(20)",
+                 "alter table feature alter column fcode type varchar(20)"});
+        run({"insert into zera_hoyde_temakoder values ('2001L', '3001L')",
+             "insert into zera_hoyde_temakoder values ('2001L', '3002L')",
+             "insert into zera_gg values ('k3', 'KVALITET', 3, 0, 'tre')",
+             "insert into zera_gg values ('K1', 'KVALITET', 1, 1, 'en')",
+             "insert into zera_gg values ('k2', 'kvalitet', 2, 0, NULL)",
+             "insert into zera_gg values ('hode.kartid', 'KARTID', 1, 0, NULL)",
+             // Too long for its field: left out, never cut into another.
+             "insert into zera_gg values ('k4', 'ET_NAVN_SOM_ER_ALTFOR_LANGT_FOR_FELTET', 1, 0, NULL)",
+             "insert into zera_temakode_konv values ('1001', '1002')",
+             "insert into zera_temakode_konv values ('1234567890', '2')",
+             "insert into zera_import values ('D:\\DATA\\Fil.ZER', 4, 1, 'Veg,Bygg')",
+             "insert into feature (mslink, fcode, objtype) values (1, '2001L', 'Vegkant')",
+             "insert into feature (mslink, fcode, objtype) values (2, 'UDEFP', NULL)",
+             "insert into feature (mslink, fcode, objtype) values (3, '3001L', 'Kantlinje')",
+             "insert into ugcategory (category, dgnfex) values (2, 'ortho')",
+             "insert into category (mslink, cname) values (2, 'Foto')"});
+        if (GetParam() == std::string("postgresql"))
+            run({"alter table maps alter column mapname type varchar(20)"});
+        else
+            run({"drop table maps", "create table maps (mslink integer, category integer, mapname varchar(20))"});
+    }
+};
+
+TEST_P(ZeraTabeller, HeightThemesMarkRepeats)
+{
+    ASSERT_EQ(zeraGGData->antallHoydeTemaer, 2);
+    EXPECT_STREQ(zeraGGData->hoydeAvrundingTemaer[0], "2001L");
+    EXPECT_EQ(zeraGGData->hoydeAvrundingTemaer[1], nullptr);
+    EXPECT_STREQ(zeraGGData->multHoydeTemaer[0], "3001L");
+    EXPECT_STREQ(zeraGGData->multHoydeTemaer[1], "3002L");
+    EXPECT_EQ(FinnesIListe(zeraGGData->multHoydeTemaer, 2, "3002L"), 1);
+    EXPECT_EQ(FinnesIListe(zeraGGData->multHoydeTemaer, 1, "3002L"), 0);
+}
+
+TEST_P(ZeraTabeller, OneColumnHeightTableLeavesTheSecondListEmpty)
+{
+    run({"drop table zera_hoyde_temakoder", "create table zera_hoyde_temakoder (tema varchar(11))",
+         "insert into zera_hoyde_temakoder values ('2001L')"});
+    LesGGDatabase();
+    ASSERT_EQ(zeraGGData->antallHoydeTemaer, 1);
+    EXPECT_STREQ(zeraGGData->hoydeAvrundingTemaer[0], "2001L");
+    EXPECT_EQ(zeraGGData->multHoydeTemaer[0], nullptr);
+}
+
+TEST_P(ZeraTabeller, ZeraGGSortedAndLowerCased)
+{
+    ASSERT_EQ(zeraGGData->antallZeraGGRader, 4);
+    const ZeraGGRad *r = zeraGGData->zeraGGRader;
+    EXPECT_STREQ(r[0].zeraNavn, "kartid");
+    EXPECT_STREQ(r[0].kolonne, "hode.kartid");
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_STREQ(r[i].zeraNavn, "kvalitet");
+        EXPECT_EQ(r[i].posisjon, i);
+    }
+    EXPECT_STREQ(r[1].kolonne, "k1");
+    EXPECT_EQ(r[1].aapenListe, 1);
+    EXPECT_STREQ(r[1].tekst, "en");
+}
+
+TEST_P(ZeraTabeller, ThemeConversionImportRegisterAndObjectTypes)
+{
+    ASSERT_EQ(zeraGGData->antallTemakodeKonv, 2);
+    EXPECT_STREQ(zeraGGData->temakodeKonv[1].fraKode, "1234567890");
+    ASSERT_EQ(zeraGGData->antallZeraImportRader, 1);
+    EXPECT_STREQ(zeraGGData->zeraImportRader[0].filnavn, "d:\\data\\fil.zer");
+    EXPECT_EQ(zeraGGData->zeraImportRader[0].hodeid, 4);
+    EXPECT_STREQ(zeraGGData->zeraImportRader[0].kategori_navn, "Veg,Bygg");
+    // A feature without an object type does not hide the ones after it.
+    ASSERT_EQ(zeraGGData->antallObjTypeRader, 2);
+    EXPECT_STREQ(zeraGGData->objTypeRader[1].fcode, "3001L");
+    EXPECT_STREQ(zeraGGData->objTypeRader[1].objtype, "Kantlinje");
+    EXPECT_EQ(zeraGGData->kategoriValgt[1], 1);
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, 7);
+    EXPECT_STREQ(zeraGGData->genAttrKolonner[0].navn, "mslink");
+    EXPECT_EQ(zeraGGBrukerGrensesnittData->hodeValg, 1);
+}
+
+TEST_P(ZeraTabeller, OverlongCodesAreLeftOut)
+{
+    run({"insert into zera_temakode_konv values ('12345678901', '3')",
+         "insert into feature (mslink, fcode, objtype) values (4, '1234567890123', 'Lang')"});
+    LesGGDatabase();
+    EXPECT_EQ(zeraGGData->antallTemakodeKonv, 2);
+    for (int i = 0; i < zeraGGData->antallTemakodeKonv; ++i)
+        EXPECT_STRNE(zeraGGData->temakodeKonv[i].tilKode, "3");
+    EXPECT_EQ(zeraGGData->antallObjTypeRader, 2);
+}
+
+TEST_P(ZeraTabeller, MapNameLimit)
+{
+    // Extensions dgn and ortho, mapname of 20: 20 - 5 - 1.
+    EXPECT_EQ(zeraGGData->maksKartnavn, 14);
+    run({"drop table maps", "create table maps (mslink integer, category integer, kart varchar(20))"});
+    FinnMaksKartnavn();
+    EXPECT_EQ(zeraGGData->maksKartnavn, 8);
+    run({"drop table maps", "create table maps (mslink integer, category integer, mapname varchar(5))"});
+    FinnMaksKartnavn();
+    EXPECT_GT(zeraGGData->maksKartnavn, 0);
+}
+
+TEST_P(ZeraTabeller, SystemFunctionsActOnEverySecondCall)
+{
+    run({"insert into zera_gg values ('k9', 'NY', 1, 0, NULL)"});
+    GGSystemFunksjon2();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 4);
+    GGSystemFunksjon1();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 5);
+    GGSystemFunksjon2();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 5);
+    // A reopened project reaches the module through the two functions.
+    run({"insert into zera_gg values ('k8', 'NY2', 1, 0, NULL)"});
+    GGSystemFunksjon1();
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 6);
+}
+
+TEST_P(ZeraTabeller, MissingTablesGiveEmptyLists)
+{
+    run({"drop table zera_gg", "drop table zera_hoyde_temakoder", "drop table zera_import",
+         "drop table zera_temakode_konv", "drop table hode"});
+    run({"alter table feature drop column objtype"});
+    mdlhost_clearTextWindow();
+    LesGGDatabase();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 0);
+    EXPECT_EQ(zeraGGData->zeraGGRader, nullptr);
+    EXPECT_EQ(zeraGGData->antallHoydeTemaer, 0);
+    EXPECT_EQ(zeraGGData->antallZeraImportRader, 0);
+    EXPECT_EQ(zeraGGData->antallTemakodeKonv, 0);
+    EXPECT_EQ(zeraGGData->antallObjTypeRader, 0);
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, 0);
+    // Nothing is reported (the test runs outside an application, which
+    // zvlib's application name says on its own).
+    EXPECT_EQ(std::string(mdlhost_textWindow()).find("Error in command"), std::string::npos);
+    EXPECT_EQ(std::string(mdlhost_textWindow()).find("ERROR"), std::string::npos);
+}
+
+TEST_P(ZeraTabeller, ProjectWithoutCategoriesLoadsNothing)
+{
+    run({"delete from category"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    LesGGDatabase();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 0);
+    EXPECT_STREQ(zeraGGBrukerGrensesnittData->prosjektTekst, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ZeraTabeller, ::testing::ValuesIn(dbtesting::kBackends));
+
+TEST(ZeraTabellerUtenProsjekt, ConnectFailsWithTheAlert)
+{
+    mdlSystem_defineCfgVar("MDLHOST_GISPROJECT", nullptr);
+    EXPECT_EQ(KobleTilGeoGraphics(), DB_FEIL);
+    EXPECT_EQ(zeraGGData, nullptr);
+}
+
+} // namespace
