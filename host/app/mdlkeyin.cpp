@@ -1,7 +1,8 @@
 // Keyins, the input queue and one turn of the host loop.
 //
 //   keyins      the host's own keyins (exit, fence delete, answer, type, %,
-//               browse, mdl load/unload/command/keyin), else the command tables
+//               browse, gis create/open/close, mdl load/unload/command/keyin),
+//               else the command tables
 //   queue       keyins and commands queued by applications
 //   loop        pending unloads, timers, queued input
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include "dgn/mdldgn.h"
 #include "dgn/mdlscan.h"
 #include "dlg/mdldlg.h"
+#include "gis/mdlgis.h"
 #include "sys/mdlsys.h"
 #include "base/mdltext.h"
 #include "sys/sys_host.h"
@@ -213,6 +215,37 @@ struct CommandScope {
 
 } // namespace
 
+namespace {
+
+using mdlhost::sameName;
+
+// "gis create NAME" makes an empty GIS project (its catalogue and ZERA
+// tables), "gis open NAME" opens one, "gis close" closes it.
+int gisKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    std::string name = w.size() >= 3 ? restAfter(keyin, w[1].end) : "";
+    int rc = -1;
+    if (sameName(w[1].text, "close"))
+        rc = mdlMapProject_close();
+    else if (sameName(w[1].text, "create") && !name.empty())
+        rc = mdlhost_gisCreateProject(name.c_str());
+    else if (sameName(w[1].text, "open") && !name.empty())
+        rc = mdlMapProject_open(name.c_str());
+    else {
+        *why = "gis create NAME, gis open NAME or gis close";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    if (rc != 0) {
+        char error[512];
+        mdlDB_getErrorText(error, sizeof error);
+        *why = std::string(error[0] ? error : "no project is open");
+        return MDLHOST_KEYIN_FAILED;
+    }
+    return MDLHOST_KEYIN_OK;
+}
+
+} // namespace
+
 int mdlhost::runKeyin(const std::string &text, std::string *why)
 {
     CommandScope command;
@@ -240,6 +273,8 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
         return openKeyin(restAfter(keyin, 1), true);
     if (sameName(w[0].text, "browse") && w.size() >= 3 && (sameName(w[1].text, "file") || sameName(w[1].text, "url")))
         return openKeyin(restAfter(keyin, w[1].end), sameName(w[1].text, "file"));
+    if (sameName(w[0].text, "gis") && w.size() >= 2)
+        return gisKeyin(w, keyin, why);
     if (sameName(w[0].text, "mdl") && w.size() >= 2) {
         std::string_view sub = w[1].text;
         if (w.size() < 3) {

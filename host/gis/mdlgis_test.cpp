@@ -1,9 +1,11 @@
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "db/testing/db_testing.h"
+#include "app/mdlcmd.h"
 #include "dgn/mdlelem.h"
 #include "gis/mdlgis.h"
 #include "sys/mdlsys.h"
@@ -165,6 +167,28 @@ TEST(Gis, NoProjectNoReaders)
     int index = 0;
     EXPECT_NE(mdlMapFeature_indexFromCode(u"x", &index), 0);
     EXPECT_EQ(mdlhost_gisControlBlock(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GisKeyin, CreateOpenAndClose)
+{
+    std::string tmpl = (std::filesystem::temp_directory_path() / "giskeyin-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    std::string file = tmpl + "/ny prosjekt.db";
+    EXPECT_EQ(mdlhost_keyin(("gis create " + file).c_str()), MDLHOST_KEYIN_OK);
+    EXPECT_EQ(mdlhost_keyin(("gis open " + file).c_str()), MDLHOST_KEYIN_OK);
+    ASSERT_NE(geoProject_getActive(), nullptr);
+    EXPECT_EQ(geoProject_getCategoryCount(geoProject_getActive()), 0);
+    EXPECT_EQ(mdlhost_gisControlBlock()->entityCount, 4);
+    EXPECT_EQ(mdlhost_keyin("gis close"), MDLHOST_KEYIN_OK);
+    EXPECT_EQ(geoProject_getActive(), nullptr);
+    EXPECT_NE(mdlhost_keyin("gis open /nonexistent/dir/x.db"), MDLHOST_KEYIN_OK);
+    EXPECT_NE(mdlhost_keyin("gis frobnicate"), MDLHOST_KEYIN_OK);
+    std::error_code ec;
+    std::filesystem::remove_all(tmpl, ec);
 }
 
 } // namespace
