@@ -36,6 +36,19 @@ static std::vector<DatabaseLink> linksOf(const MSElement *el)
     return links;
 }
 
+// found as an array of the caller's (dlmSystem_mdlFree), null when empty.
+template <class T> static int handOut(const std::vector<T> &found, T **out, int *count)
+{
+    if (found.empty())
+        return 0;
+    *out = static_cast<T *>(dlmSystem_mdlMalloc(found.size() * sizeof(T)));
+    if (!*out)
+        return -1;
+    std::memcpy(*out, found.data(), found.size() * sizeof(T));
+    *count = static_cast<int>(found.size());
+    return 0;
+}
+
 int mdlMap_attachElementFeature(MSElement *el, int featureIndex, int symbologyFlag, DgnModelRefP model)
 {
     GeoProject *p = geoProject_getActive();
@@ -78,14 +91,7 @@ int mdlMap_allElementFeatures(const MSElement *el, long **mslinks, int *count)
     for (auto &l : linksOf(el))
         if (l.entityNumber == p->featureEntity)
             found.push_back(l.mslink);
-    if (found.empty())
-        return 0;
-    *mslinks = static_cast<long *>(dlmSystem_mdlMalloc(found.size() * sizeof(long)));
-    if (!*mslinks)
-        return -1;
-    std::memcpy(*mslinks, found.data(), found.size() * sizeof(long));
-    *count = static_cast<int>(found.size());
-    return 0;
+    return handOut(found, mslinks, count);
 }
 
 int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el)
@@ -96,15 +102,7 @@ int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el)
     *count = 0;
     if (!el)
         return -1;
-    auto found = linksOf(el);
-    if (found.empty())
-        return 0;
-    *links = static_cast<DatabaseLink *>(dlmSystem_mdlMalloc(found.size() * sizeof(DatabaseLink)));
-    if (!*links)
-        return -1;
-    std::memcpy(*links, found.data(), found.size() * sizeof(DatabaseLink));
-    *count = static_cast<int>(found.size());
-    return 0;
+    return handOut(linksOf(el), links, count);
 }
 
 int mdlDB_attachActiveEntityElement(MSElement *el)

@@ -60,6 +60,16 @@ static double real(const Row &row, const char *column)
     return parseDouble(text(row, column), d) ? d : 0.0;
 }
 
+// The column of the companion row (ugcategory, ugfeature, ugmap) whose key
+// column holds mslink; "" when there is none.
+static std::u16string companion(const std::vector<Row> &rows, const char *key, long mslink, const char *column)
+{
+    for (auto &r : rows)
+        if (number(r, key) == mslink)
+            return wide(r, column);
+    return u"";
+}
+
 } // namespace mdlhost::gis
 
 using namespace mdlhost;
@@ -133,9 +143,7 @@ bool load(GeoProject &p, const std::string &name)
         c.mslink = number(r, "mslink");
         c.name = wide(r, "cname");
         c.indexFile = wide(r, "indexname");
-        for (auto &e : extra)
-            if (number(e, "category") == c.mslink)
-                c.extension = wide(e, "dgnfex");
+        c.extension = companion(extra, "category", c.mslink, "dgnfex");
         p.categories.push_back(std::move(c));
     }
 
@@ -173,9 +181,7 @@ bool load(GeoProject &p, const std::string &name)
         f.level = wide(r, "flevel");
         f.cellLibrary = wide(r, "celllibrary");
         f.cellName = wide(r, "fcellname");
-        for (auto &e : extra)
-            if (number(e, "feature") == f.mslink)
-                f.styleName = wide(e, "lsname");
+        f.styleName = companion(extra, "feature", f.mslink, "lsname");
         p.features.push_back(std::move(f));
     }
 
@@ -192,9 +198,7 @@ bool load(GeoProject &p, const std::string &name)
         GeoMap map;
         map.mslink = m;
         map.name = wide(r, "mapname");
-        for (auto &e : extra)
-            if (number(e, "mapid") == m)
-                map.folder = wide(e, "mdir");
+        map.folder = companion(extra, "mapid", m, "mdir");
         p.maps[static_cast<size_t>(m - 1)] = std::move(map);
     }
 

@@ -115,7 +115,7 @@ static void *GGUtvid(void *blokk, size_t gammel, size_t ny)
     return zvlibMem_reallocRscErrorPrintf(blokk, gammel, ny, 20005, 14);
 }
 
-static char *GGKopi(const char *tekst)
+char *GGKopi(const char *tekst)
 {
     size_t n = std::strlen(tekst);
     char *p = static_cast<char *>(GGAlloker(n + 1));

@@ -8,6 +8,8 @@
 
 #include "dlg/mdldlg.h"
 
+// An owned copy of a text (freed with dlmSystem_mdlFree); null on failure.
+char *GGKopi(const char *tekst);
 // Zero-filled memory, or null after zvlib's error box (list 20005, entry 14).
 void *GGAlloker(size_t storrelse);
 // The completion bar of the load that is running, null outside it.

@@ -206,21 +206,34 @@ static int32_t Heltall(const char *tekst)
     return GGHeltall(tekst, v) && v >= INT32_MIN && v <= INT32_MAX ? static_cast<int32_t>(v) : 0;
 }
 
-void LesTemakodeKonv(void)
+// The rows of a ZERA table: fyll fills one from the fetched row and says
+// whether it is kept (a row left out is zeroed and its place reused).
+template <class Rad, class Fyll> static int32_t LesRader(const char *tabell, int minKolonner, Rad *&rader, Fyll fyll)
 {
-    int kolonner = 0, n = AapneTabell("ZERA_temakode_konv", 2, &kolonner);
+    rader = nullptr;
+    int kolonner = 0, n = AapneTabell(tabell, minKolonner, &kolonner);
     if (n == 0)
-        return;
-    auto *rader = static_cast<TemakodeKonvRad *>(GGAlloker(n * sizeof(TemakodeKonvRad)));
+        return 0;
+    rader = static_cast<Rad *>(GGAlloker(n * sizeof(Rad)));
     int i = 0;
     MS_SQLDA rad{};
-    while (rader && i < n && mdlDB_fetchRow(&rad) == 0)
-        // A code cut to fit would match another theme: such rows are left out.
-        if (GGKopierHel(rader[i].fraKode, Kolonne(rad, 0)) && GGKopierHel(rader[i].tilKode, Kolonne(rad, 1)))
+    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
+        if (fyll(rader[i], rad))
             ++i;
+        else
+            std::memset(&rader[i], 0, sizeof(Rad));
+    }
     mdlDB_closeCursor();
-    zeraGGData->temakodeKonv = rader;
-    zeraGGData->antallTemakodeKonv = rader ? i : 0;
+    return rader ? i : 0;
+}
+
+void LesTemakodeKonv(void)
+{
+    // A code cut to fit would match another theme: such rows are left out.
+    zeraGGData->antallTemakodeKonv =
+        LesRader("ZERA_temakode_konv", 2, zeraGGData->temakodeKonv, [](TemakodeKonvRad &r, const MS_SQLDA &rad) {
+            return GGKopierHel(r.fraKode, Kolonne(rad, 0)) && GGKopierHel(r.tilKode, Kolonne(rad, 1));
+        });
 }
 
 void FrigiHoydeTemakoder(void)
@@ -237,15 +250,6 @@ void FrigiHoydeTemakoder(void)
     dlmSystem_mdlFree(zeraGGData->multHoydeTemaer);
     zeraGGData->hoydeAvrundingTemaer = zeraGGData->multHoydeTemaer = nullptr;
     zeraGGData->antallHoydeTemaer = 0;
-}
-
-static char *Kopi(const char *tekst)
-{
-    size_t n = std::strlen(tekst);
-    auto *p = static_cast<char *>(GGAlloker(n + 1));
-    if (p)
-        std::memcpy(p, tekst, n + 1);
-    return p;
 }
 
 void LesHoydeTemakoder(void)
@@ -266,10 +270,10 @@ void LesHoydeTemakoder(void)
     for (; i < n && mdlDB_fetchRow(&rad) == 0; ++i) {
         const char *a = rad.numColumns > 0 ? rad.values[0] : nullptr;
         if (a && !FinnesIListe(avrunding, i, a))
-            avrunding[i] = Kopi(a);
+            avrunding[i] = GGKopi(a);
         const char *m = kolonner > 1 && rad.numColumns > 1 ? rad.values[1] : nullptr;
         if (m && !FinnesIListe(mult, i, m))
-            mult[i] = Kopi(m);
+            mult[i] = GGKopi(m);
     }
     mdlDB_closeCursor();
     zeraGGData->hoydeAvrundingTemaer = avrunding;
@@ -279,26 +283,15 @@ void LesHoydeTemakoder(void)
 
 void LesZeraImport(void)
 {
-    int kolonner = 0, n = AapneTabell("ZERA_import", 4, &kolonner);
-    if (n == 0)
-        return;
-    auto *rader = static_cast<ZeraImportRad *>(GGAlloker(n * sizeof(ZeraImportRad)));
-    int i = 0;
-    MS_SQLDA rad{};
-    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
-        ZeraImportRad &r = rader[i];
-        if (!GGKopierHel(r.filnavn, Kolonne(rad, 0)) || !GGKopierHel(r.kategori_navn, Kolonne(rad, 3))) {
-            std::memset(&r, 0, sizeof r);
-            continue;
-        }
-        TilSmaaBokstaver(r.filnavn);
-        r.hodeid = Heltall(Kolonne(rad, 1));
-        r.alle_kategorier = Heltall(Kolonne(rad, 2));
-        ++i;
-    }
-    mdlDB_closeCursor();
-    zeraGGData->zeraImportRader = rader;
-    zeraGGData->antallZeraImportRader = rader ? i : 0;
+    zeraGGData->antallZeraImportRader =
+        LesRader("ZERA_import", 4, zeraGGData->zeraImportRader, [](ZeraImportRad &r, const MS_SQLDA &rad) {
+            if (!GGKopierHel(r.filnavn, Kolonne(rad, 0)) || !GGKopierHel(r.kategori_navn, Kolonne(rad, 3)))
+                return false;
+            TilSmaaBokstaver(r.filnavn);
+            r.hodeid = Heltall(Kolonne(rad, 1));
+            r.alle_kategorier = Heltall(Kolonne(rad, 2));
+            return true;
+        });
 }
 
 void LesObjTypeTabell(void)
@@ -346,31 +339,20 @@ void LesObjTypeTabell(void)
 
 void LesZeraGG(void)
 {
-    int kolonner = 0, n = AapneTabell("ZERA_GG", 5, &kolonner);
-    if (n == 0)
-        return;
-    auto *rader = static_cast<ZeraGGRad *>(GGAlloker(n * sizeof(ZeraGGRad)));
-    int i = 0;
-    MS_SQLDA rad{};
-    while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
-        ZeraGGRad &r = rader[i];
+    int n = LesRader("ZERA_GG", 5, zeraGGData->zeraGGRader, [](ZeraGGRad &r, const MS_SQLDA &rad) {
         if (!GGKopierHel(r.kolonne, Kolonne(rad, 0)) || !GGKopierHel(r.zeraNavn, Kolonne(rad, 1)) || !*r.kolonne ||
-            !*r.zeraNavn) {
-            std::memset(&r, 0, sizeof r);
-            continue;
-        }
+            !*r.zeraNavn)
+            return false;
         TilSmaaBokstaver(r.kolonne);
         TilSmaaBokstaver(r.zeraNavn);
         r.posisjon = Heltall(Kolonne(rad, 2));
         r.aapenListe = Heltall(Kolonne(rad, 3));
         GGKopier(r.tekst, Kolonne(rad, 4));
-        ++i;
-    }
-    mdlDB_closeCursor();
-    if (rader)
-        std::qsort(rader, i, sizeof(ZeraGGRad), SammenlignZeraGG);
-    zeraGGData->zeraGGRader = rader;
-    zeraGGData->antallZeraGGRader = rader ? i : 0;
+        return true;
+    });
+    if (zeraGGData->zeraGGRader)
+        std::qsort(zeraGGData->zeraGGRader, n, sizeof(ZeraGGRad), SammenlignZeraGG);
+    zeraGGData->antallZeraGGRader = n;
 }
 
 void FinnMaksKartnavn(void)
