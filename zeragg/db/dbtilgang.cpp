@@ -254,7 +254,7 @@ static bool ErKjentType(int type) { return type == DB_TEKST || type == DB_DOBBEL
 
 // A name as it may stand in a statement: plain names as they are (unquoted,
 // so PostgreSQL folds them as the tables were made), others quoted.
-static std::string SqlNavn(const char *navn)
+std::string SqlNavn(const char *navn)
 {
     static const char *const reservert[] = {
         "all", "analyse", "analyze", "and", "any", "array", "as", "asc", "asymmetric", "both", "case", "cast",
@@ -281,8 +281,10 @@ static std::string SqlNavn(const char *navn)
 }
 
 // A text value between single quotes, its own quotes doubled.
-static std::string SqlTekst(const char *tekst)
+std::string SqlTekst(const char *tekst)
 {
+    if (!tekst)
+        return "NULL";
     std::string s = "'";
     for (const char *p = tekst; *p; ++p) {
         if (*p == '\'')
@@ -293,11 +295,25 @@ static std::string SqlTekst(const char *tekst)
 }
 
 // Doubles in statements read back to the same value, without the locale.
-static std::string SqlDobbel(double d)
+std::string SqlDobbel(double d)
 {
     char buf[64];
     auto r = std::to_chars(buf, buf + sizeof buf, d);
     return std::string(buf, r.ptr);
+}
+
+std::string SqlLike(const char *jokerForan, const char *tekst)
+{
+    std::string s = "'";
+    s += jokerForan ? jokerForan : "";
+    for (const char *p = tekst ? tekst : ""; *p; ++p) {
+        if (*p == '%' || *p == '_' || *p == '!')
+            s += '!';
+        if (*p == '\'')
+            s += '\'';
+        s += *p;
+    }
+    return s + "' ESCAPE '!'";
 }
 
 // The value of a column as SQL text; "NULL" for no value (a text column

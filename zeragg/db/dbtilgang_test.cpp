@@ -280,6 +280,42 @@ TEST_P(DbTilgang, ReadRowByMslinkBothRoads)
     }
 }
 
+TEST_P(DbTilgang, FindOrInsertFindsRowsByEveryType)
+{
+    struct Case {
+        const char *navn, *kode, *hoyde; // null: no value
+    } cases[] = {{"a", "1", "1.5"}, {nullptr, "1", "1.5"}, {"a", nullptr, "1.5"}, {"a", "1", nullptr},
+                 {nullptr, nullptr, nullptr}, {"", "-7", "-0.25"}};
+    run({"create table fri2 (mslink integer, navn varchar(255), kode integer, hoyde double precision)"});
+    auto make = [this](const char *table, const Case &c, int &n) {
+        DbKolonne *r = row(table, n, {});
+        if (c.navn)
+            SettKolonneVerdi(&r[1], c.navn);
+        if (c.kode)
+            SettKolonneVerdi(&r[2], c.kode);
+        if (c.hoyde)
+            SettKolonneVerdi(&r[3], c.hoyde);
+        return r;
+    };
+    // bygg from the cache, fri2 by SQL.
+    for (const char *table : {"bygg", "fri2"}) {
+        std::vector<long> first;
+        for (auto &c : cases) {
+            int n = 0;
+            DbKolonne *r = make(table, c, n);
+            first.push_back(FinnEllerSettInnRad(r, n, table));
+            EXPECT_GT(first.back(), 0);
+            FrigiRad(r, n);
+        }
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            int n = 0;
+            DbKolonne *r = make(table, cases[i], n);
+            EXPECT_EQ(FinnEllerSettInnRad(r, n, table), first[i]) << table << " case " << i;
+            FrigiRad(r, n);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DbTilgang, ::testing::ValuesIn(dbtesting::kBackends));
 
 } // namespace

@@ -92,6 +92,52 @@ TEST_P(Verdisikkerhet, EveryStatementKeepsTheValues)
     }
 }
 
+TEST_P(Verdisikkerhet, LikePatternsMatchTheTextAsItStands)
+{
+    run({"insert into zera_import (filnavn, hodeid) values ('c:\\data\\fil_1.sos', 0)",
+         "insert into zera_import (filnavn, hodeid) values ('c:datafil_1.sos', 0)",
+         "insert into zera_import (filnavn, hodeid) values ('c:\\data\\filx1.sos', 0)",
+         "insert into zera_import (filnavn, hodeid) values ('d:\\100%!\\fil''s.sos', 0)"});
+    struct {
+        const char *joker, *text;
+        const char *matched;
+    } cases[] = {
+        {"", "c:\\data\\fil_1.sos", "c:\\data\\fil_1.sos"},
+        {"%", "\\fil_1.sos", "c:\\data\\fil_1.sos"},
+        {"%", "\\fil's.sos", "d:\\100%!\\fil's.sos"},
+        {"", "d:\\100%!\\fil's.sos", "d:\\100%!\\fil's.sos"},
+        {"", "x' OR '1'='1", nullptr},
+        {"", "%", nullptr},
+    };
+    int id = 0;
+    for (auto &c : cases) {
+        ++id;
+        std::string sql = "update zera_import set hodeid=" + std::to_string(id) + " where filnavn like " +
+                          SqlLike(c.joker, c.text);
+        ASSERT_EQ(mdlDB_processSQL(sql.c_str()), 0) << sql << ": " << error();
+        std::string hit = "select count(*) from zera_import where hodeid = " + std::to_string(id);
+        EXPECT_EQ(query(hit), c.matched ? "1" : "0") << sql;
+        if (c.matched) {
+            EXPECT_EQ(query("select filnavn from zera_import where hodeid = " + std::to_string(id)), c.matched);
+        }
+    }
+    EXPECT_EQ(query("select count(*) from zera_import"), "4");
+}
+
+TEST(SqlTekster, NamesTextsAndNumbers)
+{
+    EXPECT_EQ(SqlNavn("navn"), "navn");
+    EXPECT_EQ(SqlNavn("GENATTR"), "GENATTR");
+    EXPECT_EQ(SqlNavn("user"), "\"user\"");
+    EXPECT_EQ(SqlNavn("h\xD8yde"), "\"h\xD8yde\"");
+    EXPECT_EQ(SqlNavn("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(SqlTekst("Per's"), "'Per''s'");
+    EXPECT_EQ(SqlTekst(nullptr), "NULL");
+    EXPECT_EQ(SqlDobbel(0.1), "0.1");
+    EXPECT_EQ(SqlDobbel(1e300), "1e+300");
+    EXPECT_EQ(SqlLike("%", "a_b%c!'"), "'%a!_b!%c!!''' ESCAPE '!'");
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Verdisikkerhet, ::testing::ValuesIn(dbtesting::kBackends));
 
 } // namespace

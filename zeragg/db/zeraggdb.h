@@ -7,12 +7,15 @@
 //   ZERA tables         TemakodeKonvRad, ZeraGGRad, ZeraImportRad, ObjTypeRad
 //   module state        zeraGGData, zeraGGBrukerGrensesnittData
 //   database access     strings, values, rows, cache, statements, names
+//   statement texts     names and values for statements callers build
 //   connection          connect, load, free, system functions, loaders
 //   attribute lines     rows to ZERA lines
 #ifndef ZERAGG_DB_H
 #define ZERAGG_DB_H
 
 #include <stdint.h>
+
+#include <string>
 
 #include "db/mdldb.h"
 #include "dgn/mdldgn.h"
@@ -199,6 +202,22 @@ int TabellnavnForEntitet(char *navn, int entitet);
 int ErIdKolonne(const char *kolonne);
 // Out texts of DB_MAKS_TABELLNAVN + 1 characters.
 int FinnJoinDefinisjon(const char *tabell, const char *kolonne, char *tabell1, char *indeks1, char *verdi1);
+
+// --- statement texts ------------------------------------------------------------------
+// What a caller that builds a statement itself puts in it, so that no value
+// can change the statement.
+
+// A name as it is when plain (PostgreSQL folds it as the tables were made),
+// else quoted: reserved words, Norwegian letters, blanks.
+std::string SqlNavn(const char *navn);
+// A text value between single quotes, its own quotes doubled; "NULL" for null.
+std::string SqlTekst(const char *tekst);
+// A double that reads back to the same value, without the locale.
+std::string SqlDobbel(double tall);
+// A LIKE pattern matching jokerForan ("%" or "") followed by tekst as it
+// stands: its %, _ and ! escaped with ! and the ESCAPE clause added, the
+// same on both back ends (PostgreSQL would take a backslash as its escape).
+std::string SqlLike(const char *jokerForan, const char *tekst);
 
 // --- connection ----------------------------------------------------------------------
 
