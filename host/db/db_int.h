@@ -31,8 +31,6 @@ class Backend {
                      std::string &error) = 0;
     // Columns in declared order; false for an unknown table.
     virtual bool describe(std::string_view table, std::vector<MdlDbColumn> &columns, std::string &error) = 0;
-    // The parameter marker of the n-th (from 1) parameter.
-    virtual std::string marker(int n) const = 0;
     // Whether a failed statement inside a transaction aborts it.
     virtual bool failureAbortsTransaction() const = 0;
 };

@@ -55,7 +55,6 @@ class Postgres final : public Backend {
     explicit Postgres(PGconn *conn) : conn_(conn) {}
     ~Postgres() override { PQfinish(conn_); }
     int serverType() const override { return MDLDB_SERVER_POSTGRESQL; }
-    std::string marker(int n) const override { return "$" + std::to_string(n); }
     bool failureAbortsTransaction() const override { return true; }
 
     bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,

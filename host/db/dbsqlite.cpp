@@ -89,7 +89,6 @@ class Sqlite final : public Backend {
     explicit Sqlite(sqlite3 *db) : db_(db) {}
     ~Sqlite() override { sqlite3_close_v2(db_); }
     int serverType() const override { return MDLDB_SERVER_SQLITE; }
-    std::string marker(int n) const override { return "?" + std::to_string(n); }
     bool failureAbortsTransaction() const override { return false; }
 
     bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,

@@ -1,7 +1,9 @@
 // Feature and database links on elements, and new projects.
 //
-//   links      attach a feature, read feature and database links back
+//   links      attach a feature, read feature and database links back from
+//              elements and attribute data, remove feature links
 //   projects   the catalogue and ZERA tables of a new project
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,6 +23,41 @@ static int appendLink(MSElement *el, const DatabaseLink &link)
     if (mdlDB_encodeLink(words, &bytes, &link) != 0)
         return -1;
     return mdlElement_appendAttributes(el, bytes / 2, words);
+}
+
+// The linkages of attribute data in order: (offset, words) of each; false
+// when the words do not end on a whole linkage.
+static bool linkagesIn(const uint16_t *words, int numWords, std::vector<std::pair<int, int>> &out)
+{
+    out.clear();
+    for (int at = 0; words && at < numWords;) {
+        int n = mdlLinkage_getWords(reinterpret_cast<const LinkageHeader *>(words + at));
+        if (n < 2 || at + n > numWords)
+            return false;
+        out.emplace_back(at, n);
+        at += n;
+    }
+    return true;
+}
+
+// The database links of attribute data.
+static bool linksIn(const uint16_t *words, int numWords, std::vector<DatabaseLink> &links)
+{
+    std::vector<std::pair<int, int>> all;
+    if (!linkagesIn(words, numWords, all))
+        return false;
+    for (auto &[at, n] : all) {
+        DatabaseLink link{};
+        if (mdlhost_dbDecodeLink(&link, words + at, n) == 0)
+            links.push_back(link);
+    }
+    return true;
+}
+
+static bool isFeatureLink(const DatabaseLink &l)
+{
+    GeoProject *p = geoProject_getActive();
+    return p && p->featureEntity > 0 && l.entityNumber == p->featureEntity;
 }
 
 static std::vector<DatabaseLink> linksOf(const MSElement *el)
@@ -89,9 +126,65 @@ int mdlMap_allElementFeatures(const MSElement *el, long **mslinks, int *count)
         return -1;
     std::vector<long> found;
     for (auto &l : linksOf(el))
-        if (l.entityNumber == p->featureEntity)
+        if (isFeatureLink(l))
             found.push_back(l.mslink);
     return handOut(found, mslinks, count);
+}
+
+int mdlMap_allFeatureMslinks(const uint16_t *words, int numWords, long **mslinks, int *count)
+{
+    if (!mslinks || !count)
+        return -1;
+    *mslinks = nullptr;
+    *count = 0;
+    std::vector<DatabaseLink> links;
+    if (!linksIn(words, numWords, links))
+        return -1;
+    std::vector<long> found;
+    for (auto &l : links)
+        if (isFeatureLink(l))
+            found.push_back(l.mslink);
+    return handOut(found, mslinks, count);
+}
+
+long mdlMap_firstFeatureMslink(const uint16_t *words, int numWords)
+{
+    std::vector<DatabaseLink> links;
+    if (!linksIn(words, numWords, links))
+        return -1;
+    for (auto &l : links)
+        if (isFeatureLink(l))
+            return l.mslink;
+    return 0;
+}
+
+int mdlMap_allDBMslinks(const uint16_t *words, int numWords, DatabaseLink **out, int *count)
+{
+    if (!out || !count)
+        return -1;
+    *out = nullptr;
+    *count = 0;
+    std::vector<DatabaseLink> links;
+    if (!linksIn(words, numWords, links))
+        return -1;
+    return handOut(links, out, count);
+}
+
+int mdlMap_removeFeature(uint16_t *words, int *numWords)
+{
+    std::vector<std::pair<int, int>> all;
+    if (!numWords || !linkagesIn(words, *numWords, all))
+        return -1;
+    std::vector<uint16_t> kept;
+    for (auto &[at, n] : all) {
+        DatabaseLink link{};
+        if (mdlhost_dbDecodeLink(&link, words + at, n) == 0 && isFeatureLink(link))
+            continue;
+        kept.insert(kept.end(), words + at, words + at + n);
+    }
+    std::copy(kept.begin(), kept.end(), words);
+    *numWords = static_cast<int>(kept.size());
+    return 0;
 }
 
 int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el)

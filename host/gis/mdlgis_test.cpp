@@ -192,3 +192,46 @@ TEST(GisKeyin, CreateOpenAndClose)
 }
 
 } // namespace
+
+namespace {
+
+class GisAttributes : public GisTest {};
+
+TEST_P(GisAttributes, FeatureLinksInAttributeData)
+{
+    MSElement el{};
+    DPoint3d pts[2] = {{0, 0, 0}, {10, 0, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);
+    int n = 0;
+    uint16_t words[256];
+    ASSERT_EQ(mdlElement_extractAttributes(&n, words, 256, &el), 0);
+    EXPECT_EQ(mdlMap_firstFeatureMslink(words, n), 0);
+    ASSERT_EQ(mdlDB_defineAEBySQLSelect("SELECT * FROM MAPS WHERE MSLINK = 1"), 0);
+    ASSERT_EQ(mdlDB_attachActiveEntityElement(&el), 0);
+    ASSERT_EQ(mdlMap_attachElementFeature(&el, 1, 0, 0), 0);
+    ASSERT_EQ(mdlMap_attachElementFeature(&el, 0, 0, 0), 0);
+    ASSERT_EQ(mdlElement_extractAttributes(&n, words, 256, &el), 0);
+    EXPECT_EQ(mdlMap_firstFeatureMslink(words, n), 11);
+    long *mslinks = nullptr;
+    int count = 0;
+    ASSERT_EQ(mdlMap_allFeatureMslinks(words, n, &mslinks, &count), 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(mslinks[1], 10);
+    dlmSystem_mdlFree(mslinks);
+    DatabaseLink *links = nullptr;
+    ASSERT_EQ(mdlMap_allDBMslinks(words, n, &links, &count), 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(links[0].entityNumber, 2);
+    dlmSystem_mdlFree(links);
+    ASSERT_EQ(mdlMap_removeFeature(words, &n), 0);
+    EXPECT_EQ(n, MDLDB_LINK_WORDS);
+    EXPECT_EQ(mdlMap_firstFeatureMslink(words, n), 0);
+    // Words that do not end on a whole linkage.
+    EXPECT_EQ(mdlMap_firstFeatureMslink(words, n - 1), -1);
+    n = 3;
+    EXPECT_NE(mdlMap_removeFeature(words, &n), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, GisAttributes, ::testing::Values("sqlite"));
+
+} // namespace

@@ -158,6 +158,17 @@ MDLHOST_API int mdlMap_allElementFeatures(const MSElement *el, long **mslinks, i
 /* Every database link of el (feature links too), freed with
    dlmSystem_mdlFree.  0 on success. */
 MDLHOST_API int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el);
+/* The same read from attribute data (numWords words of whole linkages, as
+   mdlElement_extractAttributes gives them). */
+MDLHOST_API int mdlMap_allFeatureMslinks(const uint16_t *words, int numWords, long **mslinks, int *count);
+/* The first feature mslink; 0 when the data hold none, -1 for data that are
+   not whole linkages. */
+MDLHOST_API long mdlMap_firstFeatureMslink(const uint16_t *words, int numWords);
+/* Every database link of the data, feature links included. */
+MDLHOST_API int mdlMap_allDBMslinks(const uint16_t *words, int numWords, DatabaseLink **links, int *count);
+/* Removes every feature link from the data; *numWords becomes the words
+   left.  0 on success. */
+MDLHOST_API int mdlMap_removeFeature(uint16_t *words, int *numWords);
 /* Appends a link to the active entity (mdlDB_defineAEBySQLSelect). */
 MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
 
