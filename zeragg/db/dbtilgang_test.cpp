@@ -316,6 +316,25 @@ TEST_P(DbTilgang, FindOrInsertFindsRowsByEveryType)
     }
 }
 
+TEST_P(DbTilgang, ReservedAndNorwegianColumnNamesAreQuoted)
+{
+    run({"create table res (mslink integer, \"user\" varchar(20), \"h\xD8yde\" integer)"});
+    int n = 0;
+    DbKolonne *r = row("res", n, {{"user", "Kari"}, {"h\xD8yde", "12"}});
+    ASSERT_EQ(n, 3);
+    EXPECT_STREQ(r[2].navn, "h\xD8yde");
+    long m = FinnEllerSettInnRad(r, n, "res");
+    ASSERT_EQ(m, 1) << error();
+    EXPECT_EQ(FinnEllerSettInnRad(r, n, "res"), 1);
+    SettKolonneVerdi(&r[1], "Ola");
+    EXPECT_EQ(OppdaterRad("res", r, n), 0);
+    FrigiRad(r, n);
+    ASSERT_EQ(LesRadForMslink(&r, &n, "res", 1), 0);
+    EXPECT_STREQ(r[1].verdi.tekst, "Ola");
+    EXPECT_EQ(r[2].verdi.lang, 12);
+    FrigiRad(r, n);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DbTilgang, ::testing::ValuesIn(dbtesting::kBackends));
 
 } // namespace
