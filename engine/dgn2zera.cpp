@@ -953,8 +953,9 @@ int init_dgn2zera(const char *themeFile, const char *elementFile, SheadStruct *h
     skrivefeilMeldt = false;
     radSattNaa = false;
     if (Filep_tmpzer != nullptr) {
-        // Left open by a run that never reached exit_dgn2zera.
-        dlmSystem_mdlFclose(Filep_tmpzer);
+        // Left open by a run that never reached exit_dgn2zera: its half
+        // never replaces the file it was to replace.
+        mdlhost_discardFile(Filep_tmpzer);
         Filep_tmpzer = nullptr;
     }
 
@@ -969,7 +970,7 @@ int init_dgn2zera(const char *themeFile, const char *elementFile, SheadStruct *h
     if (feil != 0) {
         meld_kjorefeil(feil);
         if (Filep_tmpzer != nullptr) {
-            dlmSystem_mdlFclose(Filep_tmpzer);
+            mdlhost_discardFile(Filep_tmpzer);
             Filep_tmpzer = nullptr;
         }
         return -2;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine_testing.h"
+#include "sys/testing/child_testing.h"
 #include "zvzera_services.h"
 
 namespace {
@@ -955,6 +956,34 @@ TEST_F(Dgn2ZeraTest, ExportRunIsByteExact)
     EXPECT_EQ(bmwRunKind, BMW_RUN_EXPORT);
     std::string report = readFile(rapport);
     EXPECT_EQ(report.rfind("ZVZERA  Export\n", 0), 0u) << report;
+}
+
+// A full disk mid-export leaves the previous ZERA file, element file and
+// report whole, and nothing beside them; so does a run that fails to start.
+TEST_F(Dgn2ZeraTest, AFailedExportLeavesThePreviousFilesWhole)
+{
+    std::string tema = writeFile("tema.tem", TEMAFIL);
+    const std::string tmp = path("dgn2zera.tmp"), zera = path("ut.zer"), rapport = path("ut.log");
+    const std::string gammel = "forrige\n";
+    for (const std::string &f : {tmp, zera, rapport})
+        writeFile(f.substr(f.rfind('/') + 1), gammel);
+    int rc = hosttest::inChildWithFileLimit(gammel.size(), [&] {
+        if (init_dgn2zera(tema.c_str(), tmp.c_str(), &Shead, zeratest::cTxtCallback()) != 0)
+            return 10;
+        element(ZERA_PUNKT, "2101", {{10, 20, 0, 0}});
+        perf_dgn2zera(nullptr, nullptr);
+        return exit_dgn2zera(rapport.c_str(), zera.c_str(), tmp.c_str(), tema.c_str(), "", "",
+                             zeratest::cTxtCallback());
+    });
+    EXPECT_EQ(rc, 1); // the header, the first file written, is refused
+    for (const std::string &f : {tmp, zera, rapport})
+        EXPECT_EQ(readFile(f), gammel) << f;
+
+    EXPECT_EQ(init_dgn2zera(path("finnes-ikke.tem").c_str(), tmp.c_str(), &Shead, zeratest::cTxtCallback()), -2);
+    EXPECT_EQ(readFile(tmp), gammel);
+    std::string dir = path("");
+    EXPECT_EQ(hosttest::filesBeginningWith(dir, "dgn2zera.tmp.~") + hosttest::filesBeginningWith(dir, "ut."),
+              "ut.log ut.zer ");
 }
 
 TEST_F(Dgn2ZeraTest, LevelFourWithoutAreasBecomesThree)

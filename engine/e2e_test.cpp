@@ -15,6 +15,7 @@
 
 #include "brukerdata.h"
 #include "engine_testing.h"
+#include "sys/testing/child_testing.h"
 #include "zvzera_services.h"
 
 namespace {
@@ -1134,6 +1135,32 @@ TEST_F(E2eLandXmlTest, CancelledSaveLeavesNoFileAndNothingForTheNextImport)
     EXPECT_EQ(valider(xmlB, &hoppet), "");
 }
 
+// A full disk at the end of an import fails the run and leaves the previous
+// LandXML file and report whole; a surface that cannot be written at all
+// fails the run, named in its report.
+TEST_F(E2eLandXmlTest, ASurfaceOrReportNotWrittenFailsTheRunAndKeepsThePreviousFiles)
+{
+    const std::string xml = path("a.xml"), gammelXml = "<x/>\n", gammelRapport = "forrige\n";
+    writeFile("a.xml", gammelXml);
+    writeFile("import.log", gammelRapport);
+    int rc = hosttest::inChildWithFileLimit(gammelXml.size(), [&] {
+        if (importer_xml(filA_, xml) != -2)
+            return 1;
+        for (int i = 0; i < Bmw.msgCount; i++)
+            if (strcmp(Bmw.msg.rutnam[i], "ZERA2DGN") == 0 && Bmw.msg.number[i] == 13)
+                return 0;
+        return 2;
+    });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(readFile(xml), gammelXml);
+    EXPECT_EQ(readFile(path("import.log")), gammelRapport);
+    EXPECT_EQ(hosttest::filesBeginningWith(path(""), "a.xml.") + hosttest::filesBeginningWith(path(""), "import.log."),
+              "");
+
+    EXPECT_EQ(importer_xml(filA_, path("mangler/a.xml")), -2);
+    EXPECT_TRUE(inneholder(rapport(), "ZERA2DGN 13:")) << rapport();
+}
+
 int skriver_slaar_paa_xml(void)
 {
     settXML(1);
@@ -1194,10 +1221,11 @@ TEST_F(E2eTest, ScanRegistersAFileThatCannotBeRead)
 
 // ---- output that cannot be written ------------------------------------------------------
 
-TEST_F(E2eTest, ReportOrTemplateThatCannotBeWrittenIsNamedButTheImportSucceeds)
+// A report that is not written fails the import; a template only is named.
+TEST_F(E2eTest, ReportThatCannotBeWrittenFailsTheImportATemplateIsNamed)
 {
     std::string rapportFil = path("mangler/import.log");
-    EXPECT_EQ(importer(testdata("grunn.zer"), testdata("grunn.tem"), 0, rapportFil), 0);
+    EXPECT_EQ(importer(testdata("grunn.zer"), testdata("grunn.tem"), 0, rapportFil), -2);
     EXPECT_EQ(kall.size(), 5u);
     EXPECT_TRUE(inneholder(mdlhost_textWindow(), rapportFil)) << mdlhost_textWindow();
     ASSERT_GE(Bmw.msgCount, 1);

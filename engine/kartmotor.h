@@ -510,10 +510,11 @@ KARTMOTOR_API int UtelatElementPgaIkkeMultHoyde(MdlFunctionP heightCb);
 
 /* Imports zeraFile: each element to elementWriter, the level-4 groups in a
    second pass when lagreNivaa4 or geoGraphics.  0: read to its end or
-   .SLUTT and the report written (a report or template that cannot be
-   written is registered, ZERA2DGN 7 or 6, and the result stays 0); -2 a
-   fatal ZERA2DGN message (1 file, 3 theme table, 4 read, 5 header, 11
-   stopped by the writer) registered and the report written. */
+   .SLUTT, the LandXML file and the report written (a template that cannot
+   be appended is registered, ZERA2DGN 6, and the result stays 0); -2 a
+   fatal ZERA2DGN message (1 file, 3 theme table, 4 read, 5 header, 7
+   report not written, 11 stopped by the writer, 13 LandXML file not
+   written) registered and the report written when it can be. */
 KARTMOTOR_API int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile,
                                     const char *xmlFile, int importUnknown, MdlFunctionP elementWriter,
                                     MdlFunctionP progress, MdlFunctionP cTxt, MdlFunctionP heightCb);

@@ -386,7 +386,9 @@ int32_t mt_temanr(const char *text);
 void landxml_start(void);
 /* Element step for row r of the current element. */
 void landxml_element(int32_t r);
-/* Save step at the end of an import. */
-void landxml_save(void);
+/* Save step at the end of an import.  0, also when there is nothing to
+   save or the save is cancelled; -1 when the file could not be written
+   (any previous file of that name is left as it was). */
+int landxml_save(void);
 
 #endif

@@ -366,11 +366,11 @@ void landxml_element(int32_t r)
         toolSubsystem_printf("LandXML: element %ld (%s) could not be added.\n", (long)Elm.serial, navn);
 }
 
-void landxml_save(void)
+int landxml_save(void)
 {
     if (dokument == nullptr) {
         mdlOutput_messageCenter(MELDING_INFO, INGEN_XML_DATA);
-        return;
+        return 0;
     }
     if (!overflateFeature) {
         int rc = 0;
@@ -392,12 +392,16 @@ void landxml_save(void)
     char chosen[MDLHOST_MAXFILELENGTH + 1] = "";
     if (mdlDialog_fileCreate(chosen, nullptr, 0, defaultName, "*.xml", defaultDir, "Save As XML File") != 0 ||
         chosen[0] == '\0')
-        return; // cancelled: the next import frees the document
+        return 0; // cancelled: the next import frees the document
 
     kopier(xmlFileName, sizeof xmlFileName, chosen);
     char16_t wide[ZERA_PATH_LEN];
     mdlCnv_convertMultibyteToUnicode(xmlFileName, -1, wide, ZERA_PATH_LEN);
-    if (mdlXMLDom_save(dokument, wide, "iso-8859-1") != 0)
+    int rc = 0;
+    if (mdlXMLDom_save(dokument, wide, "iso-8859-1") != 0) {
         toolSubsystem_printf("LandXML: the file %s could not be written.\n", xmlFileName);
+        rc = -1;
+    }
     fri_dokument();
+    return rc;
 }

@@ -50,6 +50,7 @@ enum {
     FEIL_LES = 4,
     FEIL_HODE = 5,
     FEIL_RAPPORT = 7,
+    FEIL_LANDXML = 13,
     FEIL_STOPP = 11,
     FEIL_NIVAA4 = 12,
 };
@@ -469,11 +470,12 @@ int skann_feil(Kjoring &k, int nr, int32_t linje)
    theme), the level-4 groups in a second pass when lagreNivaa4 or
    geoGraphics is set.  0: the file was read to its end or its .SLUTT; the
    report is written (with the template of the unknown themes appended
-   unless importUnknown or geoGraphics).  A report or template that cannot
-   be written leaves the result 0, registered as ZERA2DGN 7 or 6 and named
-   on the text window.  -2: a fatal ZERA2DGN message (1 file, 3 theme
-   table, 4 read, 5 header, 11 stopped by the writer) is registered and the
-   report written. */
+   unless importUnknown or geoGraphics).  A template that cannot be
+   appended leaves the result 0, registered as ZERA2DGN 6 and named on the
+   text window.  -2: a fatal ZERA2DGN message (1 file, 3 theme table, 4
+   read, 5 header, 7 report not written, 11 stopped by the writer, 13
+   LandXML file not written) is registered and the report written when it
+   can be. */
 int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile, const char *xmlFile,
                       int importUnknown, MdlFunctionP elementWriter, MdlFunctionP progress, MdlFunctionP cTxt,
                       MdlFunctionP heightCb)
@@ -532,14 +534,18 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
     }
 
     // The switch as it was when the run started: the document belongs to it.
-    if (xmlRun && !geoGraphics)
-        landxml_save();
+    // A surface that was not written fails the run, named in its report.
+    bool xmlOk = !(xmlRun && !geoGraphics) || landxml_save() == 0;
+    if (!xmlOk) {
+        bmwclr();
+        bmw_meld("ZERA2DGN", FEIL_LANDXML, BMW_FATAL, 0);
+    }
 
     lukk(k);
-    if (skriv_rapport(reportFile, k.zeraFil, themeFile, xmlFileName, importUnknown, cTxt) && !geoGraphics &&
-        !importUnknown)
+    bool rapportOk = skriv_rapport(reportFile, k.zeraFil, themeFile, xmlFileName, importUnknown, cTxt);
+    if (rapportOk && !geoGraphics && !importUnknown)
         skriv_mal(k.zeraFil, reportFile, 0);
-    return 0;
+    return xmlOk && rapportOk ? 0 : -2;
 }
 
 /* Scans zeraFile for its themes into the unknown-theme table; fileNo 1

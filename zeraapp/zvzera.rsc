@@ -218,6 +218,7 @@ MessageList 26
     9  "ZERA2DGN 9: Skrivefeil i elementfilen"
     11 "ZERA2DGN 11: Konverteringen ble avbrutt"
     12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
+    13 "ZERA2DGN 13: LandXML-filen kan ikke skrives"
     21 "ZERA2DGN 21: Elementet kunne ikke legges inn i tegningen"
     22 "ZERA2DGN 22: Kurven ble ikke godtatt"
     23 "ZERA2DGN 23: Punktet ble ikke godtatt som linje"

@@ -9,6 +9,8 @@
 //   opening      what a file must hold before it is read
 //   records      serialised descriptors
 //   scan         positions of a model in order
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -23,6 +25,7 @@
 #include "base/mdltext.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
+#include "sys/sys_host.h"
 
 
 namespace mdlhost::dgn {
@@ -608,6 +611,25 @@ void configure(sqlite3 *db)
     execDb(db, "PRAGMA journal_mode = DELETE");
 }
 
+// SQLite reads a name that begins with "file:" as a URI; "./" keeps it a
+// file name.
+std::string sqliteName(const char *localPath)
+{
+    std::string name = localPath;
+    if (name.compare(0, 5, "file:") == 0)
+        name.insert(0, "./");
+    return name;
+}
+
+// Closes db with every statement still prepared on it: a statement left
+// behind keeps the file open for ever.
+void closeConnection(sqlite3 *db)
+{
+    while (sqlite3_stmt *s = sqlite3_next_stmt(db, nullptr))
+        sqlite3_finalize(s);
+    sqlite3_close(db);
+}
+
 } // namespace
 
 // The rows and table of a new model; SQLite result.  Used for the default
@@ -683,8 +705,12 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     if (std::filesystem::exists(mapped, ec) || ec)
         return mdlErrno = DGNERR_EXISTS;
 
+    // Made under a temporary name and linked into place whole: a creation
+    // cut short, even by a kill, never leaves the name taken by a part.
+    std::string temp = mdlhost::temporaryBeside(mapped);
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(mapped, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(sqliteName(temp.c_str()).c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
         configure(db);
         // Elements run to kilobytes: larger pages mean fewer page writes per
@@ -731,12 +757,16 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     if (rc == SQLITE_OK)
         rc = createModelRows(db, &id, "Default", "", is3d != 0, uorPerMaster, masterUnitName, origin, kUorSrsId);
     if (rc == SQLITE_OK)
-        rc = execDb(db, "COMMIT");
+        rc = takeInjectedFailure() != 0 ? SQLITE_IOERR : execDb(db, "COMMIT");
     int error = rc == SQLITE_OK ? 0 : storeError(rc);
     if (sqlite3_close(db) != SQLITE_OK && error == 0)
         error = DGNERR_IO;
-    if (error != 0)
-        std::filesystem::remove(mapped, ec);
+    if (error == 0 && link(temp.c_str(), mapped) != 0) // never over a file made meanwhile
+        error = errno == EEXIST ? DGNERR_EXISTS : DGNERR_IO;
+    unlink(temp.c_str());
+    unlink((temp + "-journal").c_str());
+    if (error == 0)
+        mdlhost::syncDirectoryOf(mapped);
     return mdlErrno = error;
 }
 
@@ -764,6 +794,8 @@ const char *headerProblem(const std::string &path)
         return "it cannot be read";
     unsigned char h[100];
     std::ifstream in(path, std::ios::binary);
+    if (!in.is_open())
+        return "it cannot be read";
     if (!in.read(reinterpret_cast<char *>(h), sizeof h))
         return "it is not a design file";
     if (memcmp(h, "SQLite format 3", 16) != 0)
@@ -981,13 +1013,16 @@ std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &di
         mdlErrno = error;
         return nullptr;
     };
-    if (!std::filesystem::is_regular_file(mapped, ec))
-        return refuse(DGNERR_IO, "it does not exist");
+    std::filesystem::file_status status = std::filesystem::status(mapped, ec);
+    if (status.type() == std::filesystem::file_type::directory)
+        return refuse(DGNERR_IO, "it is a directory");
+    if (status.type() != std::filesystem::file_type::regular)
+        return refuse(DGNERR_IO, std::filesystem::exists(status) ? "it is not a design file" : "it does not exist");
     if (const char *why = headerProblem(mapped))
         return refuse(DGNERR_BADFILE, why);
 
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(mapped, &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(sqliteName(mapped).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         return refuse(DGNERR_IO, sqlite3_errstr(rc));
@@ -995,7 +1030,7 @@ std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &di
     configure(db);
     std::string why = fileProblem(db, std::filesystem::file_size(mapped, ec) <= kQuickCheckLimit);
     if (!why.empty()) {
-        sqlite3_close(db);
+        closeConnection(db);
         return refuse(DGNERR_BADFILE, why);
     }
     auto file = std::make_shared<DgnFile>();
@@ -1004,7 +1039,9 @@ std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &di
     file->db = db;
     file->readOnly = sqlite3_db_readonly(db, "main") == 1;
     if (reloadState(*file) != 0) {
-        sqlite3_close(db);
+        file->statements.clear();
+        file->db = nullptr;
+        closeConnection(db);
         return refuse(DGNERR_BADFILE, "it is damaged (levels)");
     }
     openFiles[key] = file;

@@ -66,7 +66,6 @@ std::string serialize(const SourceFile &f)
 }
 
 int failingWrites = 0;     // injected write failures left
-unsigned tempCounter = 0;  // makes temporary names unique within the process
 
 bool hasWriteBit(const struct stat &st)
 {
@@ -106,7 +105,7 @@ int writeAtomically(const std::string &localPath, const std::string &bytes, bool
     bool existed = stat(localPath.c_str(), &old) == 0;
     if (mustBeNew && existed)
         return MDLHOST_RSC_EXISTS;
-    std::string tmp = localPath + ".tmp" + std::to_string((long)getpid()) + "-" + std::to_string(++tempCounter);
+    std::string tmp = mdlhost::temporaryBeside(localPath);
     FILE *fp = dlmSystem_mdlFopen(tmp.c_str(), "wx");
     if (fp == nullptr)
         return MDLHOST_RSC_WRITEFAIL;
@@ -131,11 +130,7 @@ int writeAtomically(const std::string &localPath, const std::string &bytes, bool
         remove(tmp.c_str());
     if (!ok)
         return madeMeanwhile ? MDLHOST_RSC_EXISTS : MDLHOST_RSC_WRITEFAIL;
-    int d = open(directoryOf(localPath).c_str(), O_RDONLY | O_DIRECTORY);
-    if (d >= 0) { // the rename itself survives a crash
-        fsync(d);
-        close(d);
-    }
+    mdlhost::syncDirectoryOf(localPath);
     return MDLHOST_RSC_OK;
 }
 

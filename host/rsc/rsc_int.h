@@ -33,6 +33,7 @@
 
 #include "base/mdltext.h"
 #include "sys/mdlsys.h"
+#include "sys/sys_host.h"
 
 namespace fs = std::filesystem;
 

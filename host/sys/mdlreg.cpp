@@ -240,24 +240,14 @@ int saveHive(const std::string &path, const std::vector<Value> &values)
     }
     if (text.size() > kMaxHiveBytes)
         return MDLHOST_REG_FULL;
-    std::string tmp = path + ".XXXXXX";
-    int fd = mkstemp(tmp.data());
+    std::string tmp, target;
+    int fd = mdlhost::openReplacement(path, tmp, target, 0600);
     if (fd < 0)
         return MDLHOST_REG_IOERROR;
     bool ok = writeAll(fd, text) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
-    ok = ok && rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        unlink(tmp.c_str());
+    if (!mdlhost::commitReplacement(tmp, target, ok))
         return MDLHOST_REG_IOERROR;
-    }
-    // The rename itself lasts once the directory is on disk.
-    std::string dir = path.substr(0, path.rfind('/'));
-    int dfd = open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
     return MDLHOST_REG_OK;
 }
 

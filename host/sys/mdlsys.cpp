@@ -3,13 +3,20 @@
 // mdlfind.cpp).
 //
 //   failure injection   counters consulted by fopen, malloc, realloc
-//   paths and files     drive mapping, separators, binary fopen, parseName
+//   whole files         temporaries beside a file, renamed into place
+//   paths and files     drive mapping, separators, binary fopen ("w" whole
+//                       or not at all, close-on-exec), parseName
 //   memory              malloc / realloc / free
 //   text window         recorded printf, message centre
 //   wide strings        char16_t <-> ISO 8859-1
 #include "sys/mdlsys.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +60,84 @@ void mdlhost_failNext(const char *entryPoint, int n)
         failMalloc = count;
     else if (e == "realloc")
         failRealloc = count;
+}
+
+// --- whole files -----------------------------------------------------------
+
+namespace {
+
+struct Replacement {
+    std::string temp, target;
+};
+// Files opened "w": the temporary each writes and the file it replaces.
+std::map<FILE *, Replacement> replacements;
+unsigned long temporaryCounter = 0;
+
+} // namespace
+
+std::string mdlhost::temporaryBeside(const std::string &path)
+{
+    return path + ".~" + std::to_string((long)getpid()) + "-" + std::to_string(++temporaryCounter);
+}
+
+void mdlhost::syncDirectoryOf(const std::string &path)
+{
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int d = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (d >= 0) { // the rename itself survives a crash
+        fsync(d);
+        close(d);
+    }
+}
+
+int mdlhost::openReplacement(const std::string &localPath, std::string &temp, std::string &target, unsigned mode)
+{
+    target = localPath;
+    struct stat st;
+    bool existed = stat(localPath.c_str(), &st) == 0;
+    if (existed) {
+        if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (!S_ISREG(st.st_mode))
+            return -2;
+        if (access(localPath.c_str(), W_OK) != 0)
+            return -1;
+        struct stat link;
+        char real[PATH_MAX];
+        if (lstat(localPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && realpath(localPath.c_str(), real))
+            target = real;
+    }
+    for (int attempt = 0; attempt < 100; attempt++) {
+        temp = temporaryBeside(target);
+        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : mode);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd >= 0 && existed && fchmod(fd, st.st_mode & 07777) != 0) {
+            int e = errno;
+            close(fd);
+            unlink(temp.c_str());
+            errno = e;
+            return -1;
+        }
+        return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool mdlhost::commitReplacement(const std::string &temp, const std::string &target, bool written)
+{
+    if (written && rename(temp.c_str(), target.c_str()) == 0) {
+        syncDirectoryOf(target);
+        return true;
+    }
+    int e = errno;
+    unlink(temp.c_str());
+    errno = e;
+    return false;
 }
 
 // --- paths and files --------------------------------------------------------
@@ -101,26 +186,30 @@ char *mdlhost_mapPath(char *out, size_t outSize, const char *name)
 
 FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
 {
-    // Room for "r+" plus flags such as 'x' and 'e', and the added 'b'.
+    // Room for "r+" plus flags such as 'x' and 'e', and the added 'b' and 'e'.
     char binMode[16];
     size_t n = 0;
     if (name == nullptr || mode == nullptr || mode[0] == '\0' || !strchr("rwa", mode[0])) {
         errno = EINVAL;
         return nullptr;
     }
-    bool binary = false;
+    bool binary = false, cloexec = false;
     for (const char *m = mode; *m; m++) {
         if (*m == 't') // the text flag of other platforms; files here are always binary
             continue;
-        if (n + 2 >= sizeof binMode) {
+        if (n + 3 >= sizeof binMode) {
             errno = EINVAL;
             return nullptr;
         }
         binary = binary || *m == 'b';
+        cloexec = cloexec || *m == 'e';
         binMode[n++] = *m;
     }
     if (!binary)
         binMode[n++] = 'b';
+    // External programs the host starts must not inherit its files.
+    if (!cloexec)
+        binMode[n++] = 'e';
     binMode[n] = '\0';
 
     if (injectedFailure(failFopen)) {
@@ -128,6 +217,25 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
         return nullptr;
     }
     std::string path = mdlhost::mappedPath(name);
+    // Plain "w" replaces the file whole at close, never cut short.
+    if (mode[0] == 'w' && !strpbrk(mode, "+x")) {
+        std::string temp, target;
+        int fd = mdlhost::openReplacement(path, temp, target);
+        if (fd == -1)
+            return nullptr;
+        if (fd >= 0) {
+            FILE *fp = fdopen(fd, "wb");
+            if (fp == nullptr) {
+                int e = errno;
+                close(fd);
+                unlink(temp.c_str());
+                errno = e;
+                return nullptr;
+            }
+            replacements[fp] = Replacement{temp, target};
+            return fp;
+        }
+    }
     return fopen(path.c_str(), binMode);
 }
 
@@ -137,7 +245,36 @@ int dlmSystem_mdlFclose(FILE *fp)
         errno = EINVAL;
         return EOF;
     }
-    return fclose(fp);
+    auto it = replacements.find(fp);
+    if (it == replacements.end())
+        return fclose(fp);
+    Replacement r = std::move(it->second);
+    replacements.erase(it);
+    errno = 0;
+    bool ok = fflush(fp) == 0 && !ferror(fp) && fsync(fileno(fp)) == 0;
+    int e = errno;
+    if (fclose(fp) != 0) {
+        ok = false;
+        e = e != 0 ? e : errno;
+    }
+    if (!ok) // a write that failed earlier left no errno of its own
+        errno = e != 0 ? e : EIO;
+    return mdlhost::commitReplacement(r.temp, r.target, ok) ? 0 : EOF;
+}
+
+void mdlhost_discardFile(FILE *fp)
+{
+    if (fp == nullptr)
+        return;
+    auto it = replacements.find(fp);
+    if (it == replacements.end()) {
+        fclose(fp);
+        return;
+    }
+    std::string temp = std::move(it->second.temp);
+    replacements.erase(it);
+    fclose(fp);
+    unlink(temp.c_str());
 }
 
 int mdlFile_parseName(const char *path, char *device, char *directory, char *name, char *extension)

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/mdltext.h"
+#include "sys/sys_host.h"
 #include "svc_int.h"
 
 namespace mdlhost::sheet {
@@ -582,16 +583,12 @@ bool readWorkbook(const std::string &localPath, Workbook &book, std::string &err
 
 bool writeWorkbook(const Workbook &book, const std::string &localPath, std::string &error)
 {
-    std::string tmp = localPath + ".XXXXXX";
-    int fd = mkstemp(tmp.data());
+    std::string tmp, target;
+    int fd = mdlhost::openReplacement(localPath, tmp, target);
     if (fd < 0) {
-        error = "cannot write " + localPath + ": " + strerror(errno);
+        error = "cannot write " + localPath + ": " + strerror(fd == -2 ? EINVAL : errno);
         return false;
     }
-    // mkstemp gives 0600; a workbook gets the modes any new file would.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
     close(fd);
 
     lxw_workbook_options options{};
@@ -649,14 +646,13 @@ bool writeWorkbook(const Workbook &book, const std::string &localPath, std::stri
         ok = sync >= 0 && fsync(sync) == 0;
         if (sync >= 0)
             close(sync);
-        if (ok && rename(tmp.c_str(), localPath.c_str()) != 0)
-            ok = false;
-        if (!ok)
-            error = "cannot write " + localPath + ": " + strerror(errno);
     }
-    if (!ok)
-        unlink(tmp.c_str());
-    return ok;
+    if (!mdlhost::commitReplacement(tmp, target, ok)) {
+        if (error.empty())
+            error = "cannot write " + localPath + ": " + strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 } // namespace mdlhost::sheet

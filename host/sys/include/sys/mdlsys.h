@@ -17,10 +17,17 @@ extern "C" {
    Names may be written with '\' or '/'; a drive letter "X:" maps to the
    directory of configuration variable MDLHOST_DRIVE_X (unset: the drive
    letter is dropped and the rest of the path is used as it stands).
-   Modes as fopen; every file is opened in binary, so "w" writes LF.  Null
-   name or mode, or a malformed mode: null with errno EINVAL. */
+   Modes as fopen; every file is opened in binary, so "w" writes LF, and
+   close-on-exec.  Null name or mode, or a malformed mode: null with errno
+   EINVAL.  A regular file opened "w" (without '+' or 'x') is written to a
+   temporary beside it that dlmSystem_mdlFclose renames into place only
+   when every write, the sync and the close succeeded: a failed write
+   returns EOF and leaves the previous file as it was. */
 MDLHOST_API FILE *dlmSystem_mdlFopen(const char *name, const char *mode);
 MDLHOST_API int dlmSystem_mdlFclose(FILE *fp);
+/* Closes fp without keeping what was written: a file opened "w" stays as
+   it was before the open.  A null fp is ignored. */
+MDLHOST_API void mdlhost_discardFile(FILE *fp);
 /* Maps a system path to the local one ('\' becomes '/'); returns out, ""
    when it does not fit. */
 MDLHOST_API char *mdlhost_mapPath(char *out, size_t outSize, const char *name);

@@ -34,6 +34,26 @@ bool findInDirectory(const std::string &dir, std::string_view name, std::string 
 // configuration variable stands for the directories of its value.
 std::vector<std::string> searchDirectories(const char *path);
 
+// A name for a new temporary file beside path, not used by any other
+// process or call.
+std::string temporaryBeside(const std::string &path);
+// Syncs the directory of path, so that a rename into it survives a crash.
+void syncDirectoryOf(const std::string &path);
+
+// Writing a file whole or not at all: the bytes go to a temporary file
+// beside the target, renamed over it only when every write, the sync and the
+// close succeeded, so a failed write never destroys the previous file.
+// openReplacement creates the temporary (a file it replaces lends it its
+// permissions, a new one gets mode less the umask; a symbolic link is
+// followed, so the file it names is replaced) and gives its descriptor
+// (close-on-exec) and name, and in target the file to replace; -1 with errno
+// when the target cannot be written (a directory, no permission), -2 when
+// it is no regular file (a device or pipe: write it in place).
+int openReplacement(const std::string &localPath, std::string &temp, std::string &target, unsigned mode = 0666);
+// Puts temp in place of target when written is true (the caller has synced
+// and closed it), else removes it.  False, errno set, when it did not land.
+bool commitReplacement(const std::string &temp, const std::string &target, bool written);
+
 } // namespace mdlhost
 
 #endif
