@@ -707,6 +707,7 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
 
     // Made under a temporary name and linked into place whole: a creation
     // cut short, even by a kill, never leaves the name taken by a part.
+    mdlhost::removeStaleTemporaries(mapped);
     std::string temp = mdlhost::temporaryBeside(mapped);
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(sqliteName(temp.c_str()).c_str(), &db,
@@ -756,9 +757,11 @@ int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerMaster, const
     int64_t id = 0;
     if (rc == SQLITE_OK)
         rc = createModelRows(db, &id, "Default", "", is3d != 0, uorPerMaster, masterUnitName, origin, kUorSrsId);
-    if (rc == SQLITE_OK)
-        rc = takeInjectedFailure() != 0 ? SQLITE_IOERR : execDb(db, "COMMIT");
-    int error = rc == SQLITE_OK ? 0 : storeError(rc);
+    int error = rc == SQLITE_OK ? takeInjectedFailure() : 0;
+    if (rc == SQLITE_OK && error == 0)
+        rc = execDb(db, "COMMIT");
+    if (error == 0 && rc != SQLITE_OK)
+        error = storeError(rc);
     if (sqlite3_close(db) != SQLITE_OK && error == 0)
         error = DGNERR_IO;
     if (error == 0 && link(temp.c_str(), mapped) != 0) // never over a file made meanwhile

@@ -17,6 +17,7 @@
 #include "dgn_int.h"
 #include "dgn/testing/dgn_records.h"
 #include "dgn/testing/dgn_testing.h"
+#include "sys/testing/child_testing.h"
 
 using namespace dgntest;
 using mdlhost::dgn::ScanFilter;
@@ -505,6 +506,96 @@ TEST_F(StoreTest, ACommandIsOneTransaction)
     ASSERT_EQ(mdlSystem_newDesignFile(dgnPath().c_str()), 0);
     MSElement el;
     EXPECT_EQ(mdlElement_read(&el, 0, after), 0);
+}
+
+// SQLite would take a name beginning "file:" as a URI: "file:other.db"
+// would make other.db a design file, and "file:a.dgn" open a.dgn.
+TEST_F(StoreTest, ANameBeginningWithFileIsAFileName)
+{
+    mdlhost_closeDesignFile();
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(path("").c_str()), 0);
+    std::ofstream("other.db") << "keep";
+    DPoint3d o{0, 0, 0};
+    EXPECT_EQ(mdlhost_dgnCreateFile("file:other.db", 0, 1000, "m", &o), 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file("file:other.db"));
+    std::ifstream other("other.db");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(other), {}), "keep");
+
+    ASSERT_EQ(mdlhost_dgnCreateFile("a.dgn", 0, 1000, "m", &o), 0);
+    ASSERT_EQ(mdlhost_dgnCreateFile("file:a.dgn", 0, 1000, "m", &o), 0);
+    ASSERT_EQ(mdlSystem_newDesignFile("file:a.dgn"), 0);
+    EXPECT_NE(addLine(0), 0u);
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlSystem_newDesignFile("a.dgn"), 0);
+    EXPECT_TRUE(scanAll().empty());
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(chdir(cwd), 0);
+}
+
+// A file refused while its state is read (its levels lack a column) must
+// not keep its connection, and with it a descriptor, open.
+TEST_F(StoreTest, ARefusedFileClosesItsConnection)
+{
+    mdlhost_closeDesignFile();
+    sqlOnFile(dgnPath(), "ALTER TABLE dgn_levels DROP COLUMN style");
+    mdlhost_clearTextWindow();
+    int before = hosttest::openDescriptorCount();
+    for (int i = 0; i < 10; i++)
+        EXPECT_NE(mdlSystem_newDesignFile(dgnPath().c_str()), 0);
+    EXPECT_EQ(hosttest::openDescriptorCount(), before);
+    EXPECT_NE(std::string(mdlhost_textWindow()).find("damaged"), std::string::npos) << mdlhost_textWindow();
+}
+
+// Killed at any write of its creation, or failing between its steps, a new
+// file leaves its name free for the next attempt.
+TEST_F(StoreTest, AnInterruptedCreationLeavesTheNameFree)
+{
+    const std::string name = path("new.dgn");
+    const DPoint3d o{0, 0, 0};
+    for (rlim_t limit : {rlim_t(0), rlim_t(512), rlim_t(4096), rlim_t(20000), rlim_t(40000), rlim_t(80000)}) {
+        SCOPED_TRACE(limit);
+        std::filesystem::remove(name);
+        int rc = hosttest::inChildWithFileLimit(
+            limit, [&] { return mdlhost_dgnCreateFile(name.c_str(), 0, 1000, "m", &o) == 0 ? 0 : 1; }, true);
+        if (rc != 0) {
+            EXPECT_EQ(rc, -1); // killed mid-write
+            EXPECT_FALSE(std::filesystem::exists(name));
+            ASSERT_EQ(mdlhost_dgnCreateFile(name.c_str(), 0, 1000, "m", &o), 0);
+        }
+        EXPECT_EQ(mdlSystem_newDesignFile(name.c_str()), 0);
+        mdlhost_closeDesignFile();
+    }
+    std::filesystem::remove(name);
+    mdlhost_dgnFailWrites(DGNERR_DISKFULL, 1);
+    EXPECT_EQ(mdlhost_dgnCreateFile(name.c_str(), 0, 1000, "m", &o), DGNERR_DISKFULL);
+    EXPECT_EQ(hosttest::filesBeginningWith(path(""), "new.dgn"), "");
+    EXPECT_EQ(mdlhost_dgnCreateFile(name.c_str(), 0, 1000, "m", &o), 0);
+}
+
+// Messages that name the real cause.
+TEST_F(StoreTest, ARefusedFileIsNamedWithItsCause)
+{
+    mdlhost_closeDesignFile();
+    std::filesystem::create_directory(path("folder.dgn"));
+    struct Case {
+        std::string file;
+        const char *why;
+    };
+    std::vector<Case> cases = {{path("folder.dgn"), "is a directory"}, {path("none.dgn"), "does not exist"}};
+    if (geteuid() != 0) { // root reads every file
+        std::filesystem::copy_file(dgnPath(), path("locked.dgn"));
+        std::filesystem::permissions(path("locked.dgn"), std::filesystem::perms::none);
+        cases.push_back({path("locked.dgn"), "cannot be read"});
+    }
+    for (const Case &c : cases) {
+        mdlhost_clearTextWindow();
+        EXPECT_NE(mdlSystem_newDesignFile(c.file.c_str()), 0) << c.file;
+        std::string text = mdlhost_textWindow();
+        EXPECT_NE(text.find(c.file), std::string::npos) << text;
+        EXPECT_NE(text.find(c.why), std::string::npos) << text;
+    }
 }
 
 TEST_F(StoreTest, DiskFullOnAddGivesPositionZeroAndLeavesTheFileAsItWas)

@@ -11,7 +11,9 @@
 //   wide strings        char16_t <-> ISO 8859-1
 #include "sys/mdlsys.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +80,26 @@ unsigned long temporaryCounter = 0;
 std::string mdlhost::temporaryBeside(const std::string &path)
 {
     return path + ".~" + std::to_string((long)getpid()) + "-" + std::to_string(++temporaryCounter);
+}
+
+void mdlhost::removeStaleTemporaries(const std::string &path)
+{
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".~";
+    DIR *d = opendir(dir.c_str());
+    if (d == nullptr)
+        return;
+    while (dirent *e = readdir(d)) {
+        std::string_view entry(e->d_name);
+        if (entry.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        char *end = nullptr;
+        long pid = strtol(e->d_name + prefix.size(), &end, 10);
+        if (pid > 0 && *end == '-' && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            unlink((dir + "/" + e->d_name).c_str());
+    }
+    closedir(d);
 }
 
 void mdlhost::syncDirectoryOf(const std::string &path)

@@ -51,6 +51,18 @@ inline std::string filesBeginningWith(const std::string &dir, const std::string 
     return names;
 }
 
+// How many descriptors this process holds open.
+inline int openDescriptorCount()
+{
+    int n = 0;
+    if (DIR *d = opendir("/proc/self/fd")) {
+        while (dirent *e = readdir(d))
+            n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n - 1; // the listing's own
+}
+
 } // namespace hosttest
 
 #endif

@@ -37,6 +37,9 @@ std::vector<std::string> searchDirectories(const char *path);
 // A name for a new temporary file beside path, not used by any other
 // process or call.
 std::string temporaryBeside(const std::string &path);
+// Removes the temporaries beside path that processes no longer running
+// left (killed mid-write).
+void removeStaleTemporaries(const std::string &path);
 // Syncs the directory of path, so that a rename into it survives a crash.
 void syncDirectoryOf(const std::string &path);
 
