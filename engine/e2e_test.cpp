@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -1240,6 +1241,48 @@ TEST_F(E2eTest, ReportThatCannotBeWrittenFailsTheImportATemplateIsNamed)
               0);
     EXPECT_TRUE(inneholder(mdlhost_textWindow(), mal)) << mdlhost_textWindow();
     EXPECT_TRUE(inneholder(readFile(path("skann.log")), "ZERA2DGN 6:"));
+}
+
+// A NUL byte in a group refuses that group, registered, instead of reading
+// as a blank ("1<NUL>2000" is not N 1, E 2000); the groups around it come.
+TEST_F(E2eTest, AGroupWithANulByteIsRefusedAndRegistered)
+{
+    std::string fil = element(std::string(".PUNKT 1:\n..PTEMA 2101\n..N\xD8H\n1000 2000 5000\n"
+                                          ".PUNKT 2:\n..PTEMA 2101\n..N\xD8H\n1") +
+                              '\0' + "2000 15000 11250\n.PUNKT 3:\n..PTEMA 2101\n..N\xD8H\n1100 2100 5100\n");
+    ASSERT_EQ(importer(writeFile("nul.zer", fil)), 0);
+    ASSERT_EQ(kall.size(), 2u);
+    EXPECT_EQ(kall[0].serial, 1);
+    EXPECT_EQ(kall[1].serial, 3);
+    EXPECT_TRUE(inneholder(rapport(), "SG_BUFF 3:")) << rapport();
+}
+
+std::string krympendeFil;
+
+// Cuts the file being imported to a tenth at the first element.
+int skriver_som_kutter(void)
+{
+    if (!krympendeFil.empty()) {
+        std::error_code ec;
+        std::filesystem::resize_file(krympendeFil, std::filesystem::file_size(krympendeFil) / 10, ec);
+        krympendeFil.clear();
+    }
+    return skriver();
+}
+
+// A file that shrinks while it is read is not taken for the whole file:
+// the size it had when it was opened shows the shortfall.
+TEST_F(E2eTest, AFileThatShrinksWhileItIsReadFailsTheImport)
+{
+    std::string tekst = hode;
+    for (int i = 1; tekst.size() < 3 * ZERA_READ_BLOCK; i++)
+        tekst += ".PUNKT " + std::to_string(i) + ":\n..PTEMA 2101\n..N\xD8H\n1000 2000 5000\n";
+    krympendeFil = writeFile("krymper.zer", tekst + ".SLUTT\n");
+    int16_t rc = perf_zera2dgn(krympendeFil.c_str(), testdata("grunn.tem").c_str(), path("import.log").c_str(), "", 0,
+                               fn(&skriver_som_kutter), nullptr, cTxtCallback(), nullptr);
+    EXPECT_EQ(rc, -2);
+    EXPECT_FALSE(kall.empty());
+    EXPECT_TRUE(inneholder(readFile(path("import.log")), "ZERA2DGN 14:")) << readFile(path("import.log"));
 }
 
 // ---- bad input -------------------------------------------------------------------------

@@ -514,13 +514,14 @@ KARTMOTOR_API int UtelatElementPgaIkkeMultHoyde(MdlFunctionP heightCb);
    be appended is registered, ZERA2DGN 6, and the result stays 0); -2 a
    fatal ZERA2DGN message (1 file, 3 theme table, 4 read, 5 header, 7
    report not written, 11 stopped by the writer, 13 LandXML file not
-   written) registered and the report written when it can be. */
+   written, 14 the file shrank while it was read) registered and the
+   report written when it can be. */
 KARTMOTOR_API int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile,
                                     const char *xmlFile, int importUnknown, MdlFunctionP elementWriter,
                                     MdlFunctionP progress, MdlFunctionP cTxt, MdlFunctionP heightCb);
 /* Scans zeraFile's themes into the unknown-theme table (fileNo 1 starts a
    new scan); with a template name the template and the report of all files
-   so far are written.  0; -2 a fatal ZERA2DGN message (1, 4, 5)
+   so far are written.  0; -2 a fatal ZERA2DGN message (1, 4, 5, 14)
    registered, no report. */
 KARTMOTOR_API int pzerscan(const char *zeraFile, const char *templateFile, const char *reportFile, const char *xmlFile,
                            int fileNo, MdlFunctionP progress, MdlFunctionP cTxt);

@@ -245,7 +245,8 @@ bool gruppekilde_sett(Gruppekilde *source, long pos);
 long gruppekilde_pos(const Gruppekilde *source);
 /* Reads the next group into buffer (bufferSize bytes) and returns 0 (group
    read), 1 (end of file; buffer holds the last group) or -2 (refused:
-   Bmw.lastFatal set for an empty group, else too large and skipped).
+   Bmw.lastFatal set for an empty group, else too large or holding a NUL
+   byte, and skipped).
    *commentSwitch: 1 drops comments, 2 drops them except the symbology keys
    "! ..DST-COLOR", "! ..DST-LINE" and "! ..DST-SYMBOL", 0 keeps them. */
 int16_t zerget_gruppe(Gruppekilde *source, char *buffer, size_t bufferSize, int32_t *lineCounter,

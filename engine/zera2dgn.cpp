@@ -51,6 +51,7 @@ enum {
     FEIL_HODE = 5,
     FEIL_RAPPORT = 7,
     FEIL_LANDXML = 13,
+    FEIL_KORTERE = 14,
     FEIL_STOPP = 11,
     FEIL_NIVAA4 = 12,
 };
@@ -135,8 +136,10 @@ Lest les_gruppe(Kjoring &k, int16_t kommentar)
     Bmw.lastFatal = 0;
     int16_t rc = zerget_gruppe(&kilde, gruppe, sizeof gruppe, &k.linjeTeller, &k.startLinje, &k.nestePos,
                                &k.gruppePos, &kommentar);
-    if (rc == 1)
+    if (rc == 1) {
+        k.lestTil = k.nestePos;
         return LEST_SISTE;
+    }
     if (rc == -2 && Bmw.lastFatal)
         return LEST_FATAL;
     // Every group read takes at least its group line, so the next read
@@ -204,6 +207,10 @@ int les_hode(Kjoring &k)
 }
 
 // ---- import: first pass ----------------------------------------------------
+
+// The file ended before the size it had when it was opened: it shrank
+// while it was read, and what was read is not the whole file.
+bool ble_kortere(const Kjoring &k, bool slutt) { return slutt && k.lestTil < k.filStorrelse; }
 
 bool andre_pass_kjorer(void) { return geoGraphics || lagreNivaa4; }
 
@@ -474,7 +481,8 @@ int skann_feil(Kjoring &k, int nr, int32_t linje)
    appended leaves the result 0, registered as ZERA2DGN 6 and named on the
    text window.  -2: a fatal ZERA2DGN message (1 file, 3 theme table, 4
    read, 5 header, 7 report not written, 11 stopped by the writer, 13
-   LandXML file not written) is registered and the report written when it
+   LandXML file not written, 14 the file shrank while it was read) is
+   registered and the report written when it
    can be. */
 int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *reportFile, const char *xmlFile,
                       int importUnknown, MdlFunctionP elementWriter, MdlFunctionP progress, MdlFunctionP cTxt,
@@ -506,7 +514,7 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
     // First pass.  The reader gives the last group of the file together
     // with the end-of-file result; it is processed like any other, so a
     // file without .SLUTT keeps its last element.
-    bool slutt = k.hodeSist;
+    bool slutt = k.hodeSist, tilFilslutt = false;
     while (!slutt) {
         fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
         Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
@@ -514,7 +522,7 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
             return import_feil(k, FEIL_LES, k.linjeTeller, reportFile, themeFile, xmlFile, cTxt);
         if (lest == LEST_AVVIST)
             continue;
-        slutt = lest == LEST_SISTE;
+        slutt = tilFilslutt = lest == LEST_SISTE;
         if (gruppe[0] == '\0')
             break;
         Utfall u = forste_pass_gruppe(k, gruppe);
@@ -523,6 +531,8 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
         if (u == SLUTT)
             break;
     }
+    if (ble_kortere(k, tilFilslutt))
+        return import_feil(k, FEIL_KORTERE, k.linjeTeller, reportFile, themeFile, xmlFile, cTxt);
     meld_fremdrift(k, 100, 1);
 
     if (k.antallUtsatt > 0 && andre_pass_kjorer()) {
@@ -551,7 +561,7 @@ int16_t perf_zera2dgn(const char *zeraFile, const char *themeFile, const char *r
 /* Scans zeraFile for its themes into the unknown-theme table; fileNo 1
    starts a new scan.  With a template name the template and the scan
    report of all files so far are written.  0, or -2 with a fatal ZERA2DGN
-   message registered (1, 4, 5) and no report. */
+   message registered (1, 4, 5, 14) and no report. */
 int pzerscan(const char *zeraFile, const char *templateFile, const char *reportFile, const char *xmlFile, int fileNo,
              MdlFunctionP progress, MdlFunctionP cTxt)
 {
@@ -568,7 +578,7 @@ int pzerscan(const char *zeraFile, const char *templateFile, const char *reportF
     if (int nr = les_hode(k); nr != 0)
         return skann_feil(k, nr, k.startLinje);
 
-    bool slutt = k.hodeSist;
+    bool slutt = k.hodeSist, tilFilslutt = false;
     while (!slutt) {
         fremdrift_steg(k, (double)k.lestTil, (double)k.filStorrelse, 1);
         Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
@@ -576,10 +586,12 @@ int pzerscan(const char *zeraFile, const char *templateFile, const char *reportF
             return skann_feil(k, FEIL_LES, k.linjeTeller);
         if (lest == LEST_AVVIST)
             continue;
-        slutt = lest == LEST_SISTE;
+        slutt = tilFilslutt = lest == LEST_SISTE;
         if (gruppe[0] == '\0' || skann_gruppe(k, gruppe) == SLUTT)
             break;
     }
+    if (ble_kortere(k, tilFilslutt))
+        return skann_feil(k, FEIL_KORTERE, k.linjeTeller);
     meld_fremdrift(k, 100, 1);
     lukk(k);
 

@@ -18,9 +18,9 @@
 //          other       -> count it, stay in fill
 //
 // A line ends in LF, CR LF or a CR alone; CR CR LF, which converting a CRLF
-// file twice leaves, is one line end as well.  A NUL byte becomes a blank:
-// the group text is a C string, and a NUL would silently end it for every
-// parser.  A line longer than half a block is taken in pieces and counted
+// file twice leaves, is one line end as well.  A group with a NUL byte is
+// refused with SG_BUFF 3: the group text is a C string, and a NUL would
+// silently end it, or read as a blank, change its numbers.  A line longer than half a block is taken in pieces and counted
 // once.  A UTF-8 byte-order mark where the file starts is dropped.
 //
 // Comments, by the comment switch: 1 drops each line from its first '!'
@@ -168,6 +168,7 @@ struct Utdata {
     size_t cap;
     size_t len;
     bool full; // the group does not fit; nothing more is appended
+    bool nul = false; // a NUL byte stood in the group's text
     const char *vent = nullptr;
     size_t ventLen = 0;
 
@@ -280,6 +281,7 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
         if (c == '\0') {
             if (j < k.len) {
                 b[j] = ' ';
+                ut.nul = ut.nul || !hopp;
                 sok = j + 1;
                 continue;
             }
@@ -543,6 +545,12 @@ int16_t zerget_gruppe(Gruppekilde *k, char *buffer, size_t bufferSize, int32_t *
     if (ut.len == 0) {
         bmwclr();
         bmw_meld("SG_BUFF", 1, BMW_FATAL, *startLine);
+        return -2;
+    }
+    if (ut.nul) { // read as a blank it would give other numbers, silently
+        buffer[0] = '\0';
+        bmwclr();
+        bmw_meld("SG_BUFF", 3, BMW_ERROR, *startLine);
         return -2;
     }
     return resultat;

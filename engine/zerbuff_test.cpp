@@ -264,14 +264,22 @@ TEST_F(ZerbuffTest, CommentSwitchCutsAtTheFirstUnquotedBang)
         EXPECT_EQ(group(c.lines, c.comments), ".PUNKT 1:\n" + c.expected) << c.name;
 }
 
-TEST_F(ZerbuffTest, NulByteBecomesABlankAndKeepsPositions)
+// A NUL would end the group's text, or as a blank change its numbers: the
+// group is refused, registered, and the reading goes on after it.
+TEST_F(ZerbuffTest, NulByteRefusesItsGroupAndKeepsPositions)
 {
     std::string fil = std::string(".PUNKT 1:\n..OBJTYPE V") + '\0' + "g\n" + '\0' + '\0' + "\n1 2\n.SLUTT\n";
     auto g = all(fil);
     ASSERT_EQ(g.size(), 2u);
-    EXPECT_EQ(g[0].text, ".PUNKT 1:\n..OBJTYPE V g\n  \n1 2\n");
+    EXPECT_EQ(g[0].result, -2);
+    EXPECT_EQ(g[0].text, "");
     EXPECT_EQ(g[0].nextPos, (long)fil.find(".SLUTT"));
     EXPECT_EQ(g[1].startLine, 5);
+    ASSERT_EQ(Bmw.msgCount, 1);
+    EXPECT_STREQ(Bmw.msg.rutnam[0], "SG_BUFF");
+    EXPECT_EQ(Bmw.msg.number[0], 3);
+    EXPECT_EQ(Bmw.msg.line[0], 1);
+    EXPECT_EQ(Bmw.lastFatal, 0);
 }
 
 TEST_F(ZerbuffTest, GroupTooLargeIsRefusedAndTheNextGroupIsRead)

@@ -76,6 +76,7 @@ MessageList 15
 {
     1 "SG_BUFF 1: Gruppe uten tekst"
     2 "SG_BUFF 2: Gruppen er for stor for bufferet og er hoppet over"
+    3 "SG_BUFF 3: NUL-tegn i gruppen; gruppen er hoppet over"
 }
 
 # SG_COORD: coordinates of an element.
@@ -219,6 +220,7 @@ MessageList 26
     11 "ZERA2DGN 11: Konverteringen ble avbrutt"
     12 "ZERA2DGN 12: For mange grupper p\345 niv\345 4 (listen er full)"
     13 "ZERA2DGN 13: LandXML-filen kan ikke skrives"
+    14 "ZERA2DGN 14: ZERA-filen ble kortere mens den ble lest"
     21 "ZERA2DGN 21: Elementet kunne ikke legges inn i tegningen"
     22 "ZERA2DGN 22: Kurven ble ikke godtatt"
     23 "ZERA2DGN 23: Punktet ble ikke godtatt som linje"
