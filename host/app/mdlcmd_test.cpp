@@ -81,6 +81,7 @@ TEST_F(CommandTest, MissingFilesAndTasksAreSaidNotFailed)
         {"mdl keyin hosttestb testa echo", "mdl keyin hosttestb: testa echo is not a keyin of hosttestb\n"},
         {"mdl keyin nosuch testa echo", "mdl keyin nosuch: the task nosuch is not loaded\n"},
         {"type /nonexistent/file.txt", "type: cannot open /nonexistent/file.txt: No such file or directory\n"},
+        {"type /", "type: cannot read /: Is a directory\n"},
     };
     for (const Case &c : cases) {
         mdlhost_clearTextWindow();

@@ -104,7 +104,7 @@ int typeKeyin(const std::string &file)
         toolSubsystem_printf("%s", buf);
     }
     if (ferror(fp))
-        toolSubsystem_printf("type: reading %s failed\n", file.c_str());
+        toolSubsystem_printf("type: cannot read %s: %s\n", file.c_str(), strerror(errno));
     dlmSystem_mdlFclose(fp);
     return MDLHOST_KEYIN_OK;
 }

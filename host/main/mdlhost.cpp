@@ -36,16 +36,17 @@ struct Source {
     std::string value;
 };
 
-// One line of any length without its line end; false at end of input.
+// One line of any length without its line end (LF, CR LF or a lone CR);
+// false at end of input or when it cannot be read.
 bool readLine(FILE *fp, std::string &line)
 {
     line.clear();
     int c;
-    while ((c = fgetc(fp)) != EOF && c != '\n')
+    while ((c = fgetc(fp)) != EOF && c != '\n' && c != '\r')
         line += char(c);
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return c != EOF || !line.empty();
+    if (c == '\r' && (c = fgetc(fp)) != '\n' && c != EOF)
+        ungetc(c, fp);
+    return !ferror(fp) && (c != EOF || !line.empty());
 }
 
 class Session {
@@ -116,7 +117,7 @@ int main(int argc, char *argv[])
     for (const std::string &cfg : configs) {
         int bad = mdlhost_readConfigFile(cfg.c_str(), MDLHOST_CFGLEVEL_SYSTEM);
         if (bad < 0) {
-            fprintf(stderr, "mdlhost: cannot read the configuration file %s\n", cfg.c_str());
+            fprintf(stderr, "mdlhost: cannot read the configuration file %s: %s\n", cfg.c_str(), strerror(errno));
             return 2;
         }
         if (bad > 0) {
@@ -144,8 +145,10 @@ int main(int argc, char *argv[])
     }
     bool going = session.turn(); // what the init applications queued
 
-    if (sources.empty() && going)
-        session.runStream(stdin, isatty(STDIN_FILENO) != 0);
+    if (sources.empty() && going && session.runStream(stdin, isatty(STDIN_FILENO) != 0) && ferror(stdin)) {
+        fprintf(stderr, "mdlhost: cannot read standard input: %s\n", strerror(errno));
+        session.fail();
+    }
     for (const Source &s : sources) {
         if (!going)
             break;
@@ -160,6 +163,10 @@ int main(int argc, char *argv[])
             continue;
         }
         going = session.runStream(fp, false);
+        if (ferror(fp)) { // a directory opens and fails at its first read
+            fprintf(stderr, "mdlhost: cannot read the script %s: %s\n", s.value.c_str(), strerror(errno));
+            session.fail();
+        }
         fclose(fp);
     }
     mdlhost_shutdown();

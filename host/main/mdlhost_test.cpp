@@ -130,6 +130,27 @@ TEST_F(ProgramTest, FailedKeyinsGiveAnErrorStatusAndSayWhich)
     EXPECT_NE(missing.err.find("cannot open the script /nonexistent/script.txt"), std::string::npos) << missing.err;
 }
 
+// A directory opens as a file and fails at its first read: it is an error
+// with its name, never an empty configuration or script.
+TEST_F(ProgramTest, ADirectoryGivenAsAFileIsAnError)
+{
+    fs::create_directory(path("folder"));
+    const std::string dir = path("folder");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"-c", dir}, 2, "mdlhost: cannot read the configuration file " + dir + ": Is a directory"},
+        {{"-s", dir}, 1, "mdlhost: cannot read the script " + dir + ": Is a directory"},
+    };
+    for (const Case &c : cases) {
+        Outcome r = run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[0] << "\n" << r.err;
+        EXPECT_TRUE(has(r.err, c.says)) << r.err;
+    }
+}
+
 TEST_F(ProgramTest, ReadsStandardInputWithoutKeyinOptions)
 {
     Outcome r = run({}, "mdl load hosttestb\n  # a comment\ntestb echo piped\ntestb queue exit\ntestb echo too late\n");

@@ -199,9 +199,12 @@ int mdlhost_readConfigFile(const char *fileName, int level)
     std::string line;
     for (int c = 0; c != EOF;) {
         line.clear();
-        // Lines of any length: a value cut at a buffer size would be another path.
-        while ((c = fgetc(fp)) != EOF && c != '\n')
+        // Lines of any length: a value cut at a buffer size would be another
+        // path.  LF, CR LF and a lone CR each end a line.
+        while ((c = fgetc(fp)) != EOF && c != '\n' && c != '\r')
             line += char(c);
+        if (c == '\r' && (c = fgetc(fp)) != '\n' && c != EOF)
+            ungetc(c, fp);
         if (c == EOF && line.empty())
             break;
         lineNo++;
@@ -213,6 +216,11 @@ int mdlhost_readConfigFile(const char *fileName, int level)
             toolSubsystem_printf("%s:%d: not a definition: %s\n", fileName, lineNo, std::string(t).c_str());
         }
     }
+    // A directory opens, then fails at the first read: nothing read is no
+    // empty configuration.
+    bool failed = ferror(fp) != 0;
+    int e = errno;
     fclose(fp);
-    return bad;
+    errno = e;
+    return failed ? -1 : bad;
 }

@@ -155,6 +155,28 @@ TEST_F(CfgTest, ReadsConfigurationFiles)
     fs::remove(file);
     EXPECT_EQ(mdlhost_readConfigFile(file.c_str(), MDLHOST_CFGLEVEL_SITE), -1);
     EXPECT_EQ(mdlhost_readConfigFile(nullptr, MDLHOST_CFGLEVEL_SITE), -1);
+    // A directory opens and fails at its first read.
+    EXPECT_EQ(mdlhost_readConfigFile(fs::path(file).parent_path().c_str(), MDLHOST_CFGLEVEL_SITE), -1);
+}
+
+// Files from older editors end their lines in a lone CR.
+TEST_F(CfgTest, LoneCrCrLfAndLfEachEndALine)
+{
+    std::string file = (fs::temp_directory_path() / ("cfgcr-" + std::to_string(getpid()) + ".cfg")).string();
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "CT_A = 1\rCT_B = 2\r\nCT_C = 3\n\rCT_D = 4";
+    }
+    for (const char *n : {"CT_A", "CT_B", "CT_C", "CT_D"})
+        names_.emplace_back(n);
+    EXPECT_EQ(mdlhost_readConfigFile(file.c_str(), MDLHOST_CFGLEVEL_SITE), 0);
+    fs::remove(file);
+    const char *expected[][2] = {{"CT_A", "1"}, {"CT_B", "2"}, {"CT_C", "3"}, {"CT_D", "4"}};
+    for (const auto &e : expected) {
+        char out[16];
+        EXPECT_EQ(mdlSystem_getCfgVar(out, e[0], sizeof out), 0) << e[0];
+        EXPECT_STREQ(out, e[1]) << e[0];
+    }
 }
 
 } // namespace

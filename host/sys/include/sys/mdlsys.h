@@ -116,9 +116,10 @@ MDLHOST_API int mdlSystem_defineConfigurationVariable(const char *name, const ch
 MDLHOST_API int mdlSystem_expandCfgVar(const char *in, char *out, int outSize);
 /* Reads a configuration file into level: lines "NAME = value" ('>' appends
    and '<' prepends ";value" to the value visible so far), '#' comments and
-   blank lines.  Each malformed line is printed on the text window with its
-   file and line number.  Returns the number of malformed lines, -1 when the
-   file cannot be opened or the level is unknown. */
+   blank lines; LF, CR LF and a lone CR end a line.  Each malformed line is
+   printed on the text window with its file and line number.  Returns the
+   number of malformed lines, -1 (errno set) when the file cannot be opened
+   or read (a directory) or the level is unknown. */
 MDLHOST_API int mdlhost_readConfigFile(const char *fileName, int level);
 
 /* --- finding and naming files ---------------------------------------------
