@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
             going = session.run(s.value);
             continue;
         }
-        FILE *fp = fopen(s.value.c_str(), "rb");
+        FILE *fp = fopen(s.value.c_str(), "rbe");
         if (fp == nullptr) {
             fprintf(stderr, "mdlhost: cannot open the script %s: %s\n", s.value.c_str(), strerror(errno));
             session.fail();

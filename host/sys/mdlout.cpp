@@ -36,7 +36,8 @@ FILE *currentLog()
         logPath = path;
         logFailed = false;
         if (!path.empty()) {
-            logFile = fopen(mdlhost::mappedPath(path.c_str()).c_str(), "ab");
+            // Close-on-exec: a program the host starts must not hold it.
+            logFile = fopen(mdlhost::mappedPath(path.c_str()).c_str(), "abe");
             logFailed = logFile == nullptr;
             // Said once per name: the log cannot carry its own failure.
             if (logFailed)

@@ -68,11 +68,11 @@ int copyFile(const std::string &from, const struct stat &fromStat, std::string t
     // Copying a file onto itself would empty it; it is where it should be.
     if (stat(to.c_str(), &st) == 0 && st.st_dev == fromStat.st_dev && st.st_ino == fromStat.st_ino)
         return MDLHOST_PRINT_OK;
-    FILE *in = fopen(from.c_str(), "rb");
+    FILE *in = fopen(from.c_str(), "rbe");
     if (in == nullptr)
         return MDLHOST_PRINT_BADFILE;
     // Written in place, not renamed: a printer's path may be a device.
-    FILE *out = fopen(to.c_str(), "wb");
+    FILE *out = fopen(to.c_str(), "wbe");
     bool ok = out != nullptr;
     char buffer[65536];
     size_t n;

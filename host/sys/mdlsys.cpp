@@ -169,29 +169,51 @@ using mdlhost::isSeparator;
 
 std::string mdlhost::mappedPath(const char *name)
 {
-    std::string result;
-    const char *rest = name;
-    if (hasDrive(name)) {
-        rest = name + 2;
-        char var[] = "MDLHOST_DRIVE_X";
-        var[sizeof var - 2] = mdlhost::upperCase(name[0]);
-        std::string dir;
-        if (mdlhost::cfgLookup(var, dir) && !dir.empty()) {
-            // "D:ut" and "D:\ut" both lie inside the drive's directory.
-            std::string_view base = dir;
-            while (base.size() > 1 && isSeparator(base.back()))
-                base.remove_suffix(1);
-            while (isSeparator(*rest))
-                rest++;
-            result.assign(base);
-            if (!isSeparator(result.back()))
-                result += '/';
-        }
+    if (!hasDrive(name)) {
+        std::string result = name;
+        for (char &c : result)
+            if (c == '\\')
+                c = '/';
+        return result;
     }
-    result += rest;
+    char var[] = "MDLHOST_DRIVE_X";
+    var[sizeof var - 2] = mdlhost::upperCase(name[0]);
+    std::string dir;
+    if (!mdlhost::cfgLookup(var, dir) || dir.empty())
+        return ""; // an unmapped drive is no place on this machine
+    // "D:ut" and "D:\ut" both lie inside the drive's directory, and "..",
+    // as on the platform the paths come from, stops at the drive's root.
+    std::string_view base = dir;
+    while (base.size() > 1 && isSeparator(base.back()))
+        base.remove_suffix(1);
+    std::vector<std::string_view> parts;
+    std::string_view rest(name + 2);
+    while (!rest.empty()) {
+        size_t end = 0;
+        while (end < rest.size() && !isSeparator(rest[end]))
+            end++;
+        std::string_view part = rest.substr(0, end);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        rest.remove_prefix(end < rest.size() ? end + 1 : end);
+    }
+    std::string result(base);
     for (char &c : result)
         if (c == '\\')
             c = '/';
+    for (std::string_view part : parts) {
+        if (result.empty() || result.back() != '/')
+            result += '/';
+        result += part;
+    }
+    // A name that ends in a separator (or is the drive alone) names a folder.
+    std::string_view whole(name + 2);
+    if ((whole.empty() || isSeparator(whole.back()) || parts.empty()) && result.back() != '/')
+        result += '/';
     return result;
 }
 
@@ -239,6 +261,10 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
         return nullptr;
     }
     std::string path = mdlhost::mappedPath(name);
+    if (path.empty() && name[0] != '\0') {
+        errno = ENODEV; // a drive without a directory
+        return nullptr;
+    }
     // Plain "w" replaces the file whole at close, never cut short.
     if (mode[0] == 'w' && !strpbrk(mode, "+x")) {
         std::string temp, target;

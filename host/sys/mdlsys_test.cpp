@@ -1,5 +1,7 @@
 #include "sys/mdlsys.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -59,8 +61,14 @@ TEST(MapPath, MapsDrivesAndSeparators)
         {"D:", "/data/d/"},
         {"E:\\x.txt", "/data/e/x.txt"},
         {"F:\\x.txt", "/x.txt"},
-        {"Q:\\temp\\", "/temp/"}, // no directory for Q: the letter is dropped
-        {"Q:rel\\a", "rel/a"},
+        {"Q:\\temp\\", ""}, // no directory for Q: no place here
+        {"Q:rel\\a", ""},
+        // ".." stops at the drive's root, as on the platform the paths come from.
+        {"D:\\..\\outside.txt", "/data/d/outside.txt"},
+        {"D:\\ut\\..\\..\\..\\etc\\x", "/data/d/etc/x"},
+        {"D:ut\\.\\a\\..\\b.txt", "/data/d/ut/b.txt"},
+        {"D:\\ut\\..", "/data/d/"},
+        {"F:\\..\\x.txt", "/x.txt"},
         {"rel\\dir/a.txt", "rel/dir/a.txt"},
         {"/abs/x", "/abs/x"},
         {"1:\\x", "1:/x"}, // not a drive letter
@@ -170,6 +178,103 @@ TEST_F(SysFileTest, FopenReportsErrors)
     errno = 0;
     EXPECT_EQ(dlmSystem_mdlFclose(nullptr), EOF);
     EXPECT_EQ(errno, EINVAL);
+}
+
+// A mapped drive never reaches beside its directory, and an unmapped one
+// is no place at all: neither reads a file outside.
+TEST_F(SysFileTest, DrivePathsStayInsideTheirDirectory)
+{
+    fs::create_directory(dir_ + "/d");
+    std::ofstream(dir_ + "/outside.txt") << "secret";
+    std::ofstream(dir_ + "/d/inside.txt") << "ok";
+    mdlSystem_defineCfgVar("MDLHOST_DRIVE_D", (dir_ + "/d").c_str());
+    mdlSystem_defineCfgVar("MDLHOST_DRIVE_C", nullptr);
+    unsetenv("MDLHOST_DRIVE_C");
+    struct Case {
+        const char *name;
+        int err; // 0: opens
+    } cases[] = {
+        {"D:\\..\\outside.txt", ENOENT},
+        {"D:\\x\\..\\..\\inside.txt", 0},
+        {"C:\\..\\..\\etc\\hostname", ENODEV},
+    };
+    for (const Case &c : cases) {
+        errno = 0;
+        FILE *fp = dlmSystem_mdlFopen(c.name, "r");
+        EXPECT_EQ(fp != nullptr, c.err == 0) << c.name;
+        EXPECT_EQ(errno, c.err) << c.name;
+        if (fp != nullptr)
+            dlmSystem_mdlFclose(fp);
+    }
+    mdlSystem_defineCfgVar("MDLHOST_DRIVE_D", nullptr);
+}
+
+// A program the host starts (a printer, the help viewer) must not hold the
+// host's files.
+TEST_F(SysFileTest, FilesAreCloseOnExec)
+{
+    std::string path = dir_ + "/f.txt";
+    std::ofstream(path) << "x";
+    for (const char *mode : {"r", "rb", "r+", "w", "a", "wx"}) {
+        if (strcmp(mode, "wx") == 0)
+            fs::remove(path);
+        FILE *fp = dlmSystem_mdlFopen(path.c_str(), mode);
+        ASSERT_NE(fp, nullptr) << mode;
+        EXPECT_NE(fcntl(fileno(fp), F_GETFD) & FD_CLOEXEC, 0) << mode;
+        EXPECT_EQ(dlmSystem_mdlFclose(fp), 0) << mode;
+    }
+}
+
+// "w" writes beside and renames at close: a failed write leaves the
+// previous file whole, and nothing beside it.
+TEST_F(SysFileTest, AFailedWriteLeavesThePreviousFileWhole)
+{
+    std::string path = dir_ + "/out.txt";
+    std::ofstream(path) << "previous";
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    FILE *fp = dlmSystem_mdlFopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    fputs("new", fp);
+    EXPECT_EQ(readAll(path), "previous"); // not cut short while it is written
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A write error: the stream's error flag stands for a full disk.
+    fp = dlmSystem_mdlFopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    fputs("cut", fp);
+    fgetc(fp); // reading a write-only stream sets its error flag
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), EOF);
+    EXPECT_EQ(readAll(path), "new");
+
+    fp = dlmSystem_mdlFopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    fputs("dropped", fp);
+    mdlhost_discardFile(fp);
+    EXPECT_EQ(readAll(path), "new");
+    int files = 0;
+    for (const auto &e : fs::directory_iterator(dir_))
+        files += e.path().filename().string().rfind("out.txt", 0) == 0;
+    EXPECT_EQ(files, 1);
+
+    // Through a symbolic link the file it names is replaced, the link kept.
+    fs::create_symlink(path, dir_ + "/link.txt");
+    fp = dlmSystem_mdlFopen((dir_ + "/link.txt").c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    fputs("via link", fp);
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
+    EXPECT_TRUE(fs::is_symlink(dir_ + "/link.txt"));
+    EXPECT_EQ(readAll(path), "via link");
+
+    errno = 0;
+    EXPECT_EQ(dlmSystem_mdlFopen(dir_.c_str(), "w"), nullptr);
+    EXPECT_EQ(errno, EISDIR);
+    // A device is written in place.
+    fp = dlmSystem_mdlFopen("/dev/null", "w");
+    ASSERT_NE(fp, nullptr);
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
 }
 
 TEST_F(SysFileTest, InjectedFailuresEndAfterNCalls)

@@ -15,8 +15,9 @@ extern "C" {
 
 /* --- files ---------------------------------------------------------------
    Names may be written with '\' or '/'; a drive letter "X:" maps to the
-   directory of configuration variable MDLHOST_DRIVE_X (unset: the drive
-   letter is dropped and the rest of the path is used as it stands).
+   directory of configuration variable MDLHOST_DRIVE_X, inside which ".."
+   stops at the drive's root; a drive without a directory is no place on
+   this machine (the open fails with errno ENODEV).
    Modes as fopen; every file is opened in binary, so "w" writes LF, and
    close-on-exec.  Null name or mode, or a malformed mode: null with errno
    EINVAL.  A regular file opened "w" (without '+' or 'x') is written to a
@@ -29,7 +30,7 @@ MDLHOST_API int dlmSystem_mdlFclose(FILE *fp);
    it was before the open.  A null fp is ignored. */
 MDLHOST_API void mdlhost_discardFile(FILE *fp);
 /* Maps a system path to the local one ('\' becomes '/'); returns out, ""
-   when it does not fit. */
+   when it does not fit or names a drive without a directory. */
 MDLHOST_API char *mdlhost_mapPath(char *out, size_t outSize, const char *name);
 
 /* Splits a path into device ("X:" or ""), directory (with its trailing
