@@ -298,7 +298,10 @@ void lagreListe()
         if (mdlStringList_getMember(&t, nullptr, g_meldinger, i) == 0 && t != nullptr)
             fprintf(fp, "%s\n", t);
     }
-    dlmSystem_mdlFclose(fp);
+    // A full disk shows only here; the list must not seem saved.
+    bool feil = ferror(fp) != 0;
+    if (dlmSystem_mdlFclose(fp) != 0 || feil)
+        zvlibError_rscMsgBoxPrintf(FEIL_STIL, FEIL_LISTE, FEIL_AAPNE, navn);
 }
 
 void listeHook(DialogMessage *dmP)

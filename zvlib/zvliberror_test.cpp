@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mdlhost.h"
+#include "sys/testing/child_testing.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
 #include "testing/zvlib_testing.h"
@@ -176,6 +177,27 @@ TEST_F(ZvlibBoxTest, SplittingLeavesTheCallersTokenizerAlone)
         zvlibError_msgBoxPrintf(0, "x\ny");
     }
     EXPECT_EQ(seen, "abc");
+}
+
+// A list that cannot be written whole (a full disk) says so and leaves the
+// file it was to replace as it was.
+TEST_F(ZvlibBoxTest, AListThatCannotBeSavedSaysSo)
+{
+    std::string saved = dir_ + "/liste.txt";
+    std::ofstream(saved) << "forrige\n";
+    int rc = hosttest::inChildWithFileLimit(8, [&] {
+        zvlibError_listPrintf(0, "en melding som ikke f\xE5r plass");
+        mdlhost_scriptFileDialog(saved.c_str());
+        if (mdlhost_scriptModal(20010, "press PushButton 20001; press PushButton -3") != 0 ||
+            mdlhost_scriptModal(20011, "press PushButton -3") != 0)
+            return 3;
+        zvlibError_listPrintf(1, "hdr");
+        return std::string(mdlhost_drawLog()).find("liste.txt") != std::string::npos ? 0 : 1;
+    });
+    EXPECT_EQ(rc, 0);
+    std::stringstream file;
+    file << std::ifstream(saved).rdbuf();
+    EXPECT_EQ(file.str(), "forrige\n");
 }
 
 TEST_F(ZvlibBoxTest, ListCollectsShowsAndSaves)

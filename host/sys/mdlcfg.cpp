@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,7 @@ struct Expansion {
     size_t limit;
     int references = 0;
     std::vector<std::string_view> active; // names being expanded, outermost first
+    std::string why;                      // why the expansion failed
 };
 
 // Appends text with its references expanded; false when a reference is
@@ -62,9 +64,18 @@ bool expandInto(std::string_view text, std::string &out, Expansion &x)
             size_t close = text.find(')', i + 2);
             if (close != std::string_view::npos && close > i + 2) {
                 std::string_view name = text.substr(i + 2, close - i - 2);
-                if (++x.references > kMaxReferences || x.active.size() >= kMaxDepth ||
-                    std::find(x.active.begin(), x.active.end(), name) != x.active.end())
+                if (++x.references > kMaxReferences) {
+                    x.why = "more than " + std::to_string(kMaxReferences) + " references";
                     return false;
+                }
+                if (std::find(x.active.begin(), x.active.end(), name) != x.active.end()) {
+                    x.why = "$(" + std::string(name) + ") refers to itself";
+                    return false;
+                }
+                if (x.active.size() >= kMaxDepth) {
+                    x.why = "references nested deeper than " + std::to_string(kMaxDepth);
+                    return false;
+                }
                 if (auto value = rawValue(name)) {
                     x.active.push_back(name);
                     bool ok = expandInto(*value, out, x);
@@ -77,8 +88,10 @@ bool expandInto(std::string_view text, std::string &out, Expansion &x)
             }
         }
         // "$(" without a name or a closing ')' is text, as written.
-        if (out.size() >= x.limit)
+        if (out.size() >= x.limit) {
+            x.why = "longer than " + std::to_string(x.limit) + " characters";
             return false;
+        }
         out += text[i++];
     }
     return true;
@@ -96,7 +109,16 @@ bool cfgLookup(std::string_view name, std::string &value)
         return false;
     Expansion x(kMaxExpanded);
     x.active.push_back(name);
-    return expandInto(*raw, value, x);
+    if (expandInto(*raw, value, x))
+        return true;
+    // Said once per variable and cause: a defined variable that reads as
+    // undefined would send the search for the fault elsewhere.
+    static std::set<std::string> said;
+    std::string key = std::string(name);
+    if (said.insert(key + "\n" + x.why).second)
+        toolSubsystem_printf("Configuration variable %s cannot be expanded: %s\n", key.c_str(), x.why.c_str());
+    value.clear();
+    return false;
 }
 
 } // namespace mdlhost

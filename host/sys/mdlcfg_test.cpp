@@ -79,7 +79,34 @@ TEST_F(CfgTest, RefusesCyclesRunawaysAndOverflow)
         EXPECT_STREQ(out, "") << in;
     }
     char out[64] = "junk";
+    // A variable that is defined but cannot be expanded says so, with why.
+    struct Case {
+        const char *name, *says;
+    } said[] = {
+        {"CT_A", "Configuration variable CT_A cannot be expanded: $(CT_A) refers to itself\n"},
+        {"CT_SELF", "Configuration variable CT_SELF cannot be expanded: $(CT_SELF) refers to itself\n"},
+        {"CT_L12", "Configuration variable CT_L12 cannot be expanded: more than 10000 references\n"},
+    };
+    for (const Case &c : said) {
+        mdlhost_clearTextWindow();
+        EXPECT_EQ(mdlSystem_getCfgVar(out, c.name, sizeof out), -1) << c.name;
+        EXPECT_STREQ(mdlhost_textWindow(), c.says);
+    }
+    define("CT_D0", "end");
+    for (int i = 1; i <= 20; i++)
+        define(("CT_D" + std::to_string(i)).c_str(), ("$(CT_D" + std::to_string(i - 1) + ")").c_str());
+    mdlhost_clearTextWindow();
+    EXPECT_EQ(mdlSystem_getCfgVar(out, "CT_D20", sizeof out), -1);
+    EXPECT_STREQ(mdlhost_textWindow(), "Configuration variable CT_D20 cannot be expanded: references nested deeper than 16\n");
+    std::string big(40000, 'x');
+    define("CT_BIG", big.c_str());
+    define("CT_BIGGER", "$(CT_BIG)$(CT_BIG)");
+    mdlhost_clearTextWindow();
+    EXPECT_EQ(mdlSystem_getCfgVar(out, "CT_BIGGER", sizeof out), -1);
+    EXPECT_STREQ(mdlhost_textWindow(), "Configuration variable CT_BIGGER cannot be expanded: longer than 65536 characters\n");
+    mdlhost_clearTextWindow();
     EXPECT_EQ(mdlSystem_getCfgVar(out, "CT_A", sizeof out), -1);
+    EXPECT_STREQ(mdlhost_textWindow(), ""); // said once
 
     // The same variable twice side by side is no cycle.
     define("CT_X", "x");
