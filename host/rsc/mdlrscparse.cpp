@@ -362,6 +362,14 @@ bool includedName(const std::string &includer, const std::string &name, std::str
     return true;
 }
 
+namespace {
+// What the load under way has read, with every Include counted.
+struct {
+    int files = 0;
+    size_t bytes = 0;
+} loadBudget;
+} // namespace
+
 // Reads the files that file's Include nodes name.
 int readIncludes(SourceFile &file, std::vector<std::string> &chain, ReadError *error)
 {
@@ -387,6 +395,13 @@ int readIncludes(SourceFile &file, std::vector<std::string> &chain, ReadError *e
             *error = {*file.name, n->line, "Include \"" + n->args[0].text + "\" nested too deep"};
             return -1;
         }
+        if (++loadBudget.files > MAX_INCLUDED_FILES || loadBudget.bytes > MAX_LOAD_BYTES) {
+            *error = {*file.name, n->line,
+                      "Include \"" + n->args[0].text + "\": the load reads more than " +
+                          std::to_string(MAX_INCLUDED_FILES) + " files or " + std::to_string(MAX_LOAD_BYTES >> 20) +
+                          " MB"};
+            return -1;
+        }
         std::unique_ptr<SourceFile> child;
         ReadError inner;
         if (readSourceFile(name, chain, &child, &inner) != 0) {
@@ -408,11 +423,14 @@ int readIncludes(SourceFile &file, std::vector<std::string> &chain, ReadError *e
 int readSourceFile(const std::string &name, std::vector<std::string> &chain, std::unique_ptr<SourceFile> *out,
                    ReadError *error)
 {
+    if (chain.empty()) // a new load
+        loadBudget = {};
     std::string bytes;
     if (!readBytes(name, &bytes)) {
         *error = {name, 0, "cannot be read"};
         return -1;
     }
+    loadBudget.bytes += bytes.size();
     auto file = std::make_unique<SourceFile>();
     file->name = std::make_shared<const std::string>(name);
     Parser p(bytes, file->name);

@@ -52,6 +52,10 @@ struct Arg {
 
 constexpr int MAX_NESTING = 64;               // nesting of blocks; deeper input would exhaust the stack
 constexpr int MAX_INCLUDE_DEPTH = 16;         // nesting of Include
+// Files each including the next several times multiply: a load reads at
+// most this many files, and this many bytes, counting every Include.
+constexpr int MAX_INCLUDED_FILES = 1000;
+constexpr size_t MAX_LOAD_BYTES = size_t(64) << 20;
 constexpr size_t HEX_BYTES_PER_LINE = 64;     // bytes a hex line of a Resource holds
 constexpr size_t USERPREF_RECORD_SIZE = 8468; // stored size of a remembered-file record
 

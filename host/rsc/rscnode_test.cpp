@@ -185,6 +185,27 @@ TEST_F(RscNodeTest, IncludeNamesMayUseConfigurationVariables)
     mdlSystem_defineCfgVar("RSCTEST_LIB", nullptr);
 }
 
+// Eleven small files each including the next four times would read a
+// million files: the load stops at its budget, naming file and line.
+TEST_F(RscNodeTest, IncludesThatMultiplyAreRefusedAtTheLoadsBudget)
+{
+    write("f10.rsc", "# the last\n");
+    for (int i = 9; i >= 0; i--) {
+        std::string next = "Include \"f" + std::to_string(i + 1) + ".rsc\"\n";
+        write("f" + std::to_string(i) + ".rsc", next + next + next + next);
+    }
+    mdlhost_clearTextWindow();
+    RscFileHandle h = nullptr;
+    EXPECT_EQ(mdlResource_openFile(&h, path("f0.rsc").c_str(), MDLHOST_RSC_READ), MDLHOST_RSC_ERROR);
+    std::string w = window();
+    EXPECT_NE(w.find(".rsc, line "), std::string::npos) << w;
+    EXPECT_NE(w.find("the load reads more than 1000 files"), std::string::npos) << w;
+    // The budget is the load's: the next load starts afresh.
+    write("small.rsc", "Include \"f9.rsc\"\n");
+    EXPECT_EQ(mdlResource_openFile(&h, path("small.rsc").c_str(), MDLHOST_RSC_READ), MDLHOST_RSC_OK) << window();
+    mdlResource_closeFile(h);
+}
+
 TEST_F(RscNodeTest, BadIncludesAreRefusedWithFileAndLine)
 {
     struct Case {
