@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (clang, AddressSanitizer, UBSan) and runs each
-# for $1 seconds (default 60), seeded from the test fixtures in
-# engine/testdata and the samples.  Any crash, overrun, leak or hang fails
-# the script; the reproducer is kept in <build dir>/fuzz-artifacts.
+# Builds the libFuzzer targets (clang, AddressSanitizer, UBSan), one for
+# each reader of untrusted input, and runs them for $1 seconds in all
+# (default 60), shared by weight, at least 5 seconds each.  Each target is
+# seeded from its small files in engine/fuzz/seeds/<target>; the import and
+# the theme table also from the test fixtures in engine/testdata and the
+# samples.  The import runs most of its time on inputs of at most 4 kB,
+# which run many times faster than its largest seeds, and the rest on
+# inputs as large as those.  Any crash, overrun, leak or hang fails the
+# script; the reproducer is kept in <build dir>/fuzz-artifacts.
 # ZERA_FUZZ_BUILD_DIR names the build directory (default build-fuzz).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,27 +16,57 @@ seconds="${1:-60}"
 build="${ZERA_FUZZ_BUILD_DIR:-build-fuzz}"
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 
+# target:weight
+targets=(fuzz_import:4 fuzz_export:2 fuzz_designfile:2 fuzz_themetable:1 fuzz_symboltable:1 fuzz_resource:1
+         fuzz_config:1 fuzz_keyin:1 fuzz_registry:1 fuzz_elementrecord:1 fuzz_workbook:1)
+names=()
+total_weight=0
+for t in "${targets[@]}"; do
+  names+=("${t%%:*}")
+  total_weight=$((total_weight + ${t##*:}))
+done
+
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DZERA_SANITIZE=ON -DZERA_FUZZ=ON -DZERA_TESTS=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --target fuzz_import fuzz_themetable
+cmake --build "$build" --target "${names[@]}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts="$build/fuzz-artifacts"
 mkdir -p "$artifacts"
 
+# run TARGET SECONDS CORPUS [libFuzzer options]
+run() {
+  local target=$1 time=$2 corpus=$3
+  shift 3
+  (cd "$work" && "$build/bin/$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=2048 \
+     -artifact_prefix="$artifacts/$target-" -print_final_stats=1 "$@" "$corpus")
+}
+
 status=0
-for target in fuzz_import fuzz_themetable; do
+for t in "${targets[@]}"; do
+  target=${t%%:*}
+  time=$((seconds * ${t##*:} / total_weight))
+  [ "$time" -ge 5 ] || time=5
   corpus="$work/$target"
   mkdir -p "$corpus"
+  if [ -d "engine/fuzz/seeds/$target" ]; then
+    cp engine/fuzz/seeds/"$target"/* "$corpus/"
+  fi
   case "$target" in
-    fuzz_import) pattern='*.zer' ;;
-    fuzz_themetable) pattern='*.tem' ;;
+    fuzz_import) find engine/testdata samples -type f -name '*.zer' -exec cp {} "$corpus/" \; ;;
+    fuzz_themetable) find engine/testdata samples -type f -name '*.tem' -exec cp {} "$corpus/" \; ;;
   esac
-  find engine/testdata samples -type f -name "$pattern" -exec cp {} "$corpus/" \;
-  echo "== $target: ${seconds}s from $(ls "$corpus" | wc -l) seeds"
-  if ! (cd "$work" && "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="$artifacts/$target-" -print_final_stats=1 "$corpus"); then
+  echo "== $target: ${time}s from $(ls "$corpus" | wc -l) seeds"
+  ok=true
+  if [ "$target" = fuzz_import ]; then
+    small=$((time * 3 / 4))
+    run "$target" "$small" "$corpus" -max_len=4096 || ok=false
+    $ok && { run "$target" $((time - small)) "$corpus" || ok=false; }
+  else
+    run "$target" "$time" "$corpus" || ok=false
+  fi
+  if ! $ok; then
     echo "== $target FAILED; reproducer in $artifacts" >&2
     status=1
   fi

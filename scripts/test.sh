@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, then each fuzz target for a minute.
+# runs every test, then the fuzz targets for a minute in all.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -1,0 +1,3 @@
+Include "b.rsc"
+#--
+Include "a.rsc"
