@@ -96,13 +96,14 @@ void element(FuzzedDataProvider &d, int32_t serie)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    sett_opp();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool klar = false;
-    if (!klar) {
-        sett_opp();
-        klar = true;
-    }
     FuzzedDataProvider d(data, size);
     eksporterZeratema = d.ConsumeIntegralInRange<int>(0, 1);
     eksporterObjekttype = d.ConsumeIntegralInRange<int>(0, 1);

@@ -1017,6 +1017,8 @@ std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &di
         return nullptr;
     };
     std::filesystem::file_status status = std::filesystem::status(mapped, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) // a folder on the way that may not be entered
+        return refuse(DGNERR_IO, "it cannot be read");
     if (status.type() == std::filesystem::file_type::directory)
         return refuse(DGNERR_IO, "it is a directory");
     if (status.type() != std::filesystem::file_type::regular)

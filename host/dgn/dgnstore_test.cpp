@@ -583,12 +583,7 @@ TEST_F(StoreTest, ARefusedFileIsNamedWithItsCause)
         std::string file;
         const char *why;
     };
-    std::vector<Case> cases = {{path("folder.dgn"), "is a directory"}, {path("none.dgn"), "does not exist"}};
-    if (geteuid() != 0) { // root reads every file
-        std::filesystem::copy_file(dgnPath(), path("locked.dgn"));
-        std::filesystem::permissions(path("locked.dgn"), std::filesystem::perms::none);
-        cases.push_back({path("locked.dgn"), "cannot be read"});
-    }
+    const Case cases[] = {{path("folder.dgn"), "is a directory"}, {path("none.dgn"), "does not exist"}};
     for (const Case &c : cases) {
         mdlhost_clearTextWindow();
         EXPECT_NE(mdlSystem_newDesignFile(c.file.c_str()), 0) << c.file;
@@ -596,6 +591,26 @@ TEST_F(StoreTest, ARefusedFileIsNamedWithItsCause)
         EXPECT_NE(text.find(c.file), std::string::npos) << text;
         EXPECT_NE(text.find(c.why), std::string::npos) << text;
     }
+    // A file its user may not read, and one in a folder they may not enter;
+    // root reads every file, so the child gives up root first.
+    std::filesystem::copy_file(dgnPath(), path("locked.dgn"));
+    std::filesystem::permissions(path("locked.dgn"), std::filesystem::perms::none);
+    for (bool folderOpen : {true, false}) {
+        std::filesystem::permissions(path(""), folderOpen ? std::filesystem::perms::all : std::filesystem::perms::owner_all);
+        int rc = hosttest::inChildWithFileLimit(RLIM_INFINITY, [&] {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                return 3;
+            mdlhost_clearTextWindow();
+            if (mdlSystem_newDesignFile(path("locked.dgn").c_str()) == 0)
+                return 2;
+            return std::string(mdlhost_textWindow()).find("locked.dgn cannot be opened: it cannot be read") !=
+                           std::string::npos
+                       ? 0
+                       : 1;
+        });
+        EXPECT_EQ(rc, 0) << (folderOpen ? "file" : "folder");
+    }
+    std::filesystem::permissions(path(""), std::filesystem::perms::owner_all);
 }
 
 TEST_F(StoreTest, DiskFullOnAddGivesPositionZeroAndLeavesTheFileAsItWas)
