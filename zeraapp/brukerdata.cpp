@@ -370,9 +370,9 @@ void FrigjorBrukerData(void)
         return;
     brukerDataP = nullptr;
     if (d->etikettfil != nullptr)
-        fclose(d->etikettfil);
+        dlmSystem_mdlFclose(d->etikettfil);
     if (d->xyzFil != nullptr)
-        fclose(d->xyzFil);
+        dlmSystem_mdlFclose(d->xyzFil);
     if (d->fkbListe != nullptr)
         mdlStringList_destroy(d->fkbListe);
     if (d->loggListe != nullptr)
