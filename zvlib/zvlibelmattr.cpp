@@ -44,8 +44,6 @@ static_assert(std::endian::native == std::endian::little);
 
 namespace {
 
-constexpr int ACTIVEPARAM_FONT = 7;
-constexpr int ACTIVEPARAM_TEXTSIZE = 11;
 constexpr int MEM_LIST = 20005;
 constexpr int MEM_ENTRY = 14;
 // More records than this in a list form is a damaged count.
@@ -648,6 +646,10 @@ int elmAttr_createTextWithSettings(MSElement *out, const MSElement *templateEl, 
     }
     if (flags & ZVLIB_ATTR_SLANT) {
         params.slant = s->v.textSlant * std::numbers::pi / 180.0;
+        params.flags |= TEXT_FLAG_SLANT;
+    } else if (!styled && std::fabs(tcbP->textSlant) > tcbP->epsilon) {
+        // The host's own slant setting.
+        params.slant = tcbP->textSlant * std::numbers::pi / 180.0;
         params.flags |= TEXT_FLAG_SLANT;
     }
     const DPoint3d zero{0, 0, 0};

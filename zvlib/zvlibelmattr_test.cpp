@@ -1,5 +1,6 @@
 // Element attribute sets: the list, symbology and texts on real design
 // files, and the stored records in real resource files.
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -292,6 +293,48 @@ TEST_F(ElmAttrTest, ATextStyleOfTheDesignGivesItsParameters)
     EXPECT_DOUBLE_EQ(p.size.height, 2.0);
     EXPECT_EQ(p.font, 43);
     EXPECT_EQ(p.justification, 7);
+}
+
+TEST_F(ElmAttrTest, WithoutTheirOwnSettingsTextsTakeTheHostsActiveOnes)
+{
+    // A style without a size takes the active text size; a text without a
+    // slant of its own takes the host's, without a font the active font.
+    MdlTextStyle style{0, 0, 0, 0, 43, 7, 0};
+    int32_t styleId = 0;
+    ASSERT_EQ(mdlTextStyle_create(0, u"Tom", &style, &styleId), 0);
+    const double size = 6.0;
+    ASSERT_EQ(mdlParams_setActive(&size, ACTIVEPARAM_TEXTSIZE), 0);
+    const int32_t font = 3;
+    ASSERT_EQ(mdlParams_setActive(&font, ACTIVEPARAM_FONT), 0);
+    ZvlibElmAttrSettings s{};
+    const std::u16string name = u"Tom";
+    std::copy(name.begin(), name.end(), s.u.textStyleName);
+    s.useFlags = ZVLIB_ATTR_TEXTSTYLE;
+    ASSERT_EQ(zvlibElmAttr_addAttribute(1, "Stil", 0, 4, 0, nullptr, 0, &s), 0);
+    ZvlibElmAttrSettings plain = textSettings();
+    plain.useFlags = ZVLIB_ATTR_TEXTSIZE;
+    ASSERT_EQ(zvlibElmAttr_addAttribute(2, "Enkel", 0, 4, 0, nullptr, 0, &plain), 0);
+    const double slant = tcbP->textSlant;
+    tcbP->textSlant = 15.0;
+    MSElement out;
+    TextParamWide p{};
+    ASSERT_EQ(zvlibElmAttr_createText(&out, nullptr, "x", nullptr, nullptr, 0, 1, 2.0, nullptr), 0);
+    ASSERT_EQ(mdlText_extract(nullptr, 0, nullptr, nullptr, &p, nullptr, &out), 0);
+    EXPECT_DOUBLE_EQ(p.size.width, 3.0);
+    EXPECT_DOUBLE_EQ(p.size.height, 3.0);
+    EXPECT_EQ(p.flags & TEXT_FLAG_SLANT, 0u) << "a style keeps its own slant";
+    ASSERT_EQ(zvlibElmAttr_createText(&out, nullptr, "x", nullptr, nullptr, 0, 2, 1.0, nullptr), 0);
+    ASSERT_EQ(mdlText_extract(nullptr, 0, nullptr, nullptr, &p, nullptr, &out), 0);
+    EXPECT_NE(p.flags & TEXT_FLAG_SLANT, 0u);
+    EXPECT_NEAR(p.slant, 15.0 * M_PI / 180.0, 1e-12);
+    EXPECT_EQ(p.font, 3);
+    tcbP->textSlant = slant;
+    const double one = 1.0;
+    const int32_t zero = 0;
+    mdlParams_setActive(&one, ACTIVEPARAM_TEXTSIZE);
+    mdlParams_setActive(&zero, ACTIVEPARAM_FONT);
+    const double ingen = 0.0;
+    EXPECT_NE(mdlParams_setActive(&ingen, ACTIVEPARAM_TEXTSIZE), 0) << "a size must be positive";
 }
 
 // --- stored records ----------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 //   parameters      mdlParams_getActive / setActive
 //   locks           fence overlap and clip
 //   modes           mgds_modesP
+#include <cmath>
 #include <cstdint>
 
 #include "base/mdlbase.h"
@@ -17,6 +18,8 @@ namespace {
 DgnModelRefP groupModel = MDLHOST_NO_MODEL;
 uint32_t activeGroup = 0;
 int32_t activeFill = 0;
+int32_t activeFont = 0;
+double activeTextSize = 1.0;
 bool fenceOverlap = false;
 bool fenceClip = false;
 
@@ -71,6 +74,14 @@ int mdlParams_getActive(void *value, int param)
         *static_cast<int32_t *>(value) = activeFill;
         return 0;
     }
+    if (param == ACTIVEPARAM_FONT) {
+        *static_cast<int32_t *>(value) = activeFont;
+        return 0;
+    }
+    if (param == ACTIVEPARAM_TEXTSIZE) {
+        *static_cast<double *>(value) = activeTextSize;
+        return 0;
+    }
     if (param != ACTIVEPARAM_GRAPHGROUP)
         return -1;
     int rc = syncGroup();
@@ -86,6 +97,20 @@ int mdlParams_setActive(const void *value, int param)
         return -1;
     if (param == ACTIVEPARAM_FILL) {
         activeFill = *static_cast<const int32_t *>(value) != 0 ? 1 : 0;
+        return 0;
+    }
+    if (param == ACTIVEPARAM_FONT) {
+        int32_t font = *static_cast<const int32_t *>(value);
+        if (font < 0)
+            return -1;
+        activeFont = font;
+        return 0;
+    }
+    if (param == ACTIVEPARAM_TEXTSIZE) {
+        double size = *static_cast<const double *>(value);
+        if (!std::isfinite(size) || size <= 0)
+            return -1;
+        activeTextSize = size;
         return 0;
     }
     if (param != ACTIVEPARAM_GRAPHGROUP)

@@ -164,6 +164,7 @@ typedef struct Tcb {
     unsigned char readoutFlags;            /* its flag byte; 0 at start */
     int workMode;                          /* MDLHOST_WORKMODE_*; DGN at start */
     double epsilon;                        /* two values closer than this are equal */
+    double textSlant;                      /* slant of new texts, degrees; 0 at start */
 } Tcb;
 MDLHOST_API extern Tcb *tcbP;
 MDLHOST_API void mdlhost_setActiveDesignFile(const char *name);

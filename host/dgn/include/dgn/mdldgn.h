@@ -463,6 +463,8 @@ MDLHOST_API uint32_t mdlAssoc_getElement(MSElement *el, ElementID id, DgnModelRe
    free in the active model: 1 + the highest graphic group of its elements
    when a design file becomes active, then advanced by
    mdlSystem_updateGraphicGroup. */
+#define ACTIVEPARAM_FONT 7        /* int32_t: font of new texts; 0 at start */
+#define ACTIVEPARAM_TEXTSIZE 11   /* double: height and width of new texts, current units; 1 at start */
 #define ACTIVEPARAM_FILL 37       /* int32_t: non-zero fills new closed elements; 0 at start */
 #define ACTIVEPARAM_GRAPHGROUP 59 /* uint32_t */
 /* Copies the parameter into *value.  Returns 0, -1 for a null value or a
