@@ -350,6 +350,17 @@ int PubliserBrukerData(void)
         FLYTTALL(symbolSkala),        HELTALL(standardFarge),        HELTALL(standardVekt),
         HELTALL(standardStil),        FLYTTALL(standardCelleskala),  HELTALL(standardFont),
         FLYTTALL(standardTekstHoyde), FLYTTALL(standardTekstBredde),
+        MDLHOST_STRUCT_OF(S, hode, "SheadStruct"), MDLHOST_STRUCT_OF(S, eksportHode, "SheadStruct"),
+    };
+    // The header dialog's fields of the current header.
+    using H = SheadStruct;
+    static const MdlhostField hodeFelter[] = {
+        MDLHOST_FIELD_OF(H, charset, MDLHOST_FIELD_INT),      MDLHOST_FIELD_OF(H, koordsys, MDLHOST_FIELD_INT),
+        MDLHOST_FIELD_OF(H, origoN, MDLHOST_FIELD_DOUBLE),    MDLHOST_FIELD_OF(H, origoE, MDLHOST_FIELD_DOUBLE),
+        MDLHOST_FIELD_OF(H, enhet, MDLHOST_FIELD_DOUBLE),     MDLHOST_FIELD_OF(H, kartid, MDLHOST_FIELD_TEXT),
+        MDLHOST_FIELD_OF(H, produsent, MDLHOST_FIELD_TEXT),   MDLHOST_FIELD_OF(H, eier, MDLHOST_FIELD_TEXT),
+        MDLHOST_FIELD_OF(H, zeraVersjon, MDLHOST_FIELD_DOUBLE), MDLHOST_FIELD_OF(H, zeraNivaa, MDLHOST_FIELD_INT),
+        MDLHOST_FIELD_OF(H, dato, MDLHOST_FIELD_INT),         MDLHOST_FIELD_OF(H, komm, MDLHOST_FIELD_INT),
     };
 #undef HELTALL
 #undef FLYTTALL
@@ -358,7 +369,9 @@ int PubliserBrukerData(void)
     if (sett == nullptr)
         return -1;
     if (mdlhost_defineStruct(sett, "zeraBrukerGrensesnittData", sizeof(S), felter,
-                             (int)(sizeof felter / sizeof felter[0])) != 0)
+                             (int)(sizeof felter / sizeof felter[0])) != 0 ||
+        mdlhost_defineStruct(sett, "SheadStruct", sizeof(H), hodeFelter,
+                             (int)(sizeof hodeFelter / sizeof hodeFelter[0])) != 0)
         return -1;
     return mdlDialog_publishComplexPtr(sett, "zeraBrukerGrensesnittData", "sbgd", &brukerDataP) == 0 ? 0 : -1;
 }

@@ -13,6 +13,7 @@
 #include "brukerdata.h"
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
+#include "kroker.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
 #include "zvliberror.h"
@@ -66,6 +67,7 @@ constexpr int MELDING_LISTE = 5; // prompts and start-up messages
 constexpr int MELDING_KOMMANDOTABELL = 6;
 constexpr int MELDING_IKKE_MED = 90;
 constexpr int BOKS_FEIL = 17; // message box style of the command table failure
+constexpr int DIALOG_FILVISNING = -84; // the host's text file window
 constexpr const char *APPNAVN = "ZvZera";
 constexpr int ZERA_MENYER[] = {ZVZERA_MENY_FIL, ZVZERA_MENY_INNSTILLINGER, ZVZERA_MENY_HJELP};
 
@@ -249,7 +251,7 @@ void StartZera(int argc, char *argv[])
     LastKommandoTabell();
     SettSystemFunksjoner();
     PubliserBrukerData();
-    // The dialog item hooks are published by the dialogs' own start-up.
+    PubliserKroker();
 }
 
 // ---- commands of the frame -----------------------------------------------------------
@@ -265,6 +267,12 @@ int AvsluttKommando(char *tekst)
             return 0;
         }
     }
+    if (MSDialog *fil = mdlDialog_findByTypeAndId(RTYPE_DialogBox, DIALOG_FILVISNING, nullptr))
+        mdlWindow_close(fil);
+    mdlOutput_rscPrintf(3, 1, 0);
+    mdlOutput_rscPrintf(4, 0, 0);
+    mdlOutput_rscPrintf(2, 4, 0);
+    mdlOutput_rscPrintf(1, MELDING_LISTE, 0);
     avsluttZera();
     return 0;
 }

@@ -239,10 +239,13 @@ MessageList 26
 MessageList 3
 {
     1 "Fil %d av %d: %s"
+    2 "Tagsettene og alle taggene deres blir fjernet fra tegningen. Vil du fortsette?"
+    3 "%d elementer er endret."
 }
 
 MessageList 5
 {
+    0 "Velg en kommando."
     6 "Kommandotabellen til ZvZera kan ikke lastes; kommandoene kan ikke skrives inn."
     7 "Filen %s kan ikke \345pnes."
     8 "Temafilen %s kan ikke leses:\n%s (linje %d)"
@@ -268,15 +271,25 @@ MessageList 111
     7 "som tekster"
     8 "Fil %d av %d, del %d (trinn "
     9 "Del %d (trinn "
+    12 "Velg temafil"
+    13 "Velg seedfil"
+    14 "Velg importkatalog"
+    15 "Katalogen de nye tegningene legges i:"
     16 "FKB-grupper"
     17 "kategorier"
     18 "elementer med ukjent tema"
     20 "Velg ZERA-fil for import"
     21 "ZERA-filer for import"
     22 "Velg ZERA-filene som skal importeres"
+    23 "Velg loggfil"
+    24 "Tagsettene er laget."
+    25 "Ingen nye tagsett ble laget."
     26 "Eksporter til ZERA-fil"
     27 "\305pne hodefil"
     28 "Lagre hodefil som"
+    29 "Velg cellebibliotek"
+    30 "Velg tagsettfil"
+    31 "Lagre temafil fra ZERA-filene som"
     36 "som tagger og tekster"
 }
 
@@ -351,6 +364,195 @@ PulldownMenu 3 "Hjelp"
     Entry 1 "Brukerveiledning" { Keyin "zvzera brukerveiledning" }
     Entry 2 "Hjelp" { Keyin "zvzera hjelp" }
     Entry 3 "Om ZvZera..." { Keyin "zvzera om" }
+}
+
+# ---- the dialogs -------------------------------------------------------------
+# Items are bound to the settings record ("sbgd").  The hooks' rules name
+# "the next item" and "the items after": keep each group's order.  Hooks:
+#   2 text items from Text 8 on / 3 Text 29 / 4 list box 4 follows the size
+#   10 unit from its inverse, 11 FKB list, 12 all FKB groups, 13 height
+#   toggles (UserValue 1 rounding, 2 multiple heights), 14 level-4 button,
+#   15 fence, 16 attributes as tags, 17 ZERA file, 19 import target, 20
+#   point mode, 21 attribute mode, 22 version format, 23 log list, 29
+#   unknown themes (the 12 items after it), 30 level 4, 33 height themes,
+#   34 symbology combo (UserValue 1 colour, 2 style, 3 weight), 35 theme
+#   source (the 5 items after it), 36 font list, 37 level library, 39 fixed
+#   height, 40 element list, 41 theme-code lines.
+
+# Import settings, open beside the other dialogs.
+DialogBox 2 "ZvZera - innstillinger for import"
+{
+    Hook 2
+    Size 420 360
+    Item Text 1 "Temafil" { Access "sbgd.temaFil" ; Attributes 4 }
+    Item ListBox 1 { Hook 11 }
+    Item Text 20 "Loggfil" { Access "sbgd.loggFil" }
+    Item Text 27 "Cellebibliotek" { Access "sbgd.cellebibliotek" ; Attributes 4 }
+    Item ToggleButton 30 "Lagre niv\345 4" { Access "sbgd.lagreNivaa4" ; Hook 30 }
+    Item ToggleButton 31 "Flategrenser p\345 flatens h\370yde" { Access "sbgd.grenserPaaHoyde" }
+    Item PushButton 22 "3D-valg..." { Disabled }
+    Item Text 8 "Farge" { Access "sbgd.standardFarge" ; Attributes 4 }
+    Item Text 9 "Linjetykkelse" { Access "sbgd.standardVekt" ; Attributes 4 }
+    Item Text 10 "Linjetype" { Access "sbgd.standardStil" ; Attributes 4 }
+    Item Text 11 "Font" { Access "sbgd.standardFont" ; Attributes 4 }
+    Item Text 12 "Teksth\370yde" { Access "sbgd.standardTekstHoyde" ; Attributes 4 }
+    Item Text 13 "Tekstbredde" { Access "sbgd.standardTekstBredde" ; Attributes 4 }
+    Item Text 14 "Celleskala" { Access "sbgd.standardCelleskala" ; Attributes 4 }
+    Item Text 15 "Symbolskala" { Access "sbgd.symbolSkala" ; Attributes 4 }
+    Item PushButton -3 "OK" { Default }
+}
+
+# Export: the header, the FKB groups and the matching switches.
+DialogBox 3 "Eksporter til ZERA"
+{
+    Hook 3
+    Size 520 520
+    Item Text 1 "Temafil" { Access "sbgd.temaFil" ; Attributes 4 }
+    Item ListBox 1 { Hook 11 }
+    Item ToggleButton 12 "Alle FKB-grupper" { Access "zvzeraAlleFkb" ; Hook 12 }
+    Item Text 20 "Loggfil" { Access "sbgd.loggFil" }
+    Item Text 29 "Hodefil" { Access "sbgd.hodeFil" ; Attributes 4 }
+    Item Text 8 "Kart-ID" { Access "sbgd.hode.kartid" }
+    Item Text 9 "Produsent" { Access "sbgd.hode.produsent" }
+    Item Text 10 "Eier" { Access "sbgd.hode.eier" }
+    Item Text 11 "Koordinatsystem" { Access "sbgd.hode.koordsys" }
+    Item Text 12 "Enhet 1 /" { Access "sbgd.enhetsnevner" ; Hook 10 }
+    Item Text 13 "ZERA-versjon" { Access "sbgd.hode.zeraVersjon" ; Hook 22 }
+    Item Text 14 "ZERA-niv\345" { Access "sbgd.hode.zeraNivaa" ; Hook 14 }
+    Item PushButton 26 "Niv\345 4..." { Disabled }
+    Item Text 15 "Min N\330" { Access "sbgd.hodeMinTekst" ; Attributes 4 }
+    Item Text 16 "Maks N\330" { Access "sbgd.hodeMaksTekst" ; Attributes 4 }
+    Item Text 17 "Kvalitet" { Access "sbgd.hodeKvalitetTekst" }
+    Item ToggleButton 15 "Bare innenfor gjerdet" { Access "sbgd.brukGjerde" ; Hook 15 }
+    Item Label 15 "Elementer som krysser gjerdet klippes"
+    Item ToggleButton 35 "Tema fra niv\345navnet" { Access "sbgd.temaFra" ; Hook 35 }
+    Item ToggleButton 40 "Sjekk mot lag" { Access "sbgd.matchLevel" }
+    Item ToggleButton 41 "Sjekk mot farge" { Access "sbgd.matchColor" }
+    Item ToggleButton 42 "Sjekk mot linjetype" { Access "sbgd.matchStyle" }
+    Item ToggleButton 43 "Sjekk mot linjetykkelse" { Access "sbgd.matchWeight" }
+    Item ToggleButton 44 "Lagre teksth\370yde/bredde" { Access "sbgd.lagreTekststoerrelse" }
+    Item ToggleButton 13 "H\370ydeavrunding" { Access "sbgd.hoydeAvrundingPaa" ; Hook 13 ; UserValue 1 }
+    Item Text 18 "Avrundingssteg" { Access "sbgd.hoydeAvrundingSteg" }
+    Item ToggleButton 14 "Kun multiple h\370yder" { Access "sbgd.multHoydePaa" ; Hook 13 ; UserValue 2 }
+    Item Text 19 "Ekvidistanse (m)" { Access "sbgd.multHoydeVerdi" }
+    Item ListBox 3 { Hook 33 }
+    Item OptionButton 15 "Avrund" { Access "sbgd.avrundHvertPunkt" ; Entry "Enkelth\370yder" 0 ; Entry "Hvert punkt" 1 }
+    Item ToggleButton 39 "Fast h\370yde for 3001 og 3009" { Access "sbgd.fastHoyde" ; Hook 39 }
+    Item Text 21 "Fast h\370yde" { Access "sbgd.fastHoydeVerdi" }
+    Item ToggleButton 45 "ZERA 4.0" { Access "sbgd.zera40" ; Hook 41 }
+    Item ToggleButton 46 "Skann flater som flater" { Access "sbgd.skannLagerFlater" }
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+# Import: the files, the theme table and FKB groups, unknown themes, points,
+# attributes, the target, the fence and heights.
+DialogBox 6 "Importer ZERA-filer"
+{
+    Size 520 640
+    Item OptionButton 17 "ZERA-fil" { Access "sbgd.filIndeks" ; Hook 17 }
+    Item Text 1 "Temafil" { Access "sbgd.temaFil" ; Attributes 4 }
+    Item ListBox 1 { Hook 11 }
+    Item ToggleButton 12 "Alle FKB-grupper" { Access "zvzeraAlleFkb" ; Hook 12 }
+    Item Text 20 "Loggfil" { Access "sbgd.loggFil" }
+    Item ToggleButton 30 "Lagre niv\345 4" { Access "sbgd.lagreNivaa4" ; Hook 30 }
+    Item ToggleButton 31 "Flategrenser p\345 flatens h\370yde" { Access "sbgd.grenserPaaHoyde" }
+    Item PushButton 21 "3D-valg..." { Disabled }
+    Item ToggleButton 29 "Importer ukjente tema" { Access "sbgd.importerUkjenteTema" ; Hook 29 }
+    Item ToggleButton 32 "Bare ukjente tema" { Access "sbgd.kunUkjenteTema" }
+    Item Text 2 "Farge" { Access "sbgd.standardFarge" }
+    Item ComboBox 1 { Access "sbgd.standardFarge" ; Hook 34 ; UserValue 1 }
+    Item Text 3 "Linjetykkelse" { Access "sbgd.standardVekt" }
+    Item ComboBox 2 { Access "sbgd.standardVekt" ; Hook 34 ; UserValue 3 }
+    Item Text 4 "Linjetype" { Access "sbgd.standardStil" }
+    Item ComboBox 3 { Access "sbgd.standardStil" ; Hook 34 ; UserValue 2 }
+    Item Text 5 "Font" { Access "sbgd.standardFont" }
+    Item ComboBox 4 { Access "sbgd.standardFont" ; Hook 36 }
+    Item Text 6 "Teksth\370yde" { Access "sbgd.standardTekstHoyde" }
+    Item Text 7 "Tekstbredde" { Access "sbgd.standardTekstBredde" }
+    Item Text 9 "Celleskala" { Access "sbgd.standardCelleskala" }
+    Item OptionButton 20 "Punkter som" { Access "sbgd.punktModus" ; Hook 20 ; Entry "Delt celle" 0 ; Entry "Celle" 1 ; Entry "Linje med lengde 0" 2 }
+    Item Text 10 "Symbolskala" { Access "sbgd.symbolSkala" }
+    Item ToggleButton 16 "Lagre egenskaper" { Access "sbgd.lagreEgenskaper" ; Hook 16 }
+    Item OptionButton 21 "Egenskaper som" { Access "sbgd.egenskapModus" ; Hook 21 ; Entry "Tagger" 0 ; Entry "Tekster" 1 }
+    Item ToggleButton 33 "Flere tema i \351n tagg" { Access "sbgd.flereTemaEnGang" }
+    Item Text 48 "Tagsettfil" { Access "sbgd.tagsetFil" ; Attributes 4 }
+    Item PushButton 11 "Tagsettfil..."
+    Item OptionButton 19 "Importer til" { Access "sbgd.importMaal" ; Hook 19 ; Entry "Aktiv tegning" 0 ; Entry "Ny tegning per ZERA-fil" 1 }
+    Item Text 36 "Importkatalog" { Access "sbgd.importKatalog" }
+    Item PushButton 12 "Importkatalog..."
+    Item Text 23 "Seedfil" { Access "sbgd.seedFil" }
+    Item PushButton 13 "Seedfil..."
+    Item ToggleButton 37 "Bruk niv\345bibliotek" { Access "sbgd.brukDgnlib" ; Hook 37 }
+    Item Text 47 "Niv\345bibliotek" { Access "sbgd.dgnlibFil" }
+    Item PushButton 10 "Niv\345bibliotek..."
+    Item Text 27 "Cellebibliotek" { Access "sbgd.cellebibliotek" ; Attributes 4 }
+    Item ToggleButton 15 "Bare innenfor gjerdet" { Access "sbgd.brukGjerde" ; Hook 15 }
+    Item Label 15 "Elementer som krysser gjerdet klippes"
+    Item ToggleButton 13 "H\370ydeavrunding" { Access "sbgd.hoydeAvrundingPaa" ; Hook 13 ; UserValue 1 }
+    Item Text 11 "Avrundingssteg" { Access "sbgd.hoydeAvrundingSteg" }
+    Item ToggleButton 14 "Kun multiple h\370yder" { Access "sbgd.multHoydePaa" ; Hook 13 ; UserValue 2 }
+    Item Text 12 "Ekvidistanse (m)" { Access "sbgd.multHoydeVerdi" }
+    Item ListBox 3 { Hook 33 }
+    Item OptionButton 15 "Avrund" { Access "sbgd.avrundHvertPunkt" ; Entry "Enkelth\370yder" 0 ; Entry "Hvert punkt" 1 }
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+# Close line strings and curves into shapes.
+DialogBox 7 "Lukk til flater"
+{
+    Size 300 130
+    Item ToggleButton 1 "Linjestrenger" { Access "sbgd.lukkLinjestrenger" }
+    Item ToggleButton 2 "Kurver" { Access "sbgd.lukkKjeder" }
+    Item Text 3 "Toleranse (m)" { Access "sbgd.lukkeToleranse" }
+    Item ToggleButton 4 "Fylte flater" { Access "sbgd.fyllFlater" }
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+# The theme table and its FKB groups.
+DialogBox 10 "Temafil"
+{
+    Size 300 260
+    Item Text 1 "Temafil" { Access "sbgd.temaFil" ; Attributes 4 }
+    Item ListBox 1 { Hook 11 }
+    Item ToggleButton 12 "Alle FKB-grupper" { Access "zvzeraAlleFkb" ; Hook 12 }
+    Item PushButton -3 "OK" { Default }
+}
+
+# The log files of the last run; the one chosen is shown.
+DialogBox 12 "Loggfiler"
+{
+    Hook 4
+    Size 400 300
+    Item ListBox 4 { Hook 23 ; Extent 10 10 380 240 }
+    Item PushButton -3 "OK" { Default ; Extent 160 270 80 20 }
+}
+
+DialogBox 16 "Flater til linjer"
+{
+    Size 300 80
+    Item ToggleButton 1 "Bare linjetema" { Access "sbgd.kunLinjetema" }
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+DialogBox 18 "Kurver til linjer"
+{
+    Size 300 80
+    Item Label 1 "Alle kurver blir linjestrenger."
+    Item PushButton -3 "OK" { Default }
+    Item PushButton -4 "Avbryt"
+}
+
+# The elements listed by an export: position, model, and two texts.
+DialogBox 20 "Elementer"
+{
+    Hook 4
+    Size 460 300
+    Item ListBox 4 { Hook 40 ; Columns 4 ; Extent 10 10 440 240 }
+    Item PushButton -3 "OK" { Default ; Extent 190 270 80 20 }
 }
 
 # zvlib: the library's messages, language texts and dialogs.
