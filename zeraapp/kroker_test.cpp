@@ -75,27 +75,19 @@ class KrokTest : public importtest::ImportTest {
         mdlDialog_itemGetValue(nullptr, nullptr, tekst, sizeof tekst, db, indeks(db, type, id));
         return tekst;
     }
-    // Icon ids (info field 2) of the FKB list's rows.
-    std::vector<long> ikoner()
+    // One info field of every row of the FKB list: the icon (2) or the selection (4).
+    std::vector<long> infofelt(int felt)
     {
         std::vector<long> ut;
         for (long r = 0; r < mdlStringList_size(data_.fkbListe); r++) {
             long *info = nullptr;
             mdlStringList_getMember(nullptr, &info, data_.fkbListe, r);
-            ut.push_back(info[FKB_IKON_FELT]);
+            ut.push_back(info[felt]);
         }
         return ut;
     }
-    std::vector<long> valgt()
-    {
-        std::vector<long> ut;
-        for (long r = 0; r < mdlStringList_size(data_.fkbListe); r++) {
-            long *info = nullptr;
-            mdlStringList_getMember(nullptr, &info, data_.fkbListe, r);
-            ut.push_back(info[FKB_VALG_FELT]);
-        }
-        return ut;
-    }
+    std::vector<long> ikoner() { return infofelt(FKB_IKON_FELT); }
+    std::vector<long> valgt() { return infofelt(FKB_VALG_FELT); }
     std::vector<MSDialog *> aapne_;
 };
 
