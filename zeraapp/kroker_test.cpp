@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "kommandoer.h"
 #include "kroker.h"
 #include "oppsett.h"
 #include "testing/importskriver_testing.h"
@@ -88,6 +89,26 @@ class KrokTest : public importtest::ImportTest {
     }
     std::vector<long> ikoner() { return infofelt(FKB_IKON_FELT); }
     std::vector<long> valgt() { return infofelt(FKB_VALG_FELT); }
+    // A ZERA file holding only a header of that level.
+    std::string zeraFil(const std::string &navn, int nivaa)
+    {
+        std::string p = path(navn);
+        std::ofstream(p, std::ios::binary)
+            << ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+               "..OMR\xC5" "DE\n...MIN-N\xD8 0 0\n...MAX-N\xD8 1000 1000\n..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 "
+            << nivaa << "\n.SLUTT\n";
+        return p;
+    }
+    static StringList *liste(const std::vector<std::string> &tekster, int infofelt)
+    {
+        StringList *l = mdlStringList_create(0, infofelt);
+        for (const std::string &t : tekster) {
+            long i = 0;
+            mdlStringList_insertMember(&i, l, -1, 1);
+            mdlStringList_setMember(l, i, t.c_str(), nullptr);
+        }
+        return l;
+    }
     std::vector<MSDialog *> aapne_;
 };
 
@@ -451,6 +472,85 @@ TEST_F(KrokTest, ListBoxFollowsTheDialogsSize)
     EXPECT_EQ(r.origin.y, 10);
     EXPECT_EQ(r.corner.x - r.origin.x, 485);
     EXPECT_EQ(r.corner.y - r.origin.y, 370);
+}
+
+TEST_F(KrokTest, ZeraFileChoiceReadsTheChosenHeader)
+{
+    data_.loggPerZeraFil = 1;
+    data_.hoydeAvrundingPaa = data_.multHoydePaa = 0;
+    zeraFilListe = liste({zeraFil("a.zer", 3), zeraFil("b.zer", 4), path("mangler.zer")}, 1);
+    data_.filIndeks = 2;
+    MSDialog *db = aapne(ZVZERA_DIALOG_IMPORT);
+    ASSERT_NE(db, nullptr);
+    DialogItem *valg = mdlDialog_itemGetByTypeAndId(db, RTYPE_OptionButton, 17, 0);
+    ASSERT_EQ(mdlDialog_optionButtonGetCount(valg), 3);
+    char etikett[300];
+    long verdi = -1;
+    mdlDialog_optionButtonGetEntry(etikett, sizeof etikett, &verdi, nullptr, valg, 1);
+    EXPECT_EQ(std::string(etikett), path("b.zer"));
+    EXPECT_EQ(verdi, 1);
+    EXPECT_EQ(data_.filIndeks, 0) << "the first file when the dialog opens";
+
+    gjoer(db, "set OptionButton 17 1");
+    EXPECT_EQ(std::string(data_.zeraFil), path("b.zer"));
+    EXPECT_EQ(data_.hode.zeraNivaa, 4);
+    EXPECT_EQ(std::string(data_.loggFil), path("b.log"));
+    EXPECT_EQ(aktiv(db, RTYPE_ListBox, 3), 0) << "the dialog synchronised: no height switch is on";
+
+    // A file whose header cannot be read: the box, and the header kept.
+    ASSERT_EQ(mdlhost_scriptModal(20011, "ok"), 0);
+    gjoer(db, "set OptionButton 17 2");
+    EXPECT_EQ(data_.hode.zeraNivaa, 4);
+    EXPECT_EQ(mdlhost_modalAnswersLeft(), 0) << "the box was shown";
+    mdlDialog_closeWithAction(db, ACTIONBUTTON_CANCEL);
+    mdlStringList_destroy(zeraFilListe);
+    zeraFilListe = nullptr;
+}
+
+TEST_F(KrokTest, LogListShowsTheChosenLog)
+{
+    data_.loggListe = liste({path("a b.log"), path("c.log")}, 2);
+    MSDialog *db = aapne(ZVZERA_DIALOG_LOGGLISTE);
+    ASSERT_NE(db, nullptr);
+    DialogItem *lb = mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, 4, 0);
+    ASSERT_EQ(mdlDialog_listBoxNRows(lb), 2);
+    mdlhost_clearInputQueue();
+    gjoer(db, "select ListBox 4 0");
+    mdlDialog_itemsSynch(db);
+    ASSERT_EQ(mdlhost_inputQueueCount(), 2) << "the click and the synchronise";
+    const char *tekst = nullptr;
+    mdlhost_inputQueueEntry(0, &tekst, nullptr, nullptr);
+    EXPECT_EQ(std::string(tekst), "type \"" + path("a b.log") + "\"");
+    mdlhost_clearInputQueue();
+    // Nothing chosen: nothing shown.
+    mdlDialog_listBoxClearSelection(lb);
+    mdlDialog_itemsSynch(db);
+    EXPECT_EQ(mdlhost_inputQueueCount(), 0);
+    mdlDialog_closeWithAction(db, ACTIONBUTTON_OK);
+    EXPECT_EQ(mdlStringList_size(data_.loggListe), 2) << "the run's list stays";
+}
+
+TEST_F(KrokTest, ElementListHighlightsTheChosenRowAndGoesWithItsDialog)
+{
+    MSElement el;
+    DPoint3d p[2] = {{0, 0, 0}, {10, 10, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, p), 0);
+    uint32_t pos = mdlElement_add(&el);
+    ASSERT_NE(pos, 0u);
+    std::string modell = std::to_string(mdlModelRef_getActive());
+    elementListe = liste({std::to_string(pos), modell, "3001", "L", "999999", modell, "ukjent", "-"}, 1);
+    antallElementer = 2;
+    MSDialog *db = aapne(ZVZERA_DIALOG_ELEMENTLISTE);
+    ASSERT_NE(db, nullptr);
+    DialogItem *lb = mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, 4, 0);
+    ASSERT_EQ(mdlDialog_listBoxNRows(lb), 2);
+    EXPECT_STREQ(mdlhost_listBoxCellText(lb, 0, 2), "3001");
+    // A row of an element that is not there, then one that is; a click on
+    // the same row again and a keystroke: no harm.
+    gjoer(db, "select ListBox 4 1; select ListBox 4 0; press ListBox 4; key ListBox 4 0; key ListBox 4 13");
+    mdlDialog_closeWithAction(db, ACTIONBUTTON_OK);
+    EXPECT_EQ(elementListe, nullptr) << "the list goes with the dialog";
+    EXPECT_EQ(antallElementer, 0);
 }
 
 } // namespace

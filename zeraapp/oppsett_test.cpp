@@ -50,6 +50,10 @@ class OppsettTest : public importtest::ImportTest {
             mdlStringList_destroy(zeraFilListe);
             zeraFilListe = nullptr;
         }
+        if (data_.fkbListe) {
+            mdlStringList_destroy(data_.fkbListe);
+            data_.fkbListe = nullptr;
+        }
         ImportTest::TearDown();
     }
 
@@ -343,6 +347,43 @@ TEST_F(OppsettTest, PathChoosersStoreWhatWasChosen)
     VelgCellebibliotek(nullptr);
     EXPECT_STREQ(data_.cellebibliotekNavn, "egne.cel");
     EXPECT_STREQ(data_.cellebibliotek, "egne.cel");
+}
+
+TEST_F(OppsettTest, ThemeFileChooserKeepsTheTableInForceOnFailure)
+{
+    std::string tema = path("ny.tem");
+    std::ofstream(tema) << "Vei;7001;VEG;L;7001;2;1;0;0;0;0;KRYSS;1;1;0\nBro;7002;BRO;L;7002;2;1;0;0;0;0;KRYSS;1;1;0\n";
+    snprintf(data_.temaFil, sizeof data_.temaFil, "%s", temaFil_.c_str());
+    ASSERT_EQ(LesTemafil(data_.temaFil), 0);
+    int foer = Mstemtab.rowCount;
+    ASSERT_EQ(mdlStringList_size(data_.fkbListe), 3) << "HDB, KYS, FM";
+    MSDialog *db = mdlDialog_open(nullptr, ZVZERA_DIALOG_IMPORT);
+    ASSERT_NE(db, nullptr);
+    DialogItem *lb = mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, 1, 0);
+
+    // Cancelled: nothing.
+    mdlhost_scriptFileDialog(nullptr);
+    VelgTemafil(nullptr);
+    EXPECT_EQ(std::string(data_.temaFil), temaFil_);
+
+    // A file that is no theme table: a box, and the table before it again.
+    std::ofstream(path("feil.tem")) << "ikke en temafil\n";
+    mdlhost_scriptFileDialog(path("feil.tem").c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVLIB_BOKS, "ok"), 0);
+    VelgTemafil(nullptr);
+    EXPECT_EQ(mdlhost_modalAnswersLeft(), 0);
+    EXPECT_EQ(std::string(data_.temaFil), temaFil_);
+    EXPECT_EQ(Mstemtab.rowCount, foer);
+
+    // A good one: stored, and the open dialog shows its groups.
+    mdlhost_scriptFileDialog(tema.c_str());
+    VelgTemafil(nullptr);
+    EXPECT_EQ(std::string(data_.temaFil), tema);
+    EXPECT_EQ(Mstemtab.rowCount, 2);
+    ASSERT_EQ(mdlDialog_listBoxNRows(lb), 2);
+    EXPECT_STREQ(mdlhost_listBoxCellText(lb, 0, 0), "VEG");
+    EXPECT_STREQ(mdlhost_lastFileDialogTitle(), "Velg temafil");
+    mdlDialog_closeWithAction(db, ACTIONBUTTON_CANCEL);
 }
 
 TEST_F(OppsettTest, HelpAndManual)
