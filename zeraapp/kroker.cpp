@@ -44,6 +44,7 @@ constexpr int HOYDE_AVRUNDING = 1; // KrokHoydeValg's item values
 constexpr int HOYDE_MULT = 2;
 constexpr unsigned TEKST_ATTRIBUTT = 0;
 constexpr unsigned FKB_LISTE_ATTRIBUTT = 8;
+constexpr unsigned HOYDE_LISTE_ATTRIBUTT_GG = 3;
 constexpr int MELLOMROM = 32;
 constexpr int IMPORT_UTEN_TEMA_ANTALL = 12;
 constexpr int IMPORT_UTEN_TEMA_ANTALL_GG = 2;
@@ -477,6 +478,8 @@ void KrokHoydeTemaListe(DialogItemMessage *m)
         LagHoydeTemaListe(liste);
         mdlStringList_sortByColumn(liste, 1, 0, nullptr);
         mdlDialog_listBoxSetStrListP(m->dialogItemP, liste, 1);
+        if (data() && data()->geoGraphicsBygg && m->dialogId == DIALOG_EKSPORT)
+            mdlDialog_listBoxSetInfo(m->dialogItemP, HOYDE_LISTE_ATTRIBUTT_GG);
     } else if (m->messageType == DITEM_MESSAGE_DESTROY) {
         // Freed whether or not it has members: an empty list is memory too.
         forstaatt(m);

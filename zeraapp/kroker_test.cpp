@@ -142,10 +142,18 @@ TEST_F(KrokTest, HeightThemeListShowsTheFlaggedRowsSorted)
     ASSERT_EQ(mdlDialog_listBoxNRows(liste), 2);
     EXPECT_STREQ(mdlhost_listBoxCellText(liste, 0, 0), "1020 L HOY");
     EXPECT_STREQ(mdlhost_listBoxCellText(liste, 1, 0), "3001 L KYS");
+    unsigned attr = 99;
+    mdlDialog_listBoxGetInfo(&attr, liste);
+    EXPECT_EQ(attr, 0u);
     // Closing frees the list with its item (an empty one too: ASan sees a leak).
     mdlDialog_closeWithAction(db, ACTIONBUTTON_OK);
     Mstemtab.rowCount = 0;
-    aapne(ZVZERA_DIALOG_EKSPORT);
+    data_.geoGraphicsBygg = 1;
+    db = aapne(ZVZERA_DIALOG_EKSPORT);
+    ASSERT_NE(db, nullptr);
+    mdlDialog_listBoxGetInfo(&attr, mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, 3, 0));
+    EXPECT_EQ(attr, 3u) << "the GIS build's export dialog";
+    data_.geoGraphicsBygg = 0;
 }
 
 TEST_F(KrokTest, FkbMarksFollowTheFontHeightAndTheSelection)
