@@ -5,6 +5,7 @@
 // themes and list services.
 #include "kroker.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -573,10 +574,15 @@ void visElement(uint32_t pos, DgnModelRefP modell, int modus)
     mdlElmdscr_freeAll(&dscr);
 }
 
+// A number cell of the list; text that is no number, or too large, is 0.
 long celleTall(DialogItem *liste, long rad, int kol)
 {
     const char *t = mdlhost_listBoxCellText(liste, (int)rad, kol);
-    return t ? atol(t) : 0;
+    if (t == nullptr)
+        return 0;
+    errno = 0;
+    long v = strtol(t, nullptr, 10);
+    return errno == 0 ? v : 0;
 }
 
 void uthevValgt(DialogItem *listeboks)

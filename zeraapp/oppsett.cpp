@@ -411,13 +411,19 @@ int LagTemafilFraZeraFiler(char *)
     d->antallFiler = (int32_t)antall;
     fremdriftsLinje = mdlDialog_completionBarOpen("");
     size_t brukt = 0;
+    int skannet = 0; // the first file scanned starts a new scan
     for (long i = 0; i < antall; i++) {
         const char *fil = nullptr;
         mdlStringList_getMember(&fil, nullptr, zeraFilListe, i);
         d->filIndeks = (int32_t)i;
-        kopier(d->zeraFil, fil ? fil : "");
-        pzerscan(d->zeraFil, "", d->loggFil, d->xmlFil, (int)i + 1, reinterpret_cast<MdlFunctionP>(prosent_ferdig),
-                 reinterpret_cast<MdlFunctionP>(c_txt));
+        if (fil == nullptr || strlen(fil) >= ZVZERA_TEKST_LEN) {
+            // A cut path would scan another file, or none.
+            toolSubsystem_printf("ZERA-filen er ikke skannet, navnet er for langt: %s\n", fil ? fil : "");
+        } else {
+            kopier(d->zeraFil, fil);
+            pzerscan(d->zeraFil, "", d->loggFil, d->xmlFil, ++skannet,
+                     reinterpret_cast<MdlFunctionP>(prosent_ferdig), reinterpret_cast<MdlFunctionP>(c_txt));
+        }
         // The whole path goes into the template, also one longer than the record's field.
         int n = snprintf(filer + brukt, plass - brukt, "%s%s", i > 0 ? SKILLE : "", fil ? fil : "");
         if (n > 0)

@@ -275,6 +275,29 @@ TEST_F(OppsettTest, ScanTemplateTakesManyLongPaths)
     EXPECT_NE(t.find(std::string("! ZERA-fil: ") + siste + "\n!\n"), std::string::npos);
 }
 
+// A path too long for the record is named in the template but not scanned
+// under a cut name; the next file still starts the scan afresh.
+TEST_F(OppsettTest, ScanTemplateSkipsAPathTooLongToScan)
+{
+    std::string zera = path("k.zer");
+    std::ofstream(zera, std::ios::binary)
+        << ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+           "..OMR\xC5" "DE\n...MIN-N\xD8 0 0\n...MAX-N\xD8 100000 100000\n..ZERA-VERSJON 4.0\n..ZERA-NIV\xC5 3\n"
+           ".PUNKT 1:\n..PTEMA 7401\n..N\xD8\n1000 1000\n.SLUTT\n";
+    std::string lang = path("") + "/" + std::string(300, 'y') + ".zer";
+    zeraFilListe = mdlStringList_create(2, 1);
+    mdlStringList_setMember(zeraFilListe, 0, lang.c_str(), nullptr);
+    mdlStringList_setMember(zeraFilListe, 1, zera.c_str(), nullptr);
+    std::string mal = path("k.tem");
+    mdlhost_clearTextWindow();
+    mdlhost_scriptFileDialog(mal.c_str());
+    LagTemafilFraZeraFiler(nullptr);
+    std::string t = lesFil(mal);
+    EXPECT_NE(t.find("! ZERA-fil: " + lang + "\n! ZERA-fil: " + zera + "\n"), std::string::npos) << t;
+    EXPECT_NE(t.find("\t7401\t"), std::string::npos) << t;
+    EXPECT_NE(std::string(mdlhost_textWindow()).find("navnet er for langt: " + lang), std::string::npos);
+}
+
 TEST_F(OppsettTest, DecliningTheTagSetQuestionChangesNothing)
 {
     snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", "gammel.tag");
