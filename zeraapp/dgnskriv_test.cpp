@@ -283,8 +283,9 @@ TEST_F(SkriverTest, AFileErrorEndsTheRunAndOthersGoOn)
         SCOPED_TRACE(t.navn);
         memset(&Bmw, 0, sizeof Bmw);
         batchModus = t.boks ? 0 : 1;
-        if (t.boks)
+        if (t.boks) {
             ASSERT_EQ(mdlhost_scriptModal(20011, "press PushButton -3"), 0);
+        }
         elm(t.type, 42, t.type == ZERA_PUNKT ? "2101" : "3001", rett(t.type == ZERA_PUNKT ? 1 : 3));
         mdlhost_dgnFailWrites(t.feil, 1000);
         EXPECT_EQ(dgnput_elm(), t.resultat);

@@ -181,14 +181,24 @@ int VelgZeraFil(int indeks)
     if (LesZeraHode(d.zeraFil, &d.hode, &d.zeraFilStoerrelse, erBatch() ? rapportFil : nullptr) != 0)
         return ZVZERA_FEIL;
     VisHodeOmraade(&d.hode);
+    // The names are made from the user's base, not from the last name made
+    // from it, so they do not grow from run to run.  A name the user set
+    // since (in a dialog or a chooser) is the new base.
+    static std::string loggBase, xmlBase, sisteLogg, sisteXml;
+    if (sisteLogg != d.loggFil)
+        loggBase = d.loggFil;
+    if (sisteXml != d.xmlFil)
+        xmlBase = d.xmlFil;
     if (d.loggPerZeraFil) {
         LagLoggfilNavnFraZerafilEllerIndeks("", d.zeraFil, 0);
         if (d.lagXmlFil)
             LagXMLfilNavnFraZerafilEllerIndeks("", d.zeraFil, 0);
     } else {
-        LagLoggfilNavnFraZerafilEllerIndeks(d.loggFil, d.zeraFil, indeks);
-        LagXMLfilNavnFraZerafilEllerIndeks(d.xmlFil, d.zeraFil, indeks);
+        LagLoggfilNavnFraZerafilEllerIndeks(loggBase.c_str(), d.zeraFil, indeks);
+        LagXMLfilNavnFraZerafilEllerIndeks(xmlBase.c_str(), d.zeraFil, indeks);
     }
+    sisteLogg = d.loggFil;
+    sisteXml = d.xmlFil;
     return 0;
 }
 

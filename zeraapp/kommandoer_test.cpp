@@ -107,18 +107,24 @@ TEST_F(KommandoTest, EachFileOfTheListGetsItsOwnLog)
     skriv("b.zer", hode(4));
     liste({path("a.zer"), path("b.zer"), path("c.zer")});
     snprintf(data_.loggFil, sizeof data_.loggFil, "D:\\logs\\prosjekt.log");
-    std::string base = data_.loggFil;
     struct {
         int i, rc;
         const char *logg;
         int nivaa;
     } tilfeller[] = {{0, 0, "D:\\logs\\prosj001.log", 3}, {1, 0, "D:\\logs\\prosj002.log", 4}};
     for (auto &t : tilfeller) {
-        snprintf(data_.loggFil, sizeof data_.loggFil, "%s", base.c_str());
         ASSERT_EQ(VelgZeraFil(t.i), t.rc);
         EXPECT_STREQ(data_.loggFil, t.logg);
         EXPECT_EQ(data_.hode.zeraNivaa, t.nivaa);
         EXPECT_EQ(std::string(data_.zeraFil), path(t.i == 0 ? "a.zer" : "b.zer"));
+    }
+    // A second run takes the same base, not the name made last.
+    ASSERT_EQ(VelgZeraFil(0), 0);
+    EXPECT_STREQ(data_.loggFil, "D:\\logs\\prosj001.log");
+    snprintf(data_.loggFil, sizeof data_.loggFil, "E:\\a.log"); // the user's new base
+    for (int runde = 0; runde < 2; ++runde) {
+        ASSERT_EQ(VelgZeraFil(0), 0);
+        EXPECT_STREQ(data_.loggFil, "E:\\a001.log");
     }
     EXPECT_EQ(VelgZeraFil(2), ZVZERA_FEIL); // missing
     EXPECT_EQ(VelgZeraFil(3), ZVZERA_FEIL); // not in the list
