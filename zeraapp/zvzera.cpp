@@ -2,7 +2,7 @@
 // interactive and batch roads, the menus, the host hooks, the command table,
 // the about box, and the orderly end avsluttZera.
 //
-// Sections: module state - commands still to come - start-up steps - hooks -
+// Sections: module state - start-up steps - hooks -
 // the exported frame - commands of the frame - the command table.
 #include "zvzera.h"
 
@@ -13,6 +13,8 @@
 #include "brukerdata.h"
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
+#include "kommandoer.h"
+#include "oppsett.h"
 #include "kroker.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
@@ -27,37 +29,6 @@ int32_t rapportTilFil = 0;
 FILE *rapportFil = nullptr;
 CompletionBar *fremdriftsLinje = nullptr;
 
-// ---- commands still to come ------------------------------------------------------
-// The commands of the import, export and set-up dialogs are built apart
-// from the frame.  Until their files are in this library they are weak
-// names: a missing command answers that it is not in this build.
-extern "C" {
-#define VENTER __attribute__((weak))
-VENTER int VelgTemafil(char *);
-VENTER int VelgDgnlib(char *);
-VENTER int VelgSeedfil(char *);
-VENTER int VelgImportkatalog(char *);
-VENTER int NyZeraFilListe(char *);
-VENTER int ImporterEnZeraFil(char *);
-VENTER int ImporterZeraFilListe(char *);
-VENTER int VelgLoggfil(char *);
-VENTER int LagTagsettKommando(char *);
-VENTER int AapneBrukerveiledning(char *);
-VENTER int AapneHjelp(char *);
-VENTER int EksporterTilZera(char *);
-VENTER int AapneHodefil(char *);
-VENTER int LagreHodefilSom(char *);
-VENTER int LagreHodefil(char *);
-VENTER int VisLoggfil(char *);
-VENTER int VelgCellebibliotek(char *);
-VENTER int VelgTagsetFil(char *);
-VENTER int LagTemafilFraZeraFiler(char *);
-VENTER int LukkTilFlater(char *);
-VENTER int GjoerOmTilLinjer(char *);
-VENTER int KurverTilLinjer(char *);
-#undef VENTER
-}
-
 namespace {
 
 constexpr uint32_t KMD_AVSLUTT = 0x01080000;
@@ -65,7 +36,6 @@ constexpr uint32_t KMD_OM = 0x01070200;
 constexpr int TEKST_LISTE = 111; // titles and the about box's labels
 constexpr int MELDING_LISTE = 5; // prompts and start-up messages
 constexpr int MELDING_KOMMANDOTABELL = 6;
-constexpr int MELDING_IKKE_MED = 90;
 constexpr int BOKS_FEIL = 17; // message box style of the command table failure
 constexpr int DIALOG_FILVISNING = -84; // the host's text file window
 constexpr const char *APPNAVN = "ZvZera";
@@ -283,42 +253,36 @@ int VisIntroBoks(char *)
     return 0;
 }
 
-int IkkeMed(char *)
-{
-    mdlOutput_rscPrintf(0, MELDING_LISTE, MELDING_IKKE_MED);
-    return 0;
-}
 
 // ---- the command table --------------------------------------------------------------
-MdlCommandFunc ellerIkkeMed(int (*fn)(char *)) { return fn ? fn : IkkeMed; }
 
 void registrerKommandoer()
 {
     const MdlCommandNumber tabell[] = {
         {AvsluttKommando, KMD_AVSLUTT},
-        {ellerIkkeMed(VelgTemafil), 0x01030000},
-        {ellerIkkeMed(VelgDgnlib), 0x01130000},
-        {ellerIkkeMed(VelgSeedfil), 0x010d0000},
-        {ellerIkkeMed(VelgImportkatalog), 0x01120000},
-        {ellerIkkeMed(NyZeraFilListe), 0x010b0100},
-        {ellerIkkeMed(ImporterEnZeraFil), 0x01010100},
-        {ellerIkkeMed(ImporterZeraFilListe), 0x01010200},
-        {ellerIkkeMed(VelgLoggfil), 0x01040100},
-        {ellerIkkeMed(LagTagsettKommando), 0x01060200},
+        {VelgTemafil, 0x01030000},
+        {VelgDgnlib, 0x01130000},
+        {VelgSeedfil, 0x010d0000},
+        {VelgImportkatalog, 0x01120000},
+        {NyZeraFilListe, 0x010b0100},
+        {ImporterEnZeraFil, 0x01010100},
+        {ImporterZeraFilListe, 0x01010200},
+        {VelgLoggfil, 0x01040100},
+        {LagTagsettKommando, 0x01060200},
         {VisIntroBoks, KMD_OM},
-        {ellerIkkeMed(AapneBrukerveiledning), 0x01070100},
-        {ellerIkkeMed(AapneHjelp), 0x01070300},
-        {ellerIkkeMed(EksporterTilZera), 0x01020100},
-        {ellerIkkeMed(AapneHodefil), 0x01050100},
-        {ellerIkkeMed(LagreHodefilSom), 0x01050300},
-        {ellerIkkeMed(LagreHodefil), 0x01050200},
-        {ellerIkkeMed(VisLoggfil), 0x01040200},
-        {ellerIkkeMed(VelgCellebibliotek), 0x010a0000},
-        {ellerIkkeMed(VelgTagsetFil), 0x01060100},
-        {ellerIkkeMed(LagTemafilFraZeraFiler), 0x010c0000},
-        {ellerIkkeMed(LukkTilFlater), 0x010e0000},
-        {ellerIkkeMed(GjoerOmTilLinjer), 0x010f0000},
-        {ellerIkkeMed(KurverTilLinjer), 0x01100000},
+        {AapneBrukerveiledning, 0x01070100},
+        {AapneHjelp, 0x01070300},
+        {EksporterTilZera, 0x01020100},
+        {AapneHodefil, 0x01050100},
+        {LagreHodefilSom, 0x01050300},
+        {LagreHodefil, 0x01050200},
+        {VisLoggfil, 0x01040200},
+        {VelgCellebibliotek, 0x010a0000},
+        {VelgTagsetFil, 0x01060100},
+        {LagTemafilFraZeraFiler, 0x010c0000},
+        {LukkTilFlater, 0x010e0000},
+        {GjoerOmTilLinjer, 0x010f0000},
+        {KurverTilLinjer, 0x01100000},
         {nullptr, 0},
     };
     static_assert(sizeof tabell / sizeof tabell[0] == 25, "24 commands and the end");

@@ -253,7 +253,6 @@ MessageList 5
     23 "Tegningen %s finnes fra f\370r.\nVil du erstatte den med en kopi av seedfilen?"
     25 "Ikke alle %s er valgt, men %s skal importeres.\nVil du fortsette?"
     26 "Elementer uten tema importeres, og bare multiple h\370yder skal tas med.\nVil du fortsette?"
-    90 "Kommandoen er ikke med i denne utgaven av ZvZera."
     108 "Disken er full.  Importen stopper ved ZERA-element %d i filen %s."
     109 "Tegningen kan ikke skrives.  Importen stopper ved ZERA-element %d i filen %s."
     111 "Tegningen er full.  Importen stopper ved ZERA-element %d i filen %s."
