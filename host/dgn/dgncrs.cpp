@@ -1,11 +1,12 @@
 // The CRS a design file's features are in: an EPSG code kept in the file's
 // settings, its definition taken from PROJ's database.
 //   - koordsys table: ZERA coordinate system numbers to EPSG codes
-//   - PROJ lookup: name and WKT of a code
+//   - PROJ lookup: name and WKT of a code (PROJ opened on first use)
 //   - settings: set and get the file's code
 #include <cstring>
 #include <string>
 
+#include <dlfcn.h>
 #include <proj.h>
 
 #include "dgnstore_int.h"
@@ -34,28 +35,68 @@ struct CrsText {
     std::string name, wkt;
 };
 
+// PROJ and what it pulls in (network, TLS and image libraries) take every
+// host process milliseconds to load and relocate, and only setting a CRS
+// needs it: it is opened the first time a code is looked up.
+struct Proj {
+    decltype(&proj_context_create) contextCreate = nullptr;
+    decltype(&proj_context_destroy) contextDestroy = nullptr;
+    decltype(&proj_log_level) logLevel = nullptr;
+    decltype(&proj_create_from_database) createFromDatabase = nullptr;
+    decltype(&proj_get_name) getName = nullptr;
+    decltype(&proj_as_wkt) asWkt = nullptr;
+    decltype(&proj_destroy) destroy = nullptr;
+    bool ok = false;
+};
+
+template <class F> bool symbol(void *lib, const char *name, F &fn)
+{
+    fn = reinterpret_cast<F>(dlsym(lib, name));
+    return fn != nullptr;
+}
+
+const Proj &proj()
+{
+    static const Proj p = [] {
+        Proj q;
+        void *lib = dlopen(HOST_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (lib == nullptr)
+            return q;
+        q.ok = symbol(lib, "proj_context_create", q.contextCreate) &&
+               symbol(lib, "proj_context_destroy", q.contextDestroy) && symbol(lib, "proj_log_level", q.logLevel) &&
+               symbol(lib, "proj_create_from_database", q.createFromDatabase) &&
+               symbol(lib, "proj_get_name", q.getName) && symbol(lib, "proj_as_wkt", q.asWkt) &&
+               symbol(lib, "proj_destroy", q.destroy);
+        return q;
+    }();
+    return p;
+}
+
 // Name and WKT (OGC 1, as GeoPackage 1.x asks) of EPSG code; false when PROJ
-// does not know it as a CRS.
+// does not know it as a CRS, or cannot be loaded.
 bool lookUp(int code, CrsText &out)
 {
-    PJ_CONTEXT *ctx = proj_context_create();
+    const Proj &pj = proj();
+    if (!pj.ok)
+        return false;
+    PJ_CONTEXT *ctx = pj.contextCreate();
     if (ctx == nullptr)
         return false;
-    proj_log_level(ctx, PJ_LOG_NONE);
+    pj.logLevel(ctx, PJ_LOG_NONE);
     std::string text = std::to_string(code);
-    PJ *crs = proj_create_from_database(ctx, "EPSG", text.c_str(), PJ_CATEGORY_CRS, 0, nullptr);
+    PJ *crs = pj.createFromDatabase(ctx, "EPSG", text.c_str(), PJ_CATEGORY_CRS, 0, nullptr);
     bool ok = false;
     if (crs) {
-        const char *name = proj_get_name(crs);
-        const char *wkt = proj_as_wkt(ctx, crs, PJ_WKT1_GDAL, nullptr);
+        const char *name = pj.getName(crs);
+        const char *wkt = pj.asWkt(ctx, crs, PJ_WKT1_GDAL, nullptr);
         if (name && wkt) {
             out.name = name;
             out.wkt = wkt;
             ok = true;
         }
-        proj_destroy(crs);
+        pj.destroy(crs);
     }
-    proj_context_destroy(ctx);
+    pj.contextDestroy(ctx);
     return ok;
 }
 
