@@ -110,56 +110,102 @@ inline bool les_tall(const char *&p, double &verdi, const char *slutt)
 }
 
 #if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-// The common coordinate line: antall whole numbers of one to fifteen
-// digits, one blank between them, then LF.  Their values into t and the
-// start of the next line; null for any other line (or one too near the
-// group's end), which les_tall then reads.
-inline const char *les_enkel_linje(const char *s, const char *slutt, int antall, double t[3])
+#define ZERA_ENKLE_PUNKTER 1
+// The value of the n (1 to 8) decimal digits at p, eight bytes readable.
+inline uint64_t siffer_n(const char *p, unsigned n)
 {
-    if (slutt - s < 32)
-        return nullptr;
+    uint64_t x = 0;
+    memcpy(&x, p, 8);
+    uint64_t d = (x - 0x3030303030303030ull) << (8 * (8 - n));
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFull;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFull;
+    return (d * 10000 + (d >> 32)) & 0x00000000FFFFFFFFull;
+}
+
+// The common coordinate lines: ANTALL whole numbers of one to fifteen
+// digits, one blank between them, then LF.  Each is taken as a point
+// until a line of another shape (or one too near the group's end), which
+// is left where it starts for the caller.  The next line's start comes
+// from the LF alone, so lines are read one behind the other without
+// waiting for the numbers.  Null when the point arrays are full.
+template <int ANTALL>
+const char *les_enkle_punkter(const char *q, const char *slutt, bool tekst, double hoyde, const SheadStruct *head)
+{
+    static const uint64_t tipotens[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
     const __m128i null = _mm_setzero_si128(), ni = _mm_set1_epi8('9'), nul = _mm_set1_epi8('0');
-    uint32_t siffer = 0;
-    for (int i = 0; i < 2; i++) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16 * i));
-        __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null),
-                                  _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
-        siffer |= (uint32_t)(unsigned)_mm_movemask_epi8(m) << (16 * i);
-    }
-    // The shape first, from the mask alone; the numbers only for a line
-    // that has it.
-    unsigned start[3] = {0, 0, 0}, len[3] = {0, 0, 0};
-    unsigned pos = 0;
-    for (int k = 0; k < antall; k++) {
-        unsigned n = (unsigned)__builtin_ctz(~(siffer >> pos) | 0x80000000u);
-        // eight bytes are read at the number, sixteen for more than eight
-        // digits, all inside the 32 bytes looked at
-        if (n == 0 || n > 15 || pos + (n > 8 ? 16 : 8) > 32)
+    const __m128i lf = _mm_set1_epi8('\n'), blank = _mm_set1_epi8(' ');
+    const double enhet = Elm.enhet, origoN = head->origoN, origoE = head->origoE;
+    int32_t i = Elm.pointCount;
+    while (slutt - q >= 32) {
+        uint32_t siffer = 0, slutten = 0, blanke = 0;
+        for (int k = 0; k < 2; k++) {
+            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q + 16 * k));
+            __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null),
+                                      _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
+            siffer |= (uint32_t)(unsigned)_mm_movemask_epi8(m) << (16 * k);
+            slutten |= (uint32_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)) << (16 * k);
+            blanke |= (uint32_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, blank)) << (16 * k);
+        }
+        if (slutten == 0)
+            break;
+        const unsigned e = (unsigned)__builtin_ctz(slutten);
+        const uint32_t foran = (1u << e) - 1; // the bytes before the LF
+        // Digits and single blanks only, a digit first and last, and
+        // ANTALL - 1 blanks.
+        uint32_t b = blanke & foran;
+        if (e < 3 || ((siffer | b) & foran) != foran || (siffer & 1u) == 0 || (siffer >> (e - 1) & 1u) == 0 ||
+            (b & (b >> 1)) != 0)
+            break;
+        unsigned start[3] = {0, 0, 0}, len[3] = {0, 0, 0};
+        unsigned pos = 0;
+        bool god = true;
+        for (int k = 0; k < ANTALL; k++) {
+            unsigned til = k + 1 < ANTALL ? (b != 0 ? (unsigned)__builtin_ctz(b) : 32u) : e;
+            if (k + 1 < ANTALL)
+                b &= b - 1;
+            // eight bytes are read at the number, sixteen for more than
+            // eight digits, all inside the 32 bytes looked at
+            unsigned n = til - pos;
+            god = god && til <= e && n <= 15 && pos + (n > 8 ? 16 : 8) <= 32;
+            start[k] = pos;
+            len[k] = n;
+            pos = til + 1;
+        }
+        if (!god || b != 0)
+            break;
+        double t[3] = {0.0, 0.0, 0.0};
+        for (int k = 0; k < ANTALL; k++) {
+            const unsigned n = len[k];
+            uint64_t v;
+            if (n <= 8)
+                v = siffer_n(q + start[k], n);
+            else
+                v = siffer_n(q + start[k], 8) * tipotens[n - 8] + siffer_n(q + start[k] + 8, n - 8);
+            t[k] = (double)v;
+        }
+        const char *neste = q + e + 1;
+        double n = enhet * t[0] + origoN;
+        double o = enhet * t[1] + origoE;
+        double h = ANTALL == 3 ? enhet * t[2] : hoyde;
+        if (i > 0 && !tekst && n == Elm.N[i - 1] && o == Elm.E[i - 1] && (ANTALL != 3 || h == Elm.H[i - 1])) {
+            q = neste;
+            continue;
+        }
+        if (i >= ZERA_MAX_POINTS - 1) {
+            Elm.pointCount = i;
             return nullptr;
-        start[k] = pos;
-        len[k] = n;
-        pos += n;
-        if (k + 1 < antall) {
-            if (s[pos] != ' ')
-                return nullptr;
-            pos++;
         }
+        if (i > 0 && h != Elm.H[i - 1])
+            Elm.sameHeight = 0;
+        Elm.N[i] = n;
+        Elm.E[i] = o;
+        Elm.H[i] = h;
+        Elm.kp[i] = 0;
+        i++;
+        q = neste;
     }
-    if (s[pos] != '\n')
-        return nullptr;
-    for (int k = 0; k < antall; k++) {
-        uint64_t v = 0;
-        siffer8(s + start[k], &v);
-        if (len[k] > 8) {
-            uint64_t resten = 0;
-            siffer8(s + start[k] + 8, &resten);
-            for (unsigned i = 8; i < len[k]; i++)
-                v *= 10;
-            v += resten;
-        }
-        t[k] = (double)v;
-    }
-    return s + pos + 1;
+    Elm.pointCount = i;
+    return q;
 }
 #endif
 
@@ -213,6 +259,14 @@ const char *les_blokk(const char *q, const char *slutt, int kind, bool harHoyde,
     const int tekst = (Elm.type == ZERA_TEKST);
     const double enhet = Elm.enhet;
     while (*q != '\0') {
+#if defined(ZERA_ENKLE_PUNKTER)
+        q = kind == KOORD_HOYDE ? les_enkle_punkter<3>(q, slutt, tekst, 0.0, head)
+                                : les_enkle_punkter<2>(q, slutt, tekst, harHoyde ? hoyde : 0.0, head);
+        if (q == nullptr)
+            return nullptr;
+        if (*q == '\0')
+            break;
+#endif
         const char *s = q;
         while (er_blank((unsigned char)*s))
             s++;
@@ -226,25 +280,19 @@ const char *les_blokk(const char *q, const char *slutt, int kind, bool harHoyde,
         }
         double t[3] = {0.0, 0.0, 0.0};
         int16_t kp = 0;
-        const char *neste = nullptr;
-#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        neste = les_enkel_linje(s, slutt, kind == KOORD_HOYDE ? 3 : 2, t);
-#endif
-        if (neste == nullptr) {
-            const char *p = s;
-            if (!les_tall(p, t[0], slutt) || !les_tall(p, t[1], slutt) ||
-                (kind == KOORD_HOYDE && !les_tall(p, t[2], slutt)))
-                break;
-            // Most lines end after their numbers: no node code to look for.
-            const char *eol = p;
-            while (er_blank((unsigned char)*eol))
-                eol++;
-            if (*eol != '\n' && *eol != '\0') {
-                kp = les_kp(p);
-                eol = linje_slutt(eol);
-            }
-            neste = *eol == '\n' ? eol + 1 : eol;
+        const char *p = s;
+        if (!les_tall(p, t[0], slutt) || !les_tall(p, t[1], slutt) ||
+            (kind == KOORD_HOYDE && !les_tall(p, t[2], slutt)))
+            break;
+        // Most lines end after their numbers: no node code to look for.
+        const char *eol = p;
+        while (er_blank((unsigned char)*eol))
+            eol++;
+        if (*eol != '\n' && *eol != '\0') {
+            kp = les_kp(p);
+            eol = linje_slutt(eol);
         }
+        const char *neste = *eol == '\n' ? eol + 1 : eol;
         const double t1 = t[0], t2 = t[1], t3 = t[2];
         double n = enhet * t1 + head->origoN;
         double e = enhet * t2 + head->origoE;
