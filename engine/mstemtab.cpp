@@ -167,7 +167,7 @@ template <typename Pred> bool alle(const char *s, Pred pred)
 // The theme column read as a theme number (atol), 0 when it is none.
 int32_t temanummer(const char *theme)
 {
-    long v = strtol(theme, nullptr, 10);
+    long v = tall_long(theme);
     return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
 }
 

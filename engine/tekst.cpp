@@ -1,6 +1,7 @@
 // Text helpers of the engine: bounded copies, key search at key boundaries,
 // the key index of a group, token reading and numbers.  Every fixed buffer of the engine is filled through
 // these, so no call site needs its own bound.
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -170,6 +171,10 @@ long tall_long(const char *token)
     }
     if (n > 0 && n <= 18)
         return *token == '-' ? -v : v;
+    // No digit where strtol would look for one ("*", a letter, "-x"): 0,
+    // as strtol gives, without the library's locale-aware call.
+    if (n == 0 && (*token == '-' || (*token != '+' && !isspace((unsigned char)*token))))
+        return 0;
     return strtol(token, nullptr, 10);
 }
 

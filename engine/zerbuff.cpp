@@ -203,6 +203,33 @@ struct Utdata {
         tom();
         buf[len++] = '\n';
     }
+#if defined(__SSE2__)
+    // The lines of the 64 bytes at p that end at the LFs of linjer, each
+    // written without the CR before its LF.  The caller has made sure of
+    // room for them and 16 bytes more: each line is copied 16 bytes at a
+    // time, past its end; p has 66 bytes and the block's pad readable.
+    void crlf_linjer(const char *p, uint64_t linjer)
+    {
+        tom();
+        char *d = buf + len;
+        size_t fra = 0;
+        for (uint64_t l = linjer; l != 0; l &= l - 1) {
+            size_t nl = (size_t)__builtin_ctzll(l);
+            size_t n = nl + 1 - fra; // the line with its LF
+            const char *s = p + fra;
+            for (size_t i = 0; i < n; i += 16)
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(d + i),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + i)));
+            if (nl > fra && p[nl - 1] == '\r') {
+                d[n - 2] = '\n';
+                n--;
+            }
+            d += n;
+            fra = nl + 1;
+        }
+        len = (size_t)(d - buf);
+    }
+#endif
 };
 
 // The physical line in hand.
@@ -337,6 +364,16 @@ void les_linje(Gruppekilde &k, Utdata &ut, int kommentar, bool hopp)
     }
 }
 
+// Set bits of x.  The build targets processors without a popcount
+// instruction, where the builtin is a library call.
+inline int biter(uint64_t x)
+{
+    x -= (x >> 1) & 0x5555555555555555ull;
+    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return (int)((x * 0x0101010101010101ull) >> 56);
+}
+
 #if defined(__SSE2__)
 // The bytes of the 64 at p that matter to a run of lines, one bit each.
 struct Masker {
@@ -390,6 +427,8 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
                 size_t n = (size_t)(64 - __builtin_clzll(linjer));
                 if ((crlf & for_) == 0) {
                     ut.legg(b + at, n);
+                } else if (!ut.full && n + 16 < ut.cap - ut.len) {
+                    ut.crlf_linjer(b + at, linjer);
                 } else {
                     // CR LF lines: each without its CR, with a LF
                     size_t fra = at;
@@ -404,7 +443,7 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
                         fra = nl + 1;
                     }
                 }
-                int64_t teller = (int64_t)*lineCounter + __builtin_popcountll(linjer);
+                int64_t teller = (int64_t)*lineCounter + biter(linjer);
                 *lineCounter = teller > INT32_MAX ? INT32_MAX : (int32_t)teller;
                 at += n;
                 continue;

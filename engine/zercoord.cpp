@@ -181,7 +181,7 @@ const char *les_enkle_punkter(const char *q, const char *slutt, bool tekst, doub
                 v = siffer_n(q + start[k], n);
             else
                 v = siffer_n(q + start[k], 8) * tipotens[n - 8] + siffer_n(q + start[k] + 8, n - 8);
-            t[k] = (double)v;
+            t[k] = (double)(int64_t)v; // at most 15 digits: signed converts in one step
         }
         const char *neste = q + e + 1;
         double n = enhet * t[0] + origoN;
@@ -595,7 +595,47 @@ int16_t bmwmaxmin(double *minN, double *maxN, double *minE, double *maxE, int16_
     }
     // In locals: the compiler cannot tell the extent from the points.
     double nMin = Elm.N[0], nMax = Elm.N[0], eMin = Elm.E[0], eMax = Elm.E[0], hMin = 0.0, hMax = 0.0;
-    for (int32_t i = 0; i < n; i++) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Two points at a time.  min_pd(a, b) is a < b ? a : b, as below; a
+    // height not above 0 counts as none for the minimum.
+    if (n >= 4) {
+        const __m128d null = _mm_setzero_pd(), ingen = _mm_set1_pd(HUGE_VAL);
+        __m128d nLo = _mm_set1_pd(nMin), nHi = nLo, eLo = _mm_set1_pd(eMin), eHi = eLo, hLo = ingen,
+                hHi = null;
+        for (; i + 2 <= n; i += 2) {
+            __m128d vn = _mm_loadu_pd(&Elm.N[i]), ve = _mm_loadu_pd(&Elm.E[i]), vh = _mm_loadu_pd(&Elm.H[i]);
+            nLo = _mm_min_pd(vn, nLo);
+            nHi = _mm_max_pd(vn, nHi);
+            eLo = _mm_min_pd(ve, eLo);
+            eHi = _mm_max_pd(ve, eHi);
+            hHi = _mm_max_pd(vh, hHi);
+            __m128d over = _mm_cmpgt_pd(vh, null);
+            hLo = _mm_min_pd(_mm_or_pd(_mm_and_pd(over, vh), _mm_andnot_pd(over, ingen)), hLo);
+        }
+        double a[2], b[2];
+        auto samle = [&](__m128d lo, __m128d hi, double &mn, double &mx) {
+            _mm_storeu_pd(a, lo);
+            _mm_storeu_pd(b, hi);
+            mn = a[1] < a[0] ? a[1] : a[0];
+            mx = b[1] > b[0] ? b[1] : b[0];
+        };
+        samle(nLo, nHi, nMin, nMax);
+        samle(eLo, eHi, eMin, eMax);
+        samle(hLo, hHi, hMin, hMax);
+        if (hMin == HUGE_VAL)
+            hMin = 0.0;
+        // Among zeros the first wins, which the lanes cannot tell: -0 and
+        // 0 are read one at a time.
+        if (nMin == 0.0 || nMax == 0.0 || eMin == 0.0 || eMax == 0.0) {
+            nMin = nMax = Elm.N[0];
+            eMin = eMax = Elm.E[0];
+            hMin = hMax = 0.0;
+            i = 0;
+        }
+    }
+#endif
+    for (; i < n; i++) {
         nMin = Elm.N[i] < nMin ? Elm.N[i] : nMin;
         nMax = Elm.N[i] > nMax ? Elm.N[i] : nMax;
         eMin = Elm.E[i] < eMin ? Elm.E[i] : eMin;
