@@ -1,6 +1,6 @@
 // Clipping against a polygon seen in a view, with GEOS.
 //
-//   geos context        one reentrant context for the host
+//   geos context        GEOS opened on first use, one reentrant context for the host
 //   clip descriptor     the polygon in view coordinates, prepared
 //   splitting           an element's path cut into runs inside and outside
 //   pieces              runs made into element records
@@ -21,6 +21,7 @@
 
 #include <geos_c.h>
 
+#include "base/mdllazy.h"
 #include "base/mdltext.h"
 #include "dgn_int.h"
 #include "dgnelem_int.h"
@@ -34,10 +35,70 @@ using mdlhost::dgn::elementType;
 
 // --- geos context --------------------------------------------------------------------
 
+// GEOS is opened with the first clip (base/mdllazy.h); its functions are
+// called through pointers under the names the header gives them.
+#define HOST_GEOS_FUNCTIONS(X) X(GEOS_init_r) X(GEOS_finish_r) X(GEOSArea_r) X(GEOSBoundary_r) \
+    X(GEOSCoordSeq_copyFromBuffer_r) X(GEOSCoordSeq_getSize_r) X(GEOSCoordSeq_getXY_r) X(GEOSGeomTypeId_r) \
+    X(GEOSGeom_createLineString_r) X(GEOSGeom_createLinearRing_r) X(GEOSGeom_createPointFromXY_r) \
+    X(GEOSGeom_createPolygon_r) X(GEOSGeom_destroy_r) X(GEOSGeom_getCoordSeq_r) X(GEOSGetGeometryN_r) \
+    X(GEOSGetNumGeometries_r) X(GEOSMakeValid_r) X(GEOSOrientationIndex_r) X(GEOSPrepare_r) X(GEOSPreparedCovers_r) \
+    X(GEOSPreparedGeom_destroy_r) X(GEOSPreparedIntersects_r) X(GEOSSTRtree_create_r) X(GEOSSTRtree_destroy_r) \
+    X(GEOSSTRtree_insert_r) X(GEOSSTRtree_query_r) X(GEOSSegmentIntersection_r) X(GEOSisEmpty_r) X(GEOSisValid_r)
+struct GeosApi {
+#define HOST_GEOS_SLOT(f) decltype(&::f) f = nullptr;
+    HOST_GEOS_FUNCTIONS(HOST_GEOS_SLOT)
+#undef HOST_GEOS_SLOT
+    bool ok = false;
+};
+
+const GeosApi &geosApi()
+{
+    static const GeosApi api = [] {
+        GeosApi a;
+        void *lib = mdlhost::openLibrary(HOST_GEOS_LIBRARY);
+        a.ok = lib != nullptr;
+#define HOST_GEOS_TAKE(f) a.ok = mdlhost::takeFunction(lib, #f, a.f) && a.ok;
+        HOST_GEOS_FUNCTIONS(HOST_GEOS_TAKE)
+#undef HOST_GEOS_TAKE
+        return a;
+    }();
+    return api;
+}
+#define GEOS_init_r geosApi().GEOS_init_r
+#define GEOS_finish_r geosApi().GEOS_finish_r
+#define GEOSArea_r geosApi().GEOSArea_r
+#define GEOSBoundary_r geosApi().GEOSBoundary_r
+#define GEOSCoordSeq_copyFromBuffer_r geosApi().GEOSCoordSeq_copyFromBuffer_r
+#define GEOSCoordSeq_getSize_r geosApi().GEOSCoordSeq_getSize_r
+#define GEOSCoordSeq_getXY_r geosApi().GEOSCoordSeq_getXY_r
+#define GEOSGeomTypeId_r geosApi().GEOSGeomTypeId_r
+#define GEOSGeom_createLineString_r geosApi().GEOSGeom_createLineString_r
+#define GEOSGeom_createLinearRing_r geosApi().GEOSGeom_createLinearRing_r
+#define GEOSGeom_createPointFromXY_r geosApi().GEOSGeom_createPointFromXY_r
+#define GEOSGeom_createPolygon_r geosApi().GEOSGeom_createPolygon_r
+#define GEOSGeom_destroy_r geosApi().GEOSGeom_destroy_r
+#define GEOSGeom_getCoordSeq_r geosApi().GEOSGeom_getCoordSeq_r
+#define GEOSGetGeometryN_r geosApi().GEOSGetGeometryN_r
+#define GEOSGetNumGeometries_r geosApi().GEOSGetNumGeometries_r
+#define GEOSMakeValid_r geosApi().GEOSMakeValid_r
+#define GEOSOrientationIndex_r geosApi().GEOSOrientationIndex_r
+#define GEOSPrepare_r geosApi().GEOSPrepare_r
+#define GEOSPreparedCovers_r geosApi().GEOSPreparedCovers_r
+#define GEOSPreparedGeom_destroy_r geosApi().GEOSPreparedGeom_destroy_r
+#define GEOSPreparedIntersects_r geosApi().GEOSPreparedIntersects_r
+#define GEOSSTRtree_create_r geosApi().GEOSSTRtree_create_r
+#define GEOSSTRtree_destroy_r geosApi().GEOSSTRtree_destroy_r
+#define GEOSSTRtree_insert_r geosApi().GEOSSTRtree_insert_r
+#define GEOSSTRtree_query_r geosApi().GEOSSTRtree_query_r
+#define GEOSSegmentIntersection_r geosApi().GEOSSegmentIntersection_r
+#define GEOSisEmpty_r geosApi().GEOSisEmpty_r
+#define GEOSisValid_r geosApi().GEOSisValid_r
+
 // GEOS reports errors through a handler; without one they are dropped and
-// the call's result (null, or 2 for predicates) tells of the failure.
+// the call's result (null, or 2 for predicates) tells of the failure.  No
+// context when GEOS cannot be opened: no clip is made then.
 struct Geos {
-    GEOSContextHandle_t ctx = GEOS_init_r();
+    GEOSContextHandle_t ctx = geosApi().ok ? GEOS_init_r() : nullptr;
     ~Geos()
     {
         if (ctx != nullptr)

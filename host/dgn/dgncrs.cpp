@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include <dlfcn.h>
 #include <proj.h>
 
+#include "base/mdllazy.h"
 #include "dgnstore_int.h"
 #include "dgn/mdldgn.h"
 
@@ -35,9 +35,8 @@ struct CrsText {
     std::string name, wkt;
 };
 
-// PROJ and what it pulls in (network, TLS and image libraries) take every
-// host process milliseconds to load and relocate, and only setting a CRS
-// needs it: it is opened the first time a code is looked up.
+// PROJ and what it pulls in (network, TLS and image libraries) is opened
+// the first time a code is looked up: only setting a CRS needs it.
 struct Proj {
     decltype(&proj_context_create) contextCreate = nullptr;
     decltype(&proj_context_destroy) contextDestroy = nullptr;
@@ -49,24 +48,18 @@ struct Proj {
     bool ok = false;
 };
 
-template <class F> bool symbol(void *lib, const char *name, F &fn)
-{
-    fn = reinterpret_cast<F>(dlsym(lib, name));
-    return fn != nullptr;
-}
-
 const Proj &proj()
 {
     static const Proj p = [] {
         Proj q;
-        void *lib = dlopen(HOST_PROJ_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        if (lib == nullptr)
-            return q;
-        q.ok = symbol(lib, "proj_context_create", q.contextCreate) &&
-               symbol(lib, "proj_context_destroy", q.contextDestroy) && symbol(lib, "proj_log_level", q.logLevel) &&
-               symbol(lib, "proj_create_from_database", q.createFromDatabase) &&
-               symbol(lib, "proj_get_name", q.getName) && symbol(lib, "proj_as_wkt", q.asWkt) &&
-               symbol(lib, "proj_destroy", q.destroy);
+        void *lib = mdlhost::openLibrary(HOST_PROJ_LIBRARY);
+        q.ok = mdlhost::takeFunction(lib, "proj_context_create", q.contextCreate) &&
+               mdlhost::takeFunction(lib, "proj_context_destroy", q.contextDestroy) &&
+               mdlhost::takeFunction(lib, "proj_log_level", q.logLevel) &&
+               mdlhost::takeFunction(lib, "proj_create_from_database", q.createFromDatabase) &&
+               mdlhost::takeFunction(lib, "proj_get_name", q.getName) &&
+               mdlhost::takeFunction(lib, "proj_as_wkt", q.asWkt) &&
+               mdlhost::takeFunction(lib, "proj_destroy", q.destroy);
         return q;
     }();
     return p;
