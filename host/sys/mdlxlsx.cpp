@@ -2,7 +2,7 @@
 //
 //   zip archive   the central directory, stored and deflated parts (zlib)
 //   reading       relationships, workbook, shared strings, sheets (libxml2)
-//   writing       libxlsxwriter into a temporary file, then a rename
+//   writing       libxlsxwriter (opened on first use) into a temporary file, then a rename
 //
 // Reading takes what the spreadsheet keeps (sheet names, the active sheet,
 // cell values and formulas); everything in a file is untrusted, so each
@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/mdllazy.h"
 #include "base/mdltext.h"
 #include "sys/sys_host.h"
 #include "svc_int.h"
@@ -581,8 +582,52 @@ bool readWorkbook(const std::string &localPath, Workbook &book, std::string &err
 
 // --- writing ------------------------------------------------------------------
 
+namespace {
+
+// libxlsxwriter (and the crypto and zip libraries it pulls in) is opened
+// with the first workbook written (base/mdllazy.h); its functions are
+// called through pointers under the names the header gives them.
+#define HOST_XLSX_FUNCTIONS(X) X(workbook_new_opt) X(workbook_add_worksheet) X(workbook_close) \
+    X(worksheet_activate) X(worksheet_write_string) X(worksheet_write_number) X(worksheet_write_boolean) \
+    X(worksheet_write_formula) X(lxw_strerror)
+struct XlsxApi {
+#define HOST_XLSX_SLOT(f) decltype(&::f) f = nullptr;
+    HOST_XLSX_FUNCTIONS(HOST_XLSX_SLOT)
+#undef HOST_XLSX_SLOT
+    bool ok = false;
+};
+
+const XlsxApi &xlsxApi()
+{
+    static const XlsxApi api = [] {
+        XlsxApi a;
+        void *lib = openLibrary(HOST_XLSX_LIBRARY);
+        a.ok = lib != nullptr;
+#define HOST_XLSX_TAKE(f) a.ok = takeFunction(lib, #f, a.f) && a.ok;
+        HOST_XLSX_FUNCTIONS(HOST_XLSX_TAKE)
+#undef HOST_XLSX_TAKE
+        return a;
+    }();
+    return api;
+}
+#define workbook_new_opt xlsxApi().workbook_new_opt
+#define workbook_add_worksheet xlsxApi().workbook_add_worksheet
+#define workbook_close xlsxApi().workbook_close
+#define worksheet_activate xlsxApi().worksheet_activate
+#define worksheet_write_string xlsxApi().worksheet_write_string
+#define worksheet_write_number xlsxApi().worksheet_write_number
+#define worksheet_write_boolean xlsxApi().worksheet_write_boolean
+#define worksheet_write_formula xlsxApi().worksheet_write_formula
+#define lxw_strerror xlsxApi().lxw_strerror
+
+} // namespace
+
 bool writeWorkbook(const Workbook &book, const std::string &localPath, std::string &error)
 {
+    if (!xlsxApi().ok) {
+        error = "cannot write " + localPath + ": " HOST_XLSX_LIBRARY " cannot be loaded";
+        return false;
+    }
     std::string tmp, target;
     int fd = mdlhost::openReplacement(localPath, tmp, target);
     if (fd < 0) {
