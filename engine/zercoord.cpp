@@ -122,79 +122,81 @@ inline uint64_t siffer_n(const char *p, unsigned n)
     return (d * 10000 + (d >> 32)) & 0x00000000FFFFFFFFull;
 }
 
+// Digit, LF and blank masks of the 16 bytes at p, one bit each.
+struct Masker16 {
+    unsigned siffer, lf, blank;
+};
+inline Masker16 masker16(const char *p)
+{
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i d = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+    return {(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d)),
+            (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n'))),
+            (unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' ')))};
+}
+
+// The numbers of a line of len bytes at s (its LF not counted) whose digit
+// and blank masks start at bit 0 of siffer and blank: true, with their
+// values in t, when the line is ANTALL whole numbers of one to fifteen
+// digits with one blank between them.  Each number is read eight bytes at
+// a time: lesbar bytes at s may be read.
+template <int ANTALL>
+inline bool les_form(const char *s, uint64_t siffer, uint64_t blank, unsigned len, size_t lesbar, double t[3])
+{
+    static const uint64_t tipotens[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+    if (len < 2 * ANTALL - 1)
+        return false;
+    const uint64_t foran = ((uint64_t)1 << len) - 1;
+    // Digits and single blanks only, a digit first and last.
+    uint64_t b = blank & foran;
+    if (((siffer | b) & foran) != foran || (siffer & 1u) == 0 || (siffer >> (len - 1) & 1u) == 0 ||
+        (b & (b >> 1)) != 0)
+        return false;
+    unsigned start[3] = {0, 0, 0}, n[3] = {0, 0, 0};
+    unsigned pos = 0;
+    bool god = true;
+    for (int k = 0; k < ANTALL; k++) {
+        unsigned til = k + 1 < ANTALL ? (b != 0 ? (unsigned)__builtin_ctzll(b) : 64u) : len;
+        if (k + 1 < ANTALL)
+            b &= b - 1;
+        n[k] = til - pos;
+        god = god && til <= len && n[k] <= 15 && pos + (n[k] > 8 ? 16 : 8) <= lesbar;
+        start[k] = pos;
+        pos = til + 1;
+    }
+    if (!god || b != 0)
+        return false;
+    for (int k = 0; k < ANTALL; k++) {
+        uint64_t v;
+        if (n[k] <= 8)
+            v = siffer_n(s + start[k], n[k]);
+        else
+            v = siffer_n(s + start[k], 8) * tipotens[n[k] - 8] + siffer_n(s + start[k] + 8, n[k] - 8);
+        t[k] = (double)(int64_t)v; // at most 15 digits: signed converts in one step
+    }
+    return true;
+}
+
 // The common coordinate lines: ANTALL whole numbers of one to fifteen
 // digits, one blank between them, then LF.  Each is taken as a point
 // until a line of another shape (or one too near the group's end), which
-// is left where it starts for the caller.  The next line's start comes
-// from the LF alone, so lines are read one behind the other without
-// waiting for the numbers.  Null when the point arrays are full.
+// is left where it starts for the caller.  The lines that end in the next
+// 64 bytes are found at once, so each is read without waiting for the one
+// before.  Null when the point arrays are full.
 template <int ANTALL>
 const char *les_enkle_punkter(const char *q, const char *slutt, bool tekst, double hoyde, const SheadStruct *head)
 {
-    static const uint64_t tipotens[8] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
-    const __m128i null = _mm_setzero_si128(), ni = _mm_set1_epi8('9'), nul = _mm_set1_epi8('0');
-    const __m128i lf = _mm_set1_epi8('\n'), blank = _mm_set1_epi8(' ');
     const double enhet = Elm.enhet, origoN = head->origoN, origoE = head->origoE;
     int32_t i = Elm.pointCount;
-    while (slutt - q >= 32) {
-        uint32_t siffer = 0, slutten = 0, blanke = 0;
-        for (int k = 0; k < 2; k++) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q + 16 * k));
-            __m128i m = _mm_and_si128(_mm_cmpeq_epi8(_mm_subs_epu8(x, ni), null),
-                                      _mm_cmpeq_epi8(_mm_subs_epu8(nul, x), null));
-            siffer |= (uint32_t)(unsigned)_mm_movemask_epi8(m) << (16 * k);
-            slutten |= (uint32_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)) << (16 * k);
-            blanke |= (uint32_t)(unsigned)_mm_movemask_epi8(_mm_cmpeq_epi8(x, blank)) << (16 * k);
-        }
-        if (slutten == 0)
-            break;
-        const unsigned e = (unsigned)__builtin_ctz(slutten);
-        const uint32_t foran = (1u << e) - 1; // the bytes before the LF
-        // Digits and single blanks only, a digit first and last, and
-        // ANTALL - 1 blanks.
-        uint32_t b = blanke & foran;
-        if (e < 3 || ((siffer | b) & foran) != foran || (siffer & 1u) == 0 || (siffer >> (e - 1) & 1u) == 0 ||
-            (b & (b >> 1)) != 0)
-            break;
-        unsigned start[3] = {0, 0, 0}, len[3] = {0, 0, 0};
-        unsigned pos = 0;
-        bool god = true;
-        for (int k = 0; k < ANTALL; k++) {
-            unsigned til = k + 1 < ANTALL ? (b != 0 ? (unsigned)__builtin_ctz(b) : 32u) : e;
-            if (k + 1 < ANTALL)
-                b &= b - 1;
-            // eight bytes are read at the number, sixteen for more than
-            // eight digits, all inside the 32 bytes looked at
-            unsigned n = til - pos;
-            god = god && til <= e && n <= 15 && pos + (n > 8 ? 16 : 8) <= 32;
-            start[k] = pos;
-            len[k] = n;
-            pos = til + 1;
-        }
-        if (!god || b != 0)
-            break;
-        double t[3] = {0.0, 0.0, 0.0};
-        for (int k = 0; k < ANTALL; k++) {
-            const unsigned n = len[k];
-            uint64_t v;
-            if (n <= 8)
-                v = siffer_n(q + start[k], n);
-            else
-                v = siffer_n(q + start[k], 8) * tipotens[n - 8] + siffer_n(q + start[k] + 8, n - 8);
-            t[k] = (double)(int64_t)v; // at most 15 digits: signed converts in one step
-        }
-        const char *neste = q + e + 1;
+    // A point from the numbers in t; false when the arrays are full.
+    auto punkt = [&](const double t[3]) {
         double n = enhet * t[0] + origoN;
         double o = enhet * t[1] + origoE;
         double h = ANTALL == 3 ? enhet * t[2] : hoyde;
-        if (i > 0 && !tekst && n == Elm.N[i - 1] && o == Elm.E[i - 1] && (ANTALL != 3 || h == Elm.H[i - 1])) {
-            q = neste;
-            continue;
-        }
-        if (i >= ZERA_MAX_POINTS - 1) {
-            Elm.pointCount = i;
-            return nullptr;
-        }
+        if (i > 0 && !tekst && n == Elm.N[i - 1] && o == Elm.E[i - 1] && (ANTALL != 3 || h == Elm.H[i - 1]))
+            return true;
+        if (i >= ZERA_MAX_POINTS - 1)
+            return false;
         if (i > 0 && h != Elm.H[i - 1])
             Elm.sameHeight = 0;
         Elm.N[i] = n;
@@ -202,7 +204,40 @@ const char *les_enkle_punkter(const char *q, const char *slutt, bool tekst, doub
         Elm.H[i] = h;
         Elm.kp[i] = 0;
         i++;
-        q = neste;
+        return true;
+    };
+    bool videre = true;
+    while (videre && slutt - q >= 32) {
+        // 64 bytes and 16 to read past them, or 32 and no more.
+        const bool hel = slutt - q >= 80;
+        uint64_t siffer = 0, lf = 0, blank = 0;
+        for (int k = 0; k < (hel ? 4 : 2); k++) {
+            Masker16 m = masker16(q + 16 * k);
+            siffer |= (uint64_t)m.siffer << (16 * k);
+            lf |= (uint64_t)m.lf << (16 * k);
+            blank |= (uint64_t)m.blank << (16 * k);
+        }
+        if (lf == 0)
+            break;
+        const size_t lesbar = hel ? 80 : 32;
+        unsigned fra = 0;
+        // Past 32 bytes only the first line is taken.
+        for (uint64_t l = hel ? lf : lf & (lf & (~lf + 1)); l != 0; l &= l - 1) {
+            const unsigned e = (unsigned)__builtin_ctzll(l);
+            double t[3] = {0.0, 0.0, 0.0};
+            if (!les_form<ANTALL>(q + fra, siffer >> fra, blank >> fra, e - fra, lesbar - fra, t)) {
+                videre = false;
+                break;
+            }
+            if (!punkt(t)) {
+                Elm.pointCount = i;
+                return nullptr;
+            }
+            fra = e + 1;
+        }
+        q += fra;
+        if (fra == 0)
+            break;
     }
     Elm.pointCount = i;
     return q;
