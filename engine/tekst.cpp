@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -473,10 +474,11 @@ const Settnokler &settnokler(const ScharStruct *keys)
     // The whole fields are compared and kept, so a key equal up to its
     // terminator but not after it is only taken apart once more.
     const char *kilde[4] = {keys->hoydeKey, keys->coordKey, keys->coordHKey, keys->coordDKey};
-    bool lik = true;
-    for (int i = 0; i < 4; i++)
-        lik = lik && memcmp(n.tekst[i], kilde[i], SCHAR_KEY_LEN) == 0;
-    if (!lik) {
+    // The four fields follow each other: one comparison for all.
+    static_assert(offsetof(ScharStruct, coordDKey) - offsetof(ScharStruct, hoydeKey) == 3 * SCHAR_KEY_LEN &&
+                      sizeof n.tekst == 4 * SCHAR_KEY_LEN,
+                  "height and coordinate keys side by side");
+    if (memcmp(n.tekst, reinterpret_cast<const char *>(keys) + offsetof(ScharStruct, hoydeKey), sizeof n.tekst) != 0) {
         for (int i = 0; i < 4; i++) {
             memcpy(n.tekst[i], kilde[i], SCHAR_KEY_LEN);
             n.tekst[i][SCHAR_KEY_LEN - 1] = '\0';

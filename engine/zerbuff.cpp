@@ -599,7 +599,7 @@ bool streng_verdi(const char *line, const char **value, size_t *len)
 {
     const char *tok = nullptr;
     size_t tokLen = 0;
-    if (line == nullptr || !token_spenn(line, 0, &tok, &tokLen) || !token_spenn(line, 1, &tok, &tokLen))
+    if (line == nullptr || !token_spenn(line, 1, &tok, &tokLen)) // a second token has a first
         return false;
     char sitattegn = '\0';
     if (memchr(tok, '"', tokLen) != nullptr)

@@ -110,13 +110,17 @@ bool verdi_i16(const char *nokkel, int16_t *v)
     return true;
 }
 
-// The six places of a "..KVALITET" line, as tokens of the line.  The parser
-// and the rest read the same line: the places of the last one are kept.
+int32_t kvalitet_tall(const char *s, size_t n);
+
+// The six places of a "..KVALITET" line, as tokens of the line, and their
+// numbers (0 where absent).  The parser and the rest read the same line:
+// the places of the last one are kept.
 struct Kvalitetplasser {
     const char *nokkel;
     const char *s[ZERA_KVALITET_COUNT];
     size_t n[ZERA_KVALITET_COUNT];
     bool har[ZERA_KVALITET_COUNT];
+    int32_t tall[ZERA_KVALITET_COUNT];
 } sistKvalitet;
 
 const Kvalitetplasser &kvalitet_plasser(const char *nokkel)
@@ -132,6 +136,7 @@ const Kvalitetplasser &kvalitet_plasser(const char *nokkel)
             sistKvalitet.har[i - 1] = finnes;
             sistKvalitet.s[i - 1] = s;
             sistKvalitet.n[i - 1] = n;
+            sistKvalitet.tall[i - 1] = finnes ? kvalitet_tall(s, n) : 0;
         }
         p = finnes ? s + n : nullptr;
     }
@@ -409,7 +414,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
 
     const Kvalitetplasser &plass = kvalitet_plasser(g.finn(KVALITET, grense));
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
-        int32_t v = plass.har[i] ? kvalitet_tall(plass.s[i], plass.n[i]) : 0;
+        int32_t v = plass.tall[i];
         if (v == 0 || (i == 2 && v > 3))
             v = head->kvalitet[i];
         Elm.kvalitet[i] = v;
@@ -669,7 +674,7 @@ void les_kvalitet(const char *nokkel)
             Elm.kvalitet[i] = -1;
             continue;
         }
-        int32_t v = kvalitet_tall(plass.s[i], plass.n[i]);
+        int32_t v = plass.tall[i];
         if (v >= 0)
             Elm.kvalitet[i] = v;
     }
