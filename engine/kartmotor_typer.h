@@ -57,8 +57,10 @@ inline constexpr const ZeraTypeFakta *zera_type(int kode)
 /* Type code of a group name by exact comparison (".PUNKT" 1 ... ; other -3). */
 inline int16_t zera_typekode(const char *groupName)
 {
+    // The letter after the dot first: most names differ there.
     for (const ZeraTypeFakta &t : ZERA_TYPER)
-        if (t.gruppe != nullptr && strcmp(groupName, t.gruppe) == 0)
+        if (t.gruppe != nullptr && groupName[0] == t.gruppe[0] && groupName[1] == t.gruppe[1] &&
+            strcmp(groupName, t.gruppe) == 0)
             return t.kode;
     return ZERA_UKJENT;
 }
