@@ -44,26 +44,7 @@ using mdlhost::dgn::elementType;
     X(GEOSGetNumGeometries_r) X(GEOSMakeValid_r) X(GEOSOrientationIndex_r) X(GEOSPrepare_r) X(GEOSPreparedCovers_r) \
     X(GEOSPreparedGeom_destroy_r) X(GEOSPreparedIntersects_r) X(GEOSSTRtree_create_r) X(GEOSSTRtree_destroy_r) \
     X(GEOSSTRtree_insert_r) X(GEOSSTRtree_query_r) X(GEOSSegmentIntersection_r) X(GEOSisEmpty_r) X(GEOSisValid_r)
-struct GeosApi {
-#define HOST_GEOS_SLOT(f) decltype(&::f) f = nullptr;
-    HOST_GEOS_FUNCTIONS(HOST_GEOS_SLOT)
-#undef HOST_GEOS_SLOT
-    bool ok = false;
-};
-
-const GeosApi &geosApi()
-{
-    static const GeosApi api = [] {
-        GeosApi a;
-        void *lib = mdlhost::openLibrary(HOST_GEOS_LIBRARY);
-        a.ok = lib != nullptr;
-#define HOST_GEOS_TAKE(f) a.ok = mdlhost::takeFunction(lib, #f, a.f) && a.ok;
-        HOST_GEOS_FUNCTIONS(HOST_GEOS_TAKE)
-#undef HOST_GEOS_TAKE
-        return a;
-    }();
-    return api;
-}
+MDLHOST_LAZY_LIBRARY(GeosApi, geosApi, HOST_GEOS_LIBRARY, HOST_GEOS_FUNCTIONS)
 #define GEOS_init_r geosApi().GEOS_init_r
 #define GEOS_finish_r geosApi().GEOS_finish_r
 #define GEOSArea_r geosApi().GEOSArea_r

@@ -37,59 +37,35 @@ struct CrsText {
 
 // PROJ and what it pulls in (network, TLS and image libraries) is opened
 // the first time a code is looked up: only setting a CRS needs it.
-struct Proj {
-    decltype(&proj_context_create) contextCreate = nullptr;
-    decltype(&proj_context_destroy) contextDestroy = nullptr;
-    decltype(&proj_log_level) logLevel = nullptr;
-    decltype(&proj_create_from_database) createFromDatabase = nullptr;
-    decltype(&proj_get_name) getName = nullptr;
-    decltype(&proj_as_wkt) asWkt = nullptr;
-    decltype(&proj_destroy) destroy = nullptr;
-    bool ok = false;
-};
-
-const Proj &proj()
-{
-    static const Proj p = [] {
-        Proj q;
-        void *lib = mdlhost::openLibrary(HOST_PROJ_LIBRARY);
-        q.ok = mdlhost::takeFunction(lib, "proj_context_create", q.contextCreate) &&
-               mdlhost::takeFunction(lib, "proj_context_destroy", q.contextDestroy) &&
-               mdlhost::takeFunction(lib, "proj_log_level", q.logLevel) &&
-               mdlhost::takeFunction(lib, "proj_create_from_database", q.createFromDatabase) &&
-               mdlhost::takeFunction(lib, "proj_get_name", q.getName) &&
-               mdlhost::takeFunction(lib, "proj_as_wkt", q.asWkt) &&
-               mdlhost::takeFunction(lib, "proj_destroy", q.destroy);
-        return q;
-    }();
-    return p;
-}
+#define HOST_PROJ_FUNCTIONS(X) X(proj_context_create) X(proj_context_destroy) X(proj_log_level) \
+    X(proj_create_from_database) X(proj_get_name) X(proj_as_wkt) X(proj_destroy)
+MDLHOST_LAZY_LIBRARY(ProjApi, projApi, HOST_PROJ_LIBRARY, HOST_PROJ_FUNCTIONS)
 
 // Name and WKT (OGC 1, as GeoPackage 1.x asks) of EPSG code; false when PROJ
 // does not know it as a CRS, or cannot be loaded.
 bool lookUp(int code, CrsText &out)
 {
-    const Proj &pj = proj();
+    const ProjApi &pj = projApi();
     if (!pj.ok)
         return false;
-    PJ_CONTEXT *ctx = pj.contextCreate();
+    PJ_CONTEXT *ctx = pj.proj_context_create();
     if (ctx == nullptr)
         return false;
-    pj.logLevel(ctx, PJ_LOG_NONE);
+    pj.proj_log_level(ctx, PJ_LOG_NONE);
     std::string text = std::to_string(code);
-    PJ *crs = pj.createFromDatabase(ctx, "EPSG", text.c_str(), PJ_CATEGORY_CRS, 0, nullptr);
+    PJ *crs = pj.proj_create_from_database(ctx, "EPSG", text.c_str(), PJ_CATEGORY_CRS, 0, nullptr);
     bool ok = false;
     if (crs) {
-        const char *name = pj.getName(crs);
-        const char *wkt = pj.asWkt(ctx, crs, PJ_WKT1_GDAL, nullptr);
+        const char *name = pj.proj_get_name(crs);
+        const char *wkt = pj.proj_as_wkt(ctx, crs, PJ_WKT1_GDAL, nullptr);
         if (name && wkt) {
             out.name = name;
             out.wkt = wkt;
             ok = true;
         }
-        pj.destroy(crs);
+        pj.proj_destroy(crs);
     }
-    pj.contextDestroy(ctx);
+    pj.proj_context_destroy(ctx);
     return ok;
 }
 

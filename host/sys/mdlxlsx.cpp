@@ -590,26 +590,7 @@ namespace {
 #define HOST_XLSX_FUNCTIONS(X) X(workbook_new_opt) X(workbook_add_worksheet) X(workbook_close) \
     X(worksheet_activate) X(worksheet_write_string) X(worksheet_write_number) X(worksheet_write_boolean) \
     X(worksheet_write_formula) X(lxw_strerror)
-struct XlsxApi {
-#define HOST_XLSX_SLOT(f) decltype(&::f) f = nullptr;
-    HOST_XLSX_FUNCTIONS(HOST_XLSX_SLOT)
-#undef HOST_XLSX_SLOT
-    bool ok = false;
-};
-
-const XlsxApi &xlsxApi()
-{
-    static const XlsxApi api = [] {
-        XlsxApi a;
-        void *lib = openLibrary(HOST_XLSX_LIBRARY);
-        a.ok = lib != nullptr;
-#define HOST_XLSX_TAKE(f) a.ok = takeFunction(lib, #f, a.f) && a.ok;
-        HOST_XLSX_FUNCTIONS(HOST_XLSX_TAKE)
-#undef HOST_XLSX_TAKE
-        return a;
-    }();
-    return api;
-}
+MDLHOST_LAZY_LIBRARY(XlsxApi, xlsxApi, HOST_XLSX_LIBRARY, HOST_XLSX_FUNCTIONS)
 #define workbook_new_opt xlsxApi().workbook_new_opt
 #define workbook_add_worksheet xlsxApi().workbook_add_worksheet
 #define workbook_close xlsxApi().workbook_close

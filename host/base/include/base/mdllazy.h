@@ -24,4 +24,26 @@ template <class F> bool takeFunction(void *lib, const char *name, F &fn)
 
 } // namespace mdlhost
 
+// Declares struct Api, a pointer for each function FUNCTIONS names (an
+// X-macro list of the library's function names), and getter(), which opens
+// soname the first time and takes them; Api::ok tells whether all came.
+#define MDLHOST_LAZY_SLOT(f) decltype(&::f) f = nullptr;
+#define MDLHOST_LAZY_TAKE(f) api.ok = ::mdlhost::takeFunction(lib, #f, api.f) && api.ok;
+#define MDLHOST_LAZY_LIBRARY(Api, getter, soname, FUNCTIONS)                                                           \
+    struct Api {                                                                                                       \
+        FUNCTIONS(MDLHOST_LAZY_SLOT)                                                                                   \
+        bool ok = false;                                                                                               \
+    };                                                                                                                 \
+    const Api &getter()                                                                                                \
+    {                                                                                                                  \
+        static const Api loaded = [] {                                                                                 \
+            Api api;                                                                                                   \
+            void *lib = ::mdlhost::openLibrary(soname);                                                                \
+            api.ok = lib != nullptr;                                                                                   \
+            FUNCTIONS(MDLHOST_LAZY_TAKE)                                                                               \
+            return api;                                                                                                \
+        }();                                                                                                           \
+        return loaded;                                                                                                 \
+    }
+
 #endif
