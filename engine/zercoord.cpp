@@ -109,6 +109,25 @@ inline bool les_tall(const char *&p, double &verdi, const char *slutt)
     return true;
 }
 
+// Adds the point (n, e, h) with node code kp to Elm as its point i, and
+// counts it in i, unless it repeats point i - 1 (with its height when
+// medHoyde; a text keeps repeats).  False when the arrays are full.
+inline bool legg_punkt(int32_t &i, bool tekst, bool medHoyde, double n, double e, double h, int16_t kp)
+{
+    if (i > 0 && !tekst && n == Elm.N[i - 1] && e == Elm.E[i - 1] && (!medHoyde || h == Elm.H[i - 1]))
+        return true;
+    if (i >= ZERA_MAX_POINTS - 1)
+        return false;
+    if (i > 0 && h != Elm.H[i - 1])
+        Elm.sameHeight = 0;
+    Elm.N[i] = n;
+    Elm.E[i] = e;
+    Elm.H[i] = h;
+    Elm.kp[i] = kp;
+    i++;
+    return true;
+}
+
 #if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 #define ZERA_ENKLE_PUNKTER 1
 // The value of the n (1 to 8) decimal digits at p, eight bytes readable.
@@ -190,21 +209,8 @@ const char *les_enkle_punkter(const char *q, const char *slutt, bool tekst, doub
     int32_t i = Elm.pointCount;
     // A point from the numbers in t; false when the arrays are full.
     auto punkt = [&](const double t[3]) {
-        double n = enhet * t[0] + origoN;
-        double o = enhet * t[1] + origoE;
-        double h = ANTALL == 3 ? enhet * t[2] : hoyde;
-        if (i > 0 && !tekst && n == Elm.N[i - 1] && o == Elm.E[i - 1] && (ANTALL != 3 || h == Elm.H[i - 1]))
-            return true;
-        if (i >= ZERA_MAX_POINTS - 1)
-            return false;
-        if (i > 0 && h != Elm.H[i - 1])
-            Elm.sameHeight = 0;
-        Elm.N[i] = n;
-        Elm.E[i] = o;
-        Elm.H[i] = h;
-        Elm.kp[i] = 0;
-        i++;
-        return true;
+        return legg_punkt(i, tekst, ANTALL == 3, enhet * t[0] + origoN, enhet * t[1] + origoE,
+                          ANTALL == 3 ? enhet * t[2] : hoyde, 0);
     };
     bool videre = true;
     while (videre && slutt - q >= 32) {
@@ -333,20 +339,9 @@ const char *les_blokk(const char *q, const char *slutt, int kind, bool harHoyde,
         double e = enhet * t2 + head->origoE;
         double h = (kind == KOORD_HOYDE) ? enhet * t3 : (harHoyde ? hoyde : 0.0);
         int32_t i = Elm.pointCount;
-        if (i > 0 && !tekst && n == Elm.N[i - 1] && e == Elm.E[i - 1] &&
-            (kind != KOORD_HOYDE || h == Elm.H[i - 1])) {
-            q = neste;
-            continue;
-        }
-        if (i >= ZERA_MAX_POINTS - 1)
+        if (!legg_punkt(i, tekst, kind == KOORD_HOYDE, n, e, h, kp))
             return nullptr;
-        if (i > 0 && h != Elm.H[i - 1])
-            Elm.sameHeight = 0;
-        Elm.N[i] = n;
-        Elm.E[i] = e;
-        Elm.H[i] = h;
-        Elm.kp[i] = kp;
-        Elm.pointCount = i + 1;
+        Elm.pointCount = i;
         q = neste;
     }
     return q;
