@@ -775,7 +775,19 @@ const Nokkelindeks *zerget_indeks(const char *group)
 const char *zerget_nokkel_parset(const char *group, const char *key)
 {
     const Nokkelindeks *x = zerget_indeks(group);
-    return x != nullptr ? nokkelindeks_finn(x, nokkel(key), group, x->slutt) : finn_nokkel(group, key, nullptr);
+    if (x == nullptr || key == nullptr)
+        return finn_nokkel(group, key, nullptr);
+    // The import asks for the same key group after group: it is taken
+    // apart again only when another comes.
+    static char sist[32] = "";
+    static Nokkel n = nokkel(sist);
+    if (strncmp(sist, key, sizeof sist) != 0) {
+        if (strlen(key) >= sizeof sist)
+            return nokkelindeks_finn(x, nokkel(key), group, x->slutt);
+        kopier(sist, sizeof sist, key);
+        n = nokkel(sist);
+    }
+    return nokkelindeks_finn(x, n, group, x->slutt);
 }
 
 /* Elm.text := the "..GID" value with its first blank as '/' and the
