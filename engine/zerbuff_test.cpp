@@ -160,6 +160,21 @@ TEST_F(ZerbuffTest, CrlfFileGivesTheSameGroupsAsItsLfCopy)
         sammeGrupper(kFil, crlf(kFil), comments);
 }
 
+// Lines of every length from 0 to 80, so that lines run over and end at
+// every place of the blocks of lines taken at once.
+TEST_F(ZerbuffTest, CrlfLinesOfEveryLengthGiveTheLfCopysGroups)
+{
+    std::string fil = ".HODE\n..TEGNSETT ISO8859-10\n";
+    for (int gruppe = 1; gruppe <= 40; gruppe++) {
+        fil += ".KURVE " + std::to_string(gruppe) + ":\n..LTEMA 1000\n";
+        for (int n = 0; n <= 80; n += 1 + gruppe % 7)
+            fil += "..X" + std::string((size_t)n, (char)('a' + n % 26)) + "\n";
+    }
+    fil += ".SLUTT\n";
+    for (int16_t comments : {0, 1, 2})
+        sammeGrupper(fil, crlf(fil), comments);
+}
+
 // A file whose lines end in a CR alone, or in CR CR LF, is read as its LF
 // copy: the same groups from the same lines.
 TEST_F(ZerbuffTest, LoneCrFileGivesTheSameGroupsAsItsLfCopy)

@@ -295,6 +295,41 @@ TEST_F(ZercoordTest, ElementAndFileExtents)
     EXPECT_DOUBLE_EQ(Bmw.fileExtent[4], 0);
 }
 
+// Elements of many points, whose extents are taken two points at a time,
+// get the extent a walk through the points one by one gives: the first of
+// equal values (0 before -0 and the other way), and the lowest height
+// above 0.
+TEST_F(ZercoordTest, ExtentsOfManyPointsAreThoseOfAWalkThroughThem)
+{
+    std::mt19937 rng(20261211);
+    const double verdier[] = {-0.0, 0.0, 1.5, -2.0, 7.0, 0.25, -0.0, 3.0};
+    for (int runde = 0; runde < 300; runde++) {
+        int32_t n = 1 + (int32_t)(rng() % 40);
+        Elm.type = ZERA_KURVE;
+        Elm.pointCount = n;
+        for (int32_t i = 0; i < n; i++) {
+            Elm.N[i] = verdier[rng() % 8];
+            Elm.E[i] = verdier[rng() % 8];
+            Elm.H[i] = verdier[rng() % 8];
+        }
+        double ventet[6] = {Elm.N[0], Elm.E[0], 0.0, Elm.N[0], Elm.E[0], 0.0};
+        for (int32_t i = 0; i < n; i++) {
+            ventet[0] = Elm.N[i] < ventet[0] ? Elm.N[i] : ventet[0];
+            ventet[1] = Elm.E[i] < ventet[1] ? Elm.E[i] : ventet[1];
+            ventet[3] = Elm.N[i] > ventet[3] ? Elm.N[i] : ventet[3];
+            ventet[4] = Elm.E[i] > ventet[4] ? Elm.E[i] : ventet[4];
+            ventet[5] = Elm.H[i] > ventet[5] ? Elm.H[i] : ventet[5];
+            if (Elm.H[i] > 0.0 && (ventet[2] == 0.0 || Elm.H[i] < ventet[2]))
+                ventet[2] = Elm.H[i];
+        }
+        bmwmaxmin(&head.minN, &head.maxN, &head.minE, &head.maxE, &Elm.mode);
+        for (int i = 0; i < 6; i++) {
+            EXPECT_EQ(Elm.extent[i], ventet[i]) << runde << " " << i;
+            EXPECT_EQ(std::signbit(Elm.extent[i]), std::signbit(ventet[i])) << runde << " " << i;
+        }
+    }
+}
+
 TEST_F(ZercoordTest, PointTextFromStreng)
 {
     ASSERT_EQ(les(".PUNKT 8:\n..PTEMA 1000\n..STRENG \"Hei du\"\n..EDIT 300\n..FLYTT 2 -1\n..XYZ 1\n" + NOH +
@@ -436,6 +471,59 @@ TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
             if (godtatt) {
                 ASSERT_EQ(Elm.pointCount, 2);
                 EXPECT_EQ(Elm.E[1], v);
+            }
+        }
+    }
+}
+
+// Long blocks, whose common lines are read many at a time, give every line
+// the point the C library's numbers give, whatever the line's shape and
+// wherever it stands against the block's start; repeats are dropped.
+TEST_F(ZercoordTest, LongBlocksGiveEachLineItsNumbers)
+{
+    const char *const linjer[] = {"1 2 3", "12345678 87654321 5", "123456789 987654321 12",
+                                  "123456789012345 1 0", "1234567890123456 7 8", " 5 6 7", "5  6 7", "5 6 7 ",
+                                  "5\t6 7", "-5 6 7", "5 6 7 ..KP 3", "0000000001 02 3", "7 8 9", "7 8 9",
+                                  "99 100 101"};
+    head.enhet = 0.5;
+    head.origoN = 100.0;
+    head.origoE = 200.0;
+    for (bool medHoyde : {false, true}) {
+        for (int forskyv = 0; forskyv < 70; forskyv++) {
+            SCOPED_TRACE(std::string(medHoyde ? "with heights" : "plain") + ", shifted " + std::to_string(forskyv));
+            std::string gruppe = ".KURVE 1:\n..LTEMA 1000\n..X " + std::string(forskyv, 'y') + "\n" +
+                                 (medHoyde ? NOH : NO) + "\n";
+            std::vector<Punkt> ventet;
+            for (int runde = 0; runde < 5; runde++) {
+                for (const char *l : linjer) {
+                    gruppe += std::string(l) + "\n";
+                    // The numbers as strtod reads them; a line with too few
+                    // ends the block, so none is in the table.
+                    const char *p = l;
+                    double t[3] = {0.0, 0.0, 0.0};
+                    for (int k = 0; k < (medHoyde ? 3 : 2); k++) {
+                        char *slutt = nullptr;
+                        t[k] = strtod(p, &slutt);
+                        p = slutt;
+                    }
+                    int kp = strstr(l, "..KP 3") != nullptr ? 3 : 0;
+                    Punkt pt{0.5 * t[0] + 100.0, 0.5 * t[1] + 200.0, medHoyde ? 0.5 * t[2] : 0.0, kp};
+                    if (!ventet.empty() && ventet.back().n == pt.n && ventet.back().e == pt.e &&
+                        ventet.back().h == pt.h)
+                        continue;
+                    ventet.push_back(pt);
+                }
+            }
+            gruppe += "..Y 1\n";
+            ASSERT_EQ(les(gruppe), 0);
+            std::vector<Punkt> fikk = punkter();
+            ASSERT_EQ(fikk.size(), ventet.size());
+            for (size_t i = 0; i < fikk.size(); i++) {
+                SCOPED_TRACE("point " + std::to_string(i));
+                EXPECT_EQ(fikk[i].n, ventet[i].n);
+                EXPECT_EQ(fikk[i].e, ventet[i].e);
+                EXPECT_EQ(fikk[i].h, ventet[i].h);
+                EXPECT_EQ(fikk[i].kp, ventet[i].kp);
             }
         }
     }
