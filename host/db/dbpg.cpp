@@ -8,8 +8,35 @@
 
 #include <cstring>
 
+#include "base/mdllazy.h"
 #include "base/mdltext.h"
 #include "db_int.h"
+
+// libpq is opened with the first PostgreSQL connection (base/mdllazy.h):
+// linking it would load its TLS, Kerberos and directory libraries into
+// every host process.  Its functions are called through pointers under
+// the names its header gives them.
+namespace {
+#define HOST_PQ_FUNCTIONS(X) X(PQclear) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQresultErrorMessage) X(PQresultStatus) X(PQsetClientEncoding) X(PQstatus)
+MDLHOST_LAZY_LIBRARY(PqApi, pqApi, HOST_PQ_LIBRARY, HOST_PQ_FUNCTIONS)
+} // namespace
+#define PQclear pqApi().PQclear
+#define PQconnectdb pqApi().PQconnectdb
+#define PQerrorMessage pqApi().PQerrorMessage
+#define PQexecParams pqApi().PQexecParams
+#define PQfinish pqApi().PQfinish
+#define PQfmod pqApi().PQfmod
+#define PQfname pqApi().PQfname
+#define PQftype pqApi().PQftype
+#define PQgetisnull pqApi().PQgetisnull
+#define PQgetlength pqApi().PQgetlength
+#define PQgetvalue pqApi().PQgetvalue
+#define PQnfields pqApi().PQnfields
+#define PQntuples pqApi().PQntuples
+#define PQresultErrorMessage pqApi().PQresultErrorMessage
+#define PQresultStatus pqApi().PQresultStatus
+#define PQsetClientEncoding pqApi().PQsetClientEncoding
+#define PQstatus pqApi().PQstatus
 
 namespace mdlhost::db {
 
@@ -141,6 +168,10 @@ class Postgres final : public Backend {
 
 std::unique_ptr<Backend> openPostgres(const std::string &conninfo, std::string &error)
 {
+    if (!pqApi().ok) {
+        error = "PostgreSQL cannot be reached: " HOST_PQ_LIBRARY " cannot be loaded";
+        return nullptr;
+    }
     PGconn *conn = PQconnectdb(conninfo.c_str());
     if (!conn || PQstatus(conn) != CONNECTION_OK) {
         error = lastError(conn, nullptr);
