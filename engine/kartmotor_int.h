@@ -215,21 +215,21 @@ const char *tegnsett_navn(int set);
 /* ---- zerbuff.cpp ------------------------------------------------------------
    A ZERA file read in blocks: zerget_gruppe takes its groups from the block,
    so reading on never sets the file back.  Positions are file positions.
-   A regular file opened with gruppekilde_apne is mapped a window at a time
+   A regular file opened with gruppekilde_apne is read a window at a time
    instead of copied, up to its last window, which is read into blokk. */
 #define ZERA_READ_BLOCK 262144        /* bytes read at a time */
 #define ZERA_READ_PAD 16              /* room after the block's terminator */
-#define ZERA_MAP_WINDOW 1048576       /* bytes of the file mapped at a time */
+#define ZERA_MAP_WINDOW 1048576       /* bytes of the file read as one window */
 typedef struct Gruppekilde {
     FILE *fp;
     long pos;                         /* file position of data[0] */
     size_t len;                       /* bytes in data */
     size_t at;                        /* next unread byte */
     bool slutt;                       /* the file has no more bytes */
-    char *data;                       /* blokk, or the mapped window */
-    void *kart;                       /* the mapped window, or NULL */
-    size_t kartLen;                   /* bytes mapped */
-    long filLen;                      /* size of a file that may be mapped, else -1 */
+    char *data;                       /* blokk, or the window */
+    void *kart;                       /* the window, or NULL */
+    size_t kartLen;                   /* bytes in the window's buffer */
+    long filLen;                      /* size of a file read in windows, else -1 */
     char blokk[ZERA_READ_BLOCK + ZERA_READ_PAD];
 } Gruppekilde;
 /* Reads fp from pos on, where fp stands, without mapping. */
@@ -237,7 +237,7 @@ void gruppekilde_start(Gruppekilde *source, FILE *fp, long pos);
 /* Reads fp from its start (fp is set there), mapping it where it can; a
    source opened so is static and given up with gruppekilde_lukk. */
 void gruppekilde_apne(Gruppekilde *source, FILE *fp);
-/* Gives up the mapped window; call before closing the file. */
+/* Gives up the window; call before closing the file. */
 void gruppekilde_lukk(Gruppekilde *source);
 /* The next read starts at pos; false when the file cannot be set there. */
 bool gruppekilde_sett(Gruppekilde *source, long pos);

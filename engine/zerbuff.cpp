@@ -6,9 +6,8 @@
 // lines are taken from there, so reading on never sets the file back; only
 // zerget_buff, which starts at the FILE's position, sets the file to the
 // next group once at the end of each call.  A regular file opened with
-// gruppekilde_apne is mapped a window at a time instead, which spares
-// copying it; its last window, and any file that cannot be mapped, is read
-// into the block.
+// gruppekilde_apne is read a window of 1 MB at a time instead; its last
+// window, and any file that is not regular, is read into the block.
 //
 //   seek:  line not a group line -> skip it (counted), stay in seek
 //          group line -> note start line and position, go to fill
@@ -32,13 +31,14 @@
 // A group that outgrows the buffer is still read to its end, so the reader
 // stands at the next group and the caller can skip the refused one.
 #include <cassert>
+#include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #if defined(__unix__) || defined(__APPLE__)
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #define ZERA_KART 1
@@ -83,33 +83,48 @@ template <bool UTROP> const char *finn_spesiell(const char *p)
 #endif
 }
 
-// A window of a mapped file starts at a page: where the unread bytes stand
-// in it, and the next page mapped too, so the terminator and the 16 bytes
-// read past it lie in the file.
+// A window of a regular file is read whole, from the page the unread bytes
+// stand in, into one of two window buffers in turn, so the bytes of the
+// window before stay readable while the next is read (as the caller may
+// still point into them).  Read, not mapped: a file that is cut short while
+// it is read gives a short read here, which the reader reports, where a
+// mapped page past the new end would kill the process.
+char *vindu(int i)
+{
+    static const long side = sysconf(_SC_PAGESIZE);
+    static char *buffere[2] = {nullptr, nullptr};
+    if (buffere[i] == nullptr && side > 0)
+        buffere[i] = static_cast<char *>(malloc(ZERA_MAP_WINDOW + (size_t)side + ZERA_READ_PAD));
+    return buffere[i];
+}
+
 bool kartlegg(Gruppekilde &k, ptrdiff_t *flytt)
 {
 #if defined(ZERA_KART)
     static const long side = sysconf(_SC_PAGESIZE);
+    static int neste = 0;
     const long fra = k.pos + (long)k.at;
     const long start = fra - fra % side;
     const size_t lengde = ZERA_MAP_WINDOW + (size_t)side;
     if (k.filLen < 0 || side <= 0 || start > k.filLen - (long)lengde)
         return false;
-    // Writable and private: the terminator and a NUL turned blank stay
-    // ours.  A window that follows the last one is read through, so its
-    // pages are brought in at once, for reading: only those written are
-    // copied.  One a jump back lands in is read only where it is touched.
-    void *m = mmap(nullptr, lengde, PROT_READ | PROT_WRITE, MAP_PRIVATE, fileno(k.fp), start);
-    if (m == MAP_FAILED)
+    char *buf = vindu(neste);
+    if (buf == nullptr)
         return false;
-#if defined(MADV_POPULATE_READ)
-    if (k.kart != nullptr || fra == 0)
-        madvise(m, lengde, MADV_POPULATE_READ);
-#endif
+    size_t lest = 0;
+    while (lest < lengde) {
+        ssize_t n = pread(fileno(k.fp), buf + lest, lengde - lest, start + (off_t)lest);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false; // cut short or unreadable: the block reader goes on and sees it
+        lest += (size_t)n;
+    }
+    neste = 1 - neste;
     gruppekilde_lukk(&k);
-    k.kart = m;
+    k.kart = buf;
     k.kartLen = lengde;
-    k.data = static_cast<char *>(m);
+    k.data = buf;
     *flytt = (ptrdiff_t)k.at - (ptrdiff_t)(fra - start);
     k.pos = start;
     k.at = (size_t)(fra - start);
@@ -466,7 +481,7 @@ void les_enkle_linjer(Gruppekilde &k, Utdata &ut, int kommentar, int32_t *lineCo
 void gruppekilde_start(Gruppekilde *k, FILE *fp, long pos)
 {
     assert(k != nullptr);
-    k->kart = nullptr; // a mapped window is given up by gruppekilde_lukk only
+    k->kart = nullptr; // a window is given up by gruppekilde_lukk only
     k->kartLen = 0;
     k->fp = fp;
     k->pos = pos;
@@ -496,11 +511,7 @@ void gruppekilde_apne(Gruppekilde *k, FILE *fp)
 void gruppekilde_lukk(Gruppekilde *k)
 {
     assert(k != nullptr);
-#if defined(ZERA_KART)
-    if (k->kart != nullptr)
-        munmap(k->kart, k->kartLen);
-#endif
-    k->kart = nullptr;
+    k->kart = nullptr; // the window buffers are kept for the next file
     k->kartLen = 0;
     k->data = k->blokk;
 }

@@ -607,3 +607,39 @@ TEST_F(ZergetStrTest, NoLineIsFailureOne)
 }
 
 } // namespace
+
+// A file cut short while it is read in windows: the reader sees its new
+// end, where a mapped window would have killed the process.
+TEST(ZerbuffKilde, AFileCutShortWhileReadEndsWithoutACrash)
+{
+    char navn[] = "/tmp/zerbuff-kort-XXXXXX";
+    int fd = mkstemp(navn);
+    ASSERT_GE(fd, 0);
+    std::string gruppe = ".PUNKT 1:\n..NØH\n" + std::string(2000, '1') + "\n";
+    std::string tekst = ".HODE\n";
+    while (tekst.size() < 4 * ZERA_MAP_WINDOW)
+        tekst += gruppe;
+    tekst += ".SLUTT\n";
+    ASSERT_EQ(write(fd, tekst.data(), tekst.size()), static_cast<ssize_t>(tekst.size()));
+    FILE *fp = fdopen(fd, "rb");
+    ASSERT_NE(fp, nullptr);
+    Gruppekilde k;
+    gruppekilde_apne(&k, fp);
+    std::vector<char> buffer(ZERA_GROUP_BUFFER);
+    int32_t linjer = 0, start = 0;
+    long neste = 0, pos = 0;
+    int16_t kommentar = 1;
+    int antall = 0, rc = 0;
+    for (; antall < 100000; ++antall) {
+        if (antall == 10)
+            ASSERT_EQ(ftruncate(fd, static_cast<off_t>(ZERA_MAP_WINDOW + 12345)), 0);
+        rc = zerget_gruppe(&k, buffer.data(), buffer.size(), &linjer, &start, &neste, &pos, &kommentar);
+        if (rc == 1)
+            break;
+    }
+    gruppekilde_lukk(&k);
+    fclose(fp);
+    unlink(navn);
+    EXPECT_EQ(rc, 1);
+    EXPECT_LT(static_cast<size_t>(antall), tekst.size() / gruppe.size()) << "it stopped at the new end";
+}
