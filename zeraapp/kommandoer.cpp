@@ -489,7 +489,7 @@ int EksporterTilZera(char *)
     char eksportDir[TEKST] = "";
     bool harDir = mdlSystem_getenv("ZVZERA_EKSPORTDIR", eksportDir, sizeof eksportDir) == 0;
     if (zvlibUpf_defFileCreate(d.zeraFil, nullptr, "*.zer", harDir ? "ZVZERA_EKSPORTDIR" : nullptr,
-                               ressurstekst(TEKSTER, 26).c_str(), harDir ? -9653 : 0) != 0)
+                               ressurstekst(TEKSTER, 26).c_str(), harDir ? -9653 : 0) != ACTIONBUTTON_OK)
         return 0;
     if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0)
         LagStandardHode(&d.hode);
@@ -608,7 +608,7 @@ int AapneHodefil(char *)
     zeraBrukerGrensesnittData &d = data();
     char fil[TEKST] = "";
     if (zvlibUpf_defFileOpen(fil, nullptr, "*.hod", d.installasjonsKatalog, ressurstekst(TEKSTER, 27).c_str(),
-                             -9654) != 0)
+                             -9654) != ACTIONBUTTON_OK)
         return 0;
     if (LesZeraHode(fil, &d.hode, nullptr, nullptr) != 0)
         return 0;
@@ -623,7 +623,7 @@ int LagreHodefilSom(char *)
     zeraBrukerGrensesnittData &d = data();
     char fil[TEKST] = "";
     if (zvlibUpf_defFileCreate(fil, nullptr, "*.hod", d.installasjonsKatalog, ressurstekst(TEKSTER, 28).c_str(),
-                               -9654) != 0)
+                               -9654) != ACTIONBUTTON_OK)
         return 0;
     SkrivHodefil(fil, &d.hode);
     kopier(d.hodeFil, fil);
@@ -654,7 +654,8 @@ int NyZeraFilListe(char *)
 int ImporterEnZeraFil(char *)
 {
     char fil[TEKST] = "";
-    if (zvlibUpf_defFileOpen(fil, nullptr, "*.zer", nullptr, ressurstekst(TEKSTER, 20).c_str(), -9650) != 0)
+    if (zvlibUpf_defFileOpen(fil, nullptr, "*.zer", nullptr, ressurstekst(TEKSTER, 20).c_str(), -9650) !=
+        ACTIONBUTTON_OK)
         return 0;
     NyZeraFilListe(nullptr);
     long forste = 0;

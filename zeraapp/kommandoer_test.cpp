@@ -10,6 +10,8 @@
 #include <string>
 
 #include "kommandoer.h"
+#include "kroker.h"
+#include "oppsett.h"
 #include "testing/importskriver_testing.h"
 #include "zvliberror.h"
 
@@ -204,6 +206,177 @@ TEST_F(KommandoTest, TheTemporaryFolder)
     mdlSystem_defineCfgVar("MS_TMP", nullptr);
     FinnTempKatalog(k);
     EXPECT_STREQ(k, "C:\\temp\\");
+}
+
+// ---- the runs, as a user starts them ----------------------------------------------------
+
+class KjoringTest : public KommandoTest {
+  protected:
+    void SetUp() override
+    {
+        KommandoTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        batchModus = 0;
+        ASSERT_EQ(PubliserBrukerData(), 0);
+        ASSERT_EQ(PubliserKroker(), 0);
+        fs::create_directories(path("logs"));
+        fs::create_directories(path("tmp"));
+        snprintf(data_.temaFil, sizeof data_.temaFil, "%s", temaFil_.c_str());
+        snprintf(data_.loggFil, sizeof data_.loggFil, "%s", path("logs/prosjekt.log").c_str());
+        mdlSystem_defineCfgVar("ZVZERA_TEMP", (path("tmp") + "/").c_str());
+    }
+    void TearDown() override
+    {
+        mdlSystem_defineCfgVar("ZVZERA_TEMP", nullptr);
+        if (data_.fkbListe) {
+            mdlStringList_destroy(data_.fkbListe);
+            data_.fkbListe = nullptr;
+        }
+        if (data_.loggListe) {
+            mdlStringList_destroy(data_.loggListe);
+            data_.loggListe = nullptr;
+        }
+        KommandoTest::TearDown();
+    }
+    static std::string zera(int serie, const char *n)
+    {
+        return ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+               "..ZERA-NIV\xC5 3\n.LINJE " +
+               std::to_string(serie) + ":\n..LTEMA 1012\n..N\xD8\n" + n + " 50000000\n" + n +
+               " 50000100\n.SLUTT\n";
+    }
+    long loggMerke(int i)
+    {
+        const char *tekst = nullptr;
+        long *info = nullptr;
+        EXPECT_EQ(mdlStringList_getMember(&tekst, &info, data_.loggListe, i), 0);
+        return info ? info[1] : -1;
+    }
+};
+
+TEST_F(KjoringTest, TwoFilesIntoTheCurrentDesignEachWithItsLog)
+{
+    skriv("a.zer", zera(1, "660000000"));
+    skriv("b.zer", zera(2, "660000500"));
+    liste({path("a.zer"), path("b.zer")});
+    skriv("logs/prosj001.log", "gammel");
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_IMPORT, "ok"), 0);
+    ImporterZeraFiler();
+    EXPECT_EQ(alle().size(), 2u);
+    EXPECT_TRUE(fs::exists(path("logs/prosj001.log")));
+    EXPECT_TRUE(fs::exists(path("logs/prosj002.log")));
+    EXPECT_EQ(les(path("logs/prosj001.log")).find("gammel"), std::string::npos) << "each log is new";
+    ASSERT_NE(data_.loggListe, nullptr);
+    EXPECT_EQ(mdlStringList_size(data_.loggListe), 2);
+    EXPECT_EQ(mdlStringList_size(zeraFilListe), 2) << "a list of several files stays";
+    EXPECT_EQ(std::string(tcbP->dgnfilenm), dgnPath());
+}
+
+TEST_F(KjoringTest, OneFileChosenIsImportedAndTheListEmptiedAfterwards)
+{
+    skriv("a.zer", zera(1, "660000000"));
+    mdlhost_scriptFileDialog(path("a.zer").c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_IMPORT, "ok"), 0);
+    ImporterEnZeraFil(nullptr);
+    EXPECT_EQ(alle().size(), 1u);
+    ASSERT_NE(zeraFilListe, nullptr);
+    EXPECT_EQ(mdlStringList_size(zeraFilListe), 0);
+    // A cancelled choice does nothing.
+    mdlhost_scriptFileDialog(nullptr);
+    ImporterEnZeraFil(nullptr);
+    EXPECT_EQ(alle().size(), 1u);
+}
+
+TEST_F(KjoringTest, ACancelledImportDialogImportsNothing)
+{
+    skriv("a.zer", zera(1, "660000000"));
+    liste({path("a.zer")});
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_IMPORT, "cancel"), 0);
+    ImporterZeraFiler();
+    EXPECT_TRUE(alle().empty());
+    EXPECT_FALSE(fs::exists(path("logs/prosj001.log")));
+}
+
+TEST_F(KjoringTest, EachFileIntoANewDesignAndAnExistingOneIsAskedFor)
+{
+    DPoint3d o{0, 0, 0};
+    std::string seed = path("seed3d.dgn");
+    ASSERT_EQ(mdlhost_dgnCreateFile(seed.c_str(), 1, 1000.0, "m", &o), 0);
+    snprintf(data_.seedFil, sizeof data_.seedFil, "%s", seed.c_str());
+    fs::create_directories(path("ut"));
+    snprintf(data_.importKatalog, sizeof data_.importKatalog, "%s/", path("ut").c_str());
+    data_.importMaal = 1;
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("ut/b.dgn").c_str(), 0, 10.0, "m", &o), 0);
+    skriv("a.zer", zera(1, "660000000"));
+    skriv("b.zer", zera(2, "660000500"));
+    liste({path("a.zer"), path("b.zer")});
+    std::string start = tcbP->dgnfilenm;
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_IMPORT, "ok"), 0);
+    ASSERT_EQ(mdlhost_scriptModal(20011, "press PushButton -4"), 0); // keep b.dgn
+    ImporterZeraFiler();
+    EXPECT_EQ(std::string(tcbP->dgnfilenm), start) << "back in the design the run started in";
+    EXPECT_EQ(loggMerke(0), 0);
+    EXPECT_NE(loggMerke(1), 0) << "the skipped file's log is marked";
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlSystem_newDesignFile(path("ut/a.dgn").c_str()), 0);
+    EXPECT_EQ(alle().size(), 1u);
+    EXPECT_EQ(mdlModelRef_getUorPerMaster(mdlModelRef_getActive()), 1000.0) << "made from the seed";
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlSystem_newDesignFile(path("ut/b.dgn").c_str()), 0);
+    EXPECT_TRUE(alle().empty());
+    EXPECT_EQ(mdlModelRef_getUorPerMaster(mdlModelRef_getActive()), 10.0) << "left as it was";
+}
+
+TEST_F(KjoringTest, TheExportWritesTheStandardHeaderOrAHeaderFileAndLeavesNoElementFile)
+{
+    elm(ZERA_LINJE, 1, "1012", {{500000, 6600000, 0}, {500010, 6600020, 0}});
+    ASSERT_EQ(dgnput_elm(), 0);
+    struct {
+        const char *navn;
+        bool hodefil;
+        const char *venter;
+    } tilfeller[] = {{"standard header", false, "..ZERA-VERSJON 3.4\n"}, {"header file", true, "..ZERA-VERSJON 4.0\n"}};
+    for (auto &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        data_.hodeFil[0] = '\0';
+        if (t.hodefil) {
+            SheadStruct h;
+            LagStandardHode(&h);
+            h.zeraVersjon = 4.0;
+            h.koordsys = 22;
+            ASSERT_EQ(SkrivHodefil(path("mitt.hod").c_str(), &h), 0);
+            snprintf(data_.hodeFil, sizeof data_.hodeFil, "%s", path("mitt.hod").c_str());
+        }
+        std::string ut = path(std::string(t.hodefil ? "med" : "uten") + ".zer");
+        mdlhost_scriptFileDialog(ut.c_str());
+        ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+        EksporterTilZera(nullptr);
+        std::string tekst = les(ut);
+        EXPECT_NE(tekst.find(t.venter), std::string::npos) << tekst;
+        EXPECT_NE(tekst.find(t.hodefil ? "...KOORDSYS 22\n" : "...KOORDSYS 99\n"), std::string::npos) << tekst;
+        EXPECT_NE(tekst.find(".LINJE 1:\n"), std::string::npos) << tekst;
+        EXPECT_NE(tekst.find("..MIN-N"), std::string::npos) << tekst;
+        EXPECT_EQ(tekst.substr(tekst.size() - 7), ".SLUTT\n");
+        EXPECT_FALSE(fs::exists(path("tmp/dgn2zera.tmp")));
+    }
+}
+
+TEST_F(KjoringTest, WithAFenceTheHeaderTakesTheFencesExtentInMasterUnits)
+{
+    elm(ZERA_LINJE, 1, "1012", {{500000, 6600000, 0}, {500010, 6600020, 0}});
+    ASSERT_EQ(dgnput_elm(), 0);
+    DPoint3d gjerde[4] = {{499000, 6599000, 0}, {501000, 6599000, 0}, {501000, 6601000, 0}, {499000, 6601000, 0}};
+    ASSERT_EQ(mdlFence_fromPoints(gjerde, 4, 0), 0);
+    std::string ut = path("gjerde.zer");
+    mdlhost_scriptFileDialog(ut.c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+    EksporterTilZera(nullptr);
+    EXPECT_DOUBLE_EQ(data_.hode.minN, 6599000.0);
+    EXPECT_DOUBLE_EQ(data_.hode.minE, 499000.0);
+    EXPECT_DOUBLE_EQ(data_.hode.maxN, 6601000.0);
+    EXPECT_DOUBLE_EQ(data_.hode.maxE, 501000.0);
+    EXPECT_NE(les(ut).find(".LINJE 1:\n"), std::string::npos);
 }
 
 } // namespace
