@@ -436,13 +436,7 @@ TEST_F(ImportFilTest, AreasOfLevel4WithAnIsland)
 
 TEST_F(ImportFilTest, AttributesBecomeTagsAndTheIndexFollowsTheElement)
 {
-    std::string tagfil = path("zvzera.tag");
-    std::ofstream(tagfil) << "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
-                             "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
-    snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", tagfil.c_str());
-    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
-    ASSERT_EQ(LagTagsett(), 0);
-    data_.lagreEgenskaper = 1;
+    ASSERT_NO_FATAL_FAILURE(lagreSomTagger());
     std::string zera = hode(3) + ".LINJE 1:\n..LTEMA 1012\n..DATO 20090601\n..KVALITET 82 100\n..EIER kommune\n"
                                  "..N\xD8\n660000000 50000000\n660000100 50000100\n.SLUTT\n";
     ASSERT_EQ(importer(zera), 0);

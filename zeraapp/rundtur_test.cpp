@@ -100,13 +100,7 @@ TEST_F(RundturTest, AnAreaWithAnIslandComesBackWithItsReferences)
 // Every kind of group at once, with attributes through tags.
 TEST_F(RundturTest, PointsLinesCurvesArcsTextsAndAttributesComeBack)
 {
-    std::string tagfil = path("zvzera.tag");
-    std::ofstream(tagfil) << "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
-                             "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
-    snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", tagfil.c_str());
-    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
-    ASSERT_EQ(LagTagsett(), 0);
-    data_.lagreEgenskaper = 1;
+    ASSERT_NO_FATAL_FAILURE(lagreSomTagger());
     data_.punktModus = 2; // points as zero-length lines: no cell library needed
     importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
              "..ZERA-NIV\xC5 3\n"

@@ -20,6 +20,7 @@
 #include "dgnskriv.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
+#include "zeratagger.h"
 #include "zvlibmain.h"
 #include "zvzera.h"
 
@@ -153,6 +154,19 @@ class ImportTest : public dgntest::DgnTest {
         for (int i = 0; i < n; ++i)
             p.push_back({100.0 + i, 200.0 + y + (i % 2), 10.0});
         return p;
+    }
+
+    // Attributes stored as tags of set ZERA: DATO, the two KVALITET values
+    // and the rest as text (the end-to-end tag file).
+    void lagreSomTagger()
+    {
+        std::string tagfil = path("zvzera.tag");
+        std::ofstream(tagfil) << "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
+                                 "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
+        snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", tagfil.c_str());
+        ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+        ASSERT_EQ(LagTagsett(), 0);
+        data_.lagreEgenskaper = 1;
     }
 
     // The top-level elements of the active model, in position order.
