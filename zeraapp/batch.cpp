@@ -303,11 +303,28 @@ void velgFkbGrupper(const char *grupper)
     }
 }
 
+bool kanLeses(const char *fil)
+{
+    FILE *fp = dlmSystem_mdlFopen(fil, "rb");
+    if (fp == nullptr)
+        return false;
+    dlmSystem_mdlFclose(fp);
+    return true;
+}
+
 // One import; false when it failed (the report says why).
 bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     // The header is read before the seed is copied, so a missing ZERA
     // file leaves no empty design behind.
+    if (!kanLeses(fil->zera)) {
+        // The header reader has no text of its own for a file it cannot open.
+        char tekst[BMW_CTXT_LEN] = "";
+        short nr = 1;
+        c_txt(const_cast<char *>("ZERA2DGN"), &nr, tekst);
+        fprintf(rapport, "\n%s\ni filen: %s\n", tekst, fil->zera);
+        return false;
+    }
     if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
         return false;
     if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
@@ -369,6 +386,10 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         fprintf(rapport, "\n%s\n", tekst);
         return false;
     }
+    // As the export dialog sets them: without them no element would carry
+    // its theme.
+    eksporterObjekttype = 1;
+    eksporterZeratema = d->zera40 ? 0 : 1;
     EksporterTegning();
     exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));

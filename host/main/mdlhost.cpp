@@ -170,5 +170,8 @@ int main(int argc, char *argv[])
         fclose(fp);
     }
     mdlhost_shutdown();
+    // The design a session or a batch left open is closed, not left to the
+    // process's end.
+    mdlhost_closeDesignFile();
     return session.failures() > 0 ? 1 : 0;
 }

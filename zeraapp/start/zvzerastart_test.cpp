@@ -488,7 +488,10 @@ TEST_F(ZvZeraStartTest, ABatchImportReportsEachItemAndGoesOnAfterAFailure)
               std::string::npos)
         << r;
     EXPECT_NE(r.find("Loggfil     : C:\\logs\\batch002.log\n"), std::string::npos) << r;
-    EXPECT_NE(r.find("\ni filen: C:\\zer\\missing.zer\n"), std::string::npos) << r;
+    // The reason of a file that cannot be opened, then the file.
+    EXPECT_NE(r.find("\nZERA2DGN 1: ZERA-filen kan ikke \345pnes eller opprettes\ni filen: C:\\zer\\missing.zer\n"),
+              std::string::npos)
+        << r;
     const std::string siste = "\n1 ZERA-filer er importert til MicroStation.\n\n";
     ASSERT_GE(r.size(), siste.size());
     EXPECT_EQ(r.substr(r.size() - siste.size()), siste);
@@ -515,4 +518,107 @@ TEST_F(ZvZeraStartTest, ABatchImportReportsEachItemAndGoesOnAfterAFailure)
     EXPECT_EQ(typer, (std::vector<int>{LINE_ELM, CURVE_ELM}));
     EXPECT_EQ(mdlhost_dgnGetEpsg(0), 25832);
     mdlhost_closeDesignFile();
+}
+
+// A batch export of the designs a pattern finds, with a map id and the FKB
+// group HDB: each ZERA file has the map id in its header and its themes,
+// the element of group KYS stays out (MSTEMTAB 26 in its log), and the
+// temporary element file is gone.
+TEST_F(ZvZeraStartTest, ABatchExportOfAPatternWritesEachDesignWithTheMapId)
+{
+    for (const char *d : {"t", "dgn", "zer", "tmp"})
+        fs::create_directories(path(d));
+    define("MDLHOST_DRIVE_C", dir_);
+    define("ZVZERA_TEMP", path("tmp") + "/");
+    writeFile("t/zvzera.tem", "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;1;1;0\n"
+                              "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n"
+                              "Stedsnavn;1010;FM;T;1010;4;0;0;105;5;4;KRYSS;1;1;0\n");
+    // Each design: a point (a zero-length line) of 2101 and a coast line of
+    // 3001, in the colours of their rows.
+    for (const char *navn : {"dgn/d1.dgn", "dgn/d2.dgn"}) {
+        DPoint3d origo{0, 0, 0};
+        ASSERT_EQ(mdlhost_dgnCreateFile(path(navn).c_str(), 1, 1000.0, "m", &origo), 0);
+        ASSERT_EQ(mdlSystem_newDesignFile(path(navn).c_str()), 0);
+        mdlhost_dgnBeginCommand();
+        auto legg = [](MSElement *el, const char16_t *nivaaNavn, uint32_t farge) {
+            uint32_t nivaa = 0;
+            ASSERT_EQ(mdlLevel_create(0, nivaaNavn, &nivaa), 0);
+            mdlElement_setProperties(el, &nivaa, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+            mdlElement_setSymbology(el, &farge, nullptr, nullptr);
+            EXPECT_NE(mdlElement_add(el), 0u);
+        };
+        MSElement el;
+        DPoint3d punkt[2] = {{5.0e8, 6.6e9, 12000}, {5.0e8, 6.6e9, 12000}};
+        ASSERT_EQ(mdlLine_create(&el, nullptr, punkt), 0);
+        legg(&el, u"2101", 3);
+        DPoint3d kyst[3] = {{5.0e8, 6.6e9, 0}, {5.01e8, 6.6e9, 0}, {5.01e8, 6.601e9, 0}};
+        ASSERT_EQ(mdlLineString_create(&el, nullptr, kyst, 3), 0);
+        legg(&el, u"3001", 2);
+        ASSERT_EQ(mdlhost_dgnEndCommand(1), 0);
+        mdlhost_closeDesignFile();
+    }
+    writeFile("job.txt", "Type: EKSPORT\n"
+                         "Temafil: C:\\t\\zvzera.tem\n"
+                         "Brytere-eksport: 1 1 0 0 0 0 1\n"
+                         "DGN-dir: C:\\dgn\n"
+                         "ZERA-dir: C:\\zer\n"
+                         "Filnavn: d*.dgn * HDB KART01\n");
+    keyin("mdl load zvzera USER -i" + path("job.txt") + " -i" + path("rep.txt"));
+    std::string r = readAll(path("rep.txt"));
+    EXPECT_NE(r.find("Brytere p\xE5  : Sjekk mot lag, farge i temafil\n"
+                     "              Lagre teksth\xF8yde/bredde\n"),
+              std::string::npos)
+        << r;
+    for (const char *navn : {"d1", "d2"}) {
+        SCOPED_TRACE(navn);
+        const std::string n = navn;
+        EXPECT_NE(r.find("ZERA-Eksport: C:\\dgn\\" + n + ".dgn ==> C:\\zer\\" + n + ".zer\n"
+                         "Kart-ID     : KART01\n"
+                         "FKB-grupper : HDB\n"
+                         "Loggfil     : C:\\zer\\" + n + ".log\n"),
+                  std::string::npos)
+            << r;
+        std::string zera = readAll(path("zer/" + n + ".zer"));
+        EXPECT_NE(zera.find("..KARTID \"KART01\"\n"), std::string::npos) << zera;
+        EXPECT_NE(zera.find(".PUNKT 1:\n..OBJTYPE Fastmerke\n..PTEMA 2101\n"), std::string::npos) << zera;
+        EXPECT_EQ(zera.find("3001"), std::string::npos) << zera;
+        EXPECT_EQ(zera.substr(zera.size() - 7), ".SLUTT\n");
+        EXPECT_NE(readAll(path("zer/" + n + ".log")).find("MSTEMTAB 26"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(path("tmp/dgn2zera.tmp")));
+    const std::string siste = "\n2 ZERA-filer er eksportert fra MicroStation.\n\n";
+    ASSERT_GE(r.size(), siste.size());
+    EXPECT_EQ(r.substr(r.size() - siste.size()), siste);
+    mdlhost_closeDesignFile();
+}
+
+// The bundled sample jobs as scripts/run-sample.sh runs them, in a folder of
+// their own: both samples imported into designs made from the bundled seed
+// and exported back, the areas with their islands and the texts kept.
+TEST_F(ZvZeraStartTest, TheBundledSampleJobsConvertEveryItem)
+{
+    fs::create_directory_symlink(ZERA_SOURCE_DIR "/samples", path("samples"));
+    for (const char *d : {"out/dgn", "out/zera", "out/logs", "out/tmp"})
+        fs::create_directories(path(d));
+    auto run = [&](const std::string &job, const std::string &rep) {
+        std::string cmd = "cd '" + dir_ + "' && env -u MS_MDL -u MDLHOST_ECHO -u MS_USERPREF '" MDLHOST_PROGRAM
+                          "' -q -c samples/mdlhost.cfg -k 'mdl load zvzera MS_INITAPPS -isamples/" + job +
+                          " -iout/" + rep + "' >out/stdout.txt 2>out/stderr.txt";
+        int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    ASSERT_EQ(run("import.job", "import.rep"), 0) << readAll(path("out/stderr.txt"));
+    ASSERT_EQ(run("eksport.job", "eksport.rep"), 0) << readAll(path("out/stderr.txt"));
+    std::string inn = readAll(path("out/import.rep")), ut = readAll(path("out/eksport.rep"));
+    EXPECT_NE(inn.find("\n2 ZERA-filer er importert til MicroStation.\n\n"), std::string::npos) << inn;
+    EXPECT_NE(ut.find("\n2 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << ut;
+    for (const char *f : {"out/dgn/eksempel.dgn", "out/dgn/flater.dgn", "out/logs/inn001.log", "out/logs/inn002.log",
+                          "out/logs/ut001.log", "out/logs/ut002.log"})
+        EXPECT_TRUE(fs::exists(path(f))) << f;
+    std::string flater = readAll(path("out/zera/flater.zer"));
+    for (const char *linje : {"..ZERA-NIV\xC5 4\n", ".FLATE 13:\n..FTEMA 4002\n", "..REF :1 (:2) (:3)\n",
+                              "..REF :4 (:5)\n", "..REF :6 :7\n", "..STRENG \"Store holmen\"\n",
+                              "..STRENG G\xE5rden\n"})
+        EXPECT_NE(flater.find(linje), std::string::npos) << linje << "\n" << flater;
+    EXPECT_NE(readAll(path("out/zera/eksempel.zer")).find("..LTEMA 2001\n"), std::string::npos);
 }

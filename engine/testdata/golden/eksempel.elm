@@ -5,7 +5,7 @@ themeCount 1
 theme "2101"
 themeCode ""
 matchRow 0
-level "Terrengpunkt"
+level "2101"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -62,7 +62,7 @@ themeCount 1
 theme "2101"
 themeCode ""
 matchRow 0
-level "Terrengpunkt"
+level "2101"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -119,7 +119,7 @@ themeCount 1
 theme "2101"
 themeCode ""
 matchRow 0
-level "Terrengpunkt"
+level "2101"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -176,7 +176,7 @@ themeCount 1
 theme "2101"
 themeCode ""
 matchRow 0
-level "Terrengpunkt"
+level "2101"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -233,7 +233,7 @@ themeCount 1
 theme "2101"
 themeCode ""
 matchRow 0
-level "Terrengpunkt"
+level "2101"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -290,7 +290,7 @@ themeCount 1
 theme "2001"
 themeCode ""
 matchRow 1
-level "Koter"
+level "2001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -383,7 +383,7 @@ themeCount 1
 theme "2001"
 themeCode ""
 matchRow 1
-level "Koter"
+level "2001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -476,7 +476,7 @@ themeCount 1
 theme "2001"
 themeCode ""
 matchRow 1
-level "Koter"
+level "2001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -569,7 +569,7 @@ themeCount 1
 theme "2001"
 themeCode ""
 matchRow 1
-level "Koter"
+level "2001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -662,7 +662,7 @@ themeCount 1
 theme "2001"
 themeCode ""
 matchRow 1
-level "Koter"
+level "2001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -755,7 +755,7 @@ themeCount 1
 theme "7001"
 themeCode ""
 matchRow 2
-level "Veg"
+level "7001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -816,7 +816,7 @@ themeCount 1
 theme "7063"
 themeCode ""
 matchRow 3
-level "Vegpunkt"
+level "7063"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -873,7 +873,7 @@ themeCount 1
 theme "1010"
 themeCode ""
 matchRow 4
-level "Bygg"
+level "1010"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -932,7 +932,7 @@ themeCount 1
 theme "1010"
 themeCode ""
 matchRow 4
-level "Bygg"
+level "1010"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -991,7 +991,7 @@ themeCount 1
 theme "9001"
 themeCode ""
 matchRow 6
-level "Tekst"
+level "9001"
 enhet 0.01
 medium ""
 kvalitet 82
@@ -1050,7 +1050,7 @@ themeCount 1
 theme "5000"
 themeCode ""
 matchRow 5
-level "Bygg"
+level "5000"
 enhet 0.01
 medium ""
 kvalitet 82
