@@ -1,7 +1,7 @@
 // The ZERA application loaded by its task name through the host, as a user
 // and as the host's start-up load it: the interactive road with its menus,
-// command table and hooks, the batch roads with their report, unloading,
-// and the settings kept from one start to the next.
+// command table and hooks, the batch roads with their report, the bundled
+// sample jobs, unloading, and the settings kept from one start to the next.
 #include <dlfcn.h>
 #include <sys/wait.h>
 
