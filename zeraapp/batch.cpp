@@ -28,6 +28,8 @@ __attribute__((weak)) int TemaForHoydeAvrundingEllerMultHoyder(char *tema, int t
 
 namespace {
 
+constexpr int MELDINGER = 5; // prompts and messages of the commands
+constexpr int MELDING_KAN_IKKE_AAPNES = 7;
 constexpr int MEM_LISTE = 20005;
 constexpr int MEM_POST = 14;
 constexpr const char *STREK = "-------------------------------------------------------------------------------\n";
@@ -303,13 +305,40 @@ void velgFkbGrupper(const char *grupper)
     }
 }
 
-bool kanLeses(const char *fil)
+// The text of a message of the engine's lists.
+std::string meldingTekst(const char *rutine, short nr)
 {
-    FILE *fp = dlmSystem_mdlFopen(fil, "rb");
-    if (fp == nullptr)
-        return false;
-    dlmSystem_mdlFclose(fp);
-    return true;
+    char tekst[BMW_CTXT_LEN] = "";
+    c_txt(const_cast<char *>(rutine), &nr, tekst);
+    return tekst;
+}
+
+// The text of the engine's first registered message (or with siste its
+// last), "" without one.
+std::string motorensMelding(bool siste = false)
+{
+    int n = Bmw.msgCount < BMW_MAX_MESSAGES ? Bmw.msgCount : BMW_MAX_MESSAGES;
+    if (n < 1)
+        return "";
+    int i = siste ? n - 1 : 0;
+    char rutine[sizeof Bmw.msg.rutnam[0] + 1];
+    snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[i]);
+    return meldingTekst(rutine, Bmw.msg.number[i]);
+}
+
+// The header reader registers no message for a file it cannot open or
+// that holds no group; for those the report gets the cause here, in the
+// header failure's form.  False when the report has it.
+bool hodetKanLeses(const char *zera, FILE *rapport)
+{
+    SheadStruct hode;
+    int32_t storrelse = 0;
+    int rc = zerget_headinfo(zera, &hode, &storrelse, reinterpret_cast<MdlFunctionP>(c_txt));
+    if (rc != 1 && rc != 2)
+        return true;
+    std::string tekst = rc == 1 ? meldingTekst("ZERA2DGN", 1) : meldingTekst("SG_HEAD", 1);
+    fprintf(rapport, "\n%s\ni filen: %s\n", tekst.c_str(), zera);
+    return false;
 }
 
 // One import; false when it failed (the report says why).
@@ -317,15 +346,7 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     // The header is read before the seed is copied, so a missing ZERA
     // file leaves no empty design behind.
-    if (!kanLeses(fil->zera)) {
-        // The header reader has no text of its own for a file it cannot open.
-        char tekst[BMW_CTXT_LEN] = "";
-        short nr = 1;
-        c_txt(const_cast<char *>("ZERA2DGN"), &nr, tekst);
-        fprintf(rapport, "\n%s\ni filen: %s\n", tekst, fil->zera);
-        return false;
-    }
-    if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
+    if (!hodetKanLeses(fil->zera, rapport) || LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
         return false;
     if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
         if (mdlFile_copy(fil->dgn, d->seedFil) != 0) {
@@ -376,14 +397,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     FinnTempKatalog(temp);
     std::string tempFil = std::string(temp) + "dgn2zera.tmp";
     if (init_dgn2zera(d->temaFil, tempFil.c_str(), &d->hode, reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
-        char tekst[BMW_CTXT_LEN] = "";
-        if (Bmw.msgCount > 0) {
-            char rutine[sizeof Bmw.msg.rutnam[0] + 1];
-            snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[0]);
-            short nr = Bmw.msg.number[0];
-            c_txt(rutine, &nr, tekst);
-        }
-        fprintf(rapport, "\n%s\n", tekst);
+        fprintf(rapport, "\n%s\n", motorensMelding().c_str());
         return false;
     }
     // As the export dialog sets them: without them no element would carry
@@ -391,9 +405,21 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     eksporterObjekttype = 1;
     eksporterZeratema = d->zera40 ? 0 : 1;
     EksporterTegning();
-    exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
-                  reinterpret_cast<MdlFunctionP>(c_txt));
-    return LeggTilZeraFil(tempFil.c_str(), fil->zera) == 0;
+    int slutt = exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
+                              reinterpret_cast<MdlFunctionP>(c_txt));
+    // No box waits in batch: a ZERA file that cannot be made or completed
+    // is named in the report.
+    if (slutt == 1 || slutt == 3) {
+        fprintf(rapport, "\n%s\ni filen: %s\n", motorensMelding(true).c_str(), fil->zera);
+        return false;
+    }
+    if (LeggTilZeraFil(tempFil.c_str(), fil->zera) != 0) {
+        char tekst[BMW_CTXT_LEN] = "";
+        mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, MELDINGER, MELDING_KAN_IKKE_AAPNES, fil->zera);
+        fprintf(rapport, "\n%s\n", tekst);
+        return false;
+    }
+    return true;
 }
 
 } // namespace

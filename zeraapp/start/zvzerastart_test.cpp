@@ -622,3 +622,66 @@ TEST_F(ZvZeraStartTest, TheBundledSampleJobsConvertEveryItem)
         EXPECT_NE(flater.find(linje), std::string::npos) << linje << "\n" << flater;
     EXPECT_NE(readAll(path("out/zera/eksempel.zer")).find("..LTEMA 2001\n"), std::string::npos);
 }
+
+// A whole host process with MS_INITAPPS: each failed item's block names
+// its cause, no box waits for an answer, the other items are converted,
+// and the host ends with status 0.
+TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
+{
+    for (const char *d : {"zer", "dgn", "ut", "tmp"})
+        fs::create_directories(path(d));
+    writeFile("tema.tem", "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n");
+    writeFile("zer/god.zer", ".HODE\n..TEGNSETT ISO8859-1\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+                             "..ZERA-NIV\xC5 3\n.KURVE 1:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                             "660001000 50001000 1000\n.SLUTT\n");
+    writeFile("zer/uten.zer", "! no header, no group\n");
+    writeFile("dgn/skadet.dgn", "not a design file");
+    DPoint3d origo{0, 0, 0};
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("seed.dgn").c_str(), 1, 1000.0, "m", &origo), 0);
+    writeFile("host.cfg", "MS_USERPREF = " + path("prefs/user.upf") + "\nZV_DIR = " + dir_ +
+                              "/\nZVZERA_TEMP = " + path("tmp") + "/\n");
+    writeFile("import.job", "Type: IMPORT\nTemafil: " + path("tema.tem") + "\nSeedfil: " + path("seed.dgn") +
+                                "\nZERA-dir: " + path("zer") + "\nDGN-dir: " + path("dgn") +
+                                "\nFilnavn: * uten.zer\nFilnavn: * god.zer\nDGN-dir: " + path("mangler") +
+                                "\nFilnavn: * god.zer\n");
+    writeFile("eksport.job", "Type: EKSPORT\nTemafil: " + path("tema.tem") + "\nDGN-dir: " + path("dgn") +
+                                 "\nZERA-dir: " + path("mangler") + "\nFilnavn: god.dgn\nZERA-dir: " + path("ut") +
+                                 "\nFilnavn: skadet.dgn\nFilnavn: god.dgn\n");
+    auto run = [&](const std::string &job) {
+        std::string cmd = "env -u MS_MDL -u MDLHOST_ECHO '" MDLHOST_PROGRAM "' -c '" + path("host.cfg") +
+                          "' -k 'mdl load zvzera MS_INITAPPS -i" + path(job + ".job") + " -i" + path(job + ".rep") +
+                          "' >'" + path("out.txt") + "' 2>'" + path("err.txt") + "'";
+        int raw = std::system(cmd.c_str());
+        EXPECT_EQ(readAll(path("out.txt")).find("Dialog"), std::string::npos) << readAll(path("out.txt"));
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    ASSERT_EQ(run("import"), 0) << readAll(path("err.txt"));
+    std::string r = readAll(path("import.rep"));
+    struct Tilfelle {
+        std::string blokk, aarsak;
+    } tilfeller[] = {
+        {"ZERA-Import : " + path("zer") + "\\uten.zer", "\nSG_HEAD 1: Mangler .HODE\ni filen: " + path("zer") +
+                                                           "\\uten.zer\n"},
+        {"ZERA-Import : " + path("zer") + "\\god.zer ==> " + path("mangler") + "\\god.dgn",
+         "\nFeil! Seedfil: " + path("seed.dgn") + " kan ikke kopieres\n      til fil: " + path("mangler") +
+             "\\god.dgn\n"},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        // The cause stands in the item's own block, before the next one.
+        size_t blokk = r.find(t.blokk);
+        ASSERT_NE(blokk, std::string::npos) << r;
+        size_t neste = std::min(r.find("\nZERA-Import", blokk + 1), r.size());
+        EXPECT_LT(r.find(t.aarsak, blokk), neste) << r;
+    }
+    EXPECT_NE(r.find("\n1 ZERA-filer er importert til MicroStation.\n\n"), std::string::npos) << r;
+    EXPECT_FALSE(fs::exists(path("dgn/uten.dgn"))) << "no empty design for a file without header";
+
+    ASSERT_EQ(run("eksport"), 0) << readAll(path("err.txt"));
+    std::string e = readAll(path("eksport.rep"));
+    EXPECT_NE(e.find("-\n\nZERA2DGN 8: ZERA-filen kan ikke opprettes\ni filen: " + path("mangler") + "\\god.zer\n"),
+              std::string::npos)
+        << e;
+    EXPECT_NE(e.find("-\n\nFeil! Kan ikke \xE5pne filen: " + path("dgn") + "\\skadet.dgn\n"), std::string::npos) << e;
+    EXPECT_NE(e.find("\n1 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << e;
+    EXPECT_NE(readAll(path("ut/god.zer")).find("..LTEMA 3001\n"), std::string::npos);
+}
