@@ -306,39 +306,11 @@ void velgFkbGrupper(const char *grupper)
 }
 
 // The text of a message of the engine's lists.
-std::string meldingTekst(const char *rutine, short nr)
-{
-    char tekst[BMW_CTXT_LEN] = "";
-    c_txt(const_cast<char *>(rutine), &nr, tekst);
-    return tekst;
-}
-
-// The text of the engine's first registered message (or with siste its
-// last), "" without one.
 std::string motorensMelding(bool siste = false)
 {
-    int n = Bmw.msgCount < BMW_MAX_MESSAGES ? Bmw.msgCount : BMW_MAX_MESSAGES;
-    if (n < 1)
-        return "";
-    int i = siste ? n - 1 : 0;
-    char rutine[sizeof Bmw.msg.rutnam[0] + 1];
-    snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[i]);
-    return meldingTekst(rutine, Bmw.msg.number[i]);
-}
-
-// The header reader registers no message for a file it cannot open or
-// that holds no group; for those the report gets the cause here, in the
-// header failure's form.  False when the report has it.
-bool hodetKanLeses(const char *zera, FILE *rapport)
-{
-    SheadStruct hode;
-    int32_t storrelse = 0;
-    int rc = zerget_headinfo(zera, &hode, &storrelse, reinterpret_cast<MdlFunctionP>(c_txt));
-    if (rc != 1 && rc != 2)
-        return true;
-    std::string tekst = rc == 1 ? meldingTekst("ZERA2DGN", 1) : meldingTekst("SG_HEAD", 1);
-    fprintf(rapport, "\n%s\ni filen: %s\n", tekst.c_str(), zera);
-    return false;
+    char tekst[BMW_CTXT_LEN];
+    MotorensMelding(siste ? 1 : 0, tekst);
+    return tekst;
 }
 
 // One import; false when it failed (the report says why).
@@ -346,7 +318,7 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     // The header is read before the seed is copied, so a missing ZERA
     // file leaves no empty design behind.
-    if (!hodetKanLeses(fil->zera, rapport) || LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
+    if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
         return false;
     if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
         if (mdlFile_copy(fil->dgn, d->seedFil) != 0) {

@@ -71,17 +71,18 @@ std::string ressurstekst(int liste, int nr)
     return tekst;
 }
 
-// The text of the engine's first registered message.
-std::string motorensMelding()
+std::string meldingTekst(const char *rutine, short nr)
 {
-    if (Bmw.msgCount < 1)
-        return "";
-    char rutine[sizeof Bmw.msg.rutnam[0] + 1] = "";
-    snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[0]);
-    short nr = Bmw.msg.number[0];
-    char ut[BMW_CTXT_LEN] = "";
-    c_txt(rutine, &nr, ut);
-    return ut;
+    char tekst[BMW_CTXT_LEN] = "";
+    c_txt(const_cast<char *>(rutine), &nr, tekst);
+    return tekst;
+}
+
+std::string motorensMelding(bool siste = false)
+{
+    char tekst[BMW_CTXT_LEN];
+    MotorensMelding(siste ? 1 : 0, tekst);
+    return tekst;
 }
 
 bool erBatch() { return batchModus != 0; }
@@ -92,19 +93,40 @@ extern "C" {
 
 // ---- headers and the theme table ------------------------------------------------------------
 
+void MotorensMelding(int siste, char *ut)
+{
+    if (ut == nullptr)
+        return;
+    ut[0] = '\0';
+    int n = Bmw.msgCount < BMW_MAX_MESSAGES ? Bmw.msgCount : BMW_MAX_MESSAGES;
+    if (n < 1)
+        return;
+    int i = siste ? n - 1 : 0;
+    char rutine[sizeof Bmw.msg.rutnam[0] + 1];
+    snprintf(rutine, sizeof rutine, "%.*s", (int)sizeof Bmw.msg.rutnam[0], Bmw.msg.rutnam[i]);
+    short nr = Bmw.msg.number[i];
+    c_txt(rutine, &nr, ut);
+}
+
 int LesZeraHode(const char *zeraFil, SheadStruct *hode, int32_t *storrelse, FILE *rapport)
 {
     SheadStruct buffer;
     memset(&buffer, 0, sizeof buffer);
     int32_t str = 0;
-    if (zeraFil != nullptr && zerget_headinfo(zeraFil, &buffer, &str, reinterpret_cast<MdlFunctionP>(c_txt)) == 0) {
+    int rc = zeraFil != nullptr ? zerget_headinfo(zeraFil, &buffer, &str, reinterpret_cast<MdlFunctionP>(c_txt)) : 1;
+    if (rc == 0) {
         if (hode != nullptr)
             *hode = buffer;
         if (storrelse != nullptr)
             *storrelse = str;
         return 0;
     }
-    std::string tekst = motorensMelding() + "\ni filen: " + (zeraFil ? zeraFil : "");
+    // A file that cannot be opened or holds no group leaves no message of
+    // the engine's: the cause is named here.
+    std::string aarsak = motorensMelding();
+    if (aarsak.empty())
+        aarsak = rc == 1 ? meldingTekst("ZERA2DGN", 1) : meldingTekst("SG_HEAD", 1);
+    std::string tekst = aarsak + "\ni filen: " + (zeraFil ? zeraFil : "");
     if (!erBatch())
         zvlibError_msgBoxPrintf(BOKS_FEIL, "%s", tekst.c_str());
     else if (rapport != nullptr)

@@ -32,9 +32,14 @@ ZVZERA_API extern StringList *elementListe;
 ZVZERA_API extern int32_t antallElementer;
 
 /* ---- functions used by the other commands ---------------------------------------------- */
+/* The text of the engine's first (siste: last) registered message into
+   ut (BMW_CTXT_LEN bytes); "" without one. */
+ZVZERA_API void MotorensMelding(int siste, char *ut);
 /* Reads the header of zeraFil into hode (and its size when storrelse is
-   given).  On failure the engine's first message and the file name go to a
-   box, or in batch to rapport ("\n%s\n") when given.  0 or ZVZERA_FEIL. */
+   given).  On failure the cause (the engine's first message; for a file
+   that cannot be opened or holds no group, which the engine registers
+   nothing for, its own text of that) and the file name go to a box, or in
+   batch to rapport ("\n%s\n") when given.  0 or ZVZERA_FEIL. */
 ZVZERA_API int LesZeraHode(const char *zeraFil, SheadStruct *hode, int32_t *storrelse, FILE *rapport);
 /* Loads the theme table afresh (the FKB list with it).  0 or ZVZERA_FEIL
    after a box naming the file. */
