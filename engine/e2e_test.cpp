@@ -1460,6 +1460,38 @@ INSTANTIATE_TEST_SUITE_P(Tabell, E2eDarligInndataTest, ::testing::Range<size_t>(
                              return navn;
                          });
 
+// Areas whose texts together outgrow what the first pass keeps of them:
+// the later ones are read from the file again, and all arrive whole, in
+// order.
+TEST_F(E2eTest, AreasBeyondTheKeptTextsAreReadFromTheFileAgain)
+{
+    const int omrader = 7, punkter = 20000; // about 330 KB a group
+    std::string zera = hode;
+    for (int a = 0; a < omrader; a++) {
+        zera += ".FLATE " + std::to_string(10 + a) + ":\n..FTEMA 4001\n..REF :1\n..N\xD8\n";
+        for (int i = 0; i < punkter; i++)
+            zera += std::to_string(1000000 + 100 * a) + " " + std::to_string(2000000 + i) + "\n";
+        zera += ".KURVE " + std::to_string(100 + a) + ":\n..LTEMA 4001\n..N\xD8\n1 1\n2 2\n";
+    }
+    zera += ".FLATE 99:\n..FTEMA 4001\n..REF :1\n..N\xD8\nx y\n.SLUTT\n";
+    lagreNivaa4 = 1;
+    ASSERT_EQ(importer(writeFile("store_flater.zer", zera)), 0);
+    std::vector<const Kall *> flater;
+    for (const Kall &k : kall)
+        if (k.type == ZERA_FLATE)
+            flater.push_back(&k);
+    ASSERT_EQ(flater.size(), (size_t)omrader);
+    for (int a = 0; a < omrader; a++) {
+        EXPECT_EQ(flater[a]->serial, 10 + a);
+        ASSERT_EQ(flater[a]->punkter.size(), (size_t)punkter) << a;
+        EXPECT_DOUBLE_EQ(flater[a]->punkter[0].n, 6600000 + (1000000 + 100 * a) * 0.01) << a;
+        EXPECT_DOUBLE_EQ(flater[a]->punkter[punkter - 1].e, 500000 + (2000000 + punkter - 1) * 0.01) << a;
+    }
+    // The small last area, kept again after those that did not fit, is
+    // refused as ever.
+    EXPECT_TRUE(inneholder(rapport(), "FLATE      99: 0.00 0.00 SG_COORD 3:")) << rapport();
+}
+
 TEST_F(E2eTest, DeferredListOverflowIsNamedOnTheTextWindowOnce)
 {
     lagreNivaa4 = 1;

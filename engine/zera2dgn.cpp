@@ -9,11 +9,13 @@
 //   .HODE --> first pass: every group in file order ---------> .SLUTT / end of file
 //                |   .TRASE .FLATE .STRUKTUR: only the position is kept
 //                v
-//             second pass (lagreNivaa4 or geoGraphics): the kept positions in order
+//             second pass (lagreNivaa4 or geoGraphics): the kept groups in order
 //
 // so the application has written every element an area refers to before
-// the area arrives.  Memory stays flat whatever the file size: one group
-// buffer, one sub-point buffer and the list of kept positions.
+// the area arrives.  The first pass keeps the texts of the level-4 groups
+// as far as a fixed store holds them; the others are read again.  Memory
+// stays flat whatever the file size: one group buffer, one sub-point
+// buffer, the store and the list of kept positions.
 #include <cstring>
 
 #include "kartmotor_int.h"
@@ -34,6 +36,19 @@ char punktGruppe[ZERA_GROUP_BUFFER];
 // (the line keeps messages of the second pass pointing at the right place).
 long utsattPos[ZERA_MAX_DEFERRED];
 int32_t utsattLinje[ZERA_MAX_DEFERRED];
+
+// Their texts as the first pass read them, as far as a fixed store holds
+// them: the second pass takes those from here rather than read the file a
+// second time at scattered places.  Memory stays the same whatever the file.
+const size_t UTSATT_LAGER = 2 * ZERA_GROUP_BUFFER;
+char utsattLager[UTSATT_LAGER];
+size_t utsattBrukt;
+struct UtsattTekst {
+    size_t fra, len; // in utsattLager; len 0: not kept, read from the file
+    long neste;      // file position after the group
+    int32_t sisteLinje;
+};
+UtsattTekst utsattTekst[ZERA_MAX_DEFERRED];
 
 enum Utfall {
     VIDERE = 0,   // next group
@@ -221,6 +236,17 @@ bool utsett(Kjoring &k)
     if (k.antallUtsatt < ZERA_MAX_DEFERRED) {
         utsattPos[k.antallUtsatt] = k.gruppePos;
         utsattLinje[k.antallUtsatt] = k.startLinje;
+        UtsattTekst &t = utsattTekst[k.antallUtsatt];
+        t = UtsattTekst{0, 0, k.nestePos, k.linjeTeller};
+        if (k.antallUtsatt == 0)
+            utsattBrukt = 0;
+        size_t len = strlen(gruppe);
+        if (len > 0 && len < UTSATT_LAGER - utsattBrukt) {
+            memcpy(utsattLager + utsattBrukt, gruppe, len + 1);
+            t.fra = utsattBrukt;
+            t.len = len;
+            utsattBrukt += len + 1;
+        }
         k.antallUtsatt++;
         return true;
     }
@@ -378,15 +404,25 @@ Utfall andre_pass(Kjoring &k)
     k.nesteSteg = 0;
     for (int32_t i = 0; i < k.antallUtsatt; i++) {
         fremdrift_steg(k, i, k.antallUtsatt, 2);
-        if (!gruppekilde_sett(&kilde, utsattPos[i]))
-            return LESEFEIL;
-        k.nestePos = utsattPos[i];
-        k.linjeTeller = utsattLinje[i] - 1;
-        Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
-        if (lest == LEST_FATAL)
-            return LESEFEIL;
-        if (lest == LEST_AVVIST || gruppe[0] == '\0')
-            continue;
+        const UtsattTekst &t = utsattTekst[i];
+        if (t.len > 0) { // as les_gruppe would leave the run
+            memcpy(gruppe, utsattLager + t.fra, t.len + 1);
+            Bmw.lastFatal = 0;
+            k.gruppePos = utsattPos[i];
+            k.startLinje = utsattLinje[i];
+            k.linjeTeller = t.sisteLinje;
+            k.nestePos = k.lestTil = t.neste;
+        } else {
+            if (!gruppekilde_sett(&kilde, utsattPos[i]))
+                return LESEFEIL;
+            k.nestePos = utsattPos[i];
+            k.linjeTeller = utsattLinje[i] - 1;
+            Lest lest = les_gruppe(k, KOMMENTAR_ELEMENT);
+            if (lest == LEST_FATAL)
+                return LESEFEIL;
+            if (lest == LEST_AVVIST || gruppe[0] == '\0')
+                continue;
+        }
 
         int16_t pass = 1;
         int32_t linje = k.startLinje;
