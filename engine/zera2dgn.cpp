@@ -41,10 +41,11 @@ int32_t utsattLinje[ZERA_MAX_DEFERRED];
 // them: the second pass takes those from here rather than read the file a
 // second time at scattered places.  Memory stays the same whatever the file.
 const size_t UTSATT_LAGER = 2 * ZERA_GROUP_BUFFER;
+static_assert(UTSATT_LAGER < UINT32_MAX, "a place in the store is 32 bits");
 char utsattLager[UTSATT_LAGER];
 size_t utsattBrukt;
 struct UtsattTekst {
-    size_t fra, len; // in utsattLager; len 0: not kept, read from the file
+    uint32_t fra, len; // in utsattLager; len 0: not kept, read from the file
     long neste;      // file position after the group
     int32_t sisteLinje;
 };
@@ -243,8 +244,8 @@ bool utsett(Kjoring &k)
         size_t len = strlen(gruppe);
         if (len > 0 && len < UTSATT_LAGER - utsattBrukt) {
             memcpy(utsattLager + utsattBrukt, gruppe, len + 1);
-            t.fra = utsattBrukt;
-            t.len = len;
+            t.fra = (uint32_t)utsattBrukt;
+            t.len = (uint32_t)len;
             utsattBrukt += len + 1;
         }
         k.antallUtsatt++;
