@@ -16,13 +16,11 @@
 
 #include "brukerdata.h"
 #include "dgnskriv.h"
+#include "dgnskriv_int.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zvlibelement.h"
 #include "zvlibutil.h"
-
-void zeraNullstillSkriver();
-extern "C" void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param);
 
 namespace {
 
@@ -39,12 +37,6 @@ Indeks &indeks()
 {
     static Indeks i;
     return i;
-}
-
-zeraBrukerGrensesnittData &data()
-{
-    static zeraBrukerGrensesnittData tom{};
-    return brukerDataP ? *brukerDataP : tom;
 }
 
 } // namespace
@@ -123,10 +115,13 @@ template <class F> void hverPost(int32_t ref, F fn)
             return;
 }
 
+// References of the element, within their array.
+int antallReferanser() { return Elm.refCount < 0 ? 0 : (Elm.refCount > ZERA_MAX_REFS ? ZERA_MAX_REFS : Elm.refCount); }
+
 // True when a reference of the element names a skipped element.
 bool harHoppetOverReferanse()
 {
-    int n = Elm.refCount < 0 ? 0 : (Elm.refCount > ZERA_MAX_REFS ? ZERA_MAX_REFS : Elm.refCount);
+    int n = antallReferanser();
     bool hoppet = false;
     for (int i = 0; i < n && !hoppet; ++i)
         hverPost(Elm.ref[i], [&](uint32_t filpos, DgnModelRefP) {
@@ -136,7 +131,6 @@ bool harHoppetOverReferanse()
     return hoppet;
 }
 
-int antallReferanser() { return Elm.refCount < 0 ? 0 : (Elm.refCount > ZERA_MAX_REFS ? ZERA_MAX_REFS : Elm.refCount); }
 
 // A copy of the descriptor, reversed; null when the host cannot reverse it.
 void snuBeskrivelse(MSElementDescr **dscr, DgnModelRefP modell)
@@ -356,7 +350,7 @@ extern "C" {
 
 int SkrivFlate(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (Elm.pointCount < 1)
         return 0;
     // Every reference is checked before anything is written, so an area
@@ -478,8 +472,7 @@ int SkrivFlate(void)
         return 0;
     }
     // The point symbol goes in only when the area itself can be written.
-    uint16_t a1 = static_cast<uint16_t>(Elm.serial % 65535), a2 = static_cast<uint16_t>(Elm.serial / 65535);
-    if (SkrivPunktSymbol(a1, a2, gruppe, 1) < 0)
+    if (SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), gruppe, 1) < 0)
         return -1;
     if (d.visUnderveis)
         mdlElmdscr_display(a.d, MDLHOST_NO_MODEL, 0);
@@ -494,7 +487,7 @@ extern "C" void SkrivRaster(void)
 {
     std::string navn(Elm.text, strnlen(Elm.text, sizeof Elm.text));
     if (navn.find_first_of("/\\:") == std::string::npos) {
-        std::string zera(data().zeraFil, strnlen(data().zeraFil, sizeof data().zeraFil));
+        std::string zera(zeraData().zeraFil, strnlen(zeraData().zeraFil, sizeof zeraData().zeraFil));
         size_t skille = zera.find_last_of("/\\:");
         if (skille != std::string::npos)
             navn = zera.substr(0, skille + 1) + navn;
@@ -523,26 +516,9 @@ extern "C" void SkrivRaster(void)
 
 namespace {
 
-unsigned char smaa(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    return c;
-}
-
-bool sammeNavn(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (smaa(static_cast<unsigned char>(a[i])) != smaa(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 int finnSymbolfont(const MdlFontInfo *font, void *arg)
 {
-    if (sammeNavn(font->name, "Grafisk Utforming TTF")) {
+    if (zeraSammeNavn(font->name, "Grafisk Utforming TTF")) {
         *static_cast<int *>(arg) = static_cast<int>(font->number);
         return 1;
     }
@@ -579,7 +555,7 @@ extern "C" void SkrivSymbolMedRetning(void)
         std::string symbol(Elm.symbol[i], strnlen(Elm.symbol[i], sizeof Elm.symbol[i]));
         for (int r = 0; r < rader; ++r) {
             std::string navn = ".." + std::string(Symboltab.name[r], strnlen(Symboltab.name[r], sizeof Symboltab.name[r]));
-            if (sammeNavn(navn, symbol)) {
+            if (zeraSammeNavn(navn.c_str(), symbol.c_str())) {
                 long tegn = strtol(Symboltab.number[r], nullptr, 10);
                 if (tegn > 0 && tegn < 256)
                     tekst += static_cast<char>(tegn);

@@ -7,6 +7,7 @@
 // linkage - adding - points - lines and curves - arcs, circles, texts -
 // dgnput_elm.
 #include "dgnskriv.h"
+#include "dgnskriv_int.h"
 
 #include <cmath>
 #include <cstdio>
@@ -58,12 +59,6 @@ std::unordered_map<uint32_t, std::string> &nivaaBeskrivelser()
     return m;
 }
 
-zeraBrukerGrensesnittData &data()
-{
-    static zeraBrukerGrensesnittData tom{};
-    return brukerDataP ? *brukerDataP : tom;
-}
-
 int typeIndeks()
 {
     return (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT) ? Elm.type - 1 : -1;
@@ -91,23 +86,6 @@ std::string tilSmal(const char16_t *tekst, size_t maks)
     for (size_t i = 0; i < maks && tekst[i]; ++i)
         s += tekst[i] < 256 ? static_cast<char>(tekst[i]) : '?';
     return s;
-}
-
-// ISO 8859-1 lower case: ASCII and the accented capitals (not the
-// multiplication sign).
-unsigned char smaaBokstav(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    return c;
-}
-
-bool likUtenStoreBokstaver(const char *a, const char *b)
-{
-    for (; *a && *b; ++a, ++b)
-        if (smaaBokstav(static_cast<unsigned char>(*a)) != smaaBokstav(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
 }
 
 void kopier(char *ut, size_t plass, const std::string &s)
@@ -182,7 +160,7 @@ void fyllFraNivaabibliotek(bool manglerTema, bool manglerObjtype)
             beskr16[0] = 0;
         std::string navn = tilSmal(navn16, LEN), beskr = tilSmal(beskr16, LEN);
         std::string siffer = forsteSiffer(navn);
-        if (manglerTema && likUtenStoreBokstaver(beskr.c_str(), Elm.objtype)) {
+        if (manglerTema && zeraSammeNavn(beskr.c_str(), Elm.objtype)) {
             if (!siffer.empty()) {
                 kopier(Elm.theme[0], sizeof Elm.theme[0], siffer);
                 if (Elm.themeCount < 1)
@@ -190,7 +168,7 @@ void fyllFraNivaabibliotek(bool manglerTema, bool manglerObjtype)
             }
             break;
         }
-        if (manglerObjtype && !siffer.empty() && likUtenStoreBokstaver(siffer.c_str(), Elm.theme[0])) {
+        if (manglerObjtype && !siffer.empty() && zeraSammeNavn(siffer.c_str(), Elm.theme[0])) {
             kopier(Elm.objtype, sizeof Elm.objtype, beskr);
             break;
         }
@@ -204,13 +182,13 @@ void fyllFraTematabell(bool manglerTema, bool manglerObjtype)
     for (int r = 0; r < Mstemtab.rowCount && r < MT_MAX_ROWS; ++r) {
         if (strcmp(Mstemtab.datatype[r], bokstav) != 0)
             continue;
-        if (manglerTema && likUtenStoreBokstaver(Mstemtab.objtype[r], Elm.objtype)) {
+        if (manglerTema && zeraSammeNavn(Mstemtab.objtype[r], Elm.objtype)) {
             kopier(Elm.theme[0], sizeof Elm.theme[0], Mstemtab.tema[r]);
             if (Elm.themeCount < 1)
                 Elm.themeCount = 1;
             return;
         }
-        if (manglerObjtype && likUtenStoreBokstaver(Mstemtab.tema[r], Elm.theme[0])) {
+        if (manglerObjtype && zeraSammeNavn(Mstemtab.tema[r], Elm.theme[0])) {
             kopier(Elm.objtype, sizeof Elm.objtype, Mstemtab.objtype[r]);
             return;
         }
@@ -221,7 +199,7 @@ void fyllFraTematabell(bool manglerTema, bool manglerObjtype)
 
 uint32_t FinnNivaa(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (ukjentTema)
         return zvlibUtil_levelIdFromNameExtended(UDEFINERT, 0, 1, static_cast<uint32_t>(d.standardFarge),
                                                  static_cast<uint32_t>(d.standardVekt), d.standardStil);
@@ -253,7 +231,7 @@ uint32_t FinnNivaa(void)
 
 void SettSymbologi(MSElement *element, uint32_t gruppe, int brukGruppe)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     uint32_t nivaa = FinnNivaa();
     if (d.symbologiFraTema) {
         uint32_t farge = static_cast<uint32_t>(ukjentTema ? d.standardFarge : Elm.colour);
@@ -271,9 +249,6 @@ void SettSymbologi(MSElement *element, uint32_t gruppe, int brukGruppe)
 // ---- side files and linkage ---------------------------------------------------------
 
 namespace {
-
-uint16_t assosiasjon1() { return static_cast<uint16_t>(Elm.serial % 65535); }
-uint16_t assosiasjon2() { return static_cast<uint16_t>(Elm.serial / 65535); }
 
 // The label record of the current element.  rest is split from a copy, so
 // the tags written after it see it whole.
@@ -324,8 +299,8 @@ void skrivEtikett(FILE *f, uint16_t a1, uint16_t a2)
 
 void skrivKoordinater()
 {
-    FILE *f = data().xyzFil;
-    if (!data().lagXyzFil || f == nullptr || Elm.type >= 10)
+    FILE *f = zeraData().xyzFil;
+    if (!zeraData().lagXyzFil || f == nullptr || Elm.type >= 10)
         return;
     int n = antallPunkter();
     for (int i = 0; i < n; ++i)
@@ -338,16 +313,16 @@ int leggTilZeraIdLinkage(MSElement *element)
     LinkageHeader hdr{0, 0};
     if (mdlLinkage_setWords(&hdr, 4) != 0)
         return -1;
-    uint16_t ord[2] = {assosiasjon1(), assosiasjon2()};
+    uint16_t ord[2] = {zeraIdOrd1(), zeraIdOrd2()};
     return mdlLinkage_appendToElement(element, &hdr, ord);
 }
 
 void LeggTilZeraIdLinkage(MSElement *element)
 {
-    if (!data().lagEtikettfil || Elm.serial <= 0)
+    if (!zeraData().lagEtikettfil || Elm.serial <= 0)
         return;
     leggTilZeraIdLinkage(element);
-    skrivEtikett(data().etikettfil, assosiasjon1(), assosiasjon2());
+    skrivEtikett(zeraData().etikettfil, zeraIdOrd1(), zeraIdOrd2());
 }
 
 // After a failed add: the run stops on a file error, with a box when a
@@ -358,7 +333,7 @@ int etterFeiletAdd(int feil)
     if (feil != DGNERR_DISKFULL && feil != DGNERR_READONLY && feil != DGNERR_FILEFULL)
         return 0;
     if (!batchModus)
-        zvlibError_rscMsgBoxPrintf(BOKS_STIL, MELDINGER, -feil, Elm.serial, data().zeraFil);
+        zvlibError_rscMsgBoxPrintf(BOKS_STIL, MELDINGER, -feil, Elm.serial, zeraData().zeraFil);
     return -1;
 }
 
@@ -370,7 +345,7 @@ int LeggTilElementBeskrivelse(MSElementDescr **beskrivelse)
 {
     if (beskrivelse == nullptr || *beskrivelse == nullptr)
         return 0;
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (gjerdeOmraade != nullptr) {
         int overlapp = (gjerdeKlipp || gjerdeOverlapp) ? 1 : 0;
         int hvor = mdlClip_isElemInside(*beskrivelse, gjerdeOmraade, gjerdeVisning, overlapp);
@@ -437,9 +412,9 @@ bool punktUtenforGjerde(const DPoint3d &p)
 
 } // namespace
 
-int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt)
+int SkrivPunktSymbol(uint16_t ord1, uint16_t ord2, uint32_t gruppe, int delt)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (antallPunkter() < 1)
         return 0;
     DPoint3d origo = punkt(0);
@@ -491,7 +466,7 @@ int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt
     if (delt) {
         if (etikett) {
             leggTilZeraIdLinkage(&el);
-            skrivEtikett(d.etikettfil, assoc1, assoc2);
+            skrivEtikett(d.etikettfil, ord1, ord2);
         }
         if (d.visUnderveis) {
             MSElementDescr *vis = nullptr;
@@ -508,7 +483,7 @@ int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt
         }
         if (etikett) {
             leggTilZeraIdLinkage(&celleDscr->el);
-            skrivEtikett(d.etikettfil, assoc1, assoc2);
+            skrivEtikett(d.etikettfil, ord1, ord2);
         }
         if (d.visUnderveis)
             mdlElmdscr_display(celleDscr, MDLHOST_NO_MODEL, 0);
@@ -571,7 +546,7 @@ int skrivLinjestykke(std::vector<DPoint3d> &pts, bool kurve)
 
 int skrivLinje(bool kurve)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.hoppOverLinjerUtenHoyde && manglerHoyde()) {
         MeldTemaFeil(37);
         if (forsteOverlevering)
@@ -701,27 +676,6 @@ int skrivSirkel()
 
 } // namespace
 
-// Text size and font of the current element, as texts and symbols take them.
-void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param)
-{
-    zeraBrukerGrensesnittData &d = data();
-    if (ukjentTema) {
-        storrelse->width = d.standardTekstBredde;
-        storrelse->height = d.standardTekstHoyde;
-        param->font = d.standardFont;
-    } else {
-        storrelse->width = Elm.dim[1] * 0.1;
-        storrelse->height = Elm.dim[0] * 0.1;
-        param->font = Elm.font;
-        if (Elm.dim[0] == 0 || Elm.dim[1] == 0)
-            storrelse->width = storrelse->height = 3.5;
-    }
-    param->justification = TEXT_JUST_LEFT_BOTTOM;
-    param->aspectRatio = 1.0;
-    param->sizeMode = 1;
-    param->style[0] = param->style[1] = -1;
-}
-
 namespace {
 
 int skrivTekst()
@@ -757,7 +711,7 @@ int skrivTekst()
 
 int dgnput_elm(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (mdlSystem_extendedAbortRequested())
         return -1;
     bool gjentatt = Elm.serial > 0 && Elm.serial == forrigeSerienummer && Elm.type == forrigeType;
@@ -774,7 +728,7 @@ int dgnput_elm(void)
         if (d.punktModus == 2)
             resultat = SkrivPunktSomLinje();
         else
-            resultat = SkrivPunktSymbol(assosiasjon1(), assosiasjon2(), 0, d.punktModus == 1 ? 0 : 1);
+            resultat = SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), 0, d.punktModus == 1 ? 0 : 1);
         break;
     case ZERA_LINJE: resultat = skrivLinje(false); break;
     case ZERA_KURVE: resultat = skrivLinje(true); break;
@@ -822,7 +776,54 @@ int SettKoordinatsystem(int koordsys)
 
 } // extern "C"
 
-// Used by the composites: the writer's memory is cleared with the index.
+// Text size and font of the current element, as texts and symbols take them.
+void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param)
+{
+    zeraBrukerGrensesnittData &d = zeraData();
+    if (ukjentTema) {
+        storrelse->width = d.standardTekstBredde;
+        storrelse->height = d.standardTekstHoyde;
+        param->font = d.standardFont;
+    } else {
+        storrelse->width = Elm.dim[1] * 0.1;
+        storrelse->height = Elm.dim[0] * 0.1;
+        param->font = Elm.font;
+        if (Elm.dim[0] == 0 || Elm.dim[1] == 0)
+            storrelse->width = storrelse->height = 3.5;
+    }
+    param->justification = TEXT_JUST_LEFT_BOTTOM;
+    param->aspectRatio = 1.0;
+    param->sizeMode = 1;
+    param->style[0] = param->style[1] = -1;
+}
+
+zeraBrukerGrensesnittData &zeraData()
+{
+    static zeraBrukerGrensesnittData tom{};
+    return brukerDataP ? *brukerDataP : tom;
+}
+
+uint16_t zeraIdOrd1() { return static_cast<uint16_t>(Elm.serial % 65535); }
+uint16_t zeraIdOrd2() { return static_cast<uint16_t>(Elm.serial / 65535); }
+
+// ISO 8859-1 lower case: ASCII and the accented capitals (not the
+// multiplication sign).
+static unsigned char smaaBokstav(unsigned char c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return static_cast<unsigned char>(c + 0x20);
+    return c;
+}
+
+bool zeraSammeNavn(const char *a, const char *b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (smaaBokstav(static_cast<unsigned char>(*a)) != smaaBokstav(static_cast<unsigned char>(*b)))
+            return false;
+    return *a == *b;
+}
+
+// The composites clear the writer's memory with the index.
 void zeraNullstillSkriver()
 {
     forrigeSerienummer = -1;
@@ -830,5 +831,3 @@ void zeraNullstillSkriver()
     forsteOverlevering = true;
     nivaaBeskrivelser().clear();
 }
-
-bool zeraForsteOverlevering() { return forsteOverlevering; }

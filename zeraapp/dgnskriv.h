@@ -73,8 +73,9 @@ ZVZERA_API uint32_t FinnNivaa(void);
 ZVZERA_API int LeggTilElement(MSElement *element);
 ZVZERA_API int LeggTilElementBeskrivelse(MSElementDescr **beskrivelse);
 /* The element's point as a shared cell (delt) or normal cell, in group
-   gruppe when non-zero.  0, or -1 for a file error that ends the run. */
-ZVZERA_API int SkrivPunktSymbol(uint16_t assoc1, uint16_t assoc2, uint32_t gruppe, int delt);
+   gruppe when non-zero; ord1 and ord2 are the words of its ZERA id.  0,
+   or -1 for a file error that ends the run. */
+ZVZERA_API int SkrivPunktSymbol(uint16_t ord1, uint16_t ord2, uint32_t gruppe, int delt);
 ZVZERA_API int SkrivPunktSomLinje(void);
 
 /* The active design takes the CRS of the ZERA header's coordinate system

@@ -14,6 +14,7 @@
 
 #include "brukerdata.h"
 #include "dgnskriv.h"
+#include "dgnskriv_int.h"
 #include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "mdlhost.h"
@@ -50,12 +51,6 @@ constexpr int DIALOG_LOGGLISTE = 12;
 constexpr int DIALOG_ELEMENTLISTE = 20;
 constexpr long FEILFARGE = 3; // the log list's mark of a file that failed
 constexpr size_t TEKST = ZVZERA_TEKST_LEN;
-
-zeraBrukerGrensesnittData &data()
-{
-    static zeraBrukerGrensesnittData tom{};
-    return brukerDataP ? *brukerDataP : tom;
-}
 
 void kopier(char *ut, const std::string &s)
 {
@@ -139,7 +134,7 @@ int LesTemafil(const char *temaFil)
     memset(&Mstemtab, 0, sizeof Mstemtab);
     memset(&Fkbtab, 0, sizeof Fkbtab);
     memset(&Bmw, 0, sizeof Bmw);
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.fkbListe != nullptr) {
         mdlStringList_destroy(d.fkbListe);
         d.fkbListe = nullptr;
@@ -164,7 +159,7 @@ int LesTemafil(const char *temaFil)
 
 void VisHodeOmraade(const SheadStruct *hode)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (hode == nullptr)
         return;
     snprintf(d.hodeMinTekst, sizeof d.hodeMinTekst, "%.0f %.0f", hode->minN, hode->minE);
@@ -184,7 +179,7 @@ void LagStandardHode(SheadStruct *hode)
     int aar = 0, mnd = 0, dag = 0;
     zvlibUtil_getDateAndTime(&aar, &mnd, &dag, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     hode->dato = aar * 10000 + mnd * 100 + dag;
-    hode->zeraVersjon = data().zera40 ? 4.0 : 3.4;
+    hode->zeraVersjon = zeraData().zera40 ? 4.0 : 3.4;
     hode->zeraNivaa = 3;
     hode->kvalitet[0] = 22;
     hode->kvalitet[1] = 36;
@@ -192,7 +187,7 @@ void LagStandardHode(SheadStruct *hode)
 
 int VelgZeraFil(int indeks)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     const char *navn = nullptr;
     long *info = nullptr;
     if (zeraFilListe == nullptr || indeks < 0 || indeks >= mdlStringList_size(zeraFilListe) ||
@@ -228,7 +223,7 @@ int VelgZeraFil(int indeks)
 
 void AapneSidefiler(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     char enhet[MDLHOST_MAXFILELENGTH], katalog[MDLHOST_MAXFILELENGTH], navn[MDLHOST_MAXFILELENGTH];
     mdlFile_parseName(tcbP->dgnfilenm, enhet, katalog, navn, nullptr);
     char sti[MDLHOST_MAXFILELENGTH];
@@ -248,7 +243,7 @@ void AapneSidefiler(void)
 
 void LukkSidefiler(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.etikettfil != nullptr)
         dlmSystem_mdlFclose(d.etikettfil);
     if (d.xyzFil != nullptr)
@@ -303,7 +298,7 @@ int LeggTilZeraFil(const char *tempFil, const char *zeraFil)
 
 int AapneMaalTegning(const char *fil)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (fil == nullptr || fil[0] == '\0')
         return ZVZERA_FEIL;
     if (strcasecmp(fil, tcbP->dgnfilenm) == 0)
@@ -329,7 +324,7 @@ namespace {
 
 int aapneMaalForZeraFil()
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.importMaal != 1)
         return AapneMaalTegning("");
     char enhet[MDLHOST_MAXFILELENGTH], katalog[MDLHOST_MAXFILELENGTH], navn[MDLHOST_MAXFILELENGTH];
@@ -343,7 +338,7 @@ int aapneMaalForZeraFil()
 
 void settImportkatalogFraZera()
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     char enhet[MDLHOST_MAXFILELENGTH], katalog[MDLHOST_MAXFILELENGTH];
     mdlFile_parseName(d.zeraFil, enhet, katalog, nullptr, nullptr);
     std::string k = std::string(enhet) + (enhet[0] && enhet[strlen(enhet) - 1] != ':' ? ":" : "") + katalog;
@@ -355,7 +350,7 @@ void settImportkatalogFraZera()
 // Selection flags of the FKB groups from the list; true when all are on.
 bool lesValgteFkbGrupper()
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     bool alle = true;
     long n = d.fkbListe ? mdlStringList_size(d.fkbListe) : 0;
     for (long i = 0; i < n && i < FKB_MAX_GROUPS; ++i) {
@@ -371,7 +366,7 @@ bool lesValgteFkbGrupper()
 
 void settMotorord()
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     multHoyde = d.multHoydePaa ? d.multHoydeVerdi : 0;
     hoydeAvrunding = d.hoydeAvrundingPaa ? static_cast<int32_t>(d.hoydeAvrundingSteg * 10) : 0;
     if (hoydeAvrunding != 0 && d.avrundHvertPunkt)
@@ -388,7 +383,7 @@ void tilpassVisninger()
 // One ZERA file of the run into its target design.
 void importerFil(int indeks)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     mdlState_startPrimitive(1, 3);
     NyElementIndeks();
     bool bibliotek = false;
@@ -419,7 +414,7 @@ extern "C" {
 
 void ImporterZeraFiler(void)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     d.antallFiler = zeraFilListe ? static_cast<int32_t>(mdlStringList_size(zeraFilListe)) : 0;
     if (d.antallFiler == 0 || VelgZeraFil(0) != 0)
         return;
@@ -500,7 +495,7 @@ void ImporterZeraFiler(void)
 
 int EksporterTilZera(char *)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (mdlDialog_findByTypeAndId(RTYPE_DialogBox, DIALOG_ELEMENTLISTE, mdlSystem_getCurrMdlDesc()) != nullptr)
         mdlDialog_closeCommandQueue(DIALOG_ELEMENTLISTE);
     if (elementListe != nullptr)
@@ -604,7 +599,7 @@ void VisFil(const char *fil)
 
 int VisLoggfil(char *)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.loggFil[0] == '\0')
         return 0;
     if (d.loggListe != nullptr && mdlStringList_size(d.loggListe) > 1)
@@ -627,7 +622,7 @@ void synkEksportdialog()
 
 int AapneHodefil(char *)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     char fil[TEKST] = "";
     if (zvlibUpf_defFileOpen(fil, nullptr, "*.hod", d.installasjonsKatalog, ressurstekst(TEKSTER, 27).c_str(),
                              -9654) != ACTIONBUTTON_OK)
@@ -642,7 +637,7 @@ int AapneHodefil(char *)
 
 int LagreHodefilSom(char *)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     char fil[TEKST] = "";
     if (zvlibUpf_defFileCreate(fil, nullptr, "*.hod", d.installasjonsKatalog, ressurstekst(TEKSTER, 28).c_str(),
                                -9654) != ACTIONBUTTON_OK)
@@ -655,7 +650,7 @@ int LagreHodefilSom(char *)
 
 int LagreHodefil(char *arg)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (d.hodeFil[0] != '\0')
         SkrivHodefil(d.hodeFil, &d.hode);
     else
@@ -689,7 +684,7 @@ int ImporterEnZeraFil(char *)
 
 int ImporterZeraFilListe(char *)
 {
-    zeraBrukerGrensesnittData &d = data();
+    zeraBrukerGrensesnittData &d = zeraData();
     if (zeraFilListe == nullptr)
         zeraFilListe = mdlStringList_create(0, 1);
     int status = 0;

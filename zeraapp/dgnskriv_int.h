@@ -1,0 +1,22 @@
+// What the import's element writer, its composite elements and the
+// commands share, inside the application.
+#pragma once
+
+#include <cstdint>
+
+#include "brukerdata.h"
+#include "dgn/mdlelem.h"
+
+// The running settings record, or an empty one when the application has
+// not started (the engine may call the writer from a test or a tool).
+zeraBrukerGrensesnittData &zeraData();
+// The two words of the ZERA id linkage of Elm's serial: the serial modulo
+// 65535, and divided by 65535.
+uint16_t zeraIdOrd1();
+uint16_t zeraIdOrd2();
+// Equal as ISO 8859-1 letters, case ignored.
+bool zeraSammeNavn(const char *a, const char *b);
+// Clears the writer's memory of the previous element (a run starts).
+void zeraNullstillSkriver();
+// Text size and font of the current element, as texts and symbols take them.
+void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param);
