@@ -12,7 +12,6 @@
 #include <string>
 
 #include "brukerdata.h"
-#include "dgnskriv.h"
 #include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "kommandoer.h"
@@ -21,10 +20,6 @@
 #include "zvlibfii.h"
 #include "zvlibmem.h"
 #include "zvzera.h"
-
-extern "C" {
-__attribute__((weak)) int TemaForHoydeAvrundingEllerMultHoyder(char *tema, int type);
-}
 
 namespace {
 
@@ -330,20 +325,10 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
             return false;
         }
     }
-    NyElementIndeks();
     if (d->lagreEgenskaper)
         LagTagsett();
     lagreNivaa4 = d->lagreNivaa4;
-    SettKoordinatsystem(d->hode.koordsys);
-    mdlCurrTrans_begin();
-    mdlCurrTrans_masterUnitsIdentity(1);
-    int rc = perf_zera2dgn(fil->zera, d->temaFil, d->loggFil, d->xmlFil, d->importerUkjenteTema,
-                           reinterpret_cast<MdlFunctionP>(dgnput_elm), reinterpret_cast<MdlFunctionP>(prosent_ferdig),
-                           reinterpret_cast<MdlFunctionP>(c_txt),
-                           reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder));
-    mdlCurrTrans_end();
-    SlettElementIndeks();
-    mdlLevelTable_rewrite(mdlModelRef_getActive());
+    int rc = ImporterTilAktivTegning(fil->zera);
     if (rc != 0) {
         fprintf(rapport,
                 "\nFeil! Filen '%s' har n\345dd max. filst\370rrelse.\n      Import av ZERA-fil '%s' er avbrutt\n"

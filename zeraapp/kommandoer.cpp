@@ -316,6 +316,23 @@ int AapneMaalTegning(const char *fil)
     return 0;
 }
 
+int ImporterTilAktivTegning(const char *zeraFil)
+{
+    zeraBrukerGrensesnittData &d = zeraData();
+    NyElementIndeks();
+    SettKoordinatsystem(d.hode.koordsys);
+    mdlCurrTrans_begin();
+    mdlCurrTrans_masterUnitsIdentity(1);
+    int rc = perf_zera2dgn(zeraFil, d.temaFil, d.loggFil, d.xmlFil, d.importerUkjenteTema,
+                           reinterpret_cast<MdlFunctionP>(dgnput_elm),
+                           reinterpret_cast<MdlFunctionP>(prosent_ferdig), reinterpret_cast<MdlFunctionP>(c_txt),
+                           reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder));
+    mdlCurrTrans_end();
+    SlettElementIndeks();
+    mdlLevelTable_rewrite(mdlModelRef_getActive());
+    return rc;
+}
+
 } // extern "C"
 
 // ---- the import run -------------------------------------------------------------------------
@@ -381,11 +398,10 @@ void tilpassVisninger()
 }
 
 // One ZERA file of the run into its target design.
-void importerFil(int indeks)
+void importerFil()
 {
     zeraBrukerGrensesnittData &d = zeraData();
     mdlState_startPrimitive(1, 3);
-    NyElementIndeks();
     bool bibliotek = false;
     if (d.lagreEgenskaper)
         LagTagsett();
@@ -393,19 +409,9 @@ void importerFil(int indeks)
         bibliotek = mdlLevelLibrary_attach(d.dgnlibFil) == 0;
     if (d.lagEtikettfil || d.lagXyzFil)
         AapneSidefiler();
-    SettKoordinatsystem(d.hode.koordsys);
-    mdlCurrTrans_begin();
-    mdlCurrTrans_masterUnitsIdentity(1);
-    perf_zera2dgn(d.zeraFil, d.temaFil, d.loggFil, d.xmlFil, d.importerUkjenteTema,
-                  reinterpret_cast<MdlFunctionP>(dgnput_elm), reinterpret_cast<MdlFunctionP>(prosent_ferdig),
-                  reinterpret_cast<MdlFunctionP>(c_txt),
-                  reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder));
-    mdlCurrTrans_end();
-    SlettElementIndeks();
-    mdlLevelTable_rewrite(mdlModelRef_getActive());
+    ImporterTilAktivTegning(d.zeraFil);
     if (bibliotek)
         mdlLevelLibrary_detach();
-    (void)indeks;
 }
 
 } // namespace
@@ -471,7 +477,7 @@ void ImporterZeraFiler(void)
             mdlStringList_setMember(d.loggListe, d.filIndeks, d.loggFil, merke);
             continue;
         }
-        importerFil(d.filIndeks);
+        importerFil();
         // Side files belong to their design: a new target gets new ones.
         if (d.importMaal > 0)
             LukkSidefiler();

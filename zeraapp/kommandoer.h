@@ -64,6 +64,11 @@ ZVZERA_API void VisHodeOmraade(const SheadStruct *hode);
 ZVZERA_API void LagStandardHode(SheadStruct *hode);
 ZVZERA_API int SkrivHodefil(const char *fil, SheadStruct *hode);
 ZVZERA_API void VisFil(const char *fil);
+/* The engine's import of zeraFil into the active design under the
+   master-units transformation: a new element index, the design's CRS from
+   the header read last (hode), the level table written afterwards.  The
+   engine's result. */
+ZVZERA_API int ImporterTilAktivTegning(const char *zeraFil);
 /* The import run over zeraFilListe. */
 ZVZERA_API void ImporterZeraFiler(void);
 /* Opens file as the active design, copied from the seed when it is not
