@@ -444,9 +444,9 @@ int SkrivPunktSymbol(uint16_t ord1, uint16_t ord2, uint32_t gruppe, int delt)
         MeldSkrivefeil(9, 0);
         return 0;
     }
-    uint32_t nivaa = FinnNivaa();
     MSElement el; // filled by the call below
-    if (mdlSharedCell_create(&el, 57, &origo, &rot, &skala, celle, nivaa) != 0) {
+    // SettSymbologi below finds (or makes) the level and gives it.
+    if (mdlSharedCell_create(&el, 57, &origo, &rot, &skala, celle, LEVEL_NULL_ID) != 0) {
         MeldSkrivefeil(9, mdlErrno);
         return 0;
     }
