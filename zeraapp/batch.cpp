@@ -12,6 +12,7 @@
 #include <string>
 
 #include "brukerdata.h"
+#include "dgnskriv_int.h"
 #include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "kommandoer.h"
@@ -300,14 +301,6 @@ void velgFkbGrupper(const char *grupper)
     }
 }
 
-// The text of a message of the engine's lists.
-std::string motorensMelding(bool siste = false)
-{
-    char tekst[BMW_CTXT_LEN];
-    MotorensMelding(siste ? 1 : 0, tekst);
-    return tekst;
-}
-
 // One import; false when it failed (the report says why).
 bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
@@ -354,7 +347,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     FinnTempKatalog(temp);
     std::string tempFil = std::string(temp) + "dgn2zera.tmp";
     if (init_dgn2zera(d->temaFil, tempFil.c_str(), &d->hode, reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
-        fprintf(rapport, "\n%s\n", motorensMelding().c_str());
+        fprintf(rapport, "\n%s\n", zeraMotorensMelding().c_str());
         return false;
     }
     // As the export dialog sets them: without them no element would carry
@@ -367,7 +360,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     // No box waits in batch: a ZERA file that cannot be made or completed
     // is named in the report.
     if (slutt == 1 || slutt == 3) {
-        fprintf(rapport, "\n%s\ni filen: %s\n", motorensMelding(true).c_str(), fil->zera);
+        fprintf(rapport, "\n%s\ni filen: %s\n", zeraMotorensMelding(true).c_str(), fil->zera);
         return false;
     }
     if (LeggTilZeraFil(tempFil.c_str(), fil->zera) != 0) {

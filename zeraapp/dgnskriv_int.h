@@ -1,8 +1,9 @@
-// What the import's element writer, its composite elements and the
-// commands share, inside the application.
+// What the import's element writer, its composite elements, the commands
+// and the batch share, inside the application.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "brukerdata.h"
 #include "dgn/mdlelem.h"
@@ -20,3 +21,6 @@ bool zeraSammeNavn(const char *a, const char *b);
 void zeraNullstillSkriver();
 // Text size and font of the current element, as texts and symbols take them.
 void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param);
+// The text of the engine's first (siste: last) registered message; ""
+// without one.
+std::string zeraMotorensMelding(bool siste = false);

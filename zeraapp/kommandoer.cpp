@@ -73,13 +73,6 @@ std::string meldingTekst(const char *rutine, short nr)
     return tekst;
 }
 
-std::string motorensMelding(bool siste = false)
-{
-    char tekst[BMW_CTXT_LEN];
-    MotorensMelding(siste ? 1 : 0, tekst);
-    return tekst;
-}
-
 bool erBatch() { return batchModus != 0; }
 
 } // namespace
@@ -103,6 +96,17 @@ void MotorensMelding(int siste, char *ut)
     c_txt(rutine, &nr, ut);
 }
 
+} // extern "C"
+
+std::string zeraMotorensMelding(bool siste)
+{
+    char tekst[BMW_CTXT_LEN];
+    MotorensMelding(siste ? 1 : 0, tekst);
+    return tekst;
+}
+
+extern "C" {
+
 int LesZeraHode(const char *zeraFil, SheadStruct *hode, int32_t *storrelse, FILE *rapport)
 {
     SheadStruct buffer;
@@ -118,7 +122,7 @@ int LesZeraHode(const char *zeraFil, SheadStruct *hode, int32_t *storrelse, FILE
     }
     // A file that cannot be opened or holds no group leaves no message of
     // the engine's: the cause is named here.
-    std::string aarsak = motorensMelding();
+    std::string aarsak = zeraMotorensMelding();
     if (aarsak.empty())
         aarsak = rc == 1 ? meldingTekst("ZERA2DGN", 1) : meldingTekst("SG_HEAD", 1);
     std::string tekst = aarsak + "\ni filen: " + (zeraFil ? zeraFil : "");
@@ -140,7 +144,7 @@ int LesTemafil(const char *temaFil)
         d.fkbListe = nullptr;
     }
     if (temaFil == nullptr || mt_init(temaFil, 0) != 0) {
-        std::string melding = motorensMelding();
+        std::string melding = zeraMotorensMelding();
         int linje = Bmw.msgCount > 0 ? Bmw.msg.line[0] : 0;
         if (erBatch()) {
             // No box waits in batch: the report says it.
@@ -561,7 +565,7 @@ int EksporterTilZera(char *)
     FinnTempKatalog(temp);
     std::string tempFil = std::string(temp) + "dgn2zera.tmp";
     if (init_dgn2zera(d.temaFil, tempFil.c_str(), &d.hode, reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
-        zvlibError_msgBoxPrintf(BOKS_FEIL, "%s", motorensMelding().c_str());
+        zvlibError_msgBoxPrintf(BOKS_FEIL, "%s", zeraMotorensMelding().c_str());
         return 0;
     }
     lesValgteFkbGrupper();
