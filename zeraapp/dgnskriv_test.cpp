@@ -16,16 +16,9 @@
 namespace {
 
 using importtest::ImportTest;
+using importtest::lesFil;
 
 class SkriverTest : public ImportTest {};
-
-std::string lesFil(const std::string &p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 std::vector<DPoint3d> punktene(const MSElement &el)
 {

@@ -29,13 +29,6 @@ class KommandoTest : public importtest::ImportTest {
         }
         ImportTest::TearDown();
     }
-    static std::string les(const std::string &p)
-    {
-        std::ifstream f(p, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
     void skriv(const std::string &navn, const std::string &tekst)
     {
         std::ofstream(path(navn), std::ios::binary) << tekst;

@@ -17,13 +17,6 @@ namespace {
 
 class RundturTest : public importtest::ImportTest {
   protected:
-    static std::string les(const std::string &p)
-    {
-        std::ifstream f(p, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
     void importer(const std::string &tekst)
     {
         std::string zera = path("inn.zer");

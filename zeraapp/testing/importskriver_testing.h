@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,15 @@ constexpr const char *TEMATABELL = "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;
                                    "Stedsnavn;1010;FM;T;1010;4;0;0;105;5;4;KRYSS;1;1;0\n"
                                    "Grense;1012;FM;L;1012;1;0;0;0;0;0;KRYSS;1;1;0\n"
                                    "Omraade;1011;FM;F;1011;6;0;0;0;0;0;KRYSS;1;1;0\n";
+
+// The bytes of a file ("" when it cannot be read).
+inline std::string lesFil(const std::string &p)
+{
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
 
 class ImportTest : public dgntest::DgnTest {
   protected:
@@ -227,6 +237,8 @@ class ImportTest : public dgntest::DgnTest {
             m.push_back(std::string(Bmw.tem.rutnam[i]) + " " + std::to_string(Bmw.tem.number[i]));
         return m;
     }
+
+    static std::string les(const std::string &p) { return lesFil(p); }
 
     zeraBrukerGrensesnittData data_{};
     std::string temaFil_;
