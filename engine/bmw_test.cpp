@@ -294,6 +294,42 @@ TEST(SortIndexTest, AscendingAndStable)
     }
 }
 
+// Init clears only the table rows in use: the rows it wrote, whatever a
+// caller did to the counts since, and every row when a count is garbage.
+TEST_F(BmwTest, InitClearsEveryRowInUse)
+{
+    auto tabellerTomme = [] {
+        const char *m = reinterpret_cast<const char *>(&Bmw.msg);
+        const char *t = reinterpret_cast<const char *>(&Bmw.tem);
+        return std::all_of(m, m + sizeof Bmw.msg, [](char c) { return c == 0; }) &&
+               std::all_of(t, t + sizeof Bmw.tem, [](char c) { return c == 0; });
+    };
+    int16_t k = 0;
+    sett_tema(0, "1200", ZERA_PUNKT, "AB");
+    for (int i = 0; i < 3; i++) {
+        kopier(Bmw.theme, sizeof Bmw.theme, "1010");
+        ASSERT_EQ(bmw_meld("SG_BUFF", 2, BMW_ERROR, 40 + i), 0);
+        bmw_sett("MSTEMTAB", 19 + i, BMW_NOTE);
+        ASSERT_EQ(bmwput_tem(&k), 0);
+    }
+    ASSERT_EQ(Bmw.msgCount, 3);
+    ASSERT_EQ(Bmw.unknownCount, 3);
+    Bmw.msgCount = 0; // a caller starting its list again
+    Bmw.unknownCount = 1;
+    ASSERT_EQ(bmwinit(), 0);
+    EXPECT_TRUE(tabellerTomme());
+
+    // Rows set by others under a count that says so.
+    Bmw.msg.number[BMW_MAX_MESSAGES - 1] = 7;
+    Bmw.msgCount = BMW_MAX_MESSAGES;
+    Bmw.tem.count[BMW_MAX_UNKNOWN - 1] = 7;
+    Bmw.unknownCount = -3;
+    ASSERT_EQ(bmwinit(), 0);
+    EXPECT_TRUE(tabellerTomme());
+    EXPECT_EQ(Bmw.msgCount, 0);
+    EXPECT_EQ(Bmw.unknownCount, 0);
+}
+
 TEST_F(BmwTest, InitFillsTheReportTexts)
 {
     memset(&Bmw, 0x5A, sizeof Bmw);

@@ -47,6 +47,7 @@ bool overflateFeature;  // the Surface Feature is added once per document
 bool lagingFeilet;      // creation failed in this import; do not retry per element
 
 int32_t teller[ANTALL_ARTER][XML_COUNTERS];
+bool tellerBrukt; // cleared only when used: they are 200 KB a process need not touch
 
 void fri_node(XmlNodeRef *node)
 {
@@ -253,7 +254,9 @@ int32_t mt_temanr(const char *text)
 void landxml_start(void)
 {
     xmlRun = xmlOn;
-    memset(teller, 0, sizeof teller);
+    if (tellerBrukt)
+        memset(teller, 0, sizeof teller);
+    tellerBrukt = false;
     fri_dokument();
     lagingFeilet = false;
     xmlDocPending = Mstemtab.rowCount > 0 ? 1 : 0;
@@ -289,6 +292,7 @@ void landxml_element(int32_t r)
     int32_t nr = mt_temanr(tema);
     if (nr > 0 && nr < XML_COUNTERS) {
         int32_t *count = &teller[hit - ARTER][nr];
+        tellerBrukt = true;
         if (*count == 0)
             snprintf(navn, sizeof navn, "S%s", tema);
         else

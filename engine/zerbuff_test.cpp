@@ -631,8 +631,9 @@ TEST(ZerbuffKilde, AFileCutShortWhileReadEndsWithoutACrash)
     int16_t kommentar = 1;
     int antall = 0, rc = 0;
     for (; antall < 100000; ++antall) {
-        if (antall == 10)
+        if (antall == 10) {
             ASSERT_EQ(ftruncate(fd, static_cast<off_t>(ZERA_MAP_WINDOW + 12345)), 0);
+        }
         rc = zerget_gruppe(&k, buffer.data(), buffer.size(), &linjer, &start, &neste, &pos, &kommentar);
         if (rc == 1)
             break;
