@@ -961,7 +961,11 @@ int init_dgn2zera(const char *themeFile, const char *elementFile, SheadStruct *h
 
     int feil = 0;
     int16_t set = header != nullptr ? header->charset : 0;
-    if ((Filep_tmpzer = dlmSystem_mdlFopen(elementFile, "w")) == nullptr)
+    Filep_tmpzer = dlmSystem_mdlFopen(elementFile, "w");
+    // The element file is the caller's work file, copied into the ZERA file
+    // that is synced: syncing it as well doubled the time of an export.
+    mdlhost_markScratchFile(Filep_tmpzer);
+    if (Filep_tmpzer == nullptr)
         feil = FEIL_ELEMENTFIL;
     else if (!geoGraphics && mt_init(themeFile, 1) != 0)
         feil = FEIL_TEMAFIL;

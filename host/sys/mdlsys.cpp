@@ -23,6 +23,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,7 +72,12 @@ namespace {
 
 struct Replacement {
     std::string temp, target;
+    bool sync = true; // false for scratch files, which a crash may lose
+    // Outputs run to tens of MB: a buffer this size takes a system call
+    // per 256 KB instead of per 4 KB.  Freed after the stream is closed.
+    std::unique_ptr<char[]> buffer;
 };
+const size_t kReplacementBuffer = 256 * 1024;
 // Files opened "w": the temporary each writes and the file it replaces.
 std::map<FILE *, Replacement> replacements;
 unsigned long temporaryCounter = 0;
@@ -280,7 +287,12 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
                 errno = e;
                 return nullptr;
             }
-            replacements[fp] = Replacement{temp, target};
+            Replacement &r = replacements[fp];
+            r.temp = temp;
+            r.target = target;
+            r.buffer.reset(new (std::nothrow) char[kReplacementBuffer]);
+            if (r.buffer != nullptr)
+                setvbuf(fp, r.buffer.get(), _IOFBF, kReplacementBuffer);
             return fp;
         }
     }
@@ -299,7 +311,7 @@ int dlmSystem_mdlFclose(FILE *fp)
     Replacement r = std::move(it->second);
     replacements.erase(it);
     errno = 0;
-    bool ok = fflush(fp) == 0 && !ferror(fp) && fsync(fileno(fp)) == 0;
+    bool ok = fflush(fp) == 0 && !ferror(fp) && (!r.sync || fsync(fileno(fp)) == 0);
     int e = errno;
     if (fclose(fp) != 0) {
         ok = false;
@@ -308,6 +320,13 @@ int dlmSystem_mdlFclose(FILE *fp)
     if (!ok) // a write that failed earlier left no errno of its own
         errno = e != 0 ? e : EIO;
     return mdlhost::commitReplacement(r.temp, r.target, ok) ? 0 : EOF;
+}
+
+void mdlhost_markScratchFile(FILE *fp)
+{
+    auto it = replacements.find(fp);
+    if (it != replacements.end())
+        it->second.sync = false;
 }
 
 void mdlhost_discardFile(FILE *fp)
@@ -319,10 +338,10 @@ void mdlhost_discardFile(FILE *fp)
         fclose(fp);
         return;
     }
-    std::string temp = std::move(it->second.temp);
+    Replacement r = std::move(it->second); // its buffer outlives the close
     replacements.erase(it);
     fclose(fp);
-    unlink(temp.c_str());
+    unlink(r.temp.c_str());
 }
 
 int mdlFile_parseName(const char *path, char *device, char *directory, char *name, char *extension)

@@ -277,6 +277,37 @@ TEST_F(SysFileTest, AFailedWriteLeavesThePreviousFileWhole)
     EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
 }
 
+// A scratch file is not synced, but still replaces its file whole.
+TEST_F(SysFileTest, AScratchFileIsStillReplacedWhole)
+{
+    std::string path = dir_ + "/work.tmp";
+    std::ofstream(path) << "previous";
+    FILE *fp = dlmSystem_mdlFopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    mdlhost_markScratchFile(fp);
+    fputs("new", fp);
+    EXPECT_EQ(readAll(path), "previous");
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
+    EXPECT_EQ(readAll(path), "new");
+
+    fp = dlmSystem_mdlFopen(path.c_str(), "w");
+    ASSERT_NE(fp, nullptr);
+    mdlhost_markScratchFile(fp);
+    fputs("cut", fp);
+    fgetc(fp); // a write error
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), EOF);
+    EXPECT_EQ(readAll(path), "new");
+
+    // Other files are left as they are.
+    mdlhost_markScratchFile(nullptr);
+    fp = dlmSystem_mdlFopen(path.c_str(), "a");
+    ASSERT_NE(fp, nullptr);
+    mdlhost_markScratchFile(fp);
+    fputs("+", fp);
+    EXPECT_EQ(dlmSystem_mdlFclose(fp), 0);
+    EXPECT_EQ(readAll(path), "new+");
+}
+
 TEST_F(SysFileTest, InjectedFailuresEndAfterNCalls)
 {
     std::string path = dir_ + "/f.txt";

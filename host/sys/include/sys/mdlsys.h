@@ -29,6 +29,10 @@ MDLHOST_API int dlmSystem_mdlFclose(FILE *fp);
 /* Closes fp without keeping what was written: a file opened "w" stays as
    it was before the open.  A null fp is ignored. */
 MDLHOST_API void mdlhost_discardFile(FILE *fp);
+/* Marks fp, opened "w", as work that only this run reads back: its close
+   still renames it into place whole, but does not wait for the disk to
+   hold it.  Any other fp is left as it is. */
+MDLHOST_API void mdlhost_markScratchFile(FILE *fp);
 /* Maps a system path to the local one ('\' becomes '/'); returns out, ""
    when it does not fit or names a drive without a directory. */
 MDLHOST_API char *mdlhost_mapPath(char *out, size_t outSize, const char *name);
