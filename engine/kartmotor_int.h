@@ -219,7 +219,7 @@ const char *tegnsett_navn(int set);
    instead of copied, up to its last window, which is read into blokk. */
 #define ZERA_READ_BLOCK 262144        /* bytes read at a time */
 #define ZERA_READ_PAD 16              /* room after the block's terminator */
-#define ZERA_MAP_WINDOW 262144       /* bytes of the file read as one window */
+#define ZERA_MAP_WINDOW 262144        /* bytes of the file read as one window: it stays in the cache while parsed */
 typedef struct Gruppekilde {
     FILE *fp;
     long pos;                         /* file position of data[0] */

@@ -6,7 +6,7 @@
 // lines are taken from there, so reading on never sets the file back; only
 // zerget_buff, which starts at the FILE's position, sets the file to the
 // next group once at the end of each call.  A regular file opened with
-// gruppekilde_apne is read a window of 1 MB at a time instead; its last
+// gruppekilde_apne is read a window of 256 KB at a time instead; its last
 // window, and any file that is not regular, is read into the block.
 //
 //   seek:  line not a group line -> skip it (counted), stay in seek
