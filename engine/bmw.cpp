@@ -39,38 +39,24 @@ int32_t rader_i_bruk(int32_t skrevet, int32_t antall, int32_t maks)
     return skrevet > antall ? skrevet : antall;
 }
 
-template <class T, size_t N> void tom_rader(T (&felt)[N], int32_t rader)
+// The first rader rows of each column array.
+template <class... Kolonner> void tom_rader(int32_t rader, Kolonner &...kolonne)
 {
-    memset(felt, 0, sizeof felt[0] * (size_t)rader);
+    (memset(kolonne, 0, sizeof kolonne[0] * (size_t)rader), ...);
 }
 
 void tom_tabeller()
 {
-    const int32_t m = rader_i_bruk(msgRader, Bmw.msgCount, BMW_MAX_MESSAGES);
-    BmwMessageTable &msg = Bmw.msg;
-    tom_rader(msg.type, m);
-    tom_rader(msg.line, m);
-    tom_rader(msg.elementType, m);
-    tom_rader(msg.theme, m);
-    tom_rader(msg.objtype, m);
-    tom_rader(msg.n, m);
-    tom_rader(msg.e, m);
-    tom_rader(msg.rutnam, m);
-    tom_rader(msg.number, m);
-    const int32_t t = rader_i_bruk(temRader, Bmw.unknownCount, BMW_MAX_UNKNOWN);
-    BmwUnknownTable &tem = Bmw.tem;
-    tom_rader(tem.elementType, t);
-    tom_rader(tem.style, t);
-    tom_rader(tem.colour, t);
-    tom_rader(tem.theme, t);
-    tom_rader(tem.objtype, t);
-    tom_rader(tem.code, t);
-    tom_rader(tem.rutnam, t);
-    tom_rader(tem.number, t);
-    tom_rader(tem.count, t);
+    BmwMessageTable &m = Bmw.msg;
+    tom_rader(rader_i_bruk(msgRader, Bmw.msgCount, BMW_MAX_MESSAGES), m.type, m.line, m.elementType, m.theme,
+              m.objtype, m.n, m.e, m.rutnam, m.number);
+    BmwUnknownTable &t = Bmw.tem;
+    tom_rader(rader_i_bruk(temRader, Bmw.unknownCount, BMW_MAX_UNKNOWN), t.elementType, t.style, t.colour, t.theme,
+              t.objtype, t.code, t.rutnam, t.number, t.count);
     msgRader = 0;
     temRader = 0;
 }
+
 constexpr size_t kMaxCwd = 80;
 
 void hent_tekst(int16_t number, char *out, size_t outSize)
