@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "batch.h"
@@ -38,10 +37,7 @@ class JobbTest : public importtest::ImportTest {
     std::string rapport()
     {
         fflush(rapport_);
-        std::ifstream f(path("rapport.txt"), std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
+        return importtest::lesFil(path("rapport.txt"));
     }
     void fil(const std::string &navn) { std::ofstream(path(navn)) << "x"; }
 

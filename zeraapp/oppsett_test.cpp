@@ -19,13 +19,7 @@ namespace {
 
 constexpr int ZVLIB_BOKS = 20011; // the library's message box
 
-std::string lesFil(const std::string &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using importtest::lesFil;
 
 class OppsettTest : public importtest::ImportTest {
   protected:

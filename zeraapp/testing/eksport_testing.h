@@ -20,6 +20,7 @@
 #include "kartmotor.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
+#include "testing/zerafiler_testing.h"
 #include "zeratagger.h"
 #include "testing/zvlibdgn_testing.h"
 #include "zvzera_services.h"
@@ -28,20 +29,8 @@ namespace eksporttest {
 
 using dgntest::DscrPtr;
 
-// The theme table of the end-to-end cases (level column = theme code).
-inline const char *kTemaTabell = "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;1;1;0\n"
-                                 "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n"
-                                 "Stedsnavn;1010;FM;T;1010;4;0;0;105;5;4;KRYSS;1;1;0\n"
-                                 "Grense;1012;FM;L;1012;1;0;0;0;0;0;KRYSS;1;1;0\n"
-                                 "Omraade;1011;FM;F;1011;6;0;0;0;0;0;KRYSS;1;1;0\n";
-
-inline std::string lesFil(const std::string &p)
-{
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using zerafiltest::lesFil;
+using zerafiltest::TEMATABELL;
 
 class EksportTest : public zvlibtest::DgnAppTest {
   protected:
@@ -69,7 +58,7 @@ class EksportTest : public zvlibtest::DgnAppTest {
         Symboltab.count = 0;
         Fkbtab.count = 0;
         Mstemtab.rowCount = 0;
-        temaFil(kTemaTabell);
+        temaFil(TEMATABELL);
         FrigjorTagsetTabell();
         mdlFence_clear();
         mdlhost_requestAbort(0);
