@@ -20,6 +20,7 @@
 
 #include "benk.h"
 #include "brukerdata.h"
+#include "dgnbenk.h"
 #include "eksport.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
@@ -29,12 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-const char temaTekst[] = "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;1;1;0\n"
-                         "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n"
-                         "Stedsnavn;1010;FM;T;1010;4;0;0;105;5;4;KRYSS;1;1;0\n"
-                         "Grense;1012;FM;L;1012;1;0;0;0;0;0;KRYSS;1;1;0\n"
-                         "Omraade;1011;FM;F;1011;6;0;0;0;0;0;KRYSS;1;1;0\n";
 
 struct Oppsett {
     std::string katalog;
@@ -132,7 +127,7 @@ Oppsett &oppsett()
         o.katalog = mal;
         atexit([] { fs::remove_all(oppsett().katalog); });
     }
-    std::ofstream(o.katalog + "/tema.tem") << temaTekst;
+    std::ofstream(o.katalog + "/tema.tem") << dgnbenk::temaTekst;
     std::ofstream(o.katalog + "/app.rsc") << "Include \"" ZERA_SOURCE_DIR "/zvlib/zvlib.rsc\"\n"
                                           << "Include \"" ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc\"\n";
     mdlhost_setCurrMdlDesc(mdlhost_registerApplication("ZVZERA", (o.katalog + "/app.rsc").c_str()));
