@@ -22,6 +22,7 @@ namespace {
 
 // Longest routine name a message may carry; the column holds one more byte.
 constexpr size_t kMaxRutnam = BMW_RUTNAM_LEN - 1;
+constexpr size_t kMaxCwd = 80;
 
 // Rows of the two tables written since they were last cleared.  The tables
 // are nearly all of the record's 786 KB: clearing only the rows in use
@@ -56,8 +57,6 @@ void tom_tabeller()
     msgRader = 0;
     temRader = 0;
 }
-
-constexpr size_t kMaxCwd = 80;
 
 void hent_tekst(int16_t number, char *out, size_t outSize)
 {
