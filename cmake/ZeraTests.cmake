@@ -13,8 +13,8 @@ function(zera_add_tests)
     add_executable(${name} ${src})
     target_include_directories(${name} PRIVATE ${T_INCLUDES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
-    # The host's test fixtures (dgn/testing/..., sys/testing/...) serve
-    # every deliverable's tests.
+    # The host's test fixtures (<floor>/testing/*.h) serve every
+    # deliverable's tests.
     if(TARGET mdlhost_testing)
       target_link_libraries(${name} PRIVATE mdlhost_testing)
     endif()

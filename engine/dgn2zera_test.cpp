@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine_testing.h"
-#include "sys/testing/child_testing.h"
+#include "child_testing.h"
 #include "zvzera_services.h"
 
 namespace {

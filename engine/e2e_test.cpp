@@ -16,7 +16,7 @@
 
 #include "brukerdata.h"
 #include "engine_testing.h"
-#include "sys/testing/child_testing.h"
+#include "child_testing.h"
 #include "zvzera_services.h"
 
 namespace {

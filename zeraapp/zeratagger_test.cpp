@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "brukerdata.h"
-#include "dgn/testing/dgncell_testing.h"
+#include "dgncell_testing.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "testing/zvlibdgn_testing.h"

@@ -6,7 +6,7 @@
 #include <numbers>
 #include <string>
 
-#include "dgn/testing/dgncell_testing.h"
+#include "dgncell_testing.h"
 #include "mdlhost.h"
 #include "testing/zvlibdgn_testing.h"
 #include "zvlibcell.h"

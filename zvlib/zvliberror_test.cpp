@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "mdlhost.h"
-#include "sys/testing/child_testing.h"
+#include "child_testing.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
 #include "testing/zvlib_testing.h"

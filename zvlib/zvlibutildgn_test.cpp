@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 #include "mdlhost.h"
 #include "zvlibmain.h"
 #include "zvlibutil.h"

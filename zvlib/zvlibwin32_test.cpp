@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "mdlhost.h"
-#include "sys/testing/ogrsheet.h"
+#include "ogrsheet.h"
 #include "testing/zvlib_testing.h"
 #include "zvlibmain.h"
 #include "zvlibwin32.h"

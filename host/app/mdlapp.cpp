@@ -1,6 +1,6 @@
 // The frame's part of each application, exit and abort requests.
 // (Loading: mdlload.cpp; commands: mdlcmd.cpp; keyins and the queue:
-// mdlkeyin.cpp; the design-file applications: mdlhook.cpp; clock and
+// mdlkeyin.cpp; the design-file applications: mdldgnapps.cpp; clock and
 // timers: mdltime.cpp; pick lists from the active design: mdllevellist.cpp.
 // The registry, context and dispatcher are the ground
 // floor's: base/mdlbase.cpp.)

@@ -12,7 +12,7 @@
 #include "app/mdlapp.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/sys_host.h"
 
 namespace {

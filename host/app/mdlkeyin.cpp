@@ -19,7 +19,7 @@
 #include "dlg/mdldlg.h"
 #include "gis/mdlgis.h"
 #include "sys/mdlsys.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/sys_host.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "app_int.h"
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/sys_host.h"
 
 namespace {

@@ -210,21 +210,21 @@ TEST_F(FrameTest, FindsApplicationsByTaskNameInTheHostsOwnFolders)
     keyin("mdl load hosttesta");
     EXPECT_TRUE(saw("HOSTTESTA argv[0]=" + appPath("libhosttesta.so"))) << text();
 
-    // The ZERA application's library differs from its task: the build wrote
-    // zvzera.app beside it, naming the library and its resource file.
+    // A task whose library has another name: the build wrote hosttask.app
+    // beside the libraries, naming the library and its resource file.
     char library[MDLHOST_MAXFILELENGTH], resources[MDLHOST_MAXFILELENGTH];
-    ASSERT_EQ(mdlhost_findApplication("zvzera", library, sizeof library, resources, sizeof resources), 0) << library;
-    EXPECT_EQ(std::string(library), appPath("libZvZeraMS.so"));
-    EXPECT_EQ(std::string(resources), ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
+    ASSERT_EQ(mdlhost_findApplication("hosttask", library, sizeof library, resources, sizeof resources), 0) << library;
+    EXPECT_EQ(std::string(library), appPath("libhosttestb.so"));
+    EXPECT_EQ(std::string(resources), ZERA_SOURCE_DIR "/host/app/testing/hosttask.rsc");
     EXPECT_TRUE(std::filesystem::exists(resources));
-    ASSERT_EQ(mdlhost_findApplication("ZVZERA", library, sizeof library, resources, sizeof resources), 0);
-    EXPECT_EQ(std::string(library), appPath("libZvZeraMS.so"));
+    ASSERT_EQ(mdlhost_findApplication("HOSTTASK", library, sizeof library, resources, sizeof resources), 0);
+    EXPECT_EQ(std::string(library), appPath("libhosttestb.so"));
 
     EXPECT_EQ(mdlhost_findApplication("nosuch", library, sizeof library, resources, sizeof resources), -1);
     EXPECT_NE(std::string(library).find("nosuch.app"), std::string::npos) << library;
     EXPECT_STREQ(resources, "");
     char tiny[8];
-    EXPECT_EQ(mdlhost_findApplication("zvzera", tiny, sizeof tiny, resources, sizeof resources), 0);
+    EXPECT_EQ(mdlhost_findApplication("hosttask", tiny, sizeof tiny, resources, sizeof resources), 0);
     EXPECT_EQ(strlen(tiny), sizeof tiny - 1); // cut, terminated
 }
 

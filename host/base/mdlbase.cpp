@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/base_host.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 
 int mdlErrno = 0;
 

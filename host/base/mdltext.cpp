@@ -1,5 +1,5 @@
 // The host's text room: bounded copies, case, numbers, words, codec.
-#include "base/mdltext.h"
+#include "base/text_host.h"
 
 #include <cerrno>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 
 namespace {
 

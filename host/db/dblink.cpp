@@ -6,7 +6,7 @@
 #include <cstring>
 #include <map>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "db_int.h"
 
 namespace {

@@ -8,11 +8,11 @@
 
 #include <cstring>
 
-#include "base/mdllazy.h"
-#include "base/mdltext.h"
+#include "base/lazy_host.h"
+#include "base/text_host.h"
 #include "db_int.h"
 
-// libpq is opened with the first PostgreSQL connection (base/mdllazy.h):
+// libpq is opened with the first PostgreSQL connection (base/lazy_host.h):
 // linking it would load its TLS, Kerberos and directory libraries into
 // every host process.  Its functions are called through pointers under
 // the names its header gives them.

@@ -8,7 +8,7 @@
 #include <charconv>
 #include <cstring>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "db_int.h"
 
 namespace mdlhost::db {

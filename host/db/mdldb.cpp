@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "db_int.h"
 #include "sys/mdlsys.h"
 #include "sys/sys_host.h"

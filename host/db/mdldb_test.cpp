@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "db/mdldb.h"
-#include "db/testing/db_testing.h"
+#include "db_testing.h"
 #include "sys/mdlsys.h"
 
 namespace {

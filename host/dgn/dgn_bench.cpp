@@ -18,7 +18,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn_int.h"
 #include "dgn/mdlelem.h"
 #include "mdlhost.h"

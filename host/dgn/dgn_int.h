@@ -105,7 +105,7 @@ class RangeAccumulator {
 
 // --- texts of elements (dgnstore.cpp) ---------------------------------------------
 // UTF-16 code units to ISO 8859-1, a byte for each unit, '?' for a unit above
-// 0xFF.  Not mdltext's codec, which reads a surrogate pair as one character
+// 0xFF.  Not the text room's codec, which reads a surrogate pair as one character
 // (one '?'): element texts and tag values keep a byte a unit, their
 // character counts being counts of units.
 std::string unitsToLatin1(const char16_t *s, size_t n);

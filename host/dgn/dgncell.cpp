@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "dgn/mdlelem.h"
@@ -43,7 +43,7 @@ bool wideEqual(const char16_t *a, const char16_t *b)
 }
 
 namespace {
-// mdltext's case for the ISO 8859-1 units; a unit above 0xFF stays.
+// the text room's case for the ISO 8859-1 units; a unit above 0xFF stays.
 char16_t foldLatin1(char16_t c)
 {
     return c <= 0xFF ? static_cast<unsigned char>(upperCase(static_cast<char>(c))) : c;

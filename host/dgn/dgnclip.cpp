@@ -21,8 +21,8 @@
 
 #include <geos_c.h>
 
-#include "base/mdllazy.h"
-#include "base/mdltext.h"
+#include "base/lazy_host.h"
+#include "base/text_host.h"
 #include "dgn_int.h"
 #include "dgnelem_int.h"
 #include "dgnscan_int.h"
@@ -35,7 +35,7 @@ using mdlhost::dgn::elementType;
 
 // --- geos context --------------------------------------------------------------------
 
-// GEOS is opened with the first clip (base/mdllazy.h); its functions are
+// GEOS is opened with the first clip (base/lazy_host.h); its functions are
 // called through pointers under the names the header gives them.
 #define HOST_GEOS_FUNCTIONS(X) X(GEOS_init_r) X(GEOS_finish_r) X(GEOSArea_r) X(GEOSBoundary_r) \
     X(GEOSCoordSeq_copyFromBuffer_r) X(GEOSCoordSeq_getSize_r) X(GEOSCoordSeq_getXY_r) X(GEOSGeomTypeId_r) \

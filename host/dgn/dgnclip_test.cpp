@@ -9,7 +9,7 @@
 
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <proj.h>
 
-#include "base/mdllazy.h"
+#include "base/lazy_host.h"
 #include "dgnstore_int.h"
 #include "dgn/mdldgn.h"
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "dgn_int.h"
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 #include "sys/mdlsys.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "dgn_int.h"
 #include "dgnelem_int.h"
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;

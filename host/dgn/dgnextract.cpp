@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn_int.h"
 #include "dgnelem_int.h"
 #include "dgn/mdlelem.h"

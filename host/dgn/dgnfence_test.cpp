@@ -12,7 +12,7 @@
 #include "app/mdlcmd.h"
 #include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The host's fonts: a fixed table, since the host draws nothing.
 #include <cstdint>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn/mdlcell.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "dgn_int.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdlelem.h"
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 
 namespace {
 

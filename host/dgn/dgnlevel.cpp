@@ -2,7 +2,7 @@
 // memory for the lookups every element write makes.
 #include <cstring>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 
 using namespace dgntest;
 

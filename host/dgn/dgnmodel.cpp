@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "base/mdlbase.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 

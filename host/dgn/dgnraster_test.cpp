@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 #include "mdlhost.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn_int.h"
 #include "dgncell_int.h"
 #include "sys/mdlsys.h"

@@ -22,7 +22,7 @@
 #include <map>
 
 #include "base/mdlbase.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
 #include "sys/sys_host.h"

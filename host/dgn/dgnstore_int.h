@@ -113,7 +113,7 @@ bool inCommand();
 std::string featureTable(int64_t modelId);
 
 // The text columns (names, descriptions, feature texts) are UTF-8, written
-// with mdltext's codec.  columnWide reads column col of s as wide text (a
+// with the text room's codec.  columnWide reads column col of s as wide text (a
 // NULL column: empty).
 std::u16string columnWide(sqlite3_stmt *s, int col);
 std::u16string wideString(const char16_t *s, size_t max);

@@ -15,9 +15,9 @@
 #include <sqlite3.h>
 
 #include "dgn_int.h"
-#include "dgn/testing/dgn_records.h"
-#include "dgn/testing/dgn_testing.h"
-#include "sys/testing/child_testing.h"
+#include "dgnrecords_int.h"
+#include "dgn_testing.h"
+#include "child_testing.h"
 
 using namespace dgntest;
 using mdlhost::dgn::ScanFilter;

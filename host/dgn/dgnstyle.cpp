@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn/mdlelem.h"
 #include "dgnstore_int.h"
 

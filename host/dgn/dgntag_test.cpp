@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "dgn/testing/dgn_testing.h"
-#include "dgn/testing/dgncell_testing.h"
+#include "dgn_testing.h"
+#include "dgncell_testing.h"
 #include "mdlhost.h"
 
 namespace {

@@ -31,7 +31,7 @@
 
 #include "base/base_host.h"
 #include "base/mdlbase.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
 

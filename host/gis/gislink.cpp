@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "dgn/mdlelem.h"
 #include "gis_int.h"
 #include "sys/mdlsys.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "gis_int.h"
 #include "sys/sys_host.h"
 

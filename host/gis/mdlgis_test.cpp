@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/testing/db_testing.h"
+#include "db_testing.h"
 #include "app/mdlcmd.h"
 #include "dgn/mdlelem.h"
 #include "gis/mdlgis.h"

@@ -14,7 +14,7 @@
 #include "gis/mdlgis.h"
 #include "rsc/mdlrsc.h"
 #include "sys/mdlsys.h"
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "xml/mdlxml.h"
 
 #endif

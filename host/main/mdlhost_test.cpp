@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/testing/frame_testing.h"
+#include "frame_testing.h"
 
 namespace fs = std::filesystem;
 

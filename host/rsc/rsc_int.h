@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/mdlsys.h"
 #include "sys/sys_host.h"
 

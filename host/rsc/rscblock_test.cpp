@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "rsc_testing.h"
+#include "testing/rsc_testing.h"
 
 namespace {
 

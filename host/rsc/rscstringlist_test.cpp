@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "rsc_testing.h"
+#include "testing/rsc_testing.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "rsc_testing.h"
+#include "testing/rsc_testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/mdlsys.h"
 #include "sys_int.h"
 

@@ -2,7 +2,7 @@
 #ifndef MDLHOST_SYS_INT_H
 #define MDLHOST_SYS_INT_H
 
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/sys_host.h"
 
 namespace mdlhost {

@@ -23,7 +23,7 @@
 #include <libxml/xmlsave.h>
 
 #include "base/mdlbase.h"
-#include "base/mdltext.h"
+#include "base/text_host.h"
 #include "sys/mdlsys.h"
 
 struct XmlDomData {

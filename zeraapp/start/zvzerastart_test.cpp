@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/testing/frame_testing.h"
+#include "frame_testing.h"
 #include "brukerdata.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +134,20 @@ class ZvZeraStartTest : public frametest::FrameTest {
     }
     FILE *err_ = nullptr;
 };
+
+// The library differs from the task: the build wrote zvzera.app beside it,
+// naming the library and its resource file, so no variable is needed.
+TEST_F(ZvZeraStartTest, TheTaskNameFindsTheLibraryAndItsResourceFile)
+{
+    mdlSystem_defineCfgVar("MS_MDL", nullptr);
+    char library[MDLHOST_MAXFILELENGTH], resources[MDLHOST_MAXFILELENGTH];
+    for (const char *task : {"zvzera", "ZVZERA"}) {
+        ASSERT_EQ(mdlhost_findApplication(task, library, sizeof library, resources, sizeof resources), 0) << library;
+        EXPECT_EQ(std::string(library), appPath("libZvZeraMS.so"));
+        EXPECT_EQ(std::string(resources), ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
+    }
+    EXPECT_TRUE(fs::exists(resources));
+}
 
 TEST_F(ZvZeraStartTest, InteractiveStartInsertsMenusAndAnswersEveryCommand)
 {

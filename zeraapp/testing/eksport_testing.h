@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "brukerdata.h"
-#include "dgn/testing/dgncell_testing.h"
+#include "dgncell_testing.h"
 #include "eksport.h"
 #include "kartmotor.h"
 #include "kartmotor_int.h"

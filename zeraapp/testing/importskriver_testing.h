@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "brukerdata.h"
-#include "dgn/testing/dgn_testing.h"
-#include "dgn/testing/dgncell_testing.h"
+#include "dgn_testing.h"
+#include "dgncell_testing.h"
 #include "dgnskriv.h"
 #include "kartmotor.h"
 #include "mdlhost.h"

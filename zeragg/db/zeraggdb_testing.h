@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/testing/db_testing.h"
+#include "db_testing.h"
 #include "gis/mdlgis.h"
 #include "sys/mdlsys.h"
 #include "zeraggdb.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "dgn/testing/dgn_testing.h"
+#include "dgn_testing.h"
 #include "mdlhost.h"
 #include "zvlibmain.h"
 

@@ -99,6 +99,6 @@ MDLHOST_API void mdlhost_requestAbort(int request);
 
 /* The rest of the frame: commands and keyins; clock and timers. */
 #include "app/mdlcmd.h"
-#include "app/mdlhook.h"
+#include "app/mdltime.h"
 
 #endif

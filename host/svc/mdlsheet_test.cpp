@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "sys/mdlsys.h"
-#include "sys/testing/ogrsheet.h"
+#include "ogrsheet.h"
 
 namespace fs = std::filesystem;
 

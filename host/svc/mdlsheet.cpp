@@ -17,7 +17,8 @@
 
 #include "sys/mdlsys.h"
 #include "svc_int.h"
-#include "sys_int.h"
+#include "base/text_host.h"
+#include "sys/sys_host.h"
 
 namespace mdlhost {
 

@@ -1,8 +1,8 @@
 // Libraries opened on first use, by soname, rather than linked: loading a
 // large library and what it pulls in costs every host process at start,
 // while only a few commands call it.  Not exported.
-#ifndef MDLHOST_LAZY_H
-#define MDLHOST_LAZY_H
+#ifndef MDLHOST_BASE_LAZY_HOST_H
+#define MDLHOST_BASE_LAZY_HOST_H
 
 #include <dlfcn.h>
 

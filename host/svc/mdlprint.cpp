@@ -13,9 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "sys/mdlsys.h"
-#include "sys_int.h"
+#include "base/text_host.h"
+#include "sys/sys_host.h"
 
 namespace {
 

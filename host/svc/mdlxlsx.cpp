@@ -25,8 +25,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/mdllazy.h"
-#include "base/mdltext.h"
+#include "base/lazy_host.h"
+#include "base/text_host.h"
 #include "sys/sys_host.h"
 #include "svc_int.h"
 
@@ -585,7 +585,7 @@ bool readWorkbook(const std::string &localPath, Workbook &book, std::string &err
 namespace {
 
 // libxlsxwriter (and the crypto and zip libraries it pulls in) is opened
-// with the first workbook written (base/mdllazy.h); its functions are
+// with the first workbook written (base/lazy_host.h); its functions are
 // called through pointers under the names the header gives them.
 #define HOST_XLSX_FUNCTIONS(X) X(workbook_new_opt) X(workbook_add_worksheet) X(workbook_close) \
     X(worksheet_activate) X(worksheet_write_string) X(worksheet_write_number) X(worksheet_write_boolean) \

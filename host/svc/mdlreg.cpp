@@ -22,8 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "sys/mdlsvc.h"
-#include "sys_int.h"
+#include "svc/mdlsvc.h"
+#include "base/text_host.h"
+#include "sys/sys_host.h"
 
 namespace {
 

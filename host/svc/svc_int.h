@@ -1,7 +1,7 @@
 // Shared by the conversation layer, the spreadsheet and its workbook files;
 // not exported.
-#ifndef MDLHOST_SYS_SVC_INT_H
-#define MDLHOST_SYS_SVC_INT_H
+#ifndef MDLHOST_SVC_INT_H
+#define MDLHOST_SVC_INT_H
 
 #include <cstddef>
 #include <cstdint>

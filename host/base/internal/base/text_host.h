@@ -2,8 +2,8 @@
 // numbers, word splitting and the ISO 8859-1 / UTF-8 / UTF-16 codec.  Every
 // host module uses these rather than a copy of its own, so "the same name"
 // and "a number" mean one thing throughout the host.  Not exported.
-#ifndef MDLHOST_TEXT_H
-#define MDLHOST_TEXT_H
+#ifndef MDLHOST_BASE_TEXT_HOST_H
+#define MDLHOST_BASE_TEXT_HOST_H
 
 #include <cstddef>
 #include <cstdint>

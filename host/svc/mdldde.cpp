@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "svc_int.h"
-#include "sys_int.h"
+#include "base/text_host.h"
+#include "sys/sys_host.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 /* The host clock and timers. */
-#ifndef MDLHOST_HOOK_H
-#define MDLHOST_HOOK_H
+#ifndef MDLHOST_APP_MDLTIME_H
+#define MDLHOST_APP_MDLTIME_H
 
 #include "base/mdlbase.h"
 #include "base/host_export.h"

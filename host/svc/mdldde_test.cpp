@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 /* Services a Windows host gives its programs, in this host's own form: a
    registry, printers, network names, processes at idle priority, and
    DDE-like conversations with a spreadsheet. */
-#ifndef MDLHOST_SYS_SVC_H
-#define MDLHOST_SYS_SVC_H
+#ifndef MDLHOST_SVC_MDLSVC_H
+#define MDLHOST_SVC_MDLSVC_H
 
 #include <stddef.h>
 #include <stdint.h>

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "sys/mdlsys.h"
 
 namespace fs = std::filesystem;

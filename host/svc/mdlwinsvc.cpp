@@ -8,9 +8,10 @@
 #include <string>
 #include <thread>
 
-#include "sys/mdlsvc.h"
+#include "svc/mdlsvc.h"
 #include "sys/mdlsys.h"
-#include "sys_int.h"
+#include "base/text_host.h"
+#include "sys/sys_host.h"
 
 int mdlhost_universalName(const char *path, char *out, size_t outSize)
 {

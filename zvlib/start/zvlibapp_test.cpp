@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/testing/frame_testing.h"
+#include "frame_testing.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // Element records built field by field for the store's tests, so that they
 // do not depend on the element functions they are meant to carry.
-#ifndef MDLHOST_DGN_RECORDS_H
-#define MDLHOST_DGN_RECORDS_H
+#ifndef MDLHOST_DGNRECORDS_INT_H
+#define MDLHOST_DGNRECORDS_INT_H
 
 #include <algorithm>
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "dgn/dgn_int.h"
+#include "dgn_int.h"
 #include "dgn/mdlelem.h"
 #include "mdlhost.h"
 

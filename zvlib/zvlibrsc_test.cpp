@@ -12,7 +12,6 @@ namespace {
 using rsctest::RscFixture;
 
 const std::string ZVLIB_RSC = ZERA_SOURCE_DIR "/zvlib/zvlib.rsc";
-const std::string ZVZERA_RSC = ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc";
 
 // Argument kinds the callers pass, one letter per argument: s text,
 // d int.  "" means the entry is shown as it stands (no arguments, or taken
@@ -143,21 +142,6 @@ TEST_F(ZvlibRscTest, FormattedEntriesCarryTheirArguments)
     EXPECT_STREQ(mdlhost_messageListEntry(app_, 20007, 13), "desember");
     EXPECT_STREQ(mdlhost_messageListEntry(app_, 20007, 14), "s\xF8ndag");
     EXPECT_STREQ(mdlhost_messageListEntry(app_, 20007, 20), "l\xF8rdag");
-}
-
-TEST_F(ZvlibRscTest, TheApplicationsResourceFileIncludesIt)
-{
-    MdlDesc *zvzera = mdlhost_registerApplication("RSCZVZERA", ZVZERA_RSC.c_str());
-    ASSERT_NE(zvzera, nullptr) << window();
-    const RscNode *l = mdlhost_rscFind(zvzera, "MessageList", 20005);
-    ASSERT_NE(l, nullptr);
-    EXPECT_NE(std::string(mdlhost_rscSourceFile(l)).find("zvlib.rsc"), std::string::npos);
-    EXPECT_NE(mdlhost_messageListEntry(zvzera, 20005, 14), nullptr);
-    EXPECT_STREQ(mdlhost_messageListEntry(zvzera, 20007, 25), "OK");
-    // The engine's lists are still the application's own.
-    EXPECT_NE(mdlhost_messageListEntry(zvzera, 11, 2), nullptr);
-    mdlhost_forgetResources(zvzera);
-    mdlhost_unregisterApplication(zvzera);
 }
 
 } // namespace
