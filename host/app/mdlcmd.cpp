@@ -61,22 +61,6 @@ namespace {
 // file with thousands of tables from being read forever.
 constexpr long kMaxTables = 100;
 
-std::vector<std::string> splitWords(std::string_view text)
-{
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-            i++;
-        size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
-            i++;
-        if (i > start)
-            words.emplace_back(text.substr(start, i - start));
-    }
-    return words;
-}
-
 // A command number as written ("0x01010000", decimal or octal); false when
 // it is not a number of 32 bits.  Unlike parseUint32, a leading '+' is taken,
 // as the resource reader takes it in every other number of the file.
@@ -92,7 +76,7 @@ void readTable(const RscNode *table, std::vector<MdlCommandEntry> &entries)
     for (int i = 0; i < mdlhost_rscChildCount(table); i++) {
         const RscNode *c = mdlhost_rscChild(table, i);
         MdlCommandEntry e;
-        e.words = splitWords(mdlhost_rscArg(c, 0));
+        e.words = mdlhost::splitBlankWords(mdlhost_rscArg(c, 0));
         bool ok = strcmp(mdlhost_rscKeyword(c), "Command") == 0 && mdlhost_rscArgCount(c) == 2 && !e.words.empty() &&
                   parseCommandNumber(mdlhost_rscArg(c, 1), e.number);
         if (!ok) {

@@ -322,7 +322,7 @@ int dlmSystem_callMdlFunction(MdlDesc *desc, MdlFunctionP fn, const char *argDes
 // --- control block ----------------------------------------------------------
 
 static Tcb tcb = {.dgnfilenm = "", .readoutAccuracy = 3, .readoutFlags = 0, .workMode = MDLHOST_WORKMODE_DGN,
-                  .epsilon = 1e-9};
+                  .epsilon = 1e-9, .textSlant = 0};
 Tcb *tcbP = &tcb;
 
 void mdlhost_setActiveDesignFile(const char *name) { mdlhost::copyText(tcb.dgnfilenm, name ? name : ""); }

@@ -147,6 +147,17 @@ bool parseDouble(std::string_view text, double &out)
     return true;
 }
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // --- words ----------------------------------------------------------------------
 
 bool splitQuotedWords(const char *text, std::vector<std::string> &words)
@@ -170,6 +181,61 @@ bool splitQuotedWords(const char *text, std::vector<std::string> &words)
     if (inWord)
         words.push_back(word);
     return !quoted;
+}
+
+std::vector<std::string> splitBlankWords(std::string_view text)
+{
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+            i++;
+        size_t start = i;
+        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
+            i++;
+        if (i > start)
+            words.emplace_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+bool splitEscapedWords(std::string_view text, std::vector<std::string> &words, std::string &error)
+{
+    words.clear();
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r') {
+            i++;
+            continue;
+        }
+        std::string w;
+        if (text[i] == '"') {
+            i++;
+            bool closed = false;
+            while (i < text.size()) {
+                char c = text[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < text.size()) {
+                    char e = text[i++];
+                    w.push_back(e == 'n' ? '\n' : e == 't' ? '\t' : e);
+                } else {
+                    w.push_back(c);
+                }
+            }
+            if (!closed) {
+                error = "unterminated quote";
+                return false;
+            }
+        } else {
+            while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r')
+                w.push_back(text[i++]);
+        }
+        words.push_back(std::move(w));
+    }
+    return true;
 }
 
 std::vector<std::string> splitAt(std::string_view text, char sep)

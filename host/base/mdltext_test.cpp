@@ -91,6 +91,29 @@ TEST(TextWords, QuotesGroupAndAnOpenQuoteIsReported)
     EXPECT_EQ(trimmed(" \t x y \r\n"), "x y");
 }
 
+// Command words take quotes as they stand; script steps read escapes inside
+// quotes and refuse an open one.
+TEST(TextWords, BlankWordsAndEscapedWords)
+{
+    using W = std::vector<std::string>;
+    EXPECT_EQ(splitBlankWords("\tZVA  \"ASK\" x\t"), (W{"ZVA", "\"ASK\"", "x"}));
+    EXPECT_EQ(splitBlankWords(" \t "), W{});
+
+    W w;
+    std::string error;
+    EXPECT_TRUE(splitEscapedWords("press \"a \\\"b\\\" \\\\ c\\n\" \"\"\r", w, error));
+    EXPECT_EQ(w, (W{"press", "a \"b\" \\ c\n", ""}));
+    EXPECT_FALSE(splitEscapedWords("press \"open", w, error));
+    EXPECT_EQ(error, "unterminated quote");
+}
+
+TEST(TextNumbers, HexDigits)
+{
+    const std::pair<char, int> cases[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', -1}, {'G', -1}, {' ', -1}, {'\xC5', -1}};
+    for (auto [c, v] : cases)
+        EXPECT_EQ(hexDigit(c), v) << c;
+}
+
 TEST(TextCodec, RoundTripsAndMalformedInput)
 {
     std::string latin1 = "Bj\xF8rnstad \xC6\xD8\xC5";

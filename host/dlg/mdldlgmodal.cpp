@@ -24,46 +24,6 @@ std::deque<ModalAnswer> &modalAnswers()
     return queue;
 }
 
-// Words of one step; quoted words keep blanks and understand \" \\ \n.
-bool splitWords(std::string_view text, std::vector<std::string> &words, std::string &error)
-{
-    words.clear();
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == ' ' || text[i] == '\t' || text[i] == '\r') {
-            i++;
-            continue;
-        }
-        std::string w;
-        if (text[i] == '"') {
-            i++;
-            bool closed = false;
-            while (i < text.size()) {
-                char c = text[i++];
-                if (c == '"') {
-                    closed = true;
-                    break;
-                }
-                if (c == '\\' && i < text.size()) {
-                    char e = text[i++];
-                    w.push_back(e == 'n' ? '\n' : e == 't' ? '\t' : e);
-                } else {
-                    w.push_back(c);
-                }
-            }
-            if (!closed) {
-                error = "unterminated quote";
-                return false;
-            }
-        } else {
-            while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\r')
-                w.push_back(text[i++]);
-        }
-        words.push_back(std::move(w));
-    }
-    return true;
-}
-
 // Steps split at ';' and new lines outside quotes.
 bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &error)
 {
@@ -99,7 +59,7 @@ bool parseSteps(std::string_view text, std::vector<Step> &steps, std::string &er
                                  {"close", false, 1}, {"ok", false, 0},    {"cancel", false, 0}};
     for (const std::string &piece : pieces) {
         std::vector<std::string> words;
-        if (!splitWords(piece, words, error))
+        if (!mdlhost::splitEscapedWords(piece, words, error))
             return false;
         if (words.empty())
             continue;

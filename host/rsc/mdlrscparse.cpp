@@ -2,16 +2,6 @@
 #include "rsc_int.h"
 
 namespace rscint {
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // Decimal or 0x hex with an optional sign, the whole text.  The base is
 // chosen here because parseInt64's base 0 would take a leading 0 as octal.
@@ -21,7 +11,7 @@ bool readNumber(const std::string &s, long *v)
     bool hex = s.size() >= at + 2 && s[at] == '0' && (s[at + 1] == 'x' || s[at + 1] == 'X');
     std::string digits = s.substr(at + (hex ? 2 : 0));
     // A digit must follow: parseInt64 would also skip blanks or take a second sign there.
-    if (digits.empty() || (hex ? hexDigitValue(digits[0]) < 0 : digits[0] < '0' || digits[0] > '9'))
+    if (digits.empty() || (hex ? mdlhost::hexDigit(digits[0]) < 0 : digits[0] < '0' || digits[0] > '9'))
         return false;
     int64_t n;
     if (!mdlhost::parseInt64(s.substr(0, at) + digits, n, hex ? 16 : 10) || !std::in_range<long>(n))
@@ -545,7 +535,7 @@ class Indexer {
                 if (s.size() % 2 != 0 || s.size() > 2 * HEX_BYTES_PER_LINE)
                     return fail(*h, "a hex line holds 1 to " + std::to_string(HEX_BYTES_PER_LINE) + " whole bytes");
                 for (size_t i = 0; i < s.size(); i += 2) {
-                    int hi = hexDigitValue(s[i]), lo = hexDigitValue(s[i + 1]);
+                    int hi = mdlhost::hexDigit(s[i]), lo = mdlhost::hexDigit(s[i + 1]);
                     if (hi < 0 || lo < 0)
                         return fail(*h, "bad hex digit");
                     data.push_back((unsigned char)(hi * 16 + lo));

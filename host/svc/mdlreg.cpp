@@ -94,17 +94,6 @@ void appendEscaped(std::string &out, std::string_view field)
     }
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 bool unescape(std::string_view field, std::string &out)
 {
     out.clear();
@@ -113,7 +102,7 @@ bool unescape(std::string_view field, std::string &out)
         if (c == '%') {
             if (field.size() - i < 3)
                 return false;
-            int hi = hexDigit(field[i + 1]), lo = hexDigit(field[i + 2]);
+            int hi = mdlhost::hexDigit(field[i + 1]), lo = mdlhost::hexDigit(field[i + 2]);
             if (hi < 0 || lo < 0)
                 return false;
             out += char(hi << 4 | lo);

@@ -43,6 +43,8 @@ bool parseInt64(std::string_view text, int64_t &out, int base = 10);
 bool parseUint32(std::string_view text, uint32_t &out, int base = 10);
 // Finite values only; a decimal point, never the locale's separator.
 bool parseDouble(std::string_view text, double &out);
+// Value of a hexadecimal digit, -1 for any other character.
+int hexDigit(char c);
 
 // --- words ----------------------------------------------------------------------
 // Words of text: blanks, tabs and line ends separate, a double-quoted part
@@ -50,6 +52,12 @@ bool parseDouble(std::string_view text, double &out);
 // word.  An unclosed quote makes the text ambiguous: false (the words are
 // still given, the open part running to the end).
 bool splitQuotedWords(const char *text, std::vector<std::string> &words);
+// Words of text separated by blanks and tabs; quotes are plain characters.
+std::vector<std::string> splitBlankWords(std::string_view text);
+// Words of a script step: blanks, tabs and carriage returns separate, a
+// double-quoted word keeps its blanks and reads \" \\ \n \t as escapes.
+// False with error set for an unclosed quote.
+bool splitEscapedWords(std::string_view text, std::vector<std::string> &words, std::string &error);
 // text cut at every sep; n separators give n + 1 parts.
 std::vector<std::string> splitAt(std::string_view text, char sep);
 // text without the blanks, tabs and line ends around it.
