@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes an empty GIS project: the catalogue tables (categories, features,
-# maps, the table and join catalogues) and the ZERA tables, in a SQLite file
-# (the default) or, given "pg:CONNINFO", in a PostgreSQL database.
+# maps, the table and join catalogues), in a SQLite file (the default) or,
+# given "pg:CONNINFO", in a PostgreSQL database.  The ZERA tables are not
+# made here: the GIS build's database layer makes them when it sets up a
+# project.
 #   scripts/new-gis-project.sh out/prosjekt.db
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 PROJECT (a file, or pg:CONNINFO)" >&2; exit 2; }

@@ -764,7 +764,7 @@ int dgnput_elm(void)
 
 int SettKoordinatsystem(int koordsys)
 {
-    int epsg = mdlhost_dgnEpsgOfKoordsys(koordsys);
+    int epsg = zeraEpsgAvKoordsys(koordsys);
     DgnModelRefP aktiv = mdlModelRef_getActive();
     if (epsg == 0 || aktiv == MDLHOST_NO_MODEL || mdlhost_dgnGetEpsg(aktiv) != 0)
         return 0;
@@ -775,6 +775,17 @@ int SettKoordinatsystem(int koordsys)
 }
 
 } // extern "C"
+
+int zeraEpsgAvKoordsys(int koordsys)
+{
+    if (koordsys >= 1 && koordsys <= 8)
+        return 27390 + koordsys; // NGO 1948 axes I to VIII
+    if (koordsys >= 21 && koordsys <= 26)
+        return 25810 + koordsys; // EUREF89 UTM zones 31 to 36
+    if (koordsys >= 31 && koordsys <= 36)
+        return 23000 + koordsys; // ED50 UTM zones 31 to 36
+    return 0;
+}
 
 // Text size and font of the current element, as texts and symbols take them.
 void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param)

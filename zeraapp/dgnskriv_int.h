@@ -19,6 +19,8 @@ uint16_t zeraIdOrd2();
 bool zeraSammeNavn(const char *a, const char *b);
 // Clears the writer's memory of the previous element (a run starts).
 void zeraNullstillSkriver();
+// EPSG code of a ZERA coordinate system number (...KOORDSYS); 0 for none.
+int zeraEpsgAvKoordsys(int koordsys);
 // Text size and font of the current element, as texts and symbols take them.
 void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param);
 // The text of the engine's first (siste: last) registered message; ""

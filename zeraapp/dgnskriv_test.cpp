@@ -1,6 +1,7 @@
 // The import's element writer on a real 3D design file: line and curve
 // pieces, the ZERA id linkage and the label record, multiple themes and the
-// index, the fence, file errors, levels, symbology and texts.
+// index, the fence, file errors, levels, symbology and texts; the
+// EPSG codes of the coordinate system numbers.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dgnskriv_int.h"
 #include "testing/importskriver_testing.h"
 #include "zvliberror.h"
 
@@ -443,6 +445,17 @@ TEST_F(SkriverTest, LinesWithoutHeightAreSkippedAndMarkedInTheIndex)
     DgnModelRefP modell = 0;
     ASSERT_EQ(FinnIElementIndeks(8, &pos, &filpos, &modell), 1);
     EXPECT_EQ(filpos, 0u);
+}
+
+TEST(Koordsys, EpsgOfEachNumber)
+{
+    const struct {
+        int koordsys, epsg;
+    } cases[] = {{1, 27391}, {8, 27398}, {0, 0},      {9, 0},      {20, 0},     {21, 25831}, {23, 25833},
+                 {26, 25836}, {27, 0},   {30, 0},     {31, 23031}, {36, 23036}, {37, 0},     {-1, 0},
+                 {99, 0}};
+    for (const auto &c : cases)
+        EXPECT_EQ(zeraEpsgAvKoordsys(c.koordsys), c.epsg) << c.koordsys;
 }
 
 } // namespace

@@ -219,8 +219,8 @@ namespace {
 
 using mdlhost::sameName;
 
-// "gis create NAME" makes an empty GIS project (its catalogue and ZERA
-// tables), "gis open NAME" opens one, "gis close" closes it.
+// "gis create NAME" makes an empty GIS project (its catalogue tables),
+// "gis open NAME" opens one, "gis close" closes it.
 int gisKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
 {
     std::string name = w.size() >= 3 ? restAfter(keyin, w[1].end) : "";

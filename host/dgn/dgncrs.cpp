@@ -1,6 +1,5 @@
 // The CRS a design file's features are in: an EPSG code kept in the file's
 // settings, its definition taken from PROJ's database.
-//   - koordsys table: ZERA coordinate system numbers to EPSG codes
 //   - PROJ lookup: name and WKT of a code (PROJ opened on first use)
 //   - settings: set and get the file's code
 #include <cstring>
@@ -13,19 +12,6 @@
 #include "dgn/mdldgn.h"
 
 using namespace mdlhost::dgn;
-
-// --- koordsys table ---------------------------------------------------------------
-
-int mdlhost_dgnEpsgOfKoordsys(int koordsys)
-{
-    if (koordsys >= 1 && koordsys <= 8)
-        return 27390 + koordsys; // NGO 1948 axes I to VIII
-    if (koordsys >= 21 && koordsys <= 26)
-        return 25810 + koordsys; // EUREF89 UTM zones 31 to 36
-    if (koordsys >= 31 && koordsys <= 36)
-        return 23000 + koordsys; // ED50 UTM zones 31 to 36
-    return 0;
-}
 
 // --- PROJ lookup --------------------------------------------------------------------
 

@@ -904,15 +904,4 @@ TEST_F(OgrFile, FileWithoutEpsgKeepsUor)
     EXPECT_NE(summary.find("LENGTHUNIT[\"uor\",0.001]"), std::string::npos) << summary;
 }
 
-TEST(Koordsys, EpsgOfEachNumber)
-{
-    const struct {
-        int koordsys, epsg;
-    } cases[] = {{1, 27391}, {8, 27398}, {0, 0},      {9, 0},      {20, 0},     {21, 25831}, {23, 25833},
-                 {26, 25836}, {27, 0},   {30, 0},     {31, 23031}, {36, 23036}, {37, 0},     {-1, 0},
-                 {99, 0}};
-    for (const auto &c : cases)
-        EXPECT_EQ(mdlhost_dgnEpsgOfKoordsys(c.koordsys), c.epsg) << c.koordsys;
-}
-
 } // namespace

@@ -4,7 +4,9 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gis/mdlgis.h"
@@ -49,6 +51,93 @@ struct GeoProject {
 };
 
 namespace mdlhost::gis {
+
+// --- catalogue tables ---------------------------------------------------------------
+// What a new project makes and what the loader reads, from one list per
+// table.  Unquoted lower-case names, so the statements of the applications
+// find them on PostgreSQL whatever case they write.
+
+struct Column {
+    const char *name, *type; // type as CREATE TABLE takes it
+};
+
+struct CatalogueTable {
+    const char *name;
+    std::span<const Column> columns;
+};
+
+inline constexpr Column kCategoryColumns[] = {
+    {"mslink", "integer"}, {"cname", "varchar(64)"}, {"indexname", "varchar(64)"}, {"indexlevel", "integer"}};
+inline constexpr Column kUgcategoryColumns[] = {{"category", "integer"},
+                                                {"defaultf", "integer"},
+                                                {"olap", "integer"},
+                                                {"foreignf", "integer"},
+                                                {"dgnfex", "varchar(8)"}};
+inline constexpr Column kFeatureColumns[] = {
+    {"mslink", "integer"},
+    {"fcode", "varchar(12)"},
+    {"fname", "varchar(64)"},
+    {"category", "integer"},
+    {"tablename", "varchar(32)"},
+    {"ftype", "integer"},
+    {"flevel", "varchar(64)"},
+    {"fstyle", "integer"},
+    {"fweight", "integer"},
+    {"fcolor", "integer"},
+    {"digcmd", "varchar(64)"},
+    {"felement", "integer"},
+    {"fangle", "varchar(16)"},
+    {"fheight", "double precision"},
+    {"fwidth", "double precision"},
+    {"flinespace", "double precision"},
+    {"linelength", "integer"},
+    {"ffont", "integer"},
+    {"fsymbol", "integer"},
+    {"fjustification", "varchar(8)"},
+    {"celllibrary", "varchar(128)"},
+    {"fcellname", "varchar(64)"},
+    {"cellscale", "double precision"},
+    {"streamdelta", "double precision"},
+    {"streamtolerance", "double precision"},
+    {"streamunit", "integer"},
+    {"snaptype", "integer"},
+    {"snaptolerance", "double precision"},
+    {"newdup", "integer"},
+    {"objtype", "varchar(50)"},
+};
+inline constexpr Column kUgfeatureColumns[] = {
+    {"feature", "integer"}, {"elock", "integer"}, {"lsname", "varchar(64)"}};
+inline constexpr Column kMapsColumns[] = {{"mslink", "integer"}, {"category", "integer"}, {"mapname", "varchar(64)"}};
+inline constexpr Column kUgmapColumns[] = {{"mapid", "integer"}, {"mdir", "varchar(255)"}};
+inline constexpr Column kUgtableCatColumns[] = {{"tablename", "varchar(32)"}, {"entitynum", "integer"}};
+inline constexpr Column kUgjoinCatColumns[] = {{"table0", "varchar(36)"},
+                                               {"index0", "varchar(36)"},
+                                               {"table1", "varchar(36)"},
+                                               {"index1", "varchar(36)"},
+                                               {"value1", "varchar(36)"}};
+
+inline constexpr CatalogueTable kCategory{"category", kCategoryColumns};
+inline constexpr CatalogueTable kUgcategory{"ugcategory", kUgcategoryColumns};
+inline constexpr CatalogueTable kFeature{"feature", kFeatureColumns};
+inline constexpr CatalogueTable kUgfeature{"ugfeature", kUgfeatureColumns};
+inline constexpr CatalogueTable kMaps{"maps", kMapsColumns};
+inline constexpr CatalogueTable kUgmap{"ugmap", kUgmapColumns};
+inline constexpr CatalogueTable kUgtableCat{"ugtable_cat", kUgtableCatColumns};
+inline constexpr CatalogueTable kUgjoinCat{"ugjoin_cat", kUgjoinCatColumns};
+
+// In the order a new project makes them.
+inline constexpr const CatalogueTable *kCatalogue[] = {&kCategory, &kUgcategory, &kFeature,    &kUgfeature,
+                                                       &kMaps,     &kUgmap,      &kUgtableCat, &kUgjoinCat};
+
+// The name of a column of table: a name the table is not made with does not
+// compile.
+consteval const char *column(const CatalogueTable &table, std::string_view name)
+{
+    for (const Column &c : table.columns)
+        if (name == c.name)
+            return c.name;
+    throw "not a column of this catalogue table";
+}
 
 // A table's rows by lower-case column name; false when it cannot be read.
 using Row = std::map<std::string, std::optional<std::string>>;

@@ -2,9 +2,10 @@
 //
 //   links      attach a feature, read feature and database links back from
 //              elements and attribute data, remove feature links
-//   projects   the catalogue and ZERA tables of a new project
+//   projects   the catalogue tables of a new project
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/text_host.h"
@@ -215,37 +216,16 @@ int mdlhost_gisCreateProject(const char *project)
 {
     if (mdlDB_activeDatabase(project) != 0)
         return -1;
-    // Unquoted lower-case names, so the statements of the applications find
-    // them on PostgreSQL whatever case they write.
-    static const char *const tables[] = {
-        "category (mslink integer, cname varchar(64), indexname varchar(64), indexlevel integer)",
-        "ugcategory (category integer, defaultf integer, olap integer, foreignf integer, dgnfex varchar(8))",
-        "feature (mslink integer, fcode varchar(12), fname varchar(64), category integer, tablename varchar(32), "
-        "ftype integer, flevel varchar(64), fstyle integer, fweight integer, fcolor integer, digcmd varchar(64), "
-        "felement integer, fangle varchar(16), fheight double precision, fwidth double precision, "
-        "flinespace double precision, linelength integer, ffont integer, fsymbol integer, fjustification "
-        "varchar(8), celllibrary varchar(128), fcellname varchar(64), cellscale double precision, streamdelta "
-        "double precision, streamtolerance double precision, streamunit integer, snaptype integer, "
-        "snaptolerance double precision, newdup integer, objtype varchar(50))",
-        "ugfeature (feature integer, elock integer, lsname varchar(64))",
-        "maps (mslink integer, category integer, mapname varchar(64))",
-        "ugmap (mapid integer, mdir varchar(255))",
-        "ugtable_cat (tablename varchar(32), entitynum integer)",
-        "ugjoin_cat (table0 varchar(36), index0 varchar(36), table1 varchar(36), index1 varchar(36), "
-        "value1 varchar(36))",
-        "zera_temakode_konv (fra_kode varchar(10), til_kode varchar(10))",
-        "zera_hoyde_temakoder (avrunding_tema varchar(11), mult_hoyde_tema varchar(11))",
-        "zera_import (filnavn varchar(255), hodeid integer, alle_kategorier integer, kategori_navn varchar(255))",
-        "zera_gg (kolonne varchar(32), zera_navn varchar(30), posisjon integer, aapen_liste integer, "
-        "tekst varchar(51))",
-        "hode (mslink integer, koordsys integer, kartid varchar(64), produsent varchar(64), eier varchar(64), "
-        "tegnsett varchar(16), zera_versjon varchar(16))",
-        "genattr (mslink integer, hoyde double precision, kvalitet1 integer, kvalitet2 integer, kvalitet3 "
-        "integer, dato varchar(8), andre_egenskaperid integer)",
-    };
-    for (const char *t : tables)
-        if (mdlDB_processSQL((std::string("CREATE TABLE IF NOT EXISTS ") + t).c_str()) != 0)
+    for (const gis::CatalogueTable *t : gis::kCatalogue) {
+        std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + t->name + " (";
+        const char *comma = "";
+        for (const gis::Column &c : t->columns) {
+            sql += std::string(comma) + c.name + " " + c.type;
+            comma = ", ";
+        }
+        if (mdlDB_processSQL((sql + ")").c_str()) != 0)
             return -1;
+    }
     char out[MDLDB_VALUE_SIZE];
     if (mdlDB_sqlQuery(out, "select count(*) from ugtable_cat") != 0)
         return -1;
@@ -253,8 +233,6 @@ int mdlhost_gisCreateProject(const char *project)
         static const char *const entities[] = {
             "insert into ugtable_cat (tablename, entitynum) values ('feature', 1)",
             "insert into ugtable_cat (tablename, entitynum) values ('maps', 2)",
-            "insert into ugtable_cat (tablename, entitynum) values ('hode', 3)",
-            "insert into ugtable_cat (tablename, entitynum) values ('genattr', 4)",
         };
         for (const char *e : entities)
             if (mdlDB_processSQL(e) != 0)

@@ -60,6 +60,15 @@ static double real(const Row &row, const char *column)
     return parseDouble(text(row, column), d) ? d : 0.0;
 }
 
+// Every row of a catalogue table, ordered by column order when given.
+static bool readAll(const CatalogueTable &table, std::vector<Row> &rows, const char *order = nullptr)
+{
+    std::string sql = std::string("select * from ") + table.name;
+    if (order)
+        sql += std::string(" order by ") + order;
+    return readTable(sql.c_str(), rows);
+}
+
 // The column of the companion row (ugcategory, ugfeature, ugmap) whose key
 // column holds mslink; "" when there is none.
 static std::u16string companion(const std::vector<Row> &rows, const char *key, long mslink, const char *column)
@@ -104,11 +113,11 @@ bool load(GeoProject &p, const std::string &name)
 {
     std::vector<Row> rows;
     // The table catalogue gives the entity list.
-    if (!readTable("select * from ugtable_cat", rows))
+    if (!readAll(kUgtableCat, rows))
         return false;
     for (auto &r : rows) {
-        long n = number(r, "entitynum");
-        std::string t = text(r, "tablename");
+        long n = number(r, column(kUgtableCat, "entitynum"));
+        std::string t = text(r, column(kUgtableCat, "tablename"));
         if (n < 1 || t.empty())
             continue;
         p.entityNumbers.push_back(static_cast<int>(n));
@@ -121,75 +130,75 @@ bool load(GeoProject &p, const std::string &name)
         p.tablePtrs.push_back(t.c_str());
     mdlhost_dbSetEntities(static_cast<int>(p.entityNumbers.size()), p.entityNumbers.data(),
                           p.entityTablePtrs.data());
-    p.featureEntity = mdlhost_dbEntityForTable("feature");
+    p.featureEntity = mdlhost_dbEntityForTable(kFeature.name);
 
-    if (readTable("select * from ugjoin_cat", rows))
+    if (readAll(kUgjoinCat, rows))
         for (auto &r : rows) {
             GeoJoin j{};
-            copyWide(j.table0, text(r, "table0"));
-            copyWide(j.index0, text(r, "index0"));
-            copyWide(j.table1, text(r, "table1"));
-            copyWide(j.index1, text(r, "index1"));
-            copyWide(j.value1, text(r, "value1"));
+            copyWide(j.table0, text(r, column(kUgjoinCat, "table0")));
+            copyWide(j.index0, text(r, column(kUgjoinCat, "index0")));
+            copyWide(j.table1, text(r, column(kUgjoinCat, "table1")));
+            copyWide(j.index1, text(r, column(kUgjoinCat, "index1")));
+            copyWide(j.value1, text(r, column(kUgjoinCat, "value1")));
             p.joins.push_back(j);
         }
 
-    if (!readTable("select * from category order by mslink", rows))
+    if (!readAll(kCategory, rows, column(kCategory, "mslink")))
         return false;
     std::vector<Row> extra;
-    readTable("select * from ugcategory", extra);
+    readAll(kUgcategory, extra);
     for (auto &r : rows) {
         GeoCategory c;
-        c.mslink = number(r, "mslink");
-        c.name = wide(r, "cname");
-        c.indexFile = wide(r, "indexname");
-        c.extension = companion(extra, "category", c.mslink, "dgnfex");
+        c.mslink = number(r, column(kCategory, "mslink"));
+        c.name = wide(r, column(kCategory, "cname"));
+        c.indexFile = wide(r, column(kCategory, "indexname"));
+        c.extension = companion(extra, column(kUgcategory, "category"), c.mslink, column(kUgcategory, "dgnfex"));
         p.categories.push_back(std::move(c));
     }
 
-    if (!readTable("select * from feature order by mslink", rows))
+    if (!readAll(kFeature, rows, column(kFeature, "mslink")))
         return false;
-    readTable("select * from ugfeature", extra);
+    readAll(kUgfeature, extra);
     for (auto &r : rows) {
         GeoFeature f;
-        f.mslink = number(r, "mslink");
-        f.code = wide(r, "fcode");
-        f.name = wide(r, "fname");
-        long category = number(r, "category");
+        f.mslink = number(r, column(kFeature, "mslink"));
+        f.code = wide(r, column(kFeature, "fcode"));
+        f.name = wide(r, column(kFeature, "fname"));
+        long category = number(r, column(kFeature, "category"));
         for (size_t i = 0; i < p.categories.size(); ++i)
             if (category > 0 && p.categories[i].mslink == category)
                 f.categoryIndex = static_cast<int>(i);
-        f.entity = mdlhost_dbEntityForTable(text(r, "tablename").c_str());
-        f.newdup = static_cast<int>(number(r, "newdup"));
-        f.type = static_cast<int>(number(r, "ftype"));
-        f.elementType = static_cast<int>(number(r, "felement"));
-        f.style = static_cast<int>(number(r, "fstyle"));
-        f.weight = static_cast<int>(number(r, "fweight"));
-        f.color = static_cast<int>(number(r, "fcolor"));
-        f.lineLength = static_cast<int>(number(r, "linelength"));
-        f.font = static_cast<int>(number(r, "ffont"));
-        f.justification = static_cast<int>(number(r, "fjustification"));
-        f.snapType = static_cast<int>(number(r, "snaptype"));
-        f.angle = real(r, "fangle");
-        f.height = real(r, "fheight");
-        f.width = real(r, "fwidth");
-        f.lineSpacing = real(r, "flinespace");
-        f.cellScale = real(r, "cellscale");
-        f.streamDelta = real(r, "streamdelta");
-        f.streamTolerance = real(r, "streamtolerance");
-        f.snapTolerance = real(r, "snaptolerance");
-        f.level = wide(r, "flevel");
-        f.cellLibrary = wide(r, "celllibrary");
-        f.cellName = wide(r, "fcellname");
-        f.styleName = companion(extra, "feature", f.mslink, "lsname");
+        f.entity = mdlhost_dbEntityForTable(text(r, column(kFeature, "tablename")).c_str());
+        f.newdup = static_cast<int>(number(r, column(kFeature, "newdup")));
+        f.type = static_cast<int>(number(r, column(kFeature, "ftype")));
+        f.elementType = static_cast<int>(number(r, column(kFeature, "felement")));
+        f.style = static_cast<int>(number(r, column(kFeature, "fstyle")));
+        f.weight = static_cast<int>(number(r, column(kFeature, "fweight")));
+        f.color = static_cast<int>(number(r, column(kFeature, "fcolor")));
+        f.lineLength = static_cast<int>(number(r, column(kFeature, "linelength")));
+        f.font = static_cast<int>(number(r, column(kFeature, "ffont")));
+        f.justification = static_cast<int>(number(r, column(kFeature, "fjustification")));
+        f.snapType = static_cast<int>(number(r, column(kFeature, "snaptype")));
+        f.angle = real(r, column(kFeature, "fangle"));
+        f.height = real(r, column(kFeature, "fheight"));
+        f.width = real(r, column(kFeature, "fwidth"));
+        f.lineSpacing = real(r, column(kFeature, "flinespace"));
+        f.cellScale = real(r, column(kFeature, "cellscale"));
+        f.streamDelta = real(r, column(kFeature, "streamdelta"));
+        f.streamTolerance = real(r, column(kFeature, "streamtolerance"));
+        f.snapTolerance = real(r, column(kFeature, "snaptolerance"));
+        f.level = wide(r, column(kFeature, "flevel"));
+        f.cellLibrary = wide(r, column(kFeature, "celllibrary"));
+        f.cellName = wide(r, column(kFeature, "fcellname"));
+        f.styleName = companion(extra, column(kUgfeature, "feature"), f.mslink, column(kUgfeature, "lsname"));
         p.features.push_back(std::move(f));
     }
 
-    if (!readTable("select * from maps order by mslink", rows))
+    if (!readAll(kMaps, rows, column(kMaps, "mslink")))
         return false;
-    readTable("select * from ugmap", extra);
+    readAll(kUgmap, extra);
     for (auto &r : rows) {
-        long m = number(r, "mslink");
+        long m = number(r, column(kMaps, "mslink"));
         // Map indexes are mslink - 1; an absurd mslink is no map.
         if (m < 1 || m > 1000000)
             continue;
@@ -197,8 +206,8 @@ bool load(GeoProject &p, const std::string &name)
             p.maps.resize(static_cast<size_t>(m));
         GeoMap map;
         map.mslink = m;
-        map.name = wide(r, "mapname");
-        map.folder = companion(extra, "mapid", m, "mdir");
+        map.name = wide(r, column(kMaps, "mapname"));
+        map.folder = companion(extra, column(kUgmap, "mapid"), m, column(kUgmap, "mdir"));
         p.maps[static_cast<size_t>(m - 1)] = std::move(map);
     }
 

@@ -19,12 +19,17 @@ class GisTest : public ::testing::TestWithParam<const char *> {
         DBTEST_OPEN(db_, GetParam());
         ASSERT_EQ(mdlhost_gisCreateProject(db_.name().c_str()), 0);
         for (const char *sql : {
+                 // Two tables of the user's own, entities 3 and 4.
+                 "create table notat (mslink integer, tekst varchar(64))",
+                 "create table vegdata (mslink integer, bredde double precision)",
+                 "insert into ugtable_cat (tablename, entitynum) values ('notat', 3)",
+                 "insert into ugtable_cat (tablename, entitynum) values ('vegdata', 4)",
                  "insert into category (mslink, cname, indexname) values (2, 'Bygg', 'index.dgn')",
                  "insert into category (mslink, cname, indexname) values (1, 'Veg', 'veg.dgn')",
                  "insert into ugcategory (category, dgnfex) values (1, 'dgn')",
                  "insert into ugcategory (category, dgnfex) values (2, 'ortho')",
                  "insert into feature (mslink, fcode, fname, category, tablename, fcolor, fweight, fstyle, newdup) "
-                 "values (10, '2001L', 'Vegkant', 1, 'genattr', 3, 2, 1, 1)",
+                 "values (10, '2001L', 'Vegkant', 1, 'vegdata', 3, 2, 1, 1)",
                  "insert into feature (mslink, fcode, fname, category, tablename, newdup) "
                  "values (11, 'UDEFP', 'Udefinert', 0, NULL, 0)",
                  "insert into maps (mslink, category, mapname) values (1, 1, 'veg.dgn')",
@@ -182,7 +187,10 @@ TEST(GisKeyin, CreateOpenAndClose)
     EXPECT_EQ(mdlhost_keyin(("gis open " + file).c_str()), MDLHOST_KEYIN_OK);
     ASSERT_NE(geoProject_getActive(), nullptr);
     EXPECT_EQ(geoProject_getCategoryCount(geoProject_getActive()), 0);
-    EXPECT_EQ(mdlhost_gisControlBlock()->entityCount, 4);
+    // Only the catalogue's own entities.
+    ASSERT_EQ(mdlhost_gisControlBlock()->entityCount, 2);
+    EXPECT_STREQ(mdlhost_gisControlBlock()->entityTables[0], "FEATURE");
+    EXPECT_STREQ(mdlhost_gisControlBlock()->entityTables[1], "MAPS");
     EXPECT_EQ(mdlhost_keyin("gis close"), MDLHOST_KEYIN_OK);
     EXPECT_EQ(geoProject_getActive(), nullptr);
     EXPECT_NE(mdlhost_keyin("gis open /nonexistent/dir/x.db"), MDLHOST_KEYIN_OK);

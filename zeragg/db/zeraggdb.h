@@ -8,7 +8,8 @@
 //   module state        zeraGGData, zeraGGBrukerGrensesnittData
 //   database access     strings, values, rows, cache, statements, names
 //   statement texts     names and values for statements callers build
-//   connection          connect, load, free, system functions, loaders
+//   connection          new ZERA tables, connect, load, free, system functions,
+//                       loaders
 //   attribute lines     rows to ZERA lines
 #ifndef ZERAGG_DB_H
 #define ZERAGG_DB_H
@@ -221,6 +222,13 @@ std::string SqlLike(const char *jokerForan, const char *tekst);
 
 // --- connection ----------------------------------------------------------------------
 
+// Makes the ZERA tables (zera_temakode_konv, zera_hoyde_temakoder,
+// zera_import, zera_gg, hode, genattr; an existing one is left as it is) in
+// the active database, a project whose catalogue the host made
+// (mdlhost_gisCreateProject), and enters hode and genattr in its table
+// catalogue as entities 3 and 4 unless it names the table or uses the
+// number already.  0, or DB_FEIL when a statement failed.
+int LagZeraTabeller(void);
 int KobleTilGeoGraphics(void);
 void LesGGDatabase(void);
 void FrigiGGDatabase(void);

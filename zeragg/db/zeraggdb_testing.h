@@ -29,6 +29,7 @@ class GGTest : public ::testing::TestWithParam<const char *> {
     {
         DBTEST_OPEN(db_, GetParam());
         ASSERT_EQ(mdlhost_gisCreateProject(db_.name().c_str()), 0);
+        ASSERT_EQ(LagZeraTabeller(), 0);
         run({"insert into category (mslink, cname) values (1, 'Veg')",
              "insert into ugcategory (category, dgnfex) values (1, 'dgn')"});
         prepare();

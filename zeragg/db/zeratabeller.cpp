@@ -4,6 +4,7 @@
 //   state         the module's records and settings
 //   connection    connect, load, free, system functions
 //   loaders       the ZERA tables, the object types, the map-name limit
+//   schema        the ZERA tables of a new project
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -378,4 +379,45 @@ void FinnMaksKartnavn(void)
     mdlDB_freeSQLDADescriptor(&d);
     // An extension as wide as the column still leaves a name of one character.
     zeraGGData->maksKartnavn = std::max(bredde - lengst - 1, 1);
+}
+
+// --- schema -------------------------------------------------------------------------------
+
+int LagZeraTabeller(void)
+{
+    // Unquoted lower-case names, so the module's statements find them on
+    // PostgreSQL whatever case they write.
+    static const char *const tabeller[] = {
+        "zera_temakode_konv (fra_kode varchar(10), til_kode varchar(10))",
+        "zera_hoyde_temakoder (avrunding_tema varchar(11), mult_hoyde_tema varchar(11))",
+        "zera_import (filnavn varchar(255), hodeid integer, alle_kategorier integer, kategori_navn varchar(255))",
+        "zera_gg (kolonne varchar(32), zera_navn varchar(30), posisjon integer, aapen_liste integer, "
+        "tekst varchar(51))",
+        "hode (mslink integer, koordsys integer, kartid varchar(64), produsent varchar(64), eier varchar(64), "
+        "tegnsett varchar(16), zera_versjon varchar(16))",
+        "genattr (mslink integer, hoyde double precision, kvalitet1 integer, kvalitet2 integer, kvalitet3 "
+        "integer, dato varchar(8), andre_egenskaperid integer)",
+    };
+    for (const char *t : tabeller)
+        if (mdlDB_processSQL((std::string("CREATE TABLE IF NOT EXISTS ") + t).c_str()) != 0)
+            return DB_FEIL;
+    static const struct {
+        const char *tabell;
+        int entitet;
+    } entiteter[] = {{"hode", 3}, {"genattr", 4}};
+    for (const auto &e : entiteter) {
+        char svar[MDLDB_VALUE_SIZE];
+        std::string nummer = std::to_string(e.entitet);
+        std::string finnes = std::string("select count(*) from ugtable_cat where lower(tablename) = '") + e.tabell +
+                             "' or entitynum = " + nummer;
+        if (mdlDB_sqlQuery(svar, finnes.c_str()) != 0)
+            return DB_FEIL;
+        if (std::strcmp(svar, "0") != 0)
+            continue;
+        std::string sql = std::string("insert into ugtable_cat (tablename, entitynum) values ('") + e.tabell +
+                          "', " + nummer + ")";
+        if (mdlDB_processSQL(sql.c_str()) != 0)
+            return DB_FEIL;
+    }
+    return 0;
 }

@@ -164,6 +164,40 @@ TEST_P(ZeraTabeller, ProjectWithoutCategoriesLoadsNothing)
 
 INSTANTIATE_TEST_SUITE_P(Backends, ZeraTabeller, ::testing::ValuesIn(dbtesting::kBackends));
 
+class NyeZeraTabeller : public GGTest {};
+
+TEST_P(NyeZeraTabeller, EnteredAfterTheCatalogueOnceOnly)
+{
+    // The fixture made them after the host's catalogue; again changes nothing.
+    ASSERT_EQ(LagZeraTabeller(), 0);
+    EXPECT_EQ(query("select count(*) from ugtable_cat"), "4");
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    const GeoControlBlock *b = mdlhost_gisControlBlock();
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(b->entityCount, 4);
+    const char *tabeller[] = {"FEATURE", "MAPS", "HODE", "GENATTR"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(b->entityTables[i], tabeller[i]);
+        EXPECT_EQ(b->entityNumbers[i], i + 1) << tabeller[i];
+    }
+    LesGGDatabase();
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, 7);
+    EXPECT_EQ(zeraGGData->antallGenAttrKolonner, 7);
+}
+
+TEST_P(NyeZeraTabeller, ATableOrNumberTheCatalogueHasIsLeft)
+{
+    run({"delete from ugtable_cat where entitynum > 2",
+         "insert into ugtable_cat (tablename, entitynum) values ('vegdata', 3)",
+         "insert into ugtable_cat (tablename, entitynum) values ('GENATTR', 9)"});
+    ASSERT_EQ(LagZeraTabeller(), 0);
+    EXPECT_EQ(query("select count(*) from ugtable_cat"), "4");
+    EXPECT_EQ(query("select count(*) from ugtable_cat where tablename = 'hode'"), "0");
+    EXPECT_EQ(query("select entitynum from ugtable_cat where lower(tablename) = 'genattr'"), "9");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, NyeZeraTabeller, ::testing::ValuesIn(dbtesting::kBackends));
+
 TEST(ZeraTabellerUtenProsjekt, ConnectFailsWithTheAlert)
 {
     mdlSystem_defineCfgVar("MDLHOST_GISPROJECT", nullptr);

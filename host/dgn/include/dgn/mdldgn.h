@@ -284,8 +284,6 @@ MDLHOST_API int mdlhost_dgnCreateFile(const char *path, int is3d, double uorPerM
    with elements, gives DGNERR_BADARG.  0 or an error. */
 MDLHOST_API int mdlhost_dgnSetEpsg(DgnModelRefP model, int epsg);
 MDLHOST_API int mdlhost_dgnGetEpsg(DgnModelRefP model);
-/* EPSG code of a ZERA coordinate system number (...KOORDSYS); 0 for none. */
-MDLHOST_API int mdlhost_dgnEpsgOfKoordsys(int koordsys);
 /* Makes path the active design file (through the new-design-file hooks) and
    its default model the active model.  0, or an error (the previous file
    stays active).  A file the host did not write, a truncated or damaged one,

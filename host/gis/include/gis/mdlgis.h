@@ -173,8 +173,8 @@ MDLHOST_API int mdlMap_removeFeature(uint16_t *words, int *numWords);
 MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
 
 /* --- new projects -------------------------------------------------------------------
-   Makes the catalogue tables and the ZERA tables (empty) in the database
-   project names, with the entity list: feature, maps, hode, genattr.  An
+   Makes the catalogue tables (empty) in the database project names, which
+   stays the active database, with the entity list: feature, maps.  An
    existing table is left as it is.  0 on success. */
 MDLHOST_API int mdlhost_gisCreateProject(const char *project);
 
