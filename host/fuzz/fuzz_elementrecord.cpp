@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "dgn/dgnstore_int.h"
+#include "dgn/testing/dgn_codec_testing.h"
 #include "dgn/testing/dgn_records.h"
 
 namespace {
