@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets (clang, AddressSanitizer, UBSan), one for
 # each reader of untrusted input, and runs them for $1 seconds in all
 # (default 60), shared by weight, at least 5 seconds each.  Each target is
-# seeded from its small files in engine/fuzz/seeds/<target>; the import and
+# seeded from its small files in engine/fuzz/seeds/<target> or
+# host/fuzz/seeds/<target>, where the target lives; the import and
 # the theme table also from the test fixtures in engine/testdata and the
 # samples.  The import runs most of its time on inputs of at most 4 kB,
 # which run many times faster than its largest seeds, and the rest on
@@ -50,9 +51,11 @@ for t in "${targets[@]}"; do
   [ "$time" -ge 5 ] || time=5
   corpus="$work/$target"
   mkdir -p "$corpus"
-  if [ -d "engine/fuzz/seeds/$target" ]; then
-    cp engine/fuzz/seeds/"$target"/* "$corpus/"
-  fi
+  for seeds in engine/fuzz/seeds host/fuzz/seeds; do
+    if [ -d "$seeds/$target" ]; then
+      cp "$seeds/$target"/* "$corpus/"
+    fi
+  done
   case "$target" in
     fuzz_import) find engine/testdata samples -type f -name '*.zer' -exec cp {} "$corpus/" \; ;;
     fuzz_themetable) find engine/testdata samples -type f -name '*.tem' -exec cp {} "$corpus/" \; ;;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine_testing.h"
-#include "zvzera_services.h"
+#include "kartmotor_tjenester.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 #include "engine_testing.h"
 #include "child_testing.h"
-#include "zvzera_services.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "eksport.h"
-#include "kartmotor_int.h"
+#include "kartmotor.h"
 #include "kartmotor_tjenester.h"
+#include "testing/hode_testing.h"
 #include "testing/importskriver_testing.h"
 #include "zeratagger.h"
 
@@ -37,9 +38,8 @@ class RundturTest : public importtest::ImportTest {
     std::string eksporter(int nivaa)
     {
         int16_t sett = ZERA_CHARSET_ISO;
-        ScharStruct keys{};
         SheadStruct hode{};
-        shead_init(&sett, &hode, &keys);
+        hodetest::nyttHode(sett, &hode);
         hode.koordsys = 22;
         hode.enhet = 0.01;
         hode.zeraVersjon = 4.0;

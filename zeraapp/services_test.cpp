@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,48 @@ TEST_F(ServicesTest, CTxtNamesTheAreaTypeByTheLevel4Setting)
     brukerDataP = nullptr;
     EXPECT_EQ(txt("BMW", 22, &text), 0);
     EXPECT_EQ(text, stored);
+}
+
+// The engine's import with these services: level-4 groups that are not
+// stored are counted as read and left out, in the report row c_txt names
+// by the settings record for that case.
+TEST_F(ServicesTest, ImportReportNamesTheAreaTypeByTheLevel4Setting)
+{
+    const std::string testdata = ZERA_SOURCE_DIR "/engine/testdata/";
+    tmp_ = (fs::temp_directory_path() / ("services-test-" + std::to_string(getpid()) + ".log")).string();
+    const struct {
+        int32_t lagre;
+        const char *flate; // the report's name of type 12
+        int utelatt;
+    } cases[] = {{0, "FLATE (ikke lagret)", 1}, {1, "FLATE", 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.flate);
+        Mstemtab.rowCount = 0;
+        Fkbtab.count = 0;
+        settXML(0);
+        settXMLFil("");
+        lagreNivaa4 = c.lagre;
+        zeraBrukerGrensesnittData data{};
+        data.lagreNivaa4 = c.lagre;
+        brukerDataP = &data;
+        int16_t rc = perf_zera2dgn((testdata + "typer.zer").c_str(), (testdata + "grunn.tem").c_str(), tmp_.c_str(),
+                                   getXMLFile(), 0, reinterpret_cast<MdlFunctionP>(+[]() { return 0; }), nullptr,
+                                   reinterpret_cast<MdlFunctionP>(&c_txt), nullptr);
+        brukerDataP = nullptr;
+        lagreNivaa4 = 0;
+        ASSERT_EQ(rc, 0);
+        std::ifstream in(tmp_, std::ios::binary);
+        std::string r((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (int type : {ZERA_TRASE, ZERA_FLATE, ZERA_STRUKTUR}) {
+            EXPECT_EQ(Bmw.read[type - 1], 1) << type;
+            EXPECT_EQ(Bmw.notImported[type - 1], c.utelatt) << type;
+        }
+        char linje[80];
+        for (const char *navn : {"TRASE", c.flate, "STRUKTUR"}) {
+            snprintf(linje, sizeof linje, "\n%-10s %6d  %6d %6d\n", navn, 1, c.utelatt, 0);
+            EXPECT_NE(r.find(linje), std::string::npos) << linje << "\n" << r;
+        }
+    }
 }
 
 TEST_F(ServicesTest, CTxtCutsALongTextToTheEngineBuffer)

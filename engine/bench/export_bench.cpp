@@ -16,8 +16,8 @@
 
 #include "benk.h"
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "mdlhost.h"
-#include "zvzera_services.h"
 
 namespace {
 

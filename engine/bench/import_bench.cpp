@@ -20,7 +20,7 @@
 #include "kartmotor_int.h"
 #include "benk.h"
 #include "mdlhost.h"
-#include "zvzera_services.h"
+#include "kartmotor_tjenester.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "fuzz_felles.h"
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "mdlhost.h"
-#include "zvzera_services.h"
 
 namespace {
 

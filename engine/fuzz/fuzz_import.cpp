@@ -8,8 +8,8 @@
 #include <string>
 
 #include "kartmotor_int.h"
+#include "kartmotor_tjenester.h"
 #include "mdlhost.h"
-#include "zvzera_services.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "zvzera_services.h"
+#include "kartmotor_tjenester.h"
 
 namespace fs = std::filesystem;
 

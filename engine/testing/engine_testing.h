@@ -35,7 +35,7 @@ class EngineTest : public ::testing::Test {
 std::string readFile(const std::string &path);
 bool fileExists(const std::string &path);
 
-// c_txt of ZvZeraMS as the engine's message-text callback.
+// c_txt of the services stub as the engine's message-text callback.
 MdlFunctionP cTxtCallback();
 
 } // namespace zeratest

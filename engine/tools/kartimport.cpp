@@ -6,8 +6,9 @@
 #include <cstring>
 
 #include "kartmotor.h"
+#include "kartmotor_tjenester.h"
+#include "kartmotor_typer.h"
 #include "mdlhost.h"
-#include "zvzera_services.h"
 
 namespace {
 
@@ -78,10 +79,10 @@ int main(int argc, char **argv)
         fputc('\n', stderr);
     }
 
-    char name[16];
     for (int t = 1; t <= ZERA_TYPE_COUNT; t++)
         if (perType[t] > 0) {
-            FinnZeraElementNavn(name, t);
+            // A symbol is unnamed, as the application's FinnZeraElementNavn leaves it.
+            const char *name = t < ZERA_SYMBOL ? zera_typenavn(t) : "";
             printf("  %-10s %6ld handed over\n", name, perType[t]);
         }
     printf("%ld elements handed over; %ld errors, %ld fatal; %ld unknown themes\n", handedOver, (long)Bmw.errorCount,

@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include "dgn/dgndescr_host.h"
 #include "dgn/mdldgn.h"
 
 namespace mdlhost::dgn {
@@ -123,13 +124,6 @@ double lengthFromUor(double length);
 void rotationToUor(RotMatrix *rotation);
 void rotationFromUor(RotMatrix *rotation);
 
-// --- descriptor nodes (dgnstore.cpp) ----------------------------------------------
-// Every node of every descriptor is made by allocDescrNode and released by
-// freeDescrNode (mdlElmdscr_freeAll too), so trees built by one module can
-// be freed by another.  allocDescrNode gives a zeroed node, null when memory
-// runs out.
-MSElementDescr *allocDescrNode();
-void freeDescrNode(MSElementDescr *node);
 // Links c as header's component after last (null: as its first) and makes
 // c the last: trees are built in order.
 inline void appendComponent(MSElementDescr *header, MSElementDescr *&last, MSElementDescr *c)
@@ -141,16 +135,6 @@ inline void appendComponent(MSElementDescr *header, MSElementDescr *&last, MSEle
         header->h.firstElem = c;
     last = c;
 }
-
-// --- descriptors as stored (dgnstore.cpp) ----------------------------------------
-// A stored record is dscr and its components (not its siblings) in
-// preorder: for each element a word with its encoding and its number of
-// direct components, then its bytes (a 2D linear element without its zero
-// z values).
-std::vector<uint8_t> serializeDescr(const MSElementDescr *dscr);
-// Rebuilds the tree; null when the bytes do not hold together (every
-// element must pass validateElement).
-MSElementDescr *deserializeDescr(const uint8_t *data, size_t size);
 
 // --- GeoPackage geometry (dgngpkg.cpp) -------------------------------------------
 // The feature geometry of a top-level element as a GeoPackage geometry blob

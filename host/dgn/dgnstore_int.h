@@ -124,9 +124,6 @@ bool copyWide(char16_t *out, int maxChars, const std::u16string &s);
 // 0 when none.
 int takeInjectedFailure();
 
-// The first element of a stored record into out (MSElement size) and the
-// number of its direct components; 0 or DGNERR_BADELEMENT.
-int decodeTopElement(const uint8_t *data, size_t size, MSElement *out, uint32_t *components);
 // Frees node and its components (not its siblings).
 void freeTree(MSElementDescr *node);
 

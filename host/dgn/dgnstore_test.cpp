@@ -15,7 +15,7 @@
 #include <sqlite3.h>
 
 #include "dgn_int.h"
-#include "dgnrecords_int.h"
+#include "dgn_records.h"
 #include "dgn_testing.h"
 #include "child_testing.h"
 

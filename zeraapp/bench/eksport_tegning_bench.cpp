@@ -22,8 +22,9 @@
 #include "brukerdata.h"
 #include "dgnbenk.h"
 #include "eksport.h"
-#include "kartmotor_int.h"
+#include "kartmotor.h"
 #include "mdlhost.h"
+#include "testing/hode_testing.h"
 #include "zvlibmain.h"
 #include "zvzera_services.h"
 
@@ -134,8 +135,7 @@ Oppsett &oppsett()
     char *argv[] = {const_cast<char *>("zvzera.ma"), const_cast<char *>("USER")};
     zvlibMain_initZvLib("ZvZera", 2, argv);
     int16_t set = ZERA_CHARSET_ISO;
-    ScharStruct keys{};
-    shead_init(&set, &o.data.hode, &keys);
+    hodetest::nyttHode(set, &o.data.hode);
     o.data.hode.koordsys = 22;
     o.data.hode.enhet = 0.01;
     o.data.hode.zeraVersjon = 4.0;

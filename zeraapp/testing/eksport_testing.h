@@ -18,8 +18,8 @@
 #include "dgncell_testing.h"
 #include "eksport.h"
 #include "kartmotor.h"
-#include "kartmotor_int.h"
 #include "mdlhost.h"
+#include "testing/hode_testing.h"
 #include "testing/zerafiler_testing.h"
 #include "zeratagger.h"
 #include "testing/zvlibdgn_testing.h"
@@ -82,8 +82,7 @@ class EksportTest : public zvlibtest::DgnAppTest {
     // 0.01, origin 0, version 3.4, level 3.
     void hode(int16_t set, int16_t koordsys, int32_t dato)
     {
-        ScharStruct keys{};
-        shead_init(&set, &data_->hode, &keys);
+        hodetest::nyttHode(set, &data_->hode);
         data_->hode.koordsys = koordsys;
         data_->hode.enhet = 0.01;
         data_->hode.zeraVersjon = 3.4;

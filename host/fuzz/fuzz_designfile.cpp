@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dgn/testing/dgn_records.h"
+#include "dgn_records.h"
 #include "fuzz_felles.h"
 #include "mdlhost.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz_felles.h"
-#include "sys/svc_int.h"
+#include "svc/workbook_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

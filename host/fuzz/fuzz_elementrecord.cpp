@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "dgn/dgnstore_int.h"
-#include "dgn/testing/dgn_records.h"
+#include "dgn/dgndescr_host.h"
+#include "dgn_records.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
-// Element records built field by field for the store's tests, so that they
+// Element records built field by field for the store's tests and the design
+// file fuzzers (host satellites: it needs the host-internal headers), so that they
 // do not depend on the element functions they are meant to carry.
-#ifndef MDLHOST_DGNRECORDS_INT_H
-#define MDLHOST_DGNRECORDS_INT_H
+#ifndef MDLHOST_DGN_RECORDS_H
+#define MDLHOST_DGN_RECORDS_H
 
 #include <algorithm>
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "dgn_int.h"
+#include "dgn/dgndescr_host.h"
 #include "dgn/mdlelem.h"
 #include "mdlhost.h"
 
