@@ -24,6 +24,7 @@
 #include "zvliberror.h"
 #include "zvlibfile.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 static_assert(ZVLIB_DIALOG_PATH_LEN == sizeof(((zvlibDialogData *)nullptr)->directory), "one path capacity");
 static_assert(ZVLIB_DIALOG_PATH_LEN == sizeof(((zvlibDialogData *)nullptr)->fileFilter), "one path capacity");
@@ -58,8 +59,6 @@ constexpr int KNAPP_NAER = 60;         // hook 20202: second push button from th
 constexpr int KNAPP_FJERN = 120;       // first push button from the right edge
 
 // ---- paths and lists ---------------------------------------------------------
-
-void kopier(char *til, size_t plass, const char *fra) { snprintf(til, plass, "%s", fra != nullptr ? fra : ""); }
 
 bool erSkille(char c) { return c == '\\' || c == '/'; }
 
@@ -244,8 +243,7 @@ bool foer(const std::string &a, const std::string &b)
     auto liten = [](const std::string &t) {
         std::string l = t;
         for (char &c : l)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c + 32);
+            c = zvlib::lowerAscii(c);
         return l;
     };
     std::string x = liten(a), y = liten(b);
@@ -504,7 +502,7 @@ void listeKatalog(char (&katalog)[ZVLIB_DIALOG_PATH_LEN])
         *semikolon = '\0';
     if (strlen(verdi) >= sizeof katalog)
         verdi[0] = '\0';
-    kopier(katalog, sizeof katalog, verdi);
+    zvlib::copyText(katalog, verdi);
 }
 
 void lagreListe(MSDialog *db, zvlibGlobalData *g)
@@ -598,7 +596,7 @@ void velgKatalog(MSDialog *db, zvlibGlobalData *g)
     if (valgt == nullptr)
         return;
     char katalog[MDLHOST_MAXFILELENGTH];
-    kopier(katalog, sizeof katalog, g->dialogData->directory);
+    zvlib::copyText(katalog, g->dialogData->directory);
     if (mdlFileList_edit(valgt, katalog, MDLHOST_FILEATTR_DIRECTORIES, "Select directory", "", "*.*") ==
             ACTIONBUTTON_OK &&
         medlem(valgt, 0) != nullptr) {
@@ -807,8 +805,8 @@ StringList *kjoerFilDialog(zvlibGlobalData *g, const char *title, int dialogId, 
         return nullptr;
     if (choice != nullptr) {
         const zvlibDialogData *dd = g->dialogData;
-        kopier(choice->directory, sizeof choice->directory, dd->directory);
-        kopier(choice->filter, sizeof choice->filter, dd->fileFilter);
+        zvlib::copyText(choice->directory, dd->directory);
+        zvlib::copyText(choice->filter, dd->fileFilter);
         choice->status = ACTIONBUTTON_OK;
     }
     return resultat;
@@ -825,7 +823,7 @@ StringList *zvlibDialog_selectFiles(zvlibRememberedChoice *choice, StringList *l
     zvlibDialogData *dd = g->dialogData;
     if (choice != nullptr || dd->directory[0] == '\0') {
         if (filter != nullptr)
-            kopier(dd->fileFilter, sizeof dd->fileFilter, filter);
+            zvlib::copyText(dd->fileFilter, filter);
         if (directory == nullptr || !zvlibFile_directoryExists(directory) || !settKatalog(dd, directory))
             settKatalog(dd, ROT);
     }
@@ -852,10 +850,10 @@ StringList *zvlibDialog_searchFiles(zvlibRememberedChoice *choice, const char *t
     zvlibDialogData *dd = g->dialogData;
     char verdi[ZVLIB_CFGVALUE_LEN];
     if (choice != nullptr && choice->directory[0] != '\0' && settKatalog(dd, choice->directory)) {
-        kopier(dd->fileFilter, sizeof dd->fileFilter, choice->filter[0] != '\0' ? choice->filter : filter);
+        zvlib::copyText(dd->fileFilter, choice->filter[0] != '\0' ? choice->filter : filter);
     } else {
         if (filter != nullptr)
-            kopier(dd->fileFilter, sizeof dd->fileFilter, filter);
+            zvlib::copyText(dd->fileFilter, filter);
         bool satt = false;
         if (directoryOrCfgVar != nullptr && mdlSystem_getCfgVar(verdi, directoryOrCfgVar, sizeof verdi) == 0 &&
             verdi[0] != '\0') {
@@ -896,7 +894,7 @@ int zvlibDialog_selectFromStringListSingle(char *textOut, int capacity, ZvlibFil
     if (tekst == nullptr)
         rad = -1;
     else if (textOut != nullptr && capacity > 0)
-        kopier(textOut, size_t(capacity), tekst);
+        zvlib::copyText(textOut, size_t(capacity), tekst);
     g->selectionList = ytre;
     g->singleSelectionListInfo = nullptr;
     mdlStringList_destroy(liste);

@@ -6,6 +6,7 @@
 
 #include "mdlhost.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 
 namespace {
@@ -108,12 +109,12 @@ const char *knappTekst(int nr)
 void delLinjer(const char *tekst)
 {
     char kopi[MELDING_LEN];
-    snprintf(kopi, sizeof kopi, "%s", tekst ? tekst : "");
+    zvlib::copyText(kopi, tekst ? tekst : "");
     g_antallLinjer = 0;
     char *rest = nullptr;
     for (char *t = strtok_r(kopi, "\n", &rest); t != nullptr && g_antallLinjer < MAKS_LINJER;
          t = strtok_r(nullptr, "\n", &rest))
-        snprintf(g_linjer[g_antallLinjer++], sizeof g_linjer[0], "%s", t);
+        zvlib::copyText(g_linjer[g_antallLinjer++], t);
 }
 
 const char *linjeTekst()
@@ -168,7 +169,7 @@ int visBoks(int style, const char *tekst)
     g_sisteBoks.type = g_stil.type;
     g_sisteBoks.lineCount = g_antallLinjer;
     for (int i = 0; i < g_antallLinjer; i++)
-        snprintf(g_sisteBoks.lines[i], sizeof g_sisteBoks.lines[i], "%s", g_linjer[i]);
+        zvlib::copyText(g_sisteBoks.lines[i], g_linjer[i]);
 
     MdlDesc *app = mdlSystem_getCurrMdlDesc();
     if (app != nullptr && mdlhost_rscFind(app, "DialogBox", BOKS_DIALOG) != nullptr) {
@@ -180,9 +181,9 @@ int visBoks(int style, const char *tekst)
     // Without the box among its resources the application still gets its
     // answer, from the platform's alert.
     const char *knapp2 = g_stil.knapp2 ? knappTekst(g_stil.knapp2) : nullptr;
-    snprintf(g_sisteBoks.button1, sizeof g_sisteBoks.button1, "%s", knappTekst(g_stil.knapp1));
-    snprintf(g_sisteBoks.button2, sizeof g_sisteBoks.button2, "%s", knapp2 ? knapp2 : "");
-    snprintf(g_sisteBoks.title, sizeof g_sisteBoks.title, "%s", tittel(g_stil.type));
+    zvlib::copyText(g_sisteBoks.button1, knappTekst(g_stil.knapp1));
+    zvlib::copyText(g_sisteBoks.button2, knapp2 ? knapp2 : "");
+    zvlib::copyText(g_sisteBoks.title, tittel(g_stil.type));
     int svar = mdlhost_alert(g_stil.type, linjeTekst(), knappTekst(g_stil.knapp1), knapp2);
     return (svar == 2 && knapp2 != nullptr) ? ZVLIB_BOX_SECOND : ZVLIB_BOX_FIRST;
 }
@@ -255,7 +256,7 @@ void boksTekstHook(DialogItemMessage *dimP)
     mdlDialog_rscIconDraw(db, RTYPE_Icon, ikon(g_stil.type), r.origin.x, r.origin.y, farge);
     mdlWindow_titleSet(db, tittel(g_stil.type));
     g_sisteBoks.iconId = ikon(g_stil.type);
-    snprintf(g_sisteBoks.title, sizeof g_sisteBoks.title, "%s", mdlWindow_titleGet(db));
+    zvlib::copyText(g_sisteBoks.title, mdlWindow_titleGet(db));
     int fh = mdlDialog_fontGetHeight(2);
     for (int i = 0; i < g_antallLinjer; i++)
         mdlDialog_textDraw(db, g_linjer[i], r.origin.x + TEKST_VENSTRE, r.origin.y + i * fh, 0);

@@ -17,39 +17,12 @@
 #include <cstring>
 
 #include "sys/mdlsys.h"
+#include "zvlibtext.h"
 
 namespace {
 
 // The answer of readDoubleP and getDoubleP when there is no number.
 const double ingenDouble = 0.0;
-
-constexpr int BYTEVERDIER = 256; // every byte value
-
-// Letters and capitals of ISO 8859-1.  The locale is never set, so the
-// C library would know only the ASCII letters and drop the Norwegian ones.
-struct Tegntabell {
-    bool bokstav[BYTEVERDIER];
-    unsigned char stor[BYTEVERDIER];
-};
-
-constexpr Tegntabell lagTegntabell()
-{
-    Tegntabell t{};
-    for (int c = 0; c < BYTEVERDIER; c++) {
-        bool liten = (c >= 'a' && c <= 'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7);
-        bool store = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-        t.bokstav[c] = liten || store;
-        // 0xDF and 0xFF have no capital in the set.
-        bool harStor = (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-        t.stor[c] = static_cast<unsigned char>(harStor ? c - 32 : c);
-    }
-    return t;
-}
-
-constexpr Tegntabell TEGN = lagTegntabell();
-
-bool erBokstav(char c) { return TEGN.bokstav[static_cast<unsigned char>(c)]; }
-unsigned char stor(char c) { return TEGN.stor[static_cast<unsigned char>(c)]; }
 
 // An open tokenizer; a closed one or one whose open failed gets error 14.
 bool aapen(ZvlibFii *fii)
@@ -75,17 +48,6 @@ char *forbi(char *p, const char *mengde)
 
 void hoppSeparatorer(ZvlibFii *fii) { fii->cursor = forbi(fii->cursor, fii->separators); }
 
-// Copies n characters of p into out (ZVLIB_FII_TEXT_LEN), at most 255.
-void kopierDel(char *out, const char *p, size_t n)
-{
-    if (out == nullptr)
-        return;
-    if (n > ZVLIB_FII_TEXT_LEN - 1)
-        n = ZVLIB_FII_TEXT_LEN - 1;
-    memcpy(out, p, n);
-    out[n] = '\0';
-}
-
 // The token at the cursor up to a delimiter, copied into fii->token.
 // False when it is longer than the token buffer: the copy would be a
 // different number.
@@ -93,7 +55,7 @@ bool tokenVedCursor(ZvlibFii *fii, const char *delimiters, char **slutt)
 {
     *slutt = fii->cursor + strcspn(fii->cursor, delimiters);
     size_t n = size_t(*slutt - fii->cursor);
-    kopierDel(fii->token, fii->cursor, n);
+    zvlib::copyText(fii->token, std::string_view(fii->cursor, n));
     return n < ZVLIB_FII_TEXT_LEN;
 }
 
@@ -123,11 +85,11 @@ int finnNokkel(ZvlibFii *fii, const char *keyword, bool stegOver)
         // A line shorter than the keyword ends the compare: a mismatch.
         if (p[i] == '\0')
             return ZVLIB_FAILURE;
-        bool lik = fii->caseSensitive ? p[i] == keyword[i] : stor(p[i]) == stor(keyword[i]);
+        bool lik = fii->caseSensitive ? p[i] == keyword[i] : zvlib::upperLatin1(p[i]) == zvlib::upperLatin1(keyword[i]);
         if (!lik)
             return ZVLIB_FAILURE;
     }
-    kopierDel(fii->token, keyword, n);
+    zvlib::copyText(fii->token, std::string_view(keyword, n));
     fii->cursor = stegOver ? p + n : p;
     return 0;
 }
@@ -196,7 +158,7 @@ int zvlibFii_openExtended(ZvlibFii *fii, const char *path, const char *mode, con
     fii->lineSize = lineSize;
     fii->line = line;
     fii->cursor = line;
-    snprintf(fii->separators, sizeof fii->separators, "%s", separators);
+    zvlib::copyText(fii->separators, separators);
     return 0;
 }
 
@@ -386,7 +348,7 @@ char *zvlibFii_readText(ZvlibFii *fii, char *text)
     if (!fii->pack)
         hoppSeparatorer(fii);
     char *slutt = fii->cursor + strcspn(fii->cursor, fii->separators);
-    kopierDel(text, fii->cursor, size_t(slutt - fii->cursor));
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(fii->cursor, size_t(slutt - fii->cursor)));
     fii->cursor = forbi(slutt, fii->separators);
     return text;
 }
@@ -404,7 +366,7 @@ char zvlibFii_readChar(ZvlibFii *fii)
     if (*fii->cursor == '\0')
         return ' ';
     char c = *fii->cursor++;
-    if (!erBokstav(c))
+    if (!zvlib::isLatin1Letter(c))
         fii->error = ZVLIB_FII_NOT_LETTER;
     return c;
 }
@@ -422,7 +384,7 @@ char *zvlibFii_readString(ZvlibFii *fii, const char *delimiters, char *text)
         return nullptr;
     char *start = fii->cursor + n;
     char *slutt = start + strcspn(start, delimiters);
-    kopierDel(text, start, size_t(slutt - start));
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(start, size_t(slutt - start)));
     fii->cursor = forbi(slutt, delimiters);
     if (!fii->pack)
         hoppSeparatorer(fii);
@@ -439,7 +401,7 @@ char *zvlibFii_readSubString(ZvlibFii *fii, const char *delimiters, char *text)
     if (!fii->pack)
         hoppSeparatorer(fii);
     char *slutt = fii->cursor + strcspn(fii->cursor, d);
-    kopierDel(text, fii->cursor, size_t(slutt - fii->cursor));
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(fii->cursor, size_t(slutt - fii->cursor)));
     fii->cursor = forbi(slutt, d);
     if (!fii->pack)
         hoppSeparatorer(fii);
@@ -454,7 +416,7 @@ char *zvlibFii_getLine(ZvlibFii *fii, char *text)
         return text;
     if (!fii->pack)
         hoppSeparatorer(fii);
-    kopierDel(text, fii->cursor, strlen(fii->cursor));
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, fii->cursor);
     return text;
 }
 
@@ -494,7 +456,7 @@ int zvlibFii_reportErr(ZvlibFii *fii, int *code, int *line, int *column, char *t
     if (text != nullptr) {
         text[0] = '\0';
         if (harLinje)
-            kopierDel(text, fii->line, strlen(fii->line));
+            zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, fii->line);
     }
     fii->error = ZVLIB_FII_OK;
     return 0;

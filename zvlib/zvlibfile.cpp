@@ -17,6 +17,7 @@
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
 #include "zvliberror.h"
+#include "zvlibtext.h"
 
 static_assert(ZVLIB_FILE_NAME_LEN == MDLHOST_MAXFILELENGTH, "paths cross to the host in its own buffers");
 
@@ -143,7 +144,7 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     if (navn == sti) {
         char funnet[ZVLIB_FILE_NAME_LEN];
         if (mdlFile_find(funnet, sti, nullptr, nullptr) == 0) {
-            snprintf(sti, sizeof sti, "%s", funnet);
+            zvlib::copyText(sti, funnet);
         } else if (!absolutt(sti)) {
             // A plain name is looked for beside the file that includes it.
             char dev[ZVLIB_FILE_NAME_LEN], dir[ZVLIB_FILE_NAME_LEN], bygget[ZVLIB_FILE_NAME_LEN];
@@ -152,9 +153,9 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
                 return avvis(navn);
             // The host matches the name without case, as the files' home platform does.
             if (mdlFile_find(funnet, bygget, nullptr, nullptr) == 0)
-                snprintf(sti, sizeof sti, "%s", funnet);
+                zvlib::copyText(sti, funnet);
             else
-                snprintf(sti, sizeof sti, "%s", bygget);
+                zvlib::copyText(sti, bygget);
         }
     }
 
@@ -181,7 +182,7 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     inc->commentChar = cur->commentChar;
     inc->bufferSize = cur->bufferSize;
     inc->buffer = cur->buffer;
-    snprintf(inc->fileName, sizeof inc->fileName, "%s", sti);
+    zvlib::copyText(inc->fileName, sti);
     inc->child = nullptr;
     inc->parent = cur;
     inc->lineNumber = 0;
@@ -277,7 +278,7 @@ ZvlibFile *zvlibFile_openExtended(const char *path, const char *mode, const char
     file->commentChar = comment != nullptr ? comment[0] : '#';
     file->bufferSize = bufferSize;
     file->buffer = buffer;
-    snprintf(file->fileName, sizeof file->fileName, "%s", path);
+    zvlib::copyText(file->fileName, path);
     file->child = nullptr;
     file->parent = nullptr;
     file->lineNumber = 0;
@@ -456,7 +457,7 @@ char *zvlibFile_GetShortPathName(const char *path)
     kort[0] = '\0';
     // A cut path would name another file: give none instead.
     if (path != nullptr && strlen(path) < sizeof kort)
-        snprintf(kort, sizeof kort, "%s", path);
+        zvlib::copyText(kort, path);
     return kort;
 }
 

@@ -1,5 +1,6 @@
 // Resource files through a ZvHandle.
 #include "zvlibresource.h"
+#include "zvlibtext.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,7 +35,7 @@ int zvlibResource_openFile(ZvHandle *zh, const char *path, int mode)
         zvlibError_rscMsgBoxPrintf(ZVLIB_RSC_BOX_STYLE, ZVLIB_RSC_MSGLIST, ZVLIB_RSC_MSG_OPEN, path);
         return ZVLIB_FAILURE;
     }
-    snprintf(zh->path, sizeof zh->path, "%s", path);
+    zvlib::copyText(zh->path, path);
 
     int hostMode = mode == ZVLIB_RSC_READONLY ? MDLHOST_RSC_READ : MDLHOST_RSC_READWRITE;
     if (mdlResource_openFile(&zh->handle, zh->path, hostMode) == 0)

@@ -14,6 +14,7 @@
 #include "sys/mdlsys.h"
 #include "zvlibdialog.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ int aapne(Tilstand *t, ZvHandle *handleOut, const char *path)
         t->zh = ZvHandle{};
         return ZVLIB_FAILURE;
     }
-    snprintf(t->zh.path, sizeof t->zh.path, "%s", path);
+    zvlib::copyText(t->zh.path, path);
     int rc = 0;
     if (mdlResource_openFile(&t->zh.handle, t->zh.path, MDLHOST_RSC_READWRITE) != 0) {
         t->zh.handle = nullptr;
@@ -138,7 +139,7 @@ void leggOverst(char (*historie)[MDLHOST_UPREF_NAMELENGTH], int32_t *antall, con
     if (fra == n)
         n++;
     memmove(historie[1], historie[0], size_t(fra) * MDLHOST_UPREF_NAMELENGTH);
-    snprintf(historie[0], MDLHOST_UPREF_NAMELENGTH, "%s", value);
+    zvlib::copyText(historie[0], value);
     *antall = n > MDLHOST_UPREF_HISTORY ? MDLHOST_UPREF_HISTORY : n;
 }
 
@@ -166,7 +167,7 @@ int zvlibUpf_open(ZvHandle *handleOut, const char *cfgVar, const char *defaultNa
     // An empty value would name the directory itself.
     char name[ZVLIB_CFGVALUE_LEN];
     if (cfgVar == nullptr || mdlSystem_getCfgVar(name, cfgVar, sizeof name) != 0 || name[0] == '\0')
-        snprintf(name, sizeof name, "%s", defaultName != nullptr ? defaultName : "");
+        zvlib::copyText(name, defaultName != nullptr ? defaultName : "");
 
     char path[3 * ZVLIB_CFGVALUE_LEN];
     if (device[0] != '\0')
@@ -279,10 +280,10 @@ int zvlibUpf_defFileListEdit(int *statusOut, StringList *fileList, int attribute
     mdlUserPrefs_getFileName(&rec, dialogId, h);
     char directory[MDLHOST_MAXFILELENGTH];
     const char *start = rec.directory[0] != '\0' ? rec.directory : defaultDirectory;
-    snprintf(directory, sizeof directory, "%s", start != nullptr ? start : "");
+    zvlib::copyText(directory, start != nullptr ? start : "");
     *statusOut = mdlFileList_edit(fileList, directory, attributes, title, prompt, filter);
     if (*statusOut == ACTIONBUTTON_OK) {
-        snprintf(rec.directory, sizeof rec.directory, "%s", directory);
+        zvlib::copyText(rec.directory, directory);
         mdlUserPrefs_saveFileName(&rec, dialogId, h);
     }
     return 0;
@@ -298,12 +299,12 @@ StringList *zvlibUpf_defSearchFiles(const char *title, const char *filter, const
     MdlUserPrefsFile rec;
     mdlUserPrefs_getFileName(&rec, dialogId, h);
     zvlibRememberedChoice valg{};
-    snprintf(valg.directory, sizeof valg.directory, "%s", rec.directory);
-    snprintf(valg.filter, sizeof valg.filter, "%s", rec.filter);
+    zvlib::copyText(valg.directory, rec.directory);
+    zvlib::copyText(valg.filter, rec.filter);
     StringList *liste = zvlibDialog_searchFiles(&valg, title, filter, directoryOrCfgVar);
     if (liste != nullptr) {
-        snprintf(rec.directory, sizeof rec.directory, "%s", valg.directory);
-        snprintf(rec.filter, sizeof rec.filter, "%s", valg.filter);
+        zvlib::copyText(rec.directory, valg.directory);
+        zvlib::copyText(rec.filter, valg.filter);
         if (mdlUserPrefs_saveFileName(&rec, dialogId, h) != 0)
             toolSubsystem_printf("File search %d: the directory is not remembered\n", dialogId);
     }
@@ -331,8 +332,8 @@ int zvlibUpf_saveFileName(const char *path, RscFileHandle resourceFile, int dial
         snprintf(katalog, sizeof katalog, "%s%s", device, directory) >= int(sizeof katalog))
         return ZVLIB_FAILURE;
 
-    snprintf(rec.fileName, sizeof rec.fileName, "%s", path);
-    snprintf(rec.filter, sizeof rec.filter, "%s", filter);
+    zvlib::copyText(rec.fileName, path);
+    zvlib::copyText(rec.filter, filter);
     if (rec.marker == MDLHOST_UPREF_MARKER) {
         leggOverst(rec.files, &rec.fileCount, path);
         leggOverst(rec.filters, &rec.filterCount, filter);
