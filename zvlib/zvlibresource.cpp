@@ -1,9 +1,10 @@
 // Resource files through a ZvHandle.
 #include "zvlibresource.h"
-#include "zvlibtext.h"
 
 #include <cstdio>
 #include <cstring>
+
+#include "zvlibtext.h"
 
 namespace {
 
