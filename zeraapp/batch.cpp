@@ -20,6 +20,7 @@
 #include "zeratagger.h"
 #include "zvlibfii.h"
 #include "zvlibmem.h"
+#include "zvlibtext.h"
 #include "zvzera.h"
 
 namespace {
@@ -46,7 +47,7 @@ void lesVerdi(ZvlibFii *fii, char *felt, size_t size)
 {
     char tekst[ZVLIB_FII_TEXT_LEN] = "";
     zvlibFii_readText(fii, tekst);
-    snprintf(felt, size, "%s", tekst);
+    zvlib::copyText(felt, size, tekst);
 }
 
 // A folder of the job file, with the separator the names are joined with.
@@ -103,7 +104,7 @@ BatchFil *lesFil(ZvlibFii *fii, int type, const char *dgnKatalog, const char *ze
 
 // An item whose own name is "*" takes the other file's name in its own
 // folder, with extension ext.
-void settNavnFraAnnen(char *felt, const char *annen, const char *ext)
+template <size_t N> void settNavnFraAnnen(char (&felt)[N], const char *annen, const char *ext)
 {
     char enhet[MDLHOST_MAXFILELENGTH], katalog[MDLHOST_MAXFILELENGTH], navn[MDLHOST_MAXFILELENGTH];
     mdlFile_parseName(felt, enhet, katalog, navn, nullptr);
@@ -113,7 +114,7 @@ void settNavnFraAnnen(char *felt, const char *annen, const char *ext)
     mdlFile_parseName(annen, nullptr, nullptr, annetNavn, nullptr);
     char ny[MDLHOST_MAXFILELENGTH];
     if (mdlFile_buildName(ny, enhet, katalog, annetNavn, ext) == 0)
-        snprintf(felt, 256, "%s", ny);
+        zvlib::copyText(felt, ny);
 }
 
 int lesHeltall(ZvlibFii *fii) { return zvlibFii_readLong(fii, " \t"); }
@@ -341,7 +342,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     }
     if (d->hodeFil[0] == '\0' || LesZeraHode(d->hodeFil, &d->hode, nullptr, nullptr) != 0)
         LagStandardHode(&d->hode);
-    snprintf(d->hode.kartid, sizeof d->hode.kartid, "%s", fil->kartId);
+    zvlib::copyText(d->hode.kartid, fil->kartId);
     d->eksportHode = d->hode;
     char temp[ZVZERA_TEKST_LEN];
     FinnTempKatalog(temp);
@@ -425,7 +426,7 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
             LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
             fprintf(rapport, "Loggfil     : %s\n", d->loggFil);
             fprintf(rapport, "%s", STREK);
-            snprintf(d->zeraFil, sizeof d->zeraFil, "%s", fil->zera);
+            zvlib::copyText(d->zeraFil, fil->zera);
             velgFkbGrupper(fil->groups);
             bool ok = import ? importer(fil, rapport, d) : eksporter(fil, rapport, d);
             if (!ok)

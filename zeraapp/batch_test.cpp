@@ -8,6 +8,7 @@
 
 #include "batch.h"
 #include "testing/importskriver_testing.h"
+#include "zvlibtext.h"
 
 namespace fs = std::filesystem;
 
@@ -132,7 +133,7 @@ TEST_F(JobbTest, TheReportHeaderNamesTheSwitches)
         hoydeAvrunding = multHoyde = 0;
         ASSERT_EQ(les(t.jobb), 0);
         // No theme table: the header and the reason, nothing converted.
-        snprintf(data_.temaFil, sizeof data_.temaFil, "%s", path("mangler.tem").c_str());
+        zvlib::copyText(data_.temaFil, path("mangler.tem").c_str());
         KjoerBatch(&jobb_, rapport_);
         std::string r = rapport();
         EXPECT_NE(r.find(std::string(t.brytere) + "=====") , std::string::npos) << r;

@@ -23,6 +23,7 @@
 #include "zvliberror.h"
 #include "zvlibcell.h"
 #include "zvlibelement.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 #include "zvzera.h"
 
@@ -88,15 +89,6 @@ std::string tilSmal(const char16_t *tekst, size_t maks)
     return s;
 }
 
-void kopier(char *ut, size_t plass, const std::string &s)
-{
-    if (plass == 0)
-        return;
-    size_t n = s.size() < plass - 1 ? s.size() : plass - 1;
-    memcpy(ut, s.data(), n);
-    ut[n] = '\0';
-}
-
 } // namespace
 
 extern "C" {
@@ -107,7 +99,7 @@ void MeldSkrivefeil(int kode, int status)
 {
     (void)status; // the register keeps the element's place, not the host's code
     Bmw.type = BMW_ERROR;
-    snprintf(Bmw.acc_txt_rutnam, sizeof Bmw.acc_txt_rutnam, "%s", "ZERA2DGN");
+    zvlib::copyText(Bmw.acc_txt_rutnam, "ZERA2DGN");
     Bmw.acc_txt_number = static_cast<int16_t>(kode + 20);
     int t = typeIndeks();
     if (t >= 0)
@@ -117,7 +109,7 @@ void MeldSkrivefeil(int kode, int status)
 
 void MeldTemaFeil(int kode)
 {
-    snprintf(Bmw.acc_txt_rutnam, sizeof Bmw.acc_txt_rutnam, "%s", "MSTEMTAB");
+    zvlib::copyText(Bmw.acc_txt_rutnam, "MSTEMTAB");
     Bmw.acc_txt_number = static_cast<int16_t>(kode);
     int16_t k = static_cast<int16_t>(Elm.themeCount > 0 ? Elm.themeCount - 1 : 0);
     bmwput_tem(&k);
@@ -162,14 +154,14 @@ void fyllFraNivaabibliotek(bool manglerTema, bool manglerObjtype)
         std::string siffer = forsteSiffer(navn);
         if (manglerTema && zeraSammeNavn(beskr.c_str(), Elm.objtype)) {
             if (!siffer.empty()) {
-                kopier(Elm.theme[0], sizeof Elm.theme[0], siffer);
+                zvlib::copyText(Elm.theme[0], siffer);
                 if (Elm.themeCount < 1)
                     Elm.themeCount = 1;
             }
             break;
         }
         if (manglerObjtype && !siffer.empty() && zeraSammeNavn(siffer.c_str(), Elm.theme[0])) {
-            kopier(Elm.objtype, sizeof Elm.objtype, beskr);
+            zvlib::copyText(Elm.objtype, beskr);
             break;
         }
     }
@@ -183,13 +175,13 @@ void fyllFraTematabell(bool manglerTema, bool manglerObjtype)
         if (strcmp(Mstemtab.datatype[r], bokstav) != 0)
             continue;
         if (manglerTema && zeraSammeNavn(Mstemtab.objtype[r], Elm.objtype)) {
-            kopier(Elm.theme[0], sizeof Elm.theme[0], Mstemtab.tema[r]);
+            zvlib::copyText(Elm.theme[0], Mstemtab.tema[r]);
             if (Elm.themeCount < 1)
                 Elm.themeCount = 1;
             return;
         }
         if (manglerObjtype && zeraSammeNavn(Mstemtab.tema[r], Elm.theme[0])) {
-            kopier(Elm.objtype, sizeof Elm.objtype, Mstemtab.objtype[r]);
+            zvlib::copyText(Elm.objtype, Mstemtab.objtype[r]);
             return;
         }
     }
@@ -817,22 +809,7 @@ zeraBrukerGrensesnittData &zeraData()
 uint16_t zeraIdOrd1() { return static_cast<uint16_t>(Elm.serial % 65535); }
 uint16_t zeraIdOrd2() { return static_cast<uint16_t>(Elm.serial / 65535); }
 
-// ISO 8859-1 lower case: ASCII and the accented capitals (not the
-// multiplication sign).
-static unsigned char smaaBokstav(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 0x20);
-    return c;
-}
-
-bool zeraSammeNavn(const char *a, const char *b)
-{
-    for (; *a && *b; ++a, ++b)
-        if (smaaBokstav(static_cast<unsigned char>(*a)) != smaaBokstav(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
+bool zeraSammeNavn(const char *a, const char *b) { return zvlib::sameNameLatin1(a, b); }
 
 // The composites clear the writer's memory with the index.
 void zeraNullstillSkriver()

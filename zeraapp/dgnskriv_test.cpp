@@ -14,6 +14,7 @@
 #include "dgnskriv_int.h"
 #include "testing/importskriver_testing.h"
 #include "zvliberror.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ TEST_F(SkriverTest, TheZeraIdLinkageAndTheLabelRecord)
     int32_t kv[6] = {82, 0, -1, 0, 0, 0};
     memcpy(Elm.kvalitet, kv, sizeof kv);
     const char *rest = "..EIER kommune\n..NAVN x";
-    snprintf(Elm.rest, sizeof Elm.rest, "%s", rest);
+    zvlib::copyText(Elm.rest, rest);
     ASSERT_EQ(dgnput_elm(), 0);
     EXPECT_STREQ(Elm.rest, rest);
     // A derived text (serial -1) gets no linkage and no record.

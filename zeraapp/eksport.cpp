@@ -25,6 +25,7 @@
 #include "kartmotor.h"
 #include "sys/mdlsys.h"
 #include "zeratagger.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 #include "zvzera.h"
 
@@ -169,15 +170,8 @@ bool LagreKoordinater(const DPoint3d *pts, int n, bool tilfoey)
 
 void kopierFelt(char *dst, size_t size, const char *src)
 {
-    if (size == 0)
-        return;
-    size_t len = strlen(src);
-    if (len >= size) {
-        len = size - 1;
+    if (size != 0 && !zvlib::copyText(dst, size, src))
         MeldEksportFeil(EKSPORT_KUTTET);
-    }
-    memcpy(dst, src, len);
-    dst[len] = '\0';
 }
 
 // ---- lookups ------------------------------------------------------------------------------
@@ -540,7 +534,7 @@ void symbolKoder(const char *tekst)
         while (navn0[ikkeSiffer] != '\0' && !isdigit(static_cast<unsigned char>(navn0[ikkeSiffer])))
             ikkeSiffer++;
         std::string linje = ".." + std::string(navn0, ikkeSiffer) + " " + std::string(navn0 + ikkeSiffer);
-        kopierFelt(Elm.symbol[Elm.symbolCount], ZERA_SYMBOL_LEN, linje.c_str());
+        kopierFelt(Elm.symbol[Elm.symbolCount], linje.c_str());
         Elm.symbolCount++;
     }
 }
@@ -558,7 +552,7 @@ void LesTekstElement(MSElement *el)
     LagreKoordinater(&origo, 1, false);
     // The host gives ISO 8859-1, the set the writer converts from; a
     // detour through the 7-bit set would turn brackets into letters.
-    kopierFelt(Elm.text, sizeof Elm.text, tekst);
+    kopierFelt(Elm.text, tekst);
     Elm.font = int16_t(par.font);
     if (brukerDataP && brukerDataP->lagreTekststoerrelse) {
         Elm.dim[0] = par.size.height * 10.0;
@@ -640,7 +634,7 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
         LesSymbologi(el, model);
     }
     if (nivaanavn != nullptr && Elm.level[0] == '\0')
-        kopierFelt(Elm.level, sizeof Elm.level, nivaanavn);
+        kopierFelt(Elm.level, nivaanavn);
     const int type = mdlElement_getType(el);
     const int nivaa = zeraNivaa();
     static DPoint3d pts[MAX_VERTICES];
@@ -772,7 +766,7 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     case CMPLX_SHAPE_ELM: EksporterKompleks(filePos, el, nivaanavn, gg, dt); return 0;
     case TEXT_NODE_ELM: EksporterTekstnode(filePos, nivaanavn); return 0;
     default:
-        kopierFelt(Elm.level, sizeof Elm.level, nivaanavn);
+        kopierFelt(Elm.level, nivaanavn);
         SkrivZeraElement(el, model, filePos, dt, gg, nivaanavn);
         return 0;
     }
@@ -837,9 +831,9 @@ int UtelatPgaMultHoyde(void)
 
 void MeldEksportTemaFeil(int nummer, const char *nivaanavn)
 {
-    snprintf(Bmw.acc_txt_rutnam, sizeof Bmw.acc_txt_rutnam, "%s", "MSTEMTAB");
+    zvlib::copyText(Bmw.acc_txt_rutnam, "MSTEMTAB");
     Bmw.acc_txt_number = int16_t(nummer);
-    snprintf(Elm.theme[0], sizeof Elm.theme[0], "%s", nivaanavn ? nivaanavn : "");
+    zvlib::copyText(Elm.theme[0], nivaanavn ? nivaanavn : "");
     int16_t k = 0;
     bmwput_tem(&k);
     if (Elm.type > 0 && Elm.type <= ZERA_TYPE_COUNT) {
@@ -850,7 +844,7 @@ void MeldEksportTemaFeil(int nummer, const char *nivaanavn)
 
 void MeldEksportFeil(int nummer)
 {
-    snprintf(Bmw.acc_txt_rutnam, sizeof Bmw.acc_txt_rutnam, "%s", "MSTEMTAB");
+    zvlib::copyText(Bmw.acc_txt_rutnam, "MSTEMTAB");
     Bmw.acc_txt_number = int16_t(nummer);
     Bmw.type = BMW_ERROR;
     Bmw.line = Elm.serial;
@@ -921,7 +915,7 @@ int EksporterTekstnodeDel(MSElement *el, void *arg, int operation, MSElementDesc
     if (operation != 1 || mdlElement_getType(el) != TEXT_ELM)
         return 0;
     if (KlassifiserElement(el, a->model, a->nivaanavn, 0, 0) != 0) {
-        kopierFelt(Elm.level, sizeof Elm.level, a->nivaanavn);
+        kopierFelt(Elm.level, a->nivaanavn);
         SkrivZeraElement(el, a->model, 0, TEXT_ELM, 0, a->nivaanavn);
     }
     return 0;
@@ -965,7 +959,7 @@ bool sammeInnhold(const std::string &a, const std::string &b)
 std::string stor(std::string s)
 {
     for (char &c : s)
-        c = char(toupper(static_cast<unsigned char>(c)));
+        c = zvlib::upperAscii(c);
     return s;
 }
 
@@ -1014,7 +1008,7 @@ void EksporterRasterReferanser(void)
         char navn[MDLHOST_MAXFILELENGTH] = {}, type[MDLHOST_MAXFILELENGTH] = {};
         mdlFile_parseName(info.fileName, nullptr, nullptr, navn, type);
         std::string navnOgType = std::string(navn) + type;
-        kopierFelt(Elm.text, sizeof Elm.text, navnOgType.c_str());
+        kopierFelt(Elm.text, navnOgType.c_str());
         double x = *zvlibUtil_UORToMasterP(origo.x), y = *zvlibUtil_UORToMasterP(origo.y);
         ex = *zvlibUtil_UORToMasterP(ex);
         ey = *zvlibUtil_UORToMasterP(ey);

@@ -4,6 +4,7 @@
 // expected text in testdata/eksport.  The comment lines of the header
 // (date and file name) are compared by their form only.
 #include "testing/eksport_testing.h"
+#include "zvlibtext.h"
 
 #include <cmath>
 #include <ctime>
@@ -120,7 +121,7 @@ TEST_F(EksportE2eTest, E4AttributesComeBackFromTags)
                                          "..KVALITET ZERA KV1 1 1 1 0 0\n"
                                          "..KVALITET ZERA KV2 1 1 1 0 0\n"
                                          "..* ZERA REST 3 1 0 0 0\n";
-    snprintf(data_->tagsetFil, sizeof data_->tagsetFil, "%s", path("zvzera.tag").c_str());
+    zvlib::copyText(data_->tagsetFil, path("zvzera.tag").c_str());
     data_->lagreEgenskaper = 1;
     data_->standardTekstHoyde = data_->standardTekstBredde = 2.0;
     ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);

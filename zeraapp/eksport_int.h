@@ -25,6 +25,7 @@ void tomElm();
 bool LagreKoordinater(const DPoint3d *pts, int n, bool tilfoey);
 // Bounded copy with a registered message when cut.
 void kopierFelt(char *dst, size_t size, const char *src);
+template <size_t N> void kopierFelt(char (&dst)[N], const char *src) { kopierFelt(dst, N, src); }
 // Members whose first or last written point lies within two tolerances of
 // p (x and y), in index order; they still need the geometric test.
 void kandidater(const DPoint3d &p, std::vector<int> &ut);

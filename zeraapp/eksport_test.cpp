@@ -2,6 +2,7 @@
 // table from a design built through the host, themes from level names,
 // symbols, arcs, the filters, rasters and the fence route.
 #include "testing/eksport_testing.h"
+#include "zvlibtext.h"
 
 #include <cmath>
 #include <filesystem>
@@ -202,7 +203,7 @@ TEST_F(EksportTest, ThemesComeFromTheFirstRunOfExactlyFourDigits)
     for (const auto &r : rader) {
         SCOPED_TRACE(r.nivaa);
         memset(Elm.theme, 0, sizeof Elm.theme);
-        snprintf(Elm.theme[0], sizeof Elm.theme[0], "%s", r.foer);
+        zvlib::copyText(Elm.theme[0], r.foer);
         Elm.themeCount = 0;
         TemaFraNivaanavn(r.nivaa);
         EXPECT_STREQ(Elm.theme[0], r.etter);
@@ -366,7 +367,7 @@ TEST_F(EksportTest, RastersShownInTheViewAreWrittenAndCopiedBesideTheZeraFile)
 {
     fs::create_directories(path("bilder"));
     fs::create_directories(path("zera"));
-    snprintf(data_->zeraFil, sizeof data_->zeraFil, "%s", path("zera/ut.zer").c_str());
+    zvlib::copyText(data_->zeraFil, path("zera/ut.zer").c_str());
     // Two small BMP files the host reads the size of.
     auto bmp = [&](const std::string &navn, int w, int h, char fyll) {
         std::string b(54, '\0');
@@ -398,7 +399,7 @@ TEST_F(EksportTest, RastersShownInTheViewAreWrittenAndCopiedBesideTheZeraFile)
     ASSERT_EQ(mdlRaster_renderingInfoSet(kart, 0x1u), 0);
 
     leggLinje({{1, 1, 0}, {2, 2, 0}}, "1012");
-    snprintf(data_->zeraFil, sizeof data_->zeraFil, "%s", path("zera/ut.zer").c_str());
+    zvlib::copyText(data_->zeraFil, path("zera/ut.zer").c_str());
     std::string t = elementer();
     EXPECT_EQ(t, ".LINJE 1:\n..LTEMA 1012\n..DATO 20240315\n..N\xD8\n100 100\n200 200\n"
                  ".RASTER 2:\n..DATO 20240315\n..BILDE\n...BILDE-SYS 22\n...BILDE-TYPE BMP\n"

@@ -18,6 +18,7 @@
 #include "eksport_int.h"
 #include "kartmotor.h"
 #include "sys/mdlsys.h"
+#include "zvlibtext.h"
 
 using namespace eksport;
 
@@ -128,7 +129,7 @@ int EksporterKomponent(MSElement *el, void *arg, int operation, MSElementDescr *
     const int dt = KlassifiserElement(el, aktiv(), k->nivaanavn, 0, k->venter ? 1 : 0);
     if (dt == 0)
         return 0;
-    snprintf(Elm.level, sizeof Elm.level, "%s", k->nivaanavn);
+    zvlib::copyText(Elm.level, k->nivaanavn);
     if (std::find(k->skjoeter.begin(), k->skjoeter.end(), denne) != k->skjoeter.end()) {
         if (!k->venter) {
             k->forste = el;
@@ -170,7 +171,7 @@ void EksporterKompleks(uint32_t filePos, MSElement *element, const char *nivaana
     if (type == CMPLX_SHAPE_ELM)
         FinnFlatePunkt(d, graphicGroup);
     LesSymbologi(&d->el, aktiv());
-    snprintf(Elm.level, sizeof Elm.level, "%s", navn);
+    zvlib::copyText(Elm.level, navn);
     Elm.type = type == CMPLX_STRING_ELM ? ZERA_TRASE : ZERA_FLATE;
     for (size_t i = 0; i < k.ref.size(); i++) {
         Elm.ref[i] = k.ref[i];
@@ -296,7 +297,7 @@ void EksporterFlateCelle(uint32_t filePos, MSElement *element, uint32_t graphicG
     Flate f{graphicGroup};
     mdlElmdscr_operation(d, SjekkFlateDel, &f, ELMD_ELEMENT | ELMD_HEADER);
     FinnFlatePunkt(d, graphicGroup);
-    snprintf(Elm.level, sizeof Elm.level, "%s", navn);
+    zvlib::copyText(Elm.level, navn);
     SkrivZeraElement(element, aktiv(), 0, CELL_HEADER_ELM, 0, navn);
     mdlElmdscr_freeAll(&d);
 }
@@ -312,7 +313,7 @@ void EksporterFlateFraForm(uint32_t filePos, MSElement *element, const char *niv
     tomElm();
     FinnFlatePunkt(d, graphicGroup);
     LesSymbologi(element, aktiv());
-    snprintf(Elm.level, sizeof Elm.level, "%s", nivaanavn ? nivaanavn : "");
+    zvlib::copyText(Elm.level, nivaanavn ? nivaanavn : "");
     Elm.type = ZERA_FLATE;
     Elm.ref[0] = id;
     Elm.refGroup[0] = 0;

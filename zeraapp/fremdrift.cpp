@@ -9,6 +9,7 @@
 #include "brukerdata.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
+#include "zvlibtext.h"
 #include "zvzera.h"
 
 // The GIS build's reload of its reference files; an empty body here.
@@ -68,7 +69,7 @@ void interaktivFremdrift(int p, int fase)
             mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, TEKST_LISTE, TEKST_DEL, fase);
         const char *trinn = fase == 1 ? "2,3)" : fase == 2 ? "4)" : "";
         size_t n = strlen(tekst);
-        snprintf(tekst + n, sizeof tekst - n, "%s", trinn);
+        zvlib::copyText(tekst + n, sizeof tekst - n, trinn);
     }
     oppdaterLinje(p, tekst);
 }
@@ -87,12 +88,12 @@ void lagFilnavn(char *felt, const char *base, const char *zeraFil, int indeks, c
         snprintf(nyttNavn, sizeof nyttNavn, "%.5s%03d", navn, indeks + 1);
     } else {
         mdlFile_parseName(zeraFil ? zeraFil : "", enhet, katalog, navn, nullptr);
-        snprintf(nyttNavn, sizeof nyttNavn, "%s", navn);
-        snprintf(filtype, sizeof filtype, "%s", ext);
+        zvlib::copyText(nyttNavn, navn);
+        zvlib::copyText(filtype, ext);
     }
     char resultat[MDLHOST_MAXFILELENGTH];
     mdlFile_buildName(resultat, enhet, katalog, nyttNavn, filtype);
-    snprintf(felt, ZVZERA_TEKST_LEN, "%s", resultat);
+    zvlib::copyText(felt, ZVZERA_TEKST_LEN, resultat);
 }
 
 } // namespace

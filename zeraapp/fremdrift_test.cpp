@@ -13,6 +13,7 @@
 #include "mdlhost.h"
 #include "testing/zvlib_testing.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvzera.h"
 
 namespace {
@@ -99,7 +100,7 @@ TEST_F(FremdriftTest, PercentIsCutTowardZeroAndAbove100IsNothing)
 TEST_F(FremdriftTest, InteractiveRunsSetTheCompletionBar)
 {
     zeraBrukerGrensesnittData *d = brukerDataP;
-    snprintf(d->zeraFil, sizeof d->zeraFil, "%s", "D:\\data\\kart.zer");
+    zvlib::copyText(d->zeraFil, "D:\\data\\kart.zer");
     d->antallFiler = 3;
     d->filIndeks = 1;
     fremdriftsLinje = mdlDialog_completionBarOpen("");
@@ -161,7 +162,7 @@ TEST_F(FremdriftTest, LogAndXmlNamesFromTheBaseOrTheZeraFile)
     }
 
     // The field itself as the base names the same file as the base would.
-    snprintf(d->loggFil, sizeof d->loggFil, "%s", "a.log");
+    zvlib::copyText(d->loggFil, "a.log");
     LagLoggfilNavnFraZerafilEllerIndeks(d->loggFil, "", 0);
     EXPECT_EQ(std::string(d->loggFil), "a001.log");
 
@@ -179,8 +180,8 @@ TEST_F(FremdriftTest, FkbListHoldsEachGroupWithItsSelection)
     mdlStringList_destroy(tom);
 
     Fkbtab.count = 2;
-    snprintf(Fkbtab.group[0], MT_FIELD_LEN, "%s", "FKB");
-    snprintf(Fkbtab.group[1], MT_FIELD_LEN, "%s", "HDB");
+    zvlib::copyText(Fkbtab.group[0], "FKB");
+    zvlib::copyText(Fkbtab.group[1], "HDB");
     Fkbtab.selected[0] = 0;
     Fkbtab.selected[1] = 1;
     StringList *liste = LagStringListFraFkbTabell();

@@ -20,6 +20,7 @@
 #include "mdlhost.h"
 #include "zeratagger.h"
 #include "zvliberror.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 #include "zvlibutil.h"
 #include "zvzera.h"
@@ -51,11 +52,6 @@ constexpr int DIALOG_LOGGLISTE = 12;
 constexpr int DIALOG_ELEMENTLISTE = 20;
 constexpr long FEILFARGE = 3; // the log list's mark of a file that failed
 constexpr size_t TEKST = ZVZERA_TEKST_LEN;
-
-void kopier(char *ut, const std::string &s)
-{
-    snprintf(ut, TEKST, "%s", s.c_str());
-}
 
 // A title or message of the application's resources.
 std::string ressurstekst(int liste, int nr)
@@ -197,7 +193,7 @@ int VelgZeraFil(int indeks)
     if (zeraFilListe == nullptr || indeks < 0 || indeks >= mdlStringList_size(zeraFilListe) ||
         mdlStringList_getMember(&navn, &info, zeraFilListe, indeks) != 0 || navn == nullptr)
         return ZVZERA_FEIL;
-    kopier(d.zeraFil, navn);
+    zvlib::copyText(d.zeraFil, navn);
     d.zeraFilStoerrelse = 0;
     if (LesZeraHode(d.zeraFil, &d.hode, &d.zeraFilStoerrelse, erBatch() ? rapportFil : nullptr) != 0)
         return ZVZERA_FEIL;
@@ -263,7 +259,7 @@ void FinnTempKatalog(char *katalog)
         return;
     if (mdlSystem_getenv("MS_TMP", katalog, TEKST) == 0 && katalog[0] != '\0')
         return;
-    snprintf(katalog, TEKST, "%s", "C:\\temp\\");
+    zvlib::copyText(katalog, TEKST, "C:\\temp\\");
 }
 
 int LeggTilZeraFil(const char *tempFil, const char *zeraFil)
@@ -365,7 +361,7 @@ void settImportkatalogFraZera()
     std::string k = std::string(enhet) + (enhet[0] && enhet[strlen(enhet) - 1] != ':' ? ":" : "") + katalog;
     if (!k.empty() && k.back() != '\\' && k.back() != '/')
         k += "\\";
-    kopier(d.importKatalog, k);
+    zvlib::copyText(d.importKatalog, k);
 }
 
 // Selection flags of the FKB groups from the list; true when all are on.
@@ -461,7 +457,7 @@ void ImporterZeraFiler(void)
     mdlSystem_extendedAbortEnable(1);
     fremdriftsLinje = mdlDialog_completionBarOpen("");
     char startTegning[MDLHOST_MAXFILELENGTH];
-    snprintf(startTegning, sizeof startTegning, "%s", tcbP->dgnfilenm);
+    zvlib::copyText(startTegning, tcbP->dgnfilenm);
     settXML(d.lagXmlFil);
     d.loggListe = mdlStringList_create(d.antallFiler, 2);
     for (d.filIndeks = 0; d.filIndeks < d.antallFiler; ++d.filIndeks) {
@@ -639,7 +635,7 @@ int AapneHodefil(char *)
         return 0;
     if (LesZeraHode(fil, &d.hode, nullptr, nullptr) != 0)
         return 0;
-    kopier(d.hodeFil, fil);
+    zvlib::copyText(d.hodeFil, fil);
     VisHodeOmraade(&d.hode);
     synkEksportdialog();
     return 0;
@@ -653,7 +649,7 @@ int LagreHodefilSom(char *)
                                -9654) != ACTIONBUTTON_OK)
         return 0;
     SkrivHodefil(fil, &d.hode);
-    kopier(d.hodeFil, fil);
+    zvlib::copyText(d.hodeFil, fil);
     synkEksportdialog();
     return 0;
 }
@@ -706,7 +702,7 @@ int ImporterZeraFilListe(char *)
     long *info = nullptr;
     if (mdlStringList_size(zeraFilListe) > 0 && mdlStringList_getMember(&forste, &info, zeraFilListe, 0) == 0 &&
         forste != nullptr)
-        kopier(d.zeraFil, forste);
+        zvlib::copyText(d.zeraFil, forste);
     ImporterZeraFiler();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "oppsett.h"
 #include "testing/importskriver_testing.h"
 #include "zvliberror.h"
+#include "zvlibtext.h"
 
 namespace fs = std::filesystem;
 
@@ -134,7 +135,7 @@ TEST_F(KommandoTest, ATargetDesignIsMadeFromTheSeedAndAnExistingOneIsAskedFor)
     DPoint3d o{0, 0, 0};
     std::string seed = path("seed2d.dgn");
     ASSERT_EQ(mdlhost_dgnCreateFile(seed.c_str(), 0, 100.0, "m", &o), 0);
-    snprintf(data_.seedFil, sizeof data_.seedFil, "%s", seed.c_str());
+    zvlib::copyText(data_.seedFil, seed.c_str());
     std::string maal = path("ny.dgn");
     ASSERT_EQ(AapneMaalTegning(maal.c_str()), 0);
     EXPECT_EQ(std::string(tcbP->dgnfilenm), maal);
@@ -154,7 +155,7 @@ TEST_F(KommandoTest, ATargetDesignIsMadeFromTheSeedAndAnExistingOneIsAskedFor)
     EXPECT_EQ(AapneMaalTegning(annen.c_str()), 0);
     EXPECT_EQ(mdlModelRef_getUorPerMaster(mdlModelRef_getActive()), 100.0) << "replaced by the seed";
     // A seed that is not there: nothing is made.
-    snprintf(data_.seedFil, sizeof data_.seedFil, "%s", path("borte.dgn").c_str());
+    zvlib::copyText(data_.seedFil, path("borte.dgn").c_str());
     EXPECT_EQ(AapneMaalTegning(path("tredje.dgn").c_str()), ZVZERA_FEIL);
     EXPECT_FALSE(fs::exists(path("tredje.dgn")));
 }
@@ -215,8 +216,8 @@ class KjoringTest : public KommandoTest {
         ASSERT_EQ(PubliserKroker(), 0);
         fs::create_directories(path("logs"));
         fs::create_directories(path("tmp"));
-        snprintf(data_.temaFil, sizeof data_.temaFil, "%s", temaFil_.c_str());
-        snprintf(data_.loggFil, sizeof data_.loggFil, "%s", path("logs/prosjekt.log").c_str());
+        zvlib::copyText(data_.temaFil, temaFil_.c_str());
+        zvlib::copyText(data_.loggFil, path("logs/prosjekt.log").c_str());
         mdlSystem_defineCfgVar("ZVZERA_TEMP", (path("tmp") + "/").c_str());
     }
     void TearDown() override
@@ -296,7 +297,7 @@ TEST_F(KjoringTest, EachFileIntoANewDesignAndAnExistingOneIsAskedFor)
     DPoint3d o{0, 0, 0};
     std::string seed = path("seed3d.dgn");
     ASSERT_EQ(mdlhost_dgnCreateFile(seed.c_str(), 1, 1000.0, "m", &o), 0);
-    snprintf(data_.seedFil, sizeof data_.seedFil, "%s", seed.c_str());
+    zvlib::copyText(data_.seedFil, seed.c_str());
     fs::create_directories(path("ut"));
     snprintf(data_.importKatalog, sizeof data_.importKatalog, "%s/", path("ut").c_str());
     data_.importMaal = 1;
@@ -339,7 +340,7 @@ TEST_F(KjoringTest, TheExportWritesTheStandardHeaderOrAHeaderFileAndLeavesNoElem
             h.zeraVersjon = 4.0;
             h.koordsys = 22;
             ASSERT_EQ(SkrivHodefil(path("mitt.hod").c_str(), &h), 0);
-            snprintf(data_.hodeFil, sizeof data_.hodeFil, "%s", path("mitt.hod").c_str());
+            zvlib::copyText(data_.hodeFil, path("mitt.hod").c_str());
         }
         std::string ut = path(std::string(t.hodefil ? "med" : "uten") + ".zer");
         mdlhost_scriptFileDialog(ut.c_str());

@@ -12,6 +12,7 @@
 #include "kroker.h"
 #include "oppsett.h"
 #include "testing/importskriver_testing.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ TEST_F(KrokTest, HeightCallbackMatchesThemeAndTypeLetterExactly)
     };
     for (const Tilfelle &t : tabell) {
         char tema[16];
-        snprintf(tema, sizeof tema, "%s", t.tema);
+        zvlib::copyText(tema, t.tema);
         EXPECT_EQ(TemaForHoydeAvrundingEllerMultHoyder(tema, t.type), t.svar) << t.tema << " type " << t.type;
     }
     EXPECT_EQ(TemaForHoydeAvrundingEllerMultHoyder(nullptr, ZERA_LINJE), 0);

@@ -20,6 +20,7 @@
 #include "zvliberror.h"
 #include "zvlibmain.h"
 #include "zvlibmem.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 #include "zvlibutil.h"
 #include "zvzera.h"
@@ -56,8 +57,6 @@ struct Tittel {
     char tekst[ZVZERA_TEKST_LEN];
     explicit Tittel(int entry) { mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, TEKST_LISTE, entry); }
 };
-
-void kopier(char *felt, const char *verdi) { snprintf(felt, ZVZERA_TEKST_LEN, "%s", verdi); }
 
 MSDialog *aapenDialog(int id) { return mdlDialog_findByTypeAndId(RTYPE_DialogBox, id, mdlSystem_getCurrMdlDesc()); }
 
@@ -237,7 +236,7 @@ int VelgTemafil(char *)
             LesTemafil(d->temaFil);
         return 0;
     }
-    kopier(d->temaFil, fil);
+    zvlib::copyText(d->temaFil, fil);
     static const int DIALOGER[] = {ZVZERA_DIALOG_INNSTILLINGER, ZVZERA_DIALOG_IMPORT, ZVZERA_DIALOG_EKSPORT,
                                    ZVZERA_DIALOG_TEMA};
     if (MSDialog *db = forsteAapne(DIALOGER)) {
@@ -260,7 +259,7 @@ int VelgDgnlib(char *)
             ACTIONBUTTON_OK ||
         fil[0] == '\0')
         return 0;
-    kopier(d->dgnlibFil, fil);
+    zvlib::copyText(d->dgnlibFil, fil);
     synkTekst(aapenDialog(ZVZERA_DIALOG_IMPORT), TEKST_DGNLIB);
     return 0;
 }
@@ -271,7 +270,7 @@ int VelgSeedfil(char *)
     char fil[MDLHOST_MAXFILELENGTH] = "";
     if (d == nullptr || !velgFil(fil, d->seedFil, "*.dgn", 13, DLG_SEED))
         return 0;
-    kopier(d->seedFil, fil);
+    zvlib::copyText(d->seedFil, fil);
     synkTekst(aapenDialog(ZVZERA_DIALOG_IMPORT), TEKST_SEED);
     return 0;
 }
@@ -282,7 +281,7 @@ int VelgImportkatalog(char *)
     if (d == nullptr)
         return 0;
     char katalog[MDLHOST_MAXFILELENGTH];
-    snprintf(katalog, sizeof katalog, "%s", d->importKatalog);
+    zvlib::copyText(katalog, d->importKatalog);
     Tittel tittel(14), ledetekst(15);
     if (mdlFileList_edit(nullptr, katalog, FILVALG_KATALOG, tittel.tekst, ledetekst.tekst, "") != ACTIONBUTTON_OK ||
         katalog[0] == '\0')
@@ -295,7 +294,7 @@ int VelgImportkatalog(char *)
         katalog[n] = '\\';
         katalog[n + 1] = '\0';
     }
-    kopier(d->importKatalog, katalog);
+    zvlib::copyText(d->importKatalog, katalog);
     synkTekst(aapenDialog(ZVZERA_DIALOG_IMPORT), TEKST_IMPORTKATALOG);
     return 0;
 }
@@ -306,7 +305,7 @@ int VelgLoggfil(char *)
     char fil[MDLHOST_MAXFILELENGTH] = "";
     if (d == nullptr || !velgFil(fil, "", "*.log", 23, DLG_LOGG, true))
         return 0;
-    kopier(d->loggFil, fil);
+    zvlib::copyText(d->loggFil, fil);
     static const int DIALOGER[] = {ZVZERA_DIALOG_INNSTILLINGER, ZVZERA_DIALOG_IMPORT, ZVZERA_DIALOG_EKSPORT};
     synkTekst(forsteAapne(DIALOGER), TEKST_LOGG);
     return 0;
@@ -325,9 +324,9 @@ int VelgCellebibliotek(char *)
     char celle[MDLHOST_MAXFILELENGTH];
     if (mdlFile_buildName(celle, nullptr, nullptr, navn, filtype) != 0)
         return 0;
-    kopier(d->cellebibliotekNavn, celle);
+    zvlib::copyText(d->cellebibliotekNavn, celle);
     if (zvlibCell_getCellPathAndName(d->cellebibliotek, d->cellebibliotekNavn) != 0)
-        kopier(d->cellebibliotek, d->cellebibliotekNavn);
+        zvlib::copyText(d->cellebibliotek, d->cellebibliotekNavn);
     static const int DIALOGER[] = {ZVZERA_DIALOG_INNSTILLINGER, ZVZERA_DIALOG_IMPORT};
     synkTekst(forsteAapne(DIALOGER), TEKST_CELLE);
     return 0;
@@ -352,7 +351,7 @@ int VelgTagsetFil(char *)
     if (!velgFil(fil, "", "*.tag", 30, DLG_TAGSETT))
         return 0;
     FjernTagsett();
-    kopier(d->tagsetFil, fil);
+    zvlib::copyText(d->tagsetFil, fil);
     LesZeraTagsetInputFil(0, nullptr);
     synkTekst(aapenDialog(ZVZERA_DIALOG_IMPORT), TEKST_TAGSETT);
     return 0;
@@ -420,7 +419,7 @@ int LagTemafilFraZeraFiler(char *)
             // A cut path would scan another file, or none.
             toolSubsystem_printf("ZERA-filen er ikke skannet, navnet er for langt: %s\n", fil ? fil : "");
         } else {
-            kopier(d->zeraFil, fil);
+            zvlib::copyText(d->zeraFil, fil);
             pzerscan(d->zeraFil, "", d->loggFil, d->xmlFil, ++skannet,
                      reinterpret_cast<MdlFunctionP>(prosent_ferdig), reinterpret_cast<MdlFunctionP>(c_txt));
         }
@@ -430,9 +429,9 @@ int LagTemafilFraZeraFiler(char *)
             brukt += (size_t)n < plass - brukt ? (size_t)n : plass - brukt - 1;
     }
     mt_creat(filer, mal, 1);
-    snprintf(Bmw.program, sizeof Bmw.program, "%s", "VADUZU Dederira");
+    zvlib::copyText(Bmw.program, "VADUZU Dederira");
     exit_zera2dgn(d->loggFil, d->zeraFil, mal, d->xmlFil, 0, reinterpret_cast<MdlFunctionP>(c_txt));
-    snprintf(Bmw.program, sizeof Bmw.program, "%s", "ZVZERA Import");
+    zvlib::copyText(Bmw.program, "ZVZERA Import");
 
     dlmSystem_mdlFree(filer);
     mdlDialog_completionBarClose(fremdriftsLinje);

@@ -14,6 +14,7 @@
 #include "oppsett.h"
 #include "testing/importskriver_testing.h"
 #include "zeratagger.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -222,7 +223,7 @@ TEST_F(OppsettTest, ScanTemplateNamesTheFilesAndTheReportTheScan)
         mdlStringList_setMember(zeraFilListe, i, filer.back().c_str(), nullptr);
     }
     std::string mal = path("ny.tem");
-    snprintf(data_.loggFil, sizeof data_.loggFil, "%s", path("skann.log").c_str());
+    zvlib::copyText(data_.loggFil, path("skann.log").c_str());
     mdlhost_scriptFileDialog(mal.c_str());
     LagTemafilFraZeraFiler(nullptr);
 
@@ -294,7 +295,7 @@ TEST_F(OppsettTest, ScanTemplateSkipsAPathTooLongToScan)
 
 TEST_F(OppsettTest, DecliningTheTagSetQuestionChangesNothing)
 {
-    snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", "gammel.tag");
+    zvlib::copyText(data_.tagsetFil, "gammel.tag");
     ASSERT_EQ(mdlhost_scriptModal(ZVLIB_BOKS, "press PushButton -4"), 0);
     mdlhost_scriptFileDialog(path("ny.tag").c_str());
     VelgTagsetFil(nullptr);
@@ -335,7 +336,7 @@ TEST_F(OppsettTest, PathChoosersStoreWhatWasChosen)
         {VelgLoggfil, data_.loggFil, "kjoering.log", "Velg loggfil"},
     };
     for (const Tilfelle &t : tabell) {
-        snprintf(t.felt, ZVZERA_TEKST_LEN, "%s", "gammel");
+        zvlib::copyText(t.felt, ZVZERA_TEKST_LEN, "gammel");
         mdlhost_scriptFileDialog(nullptr);
         t.kommando(nullptr);
         EXPECT_STREQ(t.felt, "gammel") << t.tittel;
@@ -352,7 +353,7 @@ TEST_F(OppsettTest, PathChoosersStoreWhatWasChosen)
     EXPECT_EQ(std::string(data_.importKatalog).back() == '\\' || std::string(data_.importKatalog).back() == '/', true)
         << data_.importKatalog;
     EXPECT_EQ(std::string(data_.importKatalog).substr(0, path("ut").size()), path("ut"));
-    snprintf(data_.importKatalog, sizeof data_.importKatalog, "%s", "uendret\\");
+    zvlib::copyText(data_.importKatalog, "uendret\\");
     mdlhost_scriptFileList(nullptr);
     VelgImportkatalog(nullptr);
     EXPECT_STREQ(data_.importKatalog, "uendret\\");
@@ -370,7 +371,7 @@ TEST_F(OppsettTest, ThemeFileChooserKeepsTheTableInForceOnFailure)
 {
     std::string tema = path("ny.tem");
     std::ofstream(tema) << "Vei;7001;VEG;L;7001;2;1;0;0;0;0;KRYSS;1;1;0\nBro;7002;BRO;L;7002;2;1;0;0;0;0;KRYSS;1;1;0\n";
-    snprintf(data_.temaFil, sizeof data_.temaFil, "%s", temaFil_.c_str());
+    zvlib::copyText(data_.temaFil, temaFil_.c_str());
     ASSERT_EQ(LesTemafil(data_.temaFil), 0);
     int foer = Mstemtab.rowCount;
     ASSERT_EQ(mdlStringList_size(data_.fkbListe), 3) << "HDB, KYS, FM";

@@ -14,6 +14,7 @@
 #include "kartmotor_typer.h"
 #include "rsc/mdlrsc.h"
 #include "zvlibmem.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ void FinnZeraElementNavn(char *name, int type)
     // The engine's group names of types 1 to 15 (14 has none); .SYMBOL is
     // not named here.
     const char *navn = (type >= ZERA_PUNKT && type < ZERA_SYMBOL) ? zera_typenavn(type) : "";
-    snprintf(name, TYPENAVN_LEN, "%s", navn);
+    zvlib::copyText(name, TYPENAVN_LEN, navn);
 }
 
 } // extern "C"

@@ -15,6 +15,7 @@
 #include "brukerdata.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
+#include "zvlibtext.h"
 #include "zvzera_services.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +49,7 @@ class ServicesTest : public ::testing::Test {
         char buf[BMW_CTXT_LEN + 2];
         memset(buf, 'Z', sizeof buf);
         char name[16];
-        snprintf(name, sizeof name, "%s", rutnam);
+        zvlib::copyText(name, rutnam);
         short n = (short)number;
         int r = c_txt(name, &n, buf + 1);
         EXPECT_EQ(buf[0], 'Z');

@@ -20,6 +20,7 @@
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zvlibfii.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -62,13 +63,12 @@ bool sammeNavn(const char16_t *a, const char16_t *b)
 // A bounded copy into a fixed field; says so when the text was cut.
 void kopierFelt(char *felt, size_t storrelse, const char *tekst, const char *navn)
 {
-    size_t n = strnlen(tekst, storrelse);
-    if (n >= storrelse) {
-        n = storrelse - 1;
-        toolSubsystem_printf("ZERA-egenskapen %s er kuttet til %zu tegn\n", navn, n);
-    }
-    memcpy(felt, tekst, n);
-    felt[n] = '\0';
+    if (!zvlib::copyText(felt, storrelse, tekst))
+        toolSubsystem_printf("ZERA-egenskapen %s er kuttet til %zu tegn\n", navn, storrelse - 1);
+}
+template <size_t N> void kopierFelt(char (&felt)[N], const char *tekst, const char *navn)
+{
+    kopierFelt(felt, N, tekst, navn);
 }
 
 // ---- reading the tag set input file ------------------------------------------------
@@ -398,7 +398,7 @@ void tilTagVerdi(DgnTagValue &tv, const Verdi &v, int type)
     else if (type == TAGTYPE_DOUBLE)
         tv.doubleValue = somDouble(v);
     else
-        snprintf(tv.stringValue, sizeof tv.stringValue, "%s", somTekst(v).c_str());
+        zvlib::copyText(tv.stringValue, somTekst(v).c_str());
 }
 
 // ---- writing tags --------------------------------------------------------------------
@@ -532,8 +532,8 @@ void LesEnTag(const TagsetPost &post, const DgnTagValue &tv, std::vector<Samlet>
     } else if (samlet.size() < tabell.size()) {
         Samlet s{};
         s.occurrence = post.occurrence;
-        snprintf(s.attribute, sizeof s.attribute, "%s", a);
-        kopierFelt(s.value, sizeof s.value, somTekst(v).c_str(), a);
+        zvlib::copyText(s.attribute, a);
+        kopierFelt(s.value, somTekst(v).c_str(), a);
         samlet.push_back(s);
     }
 }

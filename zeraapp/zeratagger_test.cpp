@@ -16,6 +16,7 @@
 #include "mdlhost.h"
 #include "testing/zvlibdgn_testing.h"
 #include "zeratagger.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ class TaggerTest : public zvlibtest::DgnAppTest {
     {
         std::string p = path(name);
         std::ofstream(p) << text;
-        snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", p.c_str());
+        zvlib::copyText(data_.tagsetFil, p.c_str());
     }
     void lesTabell(const std::string &text)
     {
@@ -119,7 +120,7 @@ class TaggerTest : public zvlibtest::DgnAppTest {
         auto el = dgntest::newElement();
         DgnTagValue v{};
         v.type = TAGTYPE_TEXT;
-        snprintf(v.stringValue, sizeof v.stringValue, "%s", text);
+        zvlib::copyText(v.stringValue, text);
         ASSERT_EQ(mdlTag_create(el.get(), u"ZERA", name, &v, id, nullptr, 0, 0), 0);
         ASSERT_NE(mdlElement_add(el.get()), 0u);
     }
@@ -208,7 +209,7 @@ TEST_F(TaggerTest, MissingOrEmptyFileGivesNoTable)
     ASSERT_EQ(tabell().size(), 1u);
 
     // Interactive: no message; the old table is gone.
-    snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", path("mangler.tag").c_str());
+    zvlib::copyText(data_.tagsetFil, path("mangler.tag").c_str());
     mdlhost_clearTextWindow();
     EXPECT_EQ(LesZeraTagsetInputFil(0, nullptr), ZVLIB_FAILURE);
     EXPECT_TRUE(tabell().empty());

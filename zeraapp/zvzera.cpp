@@ -21,6 +21,7 @@
 #include "zvliberror.h"
 #include "zvlibintro.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 
 // ---- module state ----------------------------------------------------------------
@@ -143,7 +144,7 @@ void symboltabell()
     if (mdlSystem_getenv("ZV_DIR", sti, sizeof sti) != 0)
         sti[0] = '\0';
     size_t n = strlen(sti);
-    snprintf(sti + n, sizeof sti - n, "%s", "zvzera\\zvzera.symb");
+    zvlib::copyText(sti + n, sizeof sti - n, "zvzera\\zvzera.symb");
     st_create(sti);
 }
 

@@ -6,6 +6,7 @@
 #include "mdlhost.h"
 #include "zvlibcell.h"
 #include "zvlibelement.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -19,24 +20,6 @@ constexpr int CROSS_COLOUR = 7;
 constexpr int CROSS_VERTICAL = 1;
 constexpr int CROSS_HORIZONTAL = 2;
 
-// Case folding of ISO 8859-1 letters, independent of the locale.
-unsigned char lowerLatin1(unsigned char c)
-{
-    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-        return static_cast<unsigned char>(c + 32);
-    return c;
-}
-
-bool equalIgnoringCase(const char *a, const char *b)
-{
-    for (;; ++a, ++b) {
-        if (lowerLatin1(static_cast<unsigned char>(*a)) != lowerLatin1(static_cast<unsigned char>(*b)))
-            return false;
-        if (*a == '\0')
-            return true;
-    }
-}
-
 // Name and extension of both paths equal, case ignored; directories do not
 // count.
 bool sameLibrary(const char *a, const char *b)
@@ -45,7 +28,7 @@ bool sameLibrary(const char *a, const char *b)
     char nameB[MDLHOST_MAXFILELENGTH], extB[MDLHOST_MAXFILELENGTH];
     mdlFile_parseName(a, nullptr, nullptr, nameA, extA);
     mdlFile_parseName(b, nullptr, nullptr, nameB, extB);
-    return equalIgnoringCase(nameA, nameB) && equalIgnoringCase(extA, extB);
+    return zvlib::sameNameLatin1(nameA, nameB) && zvlib::sameNameLatin1(extA, extB);
 }
 
 BSIRect shrink(const BSIRect &r, int by)
@@ -89,14 +72,16 @@ int zvlibCell_getZvCellPath(char *path, int size)
     if (path == nullptr || size <= 0)
         return ZVLIB_FAILURE;
     char value[ZVLIB_CFGVALUE_LEN];
-    int n;
-    if (mdlSystem_getCfgVar(value, "ZV_CELL", sizeof value) == 0)
-        n = snprintf(path, static_cast<size_t>(size), "%s", value);
-    else if (mdlSystem_getCfgVar(value, "ZV_DIR", sizeof value) == 0)
-        n = snprintf(path, static_cast<size_t>(size), "%s%s", value, ZVLIB_CELL_DIR);
-    else
-        n = snprintf(path, static_cast<size_t>(size), "%s", ZVLIB_CELL_DEFAULT_DIR);
-    if (n < 0 || n >= size) {
+    bool fits;
+    if (mdlSystem_getCfgVar(value, "ZV_CELL", sizeof value) == 0) {
+        fits = zvlib::copyText(path, static_cast<size_t>(size), value);
+    } else if (mdlSystem_getCfgVar(value, "ZV_DIR", sizeof value) == 0) {
+        int n = snprintf(path, static_cast<size_t>(size), "%s%s", value, ZVLIB_CELL_DIR);
+        fits = n >= 0 && n < size;
+    } else {
+        fits = zvlib::copyText(path, static_cast<size_t>(size), ZVLIB_CELL_DEFAULT_DIR);
+    }
+    if (!fits) {
         path[0] = '\0';
         return ZVLIB_FAILURE;
     }
@@ -147,7 +132,7 @@ int zvlibCell_getStringlistFromLib(StringList *list, int membersPerCell)
     const int chars = MDLHOST_MAX_CELLNAME + 1;
     for (int i = 0; mdlCell_getLibraryCell(i, name, chars, description, chars) == 0; ++i) {
         mdlCnv_convertUnicodeToMultibyte(name, -1, text, sizeof text);
-        if (equalIgnoringCase(text, "default"))
+        if (zvlib::sameNameLatin1(text, "default"))
             continue;
         long first = 0;
         if (mdlStringList_insertMember(&first, list, -1, membersPerCell) != 0)

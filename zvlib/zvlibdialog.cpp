@@ -24,6 +24,7 @@
 #include "zvliberror.h"
 #include "zvlibfile.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 static_assert(ZVLIB_DIALOG_PATH_LEN == sizeof(((zvlibDialogData *)nullptr)->directory), "one path capacity");
 static_assert(ZVLIB_DIALOG_PATH_LEN == sizeof(((zvlibDialogData *)nullptr)->fileFilter), "one path capacity");
@@ -31,40 +32,38 @@ static_assert(ZVLIB_DIALOG_PATH_LEN == MDLHOST_MAXFILELENGTH, "paths cross to th
 
 namespace {
 
-enum Krok {
+enum Hook {
     HOOK_DIALOG = 20201,
-    HOOK_TILPASS = 20202,
-    HOOK_KATALOGLISTE = 20059,
-    HOOK_FILLISTE = 20060,
+    HOOK_ADJUST = 20202,
+    HOOK_DIRECTORY_LIST = 20059,
+    HOOK_FILE_LIST = 20060,
     HOOK_FILTER = 20061,
-    HOOK_RESULTATLISTE = 20068,
-    HOOK_VELGKATALOG = 20069,
-    HOOK_SOK = 20070,
-    HOOK_FJERN = 20071,
-    HOOK_LAGRE = 20072,
-    HOOK_HENT = 20074,
-    HOOK_ENKELTLISTE = 20080,
-    HOOK_FLERLISTE = 20081,
+    HOOK_RESULT_LIST = 20068,
+    HOOK_CHOOSE_DIRECTORY = 20069,
+    HOOK_SEARCH = 20070,
+    HOOK_REMOVE = 20071,
+    HOOK_SAVE = 20072,
+    HOOK_LOAD = 20074,
+    HOOK_SINGLE_LIST = 20080,
+    HOOK_MULTI_LIST = 20081,
 };
 
-constexpr int BOKS_STIL = 17;
-constexpr char ROT[] = "c:\\";           // where a dialog starts when nothing else is known
-constexpr char LISTEFIL[] = "filelist.txt"; // the search dialog's list files
-constexpr char LISTEFILTER[] = "*.txt";
-constexpr char LISTEKATALOG[] = "MS_DATA";
-constexpr int ENKELT_RADER = 12;       // rows of the single selection, twice that with a label
-constexpr int TEGNBREDDE = 6;          // pixels of one character in the dialog font
-constexpr int KNAPP_NAER = 60;         // hook 20202: second push button from the right edge
-constexpr int KNAPP_FJERN = 120;       // first push button from the right edge
+constexpr int BOX_STYLE = 17;
+constexpr char ROOT[] = "c:\\";              // where a dialog starts when nothing else is known
+constexpr char LIST_FILE[] = "filelist.txt"; // the search dialog's list files
+constexpr char LIST_FILTER[] = "*.txt";
+constexpr char LIST_DIRECTORY[] = "MS_DATA";
+constexpr int SINGLE_ROWS = 12;              // rows of the single selection, twice that with a label
+constexpr int CHARACTER_WIDTH = 6;           // pixels of one character in the dialog font
+constexpr int BUTTON_NEAR = 60;              // hook 20202: second push button from the right edge
+constexpr int BUTTON_FAR = 120;              // first push button from the right edge
 
 // ---- paths and lists ---------------------------------------------------------
 
-void kopier(char *til, size_t plass, const char *fra) { snprintf(til, plass, "%s", fra != nullptr ? fra : ""); }
-
-bool erSkille(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The separator a directory already uses; the backslash when it shows none.
-char skilletegn(const char *katalog)
+char separatorOf(const char *katalog)
 {
     const char *siste = strrchr(katalog, '/');
     const char *bak = strrchr(katalog, '\\');
@@ -72,9 +71,9 @@ char skilletegn(const char *katalog)
 }
 
 // katalog + navn (+ separator) into ut; false when it would not fit a path.
-bool bygg(char (&ut)[ZVLIB_DIALOG_PATH_LEN], const char *katalog, const char *navn, bool medSkille)
+bool buildPath(char (&ut)[ZVLIB_DIALOG_PATH_LEN], const char *katalog, const char *navn, bool medSkille)
 {
-    int n = medSkille ? snprintf(ut, sizeof ut, "%s%s%c", katalog, navn, skilletegn(katalog))
+    int n = medSkille ? snprintf(ut, sizeof ut, "%s%s%c", katalog, navn, separatorOf(katalog))
                       : snprintf(ut, sizeof ut, "%s%s", katalog, navn);
     return n >= 0 && n < int(sizeof ut);
 }
@@ -82,21 +81,21 @@ bool bygg(char (&ut)[ZVLIB_DIALOG_PATH_LEN], const char *katalog, const char *na
 // Directories are kept with their separator, so that a name can be put
 // after them as it stands.  One that does not fit is refused (the
 // directory stays as it was): cut, it would name another.
-bool settKatalog(zvlibDialogData *dd, const char *katalog)
+bool setDirectory(zvlibDialogData *dd, const char *katalog)
 {
     size_t n = strlen(katalog);
-    bool skille = n > 0 && !erSkille(katalog[n - 1]);
+    bool skille = n > 0 && !isSeparator(katalog[n - 1]);
     if (n + (skille ? 1 : 0) >= sizeof dd->directory)
         return false;
     memcpy(dd->directory, katalog, n + 1);
     if (skille) {
-        dd->directory[n] = skilletegn(katalog);
+        dd->directory[n] = separatorOf(katalog);
         dd->directory[n + 1] = '\0';
     }
     return true;
 }
 
-char *lagTekst(const char *tekst)
+char *makeText(const char *tekst)
 {
     if (tekst == nullptr)
         return nullptr;
@@ -109,60 +108,60 @@ char *lagTekst(const char *tekst)
 
 // Title and label of the record for the time a dialog is open; a dialog
 // opened from inside another finds the outer one's texts again afterwards.
-class Tekster {
+class DialogTexts {
   public:
-    Tekster(zvlibGlobalData *g, const char *tittel, const char *etikett)
-        : g_(g), tittel_(g->dialogTitle), etikett_(g->dialogLabel)
+    DialogTexts(zvlibGlobalData *g, const char *tittel, const char *etikett)
+        : g_(g), title_(g->dialogTitle), label_(g->dialogLabel)
     {
-        g->dialogTitle = lagTekst(tittel);
-        g->dialogLabel = lagTekst(etikett);
+        g->dialogTitle = makeText(tittel);
+        g->dialogLabel = makeText(etikett);
     }
-    ~Tekster()
+    ~DialogTexts()
     {
         dlmSystem_mdlFree(const_cast<char *>(g_->dialogTitle));
         dlmSystem_mdlFree(const_cast<char *>(g_->dialogLabel));
-        g_->dialogTitle = tittel_;
-        g_->dialogLabel = etikett_;
+        g_->dialogTitle = title_;
+        g_->dialogLabel = label_;
     }
-    Tekster(const Tekster &) = delete;
-    Tekster &operator=(const Tekster &) = delete;
+    DialogTexts(const DialogTexts &) = delete;
+    DialogTexts &operator=(const DialogTexts &) = delete;
 
   private:
     zvlibGlobalData *g_;
-    const char *tittel_;
-    const char *etikett_;
+    const char *title_;
+    const char *label_;
 };
 
-const char *medlem(StringList *liste, long i)
+const char *member(StringList *list, long i)
 {
     const char *t = nullptr;
-    return mdlStringList_getMember(&t, nullptr, liste, i) == 0 && t != nullptr ? t : nullptr;
+    return mdlStringList_getMember(&t, nullptr, list, i) == 0 && t != nullptr ? t : nullptr;
 }
 
 // Appends a member; false when the list takes no more.
-bool leggTil(StringList *liste, const char *tekst, const long *info = nullptr)
+bool append(StringList *list, const char *tekst, const long *info = nullptr)
 {
     long ny = -1;
-    return mdlStringList_insertMember(&ny, liste, -1, 1) == 0 && mdlStringList_setMember(liste, ny, tekst, info) == 0;
+    return mdlStringList_insertMember(&ny, list, -1, 1) == 0 && mdlStringList_setMember(list, ny, tekst, info) == 0;
 }
 
-void settMedlemmer(StringList *liste, const std::vector<std::string> &tekster)
+void setMembers(StringList *list, const std::vector<std::string> &tekster)
 {
-    mdlStringList_deleteMember(liste, 0, mdlStringList_size(liste));
+    mdlStringList_deleteMember(list, 0, mdlStringList_size(list));
     for (const std::string &t : tekster)
-        if (!leggTil(liste, t.c_str()))
+        if (!append(list, t.c_str()))
             break;
 }
 
 // The list shown in a list box goes with the item.
-void slippListe(DialogItem *item)
+void releaseList(DialogItem *item)
 {
-    StringList *liste = mdlDialog_listBoxGetStrListP(item);
+    StringList *list = mdlDialog_listBoxGetStrListP(item);
     mdlDialog_listBoxSetStrListP(item, nullptr, 1);
-    mdlStringList_destroy(liste);
+    mdlStringList_destroy(list);
 }
 
-void glemUtvalg(zvlibGlobalData *g)
+void forgetSelection(zvlibGlobalData *g)
 {
     dlmSystem_mdlFree(g->selectionCopy);
     g->selectionCopy = nullptr;
@@ -171,9 +170,9 @@ void glemUtvalg(zvlibGlobalData *g)
 
 // The selected rows of a list box into the record's selection copy.  The
 // selection stays empty when the host cannot tell it.
-void taVarePaaUtvalg(zvlibGlobalData *g, DialogItem *item)
+void keepSelection(zvlibGlobalData *g, DialogItem *item)
 {
-    glemUtvalg(g);
+    forgetSelection(g);
     std::vector<int32_t> rader;
     int rad = -1, funnet = 0, kolonne = 0;
     for (;;) {
@@ -195,7 +194,7 @@ void taVarePaaUtvalg(zvlibGlobalData *g, DialogItem *item)
     g->multiSelectionCount = int32_t(rader.size());
 }
 
-std::vector<std::string> monstre(const char *filter)
+std::vector<std::string> patterns(const char *filter)
 {
     std::vector<std::string> ut;
     std::string_view f = filter;
@@ -217,7 +216,7 @@ std::vector<std::string> monstre(const char *filter)
 }
 
 // Names of one listing; none when the directory cannot be read.
-std::vector<std::string> liste(int attributter, const char *monster, const char *katalog)
+std::vector<std::string> listEntries(int attributter, const char *monster, const char *katalog)
 {
     MdlFindEntry *e = nullptr;
     int n = mdlFileList_get(&e, attributter, monster, katalog);
@@ -230,22 +229,21 @@ std::vector<std::string> liste(int attributter, const char *monster, const char 
 
 // ---- file selection (20016) --------------------------------------------------
 
-std::vector<std::string> katalogRader(const zvlibDialogData *dd)
+std::vector<std::string> directoryRows(const zvlibDialogData *dd)
 {
-    std::vector<std::string> rader = liste(MDLHOST_FILEATTR_DIRECTORIES, "*", dd->directory);
-    for (std::string &d : liste(MDLHOST_FILEATTR_DRIVES, "*", dd->directory))
+    std::vector<std::string> rader = listEntries(MDLHOST_FILEATTR_DIRECTORIES, "*", dd->directory);
+    for (std::string &d : listEntries(MDLHOST_FILEATTR_DRIVES, "*", dd->directory))
         rader.push_back(std::move(d));
     return rader;
 }
 
 // Names in the order the host lists them: without case, then as written.
-bool foer(const std::string &a, const std::string &b)
+bool listedBefore(const std::string &a, const std::string &b)
 {
     auto liten = [](const std::string &t) {
         std::string l = t;
         for (char &c : l)
-            if (c >= 'A' && c <= 'Z')
-                c = char(c + 32);
+            c = zvlib::lowerAscii(c);
         return l;
     };
     std::string x = liten(a), y = liten(b);
@@ -253,31 +251,31 @@ bool foer(const std::string &a, const std::string &b)
 }
 
 // Files of the directory that match any pattern of the filter, once each.
-std::vector<std::string> filRader(const zvlibDialogData *dd)
+std::vector<std::string> fileRows(const zvlibDialogData *dd)
 {
     std::vector<std::string> rader;
-    std::vector<std::string> m = monstre(dd->fileFilter);
+    std::vector<std::string> m = patterns(dd->fileFilter);
     if (m.empty())
         m.emplace_back("*.*");
     for (const std::string &monster : m)
-        for (std::string &f : liste(MDLHOST_FILEATTR_FILES, monster.c_str(), dd->directory))
+        for (std::string &f : listEntries(MDLHOST_FILEATTR_FILES, monster.c_str(), dd->directory))
             if (std::find(rader.begin(), rader.end(), f) == rader.end())
                 rader.push_back(std::move(f));
-    std::sort(rader.begin(), rader.end(), foer);
+    std::sort(rader.begin(), rader.end(), listedBefore);
     return rader;
 }
 
 // The directory a chosen row of the directory list leads to, into katalog;
 // false (katalog unchanged) when the new path would not fit.
-bool nyKatalog(char (&katalog)[ZVLIB_DIALOG_PATH_LEN], const char *valgt)
+bool newDirectory(char (&katalog)[ZVLIB_DIALOG_PATH_LEN], const char *valgt)
 {
     char ny[ZVLIB_DIALOG_PATH_LEN];
     if (strcmp(valgt, "..") == 0) {
         size_t n = strlen(katalog);
-        while (n > 0 && erSkille(katalog[n - 1]))
+        while (n > 0 && isSeparator(katalog[n - 1]))
             n--;
         size_t k = n;
-        while (k > 0 && !erSkille(katalog[k - 1]))
+        while (k > 0 && !isSeparator(katalog[k - 1]))
             k--;
         if (k == 0)
             return true; // a root has nothing above it
@@ -286,44 +284,44 @@ bool nyKatalog(char (&katalog)[ZVLIB_DIALOG_PATH_LEN], const char *valgt)
     }
     if (strlen(valgt) >= 4 && valgt[1] == '-' && valgt[3] == ':')
         snprintf(ny, sizeof ny, "%c:%c", valgt[2], '\\');
-    else if (!bygg(ny, katalog, valgt, true))
+    else if (!buildPath(ny, katalog, valgt, true))
         return false;
     memcpy(katalog, ny, sizeof ny);
     return true;
 }
 
-void fyllFilliste(MSDialog *db, zvlibGlobalData *g)
+void fillFileList(MSDialog *db, zvlibGlobalData *g)
 {
     DialogItem *item = mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, ZVLIB_ITEM_FILELIST, 0);
     StringList *rader = item != nullptr ? mdlDialog_listBoxGetStrListP(item) : nullptr;
     if (rader == nullptr)
         return;
-    settMedlemmer(rader, filRader(g->dialogData));
+    setMembers(rader, fileRows(g->dialogData));
     mdlDialog_listBoxClearSelection(item);
-    glemUtvalg(g);
+    forgetSelection(g);
     zvlibDialog_itemEnableByTypeAndId(db, RTYPE_PushButton, PUSHBUTTONID_OK, 0);
     mdlDialog_listBoxDrawContents(item, -1, -1);
 }
 
-void byttKatalog(DialogItemMessage *dimP, zvlibGlobalData *g)
+void changeDirectory(DialogItemMessage *dimP, zvlibGlobalData *g)
 {
     StringList *rader = mdlDialog_listBoxGetStrListP(dimP->dialogItemP);
-    const char *valgt = medlem(rader, dimP->u.button.row);
+    const char *valgt = member(rader, dimP->u.button.row);
     if (valgt == nullptr)
         return;
     std::string navn = valgt; // the list is refilled below
-    if (!nyKatalog(g->dialogData->directory, navn.c_str()))
+    if (!newDirectory(g->dialogData->directory, navn.c_str()))
         return;
     MSDialog *db = dimP->db;
     if (DialogItem *tekst = mdlDialog_itemGetByTypeAndId(db, RTYPE_Text, ZVLIB_ITEM_DIRECTORY, 0))
         mdlDialog_itemSynch(db, mdlDialog_itemGetIndex(tekst));
-    settMedlemmer(rader, katalogRader(g->dialogData));
+    setMembers(rader, directoryRows(g->dialogData));
     mdlDialog_listBoxClearSelection(dimP->dialogItemP);
     mdlDialog_listBoxDrawContents(dimP->dialogItemP, -1, -1);
-    fyllFilliste(db, g);
+    fillFileList(db, g);
 }
 
-void katalogListeHook(DialogItemMessage *dimP)
+void directoryListHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     dimP->msgUnderstood = 1;
@@ -334,16 +332,16 @@ void katalogListeHook(DialogItemMessage *dimP)
     switch (dimP->messageType) {
     case DITEM_MESSAGE_CREATE:
         if (StringList *rader = mdlStringList_create(0, 1)) {
-            settMedlemmer(rader, katalogRader(g->dialogData));
+            setMembers(rader, directoryRows(g->dialogData));
             mdlDialog_listBoxSetStrListP(dimP->dialogItemP, rader, 1);
         }
         break;
     case DITEM_MESSAGE_BUTTON:
         if (dimP->u.button.buttonTrans == BUTTONTRANS_UP && dimP->u.button.clicks == 2)
-            byttKatalog(dimP, g);
+            changeDirectory(dimP, g);
         break;
     case DITEM_MESSAGE_DESTROY:
-        slippListe(dimP->dialogItemP);
+        releaseList(dimP->dialogItemP);
         break;
     default:
         dimP->msgUnderstood = 0;
@@ -351,7 +349,7 @@ void katalogListeHook(DialogItemMessage *dimP)
 }
 
 // The selected names with the directory before them become the result.
-void lagFilResultat(zvlibGlobalData *g, StringList *rader)
+void makeFileResult(zvlibGlobalData *g, StringList *rader)
 {
     mdlStringList_destroy(g->fileList);
     g->fileList = mdlStringList_create(0, 1);
@@ -359,16 +357,16 @@ void lagFilResultat(zvlibGlobalData *g, StringList *rader)
         return;
     auto *valgt = static_cast<const int32_t *>(g->selectionCopy);
     for (int32_t i = 0; valgt != nullptr && i < g->multiSelectionCount; i++) {
-        const char *navn = medlem(rader, valgt[i]);
+        const char *navn = member(rader, valgt[i]);
         char sti[ZVLIB_DIALOG_PATH_LEN];
-        if (navn == nullptr || !bygg(sti, g->dialogData->directory, navn, false))
+        if (navn == nullptr || !buildPath(sti, g->dialogData->directory, navn, false))
             continue; // a path that does not fit would name another file
-        if (!leggTil(g->fileList, sti))
+        if (!append(g->fileList, sti))
             break;
     }
 }
 
-void filListeHook(DialogItemMessage *dimP)
+void fileListHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     dimP->msgUnderstood = 1;
@@ -378,9 +376,9 @@ void filListeHook(DialogItemMessage *dimP)
     }
     switch (dimP->messageType) {
     case DITEM_MESSAGE_CREATE:
-        glemUtvalg(g);
+        forgetSelection(g);
         if (StringList *rader = mdlStringList_create(0, 1)) {
-            settMedlemmer(rader, filRader(g->dialogData));
+            setMembers(rader, fileRows(g->dialogData));
             mdlDialog_listBoxSetStrListP(dimP->dialogItemP, rader, 1);
         }
         break;
@@ -390,12 +388,12 @@ void filListeHook(DialogItemMessage *dimP)
     case DITEM_MESSAGE_BUTTON:
         if (dimP->u.button.buttonTrans != BUTTONTRANS_UP)
             break;
-        taVarePaaUtvalg(g, dimP->dialogItemP);
+        keepSelection(g, dimP->dialogItemP);
         zvlibDialog_itemEnableByTypeAndId(dimP->db, RTYPE_PushButton, PUSHBUTTONID_OK, g->multiSelectionCount > 0);
         break;
     case DITEM_MESSAGE_DESTROY:
-        lagFilResultat(g, mdlDialog_listBoxGetStrListP(dimP->dialogItemP));
-        slippListe(dimP->dialogItemP);
+        makeFileResult(g, mdlDialog_listBoxGetStrListP(dimP->dialogItemP));
+        releaseList(dimP->dialogItemP);
         break;
     default:
         dimP->msgUnderstood = 0;
@@ -410,18 +408,18 @@ void filterHook(DialogItemMessage *dimP)
         return;
     }
     dimP->msgUnderstood = 1;
-    fyllFilliste(dimP->db, g);
+    fillFileList(dimP->db, g);
 }
 
 // ---- file search (20018) -----------------------------------------------------
 
 // Depth first: the files of every subdirectory before those of katalog.
 // False once the result list takes no more.
-bool gaaGjennom(StringList *resultat, const char *katalog, const char *monster, int dybde)
+bool walkDirectory(StringList *resultat, const char *katalog, const char *monster, int dybde)
 {
     char her[ZVLIB_DIALOG_PATH_LEN];
     size_t n = strlen(katalog);
-    if (!bygg(her, katalog, "", n == 0 || !erSkille(katalog[n - 1])))
+    if (!buildPath(her, katalog, "", n == 0 || !isSeparator(katalog[n - 1])))
         return true;
     if (dybde < ZVLIB_DIALOG_MAX_DEPTH) {
         MdlFindEntry *e = nullptr;
@@ -433,53 +431,53 @@ bool gaaGjennom(StringList *resultat, const char *katalog, const char *monster, 
                 (e[i].attributes & MDLHOST_FILEATTR_LINK))
                 continue;
             char under[ZVLIB_DIALOG_PATH_LEN];
-            if (bygg(under, her, e[i].name, true))
-                videre = gaaGjennom(resultat, under, monster, dybde + 1);
+            if (buildPath(under, her, e[i].name, true))
+                videre = walkDirectory(resultat, under, monster, dybde + 1);
         }
         mdlFileList_free(e);
         if (!videre)
             return false;
     }
-    for (const std::string &f : liste(MDLHOST_FILEATTR_FILES, monster, her)) {
+    for (const std::string &f : listEntries(MDLHOST_FILEATTR_FILES, monster, her)) {
         char sti[ZVLIB_DIALOG_PATH_LEN];
-        if (bygg(sti, her, f.c_str(), false) && !leggTil(resultat, sti))
+        if (buildPath(sti, her, f.c_str(), false) && !append(resultat, sti))
             return false;
     }
     return true;
 }
 
-DialogItem *resultatBoks(MSDialog *db)
+DialogItem *resultBox(MSDialog *db)
 {
     return mdlDialog_itemGetByTypeAndId(db, RTYPE_ListBox, ZVLIB_ITEM_RESULTLIST, 0);
 }
 
-void visResultat(MSDialog *db)
+void showResult(MSDialog *db)
 {
-    if (DialogItem *boks = resultatBoks(db)) {
+    if (DialogItem *boks = resultBox(db)) {
         mdlDialog_listBoxSetTopRow(boks, 0);
         mdlDialog_listBoxDrawContents(boks, -1, -1);
     }
 }
 
-void sok(MSDialog *db, zvlibGlobalData *g)
+void search(MSDialog *db, zvlibGlobalData *g)
 {
     StringList *ny = mdlStringList_create(0, 1);
     if (ny == nullptr)
         return;
     // The list box lets go of the old list before it goes.
-    if (DialogItem *boks = resultatBoks(db))
+    if (DialogItem *boks = resultBox(db))
         mdlDialog_listBoxSetStrListP(boks, ny, 1);
     mdlStringList_destroy(g->fileList);
     g->fileList = ny;
-    for (const std::string &m : monstre(g->dialogData->fileFilter))
-        if (!gaaGjennom(ny, g->dialogData->directory, m.c_str(), 0))
+    for (const std::string &m : patterns(g->dialogData->fileFilter))
+        if (!walkDirectory(ny, g->dialogData->directory, m.c_str(), 0))
             break;
-    visResultat(db);
+    showResult(db);
 }
 
-void fjernValgte(MSDialog *db, zvlibGlobalData *)
+void removeSelected(MSDialog *db, zvlibGlobalData *)
 {
-    DialogItem *boks = resultatBoks(db);
+    DialogItem *boks = resultBox(db);
     StringList *rader = boks != nullptr ? mdlDialog_listBoxGetStrListP(boks) : nullptr;
     if (rader == nullptr)
         return;
@@ -495,42 +493,42 @@ void fjernValgte(MSDialog *db, zvlibGlobalData *)
 }
 
 // Where the list files are offered: the first directory of MS_DATA.
-void listeKatalog(char (&katalog)[ZVLIB_DIALOG_PATH_LEN])
+void listDirectory(char (&katalog)[ZVLIB_DIALOG_PATH_LEN])
 {
     char verdi[ZVLIB_CFGVALUE_LEN];
-    if (mdlSystem_getCfgVar(verdi, LISTEKATALOG, sizeof verdi) != 0)
+    if (mdlSystem_getCfgVar(verdi, LIST_DIRECTORY, sizeof verdi) != 0)
         verdi[0] = '\0';
     if (char *semikolon = strchr(verdi, ';'))
         *semikolon = '\0';
     if (strlen(verdi) >= sizeof katalog)
         verdi[0] = '\0';
-    kopier(katalog, sizeof katalog, verdi);
+    zvlib::copyText(katalog, verdi);
 }
 
-void lagreListe(MSDialog *db, zvlibGlobalData *g)
+void saveList(MSDialog *db, zvlibGlobalData *g)
 {
     char katalog[ZVLIB_DIALOG_PATH_LEN];
-    listeKatalog(katalog);
+    listDirectory(katalog);
     char navn[MDLHOST_MAXFILELENGTH] = "";
-    if (mdlDialog_fileCreate(navn, nullptr, 0, LISTEFIL, LISTEFILTER, katalog, "Create output file") != 0)
+    if (mdlDialog_fileCreate(navn, nullptr, 0, LIST_FILE, LIST_FILTER, katalog, "Create output file") != 0)
         return;
     FILE *fp = dlmSystem_mdlFopen(navn, "w");
     if (fp == nullptr) {
-        zvlibError_rscMsgBoxPrintf(BOKS_STIL, ZVLIB_FILE_MSGLIST, ZVLIB_FILE_MSG_OPEN, navn);
+        zvlibError_rscMsgBoxPrintf(BOX_STYLE, ZVLIB_FILE_MSGLIST, ZVLIB_FILE_MSG_OPEN, navn);
         return;
     }
-    DialogItem *boks = resultatBoks(db);
+    DialogItem *boks = resultBox(db);
     StringList *rader = boks != nullptr ? mdlDialog_listBoxGetStrListP(boks) : g->fileList;
     for (long i = 0; i < mdlStringList_size(rader); i++)
-        if (const char *t = medlem(rader, i))
+        if (const char *t = member(rader, i))
             fprintf(fp, "%s\n", t);
     // A full disk shows only here; the list must not seem saved.
     bool feil = ferror(fp) != 0;
     if (dlmSystem_mdlFclose(fp) != 0 || feil)
-        zvlibError_rscMsgBoxPrintf(BOKS_STIL, ZVLIB_FILE_MSGLIST, ZVLIB_FILE_MSG_OPEN, navn);
+        zvlibError_rscMsgBoxPrintf(BOX_STYLE, ZVLIB_FILE_MSGLIST, ZVLIB_FILE_MSG_OPEN, navn);
 }
 
-bool erFil(const char *sti)
+bool isFile(const char *sti)
 {
     char lokal[ZVLIB_MAPPED_PATH_LEN];
     mdlhost_mapPath(lokal, sizeof lokal, sti);
@@ -538,25 +536,25 @@ bool erFil(const char *sti)
     return lokal[0] != '\0' && stat(lokal, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void hentListe(MSDialog *db, zvlibGlobalData *g)
+void loadList(MSDialog *db, zvlibGlobalData *g)
 {
     char katalog[ZVLIB_DIALOG_PATH_LEN];
-    listeKatalog(katalog);
+    listDirectory(katalog);
     char navn[MDLHOST_MAXFILELENGTH] = "";
-    if (mdlDialog_fileOpen(navn, nullptr, 0, LISTEFIL, LISTEFILTER, katalog, "Select input file") != 0)
+    if (mdlDialog_fileOpen(navn, nullptr, 0, LIST_FILE, LIST_FILTER, katalog, "Select input file") != 0)
         return;
     ZvlibFile *fil = zvlibFile_open(navn, "r");
     if (fil == nullptr)
         return; // the open has said why
-    DialogItem *boks = resultatBoks(db);
+    DialogItem *boks = resultBox(db);
     StringList *rader = boks != nullptr ? mdlDialog_listBoxGetStrListP(boks) : g->fileList;
     int mangler = 0;
     char linje[ZVLIB_DIALOG_PATH_LEN];
     while (rader != nullptr && zvlibFile_read(linje, fil, sizeof linje) > 0) {
         if (linje[0] == '\0')
             continue;
-        if (erFil(linje)) {
-            if (!leggTil(rader, linje))
+        if (isFile(linje)) {
+            if (!append(rader, linje))
                 break;
         } else {
             zvlibError_listPrintf(ZVLIB_LIST_ADD, "\"%s\" not found", linje);
@@ -564,12 +562,12 @@ void hentListe(MSDialog *db, zvlibGlobalData *g)
         }
     }
     zvlibFile_close(fil);
-    visResultat(db);
+    showResult(db);
     if (mangler > 0)
         zvlibError_listPrintf(ZVLIB_LIST_SHOW, "%d files not found!", mangler);
 }
 
-void resultatListeHook(DialogItemMessage *dimP)
+void resultListHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     dimP->msgUnderstood = 1;
@@ -592,17 +590,17 @@ void resultatListeHook(DialogItemMessage *dimP)
     }
 }
 
-void velgKatalog(MSDialog *db, zvlibGlobalData *g)
+void chooseDirectory(MSDialog *db, zvlibGlobalData *g)
 {
     StringList *valgt = mdlStringList_create(0, 1);
     if (valgt == nullptr)
         return;
     char katalog[MDLHOST_MAXFILELENGTH];
-    kopier(katalog, sizeof katalog, g->dialogData->directory);
+    zvlib::copyText(katalog, g->dialogData->directory);
     if (mdlFileList_edit(valgt, katalog, MDLHOST_FILEATTR_DIRECTORIES, "Select directory", "", "*.*") ==
             ACTIONBUTTON_OK &&
-        medlem(valgt, 0) != nullptr) {
-        settKatalog(g->dialogData, medlem(valgt, 0));
+        member(valgt, 0) != nullptr) {
+        setDirectory(g->dialogData, member(valgt, 0));
         if (DialogItem *tekst = mdlDialog_itemGetByTypeAndId(db, RTYPE_Text, ZVLIB_ITEM_SEARCHDIRECTORY, 0))
             mdlDialog_itemSynch(db, mdlDialog_itemGetIndex(tekst));
     }
@@ -610,7 +608,7 @@ void velgKatalog(MSDialog *db, zvlibGlobalData *g)
 }
 
 // The search dialog's push buttons act on the click that releases them.
-template <void (*handling)(MSDialog *, zvlibGlobalData *)> void knappHook(DialogItemMessage *dimP)
+template <void (*action)(MSDialog *, zvlibGlobalData *)> void buttonHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     if (g == nullptr || g->dialogData == nullptr || dimP->messageType != DITEM_MESSAGE_BUTTON) {
@@ -619,12 +617,12 @@ template <void (*handling)(MSDialog *, zvlibGlobalData *)> void knappHook(Dialog
     }
     dimP->msgUnderstood = 1;
     if (dimP->u.button.buttonTrans == BUTTONTRANS_UP)
-        handling(dimP->db, g);
+        action(dimP->db, g);
 }
 
 // ---- selection from a string list (20021, 20022) ------------------------------
 
-void enkeltListeHook(DialogItemMessage *dimP)
+void singleListHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     dimP->msgUnderstood = 1;
@@ -639,10 +637,10 @@ void enkeltListeHook(DialogItemMessage *dimP)
         bool etikett = g->dialogLabel != nullptr && g->dialogLabel[0] != '\0';
         BSIRect r{};
         mdlDialog_itemGetExtent(&r, db, dimP->itemIndex);
-        int rader = etikett ? 2 * ENKELT_RADER : ENKELT_RADER;
+        int rader = etikett ? 2 * SINGLE_ROWS : SINGLE_ROWS;
         r.corner.y = r.origin.y + rader * mdlDialog_fontGetCurHeight(db);
         if (g->singleSelectionColumnWidth > 0)
-            r.corner.x = r.origin.x + g->singleSelectionColumnWidth * TEGNBREDDE;
+            r.corner.x = r.origin.x + g->singleSelectionColumnWidth * CHARACTER_WIDTH;
         mdlDialog_itemSetExtent(db, dimP->itemIndex, &r, 0);
         if (etikett)
             mdlDialog_listBoxSetColumnHeading(boks, 0, g->dialogLabel);
@@ -669,7 +667,7 @@ void enkeltListeHook(DialogItemMessage *dimP)
     }
 }
 
-void flerListeHook(DialogItemMessage *dimP)
+void multiListHook(DialogItemMessage *dimP)
 {
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     dimP->msgUnderstood = 1;
@@ -680,7 +678,7 @@ void flerListeHook(DialogItemMessage *dimP)
     DialogItem *boks = dimP->dialogItemP;
     switch (dimP->messageType) {
     case DITEM_MESSAGE_CREATE:
-        glemUtvalg(g);
+        forgetSelection(g);
         mdlDialog_listBoxSetStrListP(boks, g->selectionList, 1);
         mdlDialog_listBoxSelectRows(boks, 0, 0, 1);
         if (g->dialogLabel != nullptr && g->dialogLabel[0] != '\0')
@@ -689,7 +687,7 @@ void flerListeHook(DialogItemMessage *dimP)
             mdlWindow_titleSet(dimP->db, g->dialogTitle);
         break;
     case DITEM_MESSAGE_DESTROY:
-        taVarePaaUtvalg(g, boks);
+        keepSelection(g, boks);
         mdlDialog_listBoxSetStrListP(boks, nullptr, 1);
         break;
     default:
@@ -720,7 +718,7 @@ void dialogHook(DialogMessage *dmP)
         if (g != nullptr && filDialog && dmP->u.destroy.actionType != ACTIONBUTTON_OK) {
             mdlStringList_destroy(g->fileList);
             g->fileList = nullptr;
-            glemUtvalg(g);
+            forgetSelection(g);
         }
         break;
     }
@@ -729,7 +727,7 @@ void dialogHook(DialogMessage *dmP)
     }
 }
 
-void tilpassHook(DialogMessage *dmP)
+void adjustHook(DialogMessage *dmP)
 {
     if (dmP->messageType != DIALOG_MESSAGE_INIT) {
         dmP->msgUnderstood = 0;
@@ -752,31 +750,31 @@ void tilpassHook(DialogMessage *dmP)
             continue;
         BSIRect k{};
         mdlDialog_itemGetExtent(&k, db, i);
-        mdlDialog_itemMove(db, i, bredde - (knapper == 0 ? KNAPP_FJERN : KNAPP_NAER), k.origin.y, 0);
+        mdlDialog_itemMove(db, i, bredde - (knapper == 0 ? BUTTON_FAR : BUTTON_NEAR), k.origin.y, 0);
         knapper++;
     }
 }
 
 // A selection dialog's list, made by the caller's function.  Null when it
 // makes none.
-StringList *fyll(MdlFunctionP fn, const char *beskrivelse, void *brukerArg, int infoFelter)
+StringList *fillList(MdlFunctionP fn, const char *beskrivelse, void *brukerArg, int infoFelter)
 {
-    StringList *liste = nullptr;
+    StringList *list = nullptr;
     if (fn == nullptr)
         return nullptr;
     if (strcmp(beskrivelse, "PP") == 0)
-        dlmSystem_callAnyFunction(mdlSystem_getCurrMdlDesc(), fn, "PP", &liste, brukerArg);
+        dlmSystem_callAnyFunction(mdlSystem_getCurrMdlDesc(), fn, "PP", &list, brukerArg);
     else
-        dlmSystem_callAnyFunction(mdlSystem_getCurrMdlDesc(), fn, "PPI", &liste, brukerArg, infoFelter);
-    return liste;
+        dlmSystem_callAnyFunction(mdlSystem_getCurrMdlDesc(), fn, "PPI", &list, brukerArg, infoFelter);
+    return list;
 }
 
-int aapneModal(int dialog)
+int openModal(int dialog)
 {
-    int handling = ACTIONBUTTON_CANCEL;
-    if (mdlDialog_openModal(&handling, nullptr, dialog) != 0)
+    int action = ACTIONBUTTON_CANCEL;
+    if (mdlDialog_openModal(&action, nullptr, dialog) != 0)
         return ACTIONBUTTON_CANCEL;
-    return handling;
+    return action;
 }
 
 } // namespace
@@ -788,18 +786,18 @@ namespace {
 // Runs a file dialog modally.  OK gives its result list (an empty one when it
 // made none) and copies the directory and filter into choice; anything else
 // gives null with the list destroyed.
-StringList *kjoerFilDialog(zvlibGlobalData *g, const char *title, int dialogId, zvlibRememberedChoice *choice)
+StringList *runFileDialog(zvlibGlobalData *g, const char *title, int dialogId, zvlibRememberedChoice *choice)
 {
     mdlStringList_destroy(g->fileList);
     g->fileList = nullptr;
-    int handling;
+    int action;
     {
-        Tekster tekster(g, title, nullptr);
-        handling = aapneModal(dialogId);
+        DialogTexts tekster(g, title, nullptr);
+        action = openModal(dialogId);
     }
     StringList *resultat = g->fileList;
     g->fileList = nullptr;
-    if (handling != ACTIONBUTTON_OK) {
+    if (action != ACTIONBUTTON_OK) {
         mdlStringList_destroy(resultat);
         return nullptr;
     }
@@ -807,8 +805,8 @@ StringList *kjoerFilDialog(zvlibGlobalData *g, const char *title, int dialogId, 
         return nullptr;
     if (choice != nullptr) {
         const zvlibDialogData *dd = g->dialogData;
-        kopier(choice->directory, sizeof choice->directory, dd->directory);
-        kopier(choice->filter, sizeof choice->filter, dd->fileFilter);
+        zvlib::copyText(choice->directory, dd->directory);
+        zvlib::copyText(choice->filter, dd->fileFilter);
         choice->status = ACTIONBUTTON_OK;
     }
     return resultat;
@@ -825,19 +823,19 @@ StringList *zvlibDialog_selectFiles(zvlibRememberedChoice *choice, StringList *l
     zvlibDialogData *dd = g->dialogData;
     if (choice != nullptr || dd->directory[0] == '\0') {
         if (filter != nullptr)
-            kopier(dd->fileFilter, sizeof dd->fileFilter, filter);
-        if (directory == nullptr || !zvlibFile_directoryExists(directory) || !settKatalog(dd, directory))
-            settKatalog(dd, ROT);
+            zvlib::copyText(dd->fileFilter, filter);
+        if (directory == nullptr || !zvlibFile_directoryExists(directory) || !setDirectory(dd, directory))
+            setDirectory(dd, ROOT);
     }
-    StringList *resultat = kjoerFilDialog(g, title, ZVLIB_DIALOG_SELECTFILES, choice);
-    glemUtvalg(g);
+    StringList *resultat = runFileDialog(g, title, ZVLIB_DIALOG_SELECTFILES, choice);
+    forgetSelection(g);
     if (resultat == nullptr)
         return nullptr;
     if (list == nullptr)
         return resultat;
     mdlStringList_deleteMember(list, 0, mdlStringList_size(list));
     for (long i = 0; i < mdlStringList_size(resultat); i++)
-        if (!leggTil(list, medlem(resultat, i)))
+        if (!append(list, member(resultat, i)))
             break;
     mdlStringList_destroy(resultat);
     return list;
@@ -851,24 +849,24 @@ StringList *zvlibDialog_searchFiles(zvlibRememberedChoice *choice, const char *t
         return nullptr;
     zvlibDialogData *dd = g->dialogData;
     char verdi[ZVLIB_CFGVALUE_LEN];
-    if (choice != nullptr && choice->directory[0] != '\0' && settKatalog(dd, choice->directory)) {
-        kopier(dd->fileFilter, sizeof dd->fileFilter, choice->filter[0] != '\0' ? choice->filter : filter);
+    if (choice != nullptr && choice->directory[0] != '\0' && setDirectory(dd, choice->directory)) {
+        zvlib::copyText(dd->fileFilter, choice->filter[0] != '\0' ? choice->filter : filter);
     } else {
         if (filter != nullptr)
-            kopier(dd->fileFilter, sizeof dd->fileFilter, filter);
+            zvlib::copyText(dd->fileFilter, filter);
         bool satt = false;
         if (directoryOrCfgVar != nullptr && mdlSystem_getCfgVar(verdi, directoryOrCfgVar, sizeof verdi) == 0 &&
             verdi[0] != '\0') {
             if (char *semikolon = strchr(verdi, ';'))
                 *semikolon = '\0';
-            satt = settKatalog(dd, verdi);
+            satt = setDirectory(dd, verdi);
         } else if (directoryOrCfgVar != nullptr && zvlibFile_directoryExists(directoryOrCfgVar)) {
-            satt = settKatalog(dd, directoryOrCfgVar);
+            satt = setDirectory(dd, directoryOrCfgVar);
         }
         if (!satt)
-            settKatalog(dd, ROT);
+            setDirectory(dd, ROOT);
     }
-    return kjoerFilDialog(g, title, ZVLIB_DIALOG_SEARCHFILES, choice);
+    return runFileDialog(g, title, ZVLIB_DIALOG_SEARCHFILES, choice);
 }
 
 int zvlibDialog_selectFromStringListSingle(char *textOut, int capacity, ZvlibFillSingleFunc fill, void *userArg,
@@ -878,28 +876,28 @@ int zvlibDialog_selectFromStringListSingle(char *textOut, int capacity, ZvlibFil
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     if (g == nullptr)
         return -1;
-    StringList *liste = fyll(reinterpret_cast<MdlFunctionP>(fill), "PP", userArg, 0);
-    if (liste == nullptr)
+    StringList *list = fillList(reinterpret_cast<MdlFunctionP>(fill), "PP", userArg, 0);
+    if (list == nullptr)
         return -1;
     StringList *ytre = g->selectionList;
-    g->selectionList = liste;
+    g->selectionList = list;
     g->singleSelectionColumnWidth = columnWidth;
     g->singleSelectionListInfo = const_cast<unsigned *>(listInfo);
     g->singleSelectionResult = -1;
-    int handling;
+    int action;
     {
-        Tekster tekster(g, title, label);
-        handling = aapneModal(ZVLIB_DIALOG_SELECTSINGLE);
+        DialogTexts tekster(g, title, label);
+        action = openModal(ZVLIB_DIALOG_SELECTSINGLE);
     }
-    int rad = handling == ACTIONBUTTON_OK ? g->singleSelectionResult : -1;
-    const char *tekst = rad >= 0 ? medlem(liste, rad) : nullptr;
+    int rad = action == ACTIONBUTTON_OK ? g->singleSelectionResult : -1;
+    const char *tekst = rad >= 0 ? member(list, rad) : nullptr;
     if (tekst == nullptr)
         rad = -1;
     else if (textOut != nullptr && capacity > 0)
-        kopier(textOut, size_t(capacity), tekst);
+        zvlib::copyText(textOut, size_t(capacity), tekst);
     g->selectionList = ytre;
     g->singleSelectionListInfo = nullptr;
-    mdlStringList_destroy(liste);
+    mdlStringList_destroy(list);
     return rad;
 }
 
@@ -909,29 +907,29 @@ StringList *zvlibDialog_selectFromStringListMulti(ZvlibFillMultiFunc fill, void 
     zvlibGlobalData *g = zvlibMain_getGlobalDataP();
     if (g == nullptr)
         return nullptr;
-    StringList *liste = fyll(reinterpret_cast<MdlFunctionP>(fill), "PPI", userArg, infoFields);
-    if (liste == nullptr)
+    StringList *list = fillList(reinterpret_cast<MdlFunctionP>(fill), "PPI", userArg, infoFields);
+    if (list == nullptr)
         return nullptr;
     StringList *ytre = g->selectionList;
-    g->selectionList = liste;
-    int handling;
+    g->selectionList = list;
+    int action;
     {
-        Tekster tekster(g, title, label);
-        handling = aapneModal(ZVLIB_DIALOG_SELECTMULTI);
+        DialogTexts tekster(g, title, label);
+        action = openModal(ZVLIB_DIALOG_SELECTMULTI);
     }
     StringList *resultat = nullptr;
     auto *valgt = static_cast<const int32_t *>(g->selectionCopy);
-    if (handling == ACTIONBUTTON_OK && valgt != nullptr && g->multiSelectionCount > 0)
-        resultat = mdlStringList_create(0, mdlStringList_infoFieldCount(liste));
+    if (action == ACTIONBUTTON_OK && valgt != nullptr && g->multiSelectionCount > 0)
+        resultat = mdlStringList_create(0, mdlStringList_infoFieldCount(list));
     for (int32_t i = 0; resultat != nullptr && i < g->multiSelectionCount; i++) {
         const char *tekst = nullptr;
         long *info = nullptr;
-        if (mdlStringList_getMember(&tekst, &info, liste, valgt[i]) == 0 && !leggTil(resultat, tekst, info))
+        if (mdlStringList_getMember(&tekst, &info, list, valgt[i]) == 0 && !append(resultat, tekst, info))
             break;
     }
-    glemUtvalg(g);
+    forgetSelection(g);
     g->selectionList = ytre;
-    mdlStringList_destroy(liste);
+    mdlStringList_destroy(list);
     return resultat;
 }
 
@@ -962,7 +960,7 @@ int zvlibDialog_optionButtonInsertFromStringlist(StringList *list, int step, int
     mdlDialog_optionButtonDeleteAll(knapp);
     long verdi = 0;
     for (long i = first; i < antall; i += step, verdi += step)
-        if (const char *tekst = medlem(list, i))
+        if (const char *tekst = member(list, i))
             mdlDialog_optionButtonInsertItem(knapp, tekst, 0, verdi, mask, -1);
     if (resize)
         mdlDialog_optionButtonSetExtent(knapp, 0);
@@ -1005,18 +1003,18 @@ void zvlibDialog_publishHooks(void)
 {
     static const DialogHookInfo hooks[] = {
         {HOOK_DIALOG, reinterpret_cast<MdlFunctionP>(dialogHook)},
-        {HOOK_TILPASS, reinterpret_cast<MdlFunctionP>(tilpassHook)},
-        {HOOK_KATALOGLISTE, reinterpret_cast<MdlFunctionP>(katalogListeHook)},
-        {HOOK_FILLISTE, reinterpret_cast<MdlFunctionP>(filListeHook)},
+        {HOOK_ADJUST, reinterpret_cast<MdlFunctionP>(adjustHook)},
+        {HOOK_DIRECTORY_LIST, reinterpret_cast<MdlFunctionP>(directoryListHook)},
+        {HOOK_FILE_LIST, reinterpret_cast<MdlFunctionP>(fileListHook)},
         {HOOK_FILTER, reinterpret_cast<MdlFunctionP>(filterHook)},
-        {HOOK_RESULTATLISTE, reinterpret_cast<MdlFunctionP>(resultatListeHook)},
-        {HOOK_VELGKATALOG, reinterpret_cast<MdlFunctionP>(knappHook<velgKatalog>)},
-        {HOOK_SOK, reinterpret_cast<MdlFunctionP>(knappHook<sok>)},
-        {HOOK_FJERN, reinterpret_cast<MdlFunctionP>(knappHook<fjernValgte>)},
-        {HOOK_LAGRE, reinterpret_cast<MdlFunctionP>(knappHook<lagreListe>)},
-        {HOOK_HENT, reinterpret_cast<MdlFunctionP>(knappHook<hentListe>)},
-        {HOOK_ENKELTLISTE, reinterpret_cast<MdlFunctionP>(enkeltListeHook)},
-        {HOOK_FLERLISTE, reinterpret_cast<MdlFunctionP>(flerListeHook)},
+        {HOOK_RESULT_LIST, reinterpret_cast<MdlFunctionP>(resultListHook)},
+        {HOOK_CHOOSE_DIRECTORY, reinterpret_cast<MdlFunctionP>(buttonHook<chooseDirectory>)},
+        {HOOK_SEARCH, reinterpret_cast<MdlFunctionP>(buttonHook<search>)},
+        {HOOK_REMOVE, reinterpret_cast<MdlFunctionP>(buttonHook<removeSelected>)},
+        {HOOK_SAVE, reinterpret_cast<MdlFunctionP>(buttonHook<saveList>)},
+        {HOOK_LOAD, reinterpret_cast<MdlFunctionP>(buttonHook<loadList>)},
+        {HOOK_SINGLE_LIST, reinterpret_cast<MdlFunctionP>(singleListHook)},
+        {HOOK_MULTI_LIST, reinterpret_cast<MdlFunctionP>(multiListHook)},
     };
     mdlDialog_hookPublish(int(sizeof hooks / sizeof hooks[0]), hooks);
 }

@@ -17,6 +17,7 @@
 #include "zvlibelmattr.h"
 #include "zvlibmain.h"
 #include "zvlibmem.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 // --- layout checks -------------------------------------------------------------------
@@ -469,7 +470,7 @@ int zvlibElmAttr_getLabelFromIdExtended(int id, char *buffer, size_t capacity)
     const ZvlibElmAttr *a = elmAttr_find(id);
     if (a == nullptr || buffer == nullptr || capacity == 0)
         return ZVLIB_FAILURE;
-    snprintf(buffer, capacity, "%s", a->label ? a->label : "");
+    zvlib::copyText(buffer, capacity, a->label);
     return 0;
 }
 
@@ -928,7 +929,7 @@ int zvlibElmAttr_writeResourceExtended(const char *fileName)
         for (ZvlibElmAttr *a = elmAttr_first(); a != nullptr; a = a->next, n++) {
             elmAttr_encodeRecord(a, buf);
             char label[ZVLIB_ATTR_LABEL_LEN] = {};
-            snprintf(label, sizeof label, "%s", a->label ? a->label : "");
+            zvlib::copyText(label, a->label ? a->label : "");
             if (zvlibResource_add(zh, RTYPE_ASD3, n, buf, sizeof buf, nullptr) != 0)
                 rc = ZVLIB_FAILURE;
             if (zvlibResource_add(zh, RTYPE_ASNa, n, label, sizeof label, nullptr) != 0)

@@ -18,6 +18,7 @@
 #include "mdlhost.h"
 #include "zvlibelmattr.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -624,7 +625,7 @@ void listAction(MSDialog *db, int action)
     ZvlibElmAttrEditRecord *edit = editRecord();
     if (edit == nullptr)
         return;
-    snprintf(edit->label, sizeof edit->label, "%s", a->label ? a->label : "");
+    zvlib::copyText(edit->label, a->label ? a->label : "");
     edit->type = a->type;
     edit->hiddenMask = a->hiddenMask;
     const int groupKey = a->groupKey;

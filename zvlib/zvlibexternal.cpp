@@ -8,6 +8,7 @@
 #include <string>
 
 #include "mdlhost.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -23,15 +24,6 @@ void reportNotStarted(const char *program, const char *arguments, int code)
 {
     toolSubsystem_printf("Error executing external program\n<%s %s>\nErrorcode %d\n", program ? program : "",
                          arguments ? arguments : "", code);
-}
-
-// ISO 8859-1 upper case without the locale.
-char upper(char c)
-{
-    auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
-        return char(u - 32);
-    return c;
 }
 
 bool isShellCommand(const std::string &word)
@@ -99,7 +91,7 @@ int zvlibExternal_executeCommandLine(const char *commandLine, int *status)
         p++;
     std::string word;
     for (; *p != '\0' && !isBlank(*p); p++)
-        word += upper(*p);
+        word += char(zvlib::upperLatin1(*p));
     const char *rest = *p != '\0' ? p + 1 : p;
     if (isShellCommand(word))
         return zvlibExternal_executeShellCommand(word.c_str(), rest, status);

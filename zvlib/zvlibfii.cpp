@@ -17,42 +17,15 @@
 #include <cstring>
 
 #include "sys/mdlsys.h"
+#include "zvlibtext.h"
 
 namespace {
 
 // The answer of readDoubleP and getDoubleP when there is no number.
-const double ingenDouble = 0.0;
-
-constexpr int BYTEVERDIER = 256; // every byte value
-
-// Letters and capitals of ISO 8859-1.  The locale is never set, so the
-// C library would know only the ASCII letters and drop the Norwegian ones.
-struct Tegntabell {
-    bool bokstav[BYTEVERDIER];
-    unsigned char stor[BYTEVERDIER];
-};
-
-constexpr Tegntabell lagTegntabell()
-{
-    Tegntabell t{};
-    for (int c = 0; c < BYTEVERDIER; c++) {
-        bool liten = (c >= 'a' && c <= 'z') || (c >= 0xDF && c <= 0xFF && c != 0xF7);
-        bool store = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
-        t.bokstav[c] = liten || store;
-        // 0xDF and 0xFF have no capital in the set.
-        bool harStor = (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-        t.stor[c] = static_cast<unsigned char>(harStor ? c - 32 : c);
-    }
-    return t;
-}
-
-constexpr Tegntabell TEGN = lagTegntabell();
-
-bool erBokstav(char c) { return TEGN.bokstav[static_cast<unsigned char>(c)]; }
-unsigned char stor(char c) { return TEGN.stor[static_cast<unsigned char>(c)]; }
+const double noDouble = 0.0;
 
 // An open tokenizer; a closed one or one whose open failed gets error 14.
-bool aapen(ZvlibFii *fii)
+bool isOpen(ZvlibFii *fii)
 {
     if (fii == nullptr)
         return false;
@@ -64,40 +37,29 @@ bool aapen(ZvlibFii *fii)
 }
 
 // strchr finds the terminator too, so the end of the line is tested first.
-bool iMengde(char c, const char *mengde) { return c != '\0' && strchr(mengde, c) != nullptr; }
+bool inSet(char c, const char *mengde) { return c != '\0' && strchr(mengde, c) != nullptr; }
 
-char *forbi(char *p, const char *mengde)
+char *pastSet(char *p, const char *mengde)
 {
-    while (iMengde(*p, mengde))
+    while (inSet(*p, mengde))
         p++;
     return p;
 }
 
-void hoppSeparatorer(ZvlibFii *fii) { fii->cursor = forbi(fii->cursor, fii->separators); }
-
-// Copies n characters of p into out (ZVLIB_FII_TEXT_LEN), at most 255.
-void kopierDel(char *out, const char *p, size_t n)
-{
-    if (out == nullptr)
-        return;
-    if (n > ZVLIB_FII_TEXT_LEN - 1)
-        n = ZVLIB_FII_TEXT_LEN - 1;
-    memcpy(out, p, n);
-    out[n] = '\0';
-}
+void skipSeparators(ZvlibFii *fii) { fii->cursor = pastSet(fii->cursor, fii->separators); }
 
 // The token at the cursor up to a delimiter, copied into fii->token.
 // False when it is longer than the token buffer: the copy would be a
 // different number.
-bool tokenVedCursor(ZvlibFii *fii, const char *delimiters, char **slutt)
+bool tokenAtCursor(ZvlibFii *fii, const char *delimiters, char **slutt)
 {
     *slutt = fii->cursor + strcspn(fii->cursor, delimiters);
     size_t n = size_t(*slutt - fii->cursor);
-    kopierDel(fii->token, fii->cursor, n);
+    zvlib::copyText(fii->token, std::string_view(fii->cursor, n));
     return n < ZVLIB_FII_TEXT_LEN;
 }
 
-void pakk(char *line)
+void packLine(char *line)
 {
     bool iAnforsel = false;
     char *w = line;
@@ -111,51 +73,51 @@ void pakk(char *line)
     *w = '\0';
 }
 
-int finnNokkel(ZvlibFii *fii, const char *keyword, bool stegOver)
+int findKeyword(ZvlibFii *fii, const char *keyword, bool stegOver)
 {
-    if (!aapen(fii) || keyword == nullptr)
+    if (!isOpen(fii) || keyword == nullptr)
         return ZVLIB_FAILURE;
     size_t n = strlen(keyword);
     if (n >= ZVLIB_FII_TEXT_LEN)
         return ZVLIB_FAILURE;
-    char *p = forbi(fii->cursor, fii->separators);
+    char *p = pastSet(fii->cursor, fii->separators);
     for (size_t i = 0; i < n; i++) {
         // A line shorter than the keyword ends the compare: a mismatch.
         if (p[i] == '\0')
             return ZVLIB_FAILURE;
-        bool lik = fii->caseSensitive ? p[i] == keyword[i] : stor(p[i]) == stor(keyword[i]);
+        bool lik = fii->caseSensitive ? p[i] == keyword[i] : zvlib::upperLatin1(p[i]) == zvlib::upperLatin1(keyword[i]);
         if (!lik)
             return ZVLIB_FAILURE;
     }
-    kopierDel(fii->token, keyword, n);
+    zvlib::copyText(fii->token, std::string_view(keyword, n));
     fii->cursor = stegOver ? p + n : p;
     return 0;
 }
 
-bool erHvitt(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // One number of readNumeric: the value as atof/atoi give it (without their
 // undefined behaviour out of range), then the cursor past white space and
 // the characters a number of that kind is made of.
-double lesTallDouble(ZvlibFii *fii)
+double readNumberDouble(ZvlibFii *fii)
 {
     double v = strtod(fii->cursor, nullptr);
-    while (erHvitt(*fii->cursor))
+    while (isWhite(*fii->cursor))
         fii->cursor++;
-    fii->cursor = forbi(fii->cursor, "0123456789.eE-+");
+    fii->cursor = pastSet(fii->cursor, "0123456789.eE-+");
     return v;
 }
 
-int lesTallInt(ZvlibFii *fii)
+int readNumberInt(ZvlibFii *fii)
 {
     long v = strtol(fii->cursor, nullptr, 10);
     if (v > INT_MAX)
         v = INT_MAX;
     if (v < INT_MIN)
         v = INT_MIN;
-    while (erHvitt(*fii->cursor))
+    while (isWhite(*fii->cursor))
         fii->cursor++;
-    fii->cursor = forbi(fii->cursor, "0123456789-+");
+    fii->cursor = pastSet(fii->cursor, "0123456789-+");
     return int(v);
 }
 
@@ -196,7 +158,7 @@ int zvlibFii_openExtended(ZvlibFii *fii, const char *path, const char *mode, con
     fii->lineSize = lineSize;
     fii->line = line;
     fii->cursor = line;
-    snprintf(fii->separators, sizeof fii->separators, "%s", separators);
+    zvlib::copyText(fii->separators, separators);
     return 0;
 }
 
@@ -215,7 +177,7 @@ int zvlibFii_close(ZvlibFii *fii)
 
 int zvlibFii_rewind(ZvlibFii *fii)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ZVLIB_FAILURE;
     zvlibFile_rewind(fii->file);
     fii->line[0] = '\0';
@@ -227,7 +189,7 @@ int zvlibFii_rewind(ZvlibFii *fii)
     return 0;
 }
 
-static int settBryter(ZvlibFii *fii, int ZvlibFii::*bryter, int verdi)
+static int setSwitch(ZvlibFii *fii, int ZvlibFii::*bryter, int verdi)
 {
     if (fii == nullptr)
         return ZVLIB_FAILURE;
@@ -235,16 +197,16 @@ static int settBryter(ZvlibFii *fii, int ZvlibFii::*bryter, int verdi)
     return 0;
 }
 
-int zvlibFii_packOn(ZvlibFii *fii) { return settBryter(fii, &ZvlibFii::pack, 1); }
-int zvlibFii_packOff(ZvlibFii *fii) { return settBryter(fii, &ZvlibFii::pack, 0); }
-int zvlibFii_caseSensitiveOn(ZvlibFii *fii) { return settBryter(fii, &ZvlibFii::caseSensitive, 1); }
-int zvlibFii_caseSensitiveOff(ZvlibFii *fii) { return settBryter(fii, &ZvlibFii::caseSensitive, 0); }
+int zvlibFii_packOn(ZvlibFii *fii) { return setSwitch(fii, &ZvlibFii::pack, 1); }
+int zvlibFii_packOff(ZvlibFii *fii) { return setSwitch(fii, &ZvlibFii::pack, 0); }
+int zvlibFii_caseSensitiveOn(ZvlibFii *fii) { return setSwitch(fii, &ZvlibFii::caseSensitive, 1); }
+int zvlibFii_caseSensitiveOff(ZvlibFii *fii) { return setSwitch(fii, &ZvlibFii::caseSensitive, 0); }
 
 // --- lines -------------------------------------------------------------------
 
 int zvlibFii_readNewLine(ZvlibFii *fii)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ZVLIB_FAILURE;
     fii->error = ZVLIB_FII_OK;
     int lines;
@@ -257,9 +219,9 @@ int zvlibFii_readNewLine(ZvlibFii *fii)
         return ZVLIB_FAILURE;
     }
     if (fii->pack)
-        pakk(fii->line);
+        packLine(fii->line);
     else
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     return 0;
 }
 
@@ -267,12 +229,12 @@ int zvlibFii_readNewLine(ZvlibFii *fii)
 
 int zvlibFii_isLong(ZvlibFii *fii, const char *delimiters)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ZVLIB_FAILURE;
     const char *d = delimiters != nullptr ? delimiters : fii->separators;
     char *slutt;
     long v = 0;
-    bool ok = tokenVedCursor(fii, d, &slutt);
+    bool ok = tokenAtCursor(fii, d, &slutt);
     if (ok && fii->token[0] != '\0') {
         char *end;
         errno = 0;
@@ -286,18 +248,18 @@ int zvlibFii_isLong(ZvlibFii *fii, const char *delimiters)
         return ZVLIB_FAILURE;
     }
     fii->lastLong = int(v);
-    fii->cursor = forbi(slutt, d);
+    fii->cursor = pastSet(slutt, d);
     return 0;
 }
 
 int zvlibFii_isDouble(ZvlibFii *fii, const char *delimiters)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ZVLIB_FAILURE;
     const char *d = delimiters != nullptr ? delimiters : fii->separators;
     char *slutt;
     double v = 0.0;
-    bool ok = tokenVedCursor(fii, d, &slutt);
+    bool ok = tokenAtCursor(fii, d, &slutt);
     if (ok && fii->token[0] != '\0') {
         char *end;
         v = strtod(fii->token, &end);
@@ -309,7 +271,7 @@ int zvlibFii_isDouble(ZvlibFii *fii, const char *delimiters)
         return ZVLIB_FAILURE;
     }
     fii->lastDouble = v;
-    fii->cursor = forbi(slutt, d);
+    fii->cursor = pastSet(slutt, d);
     return 0;
 }
 
@@ -320,17 +282,17 @@ int zvlibFii_readLong(ZvlibFii *fii, const char *delimiters)
 
 const double *zvlibFii_readDoubleP(ZvlibFii *fii, const char *delimiters)
 {
-    return zvlibFii_isDouble(fii, delimiters) == 0 ? &fii->lastDouble : &ingenDouble;
+    return zvlibFii_isDouble(fii, delimiters) == 0 ? &fii->lastDouble : &noDouble;
 }
 
 int zvlibFii_getLong(ZvlibFii *fii) { return fii != nullptr ? fii->lastLong : 0; }
 
-const double *zvlibFii_getDoubleP(ZvlibFii *fii) { return fii != nullptr ? &fii->lastDouble : &ingenDouble; }
+const double *zvlibFii_getDoubleP(ZvlibFii *fii) { return fii != nullptr ? &fii->lastDouble : &noDouble; }
 
 int zvlibFii_readNumeric(ZvlibFii *fii, int unused, ...)
 {
     (void)unused;
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ZVLIB_FAILURE;
     int rc = 0;
     va_list ap;
@@ -343,14 +305,14 @@ int zvlibFii_readNumeric(ZvlibFii *fii, int unused, ...)
         if (type == ZVLIB_FII_NUM_DOUBLE) {
             double *a = va_arg(ap, double *);
             for (int i = 0; i < count; i++) {
-                double v = lesTallDouble(fii);
+                double v = readNumberDouble(fii);
                 if (a != nullptr)
                     a[i] = v;
             }
         } else if (type == ZVLIB_FII_NUM_INT) {
             int *a = va_arg(ap, int *);
             for (int i = 0; i < count; i++) {
-                int v = lesTallInt(fii);
+                int v = readNumberInt(fii);
                 if (a != nullptr)
                     a[i] = v;
             }
@@ -358,8 +320,8 @@ int zvlibFii_readNumeric(ZvlibFii *fii, int unused, ...)
             double *a = va_arg(ap, double *);
             double *b = va_arg(ap, double *);
             for (int i = 0; i < count; i++) {
-                double x = lesTallDouble(fii);
-                double y = lesTallDouble(fii);
+                double x = readNumberDouble(fii);
+                double y = readNumberDouble(fii);
                 if (a != nullptr)
                     a[i] = x;
                 if (b != nullptr)
@@ -381,30 +343,30 @@ char *zvlibFii_readText(ZvlibFii *fii, char *text)
 {
     if (text != nullptr)
         text[0] = '\0';
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return text;
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     char *slutt = fii->cursor + strcspn(fii->cursor, fii->separators);
-    kopierDel(text, fii->cursor, size_t(slutt - fii->cursor));
-    fii->cursor = forbi(slutt, fii->separators);
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(fii->cursor, size_t(slutt - fii->cursor)));
+    fii->cursor = pastSet(slutt, fii->separators);
     return text;
 }
 
-int zvlibFii_isText(ZvlibFii *fii, const char *keyword) { return finnNokkel(fii, keyword, true); }
+int zvlibFii_isText(ZvlibFii *fii, const char *keyword) { return findKeyword(fii, keyword, true); }
 
-int zvlibFii_seekText(ZvlibFii *fii, const char *keyword) { return finnNokkel(fii, keyword, false); }
+int zvlibFii_seekText(ZvlibFii *fii, const char *keyword) { return findKeyword(fii, keyword, false); }
 
 char zvlibFii_readChar(ZvlibFii *fii)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return ' ';
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     if (*fii->cursor == '\0')
         return ' ';
     char c = *fii->cursor++;
-    if (!erBokstav(c))
+    if (!zvlib::isLatin1Letter(c))
         fii->error = ZVLIB_FII_NOT_LETTER;
     return c;
 }
@@ -413,19 +375,19 @@ char *zvlibFii_readString(ZvlibFii *fii, const char *delimiters, char *text)
 {
     if (text != nullptr)
         text[0] = '\0';
-    if (!aapen(fii) || delimiters == nullptr)
+    if (!isOpen(fii) || delimiters == nullptr)
         return nullptr;
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     size_t n = strlen(delimiters);
     if (strncmp(fii->cursor, delimiters, n) != 0)
         return nullptr;
     char *start = fii->cursor + n;
     char *slutt = start + strcspn(start, delimiters);
-    kopierDel(text, start, size_t(slutt - start));
-    fii->cursor = forbi(slutt, delimiters);
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(start, size_t(slutt - start)));
+    fii->cursor = pastSet(slutt, delimiters);
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     return text;
 }
 
@@ -433,16 +395,16 @@ char *zvlibFii_readSubString(ZvlibFii *fii, const char *delimiters, char *text)
 {
     if (text != nullptr)
         text[0] = '\0';
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return text;
     const char *d = delimiters != nullptr ? delimiters : fii->separators;
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     char *slutt = fii->cursor + strcspn(fii->cursor, d);
-    kopierDel(text, fii->cursor, size_t(slutt - fii->cursor));
-    fii->cursor = forbi(slutt, d);
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, std::string_view(fii->cursor, size_t(slutt - fii->cursor)));
+    fii->cursor = pastSet(slutt, d);
     if (!fii->pack)
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
     return text;
 }
 
@@ -450,11 +412,11 @@ char *zvlibFii_getLine(ZvlibFii *fii, char *text)
 {
     if (text != nullptr)
         text[0] = '\0';
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return text;
     if (!fii->pack)
-        hoppSeparatorer(fii);
-    kopierDel(text, fii->cursor, strlen(fii->cursor));
+        skipSeparators(fii);
+    zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, fii->cursor);
     return text;
 }
 
@@ -462,13 +424,13 @@ int zvlibFii_eof(ZvlibFii *fii) { return fii != nullptr && fii->error == ZVLIB_F
 
 int zvlibFii_eol(ZvlibFii *fii)
 {
-    if (!aapen(fii))
+    if (!isOpen(fii))
         return 1;
     if (!fii->pack) {
-        hoppSeparatorer(fii);
+        skipSeparators(fii);
         return *fii->cursor == '\0' ? 1 : 0;
     }
-    return *forbi(fii->cursor, fii->separators) == '\0' ? 1 : 0;
+    return *pastSet(fii->cursor, fii->separators) == '\0' ? 1 : 0;
 }
 
 char *zvlibFii_shrinkString(const char *text, char *out)
@@ -494,7 +456,7 @@ int zvlibFii_reportErr(ZvlibFii *fii, int *code, int *line, int *column, char *t
     if (text != nullptr) {
         text[0] = '\0';
         if (harLinje)
-            kopierDel(text, fii->line, strlen(fii->line));
+            zvlib::copyText(text, ZVLIB_FII_TEXT_LEN, fii->line);
     }
     fii->error = ZVLIB_FII_OK;
     return 0;

@@ -1,6 +1,6 @@
 // Control-file line reader and small file functions.
 //
-//   physical lines  lesLinje (one stream) -> hentFysisk (follows includes)
+//   physical lines  readLine (one stream) -> readPhysicalLine (follows includes)
 //   logical lines   zvlibFile_readCounted (comments, blanks, continuation)
 //   file functions  directoryExists, GetShortPathName, delete, isReadOnly
 #include "zvlibfile.h"
@@ -17,6 +17,7 @@
 #include "app/mdlapp.h"
 #include "sys/mdlsys.h"
 #include "zvliberror.h"
+#include "zvlibtext.h"
 
 static_assert(ZVLIB_FILE_NAME_LEN == MDLHOST_MAXFILELENGTH, "paths cross to the host in its own buffers");
 
@@ -26,14 +27,14 @@ constexpr int BOX_STYLE = 17;
 constexpr char KEY_INCLUDE[] = "%include";
 constexpr char KEY_IF_EXIST[] = "%if exist include";
 
-enum class Linje {
-    ok,       // a line, its newline included when it had one
-    slutt,    // end of the stream, nothing read
-    feil,     // the host reported an error, or the line holds a NUL byte
-    forLang,  // longer than the buffer; its rest has been skipped
+enum class Line {
+    ok,          // a line, its newline included when it had one
+    endOfStream, // end of the stream, nothing read
+    failed,      // the host reported an error, or the line holds a NUL byte
+    tooLong,     // longer than the buffer; its rest has been skipped
 };
 
-void boks(int entry, ...)
+void showBox(int entry, ...)
 {
     va_list ap;
     va_start(ap, entry);
@@ -45,7 +46,7 @@ void boks(int entry, ...)
 // with the newline, which counts even when only the newline did not fit.
 // A line that does not fit is refused whole: returning its first part as a
 // line of its own would split one record into two.
-Linje lesLinje(FILE *fp, char *buf, int size, int *len)
+Line readLine(FILE *fp, char *buf, int size, int *len)
 {
     int n = 0;
     bool nul = false;
@@ -66,9 +67,9 @@ Linje lesLinje(FILE *fp, char *buf, int size, int *len)
     buf[n] = '\0';
     *len = n;
     if (ferror(fp))
-        return Linje::feil;
+        return Line::failed;
     if (n == 0 && ferdig)
-        return Linje::slutt;
+        return Line::endOfStream;
     if (!ferdig) {
         int c = getc(fp);
         if (c == '\n') {
@@ -76,30 +77,30 @@ Linje lesLinje(FILE *fp, char *buf, int size, int *len)
         } else if (c != EOF) {
             while (c != EOF && c != '\n')
                 c = getc(fp);
-            return ferror(fp) ? Linje::feil : Linje::forLang;
+            return ferror(fp) ? Line::failed : Line::tooLong;
         } else if (ferror(fp)) {
-            return Linje::feil;
+            return Line::failed;
         }
     }
     // Text functions would stop at a NUL and drop the rest of the line.
-    return nul ? Linje::feil : Linje::ok;
+    return nul ? Line::failed : Line::ok;
 }
 
-ZvlibFile *innerste(ZvlibFile *file)
+ZvlibFile *innermost(ZvlibFile *file)
 {
     while (file->child != nullptr)
         file = file->child;
     return file;
 }
 
-bool absolutt(const char *path)
+bool isAbsolute(const char *path)
 {
     char c = path[0];
     return c == '/' || c == '\\' || (((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':');
 }
 
 // fp is the same file as one already being read in the chain up from cur.
-bool iKjeden(const ZvlibFile *cur, FILE *fp)
+bool inChain(const ZvlibFile *cur, FILE *fp)
 {
     struct stat ny;
     if (fstat(fileno(fp), &ny) != 0)
@@ -112,7 +113,7 @@ bool iKjeden(const ZvlibFile *cur, FILE *fp)
     return false;
 }
 
-bool vanligFil(FILE *fp)
+bool isRegularFile(FILE *fp)
 {
     struct stat st;
     return fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode);
@@ -122,11 +123,11 @@ bool vanligFil(FILE *fp)
 // A file already open in the chain, or one nested too deep, is refused:
 // reading it again would replay every copy of the chain.  Refusals and
 // failures show box 1 unless the directive is silent.
-bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
+bool openInclude(ZvlibFile *cur, const std::string &navn, bool stille)
 {
     auto avvis = [stille](const std::string &tekst) {
         if (!stille)
-            boks(ZVLIB_FILE_MSG_OPEN, tekst.c_str());
+            showBox(ZVLIB_FILE_MSG_OPEN, tekst.c_str());
         return false;
     };
     int dybde = 1;
@@ -143,8 +144,8 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     if (navn == sti) {
         char funnet[ZVLIB_FILE_NAME_LEN];
         if (mdlFile_find(funnet, sti, nullptr, nullptr) == 0) {
-            snprintf(sti, sizeof sti, "%s", funnet);
-        } else if (!absolutt(sti)) {
+            zvlib::copyText(sti, funnet);
+        } else if (!isAbsolute(sti)) {
             // A plain name is looked for beside the file that includes it.
             char dev[ZVLIB_FILE_NAME_LEN], dir[ZVLIB_FILE_NAME_LEN], bygget[ZVLIB_FILE_NAME_LEN];
             mdlFile_parseName(cur->fileName, dev, dir, nullptr, nullptr);
@@ -152,20 +153,20 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
                 return avvis(navn);
             // The host matches the name without case, as the files' home platform does.
             if (mdlFile_find(funnet, bygget, nullptr, nullptr) == 0)
-                snprintf(sti, sizeof sti, "%s", funnet);
+                zvlib::copyText(sti, funnet);
             else
-                snprintf(sti, sizeof sti, "%s", bygget);
+                zvlib::copyText(sti, bygget);
         }
     }
 
     FILE *fp = dlmSystem_mdlFopen(sti, "r");
     if (fp == nullptr)
         return avvis(sti);
-    if (!vanligFil(fp)) {
+    if (!isRegularFile(fp)) {
         dlmSystem_mdlFclose(fp);
         return avvis(sti);
     }
-    if (iKjeden(cur, fp)) {
+    if (inChain(cur, fp)) {
         dlmSystem_mdlFclose(fp);
         return avvis(std::string(sti) + " (include cycle)");
     }
@@ -181,7 +182,7 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     inc->commentChar = cur->commentChar;
     inc->bufferSize = cur->bufferSize;
     inc->buffer = cur->buffer;
-    snprintf(inc->fileName, sizeof inc->fileName, "%s", sti);
+    zvlib::copyText(inc->fileName, sti);
     inc->child = nullptr;
     inc->parent = cur;
     inc->lineNumber = 0;
@@ -191,7 +192,7 @@ bool aapneInclude(ZvlibFile *cur, const std::string &navn, bool stille)
 
 // The name of a directive: the rest of the line without blanks, tabs and
 // its line end.
-std::string direktivNavn(const char *rest)
+std::string directiveName(const char *rest)
 {
     std::string navn;
     for (const char *p = rest; *p; p++)
@@ -201,35 +202,35 @@ std::string direktivNavn(const char *rest)
 }
 
 // The next physical line of top, read in its innermost include.
-Linje hentFysisk(ZvlibFile *top, char *buf, int size, int *len)
+Line readPhysicalLine(ZvlibFile *top, char *buf, int size, int *len)
 {
     for (;;) {
-        ZvlibFile *cur = innerste(top);
-        Linje st = lesLinje(cur->fp, buf, size, len);
-        if (st == Linje::slutt) {
+        ZvlibFile *cur = innermost(top);
+        Line st = readLine(cur->fp, buf, size, len);
+        if (st == Line::endOfStream) {
             if (cur == top)
                 return st;
             zvlibFile_close(cur);
             continue;
         }
         cur->lineNumber++;
-        if (st != Linje::ok)
+        if (st != Line::ok)
             return st;
         bool stille = strncmp(buf, KEY_IF_EXIST, sizeof KEY_IF_EXIST - 1) == 0;
         if (stille || strncmp(buf, KEY_INCLUDE, sizeof KEY_INCLUDE - 1) == 0) {
             const char *rest = buf + (stille ? sizeof KEY_IF_EXIST : sizeof KEY_INCLUDE) - 1;
-            if (aapneInclude(cur, direktivNavn(rest), stille))
+            if (openInclude(cur, directiveName(rest), stille))
                 continue;
             // The logical reader skips the directive as a comment.
             buf[0] = cur->commentChar;
             if (buf[0] == '\0')
                 *len = 0;
         }
-        return Linje::ok;
+        return Line::ok;
     }
 }
 
-bool bareBlanke(const char *s, int n)
+bool onlyBlanks(const char *s, int n)
 {
     for (int i = 0; i < n; i++)
         if (s[i] != ' ')
@@ -247,16 +248,16 @@ ZvlibFile *zvlibFile_openExtended(const char *path, const char *mode, const char
     for (const char *m : modes)
         kjent = kjent || (mode != nullptr && strcmp(mode, m) == 0);
     if (!kjent) {
-        boks(ZVLIB_FILE_MSG_OPEN, "Unknown file open mode");
+        showBox(ZVLIB_FILE_MSG_OPEN, "Unknown file open mode");
         return nullptr;
     }
     if (path == nullptr || strlen(path) >= ZVLIB_FILE_NAME_LEN) {
-        boks(ZVLIB_FILE_MSG_OPEN, path != nullptr ? path : "");
+        showBox(ZVLIB_FILE_MSG_OPEN, path != nullptr ? path : "");
         return nullptr;
     }
     FILE *fp = dlmSystem_mdlFopen(path, mode);
     if (fp == nullptr) {
-        boks(ZVLIB_FILE_MSG_OPEN, path);
+        showBox(ZVLIB_FILE_MSG_OPEN, path);
         return nullptr;
     }
     if (bufferSize < 2)
@@ -277,7 +278,7 @@ ZvlibFile *zvlibFile_openExtended(const char *path, const char *mode, const char
     file->commentChar = comment != nullptr ? comment[0] : '#';
     file->bufferSize = bufferSize;
     file->buffer = buffer;
-    snprintf(file->fileName, sizeof file->fileName, "%s", path);
+    zvlib::copyText(file->fileName, path);
     file->child = nullptr;
     file->parent = nullptr;
     file->lineNumber = 0;
@@ -302,7 +303,7 @@ int zvlibFile_close(ZvlibFile *file)
         zvlibFile_close(file->child);
     int status = dlmSystem_mdlFclose(file->fp);
     if (status != 0)
-        boks(ZVLIB_FILE_MSG_CLOSE, file->fileName);
+        showBox(ZVLIB_FILE_MSG_CLOSE, file->fileName);
     if (!file->included)
         dlmSystem_mdlFree(file->buffer);
     if (file->parent != nullptr)
@@ -327,7 +328,7 @@ char *zvlibFile_fgets(char *buffer, int size, ZvlibFile *file)
     if (buffer == nullptr || size < 2 || file == nullptr)
         return nullptr;
     int len;
-    return hentFysisk(file, buffer, size, &len) == Linje::ok ? buffer : nullptr;
+    return readPhysicalLine(file, buffer, size, &len) == Line::ok ? buffer : nullptr;
 }
 
 int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capacity, int *lines)
@@ -343,8 +344,8 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
     bool fortsetter = false; // the last line joined ended in the continuation character
     for (;;) {
         int len;
-        Linje st = hentFysisk(file, buf, file->bufferSize, &len);
-        if (st == Linje::slutt) {
+        Line st = readPhysicalLine(file, buf, file->bufferSize, &len);
+        if (st == Line::endOfStream) {
             if (!fortsetter) {
                 line[0] = '\0';
                 if (comment != nullptr)
@@ -357,17 +358,17 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
             return *lines;
         }
         (*lines)++;
-        const ZvlibFile *her = innerste(file);
-        if (st == Linje::feil) {
-            boks(ZVLIB_FILE_MSG_READ, her->fileName, her->lineNumber);
+        const ZvlibFile *her = innermost(file);
+        if (st == Line::failed) {
+            showBox(ZVLIB_FILE_MSG_READ, her->fileName, her->lineNumber);
             return -1;
         }
-        if (st == Linje::forLang) {
-            boks(ZVLIB_FILE_MSG_TOO_LONG, file->bufferSize, her->fileName, her->lineNumber);
+        if (st == Line::tooLong) {
+            showBox(ZVLIB_FILE_MSG_TOO_LONG, file->bufferSize, her->fileName, her->lineNumber);
             return -1;
         }
         if (brukt + len >= capacity) {
-            boks(ZVLIB_FILE_MSG_TOO_LONG, capacity, her->fileName, her->lineNumber);
+            showBox(ZVLIB_FILE_MSG_TOO_LONG, capacity, her->fileName, her->lineNumber);
             return -1;
         }
 
@@ -380,9 +381,7 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
             const char *semi = static_cast<const char *>(memchr(buf, ';', size_t(n)));
             if (semi != nullptr) {
                 int rest = n - int(semi + 1 - buf);
-                int kopi = rest < capacity - 1 ? rest : capacity - 1;
-                memcpy(comment, semi + 1, size_t(kopi));
-                comment[kopi] = '\0';
+                zvlib::copyText(comment, size_t(capacity), std::string_view(semi + 1, size_t(rest)));
                 n = int(semi - buf);
             } else {
                 comment[0] = '\0';
@@ -390,7 +389,7 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
         }
         if (n > 0 && file->commentChar != '\0' && buf[0] == file->commentChar)
             continue;
-        if (bareBlanke(buf, n))
+        if (onlyBlanks(buf, n))
             continue;
         while (n > 0 && (buf[n - 1] == ' ' || buf[n - 1] == '\t'))
             n--;
@@ -433,7 +432,7 @@ int zvlibFile_read2(char *line, char *comment, ZvlibFile *file, int capacity)
 namespace {
 
 // The local path of a system path; "" when it does not fit.
-std::string lokal(const char *path)
+std::string localPath(const char *path)
 {
     char ut[PATH_MAX];
     if (path == nullptr)
@@ -445,7 +444,7 @@ std::string lokal(const char *path)
 
 int zvlibFile_directoryExists(const char *path)
 {
-    std::string p = lokal(path);
+    std::string p = localPath(path);
     struct stat st;
     return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 1 : 0;
 }
@@ -456,19 +455,19 @@ char *zvlibFile_GetShortPathName(const char *path)
     kort[0] = '\0';
     // A cut path would name another file: give none instead.
     if (path != nullptr && strlen(path) < sizeof kort)
-        snprintf(kort, sizeof kort, "%s", path);
+        zvlib::copyText(kort, path);
     return kort;
 }
 
 int zvlibFile_delete(const char *path)
 {
-    std::string p = lokal(path);
+    std::string p = localPath(path);
     return !p.empty() && remove(p.c_str()) == 0 ? 0 : -1;
 }
 
 int zvlibFile_isReadOnly(const char *fileName)
 {
-    std::string p = lokal(fileName);
+    std::string p = localPath(fileName);
     struct stat st;
     if (p.empty() || stat(p.c_str(), &st) != 0)
         return 0;

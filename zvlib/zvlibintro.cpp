@@ -12,6 +12,7 @@
 #include "zvlibelement.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -70,7 +71,7 @@ constexpr double TITLE_SIZE = 4.0; // master units
 void storeText(zvlibGlobalData *g, int i, const char *text)
 {
     if (text != nullptr)
-        snprintf(g->introTexts[i], sizeof g->introTexts[i], "%s", text);
+        zvlib::copyText(g->introTexts[i], text);
 }
 
 // Two digits for each of the first two version bytes, then the caller's.
@@ -196,7 +197,7 @@ void setLabel(MSDialog *db, int labelId, const char *text, bool balloon)
     }
     // Names are shortened for the label; the balloon shows them whole.
     char shown[MDLHOST_MAXLOCALPATH];
-    snprintf(shown, sizeof shown, "%s", text);
+    zvlib::copyText(shown, text);
     mdlFile_abbreviateName(shown, TEXT_CHARS);
     mdlDialog_itemSetLabel(db, index, shown);
     mdlDialog_itemSetBalloon(db, index, text);
@@ -238,7 +239,7 @@ void openPage(const char *cfgVar, const char *fallback)
 {
     char address[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(address, cfgVar, sizeof address) != 0 || address[0] == '\0')
-        snprintf(address, sizeof address, "%s", fallback);
+        zvlib::copyText(address, fallback);
     zvlibWeb_openUrl(address);
 }
 

@@ -13,6 +13,7 @@
 #include "zvlibintro.h"
 #include "zvlibmem.h"
 #include "zvlibplotscale.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 
 namespace {
@@ -55,11 +56,6 @@ zvlibApplicationEntry *currentEntry()
             return &e;
     }
     return nullptr;
-}
-
-void copyText(char *to, size_t size, const char *from)
-{
-    snprintf(to, size, "%s", from ? from : "");
 }
 
 // A language text (raw) with the name in its one "%s"; "" when missing.
@@ -174,7 +170,7 @@ bool allocateBlocks(zvlibGlobalData *g)
     g->attributeWorkRecord = zvlibMem_mallocRscErrorPrintf(sizeof(ZvlibElmAttr), MEM_LIST, MEM_ENTRY);
     g->attributeEditRecord = zvlibMem_mallocRscErrorPrintf(ZVLIB_ATTR_EDIT_RECORD_SIZE, MEM_LIST, MEM_ENTRY);
     if (g->dialogData != nullptr)
-        copyText(g->dialogData->decimalSeparator, sizeof g->dialogData->decimalSeparator, ",");
+        zvlib::copyText(g->dialogData->decimalSeparator, ",");
     if (!sharedAllocated) {
         zvlibPrinterSetupData = calloc(1, ZVLIB_PRINTER_SETUP_SIZE);
         zvlibProsjektData = calloc(1, ZVLIB_PROJECT_DATA_SIZE);
@@ -247,7 +243,7 @@ void askForInstallationRoot(const char *applicationName, int argc, char *argv[])
         argv[0] == nullptr)
         return;
     char path[PATH_LEN];
-    copyText(path, sizeof path, argv[0]);
+    zvlib::copyText(path, argv[0]);
     int seen = 0;
     char *cut = nullptr;
     for (char *p = path + strlen(path); p > path;) {
@@ -288,7 +284,7 @@ int zvlibMain_initZvLibExtended(const char *applicationName, int argc, char *arg
         g->initApplication = 1;
     if (mdlResource_openFile(&g->ownResourceFile, nullptr, resourceMode) != MDLHOST_RSC_OK)
         g->ownResourceFile = nullptr;
-    copyText(g->applicationName, sizeof g->applicationName, applicationName);
+    zvlib::copyText(g->applicationName, applicationName);
     if (!allocateBlocks(g))
         return ZVLIB_FAILURE;
     zvlibError_publishHooks();
@@ -338,7 +334,7 @@ const char *zvlibMain_getZvlibVersion(void)
 const char *zvlibMain_getZvlibLocation(void)
 {
     static char location[sizeof ZVLIB_LOCATION];
-    copyText(location, sizeof location, ZVLIB_LOCATION);
+    zvlib::copyText(location, ZVLIB_LOCATION);
     return location;
 }
 

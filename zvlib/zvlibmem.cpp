@@ -12,7 +12,7 @@ namespace {
 
 // The box of a failed request; its second button ends the calling
 // application (the host records the request, the process goes on).
-void meldFeil(int list, int entry, va_list args)
+void reportError(int list, int entry, va_list args)
 {
     if (zvlibError_rscMsgBoxVPrintf(ZVLIB_STYLE_MEMORY, list, entry, args) == ZVLIB_BOX_SECOND)
         mdlSystem_exit(0, 1);
@@ -32,7 +32,7 @@ void *zvlibMem_mallocRscErrorPrintf(size_t size, int list, int entry, ...)
         return nullptr;
     va_list ap;
     va_start(ap, entry);
-    meldFeil(list, entry, ap);
+    reportError(list, entry, ap);
     va_end(ap);
     return nullptr;
 }
@@ -51,7 +51,7 @@ void *zvlibMem_reallocRscErrorPrintf(void *block, size_t oldSize, size_t newSize
     }
     va_list ap;
     va_start(ap, entry);
-    meldFeil(list, entry, ap);
+    reportError(list, entry, ap);
     va_end(ap);
     return nullptr;
 }

@@ -4,13 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "zvlibtext.h"
+
 namespace {
 
-bool aapen(const ZvHandle *zh) { return zh != nullptr && zh->handle != nullptr; }
+bool isOpen(const ZvHandle *zh) { return zh != nullptr && zh->handle != nullptr; }
 
 // The host's write status as the library's result, with the box that names
 // the file.
-int skriveStatus(const ZvHandle *zh, int status)
+int writeStatus(const ZvHandle *zh, int status)
 {
     if (status == 0)
         return 0;
@@ -34,7 +36,7 @@ int zvlibResource_openFile(ZvHandle *zh, const char *path, int mode)
         zvlibError_rscMsgBoxPrintf(ZVLIB_RSC_BOX_STYLE, ZVLIB_RSC_MSGLIST, ZVLIB_RSC_MSG_OPEN, path);
         return ZVLIB_FAILURE;
     }
-    snprintf(zh->path, sizeof zh->path, "%s", path);
+    zvlib::copyText(zh->path, path);
 
     int hostMode = mode == ZVLIB_RSC_READONLY ? MDLHOST_RSC_READ : MDLHOST_RSC_READWRITE;
     if (mdlResource_openFile(&zh->handle, zh->path, hostMode) == 0)
@@ -56,7 +58,7 @@ int zvlibResource_openFile(ZvHandle *zh, const char *path, int mode)
 
 void zvlibResource_closeFile(ZvHandle *zh)
 {
-    if (!aapen(zh))
+    if (!isOpen(zh))
         return;
     mdlResource_closeFile(zh->handle);
     zh->handle = nullptr;
@@ -64,7 +66,7 @@ void zvlibResource_closeFile(ZvHandle *zh)
 
 int zvlibResource_add(ZvHandle *zh, unsigned int type, long id, const void *data, size_t length, const char *alias)
 {
-    if (!aapen(zh) || data == nullptr)
+    if (!isOpen(zh) || data == nullptr)
         return ZVLIB_FAILURE;
     // Replacing with exactly the new bytes: a copy over the loaded block
     // would overrun it when the new one is longer and leave a stale tail
@@ -74,12 +76,12 @@ int zvlibResource_add(ZvHandle *zh, unsigned int type, long id, const void *data
         status = mdlResource_replace(zh->handle, type, id, data, length);
     else
         status = mdlResource_add(zh->handle, type, id, data, length, alias);
-    return skriveStatus(zh, status);
+    return writeStatus(zh, status);
 }
 
 int zvlibResource_load(ZvHandle *zh, unsigned int type, long id, void *buffer, size_t length)
 {
-    if (!aapen(zh) || buffer == nullptr)
+    if (!isOpen(zh) || buffer == nullptr)
         return ZVLIB_FAILURE;
     // The host refuses a stored block shorter than the request rather than
     // reading past it; the caller keeps what its buffer held.
@@ -88,7 +90,7 @@ int zvlibResource_load(ZvHandle *zh, unsigned int type, long id, void *buffer, s
 
 int zvlibResource_addStringList(ZvHandle *zh, long id, const StringList *list)
 {
-    if (!aapen(zh) || list == nullptr)
+    if (!isOpen(zh) || list == nullptr)
         return ZVLIB_FAILURE;
     StringList *stored = mdlStringList_loadResource(zh->handle, id);
     int status;
@@ -98,12 +100,12 @@ int zvlibResource_addStringList(ZvHandle *zh, long id, const StringList *list)
     } else {
         status = mdlStringList_addResource(zh->handle, id, list);
     }
-    return skriveStatus(zh, status);
+    return writeStatus(zh, status);
 }
 
 StringList *zvlibResource_loadStringList(ZvHandle *zh, long id)
 {
-    if (!aapen(zh))
+    if (!isOpen(zh))
         return nullptr;
     return mdlStringList_loadResource(zh->handle, id);
 }

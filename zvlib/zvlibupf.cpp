@@ -14,62 +14,63 @@
 #include "sys/mdlsys.h"
 #include "zvlibdialog.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 namespace {
 
 // Applications the host runs at once (the size of the library's registry).
-constexpr int MAKS_APPLIKASJONER = 50;
+constexpr int MAX_APPLICATIONS = 50;
 // A configuration variable's value; longer than a path, so that a value
 // that is too long is reported as a too long path, not taken for undefined.
 
-struct Tilstand {
+struct State {
     MdlDesc *desc;          // owner; null when the slot is free
-    bool brukt;             // slot taken (desc may be null outside any application)
+    bool taken;             // slot taken (desc may be null outside any application)
     ZvHandle zh;            // the preference file
     unsigned char open;     // 1 while zh is open
     unsigned char readOnly; // 1 when opened read-only: saves are skipped
 };
 
-Tilstand tabell[MAKS_APPLIKASJONER];
+State states[MAX_APPLICATIONS];
 
 // The host closes an unloaded application's files itself, so the slot is
 // only forgotten here.
-void glemApplikasjon(MdlDesc *desc)
+void forgetApplication(MdlDesc *desc)
 {
-    for (Tilstand &t : tabell)
-        if (t.brukt && t.desc == desc)
-            t = Tilstand{};
+    for (State &t : states)
+        if (t.taken && t.desc == desc)
+            t = State{};
 }
 
 // The current application's state; with lag, a free slot is taken for it.
 // Null when it has none (or the table is full).
-Tilstand *finnTilstand(bool lag)
+State *findState(bool lag)
 {
     MdlDesc *desc = mdlSystem_getCurrMdlDesc();
-    for (Tilstand &t : tabell)
-        if (t.brukt && t.desc == desc)
+    for (State &t : states)
+        if (t.taken && t.desc == desc)
             return &t;
     if (!lag)
         return nullptr;
-    for (Tilstand &t : tabell)
-        if (!t.brukt) {
+    for (State &t : states)
+        if (!t.taken) {
             zvlibMain_keepLoaded(); // the host keeps the listener
-            mdlhost_addUnloadListener(glemApplikasjon);
-            t = Tilstand{};
-            t.brukt = true;
+            mdlhost_addUnloadListener(forgetApplication);
+            t = State{};
+            t.taken = true;
             t.desc = desc;
             return &t;
         }
     return nullptr;
 }
 
-Tilstand *aapenTilstand()
+State *openState()
 {
-    Tilstand *t = finnTilstand(false);
+    State *t = findState(false);
     return (t != nullptr && t->open) ? t : nullptr;
 }
 
-void lukk(Tilstand *t)
+void closeState(State *t)
 {
     if (t->open)
         zvlibResource_closeFile(&t->zh);
@@ -78,7 +79,7 @@ void lukk(Tilstand *t)
     t->readOnly = 0;
 }
 
-bool finnes(const char *path)
+bool exists(const char *path)
 {
     char lokal[ZVLIB_MAPPED_PATH_LEN];
     mdlhost_mapPath(lokal, sizeof lokal, path);
@@ -87,19 +88,19 @@ bool finnes(const char *path)
 }
 
 // Opens path for t: read-write, else created when missing, else read-only.
-int aapne(Tilstand *t, ZvHandle *handleOut, const char *path)
+int openFile(State *t, ZvHandle *handleOut, const char *path)
 {
-    lukk(t);
+    closeState(t);
     if (strlen(path) >= sizeof t->zh.path) {
         zvlibError_rscMsgBoxPrintf(ZVLIB_RSC_BOX_STYLE, ZVLIB_RSC_MSGLIST, ZVLIB_RSC_MSG_OPEN, path);
         t->zh = ZvHandle{};
         return ZVLIB_FAILURE;
     }
-    snprintf(t->zh.path, sizeof t->zh.path, "%s", path);
+    zvlib::copyText(t->zh.path, path);
     int rc = 0;
     if (mdlResource_openFile(&t->zh.handle, t->zh.path, MDLHOST_RSC_READWRITE) != 0) {
         t->zh.handle = nullptr;
-        if (!finnes(path)) {
+        if (!exists(path)) {
             rc = zvlibResource_openFile(&t->zh, path, ZVLIB_RSC_READWRITE);
         } else {
             rc = zvlibResource_openFile(&t->zh, path, ZVLIB_RSC_READONLY);
@@ -116,7 +117,7 @@ int aapne(Tilstand *t, ZvHandle *handleOut, const char *path)
     return 0;
 }
 
-bool ikkeAapen(const Tilstand *t)
+bool notOpen(const State *t)
 {
     if (t != nullptr)
         return false;
@@ -126,7 +127,7 @@ bool ikkeAapen(const Tilstand *t)
 
 // Puts value on top of a history: an equal entry moves up, otherwise every
 // entry moves down and the last one beyond the history's length falls off.
-void leggOverst(char (*historie)[MDLHOST_UPREF_NAMELENGTH], int32_t *antall, const char *value)
+void putOnTop(char (*historie)[MDLHOST_UPREF_NAMELENGTH], int32_t *antall, const char *value)
 {
     int n = *antall < 0 ? 0 : (*antall > MDLHOST_UPREF_HISTORY ? MDLHOST_UPREF_HISTORY : *antall);
     int fra = n < MDLHOST_UPREF_HISTORY ? n : MDLHOST_UPREF_HISTORY - 1;
@@ -138,7 +139,7 @@ void leggOverst(char (*historie)[MDLHOST_UPREF_NAMELENGTH], int32_t *antall, con
     if (fra == n)
         n++;
     memmove(historie[1], historie[0], size_t(fra) * MDLHOST_UPREF_NAMELENGTH);
-    snprintf(historie[0], MDLHOST_UPREF_NAMELENGTH, "%s", value);
+    zvlib::copyText(historie[0], value);
     *antall = n > MDLHOST_UPREF_HISTORY ? MDLHOST_UPREF_HISTORY : n;
 }
 
@@ -146,10 +147,10 @@ void leggOverst(char (*historie)[MDLHOST_UPREF_NAMELENGTH], int32_t *antall, con
 
 int zvlibUpf_open(ZvHandle *handleOut, const char *cfgVar, const char *defaultName)
 {
-    Tilstand *t = finnTilstand(true);
+    State *t = findState(true);
     if (t == nullptr)
         return ZVLIB_FAILURE;
-    lukk(t);
+    closeState(t);
     char pref[ZVLIB_CFGVALUE_LEN];
     if (mdlSystem_getCfgVar(pref, "MS_USERPREF", sizeof pref) != 0) {
         toolSubsystem_printf("\"MS_USERPREF\" undefined!\n");
@@ -166,42 +167,42 @@ int zvlibUpf_open(ZvHandle *handleOut, const char *cfgVar, const char *defaultNa
     // An empty value would name the directory itself.
     char name[ZVLIB_CFGVALUE_LEN];
     if (cfgVar == nullptr || mdlSystem_getCfgVar(name, cfgVar, sizeof name) != 0 || name[0] == '\0')
-        snprintf(name, sizeof name, "%s", defaultName != nullptr ? defaultName : "");
+        zvlib::copyText(name, defaultName != nullptr ? defaultName : "");
 
     char path[3 * ZVLIB_CFGVALUE_LEN];
     if (device[0] != '\0')
         snprintf(path, sizeof path, "%s:%s%s", device, directory, name);
     else
         snprintf(path, sizeof path, "%s%s", directory, name);
-    return aapne(t, handleOut, path);
+    return openFile(t, handleOut, path);
 }
 
 int zvlibUpf_openWithPath(ZvHandle *handleOut, const char *fullPath)
 {
-    Tilstand *t = finnTilstand(true);
+    State *t = findState(true);
     if (t == nullptr)
         return ZVLIB_FAILURE;
-    return aapne(t, handleOut, fullPath != nullptr ? fullPath : "");
+    return openFile(t, handleOut, fullPath != nullptr ? fullPath : "");
 }
 
 void zvlibUpf_close(void)
 {
-    if (Tilstand *t = finnTilstand(false))
-        lukk(t);
+    if (State *t = findState(false))
+        closeState(t);
 }
 
 int zvlibUpf_load(unsigned int type, long id, void *buffer, size_t length)
 {
-    Tilstand *t = aapenTilstand();
-    if (ikkeAapen(t))
+    State *t = openState();
+    if (notOpen(t))
         return ZVLIB_FAILURE;
     return zvlibResource_load(&t->zh, type, id, buffer, length);
 }
 
 int zvlibUpf_save(unsigned int type, long id, const void *data, size_t length)
 {
-    Tilstand *t = aapenTilstand();
-    if (ikkeAapen(t))
+    State *t = openState();
+    if (notOpen(t))
         return ZVLIB_FAILURE;
     // Shut-down saves every block; a file the user may only read must not
     // make it complain.
@@ -212,31 +213,31 @@ int zvlibUpf_save(unsigned int type, long id, const void *data, size_t length)
 
 const char *zvlibUpf_getUpfFileName(void)
 {
-    Tilstand *t = aapenTilstand();
+    State *t = openState();
     return t != nullptr ? t->zh.path : nullptr;
 }
 
 RscFileHandle zvlibUpf_getHandle(void)
 {
-    Tilstand *t = aapenTilstand();
+    State *t = openState();
     return t != nullptr ? t->zh.handle : nullptr;
 }
 
 ZvHandle *zvlibUpf_getZvHandle(void)
 {
-    Tilstand *t = aapenTilstand();
+    State *t = openState();
     return t != nullptr ? &t->zh : nullptr;
 }
 
 int zvlibUpf_isReadOnly(void)
 {
-    Tilstand *t = aapenTilstand();
+    State *t = openState();
     return t != nullptr && t->readOnly ? 1 : 0;
 }
 
 void zvlibUpf_initialize(void * /*libraryRecord*/)
 {
-    if (Tilstand *t = finnTilstand(true)) {
+    if (State *t = findState(true)) {
         t->zh = ZvHandle{};
         t->open = 0;
         t->readOnly = 0;
@@ -279,10 +280,10 @@ int zvlibUpf_defFileListEdit(int *statusOut, StringList *fileList, int attribute
     mdlUserPrefs_getFileName(&rec, dialogId, h);
     char directory[MDLHOST_MAXFILELENGTH];
     const char *start = rec.directory[0] != '\0' ? rec.directory : defaultDirectory;
-    snprintf(directory, sizeof directory, "%s", start != nullptr ? start : "");
+    zvlib::copyText(directory, start != nullptr ? start : "");
     *statusOut = mdlFileList_edit(fileList, directory, attributes, title, prompt, filter);
     if (*statusOut == ACTIONBUTTON_OK) {
-        snprintf(rec.directory, sizeof rec.directory, "%s", directory);
+        zvlib::copyText(rec.directory, directory);
         mdlUserPrefs_saveFileName(&rec, dialogId, h);
     }
     return 0;
@@ -298,12 +299,12 @@ StringList *zvlibUpf_defSearchFiles(const char *title, const char *filter, const
     MdlUserPrefsFile rec;
     mdlUserPrefs_getFileName(&rec, dialogId, h);
     zvlibRememberedChoice valg{};
-    snprintf(valg.directory, sizeof valg.directory, "%s", rec.directory);
-    snprintf(valg.filter, sizeof valg.filter, "%s", rec.filter);
+    zvlib::copyText(valg.directory, rec.directory);
+    zvlib::copyText(valg.filter, rec.filter);
     StringList *liste = zvlibDialog_searchFiles(&valg, title, filter, directoryOrCfgVar);
     if (liste != nullptr) {
-        snprintf(rec.directory, sizeof rec.directory, "%s", valg.directory);
-        snprintf(rec.filter, sizeof rec.filter, "%s", valg.filter);
+        zvlib::copyText(rec.directory, valg.directory);
+        zvlib::copyText(rec.filter, valg.filter);
         if (mdlUserPrefs_saveFileName(&rec, dialogId, h) != 0)
             toolSubsystem_printf("File search %d: the directory is not remembered\n", dialogId);
     }
@@ -331,12 +332,12 @@ int zvlibUpf_saveFileName(const char *path, RscFileHandle resourceFile, int dial
         snprintf(katalog, sizeof katalog, "%s%s", device, directory) >= int(sizeof katalog))
         return ZVLIB_FAILURE;
 
-    snprintf(rec.fileName, sizeof rec.fileName, "%s", path);
-    snprintf(rec.filter, sizeof rec.filter, "%s", filter);
+    zvlib::copyText(rec.fileName, path);
+    zvlib::copyText(rec.filter, filter);
     if (rec.marker == MDLHOST_UPREF_MARKER) {
-        leggOverst(rec.files, &rec.fileCount, path);
-        leggOverst(rec.filters, &rec.filterCount, filter);
-        leggOverst(rec.directories, &rec.directoryCount, katalog);
+        putOnTop(rec.files, &rec.fileCount, path);
+        putOnTop(rec.filters, &rec.filterCount, filter);
+        putOnTop(rec.directories, &rec.directoryCount, katalog);
     }
     rec.marker = MDLHOST_UPREF_MARKER;
     rec.version = MDLHOST_UPREF_VERSION;

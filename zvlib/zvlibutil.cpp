@@ -10,6 +10,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -160,9 +161,9 @@ int zvlibUtil_getDateAndTime(int *year, int *month, int *day, int *hour, int *mi
     if (weekday)
         *weekday = t.tm_wday;
     if (weekdayName)
-        snprintf(weekdayName, ZVLIB_NAME_LEN, "%s", zvlibUtil_getLanguageText(FIRST_WEEKDAY_TEXT + t.tm_wday));
+        zvlib::copyText(weekdayName, ZVLIB_NAME_LEN, zvlibUtil_getLanguageText(FIRST_WEEKDAY_TEXT + t.tm_wday));
     if (monthName)
-        snprintf(monthName, ZVLIB_NAME_LEN, "%s", zvlibUtil_getLanguageText(FIRST_MONTH_TEXT + t.tm_mon));
+        zvlib::copyText(monthName, ZVLIB_NAME_LEN, zvlibUtil_getLanguageText(FIRST_MONTH_TEXT + t.tm_mon));
     return 0;
 }
 

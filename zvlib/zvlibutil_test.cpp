@@ -10,6 +10,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 #include "testing/zvlib_testing.h"
 
@@ -128,7 +129,7 @@ TEST(ZvlibUtil, RemoveSpaces)
     } cases[] = {{" a b\tc ", "abc"}, {"", ""}, {" \t ", ""}, {"abc", "abc"}, {"\xE6 \xF8", "\xE6\xF8"}};
     for (const Case &c : cases) {
         char buf[32];
-        snprintf(buf, sizeof buf, "%s", c.in);
+        zvlib::copyText(buf, c.in);
         EXPECT_EQ(zvlibUtil_removeSpaces(buf), buf);
         EXPECT_STREQ(buf, c.out) << c.in;
     }
@@ -148,7 +149,7 @@ TEST(ZvlibUtil, SplitText)
     for (const Case &c : cases) {
         char text[32];
         char rest[32];
-        snprintf(text, sizeof text, "%s", c.in);
+        zvlib::copyText(text, c.in);
         snprintf(rest, sizeof rest, "old");
         EXPECT_EQ(zvlibUtil_splitText(text, rest), c.result) << c.in;
         EXPECT_STREQ(text, c.before) << c.in;

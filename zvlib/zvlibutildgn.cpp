@@ -9,6 +9,7 @@
 #include "mdlhost.h"
 #include "zvlibmain.h"
 #include "zvlibelement.h"
+#include "zvlibtext.h"
 #include "zvlibutil.h"
 
 namespace {
@@ -276,7 +277,7 @@ int zvlibUtil_extractTextSize(const char *text, double scale, int attrId, double
         return ZVLIB_FAILURE;
     // The text is measured as the host lays it out: at most 512 characters.
     char line[513];
-    snprintf(line, sizeof line, "%s", text);
+    zvlib::copyText(line, text);
     char rest[sizeof line];
     double widest = 0.0, lastHeight = 0.0;
     TextParamWide lastParams{};

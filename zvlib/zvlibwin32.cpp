@@ -15,6 +15,7 @@
 
 #include "zvlibfile.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 namespace {
 
@@ -186,9 +187,14 @@ int win32_buildCommandLine(char *out, size_t outSize, const char *program, const
     out[0] = '\0';
     if (program == nullptr)
         return -1;
-    int n = arguments != nullptr ? snprintf(out, outSize, "%s %s", program, arguments)
-                                 : snprintf(out, outSize, "%s", program);
-    if (n < 0 || size_t(n) >= outSize) {
+    bool fits;
+    if (arguments != nullptr) {
+        int n = snprintf(out, outSize, "%s %s", program, arguments);
+        fits = n >= 0 && size_t(n) < outSize;
+    } else {
+        fits = zvlib::copyText(out, outSize, program);
+    }
+    if (!fits) {
         out[0] = '\0';
         return -1;
     }

@@ -13,6 +13,7 @@
 #include "ogrsheet.h"
 #include "testing/zvlib_testing.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibwin32.h"
 
 namespace fs = std::filesystem;
@@ -93,7 +94,7 @@ TEST_F(ZvlibWin32Test, ReplaceTextSendsOneQuotedCommandWithTheDecimalSeparator)
     };
     for (const Case &c : cases) {
         char value[64];
-        snprintf(value, sizeof value, "%s", c.value);
+        zvlib::copyText(value, c.value);
         EXPECT_EQ(zvlibWin32_DdeReplaceText(c.placeholder, value), 0) << c.placeholder;
         EXPECT_STREQ(value, c.buffer);
         EXPECT_STREQ(mdlhost_ddeLastCommand(), c.command);
@@ -177,7 +178,7 @@ TEST_F(ZvlibWin32Test, TheExportOfASmallTableGivesAWorkbookWithTheValuesSent)
         send("[SELECT(\"R100C1\")]");
         for (const auto &[placeholder, text] : page.values) {
             char value[128];
-            snprintf(value, sizeof value, "%s", text);
+            zvlib::copyText(value, text);
             send(std::string("[FORMULA(\"") + placeholder + "\")]");
             EXPECT_EQ(zvlibWin32_DdeReplaceText(placeholder, value), 0) << mdlhost_ddeLastError();
         }

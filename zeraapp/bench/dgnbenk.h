@@ -14,6 +14,7 @@
 #include "brukerdata.h"
 #include "mdlhost.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 
 namespace dgnbenk {
 
@@ -112,7 +113,7 @@ inline void settBrukerData(zeraBrukerGrensesnittData &d, const std::string &lib)
     d.standardTekstHoyde = d.standardTekstBredde = 5.0;
     d.standardCelleskala = d.symbolSkala = 1.0;
     d.fyllFlater = 1;
-    snprintf(d.cellebibliotekNavn, sizeof d.cellebibliotekNavn, "%s", lib.c_str());
+    zvlib::copyText(d.cellebibliotekNavn, lib.c_str());
     brukerDataP = &d;
 }
 

@@ -18,6 +18,7 @@
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
 #include "mdlhost.h"
+#include "zvlibtext.h"
 #include "zvzera.h"
 
 namespace {
@@ -65,7 +66,7 @@ void BM_ImportTilTegning(benchmark::State &state)
     std::string tema = dir + "/tema.tem";
     static zeraBrukerGrensesnittData data{};
     dgnbenk::settBrukerData(data, lib);
-    snprintf(data.zeraFil, sizeof data.zeraFil, "%s", zera.c_str());
+    zvlib::copyText(data.zeraFil, zera.c_str());
     batchModus = 1;
     lagreNivaa4 = 1;
     long elementer = 0;

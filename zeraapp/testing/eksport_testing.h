@@ -23,6 +23,7 @@
 #include "testing/zerafiler_testing.h"
 #include "zeratagger.h"
 #include "testing/zvlibdgn_testing.h"
+#include "zvlibtext.h"
 #include "zvzera_services.h"
 
 namespace eksporttest {
@@ -47,7 +48,7 @@ class EksportTest : public zvlibtest::DgnAppTest {
         memset(data_.get(), 0, sizeof *data_);
         hode(ZERA_CHARSET_ISO, 22, 20240315);
         data_->eksporterZeratema = 1;
-        snprintf(data_->zeraFil, sizeof data_->zeraFil, "%s", path("ut.zer").c_str());
+        zvlib::copyText(data_->zeraFil, path("ut.zer").c_str());
         brukerDataP = data_.get();
         eksporterZeratema = 1;
         eksporterObjekttype = 0;

@@ -24,6 +24,7 @@
 #include "testing/zerafiler_testing.h"
 #include "zeratagger.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvzera.h"
 
 namespace importtest {
@@ -56,7 +57,7 @@ class ImportTest : public dgntest::DgnTest {
         data_.standardCelleskala = 1.0;
         data_.symbolSkala = 1.0;
         data_.fyllFlater = 1;
-        snprintf(data_.zeraFil, sizeof data_.zeraFil, "%s", path("test.zer").c_str());
+        zvlib::copyText(data_.zeraFil, path("test.zer").c_str());
         brukerDataP = &data_;
         batchModus = 1;
         lagreNivaa4 = 1;
@@ -66,7 +67,7 @@ class ImportTest : public dgntest::DgnTest {
         dgntest::createLibrary(lib, 10000.0, u"Default");
         leggTilCelle(lib, u"KRYSS");
         leggTilCelle(lib, u"PKT");
-        snprintf(data_.cellebibliotekNavn, sizeof data_.cellebibliotekNavn, "%s", lib.c_str());
+        zvlib::copyText(data_.cellebibliotekNavn, lib.c_str());
 
         std::string tema = path("zvzera.tem");
         std::ofstream(tema) << TEMATABELL;
@@ -131,7 +132,7 @@ class ImportTest : public dgntest::DgnTest {
         Elm.type = static_cast<int16_t>(type);
         Elm.serial = serial;
         Elm.themeCount = 1;
-        snprintf(Elm.theme[0], sizeof Elm.theme[0], "%s", tema);
+        zvlib::copyText(Elm.theme[0], tema);
         Elm.pointCount = static_cast<int32_t>(pts.size());
         for (size_t i = 0; i < pts.size(); ++i) {
             Elm.E[i] = pts[i].x;
@@ -161,7 +162,7 @@ class ImportTest : public dgntest::DgnTest {
         std::string tagfil = path("zvzera.tag");
         std::ofstream(tagfil) << "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
                                  "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
-        snprintf(data_.tagsetFil, sizeof data_.tagsetFil, "%s", tagfil.c_str());
+        zvlib::copyText(data_.tagsetFil, tagfil.c_str());
         ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
         ASSERT_EQ(LagTagsett(), 0);
         data_.lagreEgenskaper = 1;

@@ -127,7 +127,7 @@ void ZeraNavnForKolonne(char *zeraNavn, int *posisjon, const char *tabell, const
         const std::string &nokkel = std::strchr(r.kolonne, '.') ? medTabell : std::string(kolonne);
         if (nokkel != r.kolonne)
             continue;
-        GGKopier(zeraNavn, 32, r.zeraNavn);
+        zvlib::copyText(zeraNavn, 32, r.zeraNavn);
         TilStoreBokstaver(zeraNavn);
         *posisjon = r.posisjon;
         char t1[DB_MAKS_TABELLNAVN + 1], i1[DB_MAKS_TABELLNAVN + 1], v1[DB_MAKS_TABELLNAVN + 1];
@@ -136,7 +136,7 @@ void ZeraNavnForKolonne(char *zeraNavn, int *posisjon, const char *tabell, const
         return;
     }
     // A long column name is cut to a ZERA name's 31 characters.
-    GGKopier(zeraNavn, 32, kolonne);
+    zvlib::copyText(zeraNavn, 32, kolonne);
     TilStoreBokstaver(zeraNavn);
     UnderstrekTilBindestrek(zeraNavn);
 }
@@ -330,7 +330,7 @@ int HentGGAttributtDataFraDbLink(const DatabaseLink *linker, int antall, int hod
     bool feature = false;
     for (int i = 0; linker && i < antall; ++i) {
         char tabell[MDLDB_NAME_SIZE];
-        GGKopier(tabell, linker[i].tableName);
+        zvlib::copyText(tabell, linker[i].tableName);
         if (ErFeatureTabell(tabell)) {
             if (!feature && featureMslink)
                 *featureMslink = linker[i].mslink;

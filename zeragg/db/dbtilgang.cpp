@@ -72,25 +72,6 @@ bool GGDesimal(const char *tekst, double &tall)
     return true;
 }
 
-bool GGKopier(char *til, size_t storrelse, const char *fra)
-{
-    if (!til || storrelse == 0)
-        return false;
-    size_t n = fra ? std::strlen(fra) : 0;
-    size_t k = std::min(n, storrelse - 1);
-    if (k)
-        std::memcpy(til, fra, k);
-    til[k] = '\0';
-    return k == n;
-}
-
-bool GGKopierHel(char *til, size_t storrelse, const char *fra)
-{
-    if (!til || (fra ? std::strlen(fra) : 0) >= storrelse)
-        return false;
-    return GGKopier(til, storrelse, fra);
-}
-
 std::string GGSmal(const char16_t *tekst)
 {
     const char *s = tekst ? zvlibUtil_convertToMultibyteText(tekst) : nullptr;
@@ -99,9 +80,8 @@ std::string GGSmal(const char16_t *tekst)
 
 bool GGSammeNavn(const char *a, const char *b)
 {
-    auto liten = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (; *a && *b; ++a, ++b)
-        if (liten(*a) != liten(*b))
+        if (zvlib::lowerAscii(*a) != zvlib::lowerAscii(*b))
             return false;
     return *a == *b;
 }
@@ -131,16 +111,14 @@ char *GGKopi(const char *tekst)
 char *TilStoreBokstaver(char *tekst)
 {
     for (char *p = tekst; p && *p; ++p)
-        if (*p >= 'a' && *p <= 'z')
-            *p = static_cast<char>(*p - 'a' + 'A');
+        *p = zvlib::upperAscii(*p);
     return tekst;
 }
 
 char *TilSmaaBokstaver(char *tekst)
 {
     for (char *p = tekst; p && *p; ++p)
-        if (*p >= 'A' && *p <= 'Z')
-            *p = static_cast<char>(*p - 'A' + 'a');
+        *p = zvlib::lowerAscii(*p);
     return tekst;
 }
 
@@ -219,7 +197,7 @@ void VerdiTilTekst(char *buffer, const DbVerdi *verdi, int type)
         return;
     if (type == DB_TEKST) {
         if (verdi->tekst)
-            GGKopier(buffer, DB_VERDI_TEKST, verdi->tekst);
+            zvlib::copyText(buffer, DB_VERDI_TEKST, verdi->tekst);
     } else if (type == DB_DOBBEL) {
         // %f of a huge value would not fit: cut, never overrun.
         std::snprintf(buffer, DB_VERDI_TEKST, "%f", verdi->dobbel);
@@ -353,7 +331,7 @@ int HentKolonneListe(DbKolonne **rad, int *antall, const char *tabell)
             return DB_FEIL;
         for (int i = 0; i < t->antallKolonner; ++i) {
             r[i].type = t->kolonner[i].type;
-            GGKopier(r[i].navn, t->kolonner[i].navn);
+            zvlib::copyText(r[i].navn, t->kolonner[i].navn);
         }
         *rad = r;
         *antall = t->antallKolonner;
@@ -377,7 +355,7 @@ int HentKolonneListe(DbKolonne **rad, int *antall, const char *tabell)
             return DB_FEIL;
         }
         r[i].type = static_cast<uint16_t>(d.columns[i].type);
-        GGKopier(r[i].navn, d.columns[i].name);
+        zvlib::copyText(r[i].navn, d.columns[i].name);
         TilSmaaBokstaver(r[i].navn);
     }
     *rad = r;
@@ -480,7 +458,7 @@ void BufreTabell(DbTabell *tabell, const char *navn)
     }
     for (int i = 0; i < n; ++i) {
         tabell->kolonner[i].type = static_cast<uint16_t>(d.columns[i].type);
-        GGKopier(tabell->kolonner[i].navn, d.columns[i].name);
+        zvlib::copyText(tabell->kolonner[i].navn, d.columns[i].name);
         TilSmaaBokstaver(tabell->kolonner[i].navn);
     }
     tabell->antallKolonner = n;
@@ -529,7 +507,7 @@ void BufreAlleTabeller(void)
     for (int i = 0; i < n; ++i) {
         const char16_t *w = fcb->tableNames[i];
         std::string navn = GGSmal(w);
-        GGKopier(tabeller[i].navn, navn.c_str());
+        zvlib::copyText(tabeller[i].navn, navn.c_str());
         TilSmaaBokstaver(tabeller[i].navn);
     }
     std::qsort(tabeller, n, sizeof(DbTabell), SammenlignTabellNavn);
@@ -549,7 +527,7 @@ DbTabell *FinnBufretTabell(const char *navn)
     if (!zeraGGData || !zeraGGData->tabellBuffer || !navn)
         return nullptr;
     DbTabell nokkel{};
-    if (!GGKopier(nokkel.navn, navn))
+    if (!zvlib::copyText(nokkel.navn, navn))
         return nullptr;
     TilSmaaBokstaver(nokkel.navn);
     return static_cast<DbTabell *>(std::bsearch(&nokkel, zeraGGData->tabellBuffer, zeraGGData->antallBufredeTabeller,
@@ -871,7 +849,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
                 return DB_FEIL;
             for (int k = 0; k < t->antallKolonner; ++k) {
                 ny[k].type = t->kolonner[k].type;
-                GGKopier(ny[k].navn, t->kolonner[k].navn);
+                zvlib::copyText(ny[k].navn, t->kolonner[k].navn);
                 if (t->celler[k][r]) {
                     KopierVerdi(&ny[k].verdi, t->celler[k][r], ny[k].type);
                     ny[k].harVerdi = 1;
@@ -898,7 +876,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
     }
     for (int k = 0; k < d.numColumns; ++k) {
         ny[k].type = static_cast<uint16_t>(d.columns[k].type);
-        GGKopier(ny[k].navn, d.columns[k].name);
+        zvlib::copyText(ny[k].navn, d.columns[k].name);
         TilSmaaBokstaver(ny[k].navn);
         // Present values are marked, as in the cached road.
         if (d.values[k] && ErKjentType(ny[k].type)) {
@@ -922,7 +900,7 @@ int TabellnavnForEntitet(char *navn, int entitet)
         return DB_FEIL;
     for (int i = 0; i < fcb->entityCount; ++i)
         if (fcb->entityNumbers[i] == entitet && fcb->entityTables[i] && *fcb->entityTables[i]) {
-            GGKopier(navn, DB_MAKS_TABELLNAVN + 1, fcb->entityTables[i]);
+            zvlib::copyText(navn, DB_MAKS_TABELLNAVN + 1, fcb->entityTables[i]);
             return 0;
         }
     return DB_FEIL;
@@ -959,9 +937,9 @@ int FinnJoinDefinisjon(const char *tabell, const char *kolonne, char *tabell1, c
         };
         if (til8(j.table0) != t || til8(j.index0) != k)
             continue;
-        GGKopier(tabell1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.table1).c_str());
-        GGKopier(indeks1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.index1).c_str());
-        GGKopier(verdi1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.value1).c_str());
+        zvlib::copyText(tabell1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.table1).c_str());
+        zvlib::copyText(indeks1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.index1).c_str());
+        zvlib::copyText(verdi1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.value1).c_str());
         return *tabell1 && *indeks1 && *verdi1 ? 1 : 0;
     }
     return 0;

@@ -83,7 +83,7 @@ void LesGGDatabase(void)
     std::snprintf(tekst, sizeof tekst, "%s. %s", zvlibMain_getApplicationName(), "Leser database");
     GGFremdrift = mdlDialog_completionBarOpen(tekst);
     if (const GeoControlBlock *fcb = mdlhost_gisControlBlock(); fcb && fcb->projectFolder && *fcb->projectFolder)
-        GGKopier(zeraGGBrukerGrensesnittData->prosjektTekst, (GGSmal(fcb->projectFolder) + GGSmal(fcb->projectName)).c_str());
+        zvlib::copyText(zeraGGBrukerGrensesnittData->prosjektTekst, (GGSmal(fcb->projectFolder) + GGSmal(fcb->projectName)).c_str());
     FinnMaksKartnavn();
     if (VelgGGSeedFil)
         VelgGGSeedFil();
@@ -233,7 +233,7 @@ void LesTemakodeKonv(void)
     // A code cut to fit would match another theme: such rows are left out.
     zeraGGData->antallTemakodeKonv =
         LesRader("ZERA_temakode_konv", 2, zeraGGData->temakodeKonv, [](TemakodeKonvRad &r, const MS_SQLDA &rad) {
-            return GGKopierHel(r.fraKode, Kolonne(rad, 0)) && GGKopierHel(r.tilKode, Kolonne(rad, 1));
+            return zvlib::copyWhole(r.fraKode, Kolonne(rad, 0)) && zvlib::copyWhole(r.tilKode, Kolonne(rad, 1));
         });
 }
 
@@ -286,7 +286,7 @@ void LesZeraImport(void)
 {
     zeraGGData->antallZeraImportRader =
         LesRader("ZERA_import", 4, zeraGGData->zeraImportRader, [](ZeraImportRad &r, const MS_SQLDA &rad) {
-            if (!GGKopierHel(r.filnavn, Kolonne(rad, 0)) || !GGKopierHel(r.kategori_navn, Kolonne(rad, 3)))
+            if (!zvlib::copyWhole(r.filnavn, Kolonne(rad, 0)) || !zvlib::copyWhole(r.kategori_navn, Kolonne(rad, 3)))
                 return false;
             TilSmaaBokstaver(r.filnavn);
             r.hodeid = Heltall(Kolonne(rad, 1));
@@ -326,8 +326,8 @@ void LesObjTypeTabell(void)
     while (rader && i < n && mdlDB_fetchRow(&rad) == 0) {
         // Features without an object type carry nothing for the table, and
         // an empty entry would end the engine's object-type table early.
-        if (!*Kolonne(rad, 1) || !GGKopierHel(rader[i].fcode, Kolonne(rad, 0)) ||
-            !GGKopierHel(rader[i].objtype, Kolonne(rad, 1))) {
+        if (!*Kolonne(rad, 1) || !zvlib::copyWhole(rader[i].fcode, Kolonne(rad, 0)) ||
+            !zvlib::copyWhole(rader[i].objtype, Kolonne(rad, 1))) {
             std::memset(&rader[i], 0, sizeof rader[i]);
             continue;
         }
@@ -341,14 +341,14 @@ void LesObjTypeTabell(void)
 void LesZeraGG(void)
 {
     int n = LesRader("ZERA_GG", 5, zeraGGData->zeraGGRader, [](ZeraGGRad &r, const MS_SQLDA &rad) {
-        if (!GGKopierHel(r.kolonne, Kolonne(rad, 0)) || !GGKopierHel(r.zeraNavn, Kolonne(rad, 1)) || !*r.kolonne ||
+        if (!zvlib::copyWhole(r.kolonne, Kolonne(rad, 0)) || !zvlib::copyWhole(r.zeraNavn, Kolonne(rad, 1)) || !*r.kolonne ||
             !*r.zeraNavn)
             return false;
         TilSmaaBokstaver(r.kolonne);
         TilSmaaBokstaver(r.zeraNavn);
         r.posisjon = Heltall(Kolonne(rad, 2));
         r.aapenListe = Heltall(Kolonne(rad, 3));
-        GGKopier(r.tekst, Kolonne(rad, 4));
+        zvlib::copyText(r.tekst, Kolonne(rad, 4));
         return true;
     });
     if (zeraGGData->zeraGGRader)

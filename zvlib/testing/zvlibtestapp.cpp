@@ -12,6 +12,7 @@
 #include "mdlhost.h"
 #include "zvliberror.h"
 #include "zvlibmain.h"
+#include "zvlibtext.h"
 #include "zvlibupf.h"
 
 #ifndef TESTAPP_SELF
@@ -49,7 +50,7 @@ int askCommand(char *unparsed)
     if (zvlibUpf_load(SETTINGS_TYPE, SETTINGS_ID, &s, sizeof s) != 0)
         s = Settings{};
     s.saves++;
-    snprintf(s.note, sizeof s.note, "%s", unparsed);
+    zvlib::copyText(s.note, unparsed);
     int named = zvlibUpf_saveFileName(unparsed, zvlibUpf_getHandle(), FILE_DIALOG);
     int stored = zvlibUpf_save(SETTINGS_TYPE, SETTINGS_ID, &s, sizeof s);
     toolSubsystem_printf("%s stored name=%d settings=%d\n", TESTAPP_SELF, named, stored);
