@@ -69,6 +69,7 @@ zera_rooms(zeraggdb_objs BUILDS zeraggdb.h zvlibutil.h FAILS brukerdata.h kartmo
 # not the application, a zvlib test not the engine, a host test no
 # deliverable; none a host floor's private header.
 zera_rooms(tekst_test BUILDS kartmotor_int.h dgn_testing.h FAILS brukerdata.h zvzera_services.h dgn_int.h)
+zera_rooms(kartmotor_fuzzing BUILDS kartmotor_int.h fuzz_testing.h FAILS brukerdata.h zvzera_services.h dgn_int.h)
 zera_rooms(kartimport BUILDS kartmotor.h FAILS kartmotor_int.h zvzera_services.h brukerdata.h)
 zera_rooms(zvlibutil_test BUILDS zvlibutil.h dgn_testing.h FAILS kartmotor.h base/text_host.h dgn_records.h)
 zera_rooms(mdlcfg_test BUILDS child_testing.h rsc_testing.h FAILS kartmotor.h zvlibutil.h base/text_host.h)
@@ -77,6 +78,6 @@ zera_rooms(dgnstore_test BUILDS dgn_records.h dgn/dgndescr_host.h FAILS kartmoto
 # The host's fuzz targets see the host alone, and a floor's private header
 # never: the readers inside a floor reach what they fuzz through a
 # host-internal header or a test fixture.
-zera_rooms(host_fuzz_face BUILDS mdlhost.h FAILS kartmotor_int.h kartmotor.h base/text_host.h)
+zera_rooms(host_fuzz_face BUILDS mdlhost.h fuzz_testing.h FAILS kartmotor_int.h kartmotor.h base/text_host.h)
 zera_rooms(host_fuzz_inner BUILDS dgn_records.h dgn/dgndescr_host.h svc/workbook_host.h
            FAILS kartmotor_int.h kartmotor.h dgn/dgnstore_int.h dgnstore_int.h svc_int.h dgn_int.h)

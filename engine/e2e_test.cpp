@@ -1316,7 +1316,7 @@ std::string punkter(int n)
 const char temaRad[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0\n";
 std::string tema_med(const std::string &rad) { return std::string(temaRad) + rad; }
 
-std::vector<DarligInndata> darlige_filer()
+std::vector<DarligInndata> lag_darlige_filer()
 {
     const std::string p = ".PUNKT 1:\n..PTEMA 2101\n..N\xD8\n1000 1000\n";
     auto hode_uten = [](const std::string &linje) {
@@ -1421,11 +1421,18 @@ std::vector<DarligInndata> darlige_filer()
     };
 }
 
+// Built once: every test name of the table asks for it, and its files are large.
+const std::vector<DarligInndata> &darlige_filer()
+{
+    static const std::vector<DarligInndata> filer = lag_darlige_filer();
+    return filer;
+}
+
 class E2eDarligInndataTest : public E2eTest, public ::testing::WithParamInterface<size_t> {};
 
 TEST_P(E2eDarligInndataTest, EndsInTheNumberedMessageOfTheReport)
 {
-    DarligInndata d = darlige_filer()[GetParam()];
+    const DarligInndata &d = darlige_filer()[GetParam()];
     SCOPED_TRACE(d.navn);
     std::string zera = d.zera.empty() ? path("finnes-ikke.zer") : writeFile("inn.zer", d.zera);
     std::string tema = d.tema.empty() ? testdata("grunn.tem") : d.tema == "-" ? path("finnes-ikke.tem")

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "kartmotor_int.h"
 #include "kartmotor_tjenester.h"
 #include "mdlhost.h"
@@ -24,12 +24,12 @@ const char tema[] = ";2101;HDB;P;Terrengpunkt;3;0;0;1;0;0;KRYSS;1;1;0\n"
 
 void sett_opp()
 {
-    const std::string &k = fuzz::katalog("fuzz_export");
+    const std::string &k = fuzz::folder("fuzz_export");
     temaFil = k + "/tema.tem";
     elementFil = k + "/element.tmp";
     zeraFil = k + "/ut.zer";
     rapportFil = k + "/ut.log";
-    fuzz::skriv(temaFil, tema, sizeof tema - 1);
+    fuzz::writeFile(temaFil, tema, sizeof tema - 1);
     MdlDesc *app = mdlhost_registerApplication("ZVZERA", ZERA_SOURCE_DIR "/zeraapp/zvzera.rsc");
     mdlhost_setCurrMdlDesc(app);
 }

@@ -4,15 +4,15 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "kartmotor_int.h"
 #include "mdlhost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string &k = fuzz::katalog("fuzz_symboltable");
+    const std::string &k = fuzz::folder("fuzz_symboltable");
     std::string fil = k + "/symbol.tab";
-    fuzz::skriv(fil, data, size);
+    fuzz::writeFile(fil, data, size);
     if (st_create(fil.c_str()) == 0) {
         int32_t n = Symboltab.count;
         for (int32_t i = 0; i < n && i < ST_MAX_SYMBOLS; i++)

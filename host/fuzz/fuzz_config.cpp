@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "mdlhost.h"
 
 namespace {
@@ -39,9 +39,9 @@ std::set<std::string> navn_i(const uint8_t *data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string &k = fuzz::katalog("fuzz_config");
+    const std::string &k = fuzz::folder("fuzz_config");
     std::string fil = k + "/host.cfg";
-    fuzz::skriv(fil, data, size);
+    fuzz::writeFile(fil, data, size);
     // A drive of the folder, so that paths that name it map somewhere real;
     // no log, whatever the file says: it would be written where it names.
     mdlSystem_defineConfigurationVariable("MDLHOST_DRIVE_F", k.c_str(), MDLHOST_CFGLEVEL_SYSTEM);

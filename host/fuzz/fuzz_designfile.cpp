@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dgn_records.h"
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "mdlhost.h"
 
 namespace {
@@ -22,7 +22,7 @@ std::vector<uint8_t> god;
 
 void lag_god_fil()
 {
-    const std::string &k = fuzz::katalog("fuzz_designfile");
+    const std::string &k = fuzz::folder("fuzz_designfile");
     std::string kilde = k + "/god.dgn";
     fil = k + "/skadet.dgn";
     DPoint3d o{1000, 2000, 0};
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t i = 0; i < b.size() && fra + i < kopi.size(); i++)
             kopi[fra + i] = b[i];
     }
-    fuzz::skriv(fil, kopi.data(), kopi.size());
+    fuzz::writeFile(fil, kopi.data(), kopi.size());
     if (mdlSystem_newDesignFile(fil.c_str()) == 0) {
         DgnModelRefP aktiv = mdlModelRef_getActive();
         int modeller = mdlhost_dgnModelCount(aktiv);

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "mdlhost.h"
 
 namespace {
@@ -26,10 +26,10 @@ bool utenfor(std::string_view linje)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool klar = false;
-    const std::string &k = fuzz::katalog("fuzz_keyin");
+    const std::string &k = fuzz::folder("fuzz_keyin");
     if (!klar) {
         // Files the keyins may name, and no opener or log to reach out with.
-        fuzz::skriv(k + "/a.txt", "line 1\nline \xF8\n", 14);
+        fuzz::writeFile(k + "/a.txt", "line 1\nline \xF8\n", 14);
         mdlSystem_defineConfigurationVariable("MDLHOST_DRIVE_F", k.c_str(), MDLHOST_CFGLEVEL_USER);
         mdlSystem_defineConfigurationVariable("MDLHOST_OPENER", "", MDLHOST_CFGLEVEL_USER);
         mdlSystem_defineConfigurationVariable("MDLHOST_LOG", "", MDLHOST_CFGLEVEL_USER);

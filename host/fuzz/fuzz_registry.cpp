@@ -8,19 +8,19 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "mdlhost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool klar = false;
-    const std::string &k = fuzz::katalog("fuzz_registry");
+    const std::string &k = fuzz::folder("fuzz_registry");
     if (!klar) {
         mdlSystem_defineConfigurationVariable("MDLHOST_REGISTRY", k.c_str(), MDLHOST_CFGLEVEL_USER);
         klar = true;
     }
-    fuzz::skriv(k + "/user.reg", data, size);
-    fuzz::skriv(k + "/machine.reg", data, size);
+    fuzz::writeFile(k + "/user.reg", data, size);
+    fuzz::writeFile(k + "/machine.reg", data, size);
 
     // Key and name of each line ("key<TAB>name<TAB>..."), asked for as they stand.
     std::string_view rest(reinterpret_cast<const char *>(data), size);

@@ -5,20 +5,20 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "mdlhost.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static MdlDesc *app = nullptr;
-    const std::string &k = fuzz::katalog("fuzz_resource");
+    const std::string &k = fuzz::folder("fuzz_resource");
     if (app == nullptr)
         app = mdlhost_registerApplication("FUZZRSC", nullptr);
     const char *navn[] = {"a.rsc", "b.rsc", "c.rsc", "d.rsc"};
-    auto filer = fuzz::deler(data, size, 4);
+    auto filer = fuzz::parts(data, size, 4);
     for (size_t i = 0; i < 4; i++) {
         std::string_view innhold = i < filer.size() ? filer[i] : std::string_view();
-        fuzz::skriv(k + "/" + navn[i], innhold.data(), innhold.size());
+        fuzz::writeFile(k + "/" + navn[i], innhold.data(), innhold.size());
     }
     std::string a = k + "/a.rsc";
 

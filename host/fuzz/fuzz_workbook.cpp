@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_felles.h"
+#include "fuzz_testing.h"
 #include "svc/workbook_host.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string &k = fuzz::katalog("fuzz_workbook");
+    const std::string &k = fuzz::folder("fuzz_workbook");
     std::string fil = k + "/bok.xlsx", kopi = k + "/kopi.xlsx";
-    fuzz::skriv(fil, data, size);
+    fuzz::writeFile(fil, data, size);
     mdlhost::sheet::Workbook bok;
     std::string feil;
     if (!mdlhost::sheet::readWorkbook(fil, bok, feil))

@@ -4,10 +4,10 @@
 #ifndef ZERAAPP_HODE_TESTING_H
 #define ZERAAPP_HODE_TESTING_H
 
-#include <cstdio>
 #include <cstring>
 
 #include "kartmotor.h"
+#include "zvlibtext.h"
 
 namespace hodetest {
 
@@ -19,7 +19,7 @@ inline void nyttHode(int16_t set, SheadStruct *h)
                        : set == ZERA_CHARSET_7BIT                          ? "DECN7"
                        : set == ZERA_CHARSET_DOS                           ? "DOSN8"
                                                                            : "";
-    snprintf(h->tegnsett, sizeof h->tegnsett, "%s", navn);
+    zvlib::copyText(h->tegnsett, navn);
     h->minN = h->minE = h->minH = -9999999.9;
     h->maxN = h->maxE = h->maxH = 9999999.9;
     h->enhet = 1.0;

@@ -1,6 +1,7 @@
-// What the application's benchmarks share: a temporary folder with a theme
-// table, the ZERA application registered for its message texts, and the
-// counters each benchmark reports.
+// What the engine's and the application's benchmarks share, on the
+// engine's face: a temporary folder with a theme table, the ZERA
+// application registered for its message texts, and the counters each
+// benchmark reports.
 #ifndef BENK_H
 #define BENK_H
 
