@@ -970,6 +970,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
                 return DB_FEIL;
             for (int k = 0; k < t->antallKolonner; ++k) {
                 ny[k].type = t->kolonner[k].type;
+                ny[k].bredde = t->kolonner[k].bredde;
                 zvlib::copyText(ny[k].navn, t->kolonner[k].navn);
                 if (t->celler[k][r]) {
                     KopierVerdi(&ny[k].verdi, t->celler[k][r], ny[k].type);
@@ -997,6 +998,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
     }
     for (int k = 0; k < d.numColumns; ++k) {
         ny[k].type = static_cast<uint16_t>(d.columns[k].type);
+        ny[k].bredde = ny[k].type == DB_TEKST ? d.columns[k].length : 0;
         zvlib::copyText(ny[k].navn, d.columns[k].name);
         TilSmaaBokstaver(ny[k].navn);
         // Present values are marked, as in the cached road.
