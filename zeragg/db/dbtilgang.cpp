@@ -294,6 +294,14 @@ std::string SqlLike(const char *jokerForan, const char *tekst)
     return s + "' ESCAPE '!'";
 }
 
+// The length a text of a column is stored with: cut to the described
+// width, as both back ends then store it (PostgreSQL would refuse the row).
+static size_t LagretLengde(const DbKolonne &k, const char *tekst)
+{
+    size_t n = std::strlen(tekst);
+    return k.bredde > 0 && n > static_cast<size_t>(k.bredde) ? static_cast<size_t>(k.bredde) : n;
+}
+
 // The value of a column as SQL text; "NULL" for no value (a text column
 // without a text included).
 static std::string SqlVerdi(const DbKolonne &k)
@@ -301,7 +309,7 @@ static std::string SqlVerdi(const DbKolonne &k)
     if (!k.harVerdi || (k.type == DB_TEKST && !k.verdi.tekst))
         return "NULL";
     if (k.type == DB_TEKST)
-        return SqlTekst(k.verdi.tekst);
+        return SqlTekst(std::string(k.verdi.tekst, LagretLengde(k, k.verdi.tekst)).c_str());
     if (k.type == DB_DOBBEL)
         return SqlDobbel(k.verdi.dobbel);
     return std::to_string(static_cast<long>(k.verdi.lang));
@@ -331,6 +339,7 @@ int HentKolonneListe(DbKolonne **rad, int *antall, const char *tabell)
             return DB_FEIL;
         for (int i = 0; i < t->antallKolonner; ++i) {
             r[i].type = t->kolonner[i].type;
+            r[i].bredde = t->kolonner[i].bredde;
             zvlib::copyText(r[i].navn, t->kolonner[i].navn);
         }
         *rad = r;
@@ -355,6 +364,7 @@ int HentKolonneListe(DbKolonne **rad, int *antall, const char *tabell)
             return DB_FEIL;
         }
         r[i].type = static_cast<uint16_t>(d.columns[i].type);
+        r[i].bredde = r[i].type == DB_TEKST ? d.columns[i].length : 0;
         zvlib::copyText(r[i].navn, d.columns[i].name);
         TilSmaaBokstaver(r[i].navn);
     }
@@ -383,7 +393,7 @@ void FrigiRad(DbKolonne *rad, int antall)
 int SjekkKolonneListe(const DbTabell *tabell, const DbKolonne *rad, int antall, int *indeks)
 {
     if (!tabell || !rad || antall != tabell->antallKolonner || antall < 1 ||
-        std::strcmp(tabell->kolonner[0].navn, "mslink") != 0)
+        std::strcmp(tabell->kolonner[0].navn, "mslink") != 0 || tabell->kolonner[0].type != DB_LANG)
         return DB_FEIL;
     for (int i = 0; i < antall; ++i)
         if (rad[i].type != tabell->kolonner[i].type || std::strcmp(rad[i].navn, tabell->kolonner[i].navn) != 0)
@@ -435,29 +445,47 @@ static void FrigiTabell(DbTabell *t)
     t->antallKolonner = t->antallRader = 0;
 }
 
-void BufreTabell(DbTabell *tabell, const char *navn)
+static std::string VertsFeil()
+{
+    char feil[512];
+    mdlDB_getErrorText(feil, sizeof feil);
+    return feil;
+}
+
+// Fills one cache entry; false (and why) when the table cannot be read
+// whole, so that it is left out of the cache rather than taken as empty.
+static bool BufreHele(DbTabell *tabell, const char *navn, std::string &feil)
 {
     tabell->antallKolonner = tabell->antallRader = 0;
     tabell->kolonner = nullptr;
     tabell->celler = nullptr;
+    tabell->storsteMslink = tabell->storsteKjent = 0;
+    if (!mdlhost_dbIsIdentifier(navn)) {
+        feil = "navnet er ikke et enkelt SQL-navn";
+        return false;
+    }
     MS_SQLDA d{};
-    if (!mdlhost_dbIsIdentifier(navn) || mdlDB_describeTable(navn, &d) != 0 || d.numColumns < 1) {
+    if (mdlDB_describeTable(navn, &d) != 0 || d.numColumns < 1) {
+        feil = VertsFeil();
         mdlDB_freeSQLDADescriptor(&d);
-        return;
+        return false;
     }
     for (int i = 0; i < d.numColumns; ++i)
         if (std::strlen(d.columns[i].name) > DB_MAKS_KOLONNENAVN) {
+            feil = std::string("kolonnenavnet ") + d.columns[i].name + " er for langt";
             mdlDB_freeSQLDADescriptor(&d);
-            return;
+            return false;
         }
     int n = d.numColumns;
     tabell->kolonner = static_cast<DbKolonneBeskrivelse *>(GGAlloker(n * sizeof(DbKolonneBeskrivelse)));
     if (!tabell->kolonner) {
         mdlDB_freeSQLDADescriptor(&d);
-        return;
+        feil = "ikke nok minne";
+        return false;
     }
     for (int i = 0; i < n; ++i) {
         tabell->kolonner[i].type = static_cast<uint16_t>(d.columns[i].type);
+        tabell->kolonner[i].bredde = d.columns[i].type == DB_TEKST ? d.columns[i].length : 0;
         zvlib::copyText(tabell->kolonner[i].navn, d.columns[i].name);
         TilSmaaBokstaver(tabell->kolonner[i].navn);
     }
@@ -467,22 +495,29 @@ void BufreTabell(DbTabell *tabell, const char *navn)
     char svar[MDLDB_VALUE_SIZE];
     int64_t rader = 0;
     std::string sql = std::string("select count(*) from ") + navn;
-    if (mdlDB_sqlQuery(svar, sql.c_str()) != 0 || !GGHeltall(svar, rader) || rader <= 0 ||
-        rader > INT32_MAX / 2)
-        return;
+    if (mdlDB_sqlQuery(svar, sql.c_str()) != 0 || !GGHeltall(svar, rader) || rader < 0 || rader > INT32_MAX / 2) {
+        feil = VertsFeil();
+        return false;
+    }
+    if (rader == 0)
+        return true;
     tabell->celler = static_cast<DbVerdi ***>(GGAlloker(n * sizeof(DbVerdi **)));
-    if (!tabell->celler)
-        return;
+    if (!tabell->celler) {
+        feil = "ikke nok minne";
+        return false;
+    }
     for (int k = 0; k < n; ++k) {
         tabell->celler[k] = static_cast<DbVerdi **>(GGAlloker(static_cast<size_t>(rader) * sizeof(DbVerdi *)));
         if (!tabell->celler[k]) {
-            FrigiTabell(tabell);
-            return;
+            feil = "ikke nok minne";
+            return false;
         }
     }
     sql = std::string("select * from ") + navn;
-    if (mdlDB_openCursor(sql.c_str()) != 0)
-        return;
+    if (mdlDB_openCursor(sql.c_str()) != 0) {
+        feil = VertsFeil();
+        return false;
+    }
     MS_SQLDA rad{};
     // Rows added after the count are left out: the cache holds what it counted.
     int r = 0;
@@ -493,6 +528,14 @@ void BufreTabell(DbTabell *tabell, const char *navn)
     }
     mdlDB_closeCursor();
     tabell->antallRader = r;
+    return true;
+}
+
+void BufreTabell(DbTabell *tabell, const char *navn)
+{
+    std::string feil;
+    if (!BufreHele(tabell, navn, feil))
+        FrigiTabell(tabell);
 }
 
 void BufreAlleTabeller(void)
@@ -511,15 +554,27 @@ void BufreAlleTabeller(void)
         TilSmaaBokstaver(tabeller[i].navn);
     }
     std::qsort(tabeller, n, sizeof(DbTabell), SammenlignTabellNavn);
+    // The texts of message list 111 (entries 32 and 33) replace these once
+    // the GIS build has its resource file.
     char tekst[512];
     std::snprintf(tekst, sizeof tekst, "%s. %s", zvlibMain_getApplicationName(), "Leser tabeller");
+    // A table that cannot be read is left out, so that it is served by SQL:
+    // an empty entry would answer "not found" for rows it holds.
+    int bufret = 0;
     for (int i = 0; i < n; ++i) {
         if (GGFremdrift)
             mdlDialog_completionBarUpdate(GGFremdrift, tekst, i * 100 / n);
-        BufreTabell(&tabeller[i], tabeller[i].navn);
+        DbTabell t = tabeller[i];
+        std::string feil;
+        if (!BufreHele(&t, t.navn, feil)) {
+            FrigiTabell(&t);
+            toolSubsystem_printf("Tabellen %s kan ikke leses inn (%s); den leses med SQL.\n", t.navn, feil.c_str());
+            continue;
+        }
+        tabeller[bufret++] = t;
     }
     zeraGGData->tabellBuffer = tabeller;
-    zeraGGData->antallBufredeTabeller = n;
+    zeraGGData->antallBufredeTabeller = bufret;
 }
 
 DbTabell *FinnBufretTabell(const char *navn)
@@ -639,6 +694,27 @@ void FrigiTabellBuffer(void)
 
 // --- look-up -----------------------------------------------------------------------------
 
+// Rows through this layer begin with a long mslink: another type would be
+// read and written as a 32-bit number that it is not.
+static bool HarMslink(const char *tabell, const DbKolonne *rad, int antall)
+{
+    if (rad && antall >= 1 && rad[0].type == DB_LANG && std::strcmp(rad[0].navn, "mslink") == 0)
+        return true;
+    toolSubsystem_printf("Tabellen %s: f\xF8rste kolonne er ikke mslink av heltallstype; raden brukes ikke.\n",
+                         tabell ? tabell : "");
+    return false;
+}
+
+// A cell against a row's value, the text as it would be stored.
+static bool LikCelle(const DbVerdi *celle, const DbKolonne &k)
+{
+    if (k.type != DB_TEKST || !k.verdi.tekst)
+        return LikeVerdier(celle, &k.verdi, k.type);
+    size_t n = LagretLengde(k, k.verdi.tekst);
+    const char *c = celle && celle->tekst ? celle->tekst : "";
+    return std::strlen(c) == n && std::memcmp(c, k.verdi.tekst, n) == 0;
+}
+
 int FinnMslinkIBuffer(long *mslink, const char *tabell, const DbKolonne *rad, int antall, int *bufret)
 {
     *bufret = 0;
@@ -651,7 +727,7 @@ int FinnMslinkIBuffer(long *mslink, const char *tabell, const DbKolonne *rad, in
     for (int r = 0; r < t->antallRader; ++r) {
         bool lik = true;
         for (int k = 1; k < antall && lik; ++k)
-            lik = !ErKjentType(rad[k].type) || LikeVerdier(t->celler[k][r], &rad[k].verdi, rad[k].type);
+            lik = !ErKjentType(rad[k].type) || LikCelle(t->celler[k][r], rad[k]);
         // A row without an mslink cannot be linked to.
         if (lik && t->celler[0][r] && t->celler[0][r]->lang > 0) {
             *mslink = t->celler[0][r]->lang;
@@ -663,6 +739,8 @@ int FinnMslinkIBuffer(long *mslink, const char *tabell, const DbKolonne *rad, in
 
 int FinnMslinkForVerdier(long *mslink, const char *tabell, const DbKolonne *rad, int antall)
 {
+    if (!HarMslink(tabell, rad, antall))
+        return 0;
     int bufret = 0;
     if (FinnMslinkIBuffer(mslink, tabell, rad, antall, &bufret))
         return 1;
@@ -708,15 +786,48 @@ static int SendSql(const std::string &sql)
     return 0;
 }
 
+// Texts wider than their column are cut to it in the row itself, so that
+// the cache holds what the database holds.
+static void KuttTekster(const char *tabell, DbKolonne *rad, int antall)
+{
+    for (int k = 0; k < antall; ++k) {
+        DbKolonne &c = rad[k];
+        if (c.type != DB_TEKST || !c.harVerdi || !c.verdi.tekst)
+            continue;
+        size_t n = LagretLengde(c, c.verdi.tekst);
+        if (c.verdi.tekst[n] == '\0')
+            continue;
+        toolSubsystem_printf("Tabellen %s, kolonne %s: teksten er kuttet til %d tegn: %s\n", tabell, c.navn,
+                             static_cast<int>(n), c.verdi.tekst);
+        c.verdi.tekst[n] = '\0';
+    }
+}
+
 int SettInnRad(const char *tabell, DbKolonne *rad, int antall, int alltidSettInn)
 {
-    if (!rad || antall < 1)
+    if (!HarMslink(tabell, rad, antall))
         return DB_FEIL;
     if (!alltidSettInn && rad[0].harVerdi && rad[0].verdi.lang > 0)
         return OppdaterRad(tabell, rad, antall);
+    // A cached table keeps its largest mslink, so that an insert does not
+    // scan the table; the database is asked once.
+    DbTabell *bufret = FinnBufretTabell(tabell);
     long storst = 0;
-    if (mdlDB_largestMslink(tabell, &storst) != 0 || storst >= INT32_MAX)
+    if (bufret && bufret->storsteKjent) {
+        storst = bufret->storsteMslink;
+    } else if (mdlDB_largestMslink(tabell, &storst) != 0) {
+        toolSubsystem_printf("Kan ikke sette inn i %s: %s\n", tabell, VertsFeil().c_str());
         return DB_FEIL;
+    }
+    if (storst >= INT32_MAX || storst < 0) {
+        toolSubsystem_printf("Kan ikke sette inn i %s: mslink %ld er for stor\n", tabell, storst);
+        return DB_FEIL;
+    }
+    if (bufret) {
+        bufret->storsteMslink = static_cast<int32_t>(storst);
+        bufret->storsteKjent = 1;
+    }
+    KuttTekster(tabell, rad, antall);
     DbKolonne forrige = rad[0];
     rad[0].verdi.lang = static_cast<int32_t>(storst + 1);
     rad[0].harVerdi = 1;
@@ -750,17 +861,25 @@ int SettInnRad(const char *tabell, DbKolonne *rad, int antall, int alltidSettInn
     Utfyll128(sql);
     if (SendSql(sql) != 0) {
         rad[0] = forrige;
+        // Another writer may have taken the number: ask again next time.
+        if (bufret)
+            bufret->storsteKjent = 0;
         return DB_FEIL;
     }
-    if (DbTabell *t = FinnBufretTabell(tabell))
-        LeggTilRadIBuffer(t, rad, antall);
+    if (bufret) {
+        bufret->storsteMslink = rad[0].verdi.lang;
+        LeggTilRadIBuffer(bufret, rad, antall);
+    }
     return 0;
 }
 
 int OppdaterRad(const char *tabell, DbKolonne *rad, int antall)
 {
-    if (!rad || antall <= 1)
+    if (!HarMslink(tabell, rad, antall))
+        return DB_FEIL;
+    if (antall <= 1)
         return 0;
+    KuttTekster(tabell, rad, antall);
     std::vector<std::string> setninger;
     for (int fra = 1; fra < antall; fra += 99) {
         std::string par;
@@ -798,6 +917,8 @@ int OppdaterRad(const char *tabell, DbKolonne *rad, int antall)
 
 long FinnEllerSettInnRad(DbKolonne *rad, int antall, const char *tabell)
 {
+    if (!HarMslink(tabell, rad, antall))
+        return 0;
     long mslink = 0;
     if (FinnMslinkForVerdier(&mslink, tabell, rad, antall))
         return mslink;
@@ -808,7 +929,7 @@ long FinnEllerSettInnRad(DbKolonne *rad, int antall, const char *tabell)
 
 int LagreRadOgLink(MSElement *element, const char *tabell, DbKolonne *rad, int antall, int gjenbruk)
 {
-    if (!rad || antall < 1)
+    if (!HarMslink(tabell, rad, antall))
         return DB_FEIL;
     if (gjenbruk) {
         long mslink = 0;
@@ -849,6 +970,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
                 return DB_FEIL;
             for (int k = 0; k < t->antallKolonner; ++k) {
                 ny[k].type = t->kolonner[k].type;
+                ny[k].bredde = t->kolonner[k].bredde;
                 zvlib::copyText(ny[k].navn, t->kolonner[k].navn);
                 if (t->celler[k][r]) {
                     KopierVerdi(&ny[k].verdi, t->celler[k][r], ny[k].type);
@@ -876,6 +998,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
     }
     for (int k = 0; k < d.numColumns; ++k) {
         ny[k].type = static_cast<uint16_t>(d.columns[k].type);
+        ny[k].bredde = ny[k].type == DB_TEKST ? d.columns[k].length : 0;
         zvlib::copyText(ny[k].navn, d.columns[k].name);
         TilSmaaBokstaver(ny[k].navn);
         // Present values are marked, as in the cached road.
@@ -937,9 +1060,13 @@ int FinnJoinDefinisjon(const char *tabell, const char *kolonne, char *tabell1, c
         };
         if (til8(j.table0) != t || til8(j.index0) != k)
             continue;
-        zvlib::copyText(tabell1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.table1).c_str());
-        zvlib::copyText(indeks1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.index1).c_str());
-        zvlib::copyText(verdi1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.value1).c_str());
+        // A longer name cut to fit would name another table or column.
+        if (!zvlib::copyWhole(tabell1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.table1).c_str()) ||
+            !zvlib::copyWhole(indeks1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.index1).c_str()) ||
+            !zvlib::copyWhole(verdi1, DB_MAKS_TABELLNAVN + 1, SmaaTekst(j.value1).c_str())) {
+            tabell1[0] = indeks1[0] = verdi1[0] = '\0';
+            return 0;
+        }
         return *tabell1 && *indeks1 && *verdi1 ? 1 : 0;
     }
     return 0;

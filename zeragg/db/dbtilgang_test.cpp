@@ -1,4 +1,6 @@
 #include <cstring>
+#include <functional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -131,18 +133,20 @@ TEST_P(DbTilgang, UpdateOf200ColumnsInGroupsOf99)
 
 TEST_P(DbTilgang, OverlongStatementsAreRefusedBeforeSending)
 {
+    // Wide enough that the value is not cut to the column first.
+    run({"create table lang (mslink integer, a varchar(4000))"});
     int n = 0;
     std::string big(3000, 'z');
-    DbKolonne *r = row("fri", n, {{"a", big.c_str()}});
+    DbKolonne *r = row("lang", n, {{"a", big.c_str()}});
     mdlhost_clearTextWindow();
     startLog();
-    EXPECT_EQ(SettInnRad("fri", r, n, 1), DB_FEIL);
+    EXPECT_EQ(SettInnRad("lang", r, n, 1), DB_FEIL);
     EXPECT_NE(std::string(mdlhost_textWindow()).find("ERROR!!! For lang 'SQL-insert' kommando:"), std::string::npos);
     r[0].verdi.lang = 1;
     r[0].harVerdi = 1;
-    EXPECT_EQ(OppdaterRad("fri", r, n), DB_FEIL);
+    EXPECT_EQ(OppdaterRad("lang", r, n), DB_FEIL);
     long m = 0;
-    EXPECT_EQ(FinnMslinkForVerdier(&m, "fri", r, n), 0);
+    EXPECT_EQ(FinnMslinkForVerdier(&m, "lang", r, n), 0);
     EXPECT_NE(std::string(mdlhost_textWindow()).find("ERROR!!! For langt 'SQL-select query':"), std::string::npos);
     for (auto &s : logged())
         EXPECT_EQ(s.find("zzzz"), std::string::npos) << s;
@@ -267,16 +271,26 @@ TEST_P(DbTilgang, StoreAndLinkWithAndWithoutReuse)
 TEST_P(DbTilgang, ReadRowByMslinkBothRoads)
 {
     run({"insert into fri (mslink, a, c) values (3, 'tekst', 7)"});
-    for (const char *table : {"fri", "bygningstype"}) {
+    // fri by SQL, bygningstype from the cache: values and NULLs alike.
+    struct {
+        const char *table;
+        long mslink;
+        int column;
+        const char *text; // null: no value
+    } cases[] = {{"fri", 3, 1, "tekst"}, {"fri", 3, 2, nullptr}, {"fri", 3, 3, "7"},
+                 {"bygningstype", 2, 1, "3"}, {"bygningstype", 2, 2, "Enebolig"}, {"bygningstype", 1, 1, nullptr}};
+    for (auto &c : cases) {
         DbKolonne *r = nullptr;
         int n = 0;
-        long m = std::string(table) == "fri" ? 3 : 2;
-        ASSERT_EQ(LesRadForMslink(&r, &n, table, m), 0) << table;
-        EXPECT_EQ(r[0].verdi.lang, m);
+        ASSERT_EQ(LesRadForMslink(&r, &n, c.table, c.mslink), 0) << c.table;
+        EXPECT_EQ(r[0].verdi.lang, c.mslink);
         EXPECT_EQ(r[0].harVerdi, 1);
-        EXPECT_EQ(r[1].harVerdi, std::string(table) == "fri" ? 1 : 1);
+        EXPECT_EQ(r[c.column].harVerdi, c.text ? 1 : 0) << c.table << " column " << c.column;
+        char text[DB_VERDI_TEKST];
+        VerdiTilTekst(text, r[c.column].harVerdi ? &r[c.column].verdi : nullptr, r[c.column].type);
+        EXPECT_STREQ(text, c.text ? c.text : "") << c.table << " column " << c.column;
         FrigiRad(r, n);
-        EXPECT_EQ(LesRadForMslink(&r, &n, table, 99), DB_FEIL);
+        EXPECT_EQ(LesRadForMslink(&r, &n, c.table, 99), DB_FEIL);
     }
 }
 
@@ -333,6 +347,229 @@ TEST_P(DbTilgang, ReservedAndNorwegianColumnNamesAreQuoted)
     EXPECT_STREQ(r[1].verdi.tekst, "Ola");
     EXPECT_EQ(r[2].verdi.lang, 12);
     FrigiRad(r, n);
+}
+
+// Tables whose mslink is not a long, cached (catalogued) and not.
+TEST_P(DbTilgang, RowsWhoseMslinkIsNotALongAreRefused)
+{
+    const char *tables[] = {"dbuf", "dfri", "tbuf", "tfri"};
+    for (const char *t : tables) {
+        std::string type = t[0] == 'd' ? "double precision" : "varchar(10)";
+        run({std::string("create table ") + t + " (mslink " + type + ", navn varchar(40))",
+             std::string("insert into ") + t + " values (5, 'finnes')"});
+    }
+    run({"insert into ugtable_cat (tablename, entitynum) values ('dbuf', 20)",
+         "insert into ugtable_cat (tablename, entitynum) values ('tbuf', 21)"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    LesGGDatabase();
+    ASSERT_NE(FinnBufretTabell("dbuf"), nullptr);
+    ASSERT_EQ(FinnBufretTabell("dfri"), nullptr);
+    MSElement el{};
+    DPoint3d pts[2] = {{0, 0, 0}, {1, 1, 0}};
+    ASSERT_EQ(mdlLine_create(&el, nullptr, pts), 0);
+    struct Op {
+        const char *name, *navn;
+        bool mslinkSet;
+        std::function<long(const char *, DbKolonne *, int)> call;
+        long refused;
+    } ops[] = {
+        {"insert", "ny", false, [](const char *t, DbKolonne *r, int n) { return long(SettInnRad(t, r, n, 1)); }, DB_FEIL},
+        {"insert as update", "endret", true,
+         [](const char *t, DbKolonne *r, int n) { return long(SettInnRad(t, r, n, 0)); }, DB_FEIL},
+        {"update", "endret", true, [](const char *t, DbKolonne *r, int n) { return long(OppdaterRad(t, r, n)); },
+         DB_FEIL},
+        {"store and link", "ny", false,
+         [&el](const char *t, DbKolonne *r, int n) { return long(LagreRadOgLink(&el, t, r, n, 0)); }, DB_FEIL},
+        {"store and link again", "finnes", false,
+         [&el](const char *t, DbKolonne *r, int n) { return long(LagreRadOgLink(&el, t, r, n, 1)); }, DB_FEIL},
+        {"find", "finnes", false,
+         [](const char *t, DbKolonne *r, int n) {
+             long m = 0;
+             return long(FinnMslinkForVerdier(&m, t, r, n));
+         },
+         0},
+        {"find or insert", "ny", false, [](const char *t, DbKolonne *r, int n) { return FinnEllerSettInnRad(r, n, t); },
+         0},
+    };
+    for (const char *t : tables)
+        for (auto &op : ops) {
+            int n = 0;
+            DbKolonne *r = op.mslinkSet ? row(t, n, {{"mslink", "5"}, {"navn", op.navn}}) : row(t, n, {{"navn", op.navn}});
+            ASSERT_NE(r, nullptr);
+            ASSERT_NE(r[0].type, DB_LANG) << t;
+            mdlhost_clearTextWindow();
+            EXPECT_EQ(op.call(t, r, n), op.refused) << t << ": " << op.name;
+            std::string said = mdlhost_textWindow();
+            EXPECT_NE(said.find(std::string("Tabellen ") + t + ":"), std::string::npos) << t << ": " << op.name << said;
+            FrigiRad(r, n);
+            EXPECT_EQ(count(t), 1) << t << ": " << op.name;
+            EXPECT_EQ(query(std::string("select navn from ") + t), "finnes") << t << ": " << op.name;
+        }
+    // Nothing was linked to the element.
+    DatabaseLink *links = nullptr;
+    int linked = 0;
+    int rc = mdlDB_extractLinkages(&links, &linked, &el);
+    EXPECT_TRUE(rc != 0 || linked == 0) << linked;
+    dlmSystem_mdlFree(links);
+}
+
+// Catalogued tables that cannot be read whole are left out of the cache,
+// each named once, and served by SQL.
+TEST_P(DbTilgang, TablesThatCannotBeReadAreServedBySql)
+{
+    if (GetParam() == std::string("postgresql")) {
+        // A character the client encoding cannot carry fails the select.
+        run({"create table ulest (mslink integer, navn varchar(40), x varchar(40))",
+             "insert into ulest values (1, 'R\xE5" "dhus', 'a')",
+             "insert into ulest values (2, 'Kr 5', 'Kr 5 ' || chr(8364))"});
+    } else {
+        // A value that fails when it is computed, in row 2 only.
+        run({"create table ulest_rader (mslink integer, navn varchar(40))",
+             "insert into ulest_rader values (1, 'R\xE5" "dhus')", "insert into ulest_rader values (2, 'Kr 5')",
+             "create view ulest as select mslink, navn, case when mslink = 2 then "
+             "abs(-9223372036854775808) else 'a' end as x from ulest_rader"});
+    }
+    char out[MDLDB_VALUE_SIZE];
+    ASSERT_NE(mdlDB_sqlQuery(out, "select x from ulest where mslink = 2"), 0);
+    run({"insert into ugtable_cat (tablename, entitynum) values ('ulest', 20)",
+         "insert into ugtable_cat (tablename, entitynum) values ('mangler', 21)",
+         "insert into ugtable_cat (tablename, entitynum) values ('v\xE6g', 22)"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    mdlhost_clearTextWindow();
+    LesGGDatabase();
+    std::string said = mdlhost_textWindow();
+    for (const char *t : {"ulest", "mangler", "v\xE6g"}) {
+        EXPECT_EQ(FinnBufretTabell(t), nullptr) << t;
+        std::string line = std::string("Tabellen ") + t + " ";
+        size_t at = said.find(line);
+        EXPECT_NE(at, std::string::npos) << t << ": " << said;
+        EXPECT_EQ(said.find(line, at + 1), std::string::npos) << t << ": " << said;
+    }
+    EXPECT_NE(FinnBufretTabell("bygg"), nullptr);
+    int n = 0;
+    DbKolonne *r = row("ulest", n, {{"navn", "R\xE5" "dhus"}});
+    ASSERT_EQ(n, 3);
+    r[2].type = 3; // x is not asked for
+    EXPECT_EQ(FinnEllerSettInnRad(r, n, "ulest"), 1);
+    FrigiRad(r, n);
+    EXPECT_EQ(count("ulest"), 2);
+}
+
+// An insert that cannot start names the host's reason.
+TEST_P(DbTilgang, InsertThatCannotStartSaysWhy)
+{
+    int nb = 0, nf = 0;
+    DbKolonne *bygg = row("bygg", nb, {{"navn", "x"}}), *fri = row("fri", nf, {{"a", "x"}});
+    // The server gone: every statement fails.
+    mdlhost_dbClose();
+    for (auto [table, r, n] : {std::tuple{"bygg", bygg, nb}, std::tuple{"fri", fri, nf}}) {
+        mdlhost_clearTextWindow();
+        EXPECT_EQ(SettInnRad(table, r, n, 1), DB_FEIL);
+        std::string said = mdlhost_textWindow();
+        EXPECT_FALSE(error().empty());
+        EXPECT_NE(said.find(std::string("Kan ikke sette inn i ") + table + ": " + error()), std::string::npos)
+            << said;
+        FrigiRad(r, n);
+    }
+    ASSERT_EQ(mdlDB_activeDatabase(db_.name().c_str()), 0);
+}
+
+// Texts wider than their column are cut to it, the same on both back ends;
+// the row is found again as stored.
+TEST_P(DbTilgang, WideTextsAreCutToTheirColumn)
+{
+    struct {
+        const char *table, *column;
+        size_t width;
+    } cases[] = {{"hode", "eier", 64}, {"fri", "b", 20}};
+    std::string wide(70, 'e');
+    wide[0] = 'E';
+    for (auto &c : cases) {
+        int n = 0;
+        DbKolonne *r = row(c.table, n, {{c.column, wide.c_str()}});
+        mdlhost_clearTextWindow();
+        long m = FinnEllerSettInnRad(r, n, c.table);
+        EXPECT_GT(m, 0) << c.table << ": " << error();
+        std::string said = mdlhost_textWindow();
+        EXPECT_NE(said.find(std::string("kolonne ") + c.column + ": teksten er kuttet til " + std::to_string(c.width)),
+                  std::string::npos)
+            << said;
+        FrigiRad(r, n);
+        EXPECT_EQ(query(std::string("select ") + c.column + " from " + c.table), wide.substr(0, c.width));
+        // Asked again with the whole text: the stored row, no second one.
+        r = row(c.table, n, {{c.column, wide.c_str()}});
+        EXPECT_EQ(FinnEllerSettInnRad(r, n, c.table), m) << c.table;
+        // An update is cut as well.
+        r[0].verdi.lang = static_cast<int32_t>(m);
+        r[0].harVerdi = 1;
+        std::string other(80, 'o');
+        for (int k = 1; k < n; ++k)
+            if (std::string(r[k].navn) == c.column)
+                SettKolonneVerdi(&r[k], other.c_str());
+        EXPECT_EQ(OppdaterRad(c.table, r, n), 0) << c.table << ": " << error();
+        FrigiRad(r, n);
+        EXPECT_EQ(query(std::string("select ") + c.column + " from " + c.table), other.substr(0, c.width));
+        EXPECT_EQ(count(c.table), 1);
+    }
+}
+
+// A cached table asks for its largest mslink once; a failed insert does
+// not use up a number.
+TEST_P(DbTilgang, CachedTableKeepsItsLargestMslink)
+{
+    run({"insert into bygg (mslink, navn) values (40, 'fra andre')"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    LesGGDatabase();
+    startLog();
+    std::vector<long> got;
+    for (const char *navn : {"a", "b", "c"}) {
+        int n = 0;
+        DbKolonne *r = row("bygg", n, {{"navn", navn}});
+        ASSERT_EQ(SettInnRad("bygg", r, n, 1), 0) << error();
+        got.push_back(r[0].verdi.lang);
+        FrigiRad(r, n);
+    }
+    EXPECT_EQ(got, (std::vector<long>{41, 42, 43}));
+    int asked = 0;
+    for (auto &s : logged())
+        asked += s.find("max(mslink)") != std::string::npos;
+    EXPECT_EQ(asked, 1);
+    int n = 0;
+    DbKolonne *r = row("bygg", n, {{"navn", "feil"}});
+    std::strcpy(r[2].navn, "nosuch");
+    EXPECT_EQ(SettInnRad("bygg", r, n, 1), DB_FEIL);
+    FrigiRad(r, n);
+    r = row("bygg", n, {{"navn", "d"}});
+    ASSERT_EQ(SettInnRad("bygg", r, n, 1), 0);
+    EXPECT_EQ(r[0].verdi.lang, 44);
+    FrigiRad(r, n);
+    long m = 0;
+    r = row("bygg", n, {{"navn", "d"}});
+    EXPECT_EQ(FinnMslinkForVerdier(&m, "bygg", r, n), 1);
+    EXPECT_EQ(m, 44);
+    FrigiRad(r, n);
+}
+
+// Join catalogue names that do not fit are refused, never cut.
+TEST_P(DbTilgang, LongJoinNamesAreRefused)
+{
+    std::string fits(35, 'n'), over(36, 'n');
+    run({"insert into ugjoin_cat (table0, index0, table1, index1, value1) values ('BYGG', 'KORTID', "
+         "'bygningstype', 'id', '" + fits + "')",
+         "insert into ugjoin_cat (table0, index0, table1, index1, value1) values ('BYGG', 'LANGID', "
+         "'bygningstype', 'id', '" + over + "')",
+         "insert into ugjoin_cat (table0, index0, table1, index1, value1) values ('BYGG', 'TABELLID', "
+         "'" + over + "', 'id', 'navn')"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    struct {
+        const char *column;
+        int found;
+    } cases[] = {{"kortid", 1}, {"langid", 0}, {"tabellid", 0}};
+    for (auto &c : cases) {
+        char t1[DB_MAKS_TABELLNAVN + 1], i1[DB_MAKS_TABELLNAVN + 1], v1[DB_MAKS_TABELLNAVN + 1];
+        EXPECT_EQ(FinnJoinDefinisjon("bygg", c.column, t1, i1, v1), c.found) << c.column;
+        EXPECT_EQ(std::string(v1), c.found ? fits : "") << c.column;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DbTilgang, ::testing::ValuesIn(dbtesting::kBackends));

@@ -97,7 +97,8 @@ TEST_P(Verdisikkerhet, LikePatternsMatchTheTextAsItStands)
     run({"insert into zera_import (filnavn, hodeid) values ('c:\\data\\fil_1.sos', 0)",
          "insert into zera_import (filnavn, hodeid) values ('c:datafil_1.sos', 0)",
          "insert into zera_import (filnavn, hodeid) values ('c:\\data\\filx1.sos', 0)",
-         "insert into zera_import (filnavn, hodeid) values ('d:\\100%!\\fil''s.sos', 0)"});
+         "insert into zera_import (filnavn, hodeid) values ('d:\\100%!\\fil''s.sos', 0)",
+         "insert into zera_import (filnavn, hodeid) values ('d:\\data\\fil.zer', 0)"});
     struct {
         const char *joker, *text;
         const char *matched;
@@ -108,6 +109,7 @@ TEST_P(Verdisikkerhet, LikePatternsMatchTheTextAsItStands)
         {"", "d:\\100%!\\fil's.sos", "d:\\100%!\\fil's.sos"},
         {"", "x' OR '1'='1", nullptr},
         {"", "%", nullptr},
+        {"", "d:\\data\\fil.zer", "d:\\data\\fil.zer"},
     };
     int id = 0;
     for (auto &c : cases) {
@@ -121,7 +123,7 @@ TEST_P(Verdisikkerhet, LikePatternsMatchTheTextAsItStands)
             EXPECT_EQ(query("select filnavn from zera_import where hodeid = " + std::to_string(id)), c.matched);
         }
     }
-    EXPECT_EQ(query("select count(*) from zera_import"), "4");
+    EXPECT_EQ(query("select count(*) from zera_import"), "5");
 }
 
 TEST(SqlTekster, NamesTextsAndNumbers)

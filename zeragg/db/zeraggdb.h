@@ -51,11 +51,15 @@ struct DbKolonne {
     DbVerdi verdi;
     int32_t posisjon;
     int32_t harVerdi;
+    // Described width of a text column; 0: unknown.  Longer texts are cut
+    // to it before they are stored.
+    int32_t bredde;
 };
 
 struct DbKolonneBeskrivelse {
     uint16_t type;
     char navn[34];
+    int32_t bredde;
 };
 
 struct DbTabell {
@@ -64,6 +68,10 @@ struct DbTabell {
     int32_t antallKolonner;
     DbKolonneBeskrivelse *kolonner;
     DbVerdi ***celler; // [kolonne][rad], null: NULL or empty
+    // The largest mslink in the table, once the first insert asked for it;
+    // inserts through the layer keep it.
+    int32_t storsteMslink;
+    int32_t storsteKjent;
 };
 
 // --- ZERA tables ---------------------------------------------------------------------
@@ -227,7 +235,8 @@ std::string SqlLike(const char *jokerForan, const char *tekst);
 // the active database, a project whose catalogue the host made
 // (mdlhost_gisCreateProject), and enters hode and genattr in its table
 // catalogue as entities 3 and 4 unless it names the table or uses the
-// number already.  0, or DB_FEIL when a statement failed.
+// number already.  An empty zera_gg gets the rows that give the columns of
+// hode and genattr their ZERA names.  0, or DB_FEIL when a statement failed.
 int LagZeraTabeller(void);
 int KobleTilGeoGraphics(void);
 void LesGGDatabase(void);

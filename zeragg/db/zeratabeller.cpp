@@ -73,13 +73,77 @@ int KobleTilGeoGraphics(void)
     return 0;
 }
 
-void LesGGDatabase(void)
+namespace {
+
+// What a load makes, so that a reload that fails can put back the tables
+// loaded before it.
+struct LastTilstand {
+    TemakodeKonvRad *temakodeKonv = nullptr;
+    int32_t antallTemakodeKonv = 0;
+    char **hoydeAvrundingTemaer = nullptr, **multHoydeTemaer = nullptr;
+    int32_t antallHoydeTemaer = 0;
+    int32_t *kategoriValgt = nullptr;
+    ZeraGGRad *zeraGGRader = nullptr;
+    int32_t antallZeraGGRader = 0;
+    DbTabell *tabellBuffer = nullptr;
+    int32_t antallBufredeTabeller = 0;
+    DbKolonne *hodeKolonner = nullptr, *genAttrKolonner = nullptr;
+    int32_t antallHodeKolonner = 0, antallGenAttrKolonner = 0;
+    ZeraImportRad *zeraImportRader = nullptr;
+    int32_t antallZeraImportRader = 0;
+    ObjTypeRad *objTypeRader = nullptr;
+    int32_t antallObjTypeRader = 0;
+    int32_t maksKartnavn = 0;
+    char prosjektTekst[256] = {};
+    char seedFil[256] = {};
+};
+
+void Bytt(LastTilstand &l)
 {
-    FrigiGGDatabase();
+    ZeraGGData &d = *zeraGGData;
+    std::swap(l.temakodeKonv, d.temakodeKonv);
+    std::swap(l.antallTemakodeKonv, d.antallTemakodeKonv);
+    std::swap(l.hoydeAvrundingTemaer, d.hoydeAvrundingTemaer);
+    std::swap(l.multHoydeTemaer, d.multHoydeTemaer);
+    std::swap(l.antallHoydeTemaer, d.antallHoydeTemaer);
+    std::swap(l.kategoriValgt, d.kategoriValgt);
+    std::swap(l.zeraGGRader, d.zeraGGRader);
+    std::swap(l.antallZeraGGRader, d.antallZeraGGRader);
+    std::swap(l.tabellBuffer, d.tabellBuffer);
+    std::swap(l.antallBufredeTabeller, d.antallBufredeTabeller);
+    std::swap(l.hodeKolonner, d.hodeKolonner);
+    std::swap(l.antallHodeKolonner, d.antallHodeKolonner);
+    std::swap(l.genAttrKolonner, d.genAttrKolonner);
+    std::swap(l.antallGenAttrKolonner, d.antallGenAttrKolonner);
+    std::swap(l.zeraImportRader, d.zeraImportRader);
+    std::swap(l.antallZeraImportRader, d.antallZeraImportRader);
+    std::swap(l.objTypeRader, d.objTypeRader);
+    std::swap(l.antallObjTypeRader, d.antallObjTypeRader);
+    std::swap(l.maksKartnavn, d.maksKartnavn);
+    std::swap(l.prosjektTekst, zeraGGBrukerGrensesnittData->prosjektTekst);
+    if (seedFil)
+        std::swap_ranges(l.seedFil, l.seedFil + sizeof l.seedFil, seedFil);
+}
+
+// The database answers a statement; else the host's text in feil.
+bool DatabasenSvarer(std::string &feil)
+{
+    char svar[MDLDB_VALUE_SIZE];
+    if (mdlDB_sqlQuery(svar, "select 1") == 0)
+        return true;
+    char tekst[512];
+    mdlDB_getErrorText(tekst, sizeof tekst);
+    feil = tekst;
+    return false;
+}
+
+void LesAlt(void)
+{
     GeoProject *p = geoProject_getActive();
-    if (!zeraGGData || !zeraGGBrukerGrensesnittData || geoProject_getCategoryCount(p) <= 0)
+    if (geoProject_getCategoryCount(p) <= 0)
         return;
     char tekst[512];
+    // Message list 111, entry 33, once the GIS build has its resource file.
     std::snprintf(tekst, sizeof tekst, "%s. %s", zvlibMain_getApplicationName(), "Leser database");
     GGFremdrift = mdlDialog_completionBarOpen(tekst);
     if (const GeoControlBlock *fcb = mdlhost_gisControlBlock(); fcb && fcb->projectFolder && *fcb->projectFolder)
@@ -104,6 +168,37 @@ void LesGGDatabase(void)
         zeraGGData->antallGenAttrKolonner = antall;
     mdlDialog_completionBarClose(GGFremdrift);
     GGFremdrift = nullptr;
+}
+
+} // namespace
+
+void LesGGDatabase(void)
+{
+    if (!zeraGGData || !zeraGGBrukerGrensesnittData) {
+        FrigiGGDatabase();
+        return;
+    }
+    // A missing ZERA table is an empty one, but a database that stops
+    // answering is not an empty project: the tables loaded before stay.
+    std::string feil;
+    if (!DatabasenSvarer(feil)) {
+        toolSubsystem_printf("Kan ikke lese databasen p\xE5 nytt (%s); tabellene fra forrige innlesing beholdes.\n",
+                             feil.c_str());
+        return;
+    }
+    LastTilstand forrige;
+    Bytt(forrige);
+    LesAlt();
+    if (!DatabasenSvarer(feil)) {
+        FrigiGGDatabase();
+        Bytt(forrige);
+        toolSubsystem_printf("Kan ikke lese databasen p\xE5 nytt (%s); tabellene fra forrige innlesing beholdes.\n",
+                             feil.c_str());
+        return;
+    }
+    Bytt(forrige);
+    FrigiGGDatabase();
+    Bytt(forrige);
 }
 
 void FrigiGGDatabase(void)
@@ -393,14 +488,50 @@ int LagZeraTabeller(void)
         "zera_import (filnavn varchar(255), hodeid integer, alle_kategorier integer, kategori_navn varchar(255))",
         "zera_gg (kolonne varchar(32), zera_navn varchar(30), posisjon integer, aapen_liste integer, "
         "tekst varchar(51))",
-        "hode (mslink integer, koordsys integer, kartid varchar(64), produsent varchar(64), eier varchar(64), "
-        "tegnsett varchar(16), zera_versjon varchar(16))",
-        "genattr (mslink integer, hoyde double precision, kvalitet1 integer, kvalitet2 integer, kvalitet3 "
-        "integer, dato varchar(8), andre_egenskaperid integer)",
+        // mslink is the key, so that the largest is found without a scan.
+        // Texts where a value of 0 must come back (extents, parameters).
+        "hode (mslink integer primary key, koordsys integer, transsys integer, transsys_p1 varchar(20), "
+        "transsys_p2 varchar(20), transsys_p3 varchar(20), transsys_p4 varchar(20), transsys_p5 varchar(20), "
+        "transsys_p6 varchar(20), geosys integer, geosys_projeksjon integer, geosys_sone integer, geokoord integer, "
+        "origo_n varchar(20), origo_o varchar(20), enhet double precision, enhet_h double precision, "
+        "vert_datum1 varchar(7), vert_datum2 varchar(7), vert_datum3 varchar(7), vert_datum4 varchar(7), "
+        "min_n varchar(20), min_o varchar(20), max_n varchar(20), max_o varchar(20), kartid varchar(64), "
+        "produsent varchar(64), eier varchar(64), tegnsett varchar(16), zera_versjon varchar(16), "
+        "zera_nivaa integer, fkb_data1 varchar(11), fkb_data2 varchar(11), fkb_data3 varchar(11), "
+        "fkb_data4 varchar(11))",
+        "genattr (mslink integer primary key, hoyde double precision, kvalitet1 integer, kvalitet2 integer, "
+        "kvalitet3 integer, kvalitet4 integer, kvalitet5 integer, kvalitet6 integer, dato varchar(8), "
+        "enhet double precision, hob double precision, medium varchar(3), komm integer, href varchar(3), "
+        "status varchar(1), dim1 double precision, dim2 double precision, andre_egenskaperid integer)",
     };
     for (const char *t : tabeller)
         if (mdlDB_processSQL((std::string("CREATE TABLE IF NOT EXISTS ") + t).c_str()) != 0)
             return DB_FEIL;
+    // The ZERA names of the columns whose name the import's own rule
+    // (lower case, "-" to "_") does not give: several values on one line,
+    // and names with Norwegian letters.
+    static const char *const zeraGG[] = {
+        "'transsys', 'TRANSSYS', 1", "'transsys_p1', 'TRANSSYS', 2", "'transsys_p2', 'TRANSSYS', 3",
+        "'transsys_p3', 'TRANSSYS', 4", "'transsys_p4', 'TRANSSYS', 5", "'transsys_p5', 'TRANSSYS', 6",
+        "'transsys_p6', 'TRANSSYS', 7", "'geosys', 'GEOSYS', 1", "'geosys_projeksjon', 'GEOSYS', 2",
+        "'geosys_sone', 'GEOSYS', 3", "'origo_n', 'ORIGO-N\xD8', 1", "'origo_o', 'ORIGO-N\xD8', 2",
+        "'vert_datum1', 'VERT-DATUM', 1", "'vert_datum2', 'VERT-DATUM', 2", "'vert_datum3', 'VERT-DATUM', 3",
+        "'vert_datum4', 'VERT-DATUM', 4", "'min_n', 'MIN-N\xD8', 1", "'min_o', 'MIN-N\xD8', 2",
+        "'max_n', 'MAX-N\xD8', 1", "'max_o', 'MAX-N\xD8', 2", "'zera_nivaa', 'ZERA-NIV\xC5', 1",
+        "'fkb_data1', 'FKB-DATA', 1", "'fkb_data2', 'FKB-DATA', 2", "'fkb_data3', 'FKB-DATA', 3",
+        "'fkb_data4', 'FKB-DATA', 4", "'hoyde', 'H\xD8YDE', 1", "'kvalitet1', 'KVALITET', 1",
+        "'kvalitet2', 'KVALITET', 2", "'kvalitet3', 'KVALITET', 3", "'kvalitet4', 'KVALITET', 4",
+        "'kvalitet5', 'KVALITET', 5", "'kvalitet6', 'KVALITET', 6", "'dim1', 'DIM', 1", "'dim2', 'DIM', 2",
+    };
+    // Only into an empty map: one the project has made its own stays.
+    char antallGG[MDLDB_VALUE_SIZE];
+    if (mdlDB_sqlQuery(antallGG, "select count(*) from zera_gg") != 0)
+        return DB_FEIL;
+    if (std::strcmp(antallGG, "0") == 0)
+        for (const char *r : zeraGG)
+            if (mdlDB_processSQL((std::string("insert into zera_gg (kolonne, zera_navn, posisjon, aapen_liste) "
+                                              "values (") + r + ", 0)").c_str()) != 0)
+                return DB_FEIL;
     static const struct {
         const char *tabell;
         int entitet;

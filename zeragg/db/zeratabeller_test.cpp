@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "zeraggdb_testing.h"
 
@@ -17,7 +20,8 @@ class ZeraTabeller : public GGTest {
             run({"alter table zera_gg alter column zera_navn type varchar(64)",
                  "alter table zera_temakode_konv alter column fra_kode type varchar(20)",
                  "alter table feature alter column fcode type varchar(20)"});
-        run({"insert into zera_hoyde_temakoder values ('2001L', '3001L')",
+        // The map of these cases only, without the template's rows.
+        run({"delete from zera_gg", "insert into zera_hoyde_temakoder values ('2001L', '3001L')",
              "insert into zera_hoyde_temakoder values ('2001L', '3002L')",
              "insert into zera_gg values ('k3', 'KVALITET', 3, 0, 'tre')",
              "insert into zera_gg values ('K1', 'KVALITET', 1, 1, 'en')",
@@ -89,7 +93,7 @@ TEST_P(ZeraTabeller, ThemeConversionImportRegisterAndObjectTypes)
     EXPECT_STREQ(zeraGGData->objTypeRader[1].fcode, "3001L");
     EXPECT_STREQ(zeraGGData->objTypeRader[1].objtype, "Kantlinje");
     EXPECT_EQ(zeraGGData->kategoriValgt[1], 1);
-    EXPECT_EQ(zeraGGData->antallHodeKolonner, 7);
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, 35);
     EXPECT_STREQ(zeraGGData->genAttrKolonner[0].navn, "mslink");
     EXPECT_EQ(zeraGGBrukerGrensesnittData->hodeValg, 1);
 }
@@ -153,6 +157,29 @@ TEST_P(ZeraTabeller, MissingTablesGiveEmptyLists)
     EXPECT_EQ(std::string(mdlhost_textWindow()).find("ERROR"), std::string::npos);
 }
 
+// A database that stops answering leaves the tables as they were loaded.
+TEST_P(ZeraTabeller, ReloadThatFailsKeepsTheTables)
+{
+    ASSERT_EQ(zeraGGData->antallZeraGGRader, 4);
+    int cached = zeraGGData->antallBufredeTabeller, head = zeraGGData->antallHodeKolonner;
+    ASSERT_GT(cached, 0);
+    ASSERT_GT(head, 0);
+    mdlhost_dbClose();
+    mdlhost_clearTextWindow();
+    LesGGDatabase();
+    std::string said = mdlhost_textWindow();
+    EXPECT_NE(said.find("tabellene fra forrige innlesing beholdes"), std::string::npos) << said;
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 4);
+    EXPECT_EQ(zeraGGData->antallBufredeTabeller, cached);
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, head);
+    EXPECT_EQ(zeraGGData->antallHoydeTemaer, 2);
+    EXPECT_NE(FinnBufretTabell("hode"), nullptr);
+    ASSERT_EQ(mdlDB_activeDatabase(db_.name().c_str()), 0);
+    run({"delete from zera_gg"});
+    LesGGDatabase();
+    EXPECT_EQ(zeraGGData->antallZeraGGRader, 0);
+}
+
 TEST_P(ZeraTabeller, ProjectWithoutCategoriesLoadsNothing)
 {
     run({"delete from category"});
@@ -164,7 +191,40 @@ TEST_P(ZeraTabeller, ProjectWithoutCategoriesLoadsNothing)
 
 INSTANTIATE_TEST_SUITE_P(Backends, ZeraTabeller, ::testing::ValuesIn(dbtesting::kBackends));
 
-class NyeZeraTabeller : public GGTest {};
+class NyeZeraTabeller : public GGTest {
+  protected:
+    // A ZERA line into the row as the import places it: each value by the
+    // ZERA_GG row of its name and position, else the column named by the
+    // name (lower case, "-" to "_").  False when a value finds no column.
+    static bool toRow(const std::string &line, DbKolonne *r, int n)
+    {
+        size_t blank = line.find(' ');
+        std::string name = line.substr(0, blank), rest = line.substr(blank + 1);
+        TilSmaaBokstaver(name.data());
+        char sep = rest.find('"') != std::string::npos ? '"' : ' ';
+        std::vector<std::string> values;
+        std::stringstream in(rest);
+        for (std::string v; std::getline(in, v, sep);)
+            if (!v.empty())
+                values.push_back(v);
+        for (size_t p = 1; p <= values.size(); ++p) {
+            std::string column = name;
+            BindestrekTilUnderstrek(column.data());
+            for (int i = 0; i < zeraGGData->antallZeraGGRader; ++i) {
+                const ZeraGGRad &g = zeraGGData->zeraGGRader[i];
+                if (name == g.zeraNavn && (g.posisjon == 0 || g.posisjon == static_cast<int>(p)))
+                    column = g.kolonne;
+            }
+            int k = 0;
+            while (k < n && column != r[k].navn)
+                ++k;
+            if (k == n)
+                return false;
+            SettKolonneVerdi(&r[k], values[p - 1].c_str());
+        }
+        return true;
+    }
+};
 
 TEST_P(NyeZeraTabeller, EnteredAfterTheCatalogueOnceOnly)
 {
@@ -181,8 +241,66 @@ TEST_P(NyeZeraTabeller, EnteredAfterTheCatalogueOnceOnly)
         EXPECT_EQ(b->entityNumbers[i], i + 1) << tabeller[i];
     }
     LesGGDatabase();
-    EXPECT_EQ(zeraGGData->antallHodeKolonner, 7);
-    EXPECT_EQ(zeraGGData->antallGenAttrKolonner, 7);
+    EXPECT_EQ(zeraGGData->antallHodeKolonner, 35);
+    EXPECT_EQ(zeraGGData->antallGenAttrKolonner, 18);
+    // mslink is their key.
+    for (const char *t : {"hode", "genattr"}) {
+        run({std::string("insert into ") + t + " (mslink) values (1)"});
+        EXPECT_NE(mdlDB_processSQL((std::string("insert into ") + t + " (mslink) values (1)").c_str()), 0) << t;
+    }
+}
+
+// Every head line and general attribute the import stores finds a column
+// of the template and comes back under its ZERA name.
+TEST_P(NyeZeraTabeller, HeadAndGeneralLinesComeBackAsTheyWent)
+{
+    const std::vector<std::string> head = {
+        "KOORDSYS 22",
+        "TRANSSYS 23 0.000000 1.000000 2.500000 0.000000 -3.000000 0.000000",
+        "GEOSYS 1 2 33",
+        "GEOKOORD 2",
+        "ORIGO-N\xD8 0 300000",
+        "ENHET 0.010000",
+        "ENHET-H 0.001000",
+        "VERT-DATUM NNX NNY",
+        "MIN-N\xD8 6600000 250000",
+        "MAX-N\xD8 6700000 350000",
+        "KARTID Testkart-1",
+        "PRODUSENT \"Kart og Data AS\"",
+        "EIER \"Testkommunen Vest\"",
+        "TEGNSETT ISO8859-1",
+        "ZERA-VERSJON 4.5",
+        "ZERA-NIV\xC5 4",
+        "FKB-DATA FKBX1 FKBX2 FKBX3",
+    };
+    const std::vector<std::string> general = {
+        "H\xD8YDE 12.500000", "KVALITET 82 1 2", "ENHET 0.010000", "HOB 0.500000", "MEDIUM T", "KOMM 3",
+        "HREF R", "STATUS A", "DIM 1.500000 2.000000", "DATO 20240115",
+    };
+    struct {
+        const char *table;
+        const std::vector<std::string> &lines;
+        int headMode;
+        std::vector<std::string> &back;
+    } cases[] = {{"HODE", head, 1, ggtesting::hodeLinjer}, {"GENATTR", general, 0, ggtesting::genAttrLinjer}};
+    for (auto &c : cases) {
+        int n = 0;
+        DbKolonne *r = nullptr;
+        ASSERT_EQ(HentKolonneListe(&r, &n, c.table), 0);
+        for (auto &line : c.lines)
+            EXPECT_TRUE(toRow(line, r, n)) << line;
+        long m = FinnEllerSettInnRad(r, n, c.table);
+        FrigiRad(r, n);
+        ASSERT_GT(m, 0) << c.table << ": " << error();
+        // From the database, not the cache that the insert filled.
+        LesGGDatabase();
+        c.back.clear();
+        ASSERT_EQ(SkrivDbEgenskaper(c.table, m, c.headMode), 0);
+        auto want = c.lines, got = c.back;
+        std::sort(want.begin(), want.end());
+        std::sort(got.begin(), got.end());
+        EXPECT_EQ(got, want) << c.table;
+    }
 }
 
 TEST_P(NyeZeraTabeller, ATableOrNumberTheCatalogueHasIsLeft)
