@@ -1231,4 +1231,41 @@ TEST_F(Dgn2ZeraTest, OldVersionQualityAndDateSurviveARoundTrip)
     }
 }
 
+// A written 0 and a "*" are two values: read and written again, the line is
+// the one of the file, also where the header holds a value for the place.
+TEST_F(Dgn2ZeraTest, QualityZeroAndStarStayApartThroughReadAndWrite)
+{
+    Shead.kvalitet[0] = 82;
+    Shead.kvalitet[1] = 100;
+    Shead.kvalitet[2] = 3;
+    std::string head = hode(1);
+    std::string fil = writeFile("kv.zer", head);
+    SheadStruct lest;
+    int32_t size = 0;
+    ASSERT_EQ(zerget_headinfo(fil.c_str(), &lest, &size, zeratest::cTxtCallback()), 0);
+    ScharStruct keys;
+    int16_t set = lest.charset;
+    ASSERT_EQ(schar_init(&set, &keys), 0);
+
+    const char *linjer[] = {
+        "..KVALITET 96 5 0 96 5\n",
+        "..KVALITET 96 5 * 96 5\n",
+        "..KVALITET 0 * 0\n",
+        "..KVALITET * 0 * 0 * 0\n",
+    };
+    for (const char *linje : linjer) {
+        SCOPED_TRACE(linje);
+        std::string group = std::string(".PUNKT 1:\n..PTEMA 1010\n..DATO 20240101\n") + linje + "..N\xD8\n100 100\n";
+        int32_t line = 1;
+        int16_t passMode = 2;
+        ASSERT_EQ(zerget_elm(group.c_str(), &lest, &keys, &line, &passMode), 0) << group;
+        ASSERT_EQ(zerget_coord(group.c_str(), &lest, &keys), 0) << group;
+        // The record alone carries the values.
+        Elm.rest[0] = '\0';
+        Elm.restLen = 0;
+        std::string ut = skriv();
+        EXPECT_NE(ut.find(linje), std::string::npos) << ut;
+    }
+}
+
 } // namespace

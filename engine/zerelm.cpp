@@ -660,8 +660,17 @@ bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text,
     return kolon && finn_temanokkel(text, p, e, &token, &etter);
 }
 
-// The six places of a "..KVALITET" line: "*" is -1, a number of 0 or more
-// is taken, an absent place is 0, a negative number leaves the place.
+// Whether a quality place whose number is 0 was written as a number ("0",
+// "+0"), not as "@" or another word that reads as 0.
+bool er_null(const char *s, size_t n)
+{
+    size_t i = n > 0 && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+    return i < n && s[i] >= '0' && s[i] <= '9';
+}
+
+// The six places of a "..KVALITET" line: "*" is -1, a written 0 is -10 (0
+// in the record means "the header's value"), a number above 0 is taken, an
+// absent place is 0, a negative number leaves the place.
 void les_kvalitet(const char *nokkel)
 {
     const Kvalitetplasser &plass = kvalitet_plasser(nokkel);
@@ -675,8 +684,10 @@ void les_kvalitet(const char *nokkel)
             continue;
         }
         int32_t v = plass.tall[i];
-        if (v >= 0)
+        if (v > 0)
             Elm.kvalitet[i] = v;
+        else if (v == 0)
+            Elm.kvalitet[i] = er_null(plass.s[i], plass.n[i]) ? -10 : 0;
     }
 }
 

@@ -265,7 +265,9 @@ void skrivEtikett(FILE *f, uint16_t a1, uint16_t a2)
     if (siste >= 0) {
         std::string kv;
         for (int i = 0; i <= siste; ++i)
-            kv += Elm.kvalitet[i] < 0 ? std::string(" *") : " " + std::to_string(Elm.kvalitet[i]);
+            kv += Elm.kvalitet[i] < -9 ? std::string(" 0")
+                  : Elm.kvalitet[i] < 0 ? std::string(" *")
+                                        : " " + std::to_string(Elm.kvalitet[i]);
         fprintf(f, "KVALITET:%s\n", kv.c_str());
     }
     if (Elm.komm > 0)
@@ -682,10 +684,10 @@ int skrivTekst()
     RotMatrix rot;
     mdlRMatrix_fromAngle(&rot, Elm.angle);
     // Elm.text is ISO 8859-1 already (the engine converts the file's set),
-    // so a bracket stays a bracket; only trailing blanks go.
+    // so a bracket stays a bracket.  A trailing blank is part of the text
+    // (a name made of two texts); only a line end goes.
     std::string tekst(Elm.text, strnlen(Elm.text, sizeof Elm.text));
-    while (!tekst.empty() && (tekst.back() == ' ' || tekst.back() == '\t' || tekst.back() == '\n' ||
-                              tekst.back() == '\r'))
+    while (!tekst.empty() && (tekst.back() == '\n' || tekst.back() == '\r'))
         tekst.pop_back();
     MSElement el; // filled by the call below
     if (mdlText_create(&el, nullptr, tekst.c_str(), &origo, &rot, &storrelse, &param) != 0) {

@@ -350,7 +350,7 @@ TEST_F(SkriverTest, LevelsSymbologyAndTexts)
         const char *tekst;
         double h, b, x, y;
         int font;
-    } tekster[] = {{1, "ukjent", 5.0, 5.0, 100, 200, 105}, {2, "[a]", 3.5, 3.5, 20, 30, 105}};
+    } tekster[] = {{1, "ukjent  ", 5.0, 5.0, 100, 200, 105}, {2, "[a]", 3.5, 3.5, 20, 30, 105}};
     for (auto &t : tekster) {
         char tekst[64] = {};
         DPoint3d origo{};

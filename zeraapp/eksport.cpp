@@ -729,17 +729,22 @@ int KlassifiserElement(MSElement *el, DgnModelRefP model, const char *nivaanavn,
 
 namespace {
 // A cell takes the level name of its first component (unchanged when it
-// has none).
-void LesCelleEgenskaper(uint32_t filePos, DgnModelRefP model, char *nivaanavn, int size)
+// has none).  True when that component is a complex chain or shape: the
+// boundary the import gives an area cell, whatever its level's rows.
+bool LesCelleEgenskaper(uint32_t filePos, DgnModelRefP model, char *nivaanavn, int size)
 {
     MSElementDescr *d = nullptr;
+    bool grense = false;
     if (mdlElmdscr_read(&d, filePos, model, 0, nullptr) != 0 && d != nullptr && d->h.firstElem != nullptr) {
         uint32_t l = 0;
         mdlElement_getProperties(&l, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  &d->h.firstElem->el);
         LesNivaanavn(nivaanavn, size, model, l);
+        const int t = mdlElement_getType(&d->h.firstElem->el);
+        grense = t == CMPLX_STRING_ELM || t == CMPLX_SHAPE_ELM;
     }
     mdlElmdscr_freeAll(&d);
+    return grense;
 }
 } // namespace
 
@@ -755,8 +760,10 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     LesNivaanavn(nivaanavn, sizeof nivaanavn, model, level);
     const int type = mdlElement_getType(el);
     if (type == CELL_HEADER_ELM) {
-        LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
-        if (zeraNivaa() >= 4 && ErFlateCelle(nivaanavn))
+        // An area cell is the area pass's: written here too it would be a
+        // point carrying the area's attributes.
+        bool grense = LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
+        if (zeraNivaa() >= 4 && (grense || ErFlateCelle(nivaanavn)))
             return 0;
     }
     const int dt = KlassifiserElement(el, model, nivaanavn, gg, 0);

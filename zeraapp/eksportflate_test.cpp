@@ -195,6 +195,22 @@ TEST_F(FlateTest, AreaCellsReferToTheirBoundariesInEitherDirection)
     EXPECT_EQ(t.substr(flate), ".FLATE 5:\n..FTEMA 1011\n..DATO 20240315\n..REF :-1 (:2) (:3)\n..N\xD8\n500 500\n.SLUTT\n");
 }
 
+// An area cell on a level without an area row (its level has a point row
+// only) is written once, as the area, not also as a point.
+TEST_F(FlateTest, AnAreaCellOnALevelWithoutAnAreaRowIsWrittenOnceAsTheArea)
+{
+    data_->hode.zeraNivaa = 4;
+    leggLinje({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}}, "1012");
+    flateCelle({5, 5, 0}, 0,
+               {skall(av(streng({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}}, "2101")), "2101", false)});
+    std::string t = elementer();
+    EXPECT_EQ(t.find(".PUNKT"), std::string::npos) << t;
+    size_t flate = t.find(".FLATE 2:");
+    ASSERT_NE(flate, std::string::npos) << t;
+    EXPECT_EQ(t.find(".FLATE", flate + 1), std::string::npos) << t;
+    EXPECT_NE(t.find("..REF :1\n", flate), std::string::npos) << t;
+}
+
 TEST_F(FlateTest, APlainHoleShapeIsAnIslandOfItsOwnAndNearMissesAreNoBoundary)
 {
     data_->hode.zeraNivaa = 4;

@@ -511,7 +511,7 @@ int EksporterTilZera(char *)
 
     char eksportDir[TEKST] = "";
     bool harDir = mdlSystem_getenv("ZVZERA_EKSPORTDIR", eksportDir, sizeof eksportDir) == 0;
-    if (zvlibUpf_defFileCreate(d.zeraFil, nullptr, "*.zer", harDir ? "ZVZERA_EKSPORTDIR" : nullptr,
+    if (zvlibUpf_defFileCreate(d.zeraFil, nullptr, "*.zer", harDir ? eksportDir : nullptr,
                                ressurstekst(TEKSTER, 26).c_str(), harDir ? -9653 : 0) != ACTIONBUTTON_OK)
         return 0;
     if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0)

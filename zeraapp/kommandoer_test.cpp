@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/mdlcmd.h"
 #include "kommandoer.h"
 #include "kroker.h"
 #include "oppsett.h"
@@ -354,6 +355,35 @@ TEST_F(KjoringTest, TheExportWritesTheStandardHeaderOrAHeaderFileAndLeavesNoElem
         EXPECT_EQ(tekst.substr(tekst.size() - 7), ".SLUTT\n");
         EXPECT_FALSE(fs::exists(path("tmp/dgn2zera.tmp")));
     }
+}
+
+// The log is shown on the text window, also from a folder with a blank.
+TEST_F(KjoringTest, TheLogIsShown)
+{
+    fs::create_directories(path("mine logger"));
+    std::string logg = path("mine logger/prosjekt.log");
+    std::ofstream(logg) << "lest 1, utelatt 0\n";
+    mdlhost_processQueue(); // what earlier commands left queued
+    mdlhost_clearTextWindow();
+    VisFil(logg.c_str());
+    mdlhost_processQueue();
+    std::string vindu = mdlhost_textWindow();
+    EXPECT_NE(vindu.find("lest 1, utelatt 0\n"), std::string::npos) << vindu;
+    EXPECT_EQ(vindu.find("cannot open"), std::string::npos) << vindu;
+}
+
+// The export's file dialog opens in the folder ZVZERA_EKSPORTDIR names.
+TEST_F(KjoringTest, TheExportDialogStartsInTheFolderTheVariableNames)
+{
+    fs::create_directories(path("eksport"));
+    std::string mappe = path("eksport") + "/";
+    mdlSystem_defineCfgVar("ZVZERA_EKSPORTDIR", mappe.c_str());
+    mdlhost_scriptFileDialog(nullptr);
+    EksporterTilZera(nullptr);
+    mdlSystem_defineCfgVar("ZVZERA_EKSPORTDIR", nullptr);
+    std::string forslag = mdlhost_lastFileDialogDefault();
+    EXPECT_EQ(forslag.rfind(mappe, 0), 0u) << forslag;
+    EXPECT_EQ(forslag.find("ZVZERA_EKSPORTDIR"), std::string::npos) << forslag;
 }
 
 TEST_F(KjoringTest, WithAFenceTheHeaderTakesTheFencesExtentInMasterUnits)

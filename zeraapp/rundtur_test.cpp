@@ -142,4 +142,17 @@ TEST_F(RundturTest, PointsLinesCurvesArcsTextsAndAttributesComeBack)
     EXPECT_NE(ut.find("660002000 50002000", tekst), std::string::npos) << ut;
 }
 
+// A name set as two texts keeps the blank that ends the first one.
+TEST_F(RundturTest, ATextKeepsItsTrailingBlank)
+{
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 3\n"
+             ".TEKST 1:\n..TTEMA 1010\n..STRENG \"Nord \"\n..N\xD8\n660002000 50002000\n"
+             ".TEKST 2:\n..TTEMA 1010\n..STRENG fjell\n..N\xD8\n660002000 50002600\n"
+             ".SLUTT\n");
+    std::string ut = eksporter(3);
+    EXPECT_NE(ut.find("..STRENG \"Nord \"\n"), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..STRENG fjell\n"), std::string::npos) << ut;
+}
+
 } // namespace

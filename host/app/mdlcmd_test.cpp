@@ -95,8 +95,18 @@ TEST_F(CommandTest, MissingFilesAndTasksAreSaidNotFailed)
 TEST_F(CommandTest, TypeShowsAFile)
 {
     writeFile("report.txt", "line 1\nline \xF8\n");
-    keyin("type " + path("report.txt"));
-    EXPECT_EQ(text(), "line 1\nline \xF8\n");
+    writeFile("my report.txt", "with blanks\n");
+    const std::string cases[][2] = {
+        {"type " + path("report.txt"), "line 1\nline \xF8\n"},
+        {"type \"" + path("report.txt") + "\"", "line 1\nline \xF8\n"},
+        {"type " + path("my report.txt"), "with blanks\n"},
+        {"type \"" + path("my report.txt") + "\"", "with blanks\n"},
+    };
+    for (const auto &c : cases) {
+        mdlhost_clearTextWindow();
+        keyin(c[0]);
+        EXPECT_EQ(text(), c[1]) << c[0];
+    }
 }
 
 TEST_F(FrameTest, BadTableLinesAreNamedAndSkipped)

@@ -89,9 +89,12 @@ int unloadKeyin(const std::string &task, std::string *why)
 }
 
 // A file that cannot be shown is said on the text window; the keyin itself
-// did what it could.
-int typeKeyin(const std::string &file)
+// did what it could.  A name in double quotes is the name without them, so
+// a path with blanks can be given either way.
+int typeKeyin(std::string file)
 {
+    if (file.size() >= 2 && file.front() == '"' && file.back() == '"')
+        file = file.substr(1, file.size() - 2);
     FILE *fp = dlmSystem_mdlFopen(file.c_str(), "r");
     if (fp == nullptr) {
         toolSubsystem_printf("type: cannot open %s: %s\n", file.c_str(), strerror(errno));

@@ -215,6 +215,42 @@ void buildParts(Context &cx, const MSElementDescr *first, Geom &g, int depth)
     }
 }
 
+// A cell of one solid closed shape and hole shapes is an area with islands:
+// one polygon whose interior rings are the holes, so that a GIS tool measures
+// the area without them.  Any other mix stays a collection.
+void asPolygonWithHoles(const MSElementDescr *first, Geom &g)
+{
+    size_t solid = g.parts.size(), holes = 0, i = 0;
+    for (const MSElementDescr *c = first; c; c = c->h.next) {
+        const int type = elementType(&c->el);
+        if (type != SHAPE_ELM && type != ELLIPSE_ELM && type != CMPLX_SHAPE_ELM)
+            return;
+        if (i >= g.parts.size() || g.parts[i].kind != kWkbPolygon || g.parts[i].size() < 4)
+            return;
+        if ((c->el.ehdr.properties & ELM_PROP_HOLE) != 0) {
+            holes++;
+        } else {
+            if (solid != g.parts.size())
+                return;
+            solid = i;
+        }
+        i++;
+    }
+    if (i != g.parts.size() || holes == 0 || solid == g.parts.size())
+        return;
+    Geom outer = std::move(g.parts[solid]);
+    outer.detach();
+    for (size_t k = 0; k < g.parts.size(); k++) {
+        if (k == solid)
+            continue;
+        Geom ring = std::move(g.parts[k]);
+        ring.detach();
+        ring.kind = kWkbLineString;
+        outer.parts.push_back(std::move(ring));
+    }
+    g = std::move(outer);
+}
+
 // A shared cell's geometry is its definition's placed as the instance is;
 // without the definition only the origin is known.
 void buildSharedCell(Context &cx, const MSElement *el, Geom &g, int depth)
@@ -305,6 +341,7 @@ bool build(Context &cx, const MSElementDescr *d, Geom &g, std::string *text, int
     case CELL_HEADER_ELM:
         g.kind = kWkbCollection;
         buildParts(cx, d->h.firstElem, g, depth);
+        asPolygonWithHoles(d->h.firstElem, g);
         return true;
     case SHARED_CELL_ELM:
         if (bodyEnd(el) < sizeof(SharedCell_elm))
@@ -334,8 +371,13 @@ size_t wkbSize(const Geom &g, size_t dims)
         return 5 + point;
     case kWkbLineString:
         return 5 + 4 + g.size() * point;
-    case kWkbPolygon:
-        return 5 + 4 + (g.size() ? 4 + g.size() * point : 0);
+    case kWkbPolygon: {
+        // The exterior ring, then the interior rings in parts.
+        size_t n = 5 + 4 + (g.size() ? 4 + g.size() * point : 0);
+        for (const Geom &ring : g.parts)
+            n += 4 + ring.size() * point;
+        return n;
+    }
     default: {
         size_t n = 5 + 4;
         for (const Geom &part : g.parts)
@@ -389,10 +431,14 @@ void writeWkb(uint8_t *&p, const Geom &g, bool is3d, const FeatureFrame &f)
         putPoints(p, g.data(), g.size(), is3d, f);
         break;
     case kWkbPolygon:
-        put<uint32_t>(p, g.size() ? 1 : 0);
+        put<uint32_t>(p, g.size() ? static_cast<uint32_t>(1 + g.parts.size()) : 0);
         if (g.size()) {
             put<uint32_t>(p, static_cast<uint32_t>(g.size()));
             putPoints(p, g.data(), g.size(), is3d, f);
+            for (const Geom &ring : g.parts) {
+                put<uint32_t>(p, static_cast<uint32_t>(ring.size()));
+                putPoints(p, ring.data(), ring.size(), is3d, f);
+            }
         }
         break;
     default:

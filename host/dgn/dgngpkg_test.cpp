@@ -305,6 +305,64 @@ TEST(FeatureBlob, EachTypeGivesItsGeometry)
     }
 }
 
+// A cell of one solid shape and hole shapes is one polygon with the holes
+// as interior rings; other mixes stay a collection.
+TEST(FeatureBlob, AnAreaCellWithIslandsIsOnePolygon)
+{
+    Tree t;
+    auto ring = [](double x0, double y0, double size) {
+        return std::vector<DPoint3d>{{x0, y0, 0}, {x0 + size, y0, 0}, {x0 + size, y0 + size, 0},
+                                     {x0, y0 + size, 0}, {x0, y0, 0}};
+    };
+    auto hole = [](MSElementDescr *d) { d->el.ehdr.properties |= ELM_PROP_HOLE; };
+
+    MSElementDescr *islands = t.add(nullptr, CELL_HEADER_ELM, sizeof(Cell_elm));
+    hole(t.linear(islands, SHAPE_ELM, ring(1, 1, 2)));
+    t.linear(islands, SHAPE_ELM, ring(0, 0, 10));
+    MSElementDescr *chain = t.add(islands, CMPLX_SHAPE_ELM, sizeof(Complex_hdr));
+    hole(chain);
+    t.linear(chain, LINE_STRING_ELM, {{5, 5, 0}, {7, 5, 0}, {7, 7, 0}});
+    t.line(chain, {7, 7, 0}, {5, 5, 0});
+
+    MSElementDescr *twoSolids = t.add(nullptr, CELL_HEADER_ELM, sizeof(Cell_elm));
+    t.linear(twoSolids, SHAPE_ELM, ring(0, 0, 10));
+    t.linear(twoSolids, SHAPE_ELM, ring(20, 0, 10));
+    hole(t.linear(twoSolids, SHAPE_ELM, ring(1, 1, 2)));
+
+    MSElementDescr *withLine = t.add(nullptr, CELL_HEADER_ELM, sizeof(Cell_elm));
+    t.linear(withLine, SHAPE_ELM, ring(0, 0, 10));
+    hole(t.linear(withLine, SHAPE_ELM, ring(1, 1, 2)));
+    t.line(withLine, {0, 0, 0}, {1, 1, 0});
+
+    const struct {
+        const char *what;
+        const MSElementDescr *d;
+        const char *wkt;
+    } cases[] = {
+        {"one solid and two holes", islands,
+         "POLYGON ((0 0,10 0,10 10,0 10,0 0),(1 1,3 1,3 3,1 3,1 1),(5 5,7 5,7 7,5 5))"},
+        {"two solids", twoSolids,
+         "GEOMETRYCOLLECTION (POLYGON ((0 0,10 0,10 10,0 10,0 0)),POLYGON ((20 0,30 0,30 10,20 10,20 0)),"
+         "POLYGON ((1 1,3 1,3 3,1 3,1 1)))"},
+        {"a line beside", withLine,
+         "GEOMETRYCOLLECTION (POLYGON ((0 0,10 0,10 10,0 10,0 0)),POLYGON ((1 1,3 1,3 3,1 3,1 1)),"
+         "LINESTRING (0 0,1 1))"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (bool is3d : {false, true}) {
+            std::vector<uint8_t> blob;
+            std::string text;
+            ASSERT_TRUE(encodeFeatureGeometry(c.d, is3d, blob, text));
+            Decoded got = decode(blob);
+            ASSERT_TRUE(got.ok) << is3d;
+            if (!is3d) {
+                EXPECT_EQ(got.wkt, c.wkt);
+            }
+        }
+    }
+}
+
 // The envelope spans every component; a geometry without points has none
 // and says it is empty.
 TEST(FeatureBlob, EnvelopeCoversEveryComponentOrIsLeftOutWhenEmpty)
@@ -679,6 +737,30 @@ TEST_F(OgrFile, EveryElementTypeReadsBackWithItsAttributes)
 
 // Arcs and ellipses: lines through points on the curve, ends where the
 // element ends, within one UOR of the curve.
+// A GIS tool measures an area with an island without the island.
+TEST_F(OgrFile, AnAreaWithAnIslandIsOnePolygonWithAnInteriorRing)
+{
+    MSElement header, outer, island;
+    DPoint3d origin{500, 500, 0};
+    ASSERT_EQ(mdlCell_create(&header, u"OMR", &origin, 0), 0);
+    DPoint3d km[4] = {{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}};
+    DPoint3d hundred[4] = {{200, 200, 0}, {300, 200, 0}, {300, 300, 0}, {200, 300, 0}};
+    ASSERT_EQ(mdlShape_create(&outer, nullptr, km, 4, 0), 0);
+    ASSERT_EQ(mdlShape_create(&island, nullptr, hundred, 4, 0), 0);
+    int hole = 1;
+    ASSERT_EQ(mdlElement_setProperties(&island, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &hole),
+              0);
+    uint32_t pos = addTree(header, {&outer, &island});
+    std::map<long, OgrFeature> got = closeAndRead();
+    ASSERT_EQ(got.count(pos), 1u);
+    EXPECT_EQ(got[pos].geometry,
+              "POLYGON ((0 0,1000 0,1000 1000,0 1000,0 0),(200 200,300 200,300 300,200 300,200 200))");
+    std::string area = ogrinfo("-ro -q -dialect OGRSQL -sql \"SELECT OGR_GEOM_AREA AS a FROM model_1 WHERE fid = " +
+                                   std::to_string(pos) + "\"",
+                               dgnPath(), "");
+    EXPECT_NE(area.find("a (Real) = 990000"), std::string::npos) << area;
+}
+
 TEST_F(OgrFile, ArcsAndEllipsesAreDensifiedLines)
 {
     const double pi = std::numbers::pi;
