@@ -73,6 +73,15 @@ std::string upperCased(std::string_view s)
     return out;
 }
 
+std::string asciiUpperCased(std::string_view s)
+{
+    std::string out(s);
+    for (char &c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 32);
+    return out;
+}
+
 bool endsWithName(std::string_view s, std::string_view tail)
 {
     return s.size() >= tail.size() && sameName(s.substr(s.size() - tail.size()), tail);
@@ -318,12 +327,31 @@ std::string latin1ToUtf8(std::string_view s)
     return out;
 }
 
-std::string utf8ToLatin1(std::string_view s, char replacement)
+std::string utf8ToLatin1(std::string_view s, bool &substituted, char replacement)
 {
     std::string out;
-    for (char32_t c : decodeUtf8(s))
-        out += c <= 0xFF ? char(c) : replacement;
+    out.reserve(s.size());
+    substituted = false;
+    // Plain ASCII, the common case, is its own ISO 8859-1 form.
+    size_t i = 0;
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    out.append(s.substr(0, i));
+    if (i == s.size())
+        return out;
+    for (char32_t c : decodeUtf8(s.substr(i))) {
+        // U+FFFD stands for a malformed sequence: replaced as well.
+        bool fits = c <= 0xFF;
+        substituted = substituted || !fits;
+        out += fits ? char(c) : replacement;
+    }
     return out;
+}
+
+std::string utf8ToLatin1(std::string_view s, char replacement)
+{
+    bool ignored = false;
+    return utf8ToLatin1(s, ignored, replacement);
 }
 
 std::string utf16ToUtf8(const char16_t *s, size_t n)

@@ -133,4 +133,32 @@ TEST(TextCodec, RoundTripsAndMalformedInput)
     EXPECT_EQ(utf16ToUtf8(lone, 2), "\xEF\xBF\xBDx");
 }
 
+TEST(TextCodec, SubstitutionIsTold)
+{
+    struct Case {
+        const char *utf8, *latin1;
+        bool substituted;
+    };
+    const Case cases[] = {
+        {"Kr 5", "Kr 5", false},
+        {"R\xC3\xA5" "dhus", "R\xE5" "dhus", false},
+        {"Kr 5 ?", "Kr 5 ?", false},           // a stored '?' is no substitute
+        {"Kr 5 \xE2\x82\xAC", "Kr 5 ?", true}, // the euro sign
+        {"a\xC3", "a?", true},                 // a cut sequence
+        {"", "", false},
+    };
+    for (const Case &c : cases) {
+        bool substituted = !c.substituted;
+        EXPECT_EQ(utf8ToLatin1(c.utf8, substituted), c.latin1) << c.utf8;
+        EXPECT_EQ(substituted, c.substituted) << c.utf8;
+    }
+}
+
+TEST(TextCase, AsciiUpperCaseLeavesLatin1Letters)
+{
+    EXPECT_EQ(asciiUpperCased("m\xE5lemetodeid"), "M\xE5LEMETODEID");
+    EXPECT_EQ(asciiUpperCased("M\xC5L_1"), "M\xC5L_1");
+    EXPECT_EQ(upperCased("m\xE5l"), "M\xC5L") << "the ISO 8859-1 rule stays for the host's own names";
+}
+
 } // namespace

@@ -13,10 +13,23 @@
 namespace mdlhost::db {
 
 // A statement's whole result: names and type codes of its columns, rows of
-// ISO 8859-1 texts (nullopt: NULL).
+// ISO 8859-1 texts (nullopt: NULL).  A text that held characters outside
+// ISO 8859-1 comes with '?' in their places, and its column is listed for
+// its row in substituted (rows without one have an empty list, so a clean
+// result costs nothing).
 struct Result {
     std::vector<MdlDbColumn> columns;
     std::vector<std::vector<std::optional<std::string>>> rows;
+    std::vector<std::vector<int>> substituted; // per row: columns replaced
+    long substitutedValues = 0;                // over all rows
+    // Adds row r's value of column c, noting a substitution.
+    void markSubstituted(size_t r, int c)
+    {
+        if (substituted.size() <= r)
+            substituted.resize(r + 1);
+        substituted[r].push_back(c);
+        ++substitutedValues;
+    }
 };
 
 // One open database.  Texts in and out are ISO 8859-1; each call runs one
@@ -33,6 +46,19 @@ class Backend {
     virtual bool describe(std::string_view table, std::vector<MdlDbColumn> &columns, std::string &error) = 0;
     // Whether a failed statement inside a transaction aborts it.
     virtual bool failureAbortsTransaction() const = 0;
+    // Rows inserted, updated or deleted by the last statement run, 0 for
+    // any other statement (and after a failure).
+    virtual long changedRows() const = 0;
+    // True when the connection to a server is gone (the last failure may be
+    // its cause); a file never loses its connection.
+    virtual bool connectionLost() const { return false; }
+    // Connects again with the same parameters and session settings; false
+    // (error set) when the server still cannot be reached.
+    virtual bool reconnect(std::string &error)
+    {
+        error = "the connection cannot be made again";
+        return false;
+    }
 };
 
 std::unique_ptr<Backend> openSqlite(const std::string &path, std::string &error);

@@ -14,7 +14,7 @@ namespace {
 // --- entities -------------------------------------------------------------------------
 
 struct Entities {
-    std::map<int, std::string> tables;   // number -> upper-case name
+    std::map<int, std::string> tables; // number -> name upper-cased ASCII-only, as the GIS layer folds names
 };
 
 Entities &entities()
@@ -32,7 +32,7 @@ void mdlhost_dbSetEntities(int count, const int *numbers, const char *const *tab
     entities().tables.clear();
     for (int i = 0; i < count && numbers && tables; ++i)
         if (numbers[i] > 0 && tables[i] && *tables[i])
-            entities().tables[numbers[i]] = upperCased(tables[i]);
+            entities().tables[numbers[i]] = asciiUpperCased(tables[i]);
 }
 
 int mdlhost_dbEntityForTable(const char *table)

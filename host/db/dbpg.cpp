@@ -1,9 +1,14 @@
-// The PostgreSQL back end through libpq: client encoding LATIN1, standard
-// conforming strings, every statement through PQexecParams (which refuses
-// a text of two statements).
+// The PostgreSQL back end through libpq: client encoding UTF8 (ISO 8859-1
+// at the interface, converted per value in the host, so a character outside
+// ISO 8859-1 stored by another client is one substituted value, never a
+// failed select), standard conforming strings, every statement through
+// PQexecParams (which refuses a text of two statements).  A connection the
+// server dropped is made again once, by the caller's rule (mdldb.cpp).
 //
 //   types      result columns to type codes
-//   back end   statements, describe
+//   texts      ISO 8859-1 to the server's encoding and back
+//   session    the settings every connection gets
+//   back end   statements, describe, reconnection
 #include <libpq-fe.h>
 
 #include <cstring>
@@ -17,10 +22,12 @@
 // every host process.  Its functions are called through pointers under
 // the names its header gives them.
 namespace {
-#define HOST_PQ_FUNCTIONS(X) X(PQclear) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQresultErrorMessage) X(PQresultStatus) X(PQsetClientEncoding) X(PQstatus)
+#define HOST_PQ_FUNCTIONS(X) X(PQclear) X(PQcmdStatus) X(PQcmdTuples) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQparameterStatus) X(PQreset) X(PQresultErrorMessage) X(PQresultStatus) X(PQsetClientEncoding) X(PQstatus)
 MDLHOST_LAZY_LIBRARY(PqApi, pqApi, HOST_PQ_LIBRARY, HOST_PQ_FUNCTIONS)
 } // namespace
 #define PQclear pqApi().PQclear
+#define PQcmdStatus pqApi().PQcmdStatus
+#define PQcmdTuples pqApi().PQcmdTuples
 #define PQconnectdb pqApi().PQconnectdb
 #define PQerrorMessage pqApi().PQerrorMessage
 #define PQexecParams pqApi().PQexecParams
@@ -33,6 +40,8 @@ MDLHOST_LAZY_LIBRARY(PqApi, pqApi, HOST_PQ_LIBRARY, HOST_PQ_FUNCTIONS)
 #define PQgetvalue pqApi().PQgetvalue
 #define PQnfields pqApi().PQnfields
 #define PQntuples pqApi().PQntuples
+#define PQparameterStatus pqApi().PQparameterStatus
+#define PQreset pqApi().PQreset
 #define PQresultErrorMessage pqApi().PQresultErrorMessage
 #define PQresultStatus pqApi().PQresultStatus
 #define PQsetClientEncoding pqApi().PQsetClientEncoding
@@ -66,56 +75,158 @@ void typeOfOid(Oid oid, int mod, int &type, int &length)
     }
 }
 
-std::string lastError(PGconn *conn, PGresult *res)
+// --- texts ------------------------------------------------------------------------------
+// The session's client encoding is UTF8, so the server converts to and from
+// its own encoding and any character it holds reaches the host.  A
+// database of encoding SQL_ASCII converts nothing: it holds the bytes it
+// was given, ISO 8859-1 from this host all along, so they pass unchanged.
+
+struct Codec {
+    bool utf8 = true;
+    std::string out(std::string_view latin1) const { return utf8 ? latin1ToUtf8(latin1) : std::string(latin1); }
+    std::string in(std::string_view text, bool &substituted) const
+    {
+        substituted = false;
+        return utf8 ? utf8ToLatin1(text, substituted) : std::string(text);
+    }
+    std::string in(std::string_view text) const
+    {
+        bool ignored = false;
+        return in(text, ignored);
+    }
+};
+
+std::string lastError(PGconn *conn, PGresult *res, const Codec &codec)
 {
     const char *m = res ? PQresultErrorMessage(res) : PQerrorMessage(conn);
-    std::string s = m ? m : "";
+    std::string s = codec.in(m ? m : "");
     while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
         s.pop_back();
     return s.empty() ? "statement failed" : s;
 }
 
+// --- session ------------------------------------------------------------------------------
+// What every connection gets, the first and one made again: UTF8 texts;
+// with standard conforming strings a backslash in a quoted value (a
+// Windows folder) is a letter; notices stay on the server; doubles as text
+// with every digit they need (servers before 12 print 15 digits unless
+// asked, and a value read back must be the value written).
+
+bool setUpSession(PGconn *conn, Codec &codec, std::string &error)
+{
+    if (PQsetClientEncoding(conn, "UTF8") != 0) {
+        error = lastError(conn, nullptr, codec);
+        return false;
+    }
+    const char *server = PQparameterStatus(conn, "server_encoding");
+    codec.utf8 = !(server && std::strcmp(server, "SQL_ASCII") == 0);
+    if (!codec.utf8 && PQsetClientEncoding(conn, "SQL_ASCII") != 0) {
+        error = lastError(conn, nullptr, codec);
+        return false;
+    }
+    static const char *const settings[] = {
+        "SET standard_conforming_strings = on",
+        "SET client_min_messages = warning",
+        "SET extra_float_digits = 3",
+    };
+    for (const char *sql : settings) {
+        PGresult *res = PQexecParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        bool ok = res && PQresultStatus(res) == PGRES_COMMAND_OK;
+        if (!ok)
+            error = lastError(conn, res, codec);
+        PQclear(res);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 // --- back end ---------------------------------------------------------------------------
+
+// The command tag of a statement that inserts, updates or deletes rows
+// ("INSERT 0 3", "UPDATE 2", "DELETE 0", "MERGE 1").
+bool changesRows(const char *tag)
+{
+    std::string_view t = tag ? tag : "";
+    for (std::string_view kind : {"INSERT ", "UPDATE ", "DELETE ", "MERGE "})
+        if (t.substr(0, kind.size()) == kind)
+            return true;
+    return false;
+}
 
 class Postgres final : public Backend {
   public:
-    explicit Postgres(PGconn *conn) : conn_(conn) {}
+    Postgres(PGconn *conn, const Codec &codec) : conn_(conn), codec_(codec) {}
     ~Postgres() override { PQfinish(conn_); }
     int serverType() const override { return MDLDB_SERVER_POSTGRESQL; }
     bool failureAbortsTransaction() const override { return true; }
+    long changedRows() const override { return changes_; }
+    bool connectionLost() const override { return PQstatus(conn_) == CONNECTION_BAD; }
+
+    bool reconnect(std::string &error) override
+    {
+        PQreset(conn_);
+        if (PQstatus(conn_) != CONNECTION_OK) {
+            error = lastError(conn_, nullptr, codec_);
+            return false;
+        }
+        return setUpSession(conn_, codec_, error);
+    }
 
     bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
              std::string &error) override
     {
-        std::string text(sql);
+        changes_ = 0;
+        std::string text = codec_.out(sql);
+        std::vector<std::string> texts;
+        texts.reserve(params.size());
         std::vector<const char *> values;
-        for (auto &p : params)
-            values.push_back(p ? p->c_str() : nullptr);
+        for (auto &p : params) {
+            if (!p) {
+                values.push_back(nullptr);
+                continue;
+            }
+            texts.push_back(codec_.out(*p));
+            values.push_back(texts.back().c_str());
+        }
         PGresult *res = PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr,
                                      values.empty() ? nullptr : values.data(), nullptr, nullptr, 0);
         ExecStatusType st = res ? PQresultStatus(res) : PGRES_FATAL_ERROR;
         if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
-            error = lastError(conn_, res);
+            error = lastError(conn_, res, codec_);
             PQclear(res);
             return false;
         }
+        // PQcmdTuples counts the rows of a SELECT, FETCH, MOVE or COPY too:
+        // only the kinds that change rows count here.
+        int64_t changed = 0;
+        if (changesRows(PQcmdStatus(res)) && parseInt64(PQcmdTuples(res), changed))
+            changes_ = static_cast<long>(changed);
         if (result) {
+            *result = Result{};
             int n = PQnfields(res), rows = PQntuples(res);
             result->columns.assign(static_cast<size_t>(n), MdlDbColumn{});
             result->rows.assign(static_cast<size_t>(rows), {});
             for (int c = 0; c < n; ++c) {
                 MdlDbColumn &col = result->columns[static_cast<size_t>(c)];
-                copyText(col.name, PQfname(res, c));
+                const char *name = PQfname(res, c);
+                copyText(col.name, codec_.in(name ? name : ""));
                 typeOfOid(PQftype(res, c), PQfmod(res, c), col.type, col.length);
             }
             for (int r = 0; r < rows; ++r) {
                 auto &row = result->rows[static_cast<size_t>(r)];
+                row.reserve(static_cast<size_t>(n));
                 for (int c = 0; c < n; ++c) {
                     if (PQgetisnull(res, r, c)) {
                         row.emplace_back(std::nullopt);
                         continue;
                     }
-                    std::string v(PQgetvalue(res, r, c), static_cast<size_t>(PQgetlength(res, r, c)));
+                    bool substituted = false;
+                    std::string v = codec_.in(
+                        std::string_view(PQgetvalue(res, r, c), static_cast<size_t>(PQgetlength(res, r, c))),
+                        substituted);
+                    if (substituted)
+                        result->markSubstituted(static_cast<size_t>(r), c);
                     // char(n) comes back padded; the layer compares byte for byte.
                     if (PQftype(res, c) == BPCHAROID)
                         while (!v.empty() && v.back() == ' ')
@@ -162,6 +273,8 @@ class Postgres final : public Backend {
 
   private:
     PGconn *conn_;
+    Codec codec_;
+    long changes_ = 0;
 };
 
 } // namespace
@@ -172,24 +285,15 @@ std::unique_ptr<Backend> openPostgres(const std::string &conninfo, std::string &
         error = "PostgreSQL cannot be reached: " HOST_PQ_LIBRARY " cannot be loaded";
         return nullptr;
     }
+    Codec codec;
     PGconn *conn = PQconnectdb(conninfo.c_str());
-    if (!conn || PQstatus(conn) != CONNECTION_OK) {
-        error = lastError(conn, nullptr);
+    if (!conn || PQstatus(conn) != CONNECTION_OK || !setUpSession(conn, codec, error)) {
+        if (error.empty())
+            error = lastError(conn, nullptr, codec);
         PQfinish(conn);
         return nullptr;
     }
-    // Texts are ISO 8859-1 at the interface; with standard conforming
-    // strings a backslash in a quoted value (a Windows folder) is a letter.
-    if (PQsetClientEncoding(conn, "LATIN1") != 0) {
-        error = lastError(conn, nullptr);
-        PQfinish(conn);
-        return nullptr;
-    }
-    auto be = std::make_unique<Postgres>(conn);
-    if (!be->run("SET standard_conforming_strings = on", {}, nullptr, error) ||
-        !be->run("SET client_min_messages = warning", {}, nullptr, error))
-        return nullptr;
-    return be;
+    return std::make_unique<Postgres>(conn, codec);
 }
 
 } // namespace mdlhost::db

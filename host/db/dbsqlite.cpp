@@ -57,8 +57,10 @@ static std::string doubleText(double v)
     return std::string(buf, r.ptr);
 }
 
-static std::optional<std::string> columnText(sqlite3_stmt *st, int c)
+// substituted tells whether the text held characters outside ISO 8859-1.
+static std::optional<std::string> columnText(sqlite3_stmt *st, int c, bool &substituted)
 {
+    substituted = false;
     switch (sqlite3_column_type(st, c)) {
     case SQLITE_NULL:
         return std::nullopt;
@@ -75,7 +77,8 @@ static std::optional<std::string> columnText(sqlite3_stmt *st, int c)
         const unsigned char *p = sqlite3_column_text(st, c);
         int n = sqlite3_column_bytes(st, c);
         return utf8ToLatin1(std::string_view(reinterpret_cast<const char *>(p ? p : (const unsigned char *)""),
-                                             static_cast<size_t>(n)));
+                                             static_cast<size_t>(n)),
+                            substituted);
     }
     }
 }
@@ -90,10 +93,12 @@ class Sqlite final : public Backend {
     ~Sqlite() override { sqlite3_close_v2(db_); }
     int serverType() const override { return MDLDB_SERVER_SQLITE; }
     bool failureAbortsTransaction() const override { return false; }
+    long changedRows() const override { return changes_; }
 
     bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
              std::string &error) override
     {
+        changes_ = 0;
         std::string text = latin1ToUtf8(sql);
         sqlite3_stmt *st = nullptr;
         const char *tail = nullptr;
@@ -127,9 +132,13 @@ class Sqlite final : public Backend {
             }
         }
         int n = sqlite3_column_count(st);
+        // sqlite3_changes keeps the count of the last INSERT, UPDATE or
+        // DELETE across other statements: it counts for this one only when
+        // the total moved.
+        sqlite3_int64 totalBefore = sqlite3_total_changes64(db_);
         if (result) {
+            *result = Result{};
             result->columns.assign(static_cast<size_t>(n), MdlDbColumn{});
-            result->rows.clear();
             for (int c = 0; c < n; ++c) {
                 MdlDbColumn &col = result->columns[static_cast<size_t>(c)];
                 const char *name = sqlite3_column_name(st, c);
@@ -155,7 +164,10 @@ class Sqlite final : public Backend {
                                                    : MDLDB_TYPE_CHAR;
                     col.length = col.type == MDLDB_TYPE_CHAR ? MDLDB_TEXT_WIDTH : 8;
                 }
-                row.push_back(columnText(st, c));
+                bool substituted = false;
+                row.push_back(columnText(st, c, substituted));
+                if (substituted)
+                    result->markSubstituted(result->rows.size() - 1, c);
             }
         }
         if (rc != SQLITE_DONE) {
@@ -164,6 +176,8 @@ class Sqlite final : public Backend {
             return false;
         }
         sqlite3_finalize(st);
+        if (sqlite3_total_changes64(db_) != totalBefore)
+            changes_ = sqlite3_changes64(db_);
         if (result)
             for (MdlDbColumn &col : result->columns)
                 if (col.type == 0) {
@@ -200,6 +214,7 @@ class Sqlite final : public Backend {
         return sqlite3_bind_text(st, i, u.data(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
     }
     sqlite3 *db_;
+    long changes_ = 0;
 };
 
 } // namespace

@@ -4,7 +4,9 @@
 //
 //   state         the active database and its cursor
 //   connection    mdlDB_activeDatabase and closing
-//   running       one statement, logged, never poisoning the next
+//   running       one statement, logged, never poisoning the next; a
+//                 connection the server dropped made again once; values
+//                 read with substitutes marked
 //   statements    processSQL, sqlQuery, parameters, largest mslink
 //   cursors       open, fetch, close
 //   tables        describe
@@ -30,6 +32,15 @@ struct State {
     std::string error;
     long statements = 0;
     bool inTransaction = false;
+    // Rows changed by the last statement of processSQL or execParams; -1
+    // when it failed or none ran since the database was opened.
+    long changedRows = -1;
+    // Rows changed by the statement runOne ran last (its own, not those of
+    // the savepoint around it).
+    long lastChanges = -1;
+    // Columns of the row just fetched (or the value mdlDB_sqlQuery gave,
+    // column 0) whose texts held characters outside ISO 8859-1.
+    std::vector<int> substituted;
     // The open cursor: its rows, the next to hand out, the fetched row's
     // storage.
     bool cursorOpen = false;
@@ -76,28 +87,95 @@ static void logStatement(std::string_view sql, bool ok, const std::string &error
     std::fclose(fp);
 }
 
-// One statement.  Inside a transaction of a back end where a failure aborts
-// the transaction, the statement runs under a savepoint of its own.
-static bool runOne(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result)
+// A statement's values that held characters outside ISO 8859-1 came with
+// '?' in their places: one line on the text window per statement, so the
+// user learns that what shows is not what is stored.
+static void reportSubstitutes(std::string_view sql, long values)
+{
+    constexpr size_t kShown = 200; // of the statement, on one line
+    std::string line(sql.substr(0, kShown));
+    for (char &c : line)
+        if (c == '\n' || c == '\r' || c == '\t')
+            c = ' ';
+    if (sql.size() > kShown)
+        line += "...";
+    toolSubsystem_printf("Database: %ld value(s) held characters outside ISO 8859-1, read with '?' in their places: "
+                         "%s\n",
+                         values, line.c_str());
+}
+
+// One send of a statement.  Inside a transaction of a back end where a
+// failure aborts the transaction, the statement runs under a savepoint of
+// its own.
+static bool sendOne(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
+                    std::string &error)
 {
     State &s = state();
-    if (!s.backend)
-        return fail("no database is open");
     ++s.statements;
-    std::string error;
+    s.lastChanges = -1;
     bool guarded = s.inTransaction && s.backend->failureAbortsTransaction();
     std::string ignored;
     if (guarded && !s.backend->run("SAVEPOINT mdlhost_statement", {}, nullptr, error)) {
         logStatement(sql, false, error);
-        return fail(error);
+        return false;
     }
     bool ok = s.backend->run(sql, params, result, error);
+    if (ok)
+        s.lastChanges = s.backend->changedRows();
     if (guarded)
         s.backend->run(ok ? "RELEASE SAVEPOINT mdlhost_statement" : "ROLLBACK TO SAVEPOINT mdlhost_statement", {},
                        nullptr, ignored);
     logStatement(sql, ok, error);
+    return ok;
+}
+
+// After a failure: when the server has dropped the connection (it was
+// restarted, or the session was ended), connects again once.  True when
+// the failed statement may be sent again: never inside a transaction of
+// the caller's, which the server has rolled back (the transaction ends
+// here, so its commit fails and says so), and never for the statement that
+// ends one (mayRetry false: a commit sent again would "succeed" with
+// nothing to commit).  error gets what happened.
+static bool connectedAgain(std::string &error, bool mayRetry)
+{
+    State &s = state();
+    if (!s.backend->connectionLost())
+        return false;
+    std::string why;
+    if (!s.backend->reconnect(why)) {
+        error += " (connecting again failed: " + why + ")";
+        return false;
+    }
+    if (s.inTransaction) {
+        s.inTransaction = false;
+        error += " (connected again; the open transaction was lost)";
+        return false;
+    }
+    if (!mayRetry) {
+        error += " (connected again)";
+        return false;
+    }
+    return true;
+}
+
+// One statement, sent once more when the connection had to be made again.
+static bool runOne(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
+                   bool mayRetry = true)
+{
+    State &s = state();
+    s.substituted.clear();
+    if (!s.backend)
+        return fail("no database is open");
+    std::string error;
+    bool ok = sendOne(sql, params, result, error);
+    if (!ok && connectedAgain(error, mayRetry)) {
+        error.clear();
+        ok = sendOne(sql, params, result, error);
+    }
     if (!ok)
         return fail(error);
+    if (result && result->substitutedValues > 0)
+        reportSubstitutes(sql, result->substitutedValues);
     s.error.clear();
     return true;
 }
@@ -118,9 +196,26 @@ void mdlhost_dbClose(void)
     s.inTransaction = false;
     s.activeDefined = false;
     s.statements = 0;
+    s.changedRows = -1;
+    s.substituted.clear();
 }
 
-int mdlDB_activeDatabase(const char *name)
+int mdlDB_activeDatabase(char *name)
+{
+    State &s = state();
+    // Asking: the database connected, or the one MDLHOST_DATABASE names.
+    if (!name || !*name) {
+        if (!s.backend && mdlhost_dbOpen(nullptr) != 0)
+            return -1;
+        if (name)
+            copyText(name, MDLDB_SOURCE_SIZE, s.name);
+        s.error.clear();
+        return 0;
+    }
+    return mdlhost_dbOpen(name);
+}
+
+int mdlhost_dbOpen(const char *name)
 {
     State &s = state();
     mdlhost_dbClose();
@@ -160,23 +255,46 @@ int mdlDB_getErrorText(char *out, int outSize)
 
 long mdlhost_dbStatementCount(void) { return state().statements; }
 
+long mdlhost_dbChangedRows(void) { return state().changedRows; }
+
+int mdlhost_dbSubstituted(int column)
+{
+    const std::vector<int> &marked = state().substituted;
+    if (column == -1)
+        return marked.empty() ? 0 : 1;
+    for (int c : marked)
+        if (c == column)
+            return 1;
+    return 0;
+}
+
 // --- statements ------------------------------------------------------------------------
 
 int mdlDB_processSQL(const char *sql)
 {
+    State &s = state();
+    s.changedRows = -1;
     if (!sql)
         return fail("no statement"), -1;
-    return runOne(sql, {}, nullptr) ? 0 : -1;
+    if (!runOne(sql, {}, nullptr))
+        return -1;
+    s.changedRows = s.lastChanges;
+    return 0;
 }
 
 int mdlhost_dbExecParams(const char *sql, int nValues, const char *const *values)
 {
+    State &s = state();
+    s.changedRows = -1;
     if (!sql || nValues < 0 || (nValues > 0 && !values))
         return fail("no statement"), -1;
     std::vector<std::optional<std::string>> params;
     for (int i = 0; i < nValues; ++i)
         params.push_back(values[i] ? std::optional<std::string>(values[i]) : std::nullopt);
-    return runOne(sql, params, nullptr) ? 0 : -1;
+    if (!runOne(sql, params, nullptr))
+        return -1;
+    s.changedRows = s.lastChanges;
+    return 0;
 }
 
 int mdlDB_sqlQuery(char *result, const char *sql)
@@ -194,6 +312,10 @@ int mdlDB_sqlQuery(char *result, const char *sql)
     if (!r.rows[0][0])
         return fail("the query gave NULL"), 1;
     copyText(result, MDLDB_VALUE_SIZE, *r.rows[0][0]);
+    if (!r.substituted.empty())
+        for (int c : r.substituted[0])
+            if (c == 0)
+                state().substituted.push_back(0);
     return 0;
 }
 
@@ -251,7 +373,11 @@ int mdlDB_fetchRow(MS_SQLDA *row)
     State &s = state();
     if (!row || !s.cursorOpen || s.next >= s.cursor.rows.size())
         return 1;
-    auto &r = s.cursor.rows[s.next++];
+    size_t at = s.next++;
+    auto &r = s.cursor.rows[at];
+    s.substituted.clear();
+    if (at < s.cursor.substituted.size())
+        s.substituted = s.cursor.substituted[at];
     s.rowColumns = s.cursor.columns;
     s.rowValues.clear();
     for (auto &v : r)
@@ -268,6 +394,7 @@ void mdlDB_closeCursor(void)
     s.cursorOpen = false;
     s.cursor = Result{};
     s.next = 0;
+    s.substituted.clear();
 }
 
 // --- tables -----------------------------------------------------------------------------
@@ -284,8 +411,15 @@ int mdlDB_describeTable(const char *table, MS_SQLDA *desc)
         return fail("no database is open"), -1;
     std::vector<MdlDbColumn> columns;
     std::string error;
+    s.substituted.clear();
     ++s.statements;
-    if (!s.backend->describe(table, columns, error))
+    bool ok = s.backend->describe(table, columns, error);
+    if (!ok && connectedAgain(error, true)) {
+        error.clear();
+        ++s.statements;
+        ok = s.backend->describe(table, columns, error);
+    }
+    if (!ok)
         return fail(error), -1;
     desc->columns = static_cast<MdlDbColumn *>(dlmSystem_mdlMalloc(columns.size() * sizeof(MdlDbColumn)));
     if (!desc->columns)
@@ -386,7 +520,7 @@ static int endTransaction(const char *how)
     if (!s.inTransaction)
         return fail("no transaction is open"), -1;
     s.inTransaction = false;
-    return runOne(how, {}, nullptr) ? 0 : -1;
+    return runOne(how, {}, nullptr, false) ? 0 : -1;
 }
 
 int mdlhost_dbCommit(void) { return endTransaction("COMMIT"); }

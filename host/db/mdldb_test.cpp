@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -199,7 +200,263 @@ TEST_P(DbTest, StatementLogWhenAsked)
     EXPECT_NE(s.str().find("insert into nosuch (mslink) values (1)\n  -> "), std::string::npos);
 }
 
+// --- rows changed -------------------------------------------------------------------
+
+TEST_P(DbTest, ChangedRowsOfTheLastStatement)
+{
+    ASSERT_EQ(mdlhost_dbOpen(db_.name().c_str()), 0);
+    EXPECT_EQ(mdlhost_dbChangedRows(), -1) << "no statement since the database was opened";
+    struct Case {
+        const char *sql;
+        long changed;
+    } cases[] = {
+        {"insert into t1 (mslink, navn) values (1, 'a')", 1},
+        {"insert into t1 (mslink, navn) values (2, 'a')", 1},
+        {"update t1 set kode = 'x' where navn = 'a'", 2},
+        {"update t1 set kode = 'y' where mslink = 7", 0}, // a missing row
+        // sqlite3_changes would still say 1 here: the count is this statement's.
+        {"create table t2 (a integer)", 0},
+        {"select count(*) from t1", 0}, // PQcmdTuples gives 2 for it
+        {"create table t3 as select * from t1", 0},
+        {"delete from t1 where mslink = 2", 1},
+        {"delete from t1 where mslink = 2", 0},
+    };
+    for (const Case &c : cases) {
+        ASSERT_EQ(mdlDB_processSQL(c.sql), 0) << c.sql << ": " << error();
+        EXPECT_EQ(mdlhost_dbChangedRows(), c.changed) << c.sql;
+    }
+    EXPECT_NE(mdlDB_processSQL("update nosuch set a = 1"), 0);
+    EXPECT_EQ(mdlhost_dbChangedRows(), -1) << "a failed statement";
+
+    // Bound values count the same; a query between leaves the count.
+    const bool pg = mdlhost_dbServerType() == MDLDB_SERVER_POSTGRESQL;
+    const char *values[] = {"z", "1"};
+    ASSERT_EQ(mdlhost_dbExecParams(pg ? "update t1 set kode = $1 where mslink = $2::integer"
+                                      : "update t1 set kode = ?1 where mslink = ?2",
+                                   2, values),
+              0)
+        << error();
+    EXPECT_EQ(query("select kode from t1 where mslink = 1"), "z");
+    EXPECT_EQ(mdlhost_dbChangedRows(), 1);
+    values[1] = "5";
+    ASSERT_EQ(mdlhost_dbExecParams(pg ? "update t1 set kode = $1 where mslink = $2::integer"
+                                      : "update t1 set kode = ?1 where mslink = ?2",
+                                   2, values),
+              0);
+    EXPECT_EQ(mdlhost_dbChangedRows(), 0) << "an update of a missing row";
+
+    // Inside a transaction the count is the statement's, not its savepoint's.
+    ASSERT_EQ(mdlhost_dbBegin(), 0);
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (8)"), 0);
+    EXPECT_EQ(mdlhost_dbChangedRows(), 1);
+    ASSERT_EQ(mdlDB_processSQL("update t1 set navn = 'b'"), 0);
+    EXPECT_EQ(mdlhost_dbChangedRows(), 2);
+    ASSERT_EQ(mdlhost_dbCommit(), 0);
+}
+
+// --- characters outside ISO 8859-1 --------------------------------------------------
+
+// A text with the euro sign, as another client (psql, a GIS tool writing
+// UTF-8) stores it: the database's own function makes the character.
+std::string euro(const char *before)
+{
+    const bool pg = mdlhost_dbServerType() == MDLDB_SERVER_POSTGRESQL;
+    return std::string("'") + before + "' || " + (pg ? "chr(8364)" : "char(8364)");
+}
+
+TEST_P(DbTest, SubstitutedValuesAreMarkedAndReportedOncePerStatement)
+{
+    ASSERT_EQ(mdlDB_processSQL(("insert into t1 (mslink, navn, kode) values (1, " + euro("Kr 5 ") + ", 'ok')").c_str()),
+              0)
+        << error();
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink, navn, kode) values (2, 'Hvorfor?', 'ok')"), 0);
+    ASSERT_EQ(mdlDB_processSQL(("insert into t1 (mslink, navn, kode) values (3, 'R\xE5', " + euro("") + ")").c_str()),
+              0);
+    mdlhost_clearTextWindow();
+
+    // On PostgreSQL the select failed as a whole (client encoding LATIN1).
+    ASSERT_EQ(mdlDB_openCursor("select mslink, navn, kode from t1 order by mslink"), 0) << error();
+    MS_SQLDA row{};
+    struct Want {
+        const char *navn, *kode;
+        int any, navnMarked, kodeMarked;
+    } want[] = {
+        {"Kr 5 ?", "ok", 1, 1, 0},
+        {"Hvorfor?", "ok", 0, 0, 0}, // a stored '?' is no substitute
+        {"R\xE5", "?", 1, 0, 1},
+    };
+    for (const Want &w : want) {
+        ASSERT_EQ(mdlDB_fetchRow(&row), 0);
+        EXPECT_STREQ(row.values[1], w.navn);
+        EXPECT_STREQ(row.values[2], w.kode);
+        EXPECT_EQ(mdlhost_dbSubstituted(-1), w.any) << w.navn;
+        EXPECT_EQ(mdlhost_dbSubstituted(0), 0);
+        EXPECT_EQ(mdlhost_dbSubstituted(1), w.navnMarked) << w.navn;
+        EXPECT_EQ(mdlhost_dbSubstituted(2), w.kodeMarked) << w.navn;
+        EXPECT_EQ(mdlhost_dbSubstituted(9), 0);
+    }
+    EXPECT_EQ(mdlDB_fetchRow(&row), 1);
+    mdlDB_closeCursor();
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 0) << "closed";
+
+    // One line for the statement, naming it, however many values.
+    std::string window = mdlhost_textWindow();
+    EXPECT_NE(window.find("select mslink, navn, kode from t1 order by mslink"), std::string::npos) << window;
+    EXPECT_NE(window.find("2 value"), std::string::npos) << window;
+    EXPECT_EQ(std::count(window.begin(), window.end(), '\n'), 1) << window;
+
+    // A query tells of the value it gave.
+    char out[MDLDB_VALUE_SIZE];
+    ASSERT_EQ(mdlDB_sqlQuery(out, "select navn from t1 where mslink = 1"), 0);
+    EXPECT_STREQ(out, "Kr 5 ?");
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 1);
+    ASSERT_EQ(mdlDB_sqlQuery(out, "select navn from t1 where mslink = 2"), 0);
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 0);
+    ASSERT_EQ(mdlDB_sqlQuery(out, "select navn from t1 where mslink = 1"), 0);
+    ASSERT_EQ(mdlDB_processSQL("update t1 set hoyde = 1 where mslink = 1"), 0);
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 0) << "asked after another statement";
+    // Texts written by the host are stored as they were (nothing replaced).
+    mdlhost_clearTextWindow();
+    EXPECT_EQ(query("select count(*) from t1 where navn = 'R\xE5'"), "1");
+    EXPECT_STREQ(mdlhost_textWindow(), "");
+}
+
+TEST_P(DbTest, Latin1TextIsStoredAsTheSameCharacters)
+{
+    // The host's ISO 8859-1 text lands as the characters the database's own
+    // functions make, so other clients read what the host wrote.
+    const bool pg = mdlhost_dbServerType() == MDLDB_SERVER_POSTGRESQL;
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink, navn) values (1, 'Bj\xF8rnstad \xC6\xD8\xC5')"), 0);
+    const char *values[] = {"\xE6\xF8\xE5 \xFF"};
+    ASSERT_EQ(mdlhost_dbExecParams(pg ? "insert into t1 (mslink, navn) values (2, $1)"
+                                      : "insert into t1 (mslink, navn) values (2, ?1)",
+                                   1, values),
+              0);
+    const char *chr = pg ? "chr" : "char";
+    EXPECT_EQ(query(std::string("select mslink from t1 where navn = 'Bj' || ") + chr + "(248) || 'rnstad ' || " + chr +
+                    "(198) || " + chr + "(216) || " + chr + "(197)"),
+              "1");
+    EXPECT_EQ(query(std::string("select mslink from t1 where navn = ") + chr + "(230) || " + chr + "(248) || " + chr +
+                    "(229) || ' ' || " + chr + "(255)"),
+              "2");
+    EXPECT_EQ(query("select navn from t1 where mslink = 2"), values[0]);
+    EXPECT_EQ(query("select length(navn) from t1 where mslink = 2"), "5");
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 0);
+}
+
+// --- the data source ------------------------------------------------------------------
+
+TEST_P(DbTest, AskingWhichDataSourceIsConnected)
+{
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (1)"), 0);
+    long sent = mdlhost_dbStatementCount();
+    char name[MDLDB_SOURCE_SIZE] = "";
+    ASSERT_EQ(mdlDB_activeDatabase(name), 0);
+    EXPECT_EQ(std::string(name), db_.name());
+    EXPECT_EQ(mdlhost_dbStatementCount(), sent) << "asking leaves the connection as it was";
+    EXPECT_EQ(mdlDB_activeDatabase(nullptr), 0);
+    // The name given back connects to the same database.
+    ASSERT_EQ(mdlDB_activeDatabase(name), 0);
+    EXPECT_EQ(query("select count(*) from t1"), "1");
+
+    mdlhost_dbClose();
+    mdlSystem_defineCfgVar("MDLHOST_DATABASE", nullptr);
+    char none[MDLDB_SOURCE_SIZE] = "";
+    EXPECT_NE(mdlDB_activeDatabase(none), 0) << "nothing connected and nothing named";
+    EXPECT_STREQ(none, "");
+    mdlSystem_defineCfgVar("MDLHOST_DATABASE", db_.name().c_str());
+    ASSERT_EQ(mdlDB_activeDatabase(none), 0);
+    mdlSystem_defineCfgVar("MDLHOST_DATABASE", nullptr);
+    EXPECT_EQ(std::string(none), db_.name());
+    EXPECT_EQ(query("select count(*) from t1"), "1");
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, DbTest, ::testing::ValuesIn(dbtesting::kBackends));
+
+// --- PostgreSQL only -------------------------------------------------------------------
+
+class PgTest : public DbTest {};
+
+TEST_P(PgTest, SessionPrintsDoublesWithEveryDigit)
+{
+    EXPECT_EQ(query("show extra_float_digits"), "3");
+    EXPECT_EQ(query("show client_encoding"), "UTF8");
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink, hoyde) values (1, 0.1::float8 + 0.2::float8)"), 0);
+    EXPECT_EQ(std::stod(query("select hoyde from t1")), 0.1 + 0.2);
+}
+
+TEST_P(PgTest, ADroppedConnectionIsMadeAgainOnceAndTheStatementSentAgain)
+{
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (1)"), 0);
+    std::string pid = query("select pg_backend_pid()");
+    ASSERT_TRUE(db_.endSessions());
+    long sent = mdlhost_dbStatementCount();
+    EXPECT_EQ(query("select count(*) from t1"), "1") << "no reconnection";
+    EXPECT_EQ(mdlhost_dbStatementCount(), sent + 2) << "sent, failed on the dropped connection, sent again";
+    EXPECT_NE(query("select pg_backend_pid()"), pid);
+    // The new session has the host's settings.
+    EXPECT_EQ(query("show extra_float_digits"), "3");
+    EXPECT_EQ(query("show client_encoding"), "UTF8");
+    EXPECT_EQ(query("show standard_conforming_strings"), "on");
+
+    // A statement that fails on a good connection is sent once.
+    sent = mdlhost_dbStatementCount();
+    EXPECT_NE(mdlDB_processSQL("insert into nosuch values (1)"), 0);
+    EXPECT_EQ(mdlhost_dbStatementCount(), sent + 1);
+
+    // processSQL too, with its count of rows.
+    ASSERT_TRUE(db_.endSessions());
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (2)"), 0) << error();
+    EXPECT_EQ(mdlhost_dbChangedRows(), 1);
+    EXPECT_EQ(query("select count(*) from t1"), "2");
+}
+
+TEST_P(PgTest, ADroppedConnectionInsideATransactionEndsItVisibly)
+{
+    ASSERT_EQ(mdlhost_dbBegin(), 0);
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (1)"), 0);
+    ASSERT_TRUE(db_.endSessions());
+    // The server rolled the transaction back: the statement is not sent
+    // again on its own, and the commit cannot pretend the unit landed.
+    EXPECT_NE(mdlDB_processSQL("insert into t1 (mslink) values (2)"), 0);
+    EXPECT_NE(error().find("transaction was lost"), std::string::npos) << error();
+    EXPECT_NE(mdlhost_dbCommit(), 0);
+    EXPECT_EQ(query("select count(*) from t1"), "0");
+    ASSERT_EQ(mdlhost_dbBegin(), 0) << "the next unit of work runs";
+    ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink) values (3)"), 0);
+    ASSERT_EQ(mdlhost_dbCommit(), 0);
+    EXPECT_EQ(query("select count(*) from t1"), "1");
+}
+
+TEST_P(PgTest, DescribeAfterADroppedConnection)
+{
+    ASSERT_TRUE(db_.endSessions());
+    MS_SQLDA d{};
+    ASSERT_EQ(mdlDB_describeTable("t1", &d), 0) << error();
+    EXPECT_EQ(d.numColumns, 5);
+    mdlDB_freeSQLDADescriptor(&d);
+}
+
+// A database of encoding SQL_ASCII converts nothing: it held the host's ISO
+// 8859-1 bytes as they were sent, and still does.
+TEST_P(PgTest, ASqlAsciiDatabaseKeepsTheBytesItHeld)
+{
+    std::string base = db_.name(); // "pg:... dbname=NAME": NAME last
+    std::string other = base + "_ascii";
+    std::string dbname = other.substr(other.rfind('=') + 1);
+    ASSERT_EQ(mdlDB_processSQL(("CREATE DATABASE " + dbname + " ENCODING 'SQL_ASCII' TEMPLATE template0").c_str()), 0)
+        << error();
+    ASSERT_EQ(mdlhost_dbOpen(other.c_str()), 0) << error();
+    ASSERT_EQ(mdlDB_processSQL("create table t (navn varchar(20))"), 0);
+    ASSERT_EQ(mdlDB_processSQL("insert into t values ('Bj\xF8rn')"), 0);
+    EXPECT_EQ(query("select octet_length(navn) from t"), "5") << "one byte for the \xF8, as before";
+    EXPECT_EQ(query("select navn from t"), "Bj\xF8rn");
+    EXPECT_EQ(mdlhost_dbSubstituted(-1), 0);
+    ASSERT_EQ(mdlhost_dbOpen(base.c_str()), 0);
+    EXPECT_EQ(mdlDB_processSQL(("DROP DATABASE " + dbname + " WITH (FORCE)").c_str()), 0) << error();
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, PgTest, ::testing::Values("postgresql"));
 
 TEST(DbLink, BuildEncodeDecode)
 {
@@ -231,13 +488,13 @@ TEST(DbLink, BuildEncodeDecode)
 
 TEST(DbConnection, BadNamesFailWithAText)
 {
-    EXPECT_NE(mdlDB_activeDatabase("pg:host=/nonexistent port=1"), 0);
+    EXPECT_NE(mdlhost_dbOpen("pg:host=/nonexistent port=1"), 0);
     char e[512];
     mdlDB_getErrorText(e, sizeof e);
     EXPECT_STRNE(e, "");
     EXPECT_EQ(mdlhost_dbIsOpen(), 0);
     EXPECT_NE(mdlDB_processSQL("select 1"), 0);
-    EXPECT_NE(mdlDB_activeDatabase("/nonexistent/dir/x.db"), 0);
+    EXPECT_NE(mdlhost_dbOpen("/nonexistent/dir/x.db"), 0);
 }
 
 } // namespace

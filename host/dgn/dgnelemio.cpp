@@ -647,6 +647,11 @@ uint32_t mdlElement_getFilePos(int which, DgnModelRefP *model)
         Model *m = findModel(active);
         return m ? m->file->nextPos : 0;
     }
+    if (which != FILEPOS_CURRENT) {
+        if (model)
+            *model = MDLHOST_NO_MODEL;
+        return 0;
+    }
     if (model)
         *model = current.model;
     return current.pos;

@@ -1,11 +1,13 @@
 // Active parameters, locks and the modes of the active design.
 //
 //   graphic group   the next free group of the active model
-//   parameters      mdlParams_getActive / setActive
+//   parameters      mdlParams_getActive / setActive: symbology, cell, text,
+//                   fill, graphic group
 //   locks           fence overlap and clip
 //   modes           mgds_modesP
 #include <cmath>
 #include <cstdint>
+#include <string>
 
 #include "base/mdlbase.h"
 #include "dgn/mdldgn.h"
@@ -18,6 +20,11 @@ namespace {
 DgnModelRefP groupModel = MDLHOST_NO_MODEL;
 uint32_t activeGroup = 0;
 int32_t activeFill = 0;
+// The symbology and cell the user works with, as the session keeps them.
+uint32_t activeColor = 0;
+uint32_t activeWeight = 0;
+int32_t activeStyle = 0;
+std::u16string activeCell;
 int32_t activeFont = 0;
 double activeTextSize = 1.0;
 bool fenceOverlap = false;
@@ -70,6 +77,25 @@ int mdlParams_getActive(void *value, int param)
 {
     if (value == nullptr)
         return -1;
+    switch (param) {
+    case ACTIVEPARAM_COLOR:
+        *static_cast<uint32_t *>(value) = activeColor;
+        return 0;
+    case ACTIVEPARAM_LINEWEIGHT:
+        *static_cast<uint32_t *>(value) = activeWeight;
+        return 0;
+    case ACTIVEPARAM_LINESTYLE:
+        *static_cast<int32_t *>(value) = activeStyle;
+        return 0;
+    case ACTIVEPARAM_CELLNAME: {
+        char16_t *out = static_cast<char16_t *>(value);
+        activeCell.copy(out, activeCell.size());
+        out[activeCell.size()] = 0;
+        return 0;
+    }
+    default:
+        break;
+    }
     if (param == ACTIVEPARAM_FILL) {
         *static_cast<int32_t *>(value) = activeFill;
         return 0;
@@ -95,6 +121,39 @@ int mdlParams_setActive(const void *value, int param)
 {
     if (value == nullptr)
         return -1;
+    switch (param) {
+    case ACTIVEPARAM_COLOR: {
+        uint32_t color = *static_cast<const uint32_t *>(value);
+        if (color > 255 && color != COLOR_BYLEVEL)
+            return -1;
+        activeColor = color;
+        return 0;
+    }
+    case ACTIVEPARAM_LINEWEIGHT: {
+        uint32_t weight = *static_cast<const uint32_t *>(value);
+        if (weight > 31 && weight != WEIGHT_BYLEVEL)
+            return -1;
+        activeWeight = weight;
+        return 0;
+    }
+    case ACTIVEPARAM_LINESTYLE: {
+        int32_t style = *static_cast<const int32_t *>(value);
+        if (style > 7 && style != STYLE_BYLEVEL)
+            return -1;
+        activeStyle = style;
+        return 0;
+    }
+    case ACTIVEPARAM_CELLNAME: {
+        const char16_t *name = static_cast<const char16_t *>(value);
+        size_t n = std::char_traits<char16_t>::length(name);
+        if (n > MDLHOST_MAX_CELLNAME)
+            return -1;
+        activeCell.assign(name, n);
+        return 0;
+    }
+    default:
+        break;
+    }
     if (param == ACTIVEPARAM_FILL) {
         activeFill = *static_cast<const int32_t *>(value) != 0 ? 1 : 0;
         return 0;

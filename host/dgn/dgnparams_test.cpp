@@ -1,3 +1,5 @@
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "dgn_testing.h"
@@ -46,8 +48,8 @@ TEST_F(ParamsTest, RefusedQuestions)
 {
     uint32_t g = 7;
     EXPECT_EQ(mdlParams_getActive(nullptr, ACTIVEPARAM_GRAPHGROUP), -1);
-    EXPECT_EQ(mdlParams_getActive(&g, 3), -1) << "a parameter the host does not keep";
-    EXPECT_EQ(mdlParams_setActive(&g, 3), -1);
+    EXPECT_EQ(mdlParams_getActive(&g, 2), -1) << "a parameter the host does not keep";
+    EXPECT_EQ(mdlParams_setActive(&g, 2), -1);
     EXPECT_EQ(g, 7u);
     mdlhost_closeDesignFile();
     EXPECT_EQ(mdlParams_getActive(&g, ACTIVEPARAM_GRAPHGROUP), DGNERR_NOMODEL);
@@ -72,6 +74,66 @@ TEST_F(ParamsTest, FillIsASessionSwitch)
     EXPECT_EQ(mdlParams_setActive(nullptr, ACTIVEPARAM_FILL), -1);
     int32_t off = 0;
     ASSERT_EQ(mdlParams_setActive(&off, ACTIVEPARAM_FILL), 0);
+}
+
+// The numbers the applications ask by: colour 1, line style 3, weight 4,
+// cell name 15.
+TEST_F(ParamsTest, ActiveSymbologyAndCellByThePlatformsNumbers)
+{
+    EXPECT_EQ(ACTIVEPARAM_COLOR, 1);
+    EXPECT_EQ(ACTIVEPARAM_LINESTYLE, 3);
+    EXPECT_EQ(ACTIVEPARAM_LINEWEIGHT, 4);
+    EXPECT_EQ(ACTIVEPARAM_CELLNAME, 15);
+    uint32_t color = 99, weight = 99;
+    int32_t style = 99;
+    char16_t cell[MDLHOST_MAX_CELLNAME + 1] = u"x";
+    ASSERT_EQ(mdlParams_getActive(&color, 1), 0);
+    ASSERT_EQ(mdlParams_getActive(&style, 3), 0);
+    ASSERT_EQ(mdlParams_getActive(&weight, 4), 0);
+    ASSERT_EQ(mdlParams_getActive(cell, 15), 0);
+    EXPECT_EQ(color, 0u);
+    EXPECT_EQ(style, 0);
+    EXPECT_EQ(weight, 0u);
+    EXPECT_EQ(std::u16string(cell), u"") << "at start";
+
+    uint32_t setColor = 3, setWeight = 6;
+    int32_t setStyle = -2; // a named style
+    ASSERT_EQ(mdlParams_setActive(&setColor, 1), 0);
+    ASSERT_EQ(mdlParams_setActive(&setStyle, 3), 0);
+    ASSERT_EQ(mdlParams_setActive(&setWeight, 4), 0);
+    ASSERT_EQ(mdlParams_setActive(u"KRYSS \u00C5", 15), 0);
+    // Session values: they outlive the design.
+    mdlhost_closeDesignFile();
+    ASSERT_EQ(mdlParams_getActive(&color, ACTIVEPARAM_COLOR), 0);
+    ASSERT_EQ(mdlParams_getActive(&style, ACTIVEPARAM_LINESTYLE), 0);
+    ASSERT_EQ(mdlParams_getActive(&weight, ACTIVEPARAM_LINEWEIGHT), 0);
+    ASSERT_EQ(mdlParams_getActive(cell, ACTIVEPARAM_CELLNAME), 0);
+    EXPECT_EQ(color, 3u);
+    EXPECT_EQ(style, -2);
+    EXPECT_EQ(weight, 6u);
+    EXPECT_EQ(std::u16string(cell), u"KRYSS \u00C5");
+
+    // Out of range: refused, nothing set.
+    uint32_t badColor = 256, badWeight = 32;
+    int32_t badStyle = 8;
+    EXPECT_EQ(mdlParams_setActive(&badColor, 1), -1);
+    EXPECT_EQ(mdlParams_setActive(&badWeight, 4), -1);
+    EXPECT_EQ(mdlParams_setActive(&badStyle, 3), -1);
+    std::u16string longName(MDLHOST_MAX_CELLNAME + 1, u'a');
+    EXPECT_EQ(mdlParams_setActive(longName.c_str(), 15), -1);
+    ASSERT_EQ(mdlParams_getActive(&color, 1), 0);
+    EXPECT_EQ(color, 3u);
+    ASSERT_EQ(mdlParams_getActive(cell, 15), 0);
+    EXPECT_EQ(std::u16string(cell), u"KRYSS \u00C5");
+    uint32_t byLevel = COLOR_BYLEVEL;
+    EXPECT_EQ(mdlParams_setActive(&byLevel, 1), 0);
+
+    uint32_t zero = 0;
+    int32_t zeroStyle = 0;
+    mdlParams_setActive(&zero, 1);
+    mdlParams_setActive(&zeroStyle, 3);
+    mdlParams_setActive(&zero, 4);
+    mdlParams_setActive(u"", 15);
 }
 
 TEST_F(ParamsTest, FenceLocks)

@@ -186,6 +186,28 @@ TEST_F(StoreTest, PositionsFit31BitsAndIncreaseAsElementsAreAdded)
     EXPECT_EQ(model, mdlModelRef_getActive());
 }
 
+// The applications pass the platform's numbers as they stand:
+// "mdlElement_getFilePos 1" for the current element, "0" for the end of
+// the file.
+TEST_F(StoreTest, FilePositionQuestionsTakeThePlatformsNumbers)
+{
+    EXPECT_EQ(FILEPOS_EOF, 0);
+    EXPECT_EQ(FILEPOS_CURRENT, 1);
+    addLine(0);
+    uint32_t pos = addLine(1);
+    addLine(2);
+    MSElement el;
+    ASSERT_EQ(mdlElement_read(&el, 0, pos), 0);
+    DgnModelRefP model = -1;
+    EXPECT_EQ(mdlElement_getFilePos(1, &model), pos) << "1: the element just read";
+    EXPECT_EQ(model, mdlModelRef_getActive());
+    EXPECT_EQ(mdlElement_getFilePos(0, nullptr), mdlModelRef_getEof(0)) << "0: the end of the file";
+    EXPECT_GT(mdlElement_getFilePos(0, nullptr), pos);
+    model = -1;
+    EXPECT_EQ(mdlElement_getFilePos(7, &model), 0u) << "no such question";
+    EXPECT_EQ(model, MDLHOST_NO_MODEL);
+}
+
 TEST_F(StoreTest, RewriteKeepsThePositionWhenItFitsAndMovesItKeepingTheIdOtherwise)
 {
     ElementP el = linear(square(0, 0));

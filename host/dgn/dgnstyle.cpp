@@ -148,6 +148,11 @@ int mdlLineStyle_getNumber(int32_t *number, DgnModelRefP model, const char *name
         });
 }
 
+int mdlLineStyle_numberFromName(int32_t *number, DgnModelRefP model, const char *name)
+{
+    return mdlLineStyle_getNumber(number, model, name);
+}
+
 int mdlLineStyle_getName(char *name, int size, DgnModelRefP model, int32_t number)
 {
     if (name == nullptr || size <= 0)

@@ -51,6 +51,12 @@ TEST_F(StyleTest, NamedLineStylesAreNumberedAndSurviveTheFile)
     EXPECT_EQ(mdlLineStyle_getNumber(&n, 0, "Hekk \xE6\xF8\xE5"), 0);
     EXPECT_EQ(n, 2);
     EXPECT_EQ(mdlLineStyle_getNumber(&n, 0, "mur"), DGNERR_NOTFOUND) << "names compare exactly";
+    // The name the GIS build's set-up calls it by answers the same.
+    n = 9;
+    EXPECT_EQ(mdlLineStyle_numberFromName(&n, 0, "Hekk \xE6\xF8\xE5"), 0);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(mdlLineStyle_numberFromName(&n, 0, "mur"), DGNERR_NOTFOUND);
+    EXPECT_EQ(n, 0) << "no such style: 0";
     char small[4];
     ASSERT_EQ(mdlLineStyle_getName(small, sizeof small, 0, 1), 0);
     EXPECT_STREQ(small, "Gje");

@@ -59,6 +59,10 @@ namespace mdlhost::gis {
 
 struct Column {
     const char *name, *type; // type as CREATE TABLE takes it
+    // The table's key: a unique index on the column (a separate index, so
+    // that the Parts' INSERT statements, which always name the mslink, stay
+    // valid on both back ends, and an existing project gets it too).
+    bool key = false;
 };
 
 struct CatalogueTable {
@@ -67,14 +71,14 @@ struct CatalogueTable {
 };
 
 inline constexpr Column kCategoryColumns[] = {
-    {"mslink", "integer"}, {"cname", "varchar(64)"}, {"indexname", "varchar(64)"}, {"indexlevel", "integer"}};
+    {"mslink", "integer", true}, {"cname", "varchar(64)"}, {"indexname", "varchar(64)"}, {"indexlevel", "integer"}};
 inline constexpr Column kUgcategoryColumns[] = {{"category", "integer"},
                                                 {"defaultf", "integer"},
                                                 {"olap", "integer"},
                                                 {"foreignf", "integer"},
                                                 {"dgnfex", "varchar(8)"}};
 inline constexpr Column kFeatureColumns[] = {
-    {"mslink", "integer"},
+    {"mslink", "integer", true},
     {"fcode", "varchar(12)"},
     {"fname", "varchar(64)"},
     {"category", "integer"},
@@ -105,9 +109,42 @@ inline constexpr Column kFeatureColumns[] = {
     {"newdup", "integer"},
     {"objtype", "varchar(50)"},
 };
+// The 22 columns the GIS build's set-up writes, in its order.
 inline constexpr Column kUgfeatureColumns[] = {
-    {"feature", "integer"}, {"elock", "integer"}, {"lsname", "varchar(64)"}};
-inline constexpr Column kMapsColumns[] = {{"mslink", "integer"}, {"category", "integer"}, {"mapname", "varchar(64)"}};
+    {"feature", "integer"},
+    {"elock", "integer"},
+    {"fclass", "integer"},
+    {"fpriority", "integer"},
+    {"infomode", "integer"},
+    {"das", "integer"},
+    {"dprio", "integer"},
+    {"forder", "integer"},
+    {"descr", "varchar(128)"},
+    {"lsscale", "double precision"},
+    {"dashscale", "double precision"},
+    {"gapscale", "double precision"},
+    {"startwidth", "double precision"},
+    {"endwidth", "double precision"},
+    {"phase", "double precision"},
+    {"phasetype", "integer"},
+    {"slant", "double precision"},
+    {"cs", "double precision"},
+    {"underline", "integer"},
+    {"vertical", "integer"},
+    {"fraction", "integer"},
+    {"lsname", "varchar(64)"},
+};
+// Commands of a feature (the set-up's AUTOPLACE / PLACE CELL for points).
+inline constexpr Column kUgcommandColumns[] = {{"feature", "integer"},
+                                               {"cname", "varchar(32)"},
+                                               {"keyincmd", "varchar(255)"},
+                                               {"sqlstmt", "varchar(255)"},
+                                               {"class", "integer"}};
+// mapname holds a map file's name with its extension, up to the 255
+// characters of a file name: the GIS build's map-name limit is this width
+// less the longest extension and its dot.
+inline constexpr Column kMapsColumns[] = {
+    {"mslink", "integer", true}, {"category", "integer"}, {"mapname", "varchar(255)"}};
 inline constexpr Column kUgmapColumns[] = {{"mapid", "integer"}, {"mdir", "varchar(255)"}};
 inline constexpr Column kUgtableCatColumns[] = {{"tablename", "varchar(32)"}, {"entitynum", "integer"}};
 inline constexpr Column kUgjoinCatColumns[] = {{"table0", "varchar(36)"},
@@ -120,6 +157,7 @@ inline constexpr CatalogueTable kCategory{"category", kCategoryColumns};
 inline constexpr CatalogueTable kUgcategory{"ugcategory", kUgcategoryColumns};
 inline constexpr CatalogueTable kFeature{"feature", kFeatureColumns};
 inline constexpr CatalogueTable kUgfeature{"ugfeature", kUgfeatureColumns};
+inline constexpr CatalogueTable kUgcommand{"ugcommand", kUgcommandColumns};
 inline constexpr CatalogueTable kMaps{"maps", kMapsColumns};
 inline constexpr CatalogueTable kUgmap{"ugmap", kUgmapColumns};
 inline constexpr CatalogueTable kUgtableCat{"ugtable_cat", kUgtableCatColumns};
@@ -127,7 +165,8 @@ inline constexpr CatalogueTable kUgjoinCat{"ugjoin_cat", kUgjoinCatColumns};
 
 // In the order a new project makes them.
 inline constexpr const CatalogueTable *kCatalogue[] = {&kCategory, &kUgcategory, &kFeature,    &kUgfeature,
-                                                       &kMaps,     &kUgmap,      &kUgtableCat, &kUgjoinCat};
+                                                       &kUgcommand, &kMaps,     &kUgmap,      &kUgtableCat,
+                                                       &kUgjoinCat};
 
 // The name of a column of table: a name the table is not made with does not
 // compile.

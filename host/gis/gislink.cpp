@@ -212,9 +212,29 @@ int mdlDB_attachActiveEntityElement(MSElement *el)
 
 // --- projects ------------------------------------------------------------------------------
 
+// The key of a catalogue table: a unique index, so that every insert's
+// "SELECT max(mslink)" reads one index entry instead of the table.  A table
+// of an existing project that holds one mslink twice cannot have one: it
+// gets a plain index (as fast for the largest mslink) and a line on the
+// text window naming it.
+static int makeKey(const gis::CatalogueTable &t, const gis::Column &c)
+{
+    std::string index = std::string(t.name) + "_" + c.name + "_key";
+    std::string on = std::string(" ON ") + t.name + " (" + c.name + ")";
+    if (mdlDB_processSQL(("CREATE UNIQUE INDEX IF NOT EXISTS " + index + on).c_str()) == 0)
+        return 0;
+    char error[512];
+    mdlDB_getErrorText(error, sizeof error);
+    std::string plain = std::string(t.name) + "_" + c.name + "_index";
+    if (mdlDB_processSQL(("CREATE INDEX IF NOT EXISTS " + plain + on).c_str()) != 0)
+        return -1;
+    toolSubsystem_printf("gis create: %s.%s is no unique key (%s); it has a plain index\n", t.name, c.name, error);
+    return 0;
+}
+
 int mdlhost_gisCreateProject(const char *project)
 {
-    if (mdlDB_activeDatabase(project) != 0)
+    if (mdlhost_dbOpen(project) != 0)
         return -1;
     for (const gis::CatalogueTable *t : gis::kCatalogue) {
         std::string sql = std::string("CREATE TABLE IF NOT EXISTS ") + t->name + " (";
@@ -225,6 +245,9 @@ int mdlhost_gisCreateProject(const char *project)
         }
         if (mdlDB_processSQL((sql + ")").c_str()) != 0)
             return -1;
+        for (const gis::Column &c : t->columns)
+            if (c.key && makeKey(*t, c) != 0)
+                return -1;
     }
     char out[MDLDB_VALUE_SIZE];
     if (mdlDB_sqlQuery(out, "select count(*) from ugtable_cat") != 0)

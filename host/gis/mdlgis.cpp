@@ -3,7 +3,8 @@
 // maps.
 //
 //   reading     a catalogue table's rows by column name
-//   open        the snapshot, system functions
+//   system      the map system functions of each application
+//   open        the snapshot
 //   project     the control block and project readers
 //   categories
 //   features
@@ -11,7 +12,9 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
+#include "base/mdlbase.h"
 #include "base/text_host.h"
 #include "gis_int.h"
 #include "sys/sys_host.h"
@@ -69,28 +72,52 @@ static bool readAll(const CatalogueTable &table, std::vector<Row> &rows, const c
     return readTable(sql.c_str(), rows);
 }
 
-// The column of the companion row (ugcategory, ugfeature, ugmap) whose key
-// column holds mslink; "" when there is none.
-static std::u16string companion(const std::vector<Row> &rows, const char *key, long mslink, const char *column)
-{
-    for (auto &r : rows)
-        if (number(r, key) == mslink)
-            return wide(r, column);
-    return u"";
-}
+// The companion rows of a table (ugcategory, ugfeature, ugmap) by the
+// mslink their key column holds, made once per table: looking a row up per
+// category, feature or map must not scan the table each time (a project of
+// n features would open in n * n).  The first row of a key counts.
+class Companions {
+  public:
+    Companions(const std::vector<Row> &rows, const char *key)
+    {
+        byKey_.reserve(rows.size());
+        for (const Row &r : rows)
+            byKey_.try_emplace(number(r, key), &r);
+    }
+    // The column of the row of mslink; "" when there is none.
+    std::u16string operator()(long mslink, const char *column) const
+    {
+        auto it = byKey_.find(mslink);
+        return it == byKey_.end() ? u"" : wide(*it->second, column);
+    }
+
+  private:
+    std::unordered_map<long, const Row *> byKey_;
+};
 
 } // namespace mdlhost::gis
 
 using namespace mdlhost;
 using namespace mdlhost::gis;
 
-// --- open --------------------------------------------------------------------------------
+// --- system ------------------------------------------------------------------------------
+// Each application keeps its own map system functions, so that two GIS
+// applications (the GIS build and the editing tool) loaded at once each get
+// theirs, with their owner current while it runs, as every hook of the
+// host.  Functions set outside any application (the host's own, tests)
+// belong to owner 0 and run with no application current.
 
 namespace {
 
+struct SystemFunctions {
+    int owner; // process number; 0: outside any application
+    GeoSystemFunction fn[GEO_SYSTEM_FUNCTIONS + 1] = {};
+};
+
 struct Session {
     std::unique_ptr<GeoProject> project;
-    GeoSystemFunction functions[3] = {nullptr, nullptr, nullptr};
+    std::vector<SystemFunctions> functions; // in the order the owners first set one
+    std::vector<int> users;                 // owners of mdlMap_initializeApplication
 };
 
 Session &session()
@@ -99,14 +126,115 @@ Session &session()
     return g;
 }
 
+// An unloaded application's functions and use die with it.
+void forgetApplication(MdlDesc *desc)
+{
+    int owner = mdlSystem_getProcessNumberFromMdlDesc(desc);
+    Session &g = session();
+    std::erase_if(g.functions, [owner](const SystemFunctions &f) { return f.owner == owner; });
+    std::erase(g.users, owner);
+}
+
+// The current application's process number (0 outside any), listening
+// for unloads from the first time an application is kept.
+int ownerNow()
+{
+    static bool listening = false;
+    if (!listening) {
+        mdlhost_addUnloadListener(forgetApplication);
+        listening = true;
+    }
+    MdlDesc *d = mdlSystem_getCurrMdlDesc();
+    return d ? mdlSystem_getProcessNumberFromMdlDesc(d) : 0;
+}
+
+struct SystemCall {
+    int number;
+    GeoSystemFunction fn;
+    int argument; // function 4: the active feature index
+};
+
+// Through the dispatcher, so that the owner is current and counted as
+// running (an unload it asks for waits until it returns).
+int callSystemFunction(void *arg)
+{
+    auto *c = static_cast<SystemCall *>(arg);
+    if (c->number == GEO_SYSTEM_ACTIVE_FEATURE)
+        reinterpret_cast<GeoActiveFeatureFunction>(c->fn)(c->argument);
+    else
+        c->fn();
+    return 0;
+}
+
+// Calls every owner's function number.  Each is looked up again just
+// before its call: an earlier one may have set, cleared or unloaded.
+void callSystemFunctions(int number, int argument = 0)
+{
+    std::vector<int> owners;
+    for (const SystemFunctions &f : session().functions)
+        owners.push_back(f.owner);
+    for (int owner : owners) {
+        auto &all = session().functions;
+        auto it = std::find_if(all.begin(), all.end(), [owner](const SystemFunctions &f) { return f.owner == owner; });
+        if (it == all.end() || !it->fn[number])
+            continue;
+        SystemCall call{number, it->fn[number], argument};
+        if (owner == 0) {
+            MdlDesc *was = mdlhost_setCurrMdlDesc(nullptr);
+            int wasProcess = mdlSystem_getProcessNumberFromMdlDesc(was);
+            callSystemFunction(&call);
+            mdlhost_setCurrMdlDesc(mdlSystem_getMdlDescFromProcessNumber(wasProcess));
+            continue;
+        }
+        MdlDesc *desc = mdlSystem_getMdlDescFromProcessNumber(owner);
+        if (desc)
+            dlmSystem_callAnyFunction(desc, reinterpret_cast<MdlFunctionP>(callSystemFunction), "P", &call);
+    }
+}
+
+} // namespace
+
+int mdlMapSystem_setFunction(int number, GeoSystemFunction fn)
+{
+    if (number != GEO_SYSTEM_PROJECT_OPENED && number != GEO_SYSTEM_PROJECT_CLOSING &&
+        number != GEO_SYSTEM_ACTIVE_FEATURE)
+        return -1;
+    int owner = ownerNow();
+    auto &all = session().functions;
+    auto it = std::find_if(all.begin(), all.end(), [owner](const SystemFunctions &f) { return f.owner == owner; });
+    if (it == all.end()) {
+        if (!fn)
+            return 0;
+        it = all.insert(all.end(), SystemFunctions{owner});
+    }
+    it->fn[number] = fn;
+    return 0;
+}
+
+// --- open --------------------------------------------------------------------------------
+
+namespace {
+
 std::u16string wideOf(std::string_view latin1) { return utf8ToUtf16(latin1ToUtf8(latin1)); }
 
+// Join names fold as the GIS build's database layer folds the names it asks
+// for: ASCII letters only, so "m\xE5lemetodeid" meets "M\xE5LEMETODEID".
 void copyWide(char16_t (&to)[GEO_JOIN_NAME_SIZE], const std::string &latin1)
 {
-    std::u16string w = wideOf(upperCased(latin1));
+    std::u16string w = wideOf(asciiUpperCased(latin1));
     size_t n = std::min(w.size(), static_cast<size_t>(GEO_JOIN_NAME_SIZE - 1));
     std::copy_n(w.data(), n, to);
     to[n] = 0;
+}
+
+// A server's scheme ("pg:", "postgresql://", "postgres://") that starts
+// name; "" for a file.
+std::string_view serverScheme(std::string_view name)
+{
+    for (std::string_view scheme : {"pg:", "postgresql://", "postgres://"})
+        if (name.substr(0, scheme.size()) == scheme)
+            return scheme;
+    return {};
 }
 
 bool load(GeoProject &p, const std::string &name)
@@ -121,7 +249,7 @@ bool load(GeoProject &p, const std::string &name)
         if (n < 1 || t.empty())
             continue;
         p.entityNumbers.push_back(static_cast<int>(n));
-        p.entityTables.push_back(upperCased(t));
+        p.entityTables.push_back(asciiUpperCased(t));
         p.tables.push_back(wideOf(t));
     }
     for (auto &t : p.entityTables)
@@ -147,27 +275,31 @@ bool load(GeoProject &p, const std::string &name)
         return false;
     std::vector<Row> extra;
     readAll(kUgcategory, extra);
+    Companions extension(extra, column(kUgcategory, "category"));
     for (auto &r : rows) {
         GeoCategory c;
         c.mslink = number(r, column(kCategory, "mslink"));
         c.name = wide(r, column(kCategory, "cname"));
         c.indexFile = wide(r, column(kCategory, "indexname"));
-        c.extension = companion(extra, column(kUgcategory, "category"), c.mslink, column(kUgcategory, "dgnfex"));
+        c.extension = extension(c.mslink, column(kUgcategory, "dgnfex"));
         p.categories.push_back(std::move(c));
     }
 
     if (!readAll(kFeature, rows, column(kFeature, "mslink")))
         return false;
     readAll(kUgfeature, extra);
+    Companions styleName(extra, column(kUgfeature, "feature"));
+    std::unordered_map<long, int> categoryIndex;
+    for (size_t i = 0; i < p.categories.size(); ++i)
+        categoryIndex[p.categories[i].mslink] = static_cast<int>(i); // the last of an mslink, as before
     for (auto &r : rows) {
         GeoFeature f;
         f.mslink = number(r, column(kFeature, "mslink"));
         f.code = wide(r, column(kFeature, "fcode"));
         f.name = wide(r, column(kFeature, "fname"));
         long category = number(r, column(kFeature, "category"));
-        for (size_t i = 0; i < p.categories.size(); ++i)
-            if (category > 0 && p.categories[i].mslink == category)
-                f.categoryIndex = static_cast<int>(i);
+        if (auto it = categoryIndex.find(category); category > 0 && it != categoryIndex.end())
+            f.categoryIndex = it->second;
         f.entity = mdlhost_dbEntityForTable(text(r, column(kFeature, "tablename")).c_str());
         f.newdup = static_cast<int>(number(r, column(kFeature, "newdup")));
         f.type = static_cast<int>(number(r, column(kFeature, "ftype")));
@@ -190,13 +322,14 @@ bool load(GeoProject &p, const std::string &name)
         f.level = wide(r, column(kFeature, "flevel"));
         f.cellLibrary = wide(r, column(kFeature, "celllibrary"));
         f.cellName = wide(r, column(kFeature, "fcellname"));
-        f.styleName = companion(extra, column(kUgfeature, "feature"), f.mslink, column(kUgfeature, "lsname"));
+        f.styleName = styleName(f.mslink, column(kUgfeature, "lsname"));
         p.features.push_back(std::move(f));
     }
 
     if (!readAll(kMaps, rows, column(kMaps, "mslink")))
         return false;
     readAll(kUgmap, extra);
+    Companions folder(extra, column(kUgmap, "mapid"));
     for (auto &r : rows) {
         long m = number(r, column(kMaps, "mslink"));
         // Map indexes are mslink - 1; an absurd mslink is no map.
@@ -207,16 +340,22 @@ bool load(GeoProject &p, const std::string &name)
         GeoMap map;
         map.mslink = m;
         map.name = wide(r, column(kMaps, "mapname"));
-        map.folder = companion(extra, column(kUgmap, "mapid"), m, column(kUgmap, "mdir"));
+        map.folder = folder(m, column(kUgmap, "mdir"));
         p.maps[static_cast<size_t>(m - 1)] = std::move(map);
     }
 
-    // Folder and name: a file's folder with its separator, or a server's
-    // database name alone.
-    size_t cut = name.find_last_of("/\\");
+    // Folder and name, which joined give the project's text that opens it
+    // again (the GIS build keeps it only when the folder is not empty): a
+    // file's folder with its separator and its name, or a server's scheme
+    // ("pg:") and its connection text.
     bool file = mdlhost_dbServerType() == MDLDB_SERVER_SQLITE;
-    p.folder = file && cut != std::string::npos ? wideOf(name.substr(0, cut + 1)) : u"";
-    p.name = wideOf(file && cut != std::string::npos ? name.substr(cut + 1) : name);
+    size_t cut = file ? name.find_last_of("/\\") : serverScheme(name).size();
+    if (cut != std::string::npos && file)
+        ++cut;
+    if (cut == std::string::npos)
+        cut = 0;
+    p.folder = wideOf(name.substr(0, cut));
+    p.name = wideOf(name.substr(cut));
     p.server = file ? u"SQLITE" : u"POSTGRESQL";
     p.source = wideOf(name);
     GeoControlBlock &b = p.fcb;
@@ -242,8 +381,10 @@ int mdlMapProject_close(void)
     Session &g = session();
     if (!g.project)
         return -1;
-    if (g.functions[2])
-        g.functions[2]();
+    callSystemFunctions(GEO_SYSTEM_PROJECT_CLOSING);
+    // A function may have closed it already.
+    if (!g.project)
+        return 0;
     g.project.reset();
     mdlhost_dbSetEntities(0, nullptr, nullptr);
     mdlhost_dbClose();
@@ -258,7 +399,7 @@ int mdlMapProject_open(const char *project)
     std::string name = project ? project : "";
     if (name.empty() && (!cfgLookup("MDLHOST_GISPROJECT", name) || name.empty()))
         return -1;
-    if (mdlDB_activeDatabase(name.c_str()) != 0)
+    if (mdlhost_dbOpen(name.c_str()) != 0)
         return -1;
     auto p = std::make_unique<GeoProject>();
     if (!load(*p, name)) {
@@ -267,8 +408,7 @@ int mdlMapProject_open(const char *project)
         return -1;
     }
     g.project = std::move(p);
-    if (g.functions[1])
-        g.functions[1]();
+    callSystemFunctions(GEO_SYSTEM_PROJECT_OPENED);
     return 0;
 }
 
@@ -276,17 +416,23 @@ GeoProject *geoProject_getActive(void) { return session().project.get(); }
 
 int mdlMap_initializeApplication(void)
 {
-    return session().project || mdlMapProject_open(nullptr) == 0 ? 1 : 0;
+    Session &g = session();
+    if (!g.project && mdlMapProject_open(nullptr) != 0)
+        return 0;
+    int owner = ownerNow();
+    if (std::find(g.users.begin(), g.users.end(), owner) == g.users.end())
+        g.users.push_back(owner);
+    return 1;
 }
 
-void mdlMap_unloadApplication(int) { mdlMapProject_close(); }
-
-int mdlMapSystem_setFunction(int number, GeoSystemFunction fn)
+void mdlMap_unloadApplication(int)
 {
-    if (number < 1 || number > 2)
-        return -1;
-    session().functions[number] = fn;
-    return 0;
+    Session &g = session();
+    int owner = ownerNow();
+    std::erase_if(g.functions, [owner](const SystemFunctions &f) { return f.owner == owner; });
+    std::erase(g.users, owner);
+    if (g.users.empty())
+        mdlMapProject_close();
 }
 
 // --- project --------------------------------------------------------------------------------
@@ -333,7 +479,10 @@ int mdlhost_gisSetActiveFeature(int index)
     GeoProject *p = geoProject_getActive();
     if (!p || index >= static_cast<int>(p->features.size()))
         return -1;
+    int was = p->activeFeature;
     p->activeFeature = index < 0 ? -1 : index;
+    if (p->activeFeature != was)
+        callSystemFunctions(GEO_SYSTEM_ACTIVE_FEATURE, p->activeFeature);
     return 0;
 }
 

@@ -378,6 +378,7 @@ void SettKolonneVerdi(DbKolonne *kolonne, const char *tekst)
 {
     VerdiFraTekst(&kolonne->verdi, tekst, kolonne->type);
     kolonne->harVerdi = 1;
+    kolonne->erstattet = 0;
 }
 
 void FrigiRad(DbKolonne *rad, int antall)
@@ -522,6 +523,14 @@ static bool BufreHele(DbTabell *tabell, const char *navn, std::string &feil)
     // Rows added after the count are left out: the cache holds what it counted.
     int r = 0;
     while (r < rader && mdlDB_fetchRow(&rad) == 0) {
+        // The cache cannot tell a substitute from the stored text: such a
+        // table is read row by row, where each value carries its mark.
+        if (mdlhost_dbSubstituted(-1)) {
+            mdlDB_closeCursor();
+            tabell->antallRader = r;
+            feil = "tegn utenfor ISO 8859-1";
+            return false;
+        }
         for (int k = 0; k < n && k < rad.numColumns; ++k)
             tabell->celler[k][r] = NyCelle(rad.values[k], tabell->kolonner[k].type);
         ++r;
@@ -886,6 +895,12 @@ int OppdaterRad(const char *tabell, DbKolonne *rad, int antall)
         for (int k = fra; k < antall && k < fra + 99; ++k) {
             if (!ErKjentType(rad[k].type))
                 continue;
+            if (rad[k].erstattet) {
+                toolSubsystem_printf("Tabellen %s, kolonne %s: teksten har tegn utenfor ISO 8859-1 og "
+                                     "blir st\xE5" "ende som den er.\n",
+                                     tabell, rad[k].navn);
+                continue;
+            }
             par += (par.empty() ? "" : ", ") + SqlNavn(rad[k].navn) + "=" + SqlVerdi(rad[k]);
         }
         if (par.empty())
@@ -902,12 +917,22 @@ int OppdaterRad(const char *tabell, DbKolonne *rad, int antall)
     // All groups of a row or none: a half-updated row would disagree with
     // the cache.
     bool egen = setninger.size() > 1 && mdlhost_dbBegin() == 0;
-    for (auto &sql : setninger)
+    for (auto &sql : setninger) {
         if (SendSql(sql) != 0) {
             if (egen)
                 mdlhost_dbRollback();
             return DB_FEIL;
         }
+        // A row that is not there is not updated: the caller must not link
+        // an element to it.
+        if (mdlhost_dbChangedRows() == 0) {
+            toolSubsystem_printf("Tabellen %s: ingen rad med mslink %ld \xE5 oppdatere.\n", tabell,
+                                 static_cast<long>(rad[0].verdi.lang));
+            if (egen)
+                mdlhost_dbRollback();
+            return DB_FEIL;
+        }
+    }
     if (egen && mdlhost_dbCommit() != 0)
         return DB_FEIL;
     if (DbTabell *t = FinnBufretTabell(tabell))
@@ -1005,6 +1030,7 @@ int LesRadForMslink(DbKolonne **rad, int *antall, const char *tabell, long mslin
         if (d.values[k] && ErKjentType(ny[k].type)) {
             VerdiFraTekst(&ny[k].verdi, d.values[k], ny[k].type);
             ny[k].harVerdi = 1;
+            ny[k].erstattet = mdlhost_dbSubstituted(k) ? 1 : 0;
         }
     }
     mdlDB_closeCursor();

@@ -54,6 +54,9 @@ struct DbKolonne {
     // Described width of a text column; 0: unknown.  Longer texts are cut
     // to it before they are stored.
     int32_t bredde;
+    // 1 when the text was read with '?' for characters outside ISO 8859-1:
+    // an update leaves the stored text as it is.  Setting a value clears it.
+    int32_t erstattet;
 };
 
 struct DbKolonneBeskrivelse {

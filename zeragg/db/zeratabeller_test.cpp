@@ -174,7 +174,7 @@ TEST_P(ZeraTabeller, ReloadThatFailsKeepsTheTables)
     EXPECT_EQ(zeraGGData->antallHodeKolonner, head);
     EXPECT_EQ(zeraGGData->antallHoydeTemaer, 2);
     EXPECT_NE(FinnBufretTabell("hode"), nullptr);
-    ASSERT_EQ(mdlDB_activeDatabase(db_.name().c_str()), 0);
+    ASSERT_EQ(mdlhost_dbOpen(db_.name().c_str()), 0);
     run({"delete from zera_gg"});
     LesGGDatabase();
     EXPECT_EQ(zeraGGData->antallZeraGGRader, 0);

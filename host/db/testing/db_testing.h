@@ -46,7 +46,7 @@ class TestDatabase {
                 return false;
             dir_ = tmpl;
             name_ = dir_ + "/project.db";
-            return mdlDB_activeDatabase(name_.c_str()) == 0;
+            return mdlhost_dbOpen(name_.c_str()) == 0;
         }
         base_ = clusterConninfo();
         if (base_.empty()) {
@@ -61,7 +61,7 @@ class TestDatabase {
         }
         static int serial = 0;
         dbname_ = "zt_" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-        if (mdlDB_activeDatabase(("pg:" + base_).c_str()) != 0 ||
+        if (mdlhost_dbOpen(("pg:" + base_).c_str()) != 0 ||
             mdlDB_processSQL(("CREATE DATABASE " + dbname_).c_str()) != 0) {
             char err[512];
             mdlDB_getErrorText(err, sizeof err);
@@ -69,15 +69,30 @@ class TestDatabase {
             return false;
         }
         name_ = "pg:" + base_ + " dbname=" + dbname_;
-        return mdlDB_activeDatabase(name_.c_str()) == 0;
+        return mdlhost_dbOpen(name_.c_str()) == 0;
     }
     bool skipped() const { return skipped_; }
     const std::string &name() const { return name_; }
     const std::string &dir() const { return dir_; }
+    // Ends every session of this PostgreSQL test database from a connection
+    // of its own (pgcluster.sh terminate), as a server restart does to the
+    // host's connection; false when it could not.
+    bool endSessions() const
+    {
+#if defined(ZERA_SOURCE_DIR) && defined(ZERA_PG_CONNINFO)
+        if (dbname_.empty())
+            return false;
+        std::string cmd = "'" ZERA_SOURCE_DIR "/host/db/testing/pgcluster.sh' terminate '" ZERA_PG_CONNINFO "' " +
+                          dbname_ + " >/dev/null";
+        return std::system(cmd.c_str()) == 0;
+#else
+        return false;
+#endif
+    }
     ~TestDatabase()
     {
         mdlhost_dbClose();
-        if (!dbname_.empty() && mdlDB_activeDatabase(("pg:" + base_).c_str()) == 0) {
+        if (!dbname_.empty() && mdlhost_dbOpen(("pg:" + base_).c_str()) == 0) {
             mdlDB_processSQL(("DROP DATABASE IF EXISTS " + dbname_ + " WITH (FORCE)").c_str());
             mdlhost_dbClose();
         }

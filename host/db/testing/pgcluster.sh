@@ -4,8 +4,12 @@
 # on a Unix socket only and writes its libpq connection string to FILE; stop
 # stops the cluster FILE names and removes its folder.  Run as root, the
 # server runs as user nobody (PostgreSQL refuses to run as root).
+# pgcluster.sh terminate FILE DBNAME ends every session connected to
+# database DBNAME of that cluster (pg_terminate_backend from a connection of
+# its own), as a server restart or an administrator would: the tests of a
+# dropped connection use it, and it touches no other test's database.
 set -euo pipefail
-what=${1:?start or stop}
+what=${1:?start, stop or terminate}
 file=${2:?connection file}
 
 bindir=${ZERA_PG_BINDIR:-}
@@ -46,8 +50,17 @@ stop)
   "${as[@]}" "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
   rm -rf "$dir"
   ;;
+terminate)
+  dbname=${3:?database name}
+  case $dbname in *[!a-z0-9_]*) echo "pgcluster: $dbname is no plain database name" >&2; exit 2 ;; esac
+  [ -f "$file" ] || { echo "pgcluster: no cluster ($file)" >&2; exit 1; }
+  psql="$bindir/psql"
+  [ -x "$psql" ] || psql=psql
+  "$psql" -X -q -t -v ON_ERROR_STOP=1 -d "$(cat "$file")" -c \
+    "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '$dbname' AND pid <> pg_backend_pid()"
+  ;;
 *)
-  echo "pgcluster: start or stop" >&2
+  echo "pgcluster: start, stop or terminate" >&2
   exit 2
   ;;
 esac

@@ -31,6 +31,10 @@ char upperCase(char c);
 bool sameName(std::string_view a, std::string_view b);
 std::string folded(std::string_view s);
 std::string upperCased(std::string_view s);
+// ASCII letters only, as the C locale folds them ("m\xE5lemetode" gives
+// "M\xE5LEMETODE"): the rule of the GIS build's database layer, so names the
+// host hands it (the join and table catalogues) compare byte for byte.
+std::string asciiUpperCased(std::string_view s);
 // True when s ends with tail, case folded.
 bool endsWithName(std::string_view s, std::string_view tail);
 
@@ -70,6 +74,9 @@ std::string latin1ToUtf8(std::string_view s);
 // UTF-8 to ISO 8859-1; a character outside ISO 8859-1 (or U+FFFD from a
 // malformed sequence) becomes replacement.
 std::string utf8ToLatin1(std::string_view s, char replacement = '?');
+// The same, telling in substituted whether any character was replaced (so a
+// caller can tell a stored '?' from one the codec put there).
+std::string utf8ToLatin1(std::string_view s, bool &substituted, char replacement = '?');
 std::string utf16ToUtf8(const char16_t *s, size_t n);
 inline std::string utf16ToUtf8(const std::u16string &s) { return utf16ToUtf8(s.data(), s.size()); }
 std::u16string utf8ToUtf16(std::string_view s);

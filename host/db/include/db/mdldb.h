@@ -5,10 +5,16 @@
    entity, transactions and log
 
    Texts cross this interface in ISO 8859-1 as every text of the host; the
-   host converts to UTF-8 for SQLite and sets the client encoding for
-   PostgreSQL.  Every statement runs on its own: a failure leaves no open
-   transaction behind and the next statement runs as if it had not been.  A
-   text holding two statements is refused before anything runs. */
+   host converts them to and from UTF-8 for both back ends (PostgreSQL with
+   client encoding UTF8).  A stored character outside ISO 8859-1 is read as
+   '?': the value is marked (mdlhost_dbSubstituted) and the statement named
+   once on the text window, and the rest of the result reads as usual.
+   Every statement runs on its own: a failure leaves no open transaction
+   behind and the next statement runs as if it had not been.  A text
+   holding two statements is refused before anything runs.  A PostgreSQL
+   connection that the server dropped (a restart, an ended session) is made
+   again once when a statement fails on it, and the statement sent again
+   (see mdlhost_dbBegin for a transaction of the caller's). */
 #ifndef MDLHOST_DB_H
 #define MDLHOST_DB_H
 
@@ -34,12 +40,26 @@ extern "C" {
 #define MDLDB_VALUE_SIZE 256
 
 /* --- connection --------------------------------------------------------------
-   name: "pg:" followed by a libpq connection string, a "postgresql://" or
-   "postgres://" address, or the path of a SQLite file (made when missing;
-   system paths are mapped as every file of the host).  A null or empty name
-   takes configuration variable MDLHOST_DATABASE.  The database open before
-   is closed first.  0 when connected. */
-MDLHOST_API int mdlDB_activeDatabase(const char *name);
+   A database's name: "pg:" followed by a libpq connection string, a
+   "postgresql://" or "postgres://" address, or the path of a SQLite file
+   (made when missing; system paths are mapped as every file of the host).
+   The names of data sources have at most MDLDB_SOURCE_SIZE - 1 characters
+   where a caller's buffer takes them. */
+#define MDLDB_SOURCE_SIZE 256
+/* Connects to the database name names, closing the one open before; 0 when
+   connected.  A null name or one of "" takes configuration variable
+   MDLHOST_DATABASE. */
+MDLHOST_API int mdlhost_dbOpen(const char *name);
+/* The data source of the applications.
+   - name holds a name: as mdlhost_dbOpen, 0 when connected.
+   - name is "" (a writable buffer of MDLDB_SOURCE_SIZE bytes): asks which
+     data source is connected.  With a database open its name (as it was
+     opened, so giving it back connects to the same one) is copied into
+     name, cut to fit, the connection unchanged: 0.  With none open, the
+     one MDLHOST_DATABASE names is connected and its name copied: 0; when
+     that fails, non-zero and name stays "".
+   - name is null: the same without the copy (0: a database is open). */
+MDLHOST_API int mdlDB_activeDatabase(char *name);
 /* Closes the active database (nothing when none). */
 MDLHOST_API void mdlhost_dbClose(void);
 /* 1 when a database is open. */
@@ -63,6 +83,26 @@ MDLHOST_API int mdlDB_sqlQuery(char *result, const char *sql);
 /* As processSQL, with $1.. (PostgreSQL) or ? (SQLite) bound to values
    (null: NULL), so that no value is ever part of the statement. */
 MDLHOST_API int mdlhost_dbExecParams(const char *sql, int nValues, const char *const *values);
+/* The rows inserted, updated or deleted by the last statement that
+   mdlDB_processSQL or mdlhost_dbExecParams ran on the active database (as
+   sqlite3_changes and PQcmdTuples count them: the statement's own rows, not
+   those of triggers); 0 for a statement of another kind (a select, CREATE,
+   BEGIN) and for an UPDATE or DELETE that matched no row; -1 when that
+   statement failed, and when neither has run since the database was opened.
+   No other call changes it (a query, a cursor or a describe between the
+   statement and the question leaves it as it was). */
+MDLHOST_API long mdlhost_dbChangedRows(void);
+/* 1 when a text the host gave was read with '?' in the places of
+   characters outside ISO 8859-1 (or of bytes that were no UTF-8); a '?'
+   that is stored as such is no substitute.  Asked
+   - after mdlDB_fetchRow: of that column of the row just fetched (columns
+     from 0; column -1: any column of the row);
+   - after mdlDB_sqlQuery: column -1 (or 0) of the value it gave.
+   0 for any other column, and after any other call of this interface (a
+   statement, opening or closing a cursor, describe): a caller asks right
+   after the fetch or query.  A value read with substitutes must not be
+   written back as it is: that would store the '?'. */
+MDLHOST_API int mdlhost_dbSubstituted(int column);
 /* MAX(mslink) of table; 0 for an empty table.  Fails for a missing table or
    a name that is not a plain identifier. */
 MDLHOST_API int mdlDB_largestMslink(const char *table, long *mslink);
@@ -126,7 +166,8 @@ MDLHOST_API int mdlhost_dbDecodeLink(DatabaseLink *link, const uint16_t *words, 
 MDLHOST_API void mdlhost_dbSetEntities(int count, const int *numbers, const char *const *tables);
 /* The entity of table (case ignored), 0 when it has none. */
 MDLHOST_API int mdlhost_dbEntityForTable(const char *table);
-/* The table of an entity into out (upper case); non-zero when unknown. */
+/* The table of an entity into out (ASCII letters upper-cased, as the GIS
+   layer folds names); non-zero when unknown. */
 MDLHOST_API int mdlhost_dbTableForEntity(char *out, int outSize, int entity);
 
 /* --- active entity ----------------------------------------------------------
@@ -141,7 +182,12 @@ MDLHOST_API int mdlhost_dbActiveEntity(char *table, long *mslink);
 /* --- transactions and log -------------------------------------------------
    A transaction of the caller's: statements inside still fail one by one
    without undoing the others; rollback undoes them all.  0 on success;
-   begin fails when one is open already. */
+   begin fails when one is open already.  When the server drops the
+   connection inside one, the server has rolled it back: the failing
+   statement is not sent again (the connection is made again for the next
+   ones), the transaction ends there and commit fails ("no transaction is
+   open"), so the caller learns that the unit of work did not land.  Commit
+   and rollback are never sent twice. */
 MDLHOST_API int mdlhost_dbBegin(void);
 MDLHOST_API int mdlhost_dbCommit(void);
 MDLHOST_API int mdlhost_dbRollback(void);

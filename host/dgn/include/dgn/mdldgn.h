@@ -396,6 +396,8 @@ MDLHOST_API int mdlLevelTable_rewrite(DgnModelRefP model);
 #define MDLHOST_MAX_LINESTYLENAME 63
 MDLHOST_API int mdlLineStyle_create(DgnModelRefP model, const char *name, int32_t *number);
 MDLHOST_API int mdlLineStyle_getNumber(int32_t *number, DgnModelRefP model, const char *name);
+/* The same under the name the applications call it by. */
+MDLHOST_API int mdlLineStyle_numberFromName(int32_t *number, DgnModelRefP model, const char *name);
 /* number may be given with either sign; the name is cut to size - 1. */
 MDLHOST_API int mdlLineStyle_getName(char *name, int size, DgnModelRefP model, int32_t number);
 /* Numbers of every named style in number order, at most max; the count. */
@@ -446,10 +448,15 @@ MDLHOST_API uint32_t mdlElmdscr_rewrite(MSElementDescr *newDscr, MSElementDescr 
 MDLHOST_API int mdlElement_undoableDelete(MSElement *el, uint32_t pos, int display);
 MDLHOST_API int mdlElmdscr_undoableDelete(MSElementDescr *dscr, uint32_t pos, int display);
 MDLHOST_API int mdlhost_dgnUndelete(DgnModelRefP model, uint32_t pos);
-/* Position of the element last read, added or rewritten by these calls. */
+/* which FILEPOS_CURRENT: the position of the element last read, added or
+   rewritten by these calls (or the one a scan, fence or locate hands its
+   function), and its model in *model.  FILEPOS_EOF: the end position of
+   the active model (the position the next element added gets), and the
+   active model.  Any other which: 0.  model may be null.  The numbers are
+   the platform's, as the applications pass them. */
 MDLHOST_API uint32_t mdlElement_getFilePos(int which, DgnModelRefP *model);
-#define FILEPOS_CURRENT 0
-#define FILEPOS_EOF 1 /* the end position of the active model */
+#define FILEPOS_EOF 0
+#define FILEPOS_CURRENT 1
 /* Unique ids. */
 MDLHOST_API ElementID mdlElement_getID(const MSElement *el);
 MDLHOST_API int mdlAssoc_getUniqueId(ElementID *id, uint32_t pos, DgnModelRefP model);
@@ -461,6 +468,11 @@ MDLHOST_API uint32_t mdlAssoc_getElement(MSElement *el, ElementID id, DgnModelRe
    free in the active model: 1 + the highest graphic group of its elements
    when a design file becomes active, then advanced by
    mdlSystem_updateGraphicGroup. */
+#define ACTIVEPARAM_COLOR 1       /* uint32_t: colour, 0 .. 255 or COLOR_BYLEVEL; 0 at start */
+#define ACTIVEPARAM_LINESTYLE 3   /* int32_t: line style, 0 .. 7, a named style's negative number, or
+                                     STYLE_BYLEVEL; 0 at start */
+#define ACTIVEPARAM_LINEWEIGHT 4  /* uint32_t: weight, 0 .. 31 or WEIGHT_BYLEVEL; 0 at start */
+#define ACTIVEPARAM_CELLNAME 15   /* char16_t[MDLHOST_MAX_CELLNAME + 1]: the active cell's name; "" at start */
 #define ACTIVEPARAM_FONT 7        /* int32_t: font of new texts; 0 at start */
 #define ACTIVEPARAM_TEXTSIZE 11   /* double: height and width of new texts, current units; 1 at start */
 #define ACTIVEPARAM_FILL 37       /* int32_t: non-zero fills new closed elements; 0 at start */
@@ -469,7 +481,10 @@ MDLHOST_API uint32_t mdlAssoc_getElement(MSElement *el, ElementID id, DgnModelRe
    parameter the host does not keep, or the design-file error (no active
    design file, a failed read). */
 MDLHOST_API int mdlParams_getActive(void *value, int param);
-/* Sets the parameter from *value; results as mdlParams_getActive. */
+/* Sets the parameter from *value; results as mdlParams_getActive, and -1
+   for a value out of the range its line gives (nothing is set then).  The
+   symbology and cell are the session's: they need no design file and
+   survive a change of design. */
 MDLHOST_API int mdlParams_setActive(const void *value, int param);
 /* The graphic group after the active one becomes the active one.  Returns
    0, or the error of mdlParams_getActive. */

@@ -6,13 +6,15 @@
    sections: projects, control block, categories, features, maps, system
    functions, feature and database links on elements, new projects
 
-   Catalogue tables (created unquoted, lower case):
+   Catalogue tables (created unquoted, lower case; mslink a unique key):
      category (mslink, cname, indexname, indexlevel)
      ugcategory (category, defaultf, olap, foreignf, dgnfex)
      feature (mslink, fcode, fname, category, tablename, ftype, flevel, ...,
               newdup [, objtype])
-     ugfeature (feature, lsname)
-     maps (mslink, category, mapname), ugmap (mapid, mdir)
+     ugfeature (feature, elock, fclass, ..., fraction, lsname: the 22
+              columns the GIS build's set-up writes)
+     ugcommand (feature, cname, keyincmd, sqlstmt, class)
+     maps (mslink, category, mapname varchar(255)), ugmap (mapid, mdir)
      ugtable_cat (tablename, entitynum), ugjoin_cat (table0, index0, table1,
               index1, value1)
    Category and feature indexes are positions in mslink order; the map with
@@ -39,7 +41,7 @@ typedef struct GeoMap GeoMap;
 #define GEO_FEATURE_LINKAGE_TYPE 2
 
 /* --- projects ----------------------------------------------------------------
-   project names a database as mdlDB_activeDatabase does (null or "": the
+   project names a database as mdlhost_dbOpen does (null or "": the
    configuration variable MDLHOST_GISPROJECT).  Opening closes the project
    open before, makes the database the active one and reads the catalogue;
    0 on success (a database without the catalogue tables is refused). */
@@ -47,8 +49,13 @@ MDLHOST_API int mdlMapProject_open(const char *project);
 MDLHOST_API int mdlMapProject_close(void);
 /* The open project, null when none. */
 MDLHOST_API GeoProject *geoProject_getActive(void);
-/* True when a project is open, or one named by MDLHOST_GISPROJECT opens. */
+/* True when a project is open, or one named by MDLHOST_GISPROJECT opens;
+   the current application then uses the project. */
 MDLHOST_API int mdlMap_initializeApplication(void);
+/* The current application is done with the GIS add-on: its map system
+   functions are forgotten, and the project closes when no application that
+   initialized uses it any more (the editing tool leaving does not close
+   the GIS build's project). */
 MDLHOST_API void mdlMap_unloadApplication(int reason);
 
 /* --- control block ------------------------------------------------------------
@@ -56,17 +63,21 @@ MDLHOST_API void mdlMap_unloadApplication(int reason);
 #define GEO_JOIN_NAME_SIZE 37
 typedef struct GeoJoin {
     char16_t table0[GEO_JOIN_NAME_SIZE], index0[GEO_JOIN_NAME_SIZE], table1[GEO_JOIN_NAME_SIZE],
-        index1[GEO_JOIN_NAME_SIZE], value1[GEO_JOIN_NAME_SIZE]; /* upper case */
+        index1[GEO_JOIN_NAME_SIZE], value1[GEO_JOIN_NAME_SIZE]; /* ASCII letters upper-cased */
 } GeoJoin;
 typedef struct GeoControlBlock {
     int entityCount;
     const int *entityNumbers;
-    const char *const *entityTables; /* upper case */
+    const char *const *entityTables; /* ASCII letters upper-cased */
     int joinCount;
     const GeoJoin *joins;
     int tableCount;
     const char16_t *const *tableNames; /* the table catalogue */
-    const char16_t *projectFolder;     /* ends with a separator, or "" */
+    /* Folder and name joined are the project's text that opens it again
+       (mdlMapProject_open): a file's folder (ending with its separator,
+       "" for a name without one) and file name; a server's scheme ("pg:",
+       "postgresql://", "postgres://") and the rest of its name. */
+    const char16_t *projectFolder;
     const char16_t *projectName;
     const char16_t *serverType;        /* "SQLITE" or "POSTGRESQL" */
     const char16_t *dataSource;        /* the name the project was opened with */
@@ -93,7 +104,8 @@ MDLHOST_API long geoCategory_getMslink(GeoCategory *c);
    Readers of a null feature give 0 (or an empty text). */
 MDLHOST_API int geoProject_getFeatureCount(GeoProject *p);
 MDLHOST_API GeoFeature *geoProject_getFeature(GeoProject *p, int index);
-/* The user's active feature; index < 0: none. */
+/* The user's active feature; index < 0: none.  Setting another one calls
+   map system function 4 of every owner. */
 MDLHOST_API int geoProject_getActiveFeatureIndex(GeoProject *p);
 MDLHOST_API GeoFeature *geoProject_getActiveFeature(GeoProject *p);
 MDLHOST_API int mdlhost_gisSetActiveFeature(int index);
@@ -141,8 +153,24 @@ MDLHOST_API const char16_t *geoMap_getName(GeoMap *m); /* name plus extension */
 MDLHOST_API int mdlMap_indexFromMapName(const char16_t *path, int *index);
 
 /* --- system functions -------------------------------------------------------------
-   Function 1 is called after a project opens, function 2 before it closes. */
+   Each application sets its own (functions set outside any application are
+   the host's own, one set more); every owner's function of a number is
+   called, in the order the owners first set one, with its owner current
+   (none for the host's own).  An application's functions are forgotten
+   when it is unloaded or calls mdlMap_unloadApplication.
+     1  after a project opened: void fn(void)
+     2  before the project closes: void fn(void)
+     4  after the active feature changed (mdlhost_gisSetActiveFeature to
+        another index): void fn(int activeFeatureIndex), -1 for none; given
+        to mdlMapSystem_setFunction cast to GeoSystemFunction.
+   setFunction: fn null clears the current application's function number;
+   0, or -1 for any other number. */
+#define GEO_SYSTEM_PROJECT_OPENED 1
+#define GEO_SYSTEM_PROJECT_CLOSING 2
+#define GEO_SYSTEM_ACTIVE_FEATURE 4
+#define GEO_SYSTEM_FUNCTIONS 4 /* the highest number */
 typedef void (*GeoSystemFunction)(void);
+typedef void (*GeoActiveFeatureFunction)(int activeFeatureIndex);
 MDLHOST_API int mdlMapSystem_setFunction(int number, GeoSystemFunction fn);
 
 /* --- feature and database links on elements -------------------------------------
@@ -174,8 +202,11 @@ MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
 
 /* --- new projects -------------------------------------------------------------------
    Makes the catalogue tables (empty) in the database project names, which
-   stays the active database, with the entity list: feature, maps.  An
-   existing table is left as it is.  0 on success. */
+   stays the active database, with the entity list: feature, maps, and a
+   unique index on the mslink of category, feature and maps (so the largest
+   mslink is read from the index).  An existing table is left as it is but
+   gets the index; one whose mslinks are not unique gets a plain index and a
+   line on the text window.  0 on success. */
 MDLHOST_API int mdlhost_gisCreateProject(const char *project);
 
 #ifdef __cplusplus
