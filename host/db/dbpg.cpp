@@ -64,7 +64,19 @@ void typeOfOid(Oid oid, int mod, int &type, int &length)
         type = MDLDB_TYPE_LONG;
         length = 4;
         return;
-    case FLOAT4OID: case FLOAT8OID: case NUMERICOID:
+    case NUMERICOID:
+        // numeric(p) and numeric(p,0) hold whole numbers: keys moved from
+        // other systems are often declared so.  The modifier is
+        // ((p << 16) | scale) + 4, -1 for a bare numeric.
+        if (mod >= 4 && ((mod - 4) & 0xffff) == 0) {
+            type = MDLDB_TYPE_LONG;
+            length = 4;
+            return;
+        }
+        type = MDLDB_TYPE_DOUBLE;
+        length = 8;
+        return;
+    case FLOAT4OID: case FLOAT8OID:
         type = MDLDB_TYPE_DOUBLE;
         length = 8;
         return;

@@ -15,6 +15,20 @@ namespace mdlhost::db {
 
 // --- types ---------------------------------------------------------------------------
 
+// NUMERIC(p) and NUMERIC(p,0) (DECIMAL alike) hold whole numbers, as on
+// PostgreSQL: keys moved from other systems are often declared so.
+bool wholeNumbers(const std::string &t)
+{
+    size_t open = t.find('('), close = t.find(')');
+    if (open == std::string::npos || close == std::string::npos || close < open)
+        return false;
+    std::vector<std::string> parts = splitAt(std::string_view(t).substr(open + 1, close - open - 1), ',');
+    int64_t precision = 0, scale = 0;
+    if (parts.empty() || parts.size() > 2 || !parseInt64(parts[0], precision) || precision < 1)
+        return false;
+    return parts.size() == 1 || (parseInt64(parts[1], scale) && scale == 0);
+}
+
 // SQLite's own affinity rules, and the width in parentheses of a text type.
 void typeOfDeclared(std::string_view declared, int &type, int &length)
 {
@@ -38,9 +52,14 @@ void typeOfDeclared(std::string_view declared, int &type, int &length)
         }
         return;
     }
+    bool numeric = t.find("NUMERIC") != std::string::npos || t.find("DECIMAL") != std::string::npos;
+    if (numeric && wholeNumbers(t)) {
+        type = MDLDB_TYPE_LONG;
+        length = 4;
+        return;
+    }
     if (t.find("REAL") != std::string::npos || t.find("FLOA") != std::string::npos ||
-        t.find("DOUB") != std::string::npos || t.find("NUMERIC") != std::string::npos ||
-        t.find("DECIMAL") != std::string::npos) {
+        t.find("DOUB") != std::string::npos || numeric) {
         type = MDLDB_TYPE_DOUBLE;
         length = 8;
     }

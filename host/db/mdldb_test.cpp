@@ -74,6 +74,31 @@ TEST_P(DbTest, DescribeGivesTypesWidthsAndOrderInAnyCase)
     EXPECT_EQ(d.numColumns, 0);
 }
 
+// Whole-number numerics (keys moved from other systems) are longs, in the
+// description and in the rows a cursor gives.
+TEST_P(DbTest, NumericWithoutDecimalsIsALong)
+{
+    ASSERT_EQ(mdlDB_processSQL("create table tall (a numeric(10,0), b numeric(10), c numeric(10,2), d numeric, "
+                               "e decimal(8,0))"),
+              0)
+        << error();
+    ASSERT_EQ(mdlDB_processSQL("insert into tall values (5, 6, 7.25, 8.5, 9)"), 0) << error();
+    MS_SQLDA d{};
+    ASSERT_EQ(mdlDB_describeTable("tall", &d), 0) << error();
+    ASSERT_EQ(d.numColumns, 5);
+    const int types[] = {MDLDB_TYPE_LONG, MDLDB_TYPE_LONG, MDLDB_TYPE_DOUBLE, MDLDB_TYPE_DOUBLE, MDLDB_TYPE_LONG};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(d.columns[i].type, types[i]) << d.columns[i].name;
+    mdlDB_freeSQLDADescriptor(&d);
+    ASSERT_EQ(mdlDB_openCursor("select a, b from tall"), 0) << error();
+    MS_SQLDA r{};
+    ASSERT_EQ(mdlDB_fetchRow(&r), 0);
+    EXPECT_EQ(r.columns[0].type, MDLDB_TYPE_LONG);
+    EXPECT_STREQ(r.values[0], "5");
+    EXPECT_STREQ(r.values[1], "6");
+    mdlDB_closeCursor();
+}
+
 TEST_P(DbTest, CountCursorsAndNulls)
 {
     ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink, navn, hoyde) values (1, 'a', 0.1)"), 0);

@@ -573,6 +573,28 @@ TEST_P(DbTilgang, LongJoinNamesAreRefused)
     }
 }
 
+// A key declared numeric(10,0), as in projects moved from other systems,
+// is a long mslink: rows go in with the next number, on both roads.
+TEST_P(DbTilgang, NumericKeysWithoutDecimalsAreMslinks)
+{
+    run({"create table tall (mslink numeric(10,0), navn varchar(40))", "insert into tall values (5, 'finnes')",
+         "create table tall_fri (mslink numeric(10,0), navn varchar(40))",
+         "insert into tall_fri values (5, 'finnes')",
+         "insert into ugtable_cat (tablename, entitynum) values ('tall', 20)"});
+    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+    LesGGDatabase();
+    ASSERT_NE(FinnBufretTabell("tall"), nullptr);
+    for (const char *t : {"tall", "tall_fri"}) {
+        int n = 0;
+        DbKolonne *r = row(t, n, {{"navn", "ny"}});
+        ASSERT_EQ(r[0].type, DB_LANG) << t;
+        EXPECT_EQ(SettInnRad(t, r, n, 1), 0) << t;
+        EXPECT_EQ(r[0].verdi.lang, 6) << t;
+        FrigiRad(r, n);
+        EXPECT_EQ(query(std::string("select navn from ") + t + " where mslink = 6"), "ny") << t;
+    }
+}
+
 // A text another client stored with a character outside ISO 8859-1 reads
 // with '?': its table is read row by row, and an update of another column
 // leaves the stored text as it is.
