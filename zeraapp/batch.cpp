@@ -340,8 +340,12 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
         return false;
     }
-    if (d->hodeFil[0] == '\0' || LesZeraHode(d->hodeFil, &d->hode, nullptr, nullptr) != 0)
+    // A header file named but unreadable fails the item: the standard
+    // header (level 3) would drop the areas without a word.
+    if (d->hodeFil[0] == '\0')
         LagStandardHode(&d->hode);
+    else if (LesZeraHode(d->hodeFil, &d->hode, nullptr, rapport) != 0)
+        return false;
     zvlib::copyText(d->hode.kartid, fil->kartId);
     d->eksportHode = d->hode;
     char temp[ZVZERA_TEKST_LEN];
@@ -356,6 +360,11 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     eksporterObjekttype = 1;
     eksporterZeratema = d->zera40 ? 0 : 1;
     EksporterTegning();
+    long skrevet = 0, utelatt = 0;
+    for (int t = 0; t < ZERA_TYPE_COUNT; t++) {
+        skrevet += Bmw.written[t];
+        utelatt += Bmw.notImported[t];
+    }
     int slutt = exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
                               reinterpret_cast<MdlFunctionP>(c_txt));
     // No box waits in batch: a ZERA file that cannot be made or completed
@@ -368,6 +377,12 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         char tekst[BMW_CTXT_LEN] = "";
         mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, MELDINGER, MELDING_KAN_IKKE_AAPNES, fil->zera);
         fprintf(rapport, "\n%s\n", tekst);
+        return false;
+    }
+    fprintf(rapport, "\n%ld ZERA-elementer er skrevet, %ld er utelatt.\n", skrevet, utelatt);
+    // A file with a header and .SLUTT only is no conversion.
+    if (skrevet == 0) {
+        fprintf(rapport, "Feil! Ingen elementer er skrevet til %s.\n", fil->zera);
         return false;
     }
     return true;

@@ -697,5 +697,25 @@ TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
         << e;
     EXPECT_NE(e.find("-\n\nFeil! Kan ikke \xE5pne filen: " + path("dgn") + "\\skadet.dgn\n"), std::string::npos) << e;
     EXPECT_NE(e.find("\n1 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << e;
+    EXPECT_NE(e.find("\n1 ZERA-elementer er skrevet, 0 er utelatt.\n"), std::string::npos) << e;
     EXPECT_NE(readAll(path("ut/god.zer")).find("..LTEMA 3001\n"), std::string::npos);
+
+    // An export that writes no element, and one whose header file cannot
+    // be read, fail their items with the cause in their blocks.
+    fs::copy_file(path("seed.dgn"), path("dgn/tom.dgn"));
+    writeFile("tomt.job", "Type: EKSPORT\nTemafil: " + path("tema.tem") + "\nDGN-dir: " + path("dgn") +
+                              "\nZERA-dir: " + path("ut") + "\nFilnavn: tom.dgn\n");
+    writeFile("hode.job", "Type: EKSPORT\nTemafil: " + path("tema.tem") + "\nHodefil: " + path("mangler.hod") +
+                              "\nDGN-dir: " + path("dgn") + "\nZERA-dir: " + path("ut") + "\nFilnavn: god.dgn\n");
+    ASSERT_EQ(run("tomt"), 0) << readAll(path("err.txt"));
+    std::string tomt = readAll(path("tomt.rep"));
+    EXPECT_NE(tomt.find("\n0 ZERA-elementer er skrevet, 0 er utelatt.\nFeil! Ingen elementer er skrevet til " +
+                        path("ut") + "\\tom.zer.\n"),
+              std::string::npos)
+        << tomt;
+    EXPECT_NE(tomt.find("\n0 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << tomt;
+    ASSERT_EQ(run("hode"), 0) << readAll(path("err.txt"));
+    std::string hode = readAll(path("hode.rep"));
+    EXPECT_NE(hode.find("i filen: " + path("mangler.hod") + "\n"), std::string::npos) << hode;
+    EXPECT_NE(hode.find("\n0 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << hode;
 }
