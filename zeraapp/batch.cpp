@@ -324,10 +324,10 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     lagreNivaa4 = d->lagreNivaa4;
     int rc = ImporterTilAktivTegning(fil->zera);
     if (rc != 0) {
-        fprintf(rapport,
-                "\nFeil! Filen '%s' har n\345dd max. filst\370rrelse.\n      Import av ZERA-fil '%s' er avbrutt\n"
-                "      ved ZERA-element med ID-nr. %d.\n",
-                fil->dgn, fil->zera, Elm.serial);
+        // The engine's own message names the cause (a full design file
+        // among them: the writer stopped the import).
+        fprintf(rapport, "\n%s\nImport av ZERA-fil '%s' til '%s' er avbrutt\nved ZERA-element med ID-nr. %d.\n",
+                zeraMotorensMelding(true).c_str(), fil->zera, fil->dgn, Elm.serial);
         return false;
     }
     fprintf(rapport, "\n");

@@ -690,6 +690,21 @@ TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
     EXPECT_NE(r.find("\n1 ZERA-filer er importert til MicroStation.\n\n"), std::string::npos) << r;
     EXPECT_FALSE(fs::exists(path("dgn/uten.dgn"))) << "no empty design for a file without header";
 
+    // An import the engine stops is reported with the engine's cause, not
+    // as a full design file.
+    writeFile("logg.job", "Type: IMPORT\nTemafil: " + path("tema.tem") + "\nSeedfil: " + path("seed.dgn") +
+                              "\nLoggfil: " + path("mangler") + "/inn.log\nZERA-dir: " + path("zer") +
+                              "\nDGN-dir: " + path("dgn") + "\nFilnavn: * god.zer\n");
+    ASSERT_EQ(run("logg"), 0) << readAll(path("err.txt"));
+    std::string l = readAll(path("logg.rep"));
+    EXPECT_NE(l.find("\nZERA2DGN 7"), std::string::npos) << l;
+    EXPECT_NE(l.find("Import av ZERA-fil '" + path("zer") + "\\god.zer' til '" + path("dgn") +
+                     "\\god.dgn' er avbrutt\n"),
+              std::string::npos)
+        << l;
+    EXPECT_EQ(l.find("max. filst"), std::string::npos) << l;
+    EXPECT_NE(l.find("\n0 ZERA-filer er importert til MicroStation.\n\n"), std::string::npos) << l;
+
     ASSERT_EQ(run("eksport"), 0) << readAll(path("err.txt"));
     std::string e = readAll(path("eksport.rep"));
     EXPECT_NE(e.find("-\n\nZERA2DGN 8: ZERA-filen kan ikke opprettes\ni filen: " + path("mangler") + "\\god.zer\n"),
