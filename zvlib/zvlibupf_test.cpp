@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mdlhost.h"
+#include "rsc_testing.h"
 #include "zvlibupf.h"
 #include "testing/zvlib_testing.h"
 
@@ -20,16 +21,7 @@ namespace {
 const uint32_t ZSU9 = MDLHOST_RTYPE('Z', 's', 'U', '9');
 constexpr size_t ZSU9_SIZE = 1264;
 
-std::vector<unsigned char> pattern(size_t n, unsigned seed)
-{
-    std::vector<unsigned char> v(n);
-    unsigned x = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; i++) {
-        x = x * 1103515245u + 12345u;
-        v[i] = (unsigned char)(x >> 16);
-    }
-    return v;
-}
+using rsctest::pattern;
 
 // Runs as an application whose message list names each box by its entry;
 // MS_USERPREF and the host's own preference file point into a fresh
