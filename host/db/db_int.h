@@ -49,9 +49,13 @@ class Backend {
     // Rows inserted, updated or deleted by the last statement run, 0 for
     // any other statement (and after a failure).
     virtual long changedRows() const = 0;
-    // True when the connection to a server is gone (the last failure may be
-    // its cause); a file never loses its connection.
+    // True when the connection to a server is gone, or a file cannot be
+    // worked on any more (locked by another process past the wait, read
+    // only, disk full, damaged): the last failure may be its cause.
     virtual bool connectionLost() const { return false; }
+    // 1 when the database takes no writes, 0 when it does, -1 when that
+    // cannot be told.
+    virtual int readOnly() = 0;
     // Connects again with the same parameters and session settings; false
     // (error set) when the server still cannot be reached.
     virtual bool reconnect(std::string &error)

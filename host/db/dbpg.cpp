@@ -11,24 +11,28 @@
 //   back end   statements, describe, reconnection
 #include <libpq-fe.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "base/lazy_host.h"
 #include "base/text_host.h"
 #include "db_int.h"
+#include "sys/sys_host.h"
 
 // libpq is opened with the first PostgreSQL connection (base/lazy_host.h):
 // linking it would load its TLS, Kerberos and directory libraries into
 // every host process.  Its functions are called through pointers under
 // the names its header gives them.
 namespace {
-#define HOST_PQ_FUNCTIONS(X) X(PQclear) X(PQcmdStatus) X(PQcmdTuples) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQparameterStatus) X(PQreset) X(PQresultErrorMessage) X(PQresultStatus) X(PQsetClientEncoding) X(PQstatus)
+#define HOST_PQ_FUNCTIONS(X) X(PQclear) X(PQcmdStatus) X(PQcmdTuples) X(PQconnectdb) X(PQconnectdbParams) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQparameterStatus) X(PQreset) X(PQresultErrorMessage) X(PQresultStatus) X(PQsetClientEncoding) X(PQstatus)
 MDLHOST_LAZY_LIBRARY(PqApi, pqApi, HOST_PQ_LIBRARY, HOST_PQ_FUNCTIONS)
 } // namespace
 #define PQclear pqApi().PQclear
 #define PQcmdStatus pqApi().PQcmdStatus
 #define PQcmdTuples pqApi().PQcmdTuples
 #define PQconnectdb pqApi().PQconnectdb
+#define PQconnectdbParams pqApi().PQconnectdbParams
 #define PQerrorMessage pqApi().PQerrorMessage
 #define PQexecParams pqApi().PQexecParams
 #define PQfinish pqApi().PQfinish
@@ -124,6 +128,16 @@ std::string lastError(PGconn *conn, PGresult *res, const Codec &codec)
 // with every digit they need (servers before 12 print 15 digits unless
 // asked, and a value read back must be the value written).
 
+// MDLHOST_DB_TIMEOUT in seconds, 300 when unset or not a positive number.
+long statementTimeoutSeconds()
+{
+    std::string v;
+    int64_t n = 0;
+    if (cfgLookup("MDLHOST_DB_TIMEOUT", v) && parseInt64(v, n) && n > 0 && n <= 86400)
+        return static_cast<long>(n);
+    return 300;
+}
+
 bool setUpSession(PGconn *conn, Codec &codec, std::string &error)
 {
     if (PQsetClientEncoding(conn, "UTF8") != 0) {
@@ -136,10 +150,13 @@ bool setUpSession(PGconn *conn, Codec &codec, std::string &error)
         error = lastError(conn, nullptr, codec);
         return false;
     }
-    static const char *const settings[] = {
+    // A statement the server never answers would hold an import for ever.
+    std::string timeout = "SET statement_timeout = " + std::to_string(statementTimeoutSeconds() * 1000);
+    const char *const settings[] = {
         "SET standard_conforming_strings = on",
         "SET client_min_messages = warning",
         "SET extra_float_digits = 3",
+        timeout.c_str(),
     };
     for (const char *sql : settings) {
         PGresult *res = PQexecParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
@@ -174,12 +191,20 @@ class Postgres final : public Backend {
     bool failureAbortsTransaction() const override { return true; }
     long changedRows() const override { return changes_; }
     bool connectionLost() const override { return PQstatus(conn_) == CONNECTION_BAD; }
+    int readOnly() override
+    {
+        Result r;
+        std::string error;
+        if (!run("SHOW transaction_read_only", {}, &r, error) || r.rows.empty() || !r.rows[0][0])
+            return -1;
+        return *r.rows[0][0] == "on" ? 1 : 0;
+    }
 
     bool reconnect(std::string &error) override
     {
         PQreset(conn_);
         if (PQstatus(conn_) != CONNECTION_OK) {
-            error = lastError(conn_, nullptr, codec_);
+            error = "connecting again failed: " + lastError(conn_, nullptr, codec_);
             return false;
         }
         return setUpSession(conn_, codec_, error);
@@ -298,7 +323,26 @@ std::unique_ptr<Backend> openPostgres(const std::string &conninfo, std::string &
         return nullptr;
     }
     Codec codec;
-    PGconn *conn = PQconnectdb(conninfo.c_str());
+    // A server that does not answer, or a connection that dies on the way,
+    // is noticed within seconds.  These come before the caller's conninfo,
+    // which may set each of them itself; so may the PG* variables.
+    std::vector<const char *> keys, values;
+    auto standard = [&](const char *key, const char *env, const char *value) {
+        if (!env || !std::getenv(env)) {
+            keys.push_back(key);
+            values.push_back(value);
+        }
+    };
+    standard("connect_timeout", "PGCONNECT_TIMEOUT", "10");
+    standard("keepalives", nullptr, "1");
+    standard("keepalives_idle", nullptr, "30");
+    standard("keepalives_interval", nullptr, "10");
+    standard("keepalives_count", nullptr, "3");
+    keys.push_back("dbname");
+    values.push_back(conninfo.c_str());
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn *conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!conn || PQstatus(conn) != CONNECTION_OK || !setUpSession(conn, codec, error)) {
         if (error.empty())
             error = lastError(conn, nullptr, codec);

@@ -113,6 +113,13 @@ class Sqlite final : public Backend {
     int serverType() const override { return MDLDB_SERVER_SQLITE; }
     bool failureAbortsTransaction() const override { return false; }
     long changedRows() const override { return changes_; }
+    bool connectionLost() const override { return !lost_.empty(); }
+    bool reconnect(std::string &error) override
+    {
+        error = lost_;
+        return false;
+    }
+    int readOnly() override { return sqlite3_db_readonly(db_, "main") == 1 ? 1 : 0; }
 
     bool run(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
              std::string &error) override
@@ -122,7 +129,7 @@ class Sqlite final : public Backend {
         sqlite3_stmt *st = nullptr;
         const char *tail = nullptr;
         if (sqlite3_prepare_v2(db_, text.c_str(), static_cast<int>(text.size()) + 1, &st, &tail) != SQLITE_OK) {
-            error = utf8ToLatin1(sqlite3_errmsg(db_));
+            error = failure();
             return false;
         }
         if (!st) {
@@ -145,7 +152,7 @@ class Sqlite final : public Backend {
             int rc = params[i] ? bindText(st, static_cast<int>(i) + 1, *params[i])
                                : sqlite3_bind_null(st, static_cast<int>(i) + 1);
             if (rc != SQLITE_OK) {
-                error = utf8ToLatin1(sqlite3_errmsg(db_));
+                error = failure();
                 sqlite3_finalize(st);
                 return false;
             }
@@ -190,7 +197,7 @@ class Sqlite final : public Backend {
             }
         }
         if (rc != SQLITE_DONE) {
-            error = utf8ToLatin1(sqlite3_errmsg(db_));
+            error = failure();
             sqlite3_finalize(st);
             return false;
         }
@@ -227,6 +234,35 @@ class Sqlite final : public Backend {
     }
 
   private:
+    // The text of the failure just met.  A lock held past the wait, a file
+    // that refuses writes, a full disk or a damaged file fail every later
+    // statement too: the file is then lost to this connection.
+    std::string failure()
+    {
+        std::string text = utf8ToLatin1(sqlite3_errmsg(db_));
+        switch (sqlite3_errcode(db_) & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            lost_ = "by another process, past the wait";
+            break;
+        case SQLITE_READONLY:
+            lost_ = "the file takes no writes";
+            break;
+        case SQLITE_FULL:
+            lost_ = "the disk is full";
+            break;
+        case SQLITE_IOERR:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_CANTOPEN:
+            lost_ = "the file cannot be worked on";
+            break;
+        default:
+            break;
+        }
+        return text;
+    }
+    std::string lost_;
     static int bindText(sqlite3_stmt *st, int i, const std::string &latin1)
     {
         std::string u = latin1ToUtf8(latin1);
@@ -241,7 +277,9 @@ class Sqlite final : public Backend {
 std::unique_ptr<Backend> openSqlite(const std::string &path, std::string &error)
 {
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // A name is a file's name: "file:x.db" is not a URI to SQLite here.
+    std::string name = path.compare(0, 5, "file:") == 0 ? "./" + path : path;
+    int rc = sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         error = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
         sqlite3_close_v2(db);

@@ -30,6 +30,9 @@ struct State {
     std::unique_ptr<Backend> backend;
     std::string name;
     std::string error;
+    // Why the database was given up ("" while it works): every statement
+    // fails with it until the database is opened again.
+    std::string givenUp;
     long statements = 0;
     bool inTransaction = false;
     // Rows changed by the last statement of processSQL or execParams; -1
@@ -143,7 +146,7 @@ static bool connectedAgain(std::string &error, bool mayRetry)
         return false;
     std::string why;
     if (!s.backend->reconnect(why)) {
-        error += " (connecting again failed: " + why + ")";
+        error += " (" + why + ")";
         return false;
     }
     if (s.inTransaction) {
@@ -158,6 +161,17 @@ static bool connectedAgain(std::string &error, bool mayRetry)
     return true;
 }
 
+// A database's name for messages: a password in a connection string is
+// not shown.
+static std::string shownName(std::string name)
+{
+    for (size_t at = name.find("password="); at != std::string::npos; at = name.find("password=", at + 1)) {
+        size_t from = at + 9, to = name.find(' ', from);
+        name.replace(from, (to == std::string::npos ? name.size() : to) - from, "***");
+    }
+    return name;
+}
+
 // One statement, sent once more when the connection had to be made again.
 static bool runOne(std::string_view sql, const std::vector<std::optional<std::string>> &params, Result *result,
                    bool mayRetry = true)
@@ -166,11 +180,20 @@ static bool runOne(std::string_view sql, const std::vector<std::optional<std::st
     s.substituted.clear();
     if (!s.backend)
         return fail("no database is open");
+    if (!s.givenUp.empty())
+        return fail(s.givenUp);
     std::string error;
     bool ok = sendOne(sql, params, result, error);
     if (!ok && connectedAgain(error, mayRetry)) {
         error.clear();
         ok = sendOne(sql, params, result, error);
+    }
+    if (!ok && s.backend->connectionLost()) {
+        // Said once: the caller's next thousand rows fail at once with it.
+        s.givenUp = shownName(s.name) + ": " + error;
+        toolSubsystem_printf("Database %s; no further statement is sent until it is opened again\n",
+                             s.givenUp.c_str());
+        return fail(s.givenUp);
     }
     if (!ok)
         return fail(error);
@@ -193,6 +216,7 @@ void mdlhost_dbClose(void)
     mdlDB_closeCursor();
     s.backend.reset();
     s.name.clear();
+    s.givenUp.clear();
     s.inTransaction = false;
     s.activeDefined = false;
     s.statements = 0;
@@ -237,6 +261,16 @@ int mdlhost_dbOpen(const char *name)
 }
 
 int mdlhost_dbIsOpen(void) { return state().backend ? 1 : 0; }
+
+int mdlhost_dbReadOnly(void)
+{
+    State &s = state();
+    if (!s.backend)
+        return -1;
+    if (!s.givenUp.empty())
+        return 1;
+    return s.backend->readOnly();
+}
 
 int mdlhost_dbServerType(void)
 {

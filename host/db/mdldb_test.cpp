@@ -1,4 +1,9 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -405,6 +410,7 @@ class PgTest : public DbTest {};
 TEST_P(PgTest, SessionPrintsDoublesWithEveryDigit)
 {
     EXPECT_EQ(query("show extra_float_digits"), "3");
+    EXPECT_EQ(query("show statement_timeout"), "5min") << "a statement never waits for ever";
     EXPECT_EQ(query("show client_encoding"), "UTF8");
     ASSERT_EQ(mdlDB_processSQL("insert into t1 (mslink, hoyde) values (1, 0.1::float8 + 0.2::float8)"), 0);
     EXPECT_EQ(std::stod(query("select hoyde from t1")), 0.1 + 0.2);
@@ -462,6 +468,37 @@ TEST_P(PgTest, DescribeAfterADroppedConnection)
     mdlDB_freeSQLDADescriptor(&d);
 }
 
+// A server that cannot be reached again: the statement that meets it fails
+// with the cause, once on the text window, and the rest fail at once until
+// the database is opened again.
+TEST_P(PgTest, ADatabaseThatCannotBeReachedAgainIsGivenUpOnce)
+{
+    ASSERT_TRUE(db_.endSessions("shut"));
+    mdlhost_clearTextWindow();
+    EXPECT_NE(mdlDB_processSQL("insert into t1 (mslink) values (1)"), 0);
+    std::string first = error();
+    EXPECT_NE(first.find("connecting again failed"), std::string::npos) << first;
+    long sent = mdlhost_dbStatementCount();
+    for (int i = 2; i < 50; ++i)
+        EXPECT_NE(mdlDB_processSQL(("insert into t1 (mslink) values (" + std::to_string(i) + ")").c_str()), 0);
+    EXPECT_EQ(mdlhost_dbStatementCount(), sent) << "nothing sent after giving up";
+    EXPECT_EQ(error(), first);
+    std::string window = mdlhost_textWindow();
+    EXPECT_EQ(window.find("Database "), window.rfind("Database ")) << "said once: " << window;
+    EXPECT_NE(window.find("no further statement"), std::string::npos) << window;
+    EXPECT_EQ(mdlhost_dbReadOnly(), 1);
+}
+
+// A read-only session is told before a command writes.
+TEST_P(PgTest, AReadOnlySessionIsToldBeforeWriting)
+{
+    EXPECT_EQ(mdlhost_dbReadOnly(), 0);
+    std::string dbname = db_.name().substr(db_.name().rfind("dbname=") + 7);
+    ASSERT_EQ(mdlDB_processSQL(("ALTER DATABASE " + dbname + " SET default_transaction_read_only = on").c_str()), 0);
+    ASSERT_EQ(mdlhost_dbOpen(db_.name().c_str()), 0);
+    EXPECT_EQ(mdlhost_dbReadOnly(), 1);
+}
+
 // A database of encoding SQL_ASCII converts nothing: it held the host's ISO
 // 8859-1 bytes as they were sent, and still does.
 TEST_P(PgTest, ASqlAsciiDatabaseKeepsTheBytesItHeld)
@@ -509,6 +546,81 @@ TEST(DbLink, BuildEncodeDecode)
     EXPECT_NE(mdlDB_encodeLink(words, &bytes, &link), 0);
     mdlhost_dbSetEntities(0, nullptr, nullptr);
     EXPECT_EQ(mdlhost_dbEntityForTable("feature"), 0);
+}
+
+// "file:" begins a file's name, as for every other file of the host: not
+// a SQLite URI that opens another file or a database in memory.
+TEST(DbConnection, ANameBeginningWithFileIsAFilesName)
+{
+    std::string dir = (std::filesystem::temp_directory_path() / "mdldb-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    for (const char *name : {"file:other.db", "file:x.db?mode=memory"}) {
+        ASSERT_EQ(mdlhost_dbOpen(name), 0) << name;
+        ASSERT_EQ(mdlDB_processSQL("create table mine (mslink integer)"), 0);
+        mdlhost_dbClose();
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(dir) / name)) << name;
+        ASSERT_EQ(mdlhost_dbOpen(name), 0);
+        char n[MDLDB_VALUE_SIZE];
+        EXPECT_EQ(mdlDB_sqlQuery(n, "select count(*) from mine"), 0) << name << ": kept";
+        mdlhost_dbClose();
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir) / "other.db"));
+    std::filesystem::current_path(here);
+    std::filesystem::remove_all(dir);
+}
+
+// A project another process keeps locked: one wait, one message, and the
+// rows after it fail at once instead of waiting in turn.
+TEST(DbConnection, AFileLockedByAnotherProcessIsGivenUpOnce)
+{
+    std::string dir = (std::filesystem::temp_directory_path() / "mdldb-XXXXXX").string();
+    ASSERT_NE(mkdtemp(dir.data()), nullptr);
+    std::string file = dir + "/project.db";
+    ASSERT_EQ(mdlhost_dbOpen(file.c_str()), 0);
+    ASSERT_EQ(mdlDB_processSQL("create table t1 (mslink integer)"), 0);
+    mdlhost_dbClose();
+    int locked[2], done[2];
+    ASSERT_EQ(pipe(locked), 0);
+    ASSERT_EQ(pipe(done), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char c = 0;
+        bool ok = mdlhost_dbOpen(file.c_str()) == 0 && mdlhost_dbBegin() == 0 &&
+                  mdlDB_processSQL("insert into t1 values (1)") == 0;
+        c = ok ? 'y' : 'n';
+        (void)!write(locked[1], &c, 1);
+        (void)!read(done[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(locked[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    ASSERT_EQ(mdlhost_dbOpen(file.c_str()), 0);
+    mdlhost_clearTextWindow();
+    EXPECT_NE(mdlDB_processSQL("insert into t1 values (2)"), 0);
+    char e[512];
+    mdlDB_getErrorText(e, sizeof e);
+    EXPECT_NE(std::string(e).find("locked (by another process"), std::string::npos) << e;
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 3; i < 20; ++i)
+        EXPECT_NE(mdlDB_processSQL("insert into t1 values (3)"), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4)) << "each row waited";
+    std::string window = mdlhost_textWindow();
+    EXPECT_EQ(window.find("no further"), window.rfind("no further")) << window;
+    (void)!write(done[1], &c, 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    // Opened again, the file works.
+    ASSERT_EQ(mdlhost_dbOpen(file.c_str()), 0);
+    EXPECT_EQ(mdlDB_processSQL("insert into t1 values (4)"), 0);
+    EXPECT_EQ(mdlhost_dbReadOnly(), 0);
+    mdlhost_dbClose();
+    for (int fd : {locked[0], locked[1], done[0], done[1]})
+        close(fd);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(DbConnection, BadNamesFailWithAText)

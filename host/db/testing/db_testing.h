@@ -76,14 +76,16 @@ class TestDatabase {
     const std::string &dir() const { return dir_; }
     // Ends every session of this PostgreSQL test database from a connection
     // of its own (pgcluster.sh terminate), as a server restart does to the
-    // host's connection; false when it could not.
-    bool endSessions() const
+    // host's connection; false when it could not.  With how "shut" the
+    // database also refuses every new connection, as a server that stays
+    // away.
+    bool endSessions(const char *how = "terminate") const
     {
 #if defined(ZERA_SOURCE_DIR) && defined(ZERA_PG_CONNINFO)
         if (dbname_.empty())
             return false;
-        std::string cmd = "'" ZERA_SOURCE_DIR "/host/db/testing/pgcluster.sh' terminate '" ZERA_PG_CONNINFO "' " +
-                          dbname_ + " >/dev/null";
+        std::string cmd = "'" ZERA_SOURCE_DIR "/host/db/testing/pgcluster.sh' " + std::string(how) +
+                          " '" ZERA_PG_CONNINFO "' " + dbname_ + " >/dev/null";
         return std::system(cmd.c_str()) == 0;
 #else
         return false;

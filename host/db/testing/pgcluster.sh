@@ -8,6 +8,8 @@
 # database DBNAME of that cluster (pg_terminate_backend from a connection of
 # its own), as a server restart or an administrator would: the tests of a
 # dropped connection use it, and it touches no other test's database.
+# pgcluster.sh shut FILE DBNAME also refuses every new connection to it, as
+# a server that stays away does.
 set -euo pipefail
 what=${1:?start, stop or terminate}
 file=${2:?connection file}
@@ -50,17 +52,20 @@ stop)
   "${as[@]}" "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
   rm -rf "$dir"
   ;;
-terminate)
+terminate|shut)
   dbname=${3:?database name}
   case $dbname in *[!a-z0-9_]*) echo "pgcluster: $dbname is no plain database name" >&2; exit 2 ;; esac
   [ -f "$file" ] || { echo "pgcluster: no cluster ($file)" >&2; exit 1; }
   psql="$bindir/psql"
   [ -x "$psql" ] || psql=psql
+  if [ "$what" = shut ]; then
+    "$psql" -X -q -t -v ON_ERROR_STOP=1 -d "$(cat "$file")" -c "ALTER DATABASE $dbname ALLOW_CONNECTIONS false"
+  fi
   "$psql" -X -q -t -v ON_ERROR_STOP=1 -d "$(cat "$file")" -c \
     "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '$dbname' AND pid <> pg_backend_pid()"
   ;;
 *)
-  echo "pgcluster: start, stop or terminate" >&2
+  echo "pgcluster: start, stop, terminate or shut" >&2
   exit 2
   ;;
 esac

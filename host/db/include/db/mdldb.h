@@ -70,6 +70,18 @@ MDLHOST_API int mdlhost_dbIsOpen(void);
 MDLHOST_API int mdlhost_dbServerType(void);
 /* The name the active database was opened with ("" when none). */
 MDLHOST_API const char *mdlhost_dbName(void);
+/* 1 when the active database takes no writes (a SQLite file the process
+   may not write, a PostgreSQL session that is read only), 0 when it does,
+   -1 when none is open.  Commands that write ask before they start. */
+MDLHOST_API int mdlhost_dbReadOnly(void);
+/* A database whose connection is lost (the server cannot be reached
+   again), whose file another process keeps locked past the wait, or that
+   refuses writes, full disk or a damaged file: the first statement that
+   meets it fails with its cause, one line goes to the text window, and
+   every later statement fails at once with the same text, until the
+   database is opened again.  Statements wait at most MDLHOST_DB_TIMEOUT
+   seconds on a PostgreSQL server (300 when unset); a connection is given
+   up after 10 s, and one that dies on the way within about a minute. */
 /* The text of the last failure ("" after a success). */
 MDLHOST_API int mdlDB_getErrorText(char *out, int outSize);
 
