@@ -35,6 +35,8 @@
 #define ZERA_HEAD_BUFFER 10000        /* group buffer of zerget_headinfo */
 #define ZERA_STR_LEN 80               /* zerget_str values (79 characters) */
 #define ZERA_MAX_DEFERRED 50000       /* level-4 groups per import */
+#define ZERA_MAKS_ENHET 1000.0        /* metres: the largest unit a header may give */
+#define ZERA_MAKS_KOORDINAT 1.0e9     /* metres: no map reaches further (coordinates, heights, radii) */
 #define MT_LINE_LEN 1000              /* theme-file line (999 characters) */
 #define ST_LINE_LEN 10000             /* symbol-file line (9,999 characters) */
 #define XML_MAX_POINT_TEXT 19900

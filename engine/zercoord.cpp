@@ -24,8 +24,9 @@ enum {
     KOORD_ANTALL = 3,     // wrong number of points for the type
     KOORD_SAMME_STED = 4, // two keys at one place
     KOORD_SIRKEL = 8,     // no circle through three points
+    KOORD_UTENFOR = 9,    // a coordinate beyond any map
 };
-enum { ELM_BUE = 11, ELM_RADIUS = 14, ELM_STRENG = 8 };
+enum { ELM_BUE = 11, ELM_RADIUS = 14, ELM_STRENG = 8, ELM_RADIUS_UMULIG = 23 };
 
 enum { KOORD_PLAN = 0, KOORD_HOYDE = 1, KOORD_DYBDE = 2 };
 
@@ -505,6 +506,12 @@ int16_t les_koordinater(const char *group, SheadStruct *head, ScharStruct *keys,
     int16_t feil = tell_sjekk();
     if (feil != 0)
         return koordfeil(feil);
+    // A coordinate a million kilometres out is no map's: refused here, it
+    // never reaches a design file or a later integer grid.
+    for (int32_t i = 0; i < Elm.pointCount && i < ZERA_MAX_POINTS; i++)
+        if (!(fabs(Elm.N[i]) <= ZERA_MAKS_KOORDINAT && fabs(Elm.E[i]) <= ZERA_MAKS_KOORDINAT &&
+              fabs(Elm.H[i]) <= ZERA_MAKS_KOORDINAT))
+            return koordfeil(KOORD_UTENFOR);
 
     switch (Elm.type) {
     case ZERA_BUE:
@@ -569,6 +576,10 @@ int16_t les_koordinater(const char *group, SheadStruct *head, ScharStruct *keys,
 int16_t zerget_bue(void)
 {
     double r = fabs(Elm.radius);
+    if (!(r <= ZERA_MAKS_KOORDINAT)) {
+        bmw_elmfeil(RUTINE_ELM, ELM_RADIUS_UMULIG);
+        return -1;
+    }
     if (r < Elm.enhet) {
         bmw_elmfeil(RUTINE_ELM, ELM_RADIUS);
         return -1;

@@ -457,7 +457,8 @@ TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
                                 "1.25",     "-0.5",      "1e3",        "12345678.5",      "1234567x",
                                 "12345678x", "0x10",     "1e400",      "nan",             "1e-400",
                                 "99999999999999999999",  "\xD8" "1",   "-",               "."};
-    head.enhet = 1.0;
+    // A unit so small that every finite number stays within any map.
+    head.enhet = 1e-12;
     for (const char *t : tall) {
         char *slutt = nullptr;
         double v = strtod(t, &slutt);
@@ -470,7 +471,7 @@ TEST_F(ZercoordTest, CoordinateNumbersReadAsTheCLibraryReadsThem)
             ASSERT_EQ(les(gruppe), godtatt ? 0 : -1);
             if (godtatt) {
                 ASSERT_EQ(Elm.pointCount, 2);
-                EXPECT_EQ(Elm.E[1], v);
+                EXPECT_EQ(Elm.E[1], 1e-12 * v + head.origoE);
             }
         }
     }
@@ -485,7 +486,7 @@ TEST_F(ZercoordTest, LongBlocksGiveEachLineItsNumbers)
                                   "123456789012345 1 0", "1234567890123456 7 8", " 5 6 7", "5  6 7", "5 6 7 ",
                                   "5\t6 7", "-5 6 7", "5 6 7 ..KP 3", "0000000001 02 3", "7 8 9", "7 8 9",
                                   "99 100 101"};
-    head.enhet = 0.5;
+    head.enhet = 0.5e-6; // every line within any map
     head.origoN = 100.0;
     head.origoE = 200.0;
     for (bool medHoyde : {false, true}) {
@@ -507,7 +508,8 @@ TEST_F(ZercoordTest, LongBlocksGiveEachLineItsNumbers)
                         p = slutt;
                     }
                     int kp = strstr(l, "..KP 3") != nullptr ? 3 : 0;
-                    Punkt pt{0.5 * t[0] + 100.0, 0.5 * t[1] + 200.0, medHoyde ? 0.5 * t[2] : 0.0, kp};
+                    Punkt pt{head.enhet * t[0] + 100.0, head.enhet * t[1] + 200.0, medHoyde ? head.enhet * t[2] : 0.0,
+                             kp};
                     if (!ventet.empty() && ventet.back().n == pt.n && ventet.back().e == pt.e &&
                         ventet.back().h == pt.h)
                         continue;

@@ -34,6 +34,7 @@ enum {
     FEIL_DEF = 15,
     FEIL_HODE = 16,
     FEIL_PIKSEL = 21,
+    FEIL_RADIUS_UMULIG = 23,
     FEIL_BILDE = 22,
 };
 
@@ -490,6 +491,9 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
         }
         if (!verdi_tall(g.finn(RADIUS, grense), 1, &d))
             return feil(FEIL_RADIUS);
+        // A negative radius turns an arc; a circle has none.
+        if (!(fabs(d) <= ZERA_MAKS_KOORDINAT) || (type == ZERA_SIRKEL && d < 0))
+            return feil(FEIL_RADIUS_UMULIG);
         Elm.radius = d;
         return 0;
     case ZERA_KLOTOIDE:

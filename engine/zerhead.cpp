@@ -246,9 +246,12 @@ int16_t zerget_head(const char *group, SheadStruct *head, ScharStruct *keys)
     if ((p = finn_nokkel(group, "..ENHET", nullptr)) == nullptr)
         return fatal(6);
     head->enhet = tall(p, strlen("..ENHET"), 0);
-    // An infinite unit would turn every coordinate into infinity.
+    // An infinite unit would turn every coordinate into infinity, and one
+    // of more than a kilometre writes every map's coordinates as 0.
     if (!(head->enhet > 0.0) || !std::isfinite(head->enhet))
         return fatal(18);
+    if (head->enhet > ZERA_MAKS_ENHET)
+        return fatal(22);
 
     if ((p = finn_nokkel_alle(group, "...MIN-N%s", 'O', nullptr, &len)) != nullptr) {
         head->minN = tall(p, len, 0);

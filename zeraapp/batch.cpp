@@ -319,8 +319,10 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
             return false;
         }
     }
-    if (d->lagreEgenskaper)
+    if (d->lagreEgenskaper) {
         LagTagsett();
+        SkrivTagsettFeil(rapport);
+    }
     lagreNivaa4 = d->lagreNivaa4;
     int rc = ImporterTilAktivTegning(fil->zera);
     if (rc != 0) {

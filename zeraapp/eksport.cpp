@@ -39,7 +39,11 @@ struct Rute {
     bool operator==(const Rute &o) const { return x == o.x && y == o.y; }
 };
 struct RuteHash {
-    size_t operator()(const Rute &r) const { return std::hash<int64_t>()(r.x * 1000003 ^ r.y); }
+    // Unsigned: a cell far out wraps instead of overflowing.
+    size_t operator()(const Rute &r) const
+    {
+        return std::hash<uint64_t>()(uint64_t(r.x) * 1000003u ^ uint64_t(r.y));
+    }
 };
 
 struct GruppeElement {
@@ -68,10 +72,19 @@ std::unique_ptr<MSElement> buffere[4];
 
 uint64_t nokkel(DgnModelRefP model, uint32_t pos) { return (uint64_t(uint32_t(model)) << 32) | pos; }
 
-Rute ruteFor(double x, double y)
+// A cell of the grid; coordinates beyond any map are clamped to the last
+// cell before the conversion (the import refuses them, a design from
+// elsewhere may still hold them).
+int64_t celle(double v)
 {
-    return Rute{int64_t(std::floor(x / kj.rute)), int64_t(std::floor(y / kj.rute))};
+    constexpr double grense = 9.0e18;
+    double c = std::floor(v / kj.rute);
+    if (!(c > -grense))
+        return int64_t(-grense);
+    return c < grense ? int64_t(c) : int64_t(grense);
 }
+
+Rute ruteFor(double x, double y) { return Rute{celle(x), celle(y)}; }
 
 const zeraBrukerGrensesnittData &data() { return *brukerDataP; }
 

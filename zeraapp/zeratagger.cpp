@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -123,30 +125,44 @@ bool lesPost(ZvlibFii *fii, TagsetPost &post, int batch, FILE *rapport, const ch
     return true;
 }
 
-// Occurrence and set number of the last entry from those before it.
-void nummerer(std::vector<TagsetPost> &poster, int &antallSett)
+// A set or tag name up to its terminator, as a key.
+std::u16string navnNokkel(const char16_t *navn)
 {
-    TagsetPost &ny = poster.back();
-    ny.occurrence = -1;
-    ny.setNumber = -1;
-    int like = 0;
-    for (size_t i = 0; i + 1 < poster.size(); ++i) {
-        TagsetPost &p = poster[i];
-        if (!sammeNavn(p.setName, ny.setName))
-            continue;
-        if (ny.setNumber < 0)
-            ny.setNumber = p.setNumber;
-        if (strcmp(p.attribute, ny.attribute) == 0) {
-            if (like == 0)
-                p.occurrence = 0;
-            ++like;
-        }
-    }
-    if (like > 0)
-        ny.occurrence = like;
-    if (ny.setNumber < 0)
-        ny.setNumber = antallSett++;
+    size_t n = 0;
+    while (n < ZVZERA_TAG_NAVN_LEN && navn[n] != 0)
+        ++n;
+    return std::u16string(navn, n);
 }
+
+// Occurrence and set number of each entry from those before it, as the
+// entries are read: the first of a set gives its number, and an attribute
+// named again in the same set numbers its occurrences 0, 1, 2...  Kept in
+// maps, so a file of many thousand lines is read in n log n.
+struct Nummerering {
+    std::map<std::u16string, int32_t> sett;
+    std::map<std::pair<std::u16string, std::string>, std::pair<size_t, int>> like; // first entry, count
+    int antallSett = 0;
+
+    void nummerer(std::vector<TagsetPost> &poster)
+    {
+        TagsetPost &ny = poster.back();
+        std::u16string s = navnNokkel(ny.setName);
+        auto [st, nyttSett] = sett.try_emplace(s, antallSett);
+        if (nyttSett)
+            ++antallSett;
+        ny.setNumber = st->second;
+        auto [l, forste] = like.try_emplace({s, ny.attribute}, poster.size() - 1, 0);
+        ny.occurrence = -1;
+        if (!forste) {
+            poster[l->second.first].occurrence = 0;
+            ny.occurrence = l->second.second;
+        }
+        ++l->second.second;
+    }
+};
+
+// Sets the host refused to make in the last LagTagsett: name and status.
+std::vector<std::pair<std::string, int>> settIkkeLaget;
 
 // ---- tag sets ------------------------------------------------------------------------
 
@@ -164,12 +180,11 @@ void FyllTagDefinisjon(DgnTagDefinition &def, const char16_t *tagName, int32_t t
 int LagTagsettDefinisjon(int32_t setNumber, const char16_t *setName)
 {
     std::vector<DgnTagDefinition> defs;
+    std::set<std::u16string> navn;
     for (const TagsetPost &p : tabell) {
         if (p.setNumber != setNumber)
             continue;
-        bool finnes = std::any_of(defs.begin(), defs.end(),
-                                  [&](const DgnTagDefinition &d) { return sammeNavn(d.name, p.tagName); });
-        if (!finnes) {
+        if (navn.insert(navnNokkel(p.tagName)).second) {
             defs.emplace_back();
             FyllTagDefinisjon(defs.back(), p.tagName, p.type);
         }
@@ -593,7 +608,7 @@ int LesZeraTagsetInputFil(int batch, FILE *rapport)
     if (zvlibFii_open(&fii, fil, "r") != 0)
         return ZVLIB_FAILURE;
     std::vector<TagsetPost> poster;
-    int antallSett = 0;
+    Nummerering nummerering;
     bool lest = true;
     while (zvlibFii_readNewLine(&fii) == 0) {
         if (zvlibFii_eol(&fii))
@@ -602,7 +617,7 @@ int LesZeraTagsetInputFil(int batch, FILE *rapport)
         if (!lesPost(&fii, post, batch, rapport, fil))
             continue;
         poster.push_back(post);
-        nummerer(poster, antallSett);
+        nummerering.nummerer(poster);
     }
     if (fii.error != ZVLIB_FII_EOF) {
         meldLinje(batch, rapport, fil, fii.lineCount, "kan ikke leses");
@@ -653,11 +668,25 @@ int TagsetHarTema(void)
 int LagTagsett(void)
 {
     int laget = 0;
+    settIkkeLaget.clear();
     forHvertSett([&](const TagsetPost &p) {
-        if (!TagsettFinnes(p.setName) && LagTagsettDefinisjon(p.setNumber, p.setName) == 0)
+        if (TagsettFinnes(p.setName))
+            return;
+        int status = LagTagsettDefinisjon(p.setNumber, p.setName);
+        if (status == 0)
             ++laget;
+        else
+            settIkkeLaget.emplace_back(tilTekst(p.setName), status);
     });
     return laget > 0 ? 0 : ZVLIB_FAILURE;
+}
+
+int SkrivTagsettFeil(FILE *rapport)
+{
+    for (const auto &[navn, status] : settIkkeLaget)
+        fprintf(rapport, "\nFeil! Tagsettet '%s' kan ikke lages (status %d): egenskapene lagres ikke som tagger.\n",
+                navn.c_str(), status);
+    return static_cast<int>(settIkkeLaget.size());
 }
 
 ElementID SkrivZeraTagger(uint32_t pos)

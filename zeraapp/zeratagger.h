@@ -56,6 +56,9 @@ ZVZERA_API void FrigjorTagsetTabell(void);
 /* Creates the table's tag sets the active model lacks (report name
    "zvzera.rep").  0 when at least one was created, else ZVLIB_FAILURE. */
 ZVZERA_API int LagTagsett(void);
+/* Writes a line per set the last LagTagsett could not make into the
+   report; their count. */
+ZVZERA_API int SkrivTagsettFeil(FILE *rapport);
 /* 1 when the active model has a tag set of that name, else 0. */
 ZVZERA_API int TagsettFinnes(const char16_t *setName);
 /* 1 when the table's first "..TEMA" entry has an occurrence of 0 or more. */

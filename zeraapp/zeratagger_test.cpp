@@ -268,6 +268,34 @@ TEST_F(TaggerTest, SetsAreMadeOnceWithHostTypes)
     EXPECT_EQ(LagTagsett(), ZVLIB_FAILURE);
 }
 
+// A set the host cannot make (more tags than a set holds) is named in the
+// batch report; the other sets are made.
+TEST_F(TaggerTest, ASetTheHostRefusesIsReported)
+{
+    std::string tabell = "..DATO LITEN DATO 1 1 1 0 0\n";
+    for (int i = 0; i <= MDLHOST_MAX_TAGDEFS; ++i)
+        tabell += "..A" + std::to_string(i) + " STOR T" + std::to_string(i) + " 3 1 0 0 0\n";
+    lesTabell(tabell);
+    ASSERT_EQ(LagTagsett(), 0) << "the small set is made";
+    EXPECT_EQ(TagsettFinnes(u"LITEN"), 1);
+    EXPECT_EQ(TagsettFinnes(u"STOR"), 0);
+    FILE *f = tmpfile();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(SkrivTagsettFeil(f), 1);
+    rewind(f);
+    char linje[256] = "";
+    std::string rapport;
+    while (fgets(linje, sizeof linje, f))
+        rapport += linje;
+    fclose(f);
+    EXPECT_NE(rapport.find("Feil! Tagsettet 'STOR' kan ikke lages"), std::string::npos) << rapport;
+    // Asked again, it is refused and said again.
+    LagTagsett();
+    f = tmpfile();
+    EXPECT_EQ(SkrivTagsettFeil(f), 1) << "still refused";
+    fclose(f);
+}
+
 TEST_F(TaggerTest, ATagNamedTwiceInASetGetsOneDefinition)
 {
     lesTabell("..KVALITET ZERA KV 1 1 1 0 0\n"

@@ -89,6 +89,7 @@ MessageList 16
     6 "SG_COORD 6: ..H\330YDE sammen med koordinater med h\370yde"
     7 "SG_COORD 7: Like punkter etter hverandre er fjernet"
     8 "SG_COORD 8: Ingen sirkel gjennom de tre punktene"
+    9 "SG_COORD 9: Koordinat utenfor ethvert kart (over 1 000 000 km)"
 }
 
 # SG_ELM: the element parser and the arcs.
@@ -115,6 +116,7 @@ MessageList 17
     19 "SG_ELM 19: Mangler dato og kvalitet, hodets verdier brukes"
     21 "SG_ELM 21: Mangler pikselst\370rrelse (..PIXEL-ST\330RR)"
     22 "SG_ELM 22: Mangler bildefil (...BILDE-FIL)"
+    23 "SG_ELM 23: Radien er negativ for en sirkel, for stor eller ikke et tall"
 }
 
 # SG_HEAD: the file header.
@@ -141,6 +143,7 @@ MessageList 18
     19 "SG_HEAD 19: ..ZERA-VERSJON er mindre enn 1"
     20 "SG_HEAD 20: ..ZERA-NIV\305 er ikke 1 til 6"
     21 "SG_HEAD 21: ..DATO er utenfor 18990101 til 20101231"
+    22 "SG_HEAD 22: ..ENHET er st\370rre enn 1000 meter"
 }
 
 # SG_STR: reading a text value.

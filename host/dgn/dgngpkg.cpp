@@ -113,7 +113,9 @@ bool arcPoints(const Ellipse_elm &e, Geom &g)
     // Segment angle whose sagitta on the larger axis stays within the tolerance.
     double step = r > kChordTolerance ? 2.0 * std::acos(1.0 - kChordTolerance / r) : std::numbers::pi / 2;
     double turns = std::fabs(sweep) / (2 * std::numbers::pi);
-    int n = static_cast<int>(std::ceil(std::fabs(sweep) / step));
+    // A huge radius makes the step 0: the count is clamped before the cast.
+    double segments = step > 0 ? std::ceil(std::fabs(sweep) / step) : double(kMaxArcSegments);
+    int n = segments < double(kMaxArcSegments) ? static_cast<int>(segments) : kMaxArcSegments;
     int least = static_cast<int>(std::ceil(kMinArcSegmentsPerTurn * turns));
     if (n < least)
         n = least;

@@ -399,6 +399,7 @@ TEST(FeatureBlob, ArcsAreDensifiedWithinOneUor)
         {"arc of 100 m", ARC_ELM, 100000.0, 0.25, -pi},
         {"circle", ELLIPSE_ELM, 20000.0, 0.0, 2 * pi},
         {"arc of a huge radius", ARC_ELM, 1e12, 0.0, pi},
+        {"circle of a radius no map has", ELLIPSE_ELM, 1e300, 0.0, 2 * pi},
         {"tiny arc", ARC_ELM, 0.1, 0.0, pi},
     };
     for (const auto &c : cases) {
