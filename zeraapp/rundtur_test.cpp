@@ -155,4 +155,27 @@ TEST_F(RundturTest, ATextKeepsItsTrailingBlank)
     EXPECT_NE(ut.find("..STRENG fjell\n"), std::string::npos) << ut;
 }
 
+// Attribute groups with sub-lines come back whole, under their own parent,
+// and a modelled key inside a group stays in the group.
+TEST_F(RundturTest, NestedAttributeGroupsComeBackIntactAndInOrder)
+{
+    ASSERT_NO_FATAL_FAILURE(lagreSomTagger());
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 3\n"
+             ".LINJE 1:\n..LTEMA 1012\n..EIER kommune\n..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n"
+             "..PLANREF\n...KOMM 1234\n...PLANID 7\n..N\xD8\n660000000 50000000\n660000100 50000100\n"
+             ".SLUTT\n");
+    FrigjorTagsetTabell();
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    std::string ut = eksporter(3);
+    FrigjorTagsetTabell();
+    size_t linje = ut.find(".LINJE 1:\n");
+    ASSERT_NE(linje, std::string::npos) << ut;
+    EXPECT_NE(ut.find("..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n", linje), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..PLANREF\n...KOMM 1234\n...PLANID 7\n", linje), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..EIER kommune\n", linje), std::string::npos) << ut;
+    EXPECT_EQ(ut.find("\n..KOMM", linje), std::string::npos) << ut;
+    EXPECT_EQ(ut.find("..KVALITET", ut.find("..KVALITET", linje) + 1), std::string::npos) << ut;
+}
+
 } // namespace
