@@ -703,6 +703,46 @@ int skrivTekst()
 
 // ---- dgnput_elm ------------------------------------------------------------------
 
+namespace {
+
+// Point 0 of Elm in the chosen point mode.
+int skrivPunkt()
+{
+    zeraBrukerGrensesnittData &d = zeraData();
+    if (d.punktModus == 2)
+        return SkrivPunktSomLinje();
+    return SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), 0, d.punktModus == 1 ? 0 : 1);
+}
+
+// A swarm is one point element per point, each carrying the swarm's
+// serial, linkage and tags; the index takes the swarm once.
+int skrivSverm()
+{
+    int n = antallPunkter();
+    if (n <= 1)
+        return skrivPunkt();
+    const double e0 = Elm.E[0], n0 = Elm.N[0], h0 = Elm.H[0];
+    const int32_t antall = Elm.pointCount;
+    const bool forste = forsteOverlevering;
+    int resultat = 0;
+    for (int i = 0; i < n && resultat >= 0; ++i) {
+        Elm.E[0] = Elm.E[i];
+        Elm.N[0] = Elm.N[i];
+        Elm.H[0] = Elm.H[i];
+        Elm.pointCount = 1;
+        resultat = skrivPunkt();
+        Elm.E[0] = e0;
+        Elm.N[0] = n0;
+        Elm.H[0] = h0;
+        Elm.pointCount = antall;
+        forsteOverlevering = false;
+    }
+    forsteOverlevering = forste;
+    return resultat;
+}
+
+} // namespace
+
 int dgnput_elm(void)
 {
     zeraBrukerGrensesnittData &d = zeraData();
@@ -717,13 +757,8 @@ int dgnput_elm(void)
         return 0;
     int resultat = 0;
     switch (Elm.type) {
-    case ZERA_PUNKT:
-    case ZERA_SVERM:
-        if (d.punktModus == 2)
-            resultat = SkrivPunktSomLinje();
-        else
-            resultat = SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), 0, d.punktModus == 1 ? 0 : 1);
-        break;
+    case ZERA_PUNKT: resultat = skrivPunkt(); break;
+    case ZERA_SVERM: resultat = skrivSverm(); break;
     case ZERA_LINJE: resultat = skrivLinje(false); break;
     case ZERA_KURVE: resultat = skrivLinje(true); break;
     case ZERA_BUE: resultat = skrivBue(); break;
