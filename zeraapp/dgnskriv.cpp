@@ -48,6 +48,9 @@ constexpr double UOR_PER_CELLEENHET = 0.0001;       // cell libraries: 10,000 UO
 constexpr const char16_t *UDEFINERT = u"UnDefined";
 constexpr const char16_t *KRYSS = u"Kryss";
 
+// The file's heights were named once as not kept in a 2D design.
+bool hoyderI2dMeldt = false;
+
 // True while the current hand-over is the element's first: the index
 // takes each written piece of an element once, whatever its first theme.
 bool forsteOverlevering = true;
@@ -705,6 +708,20 @@ int skrivTekst()
 
 namespace {
 
+// A 2D design keeps no heights: the report says so once per file, at the
+// first element that has them.
+void meldHoyderI2d()
+{
+    if (hoyderI2dMeldt || mgds_modesP == nullptr || mgds_modesP->is3D || Elm.type < ZERA_PUNKT ||
+        Elm.type > ZERA_TEKST || manglerHoyde())
+        return;
+    hoyderI2dMeldt = true;
+    Bmw.type = BMW_ERROR;
+    zvlib::copyText(Bmw.acc_txt_rutnam, "ZERA2DGN");
+    Bmw.acc_txt_number = 34;
+    bmwput_elm();
+}
+
 // Point 0 of Elm in the chosen point mode.
 int skrivPunkt()
 {
@@ -755,6 +772,7 @@ int dgnput_elm(void)
     ukjentTema = Elm.font == -2 ? 1 : 0;
     if (d.importerUkjenteTema && d.kunUkjenteTema && !ukjentTema)
         return 0;
+    meldHoyderI2d();
     int resultat = 0;
     switch (Elm.type) {
     case ZERA_PUNKT: resultat = skrivPunkt(); break;
@@ -854,5 +872,6 @@ void zeraNullstillSkriver()
     forrigeSerienummer = -1;
     forrigeType = -1;
     forsteOverlevering = true;
+    hoyderI2dMeldt = false;
     nivaaBeskrivelser().clear();
 }

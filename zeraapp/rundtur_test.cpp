@@ -178,4 +178,40 @@ TEST_F(RundturTest, NestedAttributeGroupsComeBackIntactAndInOrder)
     EXPECT_EQ(ut.find("..KVALITET", ut.find("..KVALITET", linje) + 1), std::string::npos) << ut;
 }
 
+// Heights that a 2D design cannot keep are named in the import's log, once
+// per file; a file without heights, or a 3D design, gets no such line.
+TEST_F(RundturTest, HeightsImportedIntoA2dDesignAreNamedInTheLog)
+{
+    const std::string hode = ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                             "...ENHET 0.01\n..ZERA-NIV\xC5 3\n";
+    const std::string medHoyder = hode + ".KURVE 1:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                                         "660001000 50001000 1000\n660002000 50000500 1000\n"
+                                         ".KURVE 2:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 2000\n"
+                                         "660001000 50001000 2000\n.SLUTT\n";
+    const std::string utenHoyder = hode + ".LINJE 1:\n..LTEMA 1012\n..N\xD8\n660000000 50000000\n"
+                                          "660000100 50000100\n.SLUTT\n";
+    struct Tilfelle {
+        const char *navn;
+        bool tredim;
+        const std::string &fil;
+        size_t linjer;
+    } tilfeller[] = {{"2D with heights", false, medHoyder, 1},
+                     {"2D without heights", false, utenHoyder, 0},
+                     {"3D with heights", true, medHoyder, 0}};
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        mdlhost_closeDesignFile();
+        std::string dgn = path(std::string(t.tredim ? "h3d" : "h2d") + std::to_string(t.linjer) + ".dgn");
+        DPoint3d origo{0, 0, 0};
+        ASSERT_EQ(mdlhost_dgnCreateFile(dgn.c_str(), t.tredim, 1000.0, "m", &origo), 0);
+        ASSERT_EQ(mdlSystem_newDesignFile(dgn.c_str()), 0);
+        importer(t.fil);
+        std::string logg = les(path("inn.log"));
+        size_t antall = 0;
+        for (size_t p = logg.find("ZERA2DGN 34"); p != std::string::npos; p = logg.find("ZERA2DGN 34", p + 1))
+            ++antall;
+        EXPECT_EQ(antall, t.linjer) << logg;
+    }
+}
+
 } // namespace
