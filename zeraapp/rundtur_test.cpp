@@ -214,4 +214,30 @@ TEST_F(RundturTest, HeightsImportedIntoA2dDesignAreNamedInTheLog)
     }
 }
 
+// Letters of ISO8859-10 that ISO 8859-1 lacks are named in the log, each
+// once per file; the same bytes in an ISO8859-1 file are its own letters.
+TEST_F(RundturTest, LettersTheInternalSetLacksAreNamedOncePerFile)
+{
+    auto fil = [](const char *sett) {
+        return std::string(".HODE\n..TEGNSETT ") + sett +
+               "\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+               ".TEKST 1:\n..TTEMA 1010\n..STRENG \"\xB9\xE8\xBA\xBC\xBF\"\n..N\xD8\n660002000 50002000\n"
+               ".TEKST 2:\n..TTEMA 1010\n..STRENG \"\xBF\xE8\xE5\"\n..N\xD8\n660002000 50002600\n.SLUTT\n";
+    };
+    importer(fil("ISO8859-10"));
+    std::string logg = les(path("inn.log"));
+    size_t antall = 0;
+    for (size_t p = logg.find("ZERA2DGN 35"); p != std::string::npos; p = logg.find("ZERA2DGN 35", p + 1))
+        ++antall;
+    EXPECT_EQ(antall, 5u) << logg;
+    for (const char *navn : {"U+0111 lest som \xB9", "U+010D lest som \xE8", "U+0161 lest som \xBA",
+                             "U+017E lest som \xBC", "U+014B lest som \xBF"})
+        EXPECT_NE(logg.find(navn), std::string::npos) << navn << "\n" << logg;
+    EXPECT_EQ(logg.find("lest som \xE5"), std::string::npos) << logg;
+
+    importer(fil("ISO8859-1"));
+    logg = les(path("inn.log"));
+    EXPECT_EQ(logg.find("ZERA2DGN 35"), std::string::npos) << logg;
+}
+
 } // namespace
