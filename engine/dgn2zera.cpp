@@ -345,6 +345,9 @@ bool er_underlinje(const char *key, size_t len) { return len >= 3 && key[0] == '
 // as rest holds it.
 void skriv_underlinjer(Ut &ut, const SheadStruct *head, const char *key, bool skrevet)
 {
+    // Most elements have no sub-lines: no copy of rest for them.
+    if (strstr(Elm.rest, "...") == nullptr)
+        return;
     char rest[ZERA_REST_LEN];
     if (!rest_i_settet(rest, head))
         return;
