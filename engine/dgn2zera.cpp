@@ -133,6 +133,7 @@ struct Ut {
     FILE *fp;
     bool feil = false;
     size_t brukt = 0;
+    size_t totalt = 0; // bytes handed to this output, so a caller sees whether a line came
     char buf[32768];
 
     explicit Ut(FILE *f) : fp(f) {}
@@ -148,6 +149,7 @@ struct Ut {
     }
     void tekst(const char *text, size_t n)
     {
+        totalt += n;
         if (n > sizeof buf - brukt) {
             tom();
             if (n > sizeof buf) {
@@ -169,6 +171,7 @@ struct Ut {
             feil = true;
             return;
         }
+        totalt += (size_t)n;
         if ((size_t)n < sizeof buf - brukt) {
             brukt += (size_t)n;
             return;
@@ -297,27 +300,107 @@ bool skrives_fra_posten(const char *key, size_t len, int type, bool symbol, cons
     }
 }
 
-// The element's attribute lines in the header's set, less those whose key
-// the writer writes from the record.
-void skriv_rest(Ut &ut, const SheadStruct *head, const ScharStruct *keys, int type, bool symbol)
+// The record's keys whose sub-lines in rest are written under the line
+// the record gives (skriv_underlinjer).
+bool har_underlinjer_fra_posten(const char *key, size_t len)
 {
-    char rest[ZERA_REST_LEN];
+    static const char *const nokler[] = {"..OBJTYPE", "..DATO", "..KVALITET", "..KOMM",
+                                         "..HREF",    "..STATUS", "..MEDIUM"};
+    for (const char *k : nokler)
+        if (strlen(k) == len && memcmp(k, key, len) == 0)
+            return true;
+    return false;
+}
+
+// rest in the header's set, without trailing line ends; false when empty.
+bool rest_i_settet(char (&rest)[ZERA_REST_LEN], const SheadStruct *head)
+{
     kopier(rest, sizeof rest, Elm.rest);
     size_t n = strlen(rest);
     while (n > 0 && rest[n - 1] == '\n')
         rest[--n] = '\0';
     if (n == 0)
-        return;
+        return false;
     til_sett(rest, ZERA_CHARSET_ISO, head->charset);
+    return true;
+}
+
+// The key of the line [p, slutt): its first token.
+void linjens_nokkel(const char *p, const char *slutt, const char **key, size_t *len)
+{
+    while (p < slutt && er_blank((unsigned char)*p))
+        p++;
+    const char *e = p;
+    while (e < slutt && !er_blank((unsigned char)*e))
+        e++;
+    *key = p;
+    *len = (size_t)(e - p);
+}
+
+// A sub-line: its key has three or more dots, so it belongs to the line above.
+bool er_underlinje(const char *key, size_t len) { return len >= 3 && key[0] == '.' && key[1] == '.' && key[2] == '.'; }
+
+// The sub-lines that follow key's line in rest, under the line the record
+// wrote for it; when the record wrote none (skrevet false), under the line
+// as rest holds it.
+void skriv_underlinjer(Ut &ut, const SheadStruct *head, const char *key, bool skrevet)
+{
+    // Most elements have no sub-lines: no copy of rest for them.
+    if (strstr(Elm.rest, "...") == nullptr)
+        return;
+    char rest[ZERA_REST_LEN];
+    if (!rest_i_settet(rest, head))
+        return;
+    const size_t keyLen = strlen(key);
     for (const char *p = rest; *p != '\0';) {
         const char *slutt = linje_slutt(p);
-        const char *key = p;
-        while (key < slutt && er_blank((unsigned char)*key))
-            key++;
-        const char *e = key;
-        while (e < slutt && !er_blank((unsigned char)*e))
-            e++;
-        if (!skrives_fra_posten(key, (size_t)(e - key), type, symbol, keys)) {
+        const char *k = nullptr;
+        size_t n = 0;
+        linjens_nokkel(p, slutt, &k, &n);
+        const char *neste = *slutt == '\0' ? slutt : slutt + 1;
+        if (n != keyLen || memcmp(k, key, n) != 0) {
+            p = neste;
+            continue;
+        }
+        const char *forelder = p, *forelderSlutt = slutt;
+        for (p = neste; *p != '\0'; p = neste) {
+            slutt = linje_slutt(p);
+            neste = *slutt == '\0' ? slutt : slutt + 1;
+            linjens_nokkel(p, slutt, &k, &n);
+            if (!er_underlinje(k, n))
+                break;
+            if (!skrevet) {
+                ut.tekst(forelder, (size_t)(forelderSlutt - forelder));
+                ut.tekst("\n", 1);
+                skrevet = true;
+            }
+            ut.tekst(p, (size_t)(slutt - p));
+            ut.tekst("\n", 1);
+        }
+        return;
+    }
+}
+
+// The element's attribute lines in the header's set, less those whose key
+// the writer writes from the record (and the sub-lines written under those).
+void skriv_rest(Ut &ut, const SheadStruct *head, const ScharStruct *keys, int type, bool symbol)
+{
+    char rest[ZERA_REST_LEN];
+    if (!rest_i_settet(rest, head))
+        return;
+    bool underForelderFraPosten = false;
+    for (const char *p = rest; *p != '\0';) {
+        const char *slutt = linje_slutt(p);
+        const char *key = nullptr;
+        size_t n = 0;
+        linjens_nokkel(p, slutt, &key, &n);
+        bool under = er_underlinje(key, n);
+        if (!under)
+            underForelderFraPosten = false;
+        bool utelatt = (under && underForelderFraPosten) || skrives_fra_posten(key, n, type, symbol, keys);
+        if (!under && utelatt)
+            underForelderFraPosten = har_underlinjer_fra_posten(key, n);
+        if (!utelatt) {
             ut.tekst(p, (size_t)(slutt - p));
             ut.tekst("\n", 1);
         }
@@ -888,6 +971,7 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
     ut.skriv("%s %ld:\n", zera_typenavn(type), (long)Elm.serial);
     if (objtype[0] != '\0')
         skriv_verdi(ut, "..OBJTYPE", objtype, objtypeForm);
+    skriv_underlinjer(ut, head, "..OBJTYPE", objtype[0] != '\0');
     char theme0[ZERA_THEME_LEN];
     kopier(theme0, sizeof theme0, Elm.theme[0]);
     if (eksporterZeratema && type != ZERA_RASTER) {
@@ -895,13 +979,26 @@ int16_t zerput_elm(FILE *fp, SheadStruct *head, ScharStruct *keys, MdlFunctionP 
         for (int k = 0; k < n; k++)
             skriv_felt(ut, themeKey, Elm.theme[k], sizeof Elm.theme[k]);
     }
+    // Each line the record gives is followed by its sub-lines from rest.
+    size_t foer = ut.totalt;
     skriv_dato(ut, head);
+    skriv_underlinjer(ut, head, "..DATO", ut.totalt != foer);
+    foer = ut.totalt;
     skriv_kvalitet(ut, head);
+    skriv_underlinjer(ut, head, "..KVALITET", ut.totalt != foer);
+    foer = ut.totalt;
     if (Elm.komm != head->komm && Elm.komm >= 1 && Elm.komm <= 9999)
         ut.skriv("%s %04d\n", "..KOMM", Elm.komm);
+    skriv_underlinjer(ut, head, "..KOMM", ut.totalt != foer);
+    foer = ut.totalt;
     skriv_felt(ut, "..HREF", Elm.href, sizeof Elm.href);
+    skriv_underlinjer(ut, head, "..HREF", ut.totalt != foer);
+    foer = ut.totalt;
     skriv_felt(ut, "..STATUS", Elm.status, sizeof Elm.status);
+    skriv_underlinjer(ut, head, "..STATUS", ut.totalt != foer);
+    foer = ut.totalt;
     skriv_felt(ut, "..MEDIUM", Elm.medium, sizeof Elm.medium);
+    skriv_underlinjer(ut, head, "..MEDIUM", ut.totalt != foer);
     skriv_rest(ut, head, keys, type, symbol);
 
     switch (type) {

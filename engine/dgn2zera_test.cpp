@@ -480,8 +480,8 @@ TEST_F(Dgn2ZeraTest, KeysWrittenFromTheRecordAreLeftOutOfRest)
          },
          "..OBJTYPE Veg kant\n..KVALITET 90\n..KOMM 1201\n..HREF NN\n..STATUS A\n..MEDIUM T\n..LTEMA 7001\n"
          "..DATO 20240101\n...OBJTYPE under\n..ANNET 1",
-         ".KURVE 1:\n..OBJTYPE Veg\n..LTEMA 7001\n..DATO 20240101\n..KVALITET 90\n..KOMM 1201\n..HREF NN\n"
-         "..STATUS A\n..MEDIUM T\n...OBJTYPE under\n..ANNET 1\n..N\xD8\n100 100\n200 200\n"},
+         ".KURVE 1:\n..OBJTYPE Veg\n..LTEMA 7001\n..DATO 20240101\n...OBJTYPE under\n..KVALITET 90\n..KOMM 1201\n"
+         "..HREF NN\n..STATUS A\n..MEDIUM T\n..ANNET 1\n..N\xD8\n100 100\n200 200\n"},
         {"raster lines", ZERA_RASTER, {p},
          [] {
              kopier(Elm.text, sizeof Elm.text, "kart.tif");
@@ -518,6 +518,37 @@ TEST_F(Dgn2ZeraTest, KeysWrittenFromTheRecordAreLeftOutOfRest)
         standardHode();
         element(t.type, "7001", t.punkter);
         t.sett();
+        kopier(Elm.rest, sizeof Elm.rest, t.rest);
+        EXPECT_EQ(skriv(), t.forventet);
+    }
+}
+
+// A sub-line is written under its own parent, in order: under the line the
+// record gives for a modelled key, or under its parent as read.
+TEST_F(Dgn2ZeraTest, SubLinesAreWrittenUnderTheirParent)
+{
+    struct Tilfelle {
+        const char *navn;
+        int32_t kvalitet0;
+        const char *rest;
+        const char *forventet;
+    };
+    const Tilfelle tilfeller[] = {
+        {"quality group without values", 0, "..EIER kommune\n..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0",
+         ".LINJE 1:\n..LTEMA 7001\n..DATO 20240101\n..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n"
+         "..EIER kommune\n..N\xD8\n100 100\n200 200\n"},
+        {"quality group with values", 82, "..KVALITET 82\n...M\xC5LEMETODE 82\n..EIER kommune",
+         ".LINJE 1:\n..LTEMA 7001\n..DATO 20240101\n..KVALITET 82\n...M\xC5LEMETODE 82\n..EIER kommune\n"
+         "..N\xD8\n100 100\n200 200\n"},
+        {"group of the rest", 0, "..EIER kommune\n..PLANREF\n...KOMM 1234\n...PLANID 7\n..MERK 1",
+         ".LINJE 1:\n..LTEMA 7001\n..DATO 20240101\n..EIER kommune\n..PLANREF\n...KOMM 1234\n...PLANID 7\n"
+         "..MERK 1\n..N\xD8\n100 100\n200 200\n"},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        standardHode();
+        element(ZERA_LINJE, "7001", {{1, 1, 0, 0}, {2, 2, 0, 0}});
+        Elm.kvalitet[0] = t.kvalitet0;
         kopier(Elm.rest, sizeof Elm.rest, t.rest);
         EXPECT_EQ(skriv(), t.forventet);
     }

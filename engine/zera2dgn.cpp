@@ -95,6 +95,8 @@ struct Kjoring {
     int nesteSteg = 0;             // next progress step to report
     int32_t antallUtsatt = 0;
     bool utsattFull = false;
+    bool iso885910 = false;        // the header declares ISO8859-10
+    bool bokstavMeldt[256] = {};   // its letters already named in the report
 };
 
 const char *tom_som_blank(const char *s) { return s ? s : ""; }
@@ -219,7 +221,62 @@ int les_hode(Kjoring &k)
     if (zerget_head(gruppe, &k.head, &k.keys) != 0)
         return FEIL_HODE;
     k.hodeSist = lest == LEST_SISTE;
+    char navn[SHEAD_TEGNSETT_LEN] = "";
+    const char *p = finn_nokkel(gruppe, "..TEGNSETT", nullptr);
+    k.iso885910 = p != nullptr && linje_token(p, 1, navn, sizeof navn) == 0 && strcmp(navn, "ISO8859-10") == 0;
+    memset(k.bokstavMeldt, 0, sizeof k.bokstavMeldt);
     return 0;
+}
+
+// The code point of an ISO 8859-10 byte where it differs from ISO 8859-1
+// (the letters are kept as their ISO 8859-1 byte); 0 where both agree.
+uint16_t iso885910_avvik(unsigned char c)
+{
+    static const uint16_t a0[96] = {
+        0x00A0, 0x0104, 0x0112, 0x0122, 0x012A, 0x0128, 0x0136, 0x00A7, 0x013B, 0x0110, 0x0160, 0x0166,
+        0x017D, 0x00AD, 0x016A, 0x014A, 0x00B0, 0x0105, 0x0113, 0x0123, 0x012B, 0x0129, 0x0137, 0x00B7,
+        0x013C, 0x0111, 0x0161, 0x0167, 0x017E, 0x2015, 0x016B, 0x014B, 0x0100, 0x00C1, 0x00C2, 0x00C3,
+        0x00C4, 0x00C5, 0x00C6, 0x012E, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x0116, 0x00CD, 0x00CE, 0x00CF,
+        0x00D0, 0x0145, 0x014C, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x0168, 0x00D8, 0x0172, 0x00DA, 0x00DB,
+        0x00DC, 0x00DD, 0x00DE, 0x00DF, 0x0101, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x012F,
+        0x010D, 0x00E9, 0x0119, 0x00EB, 0x0117, 0x00ED, 0x00EE, 0x00EF, 0x00F0, 0x0146, 0x014D, 0x00F3,
+        0x00F4, 0x00F5, 0x00F6, 0x0169, 0x00F8, 0x0173, 0x00FA, 0x00FB, 0x00FC, 0x00FD, 0x00FE, 0x0138};
+    if (c < 0xA0)
+        return 0;
+    uint16_t u = a0[c - 0xA0];
+    return u == c ? 0 : u;
+}
+
+// Letters of a file declared ISO8859-10 that ISO 8859-1 lacks are kept as
+// the ISO 8859-1 byte; each is named in the report, once per file.
+void meld_iso885910(Kjoring &k)
+{
+    if (!k.iso885910)
+        return;
+    const char *tekster[] = {Elm.text, Elm.objtype, Elm.rest};
+    const size_t lengder[] = {sizeof Elm.text, sizeof Elm.objtype, sizeof Elm.rest};
+    for (size_t t = 0; t < 3; t++) {
+        const size_t n = strnlen(tekster[t], lengder[t]);
+        for (size_t i = 0; i < n; i++) {
+            unsigned char c = (unsigned char)tekster[t][i];
+            uint16_t u = iso885910_avvik(c);
+            if (u == 0 || k.bokstavMeldt[c])
+                continue;
+            k.bokstavMeldt[c] = true;
+            bmwclr();
+            char navn[BMW_CUR_OBJTYPE_LEN];
+            snprintf(navn, sizeof navn, "U+%04X lest som %c", (unsigned)u, (char)c);
+            // The letter stands in the object-type column, the element after it.
+            kopier(Bmw.objtype, sizeof Bmw.objtype, navn);
+            kopier(Bmw.theme, sizeof Bmw.theme, Elm.theme[0]);
+            Bmw.line = Elm.serial;
+            Bmw.elementType = Elm.type;
+            Bmw.n = Elm.pointCount > 0 ? Elm.N[0] : 0.0;
+            Bmw.e = Elm.pointCount > 0 ? Elm.E[0] : 0.0;
+            bmw_sett("ZERA2DGN", 35, BMW_ERROR);
+            bmwput();
+        }
+    }
 }
 
 // ---- import: first pass ----------------------------------------------------
@@ -279,6 +336,7 @@ int antall_temaer(void)
 // matched theme, or once as unknown when asked for.
 Utfall overlever(Kjoring &k, const char *grp)
 {
+    meld_iso885910(k);
     bool funnet;
     if (geoGraphics) {
         if (UtelatElementPgaIkkeMultHoyde(k.hoydeCb) == -1)

@@ -241,6 +241,18 @@ struct Gruppe {
     Nokkelindeks indeks;
 
     const char *finn(const Nokkel &n, const char *til) const { return nokkelindeks_finn(&indeks, n, tekst, til); }
+    // The key with exactly its own dots: a "...KOMM" under another line
+    // belongs to that line's group, not to the element.
+    const char *topp(const Nokkel &n, const char *til) const
+    {
+        for (const char *fra = tekst; fra < til;) {
+            const char *hit = nokkelindeks_finn(&indeks, n, fra, til);
+            if (hit == nullptr || hit == tekst || hit[-1] != '.')
+                return hit;
+            fra = hit + 1;
+        }
+        return nullptr;
+    }
 };
 Gruppe g{};
 
@@ -389,7 +401,7 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     const char *p = nullptr;
 
     // An object type with a blank is written between quotes.
-    p = g.finn(OBJTYPE, grense);
+    p = g.topp(OBJTYPE, grense);
     const char *objtype = nullptr;
     size_t objtypeLen = 0;
     if (p != nullptr && streng_verdi(p, &objtype, &objtypeLen)) {
@@ -410,10 +422,10 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     // A unit that is not a positive number would put every point on the
     // origin: the header's unit holds then.
     double d = 0.0;
-    p = g.finn(ENHET, grense);
+    p = g.topp(ENHET, grense);
     Elm.enhet = (verdi_tall(p, 1, &d) && d > 0.0) ? d : head->enhet;
 
-    const Kvalitetplasser &plass = kvalitet_plasser(g.finn(KVALITET, grense));
+    const Kvalitetplasser &plass = kvalitet_plasser(g.topp(KVALITET, grense));
     for (int i = 0; i < ZERA_KVALITET_COUNT; i++) {
         int32_t v = plass.tall[i];
         if (v == 0 || (i == 2 && v > 3))
@@ -422,34 +434,34 @@ int16_t zerget_elm(const char *group, SheadStruct *head, ScharStruct *keys, int3
     }
 
     long l = 0;
-    p = g.finn(DATO, grense);
+    p = g.topp(DATO, grense);
     Elm.dato = (verdi_heltall(p, 1, INT32_MIN, INT32_MAX, &l) && l != 0) ? (int32_t)l : head->dato;
     // The date and quality defaults are warnings only, not kept.
 
-    if (verdi_tall(g.finn(HOB, grense), 1, &d))
+    if (verdi_tall(g.topp(HOB, grense), 1, &d))
         Elm.hob = d;
-    if (verdi(g.finn(HREF, grense), 1, Elm.href, sizeof Elm.href))
+    if (verdi(g.topp(HREF, grense), 1, Elm.href, sizeof Elm.href))
         til_sett1(Elm.href, sett);
-    if (verdi(g.finn(MEDIUM, grense), 1, Elm.medium, sizeof Elm.medium))
+    if (verdi(g.topp(MEDIUM, grense), 1, Elm.medium, sizeof Elm.medium))
         til_sett1(Elm.medium, sett);
-    if (verdi(g.finn(STATUS, grense), 1, Elm.status, sizeof Elm.status))
+    if (verdi(g.topp(STATUS, grense), 1, Elm.status, sizeof Elm.status))
         til_sett1(Elm.status, sett);
-    verdi_i16(g.finn(UT, grense), &Elm.ut);
-    verdi_i16(g.finn(EDIT, grense), &Elm.edit);
-    p = g.finn(FLYTT, grense);
+    verdi_i16(g.topp(UT, grense), &Elm.ut);
+    verdi_i16(g.topp(EDIT, grense), &Elm.edit);
+    p = g.topp(FLYTT, grense);
     for (int i = 0; i < 2; i++)
         if (verdi_tall(p, i + 1, &d))
             Elm.flytt[i] = d;
-    if (verdi_tall(g.finn(DREI, grense), 1, &d))
+    if (verdi_tall(g.topp(DREI, grense), 1, &d))
         Elm.angle = d * pi_value() * 0.005;
-    p = g.finn(DIM, grense);
+    p = g.topp(DIM, grense);
     if (p == nullptr)
-        p = g.finn(TDIM, grense);
+        p = g.topp(TDIM, grense);
     for (int i = 0; i < 2; i++)
         if (verdi_tall(p, i + 1, &d))
             Elm.dim[i] = d * 10.0;
-    verdi_i16(g.finn(GLATT, grense), &Elm.glatt);
-    if (!verdi_i16(g.finn(KOMM, slutt), &Elm.komm))
+    verdi_i16(g.topp(GLATT, grense), &Elm.glatt);
+    if (!verdi_i16(g.topp(KOMM, slutt), &Elm.komm))
         Elm.komm = head->komm;
 
     // The rest starts at the group's first "..", and ends at the
@@ -639,7 +651,9 @@ bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text,
     bool kolon = false;
     bool ut = lop.for_hvert(p, e, [&](const char *run, const char *r, const char *w, uint32_t h) {
         size_t n = (size_t)(w - r);
-        if (utelatt_ord(h, r, n))
+        // Only the element's own keys are modelled; a sub-line stays in rest.
+        const bool egen = r - run == 2;
+        if (egen && utelatt_ord(h, r, n))
             return true;
         if (hoydeIndeks && h == hoyde.hash && r - run >= hoyde.prikker && ord_er(r, n, hoydeOrd, hoyde.ordLen))
             return true;
@@ -653,7 +667,7 @@ bool utelat_linje(LinjeLop &lop, const char *p, const char *e, const char *text,
             return true;
         if (tekst && h == hash_av("STRENG") && ord_er(r, n, "STRENG", 6))
             return true;
-        if (*kvalitet == nullptr && h == hash_av("KVALITET") && ord_er(r, n, "KVALITET", 8))
+        if (egen && *kvalitet == nullptr && h == hash_av("KVALITET") && ord_er(r, n, "KVALITET", 8))
             *kvalitet = r - 2;
         return false;
     });

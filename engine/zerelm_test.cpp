@@ -401,6 +401,32 @@ TEST_F(ZerelmTest, ReferenceCountIsBounded)
     EXPECT_EQ(melding(), "SG_ELM 13");
 }
 
+// A sub-line belongs to the line above it: it stays in rest under its
+// parent, and a modelled key written as a sub-line is not the element's.
+TEST_F(ZerelmTest, SubLinesStayUnderTheirParentAndAreNotModelled)
+{
+    head.komm = 301;
+    struct Tilfelle {
+        const char *attributter;
+        const char *rest;
+        int16_t komm;
+    } tilfeller[] = {
+        {"..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n",
+         "..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0", 301},
+        {"..PLANREF\n...KOMM 1234\n...PLANID 7\n", "..PLANREF\n...KOMM 1234\n...PLANID 7", 301},
+        {"..KOMM 77\n..PLANREF\n...KOMM 1234\n", "..PLANREF\n...KOMM 1234", 77},
+        {"..PLANREF\n...DATO 19990101\n....ENHET 5\n", "..PLANREF\n...DATO 19990101\n....ENHET 5", 301},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        ASSERT_EQ(parse(std::string(".LINJE 1:\n..LTEMA 1000\n") + t.attributter + NO + "\n1 1\n2 2\n"), 0)
+            << t.attributter;
+        EXPECT_STREQ(Elm.rest, t.rest) << t.attributter;
+        EXPECT_EQ(Elm.komm, t.komm) << t.attributter;
+        EXPECT_EQ(Elm.dato, head.dato) << t.attributter;
+        EXPECT_DOUBLE_EQ(Elm.enhet, head.enhet) << t.attributter;
+    }
+}
+
 TEST_F(ZerelmTest, RestKeepsUnmodelledLinesInIso8859_1)
 {
     ASSERT_EQ(parse(".KURVE 1:\n..HREF ABC\n..XYZ \"\xC6" "ble\"\n..LTEMA 1000\n" + NO + "\n1 1\n2 2\n..ABC 1\n"), 0);

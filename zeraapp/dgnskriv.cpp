@@ -48,6 +48,9 @@ constexpr double UOR_PER_CELLEENHET = 0.0001;       // cell libraries: 10,000 UO
 constexpr const char16_t *UDEFINERT = u"UnDefined";
 constexpr const char16_t *KRYSS = u"Kryss";
 
+// The file's heights were named once as not kept in a 2D design.
+bool hoyderI2dMeldt = false;
+
 // True while the current hand-over is the element's first: the index
 // takes each written piece of an element once, whatever its first theme.
 bool forsteOverlevering = true;
@@ -703,6 +706,60 @@ int skrivTekst()
 
 // ---- dgnput_elm ------------------------------------------------------------------
 
+namespace {
+
+// A 2D design keeps no heights: the report says so once per file, at the
+// first element that has them.
+void meldHoyderI2d()
+{
+    if (hoyderI2dMeldt || mgds_modesP == nullptr || mgds_modesP->is3D || Elm.type < ZERA_PUNKT ||
+        Elm.type > ZERA_TEKST || manglerHoyde())
+        return;
+    hoyderI2dMeldt = true;
+    Bmw.type = BMW_ERROR;
+    zvlib::copyText(Bmw.acc_txt_rutnam, "ZERA2DGN");
+    Bmw.acc_txt_number = 34;
+    bmwput_elm();
+}
+
+// Point 0 of Elm in the chosen point mode.
+int skrivPunkt()
+{
+    zeraBrukerGrensesnittData &d = zeraData();
+    if (d.punktModus == 2)
+        return SkrivPunktSomLinje();
+    return SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), 0, d.punktModus == 1 ? 0 : 1);
+}
+
+// A swarm is one point element per point, each carrying the swarm's
+// serial, linkage and tags; the index takes the swarm once.
+int skrivSverm()
+{
+    int n = antallPunkter();
+    if (n <= 1)
+        return skrivPunkt();
+    const double e0 = Elm.E[0], n0 = Elm.N[0], h0 = Elm.H[0];
+    const int32_t antall = Elm.pointCount;
+    const bool forste = forsteOverlevering;
+    int resultat = 0;
+    for (int i = 0; i < n && resultat >= 0; ++i) {
+        Elm.E[0] = Elm.E[i];
+        Elm.N[0] = Elm.N[i];
+        Elm.H[0] = Elm.H[i];
+        Elm.pointCount = 1;
+        resultat = skrivPunkt();
+        Elm.E[0] = e0;
+        Elm.N[0] = n0;
+        Elm.H[0] = h0;
+        Elm.pointCount = antall;
+        forsteOverlevering = false;
+    }
+    forsteOverlevering = forste;
+    return resultat;
+}
+
+} // namespace
+
 int dgnput_elm(void)
 {
     zeraBrukerGrensesnittData &d = zeraData();
@@ -715,15 +772,11 @@ int dgnput_elm(void)
     ukjentTema = Elm.font == -2 ? 1 : 0;
     if (d.importerUkjenteTema && d.kunUkjenteTema && !ukjentTema)
         return 0;
+    meldHoyderI2d();
     int resultat = 0;
     switch (Elm.type) {
-    case ZERA_PUNKT:
-    case ZERA_SVERM:
-        if (d.punktModus == 2)
-            resultat = SkrivPunktSomLinje();
-        else
-            resultat = SkrivPunktSymbol(zeraIdOrd1(), zeraIdOrd2(), 0, d.punktModus == 1 ? 0 : 1);
-        break;
+    case ZERA_PUNKT: resultat = skrivPunkt(); break;
+    case ZERA_SVERM: resultat = skrivSverm(); break;
     case ZERA_LINJE: resultat = skrivLinje(false); break;
     case ZERA_KURVE: resultat = skrivLinje(true); break;
     case ZERA_BUE: resultat = skrivBue(); break;
@@ -819,5 +872,6 @@ void zeraNullstillSkriver()
     forrigeSerienummer = -1;
     forrigeType = -1;
     forsteOverlevering = true;
+    hoyderI2dMeldt = false;
     nivaaBeskrivelser().clear();
 }

@@ -460,3 +460,45 @@ TEST(Koordsys, EpsgOfEachNumber)
 }
 
 } // namespace
+
+// A swarm is one point element per point, in every point mode, each with
+// the swarm's linkage and label record; the index takes it once.
+TEST_F(SkriverTest, ASwarmWritesEveryPoint)
+{
+    for (int modus : {0, 1, 2}) {
+        SCOPED_TRACE(modus);
+        mdlhost_closeDesignFile();
+        make3d();
+        NyElementIndeks();
+        data_.punktModus = modus;
+        data_.lagEtikettfil = 1;
+        std::string drv = path("sverm.drv");
+        data_.etikettfil = fopen(drv.c_str(), "w");
+        ASSERT_NE(data_.etikettfil, nullptr);
+        elm(ZERA_SVERM, 12, "2101", {{10, 20, 1}, {30, 40, 2}, {50, 60, 3}});
+        ASSERT_EQ(dgnput_elm(), 0);
+        fclose(data_.etikettfil);
+        data_.etikettfil = nullptr;
+        auto el = alle();
+        ASSERT_EQ(el.size(), 3u);
+        for (size_t i = 0; i < el.size(); ++i) {
+            const uint16_t *l = nullptr;
+            int ord = 0;
+            ASSERT_EQ(mdlLinkage_findByID(&l, &ord, &el[i].el(), 0, 0), 0) << i;
+            EXPECT_EQ(l[2], 12) << i;
+            if (modus == 2) {
+                auto p = punktene(el[i].el());
+                ASSERT_EQ(p.size(), 2u);
+                EXPECT_NEAR(p[0].x, 10.0 + 20.0 * static_cast<double>(i), 1e-9);
+                EXPECT_NEAR(p[0].z, 1.0 + static_cast<double>(i), 1e-9);
+            }
+        }
+        std::string post = "lbl{0 0 12 0 text {\nSVERM: 12\nPTEMA: 2101\n}}\n";
+        EXPECT_EQ(lesFil(drv), post + post + post);
+        if (modus == 2) {
+            EXPECT_EQ(AntallIElementIndeks(), 1);
+        }
+        EXPECT_EQ(Elm.pointCount, 3);
+        EXPECT_DOUBLE_EQ(Elm.E[0], 10.0);
+    }
+}

@@ -155,4 +155,89 @@ TEST_F(RundturTest, ATextKeepsItsTrailingBlank)
     EXPECT_NE(ut.find("..STRENG fjell\n"), std::string::npos) << ut;
 }
 
+// Attribute groups with sub-lines come back whole, under their own parent,
+// and a modelled key inside a group stays in the group.
+TEST_F(RundturTest, NestedAttributeGroupsComeBackIntactAndInOrder)
+{
+    ASSERT_NO_FATAL_FAILURE(lagreSomTagger());
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 3\n"
+             ".LINJE 1:\n..LTEMA 1012\n..EIER kommune\n..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n"
+             "..PLANREF\n...KOMM 1234\n...PLANID 7\n..N\xD8\n660000000 50000000\n660000100 50000100\n"
+             ".SLUTT\n");
+    FrigjorTagsetTabell();
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    std::string ut = eksporter(3);
+    FrigjorTagsetTabell();
+    size_t linje = ut.find(".LINJE 1:\n");
+    ASSERT_NE(linje, std::string::npos) << ut;
+    EXPECT_NE(ut.find("..KVALITET\n...M\xC5LEMETODE 82\n...N\xD8YAKTIGHET 0\n", linje), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..PLANREF\n...KOMM 1234\n...PLANID 7\n", linje), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..EIER kommune\n", linje), std::string::npos) << ut;
+    EXPECT_EQ(ut.find("\n..KOMM", linje), std::string::npos) << ut;
+    EXPECT_EQ(ut.find("..KVALITET", ut.find("..KVALITET", linje) + 1), std::string::npos) << ut;
+}
+
+// Heights that a 2D design cannot keep are named in the import's log, once
+// per file; a file without heights, or a 3D design, gets no such line.
+TEST_F(RundturTest, HeightsImportedIntoA2dDesignAreNamedInTheLog)
+{
+    const std::string hode = ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                             "...ENHET 0.01\n..ZERA-NIV\xC5 3\n";
+    const std::string medHoyder = hode + ".KURVE 1:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                                         "660001000 50001000 1000\n660002000 50000500 1000\n"
+                                         ".KURVE 2:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 2000\n"
+                                         "660001000 50001000 2000\n.SLUTT\n";
+    const std::string utenHoyder = hode + ".LINJE 1:\n..LTEMA 1012\n..N\xD8\n660000000 50000000\n"
+                                          "660000100 50000100\n.SLUTT\n";
+    struct Tilfelle {
+        const char *navn;
+        bool tredim;
+        const std::string &fil;
+        size_t linjer;
+    } tilfeller[] = {{"2D with heights", false, medHoyder, 1},
+                     {"2D without heights", false, utenHoyder, 0},
+                     {"3D with heights", true, medHoyder, 0}};
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.navn);
+        mdlhost_closeDesignFile();
+        std::string dgn = path(std::string(t.tredim ? "h3d" : "h2d") + std::to_string(t.linjer) + ".dgn");
+        DPoint3d origo{0, 0, 0};
+        ASSERT_EQ(mdlhost_dgnCreateFile(dgn.c_str(), t.tredim, 1000.0, "m", &origo), 0);
+        ASSERT_EQ(mdlSystem_newDesignFile(dgn.c_str()), 0);
+        importer(t.fil);
+        std::string logg = les(path("inn.log"));
+        size_t antall = 0;
+        for (size_t p = logg.find("ZERA2DGN 34"); p != std::string::npos; p = logg.find("ZERA2DGN 34", p + 1))
+            ++antall;
+        EXPECT_EQ(antall, t.linjer) << logg;
+    }
+}
+
+// Letters of ISO8859-10 that ISO 8859-1 lacks are named in the log, each
+// once per file; the same bytes in an ISO8859-1 file are its own letters.
+TEST_F(RundturTest, LettersTheInternalSetLacksAreNamedOncePerFile)
+{
+    auto fil = [](const char *sett) {
+        return std::string(".HODE\n..TEGNSETT ") + sett +
+               "\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+               ".TEKST 1:\n..TTEMA 1010\n..STRENG \"\xB9\xE8\xBA\xBC\xBF\"\n..N\xD8\n660002000 50002000\n"
+               ".TEKST 2:\n..TTEMA 1010\n..STRENG \"\xBF\xE8\xE5\"\n..N\xD8\n660002000 50002600\n.SLUTT\n";
+    };
+    importer(fil("ISO8859-10"));
+    std::string logg = les(path("inn.log"));
+    size_t antall = 0;
+    for (size_t p = logg.find("ZERA2DGN 35"); p != std::string::npos; p = logg.find("ZERA2DGN 35", p + 1))
+        ++antall;
+    EXPECT_EQ(antall, 5u) << logg;
+    for (const char *navn : {"U+0111 lest som \xB9", "U+010D lest som \xE8", "U+0161 lest som \xBA",
+                             "U+017E lest som \xBC", "U+014B lest som \xBF"})
+        EXPECT_NE(logg.find(navn), std::string::npos) << navn << "\n" << logg;
+    EXPECT_EQ(logg.find("lest som \xE5"), std::string::npos) << logg;
+
+    importer(fil("ISO8859-1"));
+    logg = les(path("inn.log"));
+    EXPECT_EQ(logg.find("ZERA2DGN 35"), std::string::npos) << logg;
+}
+
 } // namespace

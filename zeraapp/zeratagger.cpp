@@ -296,22 +296,37 @@ Verdi HentEgenskapFraTekst(const TagsetPost &post)
     return v;
 }
 
+// A sub-line: three or more dots, so it belongs to the line above it.
+bool erUnderlinje(const char *linje, const char *slutt)
+{
+    while (linje < slutt && erBlank(*linje))
+        ++linje;
+    return slutt - linje >= 3 && linje[0] == '.' && linje[1] == '.' && linje[2] == '.';
+}
+
 // "..*": every rest line that no entry of the table names, one per line.
+// A named line with sub-lines stays as well, so the sub-lines come back
+// under it and not under whatever line precedes them.
 Verdi restUtenTabellensNavn()
 {
     Verdi v;
-    forHverRestlinje([&](const char *linje, const char *slutt) {
-        std::string s(linje, size_t(slutt - linje));
+    std::vector<std::pair<const char *, const char *>> linjer;
+    forHverRestlinje([&](const char *linje, const char *slutt) { linjer.emplace_back(linje, slutt); });
+    for (size_t i = 0; i < linjer.size(); ++i) {
+        std::string s(linjer[i].first, size_t(linjer[i].second - linjer[i].first));
         fjernHaleblanke(s);
         if (s.empty())
-            return;
+            continue;
+        bool harUnderlinjer = i + 1 < linjer.size() && erUnderlinje(linjer[i + 1].first, linjer[i + 1].second);
+        bool navngitt = false;
         for (const TagsetPost &p : tabell)
-            if (linjeNavngir(s.data(), s.data() + s.size(), p.attribute))
-                return;
+            navngitt = navngitt || linjeNavngir(s.data(), s.data() + s.size(), p.attribute);
+        if (navngitt && !harUnderlinjer)
+            continue;
         if (!v.t.empty())
             v.t += '\n';
         v.t += s;
-    });
+    }
     return v;
 }
 
@@ -553,6 +568,45 @@ void LesEnTag(const TagsetPost &post, const DgnTagValue &tv, std::vector<Samlet>
     }
 }
 
+// The first token of a rest line.
+std::string linjensNokkel(const char *linje, const char *slutt)
+{
+    while (linje < slutt && erBlank(*linje))
+        ++linje;
+    const char *e = linje;
+    while (e < slutt && !erBlank(*e))
+        ++e;
+    return std::string(linje, size_t(e - linje));
+}
+
+// A line that has sub-lines comes back whole from the rest tag; the same
+// key's line from its own tag is then dropped, so it is not written twice.
+void FjernDoblerteForeldre()
+{
+    std::vector<std::pair<const char *, const char *>> linjer;
+    forHverRestlinje([&](const char *linje, const char *slutt) { linjer.emplace_back(linje, slutt); });
+    std::vector<std::string> foreldre;
+    for (size_t i = 0; i + 1 < linjer.size(); ++i)
+        if (!erUnderlinje(linjer[i].first, linjer[i].second) &&
+            erUnderlinje(linjer[i + 1].first, linjer[i + 1].second))
+            foreldre.push_back(linjensNokkel(linjer[i].first, linjer[i].second));
+    if (foreldre.empty())
+        return;
+    std::string ny;
+    for (size_t i = 0; i < linjer.size(); ++i) {
+        bool harUnderlinjer = i + 1 < linjer.size() && erUnderlinje(linjer[i + 1].first, linjer[i + 1].second);
+        std::string nokkel = linjensNokkel(linjer[i].first, linjer[i].second);
+        if (!harUnderlinjer && !erUnderlinje(linjer[i].first, linjer[i].second) &&
+            std::find(foreldre.begin(), foreldre.end(), nokkel) != foreldre.end())
+            continue;
+        if (!ny.empty())
+            ny += '\n';
+        ny.append(linjer[i].first, size_t(linjer[i].second - linjer[i].first));
+    }
+    memcpy(Elm.rest, ny.data(), ny.size()); // never longer than the rest it came from
+    Elm.rest[ny.size()] = '\0';
+}
+
 bool SammenlignTagger(const Samlet &a, const Samlet &b)
 {
     int c = strcmp(a.attribute, b.attribute);
@@ -756,6 +810,7 @@ void LesZeraTagger(const MSElement *element)
             LesEnTag(*post, *tv, samlet);
     }
     SettSammenTagTekst(samlet);
+    FjernDoblerteForeldre();
     Elm.restLen = static_cast<int16_t>(restLengde());
 }
 

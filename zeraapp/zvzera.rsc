@@ -235,6 +235,8 @@ MessageList 26
     30 "ZERA2DGN 30: Flaten har ingen deler"
     32 "ZERA2DGN 32: Cellebiblioteket kan ikke lastes"
     33 "ZERA2DGN 33: Rasterfilen kan ikke knyttes til tegningen"
+    34 "ZERA2DGN 34: Filen har h\370yder, men tegningen er 2D: h\370ydene er ikke tatt med"
+    35 "ZERA2DGN 35: Bokstaven (objekttypekolonnen) finnes ikke i ISO 8859-1 og er lest som tegnet etter"
 }
 
 # The application's own texts: counts and file progress (3), prompts and
