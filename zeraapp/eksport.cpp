@@ -23,6 +23,7 @@
 #include "eksport.h"
 #include "eksport_int.h"
 #include "kartmotor.h"
+#include "kroker.h"
 #include "sys/mdlsys.h"
 #include "zeratagger.h"
 #include "zvlibtext.h"
@@ -74,6 +75,10 @@ Rute ruteFor(double x, double y)
 }
 
 const zeraBrukerGrensesnittData &data() { return *brukerDataP; }
+
+// The dialogs' height callback: whether a theme's rows take the height
+// rules.
+MdlFunctionP hoydeKallet() { return reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder); }
 
 } // namespace
 
@@ -827,11 +832,10 @@ int ErFkbGruppeUtelatt(void)
 
 int UtelatPgaMultHoyde(void)
 {
-    // The height-rule callback belongs to the dialogs; without it nothing
-    // is left out.
+    // The callback tells the themes whose rows take the multiple-height rule.
     int16_t forrige = Elm.sameHeight;
     Elm.sameHeight = 1;
-    int r = UtelatElementPgaIkkeMultHoyde(nullptr);
+    int r = UtelatElementPgaIkkeMultHoyde(hoydeKallet());
     Elm.sameHeight = forrige;
     return r != 0 ? 1 : 0;
 }
@@ -888,9 +892,10 @@ int SkrivZeraElement(MSElement *el, DgnModelRefP model, uint32_t filePos, int ty
             MeldEksportTemaFeil(EKSPORT_FKB_UTELATT, Elm.level);
             return 0;
         }
-        if (UtelatPgaMultHoyde())
-            return 0;
     }
+    // Whichever way the theme came, the multiple-height rule holds for it.
+    if (Elm.theme[0][0] != '\0' && UtelatPgaMultHoyde())
+        return 0;
     kj.serie++;
     Elm.serial = kj.serie;
     if (zeraNivaa() >= 3 && filePos >= kj.startPos && filePos != 0 && mdlModelRef_isActiveModel(model) &&
@@ -905,7 +910,7 @@ int SkrivZeraElement(MSElement *el, DgnModelRefP model, uint32_t filePos, int ty
         int32_t id = (Elm.type == ZERA_BUE && Elm.radius > 0) ? -Elm.serial : Elm.serial;
         LeggTilEksportIndeks(id, model, filePos, gg);
     }
-    perf_dgn2zera(nullptr, nullptr);
+    perf_dgn2zera(nullptr, hoydeKallet());
     return 1;
 }
 
@@ -1035,6 +1040,6 @@ void EksporterRasterReferanser(void)
         Elm.type = ZERA_RASTER;
         kj.serie++;
         Elm.serial = kj.serie;
-        perf_dgn2zera(nullptr, nullptr);
+        perf_dgn2zera(nullptr, hoydeKallet());
     }
 }
