@@ -572,6 +572,11 @@ int EksporterTilZera(char *)
     matchWeight = d.matchWeight;
     lagreNOH = d.lagreNOH;
     lagreObjType = d.lagreObjType;
+    // As the batch road: every element carries its object type and, unless
+    // ZERA 4.0 is chosen, its theme; without them this application's own
+    // import refuses the file.
+    d.eksporterObjekttype = 1;
+    d.eksporterZeratema = d.zera40 ? 0 : 1;
     eksporterZeratema = d.eksporterZeratema;
     eksporterObjekttype = d.eksporterObjekttype;
     settMotorord();
@@ -579,11 +584,17 @@ int EksporterTilZera(char *)
     mdlSystem_extendedAbortEnable(1);
     EksporterTegning();
     mdlSystem_extendedAbortEnable(0);
+    long skrevet = 0;
+    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
+        skrevet += Bmw.written[t];
     exit_dgn2zera(d.loggFil, d.zeraFil, tempFil.c_str(), d.temaFil, d.hodeFil, d.xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));
     LeggTilZeraFil(tempFil.c_str(), d.zeraFil);
     mdlDialog_completionBarClose(fremdriftsLinje);
     fremdriftsLinje = nullptr;
+    // A file with a header and .SLUTT only is no export: the log says why.
+    if (skrevet == 0)
+        zvlibError_msgBoxPrintf(BOKS_FEIL, "Feil! Ingen elementer er skrevet til %s.", d.zeraFil);
     VisLoggfil(nullptr);
     if (antallElementer > 0)
         mdlDialog_open(nullptr, DIALOG_ELEMENTLISTE);
