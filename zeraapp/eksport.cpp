@@ -751,6 +751,20 @@ bool LesCelleEgenskaper(uint32_t filePos, DgnModelRefP model, char *nivaanavn, i
     mdlElmdscr_freeAll(&d);
     return grense;
 }
+
+// True when the graphic group holds an area cell: an area's point symbol
+// shares its area's group.
+bool gruppeHarFlate(uint32_t gg, DgnModelRefP model)
+{
+    std::vector<uint32_t> celler;
+    gruppeElementer(gg, CELL_HEADER_ELM, celler);
+    for (uint32_t p : celler) {
+        char navn[51] = "";
+        if (LesCelleEgenskaper(p, model, navn, sizeof navn))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
@@ -764,12 +778,24 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     char nivaanavn[51];
     LesNivaanavn(nivaanavn, sizeof nivaanavn, model, level);
     const int type = mdlElement_getType(el);
-    if (type == CELL_HEADER_ELM) {
+    bool grense = false;
+    if (type == CELL_HEADER_ELM)
+        grense = LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
+    // Below level 4 an area's point symbol goes with its area, which the
+    // log names below.
+    if (zeraNivaa() < 4 && gg > 0 && !grense && (type == CELL_HEADER_ELM || type == SHARED_CELL_ELM) &&
+        gruppeHarFlate(gg, model))
+        return 0;
+    if (type == CELL_HEADER_ELM && (grense || ErFlateCelle(nivaanavn))) {
         // An area cell is the area pass's: written here too it would be a
-        // point carrying the area's attributes.
-        bool grense = LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
-        if (zeraNivaa() >= 4 && (grense || ErFlateCelle(nivaanavn)))
-            return 0;
+        // point carrying the area's attributes.  Below level 4 no area can
+        // be written: the log names each.
+        if (zeraNivaa() < 4) {
+            tomElm();
+            Elm.type = ZERA_FLATE;
+            MeldEksportTemaFeil(EKSPORT_FLATE_NIVAA3, nivaanavn);
+        }
+        return 0;
     }
     const int dt = KlassifiserElement(el, model, nivaanavn, gg, 0);
     switch (dt) {

@@ -286,4 +286,25 @@ TEST_F(RundturEksportTest, OnlyMultipleHeightsAreWritten)
     EXPECT_EQ(Bmw.notImported[ZERA_KURVE - 1], 3);
 }
 
+
+// Under a level-3 header an area cannot be written: each is named in the
+// log, and neither the area nor its point symbol becomes a point.
+TEST_F(RundturEksportTest, AreasALevel3HeaderCannotTakeAreReported)
+{
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 4\n"
+             ".LINJE 1:\n..LTEMA 1012\n..N\xD8\n660000000 50000000\n660000000 50001000\n"
+             "660001000 50001000\n660001000 50000000\n660000000 50000000\n"
+             ".FLATE 2:\n..FTEMA 1011\n..REF :1\n..N\xD8\n660000500 50000500\n.SLUTT\n");
+    std::string ut = eksporter(3);
+    EXPECT_NE(ut.find(".LINJE 1:\n..LTEMA 1012\n"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".PUNKT"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".FLATE"), std::string::npos) << ut;
+    int flater = 0;
+    for (int i = 0; i < Bmw.unknownCount; ++i)
+        flater += Bmw.tem.number[i] == EKSPORT_FLATE_NIVAA3;
+    EXPECT_EQ(flater, 1) << "one line in the log per area";
+    EXPECT_EQ(Bmw.notImported[ZERA_FLATE - 1], 1);
+}
+
 } // namespace
