@@ -185,6 +185,21 @@ void LagStandardHode(SheadStruct *hode)
     hode->kvalitet[1] = 36;
 }
 
+void TilpassStandardHode(SheadStruct *hode)
+{
+    DgnModelRefP aktiv = mdlModelRef_getActive();
+    if (hode == nullptr || aktiv == MDLHOST_NO_MODEL)
+        return;
+    if (int koordsys = zeraKoordsysAvEpsg(mdlhost_dgnGetEpsg(aktiv)); koordsys != 0)
+        hode->koordsys = static_cast<int16_t>(koordsys);
+    // Rounding to the standard's centimetre would lose what a design of
+    // finer resolution holds.
+    const double uor = mdlModelRef_getUorPerMaster(aktiv);
+    for (double enhet : {0.001, 0.0001})
+        if (uor > 0.0 && 1.0 / uor <= enhet * (1.0 + 1e-9) && enhet < hode->enhet)
+            hode->enhet = enhet;
+}
+
 int VelgZeraFil(int indeks)
 {
     zeraBrukerGrensesnittData &d = zeraData();
@@ -514,8 +529,10 @@ int EksporterTilZera(char *)
     if (zvlibUpf_defFileCreate(d.zeraFil, nullptr, "*.zer", harDir ? eksportDir : nullptr,
                                ressurstekst(TEKSTER, 26).c_str(), harDir ? -9653 : 0) != ACTIONBUTTON_OK)
         return 0;
-    if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0)
+    if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0) {
         LagStandardHode(&d.hode);
+        TilpassStandardHode(&d.hode);
+    }
     // The extent: the design's range, or the fence's.
     DPoint3d hjorner[2] = {{0, 0, 0}, {0, 0, 0}};
     mdlCurrTrans_begin();

@@ -11,6 +11,7 @@
 
 #include "app/mdlcmd.h"
 #include "batch.h"
+#include "dgnskriv_int.h"
 #include "kommandoer.h"
 #include "kroker.h"
 #include "oppsett.h"
@@ -472,6 +473,31 @@ TEST_F(KjoringTest, AnExportThatWritesNothingUnderTheLevelCheckFails)
     std::string r = les(path("rapport.txt"));
     EXPECT_NE(r.find("Feil! Ingen elementer er skrevet til "), std::string::npos) << r;
     EXPECT_NE(r.find("\n0 ZERA-filer er eksportert fra MicroStation.\n"), std::string::npos) << r;
+}
+
+
+// Without a header file the header takes the design's coordinate system and
+// keeps the millimetres a design of 1000 UOR per metre holds.
+TEST_F(KjoringTest, WithoutAHeaderFileTheDesignGivesCoordinateSystemAndUnit)
+{
+    ASSERT_EQ(mdlhost_dgnSetEpsg(mdlModelRef_getActive(), 25832), 0);
+    elm(ZERA_LINJE, 1, "1012", {{500000.123, 6600000.456, 0}, {500010.001, 6600020.002, 0}});
+    ASSERT_EQ(dgnput_elm(), 0);
+    data_.hodeFil[0] = '\0';
+    std::string ut = path("epsg.zer");
+    mdlhost_scriptFileDialog(ut.c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+    EksporterTilZera(nullptr);
+    std::string tekst = les(ut);
+    EXPECT_NE(tekst.find("...KOORDSYS 22\n"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("...ENHET 0.001"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("\n6600000456 500000123\n"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("\n6600020002 500010001\n"), std::string::npos) << tekst;
+
+    // Each EPSG code the import gives a coordinate system leads back to it.
+    for (int k : {1, 8, 21, 26, 31, 36})
+        EXPECT_EQ(zeraKoordsysAvEpsg(zeraEpsgAvKoordsys(k)), k) << k;
+    EXPECT_EQ(zeraKoordsysAvEpsg(4326), 0);
 }
 
 } // namespace
