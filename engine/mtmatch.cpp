@@ -372,6 +372,19 @@ int16_t mt_fill(int16_t *mode, int16_t *k)
         return 0;
     }
     if (*mode == 2) {
+        // An element that carries its object type keeps it and gets no
+        // theme; one without is named by a row only when its level or its
+        // symbology chose the row: a row that fits by data type alone
+        // would invent one.
+        if (Elm.objtype[0] != '\0')
+            return 0;
+        const bool valgt = (matchLevel && strcmp(Mstemtab.level[r], Elm.level) == 0) || matchColor || matchWeight ||
+                           matchStyle;
+        if (!valgt) {
+            kopier(Elm.theme[0], sizeof Elm.theme[0], Elm.level);
+            meld_ukjent(GRUNN_IKKE_FUNNET_EKSPORT);
+            return -1;
+        }
         int16_t rc = 0;
         kopier(Elm.objtype, sizeof Elm.objtype, Mstemtab.objtype[r]);
         kopier(Elm.theme[0], sizeof Elm.theme[0], Mstemtab.tema[r]);

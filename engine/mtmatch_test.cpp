@@ -402,6 +402,8 @@ TEST_F(MtMatchTest, FillOnExportSetsThemeObjectTypeAndDescription)
     Elm.type = ZERA_KURVE;
     Elm.themeCount = 3;
     Elm.matchRow[0] = r;
+    matchLevel = 1;
+    kopier(Elm.level, sizeof Elm.level, "5");
     int16_t mode = 2, k = 0;
     EXPECT_EQ(mt_fill(&mode, &k), 0);
     EXPECT_STREQ(Elm.theme[0], "2101");
@@ -409,6 +411,45 @@ TEST_F(MtMatchTest, FillOnExportSetsThemeObjectTypeAndDescription)
     EXPECT_EQ(Elm.themeCount, 1);
     EXPECT_EQ(Elm.sameHeight, 1);
     EXPECT_NE(strstr(Elm.rest, "..VEGNR 12"), nullptr) << Elm.rest;
+}
+
+// A row that fits by data type alone names nothing: the element keeps the
+// object type it carries, and one without is left out and registered.
+TEST_F(MtMatchTest, FillOnExportNeverExchangesOrInventsAnObjectType)
+{
+    int r = rad({"2001", "Hoydekurve", "HDB", "L", "5", 1, 1, "..EKSTRA 1"});
+    const struct {
+        const char *navn;
+        int level; // 1 the level chose the row, 2 the colour
+        const char *nivaa, *objtype;
+        int rc;
+        const char *venterObjtype, *venterTema;
+    } cases[] = {
+        {"own object type, rows by data type", 0, "UnDefined", "Sti", 0, "Sti", ""},
+        {"own object type, row by level", 1, "5", "Sti", 0, "Sti", ""},
+        {"nothing of its own, rows by data type", 0, "UnDefined", "", -1, "", "UnDefined"},
+        {"nothing of its own, row by another level", 1, "6", "", -1, "", "6"},
+        {"nothing of its own, row by level", 1, "5", "", 0, "Hoydekurve", "2001"},
+        {"nothing of its own, row by colour", 2, "UnDefined", "", 0, "Hoydekurve", "2001"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.navn);
+        elmclr();
+        memset(&Bmw, 0, sizeof Bmw);
+        Elm.type = ZERA_LINJE;
+        Elm.matchRow[0] = r;
+        matchLevel = c.level == 1;
+        matchColor = c.level == 2;
+        kopier(Elm.level, sizeof Elm.level, c.nivaa);
+        kopier(Elm.objtype, sizeof Elm.objtype, c.objtype);
+        int16_t mode = 2, k = 0;
+        EXPECT_EQ(mt_fill(&mode, &k), c.rc);
+        EXPECT_STREQ(Elm.objtype, c.venterObjtype);
+        EXPECT_STREQ(Elm.theme[0], c.venterTema);
+        EXPECT_EQ(Elm.sameHeight, c.rc == 0 && c.venterTema[0] != '\0' ? 1 : 0) << "no height from another row";
+        EXPECT_EQ(strstr(Elm.rest, "..EKSTRA") != nullptr, c.venterTema[0] == '2');
+        EXPECT_EQ(Bmw.notImported[ZERA_LINJE - 1], c.rc == 0 ? 0 : 1);
+    }
 }
 
 TEST_F(MtMatchTest, FillRefusesIndexesOutOfRange)

@@ -344,9 +344,10 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     }
     // A header file named but unreadable fails the item: the standard
     // header (level 3) would drop the areas without a word.
-    if (d->hodeFil[0] == '\0')
+    if (d->hodeFil[0] == '\0') {
         LagStandardHode(&d->hode);
-    else if (LesZeraHode(d->hodeFil, &d->hode, nullptr, rapport) != 0)
+        TilpassStandardHode(&d->hode);
+    } else if (LesZeraHode(d->hodeFil, &d->hode, nullptr, rapport) != 0)
         return false;
     zvlib::copyText(d->hode.kartid, fil->kartId);
     d->eksportHode = d->hode;

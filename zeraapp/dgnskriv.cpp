@@ -834,6 +834,14 @@ int zeraEpsgAvKoordsys(int koordsys)
     return 0;
 }
 
+int zeraKoordsysAvEpsg(int epsg)
+{
+    for (int k : {1, 2, 3, 4, 5, 6, 7, 8, 21, 22, 23, 24, 25, 26, 31, 32, 33, 34, 35, 36})
+        if (zeraEpsgAvKoordsys(k) == epsg)
+            return k;
+    return 0;
+}
+
 // Text size and font of the current element, as texts and symbols take them.
 void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param)
 {

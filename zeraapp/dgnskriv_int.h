@@ -21,6 +21,8 @@ bool zeraSammeNavn(const char *a, const char *b);
 void zeraNullstillSkriver();
 // EPSG code of a ZERA coordinate system number (...KOORDSYS); 0 for none.
 int zeraEpsgAvKoordsys(int koordsys);
+// The coordinate system number of an EPSG code; 0 for none.
+int zeraKoordsysAvEpsg(int epsg);
 // Text size and font of the current element, as texts and symbols take them.
 void zeraTekstParametre(TextSizeParam *storrelse, TextParam *param);
 // The text of the engine's first (siste: last) registered message; ""

@@ -23,6 +23,7 @@
 #include "eksport.h"
 #include "eksport_int.h"
 #include "kartmotor.h"
+#include "kroker.h"
 #include "sys/mdlsys.h"
 #include "zeratagger.h"
 #include "zvlibtext.h"
@@ -87,6 +88,10 @@ int64_t celle(double v)
 Rute ruteFor(double x, double y) { return Rute{celle(x), celle(y)}; }
 
 const zeraBrukerGrensesnittData &data() { return *brukerDataP; }
+
+// The dialogs' height callback: whether a theme's rows take the height
+// rules.
+MdlFunctionP hoydeKallet() { return reinterpret_cast<MdlFunctionP>(TemaForHoydeAvrundingEllerMultHoyder); }
 
 } // namespace
 
@@ -759,6 +764,20 @@ bool LesCelleEgenskaper(uint32_t filePos, DgnModelRefP model, char *nivaanavn, i
     mdlElmdscr_freeAll(&d);
     return grense;
 }
+
+// True when the graphic group holds an area cell: an area's point symbol
+// shares its area's group.
+bool gruppeHarFlate(uint32_t gg, DgnModelRefP model)
+{
+    std::vector<uint32_t> celler;
+    gruppeElementer(gg, CELL_HEADER_ELM, celler);
+    for (uint32_t p : celler) {
+        char navn[51] = "";
+        if (LesCelleEgenskaper(p, model, navn, sizeof navn))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
@@ -772,12 +791,24 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     char nivaanavn[51];
     LesNivaanavn(nivaanavn, sizeof nivaanavn, model, level);
     const int type = mdlElement_getType(el);
-    if (type == CELL_HEADER_ELM) {
+    bool grense = false;
+    if (type == CELL_HEADER_ELM)
+        grense = LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
+    // Below level 4 an area's point symbol goes with its area, which the
+    // log names below.
+    if (zeraNivaa() < 4 && gg > 0 && !grense && (type == CELL_HEADER_ELM || type == SHARED_CELL_ELM) &&
+        gruppeHarFlate(gg, model))
+        return 0;
+    if (type == CELL_HEADER_ELM && (grense || ErFlateCelle(nivaanavn))) {
         // An area cell is the area pass's: written here too it would be a
-        // point carrying the area's attributes.
-        bool grense = LesCelleEgenskaper(filePos, model, nivaanavn, sizeof nivaanavn);
-        if (zeraNivaa() >= 4 && (grense || ErFlateCelle(nivaanavn)))
-            return 0;
+        // point carrying the area's attributes.  Below level 4 no area can
+        // be written: the log names each.
+        if (zeraNivaa() < 4) {
+            tomElm();
+            Elm.type = ZERA_FLATE;
+            MeldEksportTemaFeil(EKSPORT_FLATE_NIVAA3, nivaanavn);
+        }
+        return 0;
     }
     const int dt = KlassifiserElement(el, model, nivaanavn, gg, 0);
     switch (dt) {
@@ -840,11 +871,10 @@ int ErFkbGruppeUtelatt(void)
 
 int UtelatPgaMultHoyde(void)
 {
-    // The height-rule callback belongs to the dialogs; without it nothing
-    // is left out.
+    // The callback tells the themes whose rows take the multiple-height rule.
     int16_t forrige = Elm.sameHeight;
     Elm.sameHeight = 1;
-    int r = UtelatElementPgaIkkeMultHoyde(nullptr);
+    int r = UtelatElementPgaIkkeMultHoyde(hoydeKallet());
     Elm.sameHeight = forrige;
     return r != 0 ? 1 : 0;
 }
@@ -901,9 +931,10 @@ int SkrivZeraElement(MSElement *el, DgnModelRefP model, uint32_t filePos, int ty
             MeldEksportTemaFeil(EKSPORT_FKB_UTELATT, Elm.level);
             return 0;
         }
-        if (UtelatPgaMultHoyde())
-            return 0;
     }
+    // Whichever way the theme came, the multiple-height rule holds for it.
+    if (Elm.theme[0][0] != '\0' && UtelatPgaMultHoyde())
+        return 0;
     kj.serie++;
     Elm.serial = kj.serie;
     if (zeraNivaa() >= 3 && filePos >= kj.startPos && filePos != 0 && mdlModelRef_isActiveModel(model) &&
@@ -918,7 +949,7 @@ int SkrivZeraElement(MSElement *el, DgnModelRefP model, uint32_t filePos, int ty
         int32_t id = (Elm.type == ZERA_BUE && Elm.radius > 0) ? -Elm.serial : Elm.serial;
         LeggTilEksportIndeks(id, model, filePos, gg);
     }
-    perf_dgn2zera(nullptr, nullptr);
+    perf_dgn2zera(nullptr, hoydeKallet());
     return 1;
 }
 
@@ -1048,6 +1079,6 @@ void EksporterRasterReferanser(void)
         Elm.type = ZERA_RASTER;
         kj.serie++;
         Elm.serial = kj.serie;
-        perf_dgn2zera(nullptr, nullptr);
+        perf_dgn2zera(nullptr, hoydeKallet());
     }
 }

@@ -35,6 +35,7 @@ typedef struct EksportIndeksPost {
 #define EKSPORT_FOR_MANGE_PUNKTER 45 /* a run of joined pieces ended early */
 #define EKSPORT_FOR_MANGE_REF 46
 #define EKSPORT_RASTER_FINNES 47  /* another file of that name in the ZERA folder */
+#define EKSPORT_FLATE_NIVAA3 50   /* an area under a header below level 4 */
 
 /* Bounds of what the writer takes. */
 #define EKSPORT_MAKS_PUNKTER 24999

@@ -185,6 +185,21 @@ void LagStandardHode(SheadStruct *hode)
     hode->kvalitet[1] = 36;
 }
 
+void TilpassStandardHode(SheadStruct *hode)
+{
+    DgnModelRefP aktiv = mdlModelRef_getActive();
+    if (hode == nullptr || aktiv == MDLHOST_NO_MODEL)
+        return;
+    if (int koordsys = zeraKoordsysAvEpsg(mdlhost_dgnGetEpsg(aktiv)); koordsys != 0)
+        hode->koordsys = static_cast<int16_t>(koordsys);
+    // Rounding to the standard's centimetre would lose what a design of
+    // finer resolution holds.
+    const double uor = mdlModelRef_getUorPerMaster(aktiv);
+    for (double enhet : {0.001, 0.0001})
+        if (uor > 0.0 && 1.0 / uor <= enhet * (1.0 + 1e-9) && enhet < hode->enhet)
+            hode->enhet = enhet;
+}
+
 int VelgZeraFil(int indeks)
 {
     zeraBrukerGrensesnittData &d = zeraData();
@@ -514,8 +529,10 @@ int EksporterTilZera(char *)
     if (zvlibUpf_defFileCreate(d.zeraFil, nullptr, "*.zer", harDir ? eksportDir : nullptr,
                                ressurstekst(TEKSTER, 26).c_str(), harDir ? -9653 : 0) != ACTIONBUTTON_OK)
         return 0;
-    if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0)
+    if (d.hodeFil[0] == '\0' || LesZeraHode(d.hodeFil, &d.hode, nullptr, nullptr) != 0) {
         LagStandardHode(&d.hode);
+        TilpassStandardHode(&d.hode);
+    }
     // The extent: the design's range, or the fence's.
     DPoint3d hjorner[2] = {{0, 0, 0}, {0, 0, 0}};
     mdlCurrTrans_begin();
@@ -572,6 +589,11 @@ int EksporterTilZera(char *)
     matchWeight = d.matchWeight;
     lagreNOH = d.lagreNOH;
     lagreObjType = d.lagreObjType;
+    // As the batch road: every element carries its object type and, unless
+    // ZERA 4.0 is chosen, its theme; without them this application's own
+    // import refuses the file.
+    d.eksporterObjekttype = 1;
+    d.eksporterZeratema = d.zera40 ? 0 : 1;
     eksporterZeratema = d.eksporterZeratema;
     eksporterObjekttype = d.eksporterObjekttype;
     settMotorord();
@@ -579,11 +601,17 @@ int EksporterTilZera(char *)
     mdlSystem_extendedAbortEnable(1);
     EksporterTegning();
     mdlSystem_extendedAbortEnable(0);
+    long skrevet = 0;
+    for (int t = 0; t < ZERA_TYPE_COUNT; t++)
+        skrevet += Bmw.written[t];
     exit_dgn2zera(d.loggFil, d.zeraFil, tempFil.c_str(), d.temaFil, d.hodeFil, d.xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));
     LeggTilZeraFil(tempFil.c_str(), d.zeraFil);
     mdlDialog_completionBarClose(fremdriftsLinje);
     fremdriftsLinje = nullptr;
+    // A file with a header and .SLUTT only is no export: the log says why.
+    if (skrevet == 0)
+        zvlibError_msgBoxPrintf(BOKS_FEIL, "Feil! Ingen elementer er skrevet til %s.", d.zeraFil);
     VisLoggfil(nullptr);
     if (antallElementer > 0)
         mdlDialog_open(nullptr, DIALOG_ELEMENTLISTE);

@@ -62,6 +62,10 @@ ZVZERA_API void FinnTempKatalog(char *katalog);
 ZVZERA_API int LeggTilZeraFil(const char *tempFil, const char *zeraFil);
 ZVZERA_API void VisHodeOmraade(const SheadStruct *hode);
 ZVZERA_API void LagStandardHode(SheadStruct *hode);
+/* The standard header fitted to the active design: its coordinate system
+   from the design's EPSG code, and a unit as fine as the design's
+   resolution (down to 0.0001), never coarser than the standard's. */
+ZVZERA_API void TilpassStandardHode(SheadStruct *hode);
 ZVZERA_API int SkrivHodefil(const char *fil, SheadStruct *hode);
 ZVZERA_API void VisFil(const char *fil);
 /* The engine's import of zeraFil into the active design under the

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "app/mdlcmd.h"
+#include "batch.h"
+#include "dgnskriv_int.h"
 #include "kommandoer.h"
 #include "kroker.h"
 #include "oppsett.h"
@@ -401,6 +403,101 @@ TEST_F(KjoringTest, WithAFenceTheHeaderTakesTheFencesExtentInMasterUnits)
     EXPECT_DOUBLE_EQ(data_.hode.maxN, 6601000.0);
     EXPECT_DOUBLE_EQ(data_.hode.maxE, 501000.0);
     EXPECT_NE(les(ut).find(".LINJE 1:\n"), std::string::npos);
+}
+
+
+// The dialog's export writes each element's object type and theme whatever
+// the record left there, so this application's own import takes the file.
+TEST_F(KjoringTest, TheExportWritesObjectTypeAndThemeAsTheBatchRoadDoes)
+{
+    elm(ZERA_LINJE, 1, "1012", {{500000, 6600000, 0}, {500010, 6600020, 0}});
+    ASSERT_EQ(dgnput_elm(), 0);
+    data_.eksporterObjekttype = data_.eksporterZeratema = 0;
+    data_.zera40 = 0;
+    std::string ut = path("ut.zer");
+    mdlhost_scriptFileDialog(ut.c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+    EksporterTilZera(nullptr);
+    std::string tekst = les(ut);
+    EXPECT_NE(tekst.find(".LINJE 1:\n..OBJTYPE Grense\n..LTEMA 1012\n"), std::string::npos) << tekst;
+
+    // Read back by the import into an empty design.
+    mdlhost_closeDesignFile();
+    DPoint3d o{0, 0, 0};
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("igjen.dgn").c_str(), 1, 1000.0, "m", &o), 0);
+    ASSERT_EQ(mdlSystem_newDesignFile(path("igjen.dgn").c_str()), 0);
+    liste({ut});
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_IMPORT, "ok"), 0);
+    ImporterZeraFiler();
+    EXPECT_EQ(alle().size(), 1u);
+}
+
+// With the level check on, a design whose levels no row takes writes no
+// element: the dialog's export and the batch item both say it failed.
+TEST_F(KjoringTest, AnExportThatWritesNothingUnderTheLevelCheckFails)
+{
+    uint32_t nivaa = 0;
+    ASSERT_EQ(mdlLevel_create(0, u"Vegkant", &nivaa), 0);
+    MSElement el;
+    DPoint3d p[3] = {{500000, 6600000, 0}, {500010, 6600020, 0}, {500030, 6600020, 0}};
+    ASSERT_EQ(mdlLineString_create(&el, nullptr, p, 3), 0);
+    mdlElement_setProperties(&el, &nivaa, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(mdlElement_add(&el), 0u);
+    data_.matchLevel = 1;
+    data_.matchColor = 0;
+
+    std::string ut = path("tom.zer");
+    mdlhost_scriptFileDialog(ut.c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+    EksporterTilZera(nullptr);
+    const ZvlibBoxInfo *boks = zvlibError_lastBox();
+    ASSERT_NE(boks, nullptr);
+    EXPECT_NE(std::string(boks->lines[0]).find("Ingen elementer er skrevet til " + ut), std::string::npos)
+        << boks->lines[0];
+    EXPECT_EQ(les(ut).find(".LINJE"), std::string::npos);
+
+    std::string dgn = tcbP->dgnfilenm;
+    fs::path d(dgn);
+    std::ofstream(path("jobb.txt")) << "Type: EKSPORT\nTemafil: " << temaFil_ << "\nBrytere-eksport: 1 0 0 0 0 0 0\n"
+                                    << "DGN-dir: " << d.parent_path().string() << "\nZERA-dir: " << fs::path(path("x")).parent_path().string()
+                                    << "\nFilnavn: " << d.filename().string() << " batch.zer\n";
+    FILE *rapport = fopen(path("rapport.txt").c_str(), "w+");
+    ASSERT_NE(rapport, nullptr);
+    BatchJobb jobb{};
+    ASSERT_EQ(LesBatchFil(path("jobb.txt").c_str(), 0, &jobb, rapport), 0);
+    batchModus = 1;
+    KjoerBatch(&jobb, rapport);
+    FrigjorBatchJobb(&jobb);
+    fclose(rapport);
+    batchModus = 0;
+    std::string r = les(path("rapport.txt"));
+    EXPECT_NE(r.find("Feil! Ingen elementer er skrevet til "), std::string::npos) << r;
+    EXPECT_NE(r.find("\n0 ZERA-filer er eksportert fra MicroStation.\n"), std::string::npos) << r;
+}
+
+
+// Without a header file the header takes the design's coordinate system and
+// keeps the millimetres a design of 1000 UOR per metre holds.
+TEST_F(KjoringTest, WithoutAHeaderFileTheDesignGivesCoordinateSystemAndUnit)
+{
+    ASSERT_EQ(mdlhost_dgnSetEpsg(mdlModelRef_getActive(), 25832), 0);
+    elm(ZERA_LINJE, 1, "1012", {{500000.123, 6600000.456, 0}, {500010.001, 6600020.002, 0}});
+    ASSERT_EQ(dgnput_elm(), 0);
+    data_.hodeFil[0] = '\0';
+    std::string ut = path("epsg.zer");
+    mdlhost_scriptFileDialog(ut.c_str());
+    ASSERT_EQ(mdlhost_scriptModal(ZVZERA_DIALOG_EKSPORT, "ok"), 0);
+    EksporterTilZera(nullptr);
+    std::string tekst = les(ut);
+    EXPECT_NE(tekst.find("...KOORDSYS 22\n"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("...ENHET 0.001"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("\n6600000456 500000123\n"), std::string::npos) << tekst;
+    EXPECT_NE(tekst.find("\n6600020002 500010001\n"), std::string::npos) << tekst;
+
+    // Each EPSG code the import gives a coordinate system leads back to it.
+    for (int k : {1, 8, 21, 26, 31, 36})
+        EXPECT_EQ(zeraKoordsysAvEpsg(zeraEpsgAvKoordsys(k)), k) << k;
+    EXPECT_EQ(zeraKoordsysAvEpsg(4326), 0);
 }
 
 } // namespace

@@ -240,4 +240,155 @@ TEST_F(RundturTest, LettersTheInternalSetLacksAreNamedOncePerFile)
     EXPECT_EQ(logg.find("ZERA2DGN 35"), std::string::npos) << logg;
 }
 
+// The export's side of the round trip, with its own theme table and the
+// import's "unknown themes" switch.
+class RundturEksportTest : public RundturTest {
+  protected:
+    void TearDown() override
+    {
+        matchLevel = matchColor = multHoyde = eksporterObjekttype = 0;
+        RundturTest::TearDown();
+    }
+    // The theme table the export reads (reloaded: a loaded table stays).
+    void tema(const std::string &tekst)
+    {
+        std::ofstream(temaFil_) << tekst;
+        Mstemtab.rowCount = 0;
+        ASSERT_EQ(mt_init(temaFil_.c_str(), 0), 0);
+    }
+    void importerUkjente(const std::string &tekst)
+    {
+        std::string zera = path("inn.zer");
+        std::ofstream(zera, std::ios::binary) << tekst;
+        SheadStruct hode{};
+        int32_t storrelse = 0;
+        ASSERT_EQ(zerget_headinfo(zera.c_str(), &hode, &storrelse, reinterpret_cast<MdlFunctionP>(c_txt)), 0);
+        lagreNivaa4 = hode.zeraNivaa > 3;
+        NyElementIndeks();
+        ASSERT_EQ(perf_zera2dgn(zera.c_str(), temaFil_.c_str(), path("inn.log").c_str(), "", 1,
+                                reinterpret_cast<MdlFunctionP>(dgnput_elm), nullptr,
+                                reinterpret_cast<MdlFunctionP>(c_txt), nullptr),
+                  0);
+        SlettElementIndeks();
+    }
+    // The group of serial in the exported text, up to the next group.
+    static std::string gruppeAv(const std::string &ut, const std::string &start)
+    {
+        size_t a = ut.find(start);
+        if (a == std::string::npos)
+            return "";
+        size_t b = a;
+        do
+            b = ut.find("\n.", b + 1);
+        while (b != std::string::npos && b + 2 < ut.size() && ut[b + 2] == '.');
+        return ut.substr(a, b == std::string::npos ? std::string::npos : b + 1 - a);
+    }
+};
+
+// Elements imported without a theme row keep the object type they carry and
+// get no theme from a row that only fits their data type.
+TEST_F(RundturEksportTest, ObjectTypesAreNeverExchangedOrInvented)
+{
+    ASSERT_NO_FATAL_FAILURE(tema("Hoydekurve;2001;HDB;L;2001;2;1;0;0;0;0;KRYSS;1;1;1\n" +
+                                 std::string(zerafiltest::TEMATABELL)));
+    std::string tagfil = path("zvzera.tag");
+    std::ofstream(tagfil) << "..OBJTYPE ZERA OBJTYPE 3 1 0 0 0\n..* ZERA REST 3 1 0 0 0\n";
+    zvlib::copyText(data_.tagsetFil, tagfil.c_str());
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    ASSERT_EQ(LagTagsett(), 0);
+    data_.lagreEgenskaper = 1;
+    data_.punktModus = 2;
+    importerUkjente(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+                    "..ZERA-NIV\xC5 3\n"
+                    ".LINJE 1:\n..OBJTYPE Gangsti\n..N\xD8\n660000000 50000000\n660000100 50000100\n"
+                    ".LINJE 2:\n..OBJTYPE Eiendomsskille\n..N\xD8\n660000300 50000000\n660000400 50000100\n"
+                    ".PUNKT 3:\n..OBJTYPE Grensestein\n..N\xD8\n660000500 50000500\n"
+                    ".KURVE 4:\n..LTEMA 2001\n..H\xD8YDE 120\n..N\xD8\n660001000 50001000\n"
+                    "660001100 50001200\n660001200 50001000\n"
+                    ".SLUTT\n");
+    FrigjorTagsetTabell();
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    matchLevel = matchColor = 0;
+    eksporterObjekttype = 1; // as both roads of the export set it
+    std::string ut = eksporter(3);
+    FrigjorTagsetTabell();
+    const struct {
+        const char *start, *objtype;
+    } tilfeller[] = {{".LINJE 1:\n", "Gangsti"}, {".LINJE 2:\n", "Eiendomsskille"}, {".PUNKT 3:\n", "Grensestein"}};
+    for (const auto &t : tilfeller) {
+        SCOPED_TRACE(t.start);
+        std::string g = gruppeAv(ut, t.start);
+        ASSERT_FALSE(g.empty()) << ut;
+        EXPECT_NE(g.find(std::string("..OBJTYPE ") + t.objtype + "\n"), std::string::npos) << g;
+        EXPECT_EQ(g.find("TEMA"), std::string::npos) << g;
+        EXPECT_EQ(g.find("..H\xD8YDE"), std::string::npos) << g;
+    }
+    std::string kurve = gruppeAv(ut, ".KURVE 4:\n");
+    EXPECT_NE(kurve.find("..LTEMA 2001\n"), std::string::npos) << ut;
+    EXPECT_NE(kurve.find("..H\xD8YDE 120.000\n"), std::string::npos) << ut;
+    EXPECT_EQ(kurve.find("..OBJTYPE Gangsti"), std::string::npos) << ut;
+
+    // With the level check no row takes the level "UnDefined": those
+    // elements are left out, each registered.
+    matchLevel = 1;
+    ASSERT_EQ(LesZeraTagsetInputFil(0, nullptr), 0);
+    ut = eksporter(3);
+    FrigjorTagsetTabell();
+    for (const auto &t : tilfeller)
+        EXPECT_EQ(ut.find(std::string("..OBJTYPE ") + t.objtype + "\n"), std::string::npos) << ut;
+    EXPECT_NE(ut.find("..LTEMA 2001\n"), std::string::npos) << ut;
+    int ukjent = 0;
+    for (int i = 0; i < Bmw.unknownCount; ++i)
+        ukjent += Bmw.tem.number[i] == 20;
+    EXPECT_GE(ukjent, 1) << "MSTEMTAB 20 for the elements no row takes";
+}
+
+// "Only multiple heights of 20 m": contours off the interval stay out.
+TEST_F(RundturEksportTest, OnlyMultipleHeightsAreWritten)
+{
+    ASSERT_NO_FATAL_FAILURE(tema("Hoydekurve;2001;HDB;L;2001;2;1;0;0;0;0;KRYSS;1;1;1\n" +
+                                 std::string(zerafiltest::TEMATABELL)));
+    std::string zera = ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                       "...ENHET 0.01\n..ZERA-NIV\xC5 3\n";
+    for (int i = 0; i < 5; ++i) {
+        std::string n = std::to_string(660000000 + i * 1000);
+        zera += ".KURVE " + std::to_string(i + 1) + ":\n..LTEMA 2001\n..H\xD8YDE " + std::to_string(110 + 10 * i) +
+                "\n..N\xD8\n" + n + " 50000000\n" + n + " 50000500\n" + n + " 50001000\n";
+    }
+    importer(zera + ".SLUTT\n");
+    multHoyde = 20;
+    std::string ut = eksporter(3);
+    for (int h : {110, 120, 130, 140, 150}) {
+        SCOPED_TRACE(h);
+        bool skrevet = ut.find("..H\xD8YDE " + std::to_string(h) + ".000\n") != std::string::npos;
+        EXPECT_EQ(skrevet, h % 20 == 0) << ut;
+    }
+    int utelatt = 0;
+    for (int i = 0; i < Bmw.unknownCount; ++i)
+        utelatt += Bmw.tem.number[i] == 27;
+    EXPECT_GE(utelatt, 1) << "MSTEMTAB 27";
+    EXPECT_EQ(Bmw.notImported[ZERA_KURVE - 1], 3);
+}
+
+
+// Under a level-3 header an area cannot be written: each is named in the
+// log, and neither the area nor its point symbol becomes a point.
+TEST_F(RundturEksportTest, AreasALevel3HeaderCannotTakeAreReported)
+{
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 4\n"
+             ".LINJE 1:\n..LTEMA 1012\n..N\xD8\n660000000 50000000\n660000000 50001000\n"
+             "660001000 50001000\n660001000 50000000\n660000000 50000000\n"
+             ".FLATE 2:\n..FTEMA 1011\n..REF :1\n..N\xD8\n660000500 50000500\n.SLUTT\n");
+    std::string ut = eksporter(3);
+    EXPECT_NE(ut.find(".LINJE 1:\n..LTEMA 1012\n"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".PUNKT"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".FLATE"), std::string::npos) << ut;
+    int flater = 0;
+    for (int i = 0; i < Bmw.unknownCount; ++i)
+        flater += Bmw.tem.number[i] == EKSPORT_FLATE_NIVAA3;
+    EXPECT_EQ(flater, 1) << "one line in the log per area";
+    EXPECT_EQ(Bmw.notImported[ZERA_FLATE - 1], 1);
+}
+
 } // namespace

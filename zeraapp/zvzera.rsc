@@ -204,6 +204,7 @@ MessageList 25
     45 "MSTEMTAB 45: For mange punkter; de sammenf\370yde delene er delt"
     46 "MSTEMTAB 46: Mer enn 5999 referanser; resten er utelatt"
     47 "MSTEMTAB 47: En annen rasterfil med samme navn finnes i ZERA-mappen; den er ikke kopiert"
+    50 "MSTEMTAB 50: Flaten kan ikke skrives under et hode med ZERA-niv\345 under 4"
     40 "MSTEMTAB 40: Ugyldig LandXML-navn"
     41 "MSTEMTAB 41: Ugyldig LandXML-flagg 1 (0 eller 1)"
     42 "MSTEMTAB 42: Ugyldig LandXML-flagg 2 (0 eller 1)"
