@@ -43,10 +43,13 @@ class ZvZeraGGStartTest : public frametest::FrameTest {
         mdlMapProject_close();
         mdlhost_dbClose();
     }
-    // A project with the catalogue tables, named for the GIS build's start.
+    // A project with the catalogue tables and a category, named for the
+    // GIS build's start.
     void project()
     {
         ASSERT_EQ(mdlhost_gisCreateProject(path("prosjekt.db").c_str()), 0);
+        // The GIS build reads a project only once it has a category.
+        ASSERT_EQ(mdlDB_processSQL("insert into category (mslink, cname) values (1, 'Veg')"), 0);
         mdlhost_dbClose();
         define("MDLHOST_GISPROJECT", path("prosjekt.db"));
     }
@@ -85,8 +88,16 @@ TEST_F(ZvZeraGGStartTest, StartsAsZvzeraWithTheGisCommands)
     EXPECT_EQ(mdlhost_lastAlertText() ? std::string(mdlhost_lastAlertText()).find("Unable to connect") : std::string::npos,
               std::string::npos);
 
-    // The CAD build's commands and the GIS build's answer; the empty ones
-    // do nothing.
+    // Both records published, the GIS one naming the project it opened.
+    MdlDesc *before = mdlhost_setCurrMdlDesc(zvzera());
+    char out[300] = "";
+    EXPECT_EQ(mdlhost_accessGetText(out, sizeof out, "sbgd.geoGraphicsBygg"), 0);
+    EXPECT_STREQ(out, "1");
+    EXPECT_EQ(mdlhost_accessGetText(out, sizeof out, "sGGbgd.prosjektTekst"), 0);
+    EXPECT_TRUE(fs::equivalent(out, path("prosjekt.db"))) << out;
+    mdlhost_setCurrMdlDesc(before);
+
+    // The GIS build's commands answer; the empty ones do nothing.
     for (const char *k : {"zvzera gg ingenting", "zvzera gg vis hode", "zvzera gg lag flater",
                           "mdl command ZvCreateExit", "mdl command AreaFeatureFromCentroid",
                           "mdl command ZeraDatabaseToDgnlib"})
