@@ -57,13 +57,17 @@ zera_rooms(mdlhost_app BUILDS app/mdlapp.h gis/mdlgis.h svc/mdlsvc.h FAILS gis_i
 # The deliverables see the host's face only, never a host-internal header.
 # zvlib stands on the host alone; the application sees the engine's face;
 # the GIS database layer sees zvlib, not the application.
-foreach(room kartmotor_objs zvlib_objs zeraapp_objs zeraggdb_objs)
+foreach(room kartmotor_objs zvlib_objs zeraapp_objs zeraggdb_objs zeraapp_gg_objs)
   zera_rooms(${room} BUILDS mdlhost.h FAILS base/text_host.h base/base_host.h sys/sys_host.h dgn/dgnstore_int.h)
 endforeach()
 zera_rooms(kartmotor_objs BUILDS kartmotor.h FAILS zvzera_services.h brukerdata.h zvlibutil.h)
 zera_rooms(zvlib_objs BUILDS zvlibutil.h FAILS kartmotor.h brukerdata.h)
 zera_rooms(zeraapp_objs BUILDS kartmotor.h zvlibutil.h brukerdata.h FAILS kartmotor_int.h)
 zera_rooms(zeraggdb_objs BUILDS zeraggdb.h zvlibutil.h FAILS brukerdata.h kartmotor_int.h)
+# The GIS build sees the application, its database module and the engine's
+# face; the database module never sees the GIS build's frame.
+zera_rooms(zeraapp_gg_objs BUILDS ggramme.h ggoppsett.h brukerdata.h zeraggdb.h kartmotor.h FAILS kartmotor_int.h)
+zera_rooms(zeraggdb_objs FAILS ggramme.h)
 
 # Tests see their own room and the host's test fixtures: an engine test
 # not the application, a zvlib test not the engine, a host test no
@@ -71,6 +75,8 @@ zera_rooms(zeraggdb_objs BUILDS zeraggdb.h zvlibutil.h FAILS brukerdata.h kartmo
 zera_rooms(tekst_test BUILDS kartmotor_int.h dgn_testing.h FAILS brukerdata.h zvzera_services.h dgn_int.h)
 zera_rooms(kartmotor_fuzzing BUILDS kartmotor_int.h fuzz_testing.h FAILS brukerdata.h zvzera_services.h dgn_int.h)
 zera_rooms(kartimport BUILDS kartmotor.h FAILS kartmotor_int.h zvzera_services.h brukerdata.h)
+zera_rooms(ggoppsett_test BUILDS ggoppsett.h db_testing.h FAILS kartmotor_int.h dgn_int.h db_int.h)
+zera_rooms(zvzeraggstart_test BUILDS frame_testing.h brukerdata.h FAILS ggoppsett.h zeraggdb.h kartmotor_int.h)
 zera_rooms(zvlibutil_test BUILDS zvlibutil.h dgn_testing.h FAILS kartmotor.h base/text_host.h dgn_records.h)
 zera_rooms(mdlcfg_test BUILDS child_testing.h rsc_testing.h FAILS kartmotor.h zvlibutil.h base/text_host.h)
 zera_rooms(dgnstore_test BUILDS dgn_records.h dgn/dgndescr_host.h FAILS kartmotor.h zvlibutil.h rsc_int.h)

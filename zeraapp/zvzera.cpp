@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "batch.h"
 #include "brukerdata.h"
@@ -23,6 +24,9 @@
 #include "zvlibmain.h"
 #include "zvlibtext.h"
 #include "zvlibupf.h"
+#if ZVZERA_GG_BYGG
+#include "ggramme.h"
+#endif
 
 // ---- module state ----------------------------------------------------------------
 int32_t batchModus = 0;
@@ -114,6 +118,9 @@ int VedUtlasting(int grunn)
 {
     if (grunn >= 0)
         return 1;
+#if ZVZERA_GG_BYGG
+    GGVedUtlasting(grunn);
+#endif
     // The host ends without the exit command: keep the settings all the same.
     if (brukerDataP != nullptr) {
         LagreBrukerOppsett(brukerDataP);
@@ -164,6 +171,9 @@ void StartZera(int argc, char *argv[])
     zvlibMain_initZvLib(APPNAVN, argc, argv);
     zvlibUpf_open(nullptr, "ZVZERA_UPF", "zvzera.upf");
     InitBrukerData();
+#if ZVZERA_GG_BYGG
+    geoGraphics = 1;
+#endif
     SettLagreNOH(1);
     mdlRaster_initialize();
 
@@ -202,6 +212,12 @@ void StartZera(int argc, char *argv[])
     }
 
     allocateZeraTemaObjStruct();
+#if ZVZERA_GG_BYGG
+    if (GGKobleTil() != 0) {
+        avsluttZera();
+        return;
+    }
+#endif
     symboltabell();
     if (brukerDataP == nullptr || !brukerDataP->geoGraphicsBygg) {
         if (lesTagsetFil() != 0 && batchModus && brukerDataP)
@@ -222,6 +238,9 @@ void StartZera(int argc, char *argv[])
     LastKommandoTabell();
     SettSystemFunksjoner();
     PubliserBrukerData();
+#if ZVZERA_GG_BYGG
+    GGPubliser();
+#endif
     PubliserKroker();
 }
 
@@ -287,7 +306,17 @@ void registrerKommandoer()
         {nullptr, 0},
     };
     static_assert(sizeof tabell / sizeof tabell[0] == 25, "24 commands and the end");
+#if ZVZERA_GG_BYGG
+    // The GIS build's own commands follow the 24 in one table.
+    std::vector<MdlCommandNumber> alle(tabell, tabell + 24);
+    for (const MdlCommandNumber *k = GGKommandoer(); k->cmdFunc != nullptr; k++)
+        alle.push_back(*k);
+    alle.push_back({nullptr, 0});
+    mdlSystem_registerCommandNumbers(alle.data());
+    GGRegistrerKommandoNavn();
+#else
     mdlSystem_registerCommandNumbers(tabell);
+#endif
 }
 
 } // namespace
@@ -296,6 +325,9 @@ void registrerKommandoer()
 
 int MdlMain(int argc, char *argv[])
 {
+#if ZVZERA_GG_BYGG
+    GGVarsleTopologi();
+#endif
     StartZera(argc, argv);
     zvlibIntro_setVersionNumber();
     registrerKommandoer();
@@ -316,12 +348,19 @@ void avsluttZera(void)
         FrigjorBrukerData();
     }
     FrigjorTagsetTabell();
+#if ZVZERA_GG_BYGG
+    GGFrigjor();
+#endif
     VedUtlasting(MDLHOST_UNLOAD_EXIT);
     koeUtlasting();
 }
 
 void TegnIntroBoks(int timeout)
 {
+#if ZVZERA_GG_BYGG
+    GGTegnIntroBoks(timeout);
+    return;
+#endif
     char tittel[ZVZERA_TEKST_LEN], forMs[64], etikett[4][ZVZERA_TEKST_LEN];
     mdlOutput_rscsPrintf(tittel, sizeof tittel, nullptr, TEKST_LISTE, 1);
     for (int i = 0; i < 4; i++)

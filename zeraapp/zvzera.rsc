@@ -259,6 +259,9 @@ MessageList 5
     23 "Tegningen %s finnes fra f\370r.\nVil du erstatte den med en kopi av seedfilen?"
     25 "Ikke alle %s er valgt, men %s skal importeres.\nVil du fortsette?"
     26 "Elementer uten tema importeres, og bare multiple h\370yder skal tas med.\nVil du fortsette?"
+    # 100 and 103: the GIS build's project set-up and database check.
+    100 "Tabellen %s har rader fra f\370r.\nVil du legge de nye radene til ved siden av dem?"
+    103 "Tabellene i databasen kan ikke leses."
     108 "Disken er full.  Importen stopper ved ZERA-element %d i filen %s."
     109 "Tegningen kan ikke skrives.  Importen stopper ved ZERA-element %d i filen %s."
     111 "Tegningen er full.  Importen stopper ved ZERA-element %d i filen %s."
@@ -276,6 +279,9 @@ MessageList 111
     7 "som tekster"
     8 "Fil %d av %d, del %d (trinn "
     9 "Del %d (trinn "
+    # 10 and 11: the GIS build's about box.
+    10 "GG-prosjekt:"
+    11 "Seedfil:"
     12 "Velg temafil"
     13 "Velg seedfil"
     14 "Velg importkatalog"

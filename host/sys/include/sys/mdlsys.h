@@ -151,6 +151,11 @@ MDLHOST_API int mdlFile_buildName(char *out, const char *device, const char *dir
    dst as it was.  A dst that is src itself is left alone.  0, or -1 with
    errno set (a missing source, a write that failed). */
 MDLHOST_API int mdlFile_copy(const char *dst, const char *src);
+/* Makes fileName (names as for dlmSystem_mdlFopen) anew: a copy of
+   seedFile as mdlFile_copy makes it, or, with seedFile null or "", an empty
+   file (one that exists is emptied).  0, or -1 with errno set (no name, a
+   missing seed, a folder that cannot be written). */
+MDLHOST_API int mdlFile_create(const char *fileName, const char *seedFile);
 
 /* --- listing directories ---------------------------------------------------
    mdlFileList_get lists one directory (null or "": the current one; names
@@ -207,6 +212,18 @@ MDLHOST_API int mdlFile_abbreviateName(char *path, int maxChars);
 MDLHOST_API int mdlCnv_convertMultibyteToUnicode(const char *mb, int mbLen, char16_t *wide, int maxChars);
 /* Characters above 255 become '?' (a surrogate pair becomes one '?'). */
 MDLHOST_API int mdlCnv_convertUnicodeToMultibyte(const char16_t *wide, int wideLen, char *mb, int maxBytes);
+/* Characters before the terminator; 0 for null. */
+MDLHOST_API int mdlWideChar_strlen(const char16_t *s);
+/* <0, 0 or >0 as a is before, equal to or after b, code unit by code unit
+   (null is an empty text). */
+MDLHOST_API int mdlWideChar_strcmp(const char16_t *a, const char16_t *b);
+
+/* --- sorting --------------------------------------------------------------
+   Sorts count members of size bytes at base by compare, as qsort does (the
+   order of equal members is not kept); nothing for count < 2, a null base
+   or compare, or size < 1. */
+typedef int (*MdlCompareFunc)(const void *a, const void *b);
+MDLHOST_API void mdlUtil_quickSort(void *base, int count, int size, MdlCompareFunc compare);
 
 /* --- external programs ---------------------------------------------------
    A program runs as a process of its own with an argument vector; no shell
