@@ -284,9 +284,10 @@ void registrerKommandoer()
         {LukkTilFlater, 0x010e0000},
         {GjoerOmTilLinjer, 0x010f0000},
         {KurverTilLinjer, 0x01100000},
+        {SettInnstillingKommando, 0x01140000},
         {nullptr, 0},
     };
-    static_assert(sizeof tabell / sizeof tabell[0] == 25, "24 commands and the end");
+    static_assert(sizeof tabell / sizeof tabell[0] == 26, "25 commands and the end");
     mdlSystem_registerCommandNumbers(tabell);
 }
 
