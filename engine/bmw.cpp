@@ -270,18 +270,16 @@ int16_t bmwput_tem(int16_t *themeIndex)
     // met again raises its own entry instead of adding one per meeting.
     char theme[BMW_THEME_LEN];
     kopier(theme, sizeof theme, Elm.theme[k]);
-    // An element known by its object type alone has no theme to tell it
-    // from others of its type: the object type is part of its key.
+    // The object type is part of the key: two object types under one
+    // theme are two lines of the list and two rows of a template.
     char objtype[BMW_OBJTYPE_LEN];
     kopier(objtype, sizeof objtype, Elm.objtype);
-    const bool byObjtype = theme[0] == '\0';
     int32_t used = Bmw.unknownCount;
     if (used < 0 || used > BMW_MAX_UNKNOWN)
         used = BMW_MAX_UNKNOWN;
     for (int32_t i = 0; i < used; i++) {
         if (t.elementType[i] == Elm.type && t.number[i] == Bmw.acc_txt_number &&
-            strncmp(t.theme[i], theme, sizeof theme) == 0 &&
-            (!byObjtype || strncmp(t.objtype[i], objtype, sizeof objtype) == 0)) {
+            strncmp(t.theme[i], theme, sizeof theme) == 0 && strncmp(t.objtype[i], objtype, sizeof objtype) == 0) {
             t.count[i]++;
             return 0;
         }

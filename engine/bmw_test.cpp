@@ -219,27 +219,32 @@ TEST_F(BmwTest, UnknownThemesCountPerThemeTypeAndReason)
     EXPECT_EQ(bmwput_tem(nullptr), -1);
 }
 
-TEST_F(BmwTest, WithoutAThemeTheObjectTypeIsPartOfTheKey)
+TEST_F(BmwTest, TheObjectTypeIsPartOfTheKey)
 {
     int16_t k = 0;
     bmw_sett("MSTEMTAB", 19, BMW_NOTE);
     const struct {
         const char *theme;
         const char *objtype;
-    } met[] = {{"", "Teiggrense"}, {"", "Fasadeliv"}, {"", "Teiggrense"}, {"2000", "Koter"}, {"2000", "Kote"}};
+    } met[] = {{"", "Teiggrense"}, {"", "Fasadeliv"},   {"", "Teiggrense"},
+               {"2000", "Koter"}, {"2000", "Kote"}, {"2000", "Koter"}};
     for (const auto &m : met) {
         sett_tema(0, m.theme, ZERA_KURVE);
         kopier(Elm.objtype, sizeof Elm.objtype, m.objtype);
         ASSERT_EQ(bmwput_tem(&k), 0);
     }
-    // A theme alone is the key, whatever the object type.
-    ASSERT_EQ(Bmw.unknownCount, 3);
+    // Two object types under one theme stay two entries.
+    ASSERT_EQ(Bmw.unknownCount, 4);
     EXPECT_STREQ(Bmw.tem.objtype[0], "Teiggrense");
     EXPECT_EQ(Bmw.tem.count[0], 2);
     EXPECT_STREQ(Bmw.tem.objtype[1], "Fasadeliv");
     EXPECT_EQ(Bmw.tem.count[1], 1);
     EXPECT_STREQ(Bmw.tem.theme[2], "2000");
+    EXPECT_STREQ(Bmw.tem.objtype[2], "Koter");
     EXPECT_EQ(Bmw.tem.count[2], 2);
+    EXPECT_STREQ(Bmw.tem.theme[3], "2000");
+    EXPECT_STREQ(Bmw.tem.objtype[3], "Kote");
+    EXPECT_EQ(Bmw.tem.count[3], 1);
 
     // Object types that differ only beyond the column are one.
     std::string lang(BMW_OBJTYPE_LEN - 1, 'o');
@@ -248,9 +253,9 @@ TEST_F(BmwTest, WithoutAThemeTheObjectTypeIsPartOfTheKey)
         kopier(Elm.objtype, sizeof Elm.objtype, (lang + end).c_str());
         ASSERT_EQ(bmwput_tem(&k), 0);
     }
-    ASSERT_EQ(Bmw.unknownCount, 4);
-    EXPECT_EQ(Bmw.tem.count[3], 2);
-    EXPECT_EQ(std::string(Bmw.tem.objtype[3]), lang);
+    ASSERT_EQ(Bmw.unknownCount, 5);
+    EXPECT_EQ(Bmw.tem.count[4], 2);
+    EXPECT_EQ(std::string(Bmw.tem.objtype[4]), lang);
 }
 
 TEST_F(BmwTest, FullUnknownTableRefusesNewThemesButKeepsCounting)

@@ -6,6 +6,8 @@
 // symbol file (st_create) - object-type table and lookups.
 #include <cerrno>
 #include <climits>
+#include <set>
+#include <string>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -202,7 +204,6 @@ constexpr int kFields = 15;
 #define MT_STIL_MAKS 7
 #define MT_FONT_MIN (-1)
 #define MT_MAAL_MIN (-1)          // text height and width, cell scales
-#define MT_NIVAA_MAKS 62          // levels the template deals out to its rows
 #define MT_TALL_(n) #n
 #define MT_TALL(n) MT_TALL_(n)
 
@@ -260,8 +261,13 @@ int les_hale(const char *tail, Rad &r)
 int les_rad(char *line, Rad &r)
 {
     char *p = line;
+    // A row as the template writes it: a tab first and tabs between the
+    // fields, so a template loads as it stands.
+    const char skille = line[0] == '\t' ? '\t' : ';';
+    if (skille == '\t')
+        p++;
     for (int f = 0; f < kFields - 1; f++) {
-        char *semi = strchr(p, ';');
+        char *semi = strchr(p, skille);
         if (semi == nullptr)
             return MT_FIELDS;
         *semi = '\0';
@@ -269,8 +275,8 @@ int les_rad(char *line, Rad &r)
         p = semi + 1;
     }
     // The last field ends at the comment, the LandXML part or a further
-    // ';' (fields beyond 15 are not read).
-    char *tailStart = p + strcspn(p, "!#;");
+    // separator (fields beyond 15 are not read).
+    char *tailStart = p + strcspn(p, skille == '\t' ? "!#\t" : "!#;");
     char tail[MT_LINE_LEN];
     kopier(tail, sizeof tail, tailStart);
     *tailStart = '\0';
@@ -507,18 +513,29 @@ int mt_creat(const char *zeraFiles, const char *templateFile, int newFile)
         int32_t count = used;
         if (sort_index(numbers.data(), &count, order.data(), work.data()) != 0)
             order.clear();
-        int level = 0, colour = 0;
+        int colour = 0;
+        // One row per object type, theme and data type: the scan counts
+        // .KURVE and .LINJE apart, the table does not.
+        std::set<std::string> skrevet;
         for (int32_t i : order) {
             int type = u.elementType[i];
             const char *letter = zera_maldatatype(type);
-            level = level % MT_NIVAA_MAKS + 1;
-            colour = colour % MT_FARGE_MAKS + 1;
             // A theme the loader would refuse (none, or not a number) stands
             // in the comment; the row matches by its object type.
             const bool loadable = tema_lastbar(u.theme[i]);
-            fprintf(fp, "\t%s\t%s\t%s\t%s", u.objtype[i], loadable ? u.theme[i] : MT_INGEN_TEMA,
-                    mt_fkbgruppe(numbers[(size_t)i]), letter);
-            fprintf(fp, "\t%d\t%d", level, colour);
+            const char *theme = loadable ? u.theme[i] : MT_INGEN_TEMA;
+            std::string nokkel = std::string(u.objtype[i]) + '\t' + theme + '\t' + letter;
+            for (char &c : nokkel)
+                c = (char)liten((unsigned char)c);
+            if (!skrevet.insert(nokkel).second)
+                continue;
+            // The level the import makes: the theme's, or for an element
+            // known by its object type alone one of that object type, so the
+            // export tells such elements apart by their level.
+            const char *level = loadable || u.objtype[i][0] == '\0' ? theme : u.objtype[i];
+            colour = colour % MT_FARGE_MAKS + 1;
+            fprintf(fp, "\t%s\t%s\t%s\t%s", u.objtype[i], theme, mt_fkbgruppe(numbers[(size_t)i]), letter);
+            fprintf(fp, "\t%.*s\t%d", MT_FIELD_LEN - 1, level, colour);
             fprintf(fp, "\t%d\t%d", 0, 0);
             if (letter[0] == 'T')
                 fprintf(fp, "\t%d\t%d\t%d", 1, 10, 10);

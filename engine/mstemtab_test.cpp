@@ -388,9 +388,10 @@ TEST_F(MstemtabTest, TemplateListsUnknownThemesInThemeOrder)
     ukjent("1200", ZERA_LINJE);
     ukjent("ABC", ZERA_TEKST, "Skilt");
     // A theme that is not a number cannot be loaded: it stands in the comment.
-    const std::string rows = "\tSkilt\t0\tFKB\tT\t1\t1\t0\t0\t1\t10\t10\t0\t0\t0\t0\t!ABC\n"
-                             "\t\t1200\tHDB\tL\t2\t2\t0\t0\t0\t0\t0\t0\t0\t0\t0\t!\n"
-                             "\t\t4001\tDEK\tF\t3\t3\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n";
+    // The level the import makes: the theme's, or the object type's.
+    const std::string rows = "\tSkilt\t0\tFKB\tT\tSkilt\t1\t0\t0\t1\t10\t10\t0\t0\t0\t0\t!ABC\n"
+                             "\t\t1200\tHDB\tL\t1200\t2\t0\t0\t0\t0\t0\t0\t0\t0\t0\t!\n"
+                             "\t\t4001\tDEK\tF\t4001\t3\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n";
     std::string tem = path("mal.tem");
     ASSERT_EQ(mt_creat("a.sos b.sos", tem.c_str(), 1), 0);
     EXPECT_EQ(zeratest::readFile(tem), "! TEM -fil: " + tem + "\n! ZERA-fil: a.sos b.sos\n!\n" + kLegend + rows);
@@ -484,7 +485,7 @@ TEST_F(MstemtabTest, EveryTemplateRowLoadsBackAndMatchesItsOwnElement)
     EXPECT_EQ(Bmw.unknownCount, 0);
 }
 
-TEST_F(MstemtabTest, TemplateLevelsAndColoursCycle)
+TEST_F(MstemtabTest, TemplateColoursCycle)
 {
     memset(&Elm, 0, sizeof Elm);
     for (int i = 1; i <= 255; i++)
@@ -497,10 +498,49 @@ TEST_F(MstemtabTest, TemplateLevelsAndColoursCycle)
         if (!line.empty() && line[0] == '\t')
             rows.push_back(line);
     ASSERT_EQ(rows.size(), 255u);
-    EXPECT_EQ(rows[61], "\t\t62\tFKB\tP\t62\t62\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!");
-    EXPECT_EQ(rows[62], "\t\t63\tFKB\tP\t1\t63\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!");
-    EXPECT_EQ(rows[254], "\t\t255\tFKB\tP\t7\t1\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!");
+    EXPECT_EQ(rows[62], "\t\t63\tFKB\tP\t63\t63\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!");
+    EXPECT_EQ(rows[254], "\t\t255\tFKB\tP\t255\t1\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!");
     EXPECT_EQ(Bmw.written[ZERA_PUNKT - 1], 255);
+}
+
+// A scan counts each group kind and each object type apart: the template
+// has one row per object type, theme and data type, and loads as written,
+// each object-type row with a level of its own.
+TEST_F(MstemtabTest, TemplateRowsAreOnePerObjectTypeAndLoadAsWritten)
+{
+    memset(&Elm, 0, sizeof Elm);
+    ukjent("", ZERA_KURVE, "Gjerde");
+    ukjent("", ZERA_LINJE, "Gjerde");
+    ukjent("", ZERA_BUE, "gjerde");
+    ukjent("", ZERA_PUNKT, "Gjerde");
+    ukjent("", ZERA_KURVE, "Teiggrense");
+    ukjent("2001", ZERA_KURVE, "Hoydekurve");
+    ukjent("2001", ZERA_LINJE, "Hoydekurve");
+    ukjent("2001", ZERA_KURVE, "Forsenkningskurve");
+    std::string tem = path("mal.tem");
+    ASSERT_EQ(mt_creat("a.zer", tem.c_str(), 1), 0);
+    std::vector<std::string> rows;
+    std::stringstream s(zeratest::readFile(tem));
+    for (std::string line; std::getline(s, line);)
+        if (!line.empty() && line[0] == '\t')
+            rows.push_back(line.substr(0, line.find("\t0\t0\t")));
+    EXPECT_EQ(rows, (std::vector<std::string>{"\tGjerde\t0\tFKB\tL\tGjerde\t1", "\tGjerde\t0\tFKB\tP\tGjerde\t2",
+                                              "\tTeiggrense\t0\tFKB\tL\tTeiggrense\t3",
+                                              "\tHoydekurve\t2001\tHDB\tL\t2001\t4",
+                                              "\tForsenkningskurve\t2001\tHDB\tL\t2001\t5"}));
+    EXPECT_EQ(Bmw.written[ZERA_KURVE - 1], 4);
+    EXPECT_EQ(Bmw.written[ZERA_PUNKT - 1], 1);
+    EXPECT_EQ(Bmw.written[ZERA_LINJE - 1] + Bmw.written[ZERA_BUE - 1], 0);
+
+    bmwinit();
+    ASSERT_EQ(mt_init(tem.c_str(), 0), 0) << "MSTEMTAB " << Bmw.msg.number[0] << " line " << Bmw.msg.line[0];
+    ASSERT_EQ(Mstemtab.rowCount, 5);
+    EXPECT_STREQ(Mstemtab.objtype[0], "Gjerde");
+    EXPECT_STREQ(Mstemtab.tema[0], "0");
+    EXPECT_STREQ(Mstemtab.level[0], "Gjerde");
+    EXPECT_EQ(Mstemtab.colour[0], 1);
+    EXPECT_STREQ(Mstemtab.level[3], "2001");
+    EXPECT_EQ(Mstemtab.cell[1][0], u'K');
 }
 
 TEST_F(MstemtabTest, TemplateThatCannotBeWrittenIsRegistered)

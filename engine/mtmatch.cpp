@@ -253,37 +253,47 @@ int16_t mt_match(int16_t *mode, const char *group)
     const bool sharedHeight = Elm.sameHeight == 1 && antall_punkter() > 0;
     int matches = 0;
 
+    // The reason a miss is registered with is that of the row that came
+    // nearest: the one refused by the latest of the checks below.
+    int nearest = 0;
+    auto avvis = [&](int grunn, int trinn) {
+        if (trinn > nearest) {
+            nearest = trinn;
+            reason = grunn;
+        }
+    };
+
     // Row r for theme k, once its theme or object type fits: true when the
     // search of theme k ends there, matched or not.
     auto prov = [&](int k, int r) {
         if (needed == nullptr || (needed[0] != '\0' && strcmp(Mstemtab.datatype[r], needed) != 0)) {
-            reason = GRUNN_DATATYPE;
+            avvis(GRUNN_DATATYPE, 1);
             return false;
         }
         if (!import) {
             if (matchColor && Mstemtab.colour[r] != Elm.colour) {
-                reason = GRUNN_FARGE;
+                avvis(GRUNN_FARGE, 2);
                 return false;
             }
             if (matchWeight && Mstemtab.weight[r] != Elm.weight) {
-                reason = GRUNN_TYKKELSE;
+                avvis(GRUNN_TYKKELSE, 3);
                 return false;
             }
             if (matchStyle && Mstemtab.style[r] != Elm.style) {
-                reason = GRUNN_STIL;
+                avvis(GRUNN_STIL, 4);
                 return false;
             }
         }
         if (!fkb_valgt(Mstemtab.fkbGroup[r])) {
-            reason = GRUNN_FKB;
+            avvis(GRUNN_FKB, 5);
             return import;
         }
         if (multHoyde > 0 && sharedHeight && Mstemtab.multHoyde[r] > 0 && !paa_multippel(Elm.H[0], (double)multHoyde)) {
-            reason = GRUNN_MULTHOYDE;
+            avvis(GRUNN_MULTHOYDE, 6);
             return import;
         }
         if (import && !beskrivelse_holder(Mstemtab.description[r], group)) {
-            reason = GRUNN_BESKRIVELSE;
+            avvis(GRUNN_BESKRIVELSE, 7);
             return false;
         }
 

@@ -2,6 +2,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine_testing.h"
 
@@ -328,14 +329,40 @@ TEST_F(MtMatchTest, DescriptionConditionAndTheThirdQualityValue)
     EXPECT_EQ(match(1, "..KVALITET 81 50 0\n"), -1);
 }
 
-TEST_F(MtMatchTest, ReasonIsTheLastRejectionOverAllThemes)
+// The reason registered is that of the row that came nearest, over all
+// the rows and themes tried, whichever was tried last.
+TEST_F(MtMatchTest, ReasonIsTheNearestRowsOverAllRowsAndThemes)
 {
-    rad({"1010", "", "FM", "L", "1", 1, 0, nullptr});
-    rad({"2020", "", "FM", "P", "2", 1, 0, "..VEGNR 12"});
-    punkt({"1010", "2020", "3030"});
-    EXPECT_EQ(match(1, ".PUNKT 1:\n"), -1);
-    EXPECT_EQ(ukjentGrunn(), 21);
-    EXPECT_STREQ(Bmw.tem.theme[0], "1010");
+    const struct {
+        std::vector<Rad> rader;
+        std::vector<const char *> temaer;
+        int grunn;
+    } tilfeller[] = {
+        {{{"1010", "", "FM", "L", "1", 1, 0, nullptr}, {"2020", "", "FM", "P", "2", 1, 0, "..VEGNR 12"}},
+         {"1010", "2020", "3030"},
+         21},
+        {{{"2020", "", "FM", "P", "2", 1, 0, "..VEGNR 12"}, {"1010", "", "FM", "L", "1", 1, 0, nullptr}},
+         {"2020", "1010"},
+         21},
+        // One theme, two rows: the description is nearer than the data type.
+        {{{"1010", "", "FM", "P", "1", 1, 0, "..VEGNR 12"}, {"1010", "", "FM", "L", "2", 1, 0, nullptr}},
+         {"1010"},
+         21},
+        {{{"1010", "", "FM", "L", "1", 1, 0, nullptr}}, {"1010"}, 25},
+        {{}, {"1010"}, 19},
+    };
+    for (const auto &t : tilfeller) {
+        SCOPED_TRACE(t.grunn);
+        memset(&Mstemtab, 0, sizeof Mstemtab);
+        memset(&Bmw, 0, sizeof Bmw);
+        for (const Rad &r : t.rader)
+            rad(r);
+        punkt({});
+        for (const char *tema : t.temaer)
+            kopier(Elm.theme[Elm.themeCount++], ZERA_THEME_LEN, tema);
+        EXPECT_EQ(match(1, ".PUNKT 1:\n"), -1);
+        EXPECT_EQ(ukjentGrunn(), t.grunn);
+    }
 }
 
 TEST_F(MtMatchTest, CountsFromOutsideAreKeptInRange)

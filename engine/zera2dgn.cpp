@@ -332,23 +332,36 @@ int antall_temaer(void)
     return n < 0 ? 0 : n > ZERA_MAX_THEMES ? ZERA_MAX_THEMES : n;
 }
 
+// An unknown element handed to the writer is imported, not left out: the
+// count of the miss is taken back (the writer counts what it refuses).
+void ukjent_overlevert()
+{
+    if (Elm.type >= 1 && Elm.type <= ZERA_TYPE_COUNT && Bmw.notImported[Elm.type - 1] > 0)
+        Bmw.notImported[Elm.type - 1]--;
+}
+
 // Row fill and hand-over of a parsed element with coordinates: once per
 // matched theme, or once as unknown when asked for.
 Utfall overlever(Kjoring &k, const char *grp)
 {
     meld_iso885910(k);
     bool funnet;
+    bool telt = false; // the miss was counted as left out
     if (geoGraphics) {
         if (UtelatElementPgaIkkeMultHoyde(k.hoydeCb) == -1)
             return UTELATT;
         funnet = Elm.type != ZERA_RASTER;
     } else {
         int16_t mode = 1;
-        funnet = mt_match(&mode, grp) == 0;
+        int16_t rc = mt_match(&mode, grp);
+        funnet = rc == 0;
+        telt = rc == -1;
     }
 
     if (!funnet) {
         if (k.importUkjent || Elm.type == ZERA_RASTER) {
+            if (telt)
+                ukjent_overlevert();
             Elm.font = -2;
             if (skriv_element(k) == -1)
                 return STOPP;
@@ -438,9 +451,11 @@ bool andre_pass_fyll(Kjoring &k, const char *grp)
     if (geoGraphics)
         return true;
     int16_t matchMode = 1;
-    if (mt_match(&matchMode, grp) != 0) {
+    if (int16_t rc = mt_match(&matchMode, grp); rc != 0) {
         if (!k.importUkjent)
             return false;
+        if (rc == -1)
+            ukjent_overlevert();
         Elm.font = -2;
         return true;
     }

@@ -10,12 +10,14 @@
 #include <cstring>
 
 #include <string>
+#include <vector>
 
 #include "brukerdata.h"
 #include "dgnskriv_int.h"
 #include "eksport.h"
 #include "kartmotor_tjenester.h"
 #include "kommandoer.h"
+#include "oppsett.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
 #include "zvlibfii.h"
@@ -34,10 +36,16 @@ constexpr const char *DOBBELSTREK = "===========================================
 
 // ---- reading the job file -------------------------------------------------------
 
-// The line begins with key followed by a colon.
+// The line begins with key followed by a colon.  A key that only begins
+// the line's key ("Type" of "Typebokstav-i-niva:") leaves the cursor where
+// it was, for the keys tried after it.
 bool erNokkelord(ZvlibFii *fii, const char *nokkel)
 {
-    return zvlibFii_isText(fii, nokkel) == 0 && zvlibFii_isText(fii, ":") == 0;
+    char *start = fii->cursor;
+    if (zvlibFii_isText(fii, nokkel) == 0 && zvlibFii_isText(fii, ":") == 0)
+        return true;
+    fii->cursor = start;
+    return false;
 }
 
 bool harJokertegn(const char *t) { return strpbrk(t, "*?") != nullptr; }
@@ -71,8 +79,10 @@ bool settSammen(char *felt, size_t size, const char *katalog, const char *navn)
 BatchFil *lesFil(ZvlibFii *fii, int type, const char *dgnKatalog, const char *zeraKatalog, FILE *rapport)
 {
     char dgn[ZVLIB_FII_TEXT_LEN] = "", zera[ZVLIB_FII_TEXT_LEN] = "";
-    zvlibFii_readText(fii, dgn);
-    zvlibFii_readText(fii, zera);
+    // A scan has no designs: its lines name the ZERA file alone.
+    zvlibFii_readText(fii, type == BATCH_TYPE_SKANN ? zera : dgn);
+    if (type != BATCH_TYPE_SKANN)
+        zvlibFii_readText(fii, zera);
     if (type == BATCH_TYPE_IMPORT && harJokertegn(dgn) && strlen(dgn) > 1) {
         fprintf(rapport, "\nFeil! Tegnene '*' og '?' kan ikke brukes som del av DGN-navn.\n"
                          "      Tegnet '*' kan imidlertid brukes alene for \345 angi samme navn som ZERA-fil.\n");
@@ -173,6 +183,23 @@ void utvid(BatchJobb *jobb, BatchFil *fil, char *felt, size_t size)
     dlmSystem_mdlFree(fil);
 }
 
+// A line of one of the settings without a dialog item ("LandXML: 1"); false
+// when the line is another key.
+bool lesInnstilling(ZvlibFii *fii, const char *jobbFil, FILE *rapport, zeraBrukerGrensesnittData *d)
+{
+    for (int i = 0; InnstillingNavn(i) != nullptr; i++) {
+        if (!erNokkelord(fii, InnstillingNavn(i)))
+            continue;
+        char verdi[ZVLIB_FII_TEXT_LEN] = "";
+        zvlibFii_readText(fii, verdi);
+        if (d != nullptr && SettInnstilling(d, InnstillingNavn(i), verdi) != 0)
+            fprintf(rapport, "\nFeil! %s tar 0 eller 1, ikke '%s' (linje %d i filen: %s)\n", InnstillingNavn(i), verdi,
+                    fii->lineCount, jobbFil);
+        return true;
+    }
+    return false;
+}
+
 void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     char dgnKatalog[256] = "", zeraKatalog[256] = "";
@@ -184,6 +211,8 @@ void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport,
                 jobb->type = BATCH_TYPE_IMPORT;
             else if (strcmp(type, "EKSPORT") == 0)
                 jobb->type = BATCH_TYPE_EKSPORT;
+            else if (strcmp(type, "SKANN") == 0)
+                jobb->type = BATCH_TYPE_SKANN;
             else {
                 fprintf(rapport, "\nFeil kode for 'Type' i filen: %s\n", jobbFil);
                 FrigjorBatchJobb(jobb);
@@ -195,6 +224,8 @@ void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport,
         } else if (erNokkelord(fii, "Hodefil")) {
             if (d)
                 lesVerdi(fii, d->hodeFil, sizeof d->hodeFil);
+        } else if (erNokkelord(fii, "Temamal")) {
+            lesVerdi(fii, jobb->mal, sizeof jobb->mal);
         } else if (erNokkelord(fii, "Loggfil")) {
             lesVerdi(fii, jobb->logBase, sizeof jobb->logBase);
         } else if (erNokkelord(fii, "Seedfil")) {
@@ -214,7 +245,7 @@ void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport,
             BatchFil *fil = lesFil(fii, jobb->type, dgnKatalog, zeraKatalog, rapport);
             if (fil == nullptr)
                 continue;
-            bool zeraMonster = jobb->type == BATCH_TYPE_IMPORT && harJokertegn(fil->zera);
+            bool zeraMonster = jobb->type != BATCH_TYPE_EKSPORT && harJokertegn(fil->zera);
             bool dgnMonster = jobb->type == BATCH_TYPE_EKSPORT && harJokertegn(fil->dgn);
             if (zeraMonster || dgnMonster)
                 utvid(jobb, fil, zeraMonster ? fil->zera : fil->dgn, sizeof fil->zera);
@@ -224,6 +255,8 @@ void lesJobb(ZvlibFii *fii, const char *jobbFil, BatchJobb *jobb, FILE *rapport,
                 fprintf(rapport, "\nFeil! Max. %d tegninger kan konverteres i batch.\n", BATCH_MAKS_FILER);
                 return;
             }
+        } else {
+            lesInnstilling(fii, jobbFil, rapport, d);
         }
     }
 }
@@ -303,20 +336,28 @@ void velgFkbGrupper(const char *grupper)
 }
 
 // One import; false when it failed (the report says why).
+// An item that fails before the engine's run leaves no log of its own: the
+// block named one.
+bool utenLogg(FILE *rapport, const zeraBrukerGrensesnittData *d)
+{
+    fprintf(rapport, "Loggfilen %s er ikke skrevet.\n", d->loggFil);
+    return false;
+}
+
 bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     // The header is read before the seed is copied, so a missing ZERA
     // file leaves no empty design behind.
     if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
-        return false;
+        return utenLogg(rapport, d);
     if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
         if (mdlFile_copy(fil->dgn, d->seedFil) != 0) {
             fprintf(rapport, "\nFeil! Seedfil: %s kan ikke kopieres\n      til fil: %s\n", d->seedFil, fil->dgn);
-            return false;
+            return utenLogg(rapport, d);
         }
         if (mdlSystem_newDesignFile(fil->dgn) != 0) {
             fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
-            return false;
+            return utenLogg(rapport, d);
         }
     }
     if (d->lagreEgenskaper) {
@@ -324,7 +365,10 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         SkrivTagsettFeil(rapport);
     }
     lagreNivaa4 = d->lagreNivaa4;
+    // The side files belong to this design, as in the import command.
+    AapneSidefiler();
     int rc = ImporterTilAktivTegning(fil->zera);
+    LukkSidefiler();
     if (rc != 0) {
         // The engine's own message names the cause (a full design file
         // among them: the writer stopped the import).
@@ -340,7 +384,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
 {
     if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0 && mdlSystem_newDesignFile(fil->dgn) != 0) {
         fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
-        return false;
+        return utenLogg(rapport, d);
     }
     // A header file named but unreadable fails the item: the standard
     // header (level 3) would drop the areas without a word.
@@ -348,7 +392,7 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
         LagStandardHode(&d->hode);
         TilpassStandardHode(&d->hode);
     } else if (LesZeraHode(d->hodeFil, &d->hode, nullptr, rapport) != 0)
-        return false;
+        return utenLogg(rapport, d);
     zvlib::copyText(d->hode.kartid, fil->kartId);
     d->eksportHode = d->hode;
     char temp[ZVZERA_TEKST_LEN];
@@ -356,8 +400,10 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     std::string tempFil = std::string(temp) + "dgn2zera.tmp";
     if (init_dgn2zera(d->temaFil, tempFil.c_str(), &d->hode, reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
         fprintf(rapport, "\n%s\n", zeraMotorensMelding().c_str());
-        return false;
+        return utenLogg(rapport, d);
     }
+    // Heights of 0 are written as the setting says, never from a 2D design.
+    lagreNOH = d->lagreNOH && mgds_modesP->is3D ? 1 : 0;
     // As the export dialog sets them: without them no element would carry
     // its theme.
     eksporterObjekttype = 1;
@@ -391,6 +437,42 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     return true;
 }
 
+void lukkRapport(FILE *rapport)
+{
+    if (rapportTilFil) {
+        dlmSystem_mdlFclose(rapport);
+        rapportFil = toolSubsystem_getStderr();
+        rapportTilFil = 0;
+    }
+}
+
+// A scan job: every item's ZERA file into one template, with one log.
+void skann(const BatchJobb *jobb, FILE *rapport, zeraBrukerGrensesnittData *d)
+{
+    fprintf(rapport, "\n%s", DOBBELSTREK);
+    fprintf(rapport, "ZvZera - %s\n\n", getZvZeraVersionInfo(1));
+    fprintf(rapport, "ZERA-Skanning (ZERA -> temamal)\n");
+    fprintf(rapport, "Temamal     : %s\n", jobb->mal);
+    if (jobb->mal[0] == '\0') {
+        fprintf(rapport, "%s\nFeil! Jobben har ingen 'Temamal'.\n", DOBBELSTREK);
+        return;
+    }
+    LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, jobb->mal, 0);
+    fprintf(rapport, "Loggfil     : %s\n", d->loggFil);
+    fprintf(rapport, "%s", DOBBELSTREK);
+    std::vector<const char *> filer;
+    for (int i = 0; i < jobb->count; i++) {
+        fprintf(rapport, "ZERA-fil    : %s\n", jobb->items[i]->zera);
+        filer.push_back(jobb->items[i]->zera);
+    }
+    settXML(0);
+    int n = LagTemamal(jobb->mal, filer.data(), (int)filer.size(), rapport);
+    if (n < 0)
+        fprintf(rapport, "\n0 ZERA-filer er skannet.\n\n");
+    else
+        fprintf(rapport, "\n%d ZERA-filer er skannet til temamalen %s.\n\n", n, jobb->mal);
+}
+
 } // namespace
 
 int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rapport)
@@ -422,6 +504,12 @@ int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rappo
 void KjoerBatch(BatchJobb *jobb, FILE *rapport)
 {
     zeraBrukerGrensesnittData *d = brukerDataP;
+    if (jobb->type == BATCH_TYPE_SKANN) {
+        if (d != nullptr)
+            skann(jobb, rapport, d);
+        lukkRapport(rapport);
+        return;
+    }
     skrivHode(jobb, rapport, d);
     bool import = jobb->type == BATCH_TYPE_IMPORT;
     memset(&Mstemtab, 0, sizeof Mstemtab);
@@ -443,6 +531,11 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
             fprintf(rapport, "FKB-grupper : %s\n", fil->groups);
             LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
             fprintf(rapport, "Loggfil     : %s\n", d->loggFil);
+            settXML(import && d->lagXmlFil ? 1 : 0);
+            if (import && d->lagXmlFil) {
+                LagXMLfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
+                fprintf(rapport, "LandXML-fil : %s\n", d->xmlFil);
+            }
             fprintf(rapport, "%s", STREK);
             zvlib::copyText(d->zeraFil, fil->zera);
             velgFkbGrupper(fil->groups);
@@ -455,11 +548,7 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
                                 : "\n%d ZERA-filer er eksportert fra MicroStation.\n\n",
                 jobb->count - feil);
     }
-    if (rapportTilFil) {
-        dlmSystem_mdlFclose(rapport);
-        rapportFil = toolSubsystem_getStderr();
-        rapportTilFil = 0;
-    }
+    lukkRapport(rapport);
 }
 
 void FrigjorBatchJobb(BatchJobb *jobb)

@@ -16,6 +16,7 @@
 #define BATCH_MAKS_FILER 1000
 #define BATCH_TYPE_IMPORT 1
 #define BATCH_TYPE_EKSPORT 2
+#define BATCH_TYPE_SKANN 3 /* the ZERA files scanned into a theme-table template */
 
 typedef struct BatchFil {
     char dgn[256];   /* design file: DGN folder + name */
@@ -28,6 +29,7 @@ typedef struct BatchJobb {
     int32_t type;                      /* BATCH_TYPE_*, 0 not given */
     int32_t count;
     char logBase[256];                 /* base name of the log files ("Loggfil") */
+    char mal[256];                     /* the template a scan writes ("Temamal") */
     BatchFil *items[BATCH_MAKS_FILER]; /* the first count are set */
 } BatchJobb;
 
@@ -38,7 +40,8 @@ extern "C" {
 /* ---- functions ---------------------------------------------------------------------- */
 
 /* Reads the job file into jobb (cleared first; the paths of the keys
-   Temafil, Hodefil and Seedfil go to the settings record).  With notByUser
+   Temafil, Hodefil and Seedfil, the switches and the settings named by
+   InnstillingNavn go to the settings record).  With notByUser
    1, a missing job file writes "\nFEIL!  Finner ikke filen: %s\n\n" to the
    report.  Returns 0 when the job holds at least one item, else 0x8000;
    the items are jobb's to free (FrigjorBatchJobb). */

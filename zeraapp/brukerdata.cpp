@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 #include "mdlhost.h"
 #include "zvlibcell.h"
@@ -94,6 +95,36 @@ constexpr size_t IMPORTMAAL_MS = 92;
 constexpr size_t IMPORTMAAL_GG = 96;
 constexpr size_t PUNKTCELLE = 240;
 static_assert(PUNKTCELLE + 2 * ZVZERA_PUNKTCELLE_LEN == ZVZERA_OPPSETT_LEN, "the point cell ends the block");
+
+// The kept switches without a dialog item, by their keyin and job-file name.
+struct Innstilling {
+    const char *navn;
+    size_t felt;
+};
+#define BRYTER(navn, f) {navn, offsetof(zeraBrukerGrensesnittData, f)}
+constexpr Innstilling INNSTILLINGER[] = {
+    BRYTER("LandXML", lagXmlFil),
+    BRYTER("Etikettfil", lagEtikettfil),
+    BRYTER("Koordinatfil", lagXyzFil),
+    BRYTER("Symbologi-fra-tema", symbologiFraTema),
+    BRYTER("Kurver-som-linjer", kurverSomLinjer),
+    BRYTER("Typebokstav-i-niva", nivaaMedTypebokstav),
+    BRYTER("Hopp-over-linjer-uten-hoyde", hoppOverLinjerUtenHoyde),
+    BRYTER("Hoyder", lagreNOH),
+    BRYTER("Vis-underveis", visUnderveis),
+    BRYTER("Lag-manglende-features", lagManglendeFeatures),
+};
+#undef BRYTER
+
+const Innstilling *finnInnstilling(const char *navn)
+{
+    if (navn == nullptr)
+        return nullptr;
+    for (const Innstilling &i : INNSTILLINGER)
+        if (strcasecmp(i.navn, navn) == 0)
+            return &i;
+    return nullptr;
+}
 
 size_t importMaalPlass(const zeraBrukerGrensesnittData *d)
 {
@@ -374,6 +405,34 @@ int PubliserBrukerData(void)
                              (int)(sizeof hodeFelter / sizeof hodeFelter[0])) != 0)
         return -1;
     return mdlDialog_publishComplexPtr(sett, "zeraBrukerGrensesnittData", "sbgd", &brukerDataP) == 0 ? 0 : -1;
+}
+
+const char *InnstillingNavn(int i)
+{
+    constexpr int antall = (int)(sizeof INNSTILLINGER / sizeof INNSTILLINGER[0]);
+    return i >= 0 && i < antall ? INNSTILLINGER[i].navn : nullptr;
+}
+
+int SettInnstilling(zeraBrukerGrensesnittData *data, const char *navn, const char *verdi)
+{
+    const Innstilling *i = finnInnstilling(navn);
+    if (data == nullptr || i == nullptr)
+        return -1;
+    if (verdi == nullptr || (strcmp(verdi, "0") != 0 && strcmp(verdi, "1") != 0))
+        return -2;
+    int32_t v = verdi[0] == '1' ? 1 : 0;
+    memcpy(reinterpret_cast<unsigned char *>(data) + i->felt, &v, sizeof v);
+    return 0;
+}
+
+int LesInnstilling(const zeraBrukerGrensesnittData *data, const char *navn)
+{
+    const Innstilling *i = finnInnstilling(navn);
+    if (data == nullptr || i == nullptr)
+        return -1;
+    int32_t v = 0;
+    memcpy(&v, reinterpret_cast<const unsigned char *>(data) + i->felt, sizeof v);
+    return v;
 }
 
 void FrigjorBrukerData(void)

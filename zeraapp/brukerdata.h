@@ -144,6 +144,15 @@ ZVZERA_API int LagreBrukerOppsett(const zeraBrukerGrensesnittData *data);
 /* Publishes brukerDataP to the dialogs as "sbgd" (struct
    "zeraBrukerGrensesnittData").  Returns 0, -1 when the host refused. */
 ZVZERA_API int PubliserBrukerData(void);
+/* The switches that no dialog shows, by the name the keyin "zvzera set
+   NAME VALUE" and the job file's "NAME: VALUE" line give them: name i (from
+   0), null past the last. */
+ZVZERA_API const char *InnstillingNavn(int i);
+/* Sets the named switch (without case) of data to verdi, "0" or "1".  0;
+   -1 no such name; -2 any other value (data unchanged either way). */
+ZVZERA_API int SettInnstilling(zeraBrukerGrensesnittData *data, const char *navn, const char *verdi);
+/* The switch's value, -1 no such name. */
+ZVZERA_API int LesInnstilling(const zeraBrukerGrensesnittData *data, const char *navn);
 /* Frees the record and clears brukerDataP; safe to call twice.  Lists and
    side files the record still holds are closed with it. */
 ZVZERA_API void FrigjorBrukerData(void);

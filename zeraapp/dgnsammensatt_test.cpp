@@ -388,7 +388,7 @@ TEST_F(ImportFilTest, PointsCurvesAndTextsAtLevel3)
     EXPECT_NE(info.find("Feature Count: 3"), std::string::npos) << info;
     EXPECT_NE(info.find("25832"), std::string::npos) << info;
     std::string logg = les(path("test.log"));
-    EXPECT_NE(logg.find("\t\t9999\tRUT\tP\t1\t1\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n"), std::string::npos) << logg;
+    EXPECT_NE(logg.find("\t\t9999\tRUT\tP\t9999\t1\t0\t0\t0\t0\t0\tKRYSS\t1\t1\t0\t!\n"), std::string::npos) << logg;
     std::string punkter = ogrinfo("-ro -q -where \"fid=1\"");
     EXPECT_NE(punkter.find("500100"), std::string::npos) << punkter;
     EXPECT_NE(punkter.find("6600100"), std::string::npos) << punkter;

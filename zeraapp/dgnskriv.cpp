@@ -10,6 +10,7 @@
 #include "dgnskriv_int.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -207,7 +208,13 @@ uint32_t FinnNivaa(void)
             fyllFraTematabell(manglerTema, manglerObjtype);
     }
     std::string navn(Elm.theme[0], strnlen(Elm.theme[0], sizeof Elm.theme[0]));
-    if (d.nivaaMedTypebokstav)
+    // An element known by its object type alone goes on its row's level, so
+    // that object types stay apart in the design and the export can match
+    // them by level; theme 0 is no theme.
+    bool utenTema = navn.empty() || strtol(navn.c_str(), nullptr, 10) == 0;
+    if (manglerTema && utenTema && Elm.level[0] != '\0')
+        navn.assign(Elm.level, strnlen(Elm.level, sizeof Elm.level));
+    else if (d.nivaaMedTypebokstav)
         navn += FinnZeraElementType(Elm.type);
     uint32_t id = zvlibUtil_levelIdFromNameExtended(tilBred(navn.c_str()).c_str(), 0, 1,
                                                     static_cast<uint32_t>(Elm.colour),

@@ -8,9 +8,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "brukerdata.h"
+#include "dgnskriv_int.h"
 #include "kartmotor.h"
 #include "kartmotor_tjenester.h"
 #include "kommandoer.h"
@@ -35,8 +37,6 @@ namespace {
 constexpr int TEKST_LISTE = 111;   // titles
 constexpr int ANTALL_LISTE = 3;    // questions and counts
 constexpr int MELDING_LISTE = 5;   // prompts
-constexpr int MINNE_LISTE = 20005; // the allocator's box
-constexpr int MINNE_TEKST = 14;
 constexpr int SPORSMAAL_TAGSETT = 2;
 constexpr int ANTALL_ENDRET = 3;
 constexpr int BOKS_SPORSMAAL = 152;
@@ -86,6 +86,32 @@ bool velgFil(char *ut, const char *forslag, const char *filter, int tittel, int 
     int svar = ny ? zvlibUpf_defFileCreate(ut, forslag, filter, katalog, t.tekst, dialogId)
                   : zvlibUpf_defFileOpen(ut, forslag, filter, katalog, t.tekst, dialogId);
     return svar == ACTIONBUTTON_OK && ut[0] != '\0';
+}
+
+// The words of a keyin's rest: blanks part them, double quotes keep a
+// path with blanks whole.
+std::vector<std::string> delOrd(const char *tekst)
+{
+    std::vector<std::string> ord;
+    const char *p = tekst ? tekst : "";
+    while (*p != '\0') {
+        while (*p == ' ' || *p == '\t')
+            p++;
+        if (*p == '\0')
+            break;
+        std::string w;
+        if (*p == '"') {
+            for (++p; *p != '\0' && *p != '"'; ++p)
+                w += *p;
+            if (*p == '"')
+                ++p;
+        } else {
+            for (; *p != '\0' && *p != ' ' && *p != '\t'; ++p)
+                w += *p;
+        }
+        ord.push_back(w);
+    }
+    return ord;
 }
 
 // ---- geometry helpers ----------------------------------------------------------------------
@@ -383,62 +409,121 @@ int AapneHjelp(char *)
 
 // ---- theme template ---------------------------------------------------------------------------
 
-int LagTemafilFraZeraFiler(char *)
+int LagTemamal(const char *mal, const char *const *filer, int antall, FILE *rapport)
 {
     zeraBrukerGrensesnittData *d = brukerDataP;
-    char mal[MDLHOST_MAXFILELENGTH] = "";
-    if (d == nullptr || !velgFil(mal, "", "*.tem", 31, DLG_MAL, true))
-        return 0;
+    if (d == nullptr || mal == nullptr || mal[0] == '\0' || antall < 1 || filer == nullptr)
+        return -1;
+    auto melding = [&](const std::string &tekst) {
+        if (rapport != nullptr)
+            fprintf(rapport, "\n%s\n", tekst.c_str());
+        else
+            toolSubsystem_printf("%s\n", tekst.c_str());
+    };
 
     static const char SKILLE[] = "\n! ZERA-fil: ";
-    long antall = mdlStringList_size(zeraFilListe);
-    // Every path with its prefix, and the terminator.
-    size_t plass = 1;
-    for (long i = 0; i < antall; i++) {
-        const char *fil = nullptr;
-        mdlStringList_getMember(&fil, nullptr, zeraFilListe, i);
-        plass += (fil ? strlen(fil) : 0) + sizeof SKILLE - 1;
+    std::string navn; // every path, also one longer than the record's field
+    d->skannModus = 1;
+    d->antallFiler = (int32_t)antall;
+    int skannet = 0; // the first file scanned starts a new scan
+    int feil = 0;
+    for (int i = 0; i < antall; i++) {
+        const char *fil = filer[i] ? filer[i] : "";
+        d->filIndeks = (int32_t)i;
+        if (strlen(fil) >= ZVZERA_TEKST_LEN) {
+            // A cut path would scan another file, or none.
+            melding(std::string("ZERA-filen er ikke skannet, navnet er for langt: ") + fil);
+            feil++;
+        } else {
+            zvlib::copyText(d->zeraFil, fil);
+            if (pzerscan(d->zeraFil, "", d->loggFil, d->xmlFil, ++skannet, reinterpret_cast<MdlFunctionP>(prosent_ferdig),
+                         reinterpret_cast<MdlFunctionP>(c_txt)) != 0) {
+                // The file adds nothing; the next one starts the scan again
+                // when none was scanned before it.
+                melding(zeraMotorensMelding() + "\ni filen: " + fil);
+                feil++;
+                if (skannet == 1)
+                    skannet = 0;
+            }
+        }
+        navn += (i > 0 ? SKILLE : "") + std::string(fil);
     }
-    char *filer = static_cast<char *>(zvlibMem_mallocRscErrorPrintf(plass, MINNE_LISTE, MINNE_TEKST));
-    if (filer == nullptr)
+    d->skannModus = 0;
+    if (mt_creat(navn.c_str(), mal, 1) != 0) {
+        melding(zeraMotorensMelding() + "\ni filen: " + mal);
+        return -1;
+    }
+    zvlib::copyText(Bmw.program, "VADUZU Dederira");
+    int slutt = exit_zera2dgn(d->loggFil, d->zeraFil, mal, d->xmlFil, 0, reinterpret_cast<MdlFunctionP>(c_txt));
+    zvlib::copyText(Bmw.program, "ZVZERA Import");
+    if (slutt != 0)
+        melding(std::string("Loggfilen kan ikke skrives: ") + d->loggFil);
+    return antall - feil;
+}
+
+int LagTemafilFraZeraFiler(char *tekst)
+{
+    zeraBrukerGrensesnittData *d = brukerDataP;
+    if (d == nullptr)
         return 0;
+    // "MAL [ZERA-FIL ...]": the template and the files are named, no dialog;
+    // without files the listed ones are scanned.
+    std::vector<std::string> ord = delOrd(tekst);
+    char mal[MDLHOST_MAXFILELENGTH] = "";
+    if (!ord.empty())
+        zvlib::copyText(mal, ord[0]);
+    else if (!velgFil(mal, "", "*.tem", 31, DLG_MAL, true))
+        return 0;
+    std::vector<std::string> navn(ord.size() > 1 ? ord.begin() + 1 : ord.end(), ord.end());
+    if (navn.empty()) {
+        long antall = zeraFilListe ? mdlStringList_size(zeraFilListe) : 0;
+        for (long i = 0; i < antall; i++) {
+            const char *fil = nullptr;
+            mdlStringList_getMember(&fil, nullptr, zeraFilListe, i);
+            navn.push_back(fil ? fil : "");
+        }
+    }
+    if (navn.empty()) {
+        toolSubsystem_printf("Ingen ZERA-filer er valgt; temamalen %s er ikke laget.\n", mal);
+        return 0;
+    }
+    std::vector<const char *> filer;
+    for (const std::string &n : navn)
+        filer.push_back(n.c_str());
+    if (d->loggFil[0] == '\0')
+        LagLoggfilNavnFraZerafilEllerIndeks("", mal, 0);
 
     MSDialog *import = aapenDialog(ZVZERA_DIALOG_IMPORT);
     if (import)
         mdlWindow_sink(import);
-    d->skannModus = 1;
-    d->antallFiler = (int32_t)antall;
     fremdriftsLinje = mdlDialog_completionBarOpen("");
-    size_t brukt = 0;
-    int skannet = 0; // the first file scanned starts a new scan
-    for (long i = 0; i < antall; i++) {
-        const char *fil = nullptr;
-        mdlStringList_getMember(&fil, nullptr, zeraFilListe, i);
-        d->filIndeks = (int32_t)i;
-        if (fil == nullptr || strlen(fil) >= ZVZERA_TEKST_LEN) {
-            // A cut path would scan another file, or none.
-            toolSubsystem_printf("ZERA-filen er ikke skannet, navnet er for langt: %s\n", fil ? fil : "");
-        } else {
-            zvlib::copyText(d->zeraFil, fil);
-            pzerscan(d->zeraFil, "", d->loggFil, d->xmlFil, ++skannet,
-                     reinterpret_cast<MdlFunctionP>(prosent_ferdig), reinterpret_cast<MdlFunctionP>(c_txt));
-        }
-        // The whole path goes into the template, also one longer than the record's field.
-        int n = snprintf(filer + brukt, plass - brukt, "%s%s", i > 0 ? SKILLE : "", fil ? fil : "");
-        if (n > 0)
-            brukt += (size_t)n < plass - brukt ? (size_t)n : plass - brukt - 1;
-    }
-    mt_creat(filer, mal, 1);
-    zvlib::copyText(Bmw.program, "VADUZU Dederira");
-    exit_zera2dgn(d->loggFil, d->zeraFil, mal, d->xmlFil, 0, reinterpret_cast<MdlFunctionP>(c_txt));
-    zvlib::copyText(Bmw.program, "ZVZERA Import");
-
-    dlmSystem_mdlFree(filer);
+    LagTemamal(mal, filer.data(), (int)filer.size(), nullptr);
     mdlDialog_completionBarClose(fremdriftsLinje);
     fremdriftsLinje = nullptr;
-    d->skannModus = 0;
     if (import && mdlhost_dialogIsOpen(import))
         mdlWindow_float(import);
+    return 0;
+}
+
+int SettInnstillingKommando(char *tekst)
+{
+    std::vector<std::string> ord = delOrd(tekst);
+    zeraBrukerGrensesnittData *d = brukerDataP;
+    const char *navn = ord.size() > 0 ? ord[0].c_str() : "";
+    const char *verdi = ord.size() > 1 ? ord[1].c_str() : "";
+    int rc = ord.size() == 2 ? SettInnstilling(d, navn, verdi) : (LesInnstilling(d, navn) < 0 ? -1 : -2);
+    if (rc == 0) {
+        toolSubsystem_printf("zvzera set %s %s\n", navn, verdi);
+        return 0;
+    }
+    if (rc == -2) {
+        toolSubsystem_printf("zvzera set %s: verdien er 0 eller 1, ikke \"%s\"\n", navn, verdi);
+        return 0;
+    }
+    std::string alle;
+    for (int i = 0; InnstillingNavn(i) != nullptr; i++)
+        alle += std::string(i > 0 ? ", " : "") + InnstillingNavn(i);
+    toolSubsystem_printf("zvzera set: ukjent innstilling \"%s\"; innstillingene er %s\n", navn, alle.c_str());
     return 0;
 }
 

@@ -9,6 +9,8 @@
 #ifndef ZVZERA_OPPSETT_H
 #define ZVZERA_OPPSETT_H
 
+#include <stdio.h>
+
 #include "zvzera_services.h"
 
 /* ---- dialogs and texts ---------------------------------------------------------------- */
@@ -38,7 +40,18 @@ ZVZERA_API int AapneBrukerveiledning(char *);
 ZVZERA_API int AapneHjelp(char *);
 ZVZERA_API int VelgCellebibliotek(char *);
 ZVZERA_API int VelgTagsetFil(char *);
+/* "MAL ZERA-FIL ...": the template of the named files; "MAL": of the
+   listed files; empty: the template is asked for, of the listed files. */
 ZVZERA_API int LagTemafilFraZeraFiler(char *);
+/* "NAME VALUE": sets a switch without a dialog item (InnstillingNavn). */
+ZVZERA_API int SettInnstillingKommando(char *);
+/* Scans the files (antall of them) and writes the theme-table template
+   mal and the scan's log (the record's loggFil).  A file that cannot be
+   scanned, and a template or log that cannot be written, are named in
+   rapport (null: the text window).  The number of files scanned into the
+   template (which is written also when none could be); -1 when the
+   template cannot be written. */
+ZVZERA_API int LagTemamal(const char *mal, const char *const *filer, int antall, FILE *rapport);
 ZVZERA_API int LukkTilFlater(char *);
 ZVZERA_API int GjoerOmTilLinjer(char *);
 ZVZERA_API int KurverTilLinjer(char *);

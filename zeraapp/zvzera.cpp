@@ -303,12 +303,13 @@ void registrerKommandoer()
         {LukkTilFlater, 0x010e0000},
         {GjoerOmTilLinjer, 0x010f0000},
         {KurverTilLinjer, 0x01100000},
+        {SettInnstillingKommando, 0x01140000},
         {nullptr, 0},
     };
-    static_assert(sizeof tabell / sizeof tabell[0] == 25, "24 commands and the end");
+    static_assert(sizeof tabell / sizeof tabell[0] == 26, "25 commands and the end");
 #if ZVZERA_GG_BYGG
-    // The GIS build's own commands follow the 24 in one table.
-    std::vector<MdlCommandNumber> alle(tabell, tabell + 24);
+    // The GIS build's own commands follow the 25 in one table.
+    std::vector<MdlCommandNumber> alle(tabell, tabell + 25);
     for (const MdlCommandNumber *k = GGKommandoer(); k->cmdFunc != nullptr; k++)
         alle.push_back(*k);
     alle.push_back({nullptr, 0});

@@ -304,7 +304,7 @@ MessageList 111
     36 "som tagger og tekster"
 }
 
-# The keywords of the 24 commands.
+# The keywords of the 25 commands.
 CommandTable 1
 {
     Command "ZVZERA AVSLUTT" 0x01080000
@@ -331,6 +331,7 @@ CommandTable 1
     Command "ZVZERA LUKK TIL FLATER" 0x010e0000
     Command "ZVZERA FLATER TIL LINJER" 0x010f0000
     Command "ZVZERA KURVER TIL LINJER" 0x01100000
+    Command "ZVZERA SET" 0x01140000
 }
 
 # The main dialog; its menu bar takes pull-down menus 1 to 3 at start-up

@@ -476,7 +476,7 @@ KARTMOTOR_API int zerget_headinfo(const char *zeraFile, SheadStruct *header, int
 KARTMOTOR_API int16_t bmwput_elm(void);
 /* Adds theme *themeIndex of the current element to the unknown-theme
    table under the current message's number, or counts it again when type,
-   number and theme are there already.  0; -1 bad index or full table
+   number, theme and object type are there already.  0; -1 bad index or full table
    (nothing added). */
 KARTMOTOR_API int16_t bmwput_tem(int16_t *themeIndex);
 /* Writes the run's report (counters, messages, unknown themes; texts

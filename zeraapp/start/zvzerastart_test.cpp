@@ -28,7 +28,7 @@ constexpr int HOVEDDIALOG = 100;
 constexpr int INTRO_DIALOG = 20020;
 constexpr uint32_t UTLASTING = 0x79020000u;
 
-// The 24 keywords of the application's command table.
+// The 25 keywords of the application's command table.
 const char *const KOMMANDOER[] = {
     "zvzera velg temafil",        "zvzera velg dgnlib",       "zvzera velg seedfil",
     "zvzera velg importkatalog",  "zvzera ny filliste",       "zvzera import fil",
@@ -37,7 +37,8 @@ const char *const KOMMANDOER[] = {
     "zvzera hodefil apne",        "zvzera hodefil lagre som", "zvzera hodefil lagre",
     "zvzera vis loggfil",         "zvzera velg cellebibliotek", "zvzera velg tagsettfil",
     "zvzera lag temafil",         "zvzera lukk til flater",   "zvzera flater til linjer",
-    "zvzera kurver til linjer",   "zvzera om",                "zvzera avslutt",
+    "zvzera kurver til linjer",   "zvzera set",               "zvzera om",
+    "zvzera avslutt",
 };
 
 std::string readAll(const std::string &p)
@@ -689,6 +690,13 @@ TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
     }
     EXPECT_NE(r.find("\n1 ZERA-filer er importert til MicroStation.\n\n"), std::string::npos) << r;
     EXPECT_FALSE(fs::exists(path("dgn/uten.dgn"))) << "no empty design for a file without header";
+    // The refused header leaves no log, and the block says so.
+    size_t uten = r.find("ZERA-Import : " + path("zer") + "\\uten.zer");
+    size_t logg = r.find("Loggfil     : ", uten);
+    ASSERT_NE(logg, std::string::npos) << r;
+    std::string loggNavn = r.substr(logg + 14, r.find('\n', logg) - logg - 14);
+    EXPECT_LT(r.find("\nLoggfilen " + loggNavn + " er ikke skrevet.\n", uten), r.find("\nZERA-Import", uten + 1)) << r;
+    EXPECT_FALSE(fs::exists(path("zer/uten.log")));
 
     // An import the engine stops is reported with the engine's cause, not
     // as a full design file.
@@ -733,4 +741,331 @@ TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
     std::string hode = readAll(path("hode.rep"));
     EXPECT_NE(hode.find("i filen: " + path("mangler.hod") + "\n"), std::string::npos) << hode;
     EXPECT_NE(hode.find("\n0 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << hode;
+}
+
+// ---- settings without a dialog item ---------------------------------------------------
+
+namespace {
+
+// One element of a design: its type, level name and colour.
+struct Element {
+    int type;
+    std::string nivaa;
+    uint32_t farge;
+    bool operator==(const Element &) const = default;
+};
+void PrintTo(const Element &e, std::ostream *os) { *os << "{" << e.type << " " << e.nivaa << " " << e.farge << "}"; }
+
+std::vector<Element> elementer(const std::string &dgn)
+{
+    std::vector<Element> ut;
+    mdlhost_closeDesignFile();
+    if (mdlSystem_newDesignFile(dgn.c_str()) != 0)
+        return ut;
+    MdlScanCriteria *sc = mdlScanCriteria_create();
+    uint32_t pos[64];
+    int n = 0;
+    mdlScanCriteria_scan(sc, pos, 64, &n);
+    mdlScanCriteria_free(&sc);
+    for (int i = 0; i < n; ++i) {
+        MSElement el;
+        if (mdlElement_read(&el, 0, pos[i]) != 0)
+            continue;
+        uint32_t nivaa = 0, farge = 0;
+        mdlElement_getSymbology(&farge, nullptr, nullptr, &el);
+        mdlElement_getProperties(&nivaa, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &el);
+        char16_t navn[64] = {};
+        mdlLevel_getName(navn, 64, 0, nivaa);
+        std::string smal;
+        for (const char16_t *c = navn; *c; ++c)
+            smal += char(*c);
+        ut.push_back({mdlElement_getType(&el), smal, farge});
+    }
+    mdlhost_closeDesignFile();
+    return ut;
+}
+
+// The ten switches by their keyin and job-file names, and their fields.
+struct Bryter {
+    const char *navn;
+    int32_t Data::*felt;
+};
+const Bryter BRYTERE[] = {
+    {"LandXML", &Data::lagXmlFil},
+    {"Etikettfil", &Data::lagEtikettfil},
+    {"Koordinatfil", &Data::lagXyzFil},
+    {"Symbologi-fra-tema", &Data::symbologiFraTema},
+    {"Kurver-som-linjer", &Data::kurverSomLinjer},
+    {"Typebokstav-i-niva", &Data::nivaaMedTypebokstav},
+    {"Hopp-over-linjer-uten-hoyde", &Data::hoppOverLinjerUtenHoyde},
+    {"Hoyder", &Data::lagreNOH},
+    {"Vis-underveis", &Data::visUnderveis},
+    {"Lag-manglende-features", &Data::lagManglendeFeatures},
+};
+
+class ZvZeraInnstillingTest : public ZvZeraStartTest {
+  protected:
+    void SetUp() override
+    {
+        ZvZeraStartTest::SetUp();
+        for (const char *d : {"zer", "out", "tmp"})
+            fs::create_directories(path(d));
+        define("ZVZERA_TEMP", path("tmp") + "/");
+        writeFile("tema.tem", "Fastmerke;2101;HDB;P;2101;3;0;0;0;0;0;KRYSS;1;1;0\n"
+                              "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0 !Kyst #KYST B 1 1\n");
+        DPoint3d origo{0, 0, 0};
+        ASSERT_EQ(mdlhost_dgnCreateFile(path("seed3d.dgn").c_str(), 1, 1000.0, "m", &origo), 0);
+        // A point, a curve with heights and one without.
+        writeFile("zer/a.zer", ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                               "...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+                               ".PUNKT 1:\n..PTEMA 2101\n..N\xD8H\n660010000 50010000 1234\n"
+                               ".KURVE 2:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                               "660001000 50001000 1000\n660002000 50000500 1000\n"
+                               ".KURVE 3:\n..LTEMA 3001\n..N\xD8\n660003000 50000000\n"
+                               "660004000 50001000\n660005000 50000500\n.SLUTT\n");
+    }
+    void TearDown() override
+    {
+        // A job leaves its last design open.
+        mdlhost_closeDesignFile();
+        ZvZeraStartTest::TearDown();
+    }
+    // The job-file lines that set every switch to 0 but the one named.
+    static std::string brytere(const std::string &paa)
+    {
+        std::string t;
+        for (const Bryter &b : BRYTERE)
+            t += std::string(b.navn) + ": " + (paa == b.navn ? "1" : "0") + "\n";
+        return t;
+    }
+    // A batch job through the host as a user starts it; its report.
+    std::string kjor(const std::string &jobb)
+    {
+        writeFile("job.txt", jobb);
+        std::remove(path("rep.txt").c_str());
+        keyin("mdl load zvzera USER -i" + path("job.txt") + " -i" + path("rep.txt"));
+        mdlhost_processQueue();
+        return readAll(path("rep.txt"));
+    }
+    std::string importJobb(const std::string &linjer)
+    {
+        return "Type: IMPORT\nTemafil: " + path("tema.tem") + "\nSeedfil: " + path("seed3d.dgn") +
+               "\nBrytere-import: 0 0 0 0 0 2\n" + linjer + "ZERA-dir: " + path("zer") + "\nDGN-dir: " +
+               path("out") + "\nFilnavn: * a.zer\n";
+    }
+    std::string eksportJobb(const std::string &linjer)
+    {
+        return "Type: EKSPORT\nTemafil: " + path("tema.tem") + "\nBrytere-eksport: 0 0 0 0 0 0 0\n" + linjer +
+               "DGN-dir: " + path("out") + "\nZERA-dir: " + path("zer") + "\nFilnavn: a.dgn ut.zer\n";
+    }
+};
+
+// Each switch, set by its job-file key or by the keyin before the job,
+// changes what the batch import writes, or reaches the record it keeps.
+TEST_F(ZvZeraInnstillingTest, EverySwitchReachesTheRunByItsJobKeyAndByTheKeyin)
+{
+    const uint32_t NIVAA = COLOR_BYLEVEL;
+    const std::vector<Element> grunn = {
+        {LINE_ELM, "2101", NIVAA}, {CURVE_ELM, "3001", NIVAA}, {CURVE_ELM, "3001", NIVAA}};
+    struct Tilfelle {
+        const char *navn;
+        std::vector<Element> forventet; // the design's elements
+        const char *fil;                // a file the run writes, or null
+        const char *innhold;            // a text in it
+    } tilfeller[] = {
+        {"LandXML", grunn, "zer/a.xml", "LandXML"},
+        {"Etikettfil", grunn, "out/a.drv", "lbl{"},
+        {"Koordinatfil", grunn, "out/a.xyz", "660"},
+        {"Symbologi-fra-tema", {{LINE_ELM, "2101", 3}, {CURVE_ELM, "3001", 2}, {CURVE_ELM, "3001", 2}}, nullptr, ""},
+        {"Kurver-som-linjer",
+         {{LINE_ELM, "2101", NIVAA}, {LINE_STRING_ELM, "3001", NIVAA}, {LINE_STRING_ELM, "3001", NIVAA}}, nullptr, ""},
+        {"Typebokstav-i-niva",
+         {{LINE_ELM, "2101P", NIVAA}, {CURVE_ELM, "3001L", NIVAA}, {CURVE_ELM, "3001L", NIVAA}}, nullptr, ""},
+        {"Hopp-over-linjer-uten-hoyde", {{LINE_ELM, "2101", NIVAA}, {CURVE_ELM, "3001", NIVAA}}, nullptr, ""},
+        {"Vis-underveis", grunn, nullptr, ""},
+        {"Lag-manglende-features", grunn, nullptr, ""},
+    };
+    for (bool medKeyin : {false, true}) {
+        for (const Tilfelle &t : tilfeller) {
+            // A job draws only when its own file asks for it.
+            if (medKeyin && strcmp(t.navn, "Vis-underveis") == 0)
+                continue;
+            SCOPED_TRACE(std::string(t.navn) + (medKeyin ? " by the keyin" : " by the job key"));
+            for (const char *f : {"zer/a.xml", "out/a.drv", "out/a.xyz"})
+                std::remove(path(f).c_str());
+            std::string linjer = brytere(medKeyin ? "" : t.navn);
+            if (medKeyin) {
+                // Set before the job, kept in the settings the job starts from.
+                std::string utenDenne;
+                for (const Bryter &b : BRYTERE)
+                    if (strcmp(b.navn, t.navn) != 0)
+                        utenDenne += std::string(b.navn) + ": 0\n";
+                linjer = utenDenne;
+                keyin("mdl load zvzera");
+                keyin(std::string("zvzera set ") + t.navn + " 1");
+                keyin("zvzera avslutt");
+                mdlhost_processQueue();
+            }
+            std::string r = kjor(importJobb(linjer));
+            EXPECT_NE(r.find("\n1 ZERA-filer er importert"), std::string::npos) << r;
+            EXPECT_EQ(elementer(path("out/a.dgn")), t.forventet);
+            for (const char *f : {"zer/a.xml", "out/a.drv", "out/a.xyz"}) {
+                bool skal = t.fil != nullptr && strcmp(f, t.fil) == 0;
+                EXPECT_EQ(fs::exists(path(f)), skal) << f;
+                if (skal) {
+                    EXPECT_NE(readAll(path(f)).find(t.innhold), std::string::npos) << readAll(path(f));
+                }
+            }
+            if (t.fil != nullptr && strcmp(t.fil, "zer/a.xml") == 0) {
+                EXPECT_NE(r.find("LandXML-fil : " + path("zer") + "\\a.xml\n"), std::string::npos) << r;
+            }
+            // The job's settings are kept for the next start.
+            // (A start takes the heights switch from the design open then.)
+            keyin("mdl load zvzera");
+            for (const Bryter &b : BRYTERE) {
+                if (b.felt != &Data::lagreNOH) {
+                    EXPECT_EQ(record()->*b.felt, strcmp(b.navn, t.navn) == 0 ? 1 : 0) << b.navn;
+                }
+            }
+            keyin("zvzera avslutt");
+            mdlhost_processQueue();
+        }
+    }
+}
+
+// Heights of 0 are written by the export as the switch says.
+TEST_F(ZvZeraInnstillingTest, TheHeightSwitchDecidesHowTheExportWritesHeightsOfZero)
+{
+    // Road lines (no height theme): one at height 0, one at 5 m.
+    writeFile("tema.tem", "Veg;7001;VSI;L;7001;4;1;0;0;0;0;KRYSS;1;1;0\n");
+    writeFile("zer/a.zer", ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                           "...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+                           ".KURVE 1:\n..LTEMA 7001\n..N\xD8\n660003000 50000000\n660004000 50001000\n"
+                           ".KURVE 2:\n..LTEMA 7001\n..N\xD8H\n660000000 50000000 500\n660001000 50001000 500\n"
+                           ".SLUTT\n");
+    ASSERT_NE(kjor(importJobb(brytere(""))).find("\n1 ZERA-filer er importert"), std::string::npos);
+    for (bool paa : {true, false}) {
+        SCOPED_TRACE(paa);
+        std::string r = kjor(eksportJobb(brytere(paa ? "Hoyder" : "")));
+        EXPECT_NE(r.find("\n1 ZERA-filer er eksportert"), std::string::npos) << r;
+        // The line at height 0, in the standard header's set (IBM865: 0x9D).
+        std::string zera = readAll(path("zer/ut.zer"));
+        std::string linje = zera.substr(std::min(zera.find(" 1:\n"), zera.size()));
+        std::string hode = linje.substr(0, linje.find("\n6600"));
+        EXPECT_EQ(hode.substr(hode.rfind('\n') + 1), paa ? "..N\x9DH" : "..N\x9D") << zera;
+    }
+}
+
+// The keyin names what it did, and refuses a name or value it does not
+// know without changing anything.
+TEST_F(ZvZeraInnstillingTest, TheKeyinSetsEachSwitchAndNamesWhatItRefuses)
+{
+    keyin("mdl load zvzera");
+    for (const Bryter &b : BRYTERE) {
+        SCOPED_TRACE(b.navn);
+        for (const char *v : {"1", "0"}) {
+            keyin(std::string("zvzera set ") + b.navn + " " + v);
+            EXPECT_EQ(record()->*b.felt, v[0] - '0');
+            EXPECT_TRUE(saw(std::string("zvzera set ") + b.navn + " " + v)) << text();
+        }
+    }
+    struct Tilfelle {
+        const char *keyin, *melding;
+    } avvist[] = {
+        {"zvzera set landxml 2", "zvzera set landxml: verdien er 0 eller 1, ikke \"2\""},
+        {"zvzera set LandXML", "zvzera set LandXML: verdien er 0 eller 1, ikke \"\""},
+        {"zvzera set LandXML 1 2", "zvzera set LandXML: verdien er 0 eller 1, ikke \"1\""},
+        {"zvzera set Farge 1", "zvzera set: ukjent innstilling \"Farge\"; innstillingene er LandXML, Etikettfil, "
+                               "Koordinatfil, Symbologi-fra-tema, Kurver-som-linjer, Typebokstav-i-niva, "
+                               "Hopp-over-linjer-uten-hoyde, Hoyder, Vis-underveis, Lag-manglende-features"},
+    };
+    for (const Tilfelle &t : avvist) {
+        SCOPED_TRACE(t.keyin);
+        mdlhost_clearTextWindow();
+        keyin(t.keyin);
+        EXPECT_TRUE(saw(t.melding)) << text();
+        EXPECT_EQ(record()->lagXmlFil, 0);
+    }
+    keyin("zvzera set landxml 1");
+    EXPECT_EQ(record()->lagXmlFil, 1) << "the name without case";
+    keyin("zvzera avslutt");
+    mdlhost_processQueue();
+
+    // A job-file value other than 0 or 1 is named with its line.
+    std::string r = kjor(importJobb("Kurver-som-linjer: ja\n"));
+    EXPECT_NE(r.find("\nFeil! Kurver-som-linjer tar 0 eller 1, ikke 'ja' (linje 5 i filen: " + path("job.txt") + ")\n"),
+              std::string::npos)
+        << r;
+}
+
+} // namespace
+
+// ---- a theme-table template that carries a round trip -------------------------------
+
+// Object types without themes, one of them in two group kinds, and a
+// contour with its theme: scanned into a template by a job, imported with
+// it and exported with the level check, each object type comes back, on a
+// level of its own in the design.
+TEST_F(ZvZeraInnstillingTest, ATemplateFromTheScanCarriesEveryObjectTypeThereAndBack)
+{
+    writeFile("zer/o.zer", ".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                           "...ENHET 0.01\n..ZERA-NIV\xC5 3\n"
+                           ".KURVE 1:\n..OBJTYPE Grenselinje\n..N\xD8\n660000000 50000000\n660001000 50001000\n"
+                           "660002000 50000500\n"
+                           ".KURVE 2:\n..OBJTYPE Gjerde\n..N\xD8\n660003000 50000000\n660004000 50001000\n"
+                           "660005000 50000500\n"
+                           ".LINJE 3:\n..OBJTYPE Gjerde\n..N\xD8\n660006000 50000000\n660007000 50001000\n"
+                           ".PUNKT 4:\n..OBJTYPE Kum\n..N\xD8\n660008000 50008000\n"
+                           ".KURVE 5:\n..OBJTYPE Hoydekurve\n..LTEMA 2001\n..H\xD8YDE 120\n..N\xD8\n"
+                           "660010000 50000000\n660011000 50001000\n660012000 50000500\n.SLUTT\n");
+    std::string skann = kjor("Type: SKANN\nTemamal: " + path("o.tem") + "\nZERA-dir: " + path("zer") +
+                             "\nFilnavn: o.zer\n");
+    EXPECT_NE(skann.find("\n1 ZERA-filer er skannet til temamalen " + path("o.tem") + ".\n"), std::string::npos)
+        << skann;
+    EXPECT_NE(skann.find("Loggfil     : " + path("o.log") + "\n"), std::string::npos) << skann;
+    EXPECT_TRUE(fs::exists(path("o.log")));
+    std::string mal = readAll(path("o.tem"));
+    // One row per object type and data type, each on a level of its own.
+    std::vector<std::string> rader;
+    std::stringstream s(mal);
+    for (std::string linje; std::getline(s, linje);) {
+        if (linje.empty() || linje[0] != '\t')
+            continue;
+        // Object type, theme, FKB group, data type and level.
+        size_t slutt = 0;
+        for (int felt = 0; felt < 5 && slutt != std::string::npos; felt++)
+            slutt = linje.find('\t', slutt + 1);
+        rader.push_back(linje.substr(0, slutt));
+    }
+    EXPECT_EQ(rader, (std::vector<std::string>{"\tGrenselinje\t0\tFKB\tL\tGrenselinje", "\tGjerde\t0\tFKB\tL\tGjerde",
+                                               "\tKum\t0\tFKB\tP\tKum", "\tHoydekurve\t2001\tHDB\tL\t2001"}))
+        << mal;
+
+    // The keyin that names the files makes the same rows.
+    keyin("mdl load zvzera");
+    keyin("zvzera lag temafil " + path("k.tem") + " " + path("zer") + "\\o.zer");
+    std::string k = readAll(path("k.tem"));
+    EXPECT_EQ(k.substr(k.find("\n!\n")), mal.substr(mal.find("\n!\n")));
+    keyin("zvzera avslutt");
+    mdlhost_processQueue();
+
+    std::string inn = kjor("Type: IMPORT\nTemafil: " + path("o.tem") + "\nSeedfil: " + path("seed3d.dgn") +
+                           "\nBrytere-import: 0 0 0 0 0 2\n" + brytere("") + "ZERA-dir: " + path("zer") +
+                           "\nDGN-dir: " + path("out") + "\nFilnavn: * o.zer\n");
+    EXPECT_NE(inn.find("\n1 ZERA-filer er importert"), std::string::npos) << inn;
+    std::vector<std::string> nivaaer;
+    for (const Element &e : elementer(path("out/o.dgn")))
+        nivaaer.push_back(e.nivaa);
+    EXPECT_EQ(nivaaer, (std::vector<std::string>{"Grenselinje", "Gjerde", "Gjerde", "Kum", "2001"}));
+
+    std::string ut = kjor("Type: EKSPORT\nTemafil: " + path("o.tem") + "\nBrytere-eksport: 1 0 0 0 0 0 0\n" +
+                          brytere("") + "DGN-dir: " + path("out") + "\nZERA-dir: " + path("zer") +
+                          "\nFilnavn: o.dgn ut.zer\n");
+    EXPECT_NE(ut.find("\n5 ZERA-elementer er skrevet, 0 er utelatt.\n"), std::string::npos) << ut;
+    std::string zera = readAll(path("zer/ut.zer"));
+    std::vector<std::string> objekttyper;
+    for (size_t p = zera.find("..OBJTYPE "); p != std::string::npos; p = zera.find("..OBJTYPE ", p + 1))
+        objekttyper.push_back(zera.substr(p + 10, zera.find('\n', p) - p - 10));
+    EXPECT_EQ(objekttyper, (std::vector<std::string>{"Grenselinje", "Gjerde", "Gjerde", "Kum", "Hoydekurve"})) << zera;
+    EXPECT_NE(zera.find("..LTEMA 2001\n"), std::string::npos) << zera;
 }
