@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "db_testing.h"
+#include "app/mdlcmd.h"
 #include "dgn/mdlcell.h"
 #include "dgn/mdlelem.h"
 #include "gis/mdlgis.h"
@@ -273,6 +274,32 @@ TEST_P(Session, FeatureInfoListsAGroupsFeatures)
     }
     EXPECT_EQ(mdlMapGroup_getFeatureInfo(2, GEO_FEATUREINFO_CODE), nullptr);
     EXPECT_EQ(mdlMapGroup_getFeatureInfo(-1, 7), nullptr);
+}
+
+// The keyin the GIS build sends to show a row.
+TEST_P(Session, AQueryIsShownOnTheTextWindowAndNothingElseRuns)
+{
+    struct Case {
+        const char *keyin;
+        bool ok;
+        const char *shown; // a line the text window holds
+    } cases[] = {
+        {"vsql execute select mslink, fcode from feature where mslink = 10", true, "mslink=10, fcode=2001L\n1 rows\n"},
+        {"vsql execute SELECT fname FROM feature WHERE fcode = 'O''Hara'", true, "0 rows\n"},
+        {"vsql execute select mslink, category from maps where mslink = 1", true, "mslink=1, category=1\n"},
+        {"vsql execute delete from feature", false, "only a select"},
+        {"vsql execute select * from feature; delete from feature", false, "vsql: select"},
+        {"vsql execute select * from finnes_ikke", false, "vsql: select"},
+    };
+    for (const Case &c : cases) {
+        mdlhost_clearTextWindow();
+        EXPECT_EQ(mdlhost_keyin(c.keyin) == MDLHOST_KEYIN_OK, c.ok) << c.keyin;
+        EXPECT_NE(std::string(mdlhost_textWindow()).find(c.shown), std::string::npos)
+            << c.keyin << "\n" << mdlhost_textWindow();
+    }
+    char count[MDLDB_VALUE_SIZE];
+    ASSERT_EQ(mdlDB_sqlQuery(count, "select count(*) from feature"), 0);
+    EXPECT_STREQ(count, "3");
 }
 
 // --- the current feature ------------------------------------------------------------------------

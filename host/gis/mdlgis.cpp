@@ -21,6 +21,7 @@
 #include "dgn/dgndescr_host.h"
 #include "dgn/mdlcell.h"
 #include "gis_int.h"
+#include "sys/mdlsys.h"
 #include "sys/sys_host.h"
 
 namespace mdlhost::gis {
@@ -781,6 +782,42 @@ int mdlMap_describeDatabase(StringList **tables)
         }
     }
     *tables = list;
+    return 0;
+}
+
+int mdlhost_gisShowQuery(const char *select)
+{
+    std::string_view sql = trimmed(select ? select : "");
+    if (!mdlhost_dbIsOpen()) {
+        toolSubsystem_printf("vsql: no database is open\n");
+        return -1;
+    }
+    // A viewer: it reads and never changes what it shows.
+    if (sql.size() < 7 || !sameName(sql.substr(0, 6), "select") || !std::isspace(static_cast<unsigned char>(sql[6]))) {
+        toolSubsystem_printf("vsql: only a select can be shown: %.*s\n", static_cast<int>(sql.size()), sql.data());
+        return -1;
+    }
+    std::string statement(sql);
+    if (mdlDB_openCursor(statement.c_str()) != 0) {
+        char error[512];
+        mdlDB_getErrorText(error, sizeof error);
+        toolSubsystem_printf("vsql: %s\n%s\n", statement.c_str(), error);
+        return -1;
+    }
+    toolSubsystem_printf("vsql: %s\n", statement.c_str());
+    MS_SQLDA r{};
+    long rows = 0;
+    while (mdlDB_fetchRow(&r) == 0) {
+        std::string line;
+        for (int c = 0; c < r.numColumns; ++c) {
+            line += c ? ", " : "";
+            line += std::string(r.columns[c].name) + "=" + (r.values[c] ? r.values[c] : "NULL");
+        }
+        toolSubsystem_printf("%s\n", line.c_str());
+        ++rows;
+    }
+    mdlDB_closeCursor();
+    toolSubsystem_printf("%ld rows\n", rows);
     return 0;
 }
 

@@ -218,6 +218,12 @@ MDLHOST_API int mdlMap_attachMap(int index);
    them, sorted, in a new string list (no info fields) the caller destroys.
    0, or non-zero (*tables null) when they cannot be read. */
 MDLHOST_API int mdlMap_describeDatabase(StringList **tables);
+/* The keyin "vsql execute SELECT ...": runs one select on the active
+   database and shows it on the text window: the statement, a line per row
+   ("column=value" joined by ", ", NULL for none), then how many rows.  0,
+   or non-zero with the cause on the text window for no database, a
+   statement that is no select, or one that fails. */
+MDLHOST_API int mdlhost_gisShowQuery(const char *select);
 
 /* --- system functions -------------------------------------------------------------
    Each application sets its own (functions set outside any application are
