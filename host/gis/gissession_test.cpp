@@ -161,9 +161,11 @@ TEST_P(Session, TheControlBlockTakesItsSettingsFromTheConfiguration)
     EXPECT_EQ(b->redisplay, 0);
 
     // A tolerance that is no positive number keeps the default.
-    mdlSystem_defineCfgVar("MDLHOST_GISSTROKETOLERANCE", "-1");
-    ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
-    EXPECT_DOUBLE_EQ(mdlhost_gisControlBlock()->strokeTolerance, 0.01);
+    for (const char *bad : {"-1", "0", "inf", "nan", "fem"}) {
+        mdlSystem_defineCfgVar("MDLHOST_GISSTROKETOLERANCE", bad);
+        ASSERT_EQ(mdlMapProject_open(db_.name().c_str()), 0);
+        EXPECT_DOUBLE_EQ(mdlhost_gisControlBlock()->strokeTolerance, 0.01) << bad;
+    }
 }
 
 // --- maps ----------------------------------------------------------------------------------

@@ -8,9 +8,12 @@
 //   project     the control block and project readers
 //   categories
 //   features
-//   maps
+//   maps        names compared as files, attached as references
+//   database    its tables; the query viewer
+//   current     the current feature; feature lists
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -414,7 +417,9 @@ bool load(GeoProject &p, const std::string &name)
     b.indexDirectory = p.indexDir.c_str();
     double tolerance = 0;
     b.strokeTolerance =
-        parseDouble(setting("MDLHOST_GISSTROKETOLERANCE"), tolerance) && tolerance > 0 ? tolerance : 0.01;
+        parseDouble(setting("MDLHOST_GISSTROKETOLERANCE"), tolerance) && std::isfinite(tolerance) && tolerance > 0
+            ? tolerance
+            : 0.01;
     b.redisplay = switchSetting("MDLHOST_GISREDISPLAY", 1);
     b.currentFeature = -1;
     b.currentCommand = 0;
@@ -750,7 +755,7 @@ int mdlMap_attachMap(int index)
     return 0;
 }
 
-// --- the database ------------------------------------------------------------------------
+// --- database ------------------------------------------------------------------------
 
 int mdlMap_describeDatabase(StringList **tables)
 {
@@ -821,7 +826,7 @@ int mdlhost_gisShowQuery(const char *select)
     return 0;
 }
 
-// --- the current feature ------------------------------------------------------------------
+// --- current ------------------------------------------------------------------
 
 int mdlMapFeature_setCurrent(int featureIndex)
 {
