@@ -50,7 +50,7 @@ zera_rooms(mdlhost_dgn BUILDS dgn/mdldgn.h sys/sys_host.h FAILS rsc/mdlrsc.h db/
 zera_rooms(mdlhost_xml BUILDS xml/mdlxml.h FAILS rsc/mdlrsc.h dgn/mdldgn.h)
 zera_rooms(mdlhost_db BUILDS db/mdldb.h FAILS rsc/mdlrsc.h dgn/mdldgn.h)
 zera_rooms(mdlhost_dlg BUILDS dlg/mdldlg.h rsc/mdlrsc.h FAILS dgn/mdldgn.h)
-zera_rooms(mdlhost_gis BUILDS gis/mdlgis.h dgn/mdldgn.h db/mdldb.h
+zera_rooms(mdlhost_gis BUILDS gis/mdlgis.h dgn/mdldgn.h db/mdldb.h rsc/mdlrsc.h
            FAILS app/mdlapp.h dlg/mdldlg.h dgn_int.h dgn/dgn_int.h dgnstore_int.h db_int.h)
 zera_rooms(mdlhost_app BUILDS app/mdlapp.h gis/mdlgis.h svc/mdlsvc.h FAILS gis_int.h mdlhost.h)
 

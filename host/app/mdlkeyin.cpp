@@ -278,6 +278,13 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
         return openKeyin(restAfter(keyin, w[1].end), sameName(w[1].text, "file"));
     if (sameName(w[0].text, "gis") && w.size() >= 2)
         return gisKeyin(w, keyin, why);
+    // The GIS add-on's query viewer; its cause goes to the text window.
+    if (sameName(w[0].text, "vsql") && w.size() >= 3 && sameName(w[1].text, "execute")) {
+        if (mdlhost_gisShowQuery(restAfter(keyin, w[1].end).c_str()) == 0)
+            return MDLHOST_KEYIN_OK;
+        *why = "the query was not shown (see the text window)";
+        return MDLHOST_KEYIN_FAILED;
+    }
     if (sameName(w[0].text, "mdl") && w.size() >= 2) {
         std::string_view sub = w[1].text;
         if (w.size() < 3) {

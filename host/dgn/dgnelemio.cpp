@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/text_host.h"
+#include "dgn/dgndescr_host.h"
 #include "dgnstore_int.h"
 
 using namespace mdlhost::dgn;
@@ -453,6 +454,18 @@ int setDeleted(DgnModelRefP handle, uint32_t pos, bool deleted)
 
 } // namespace
 
+namespace {
+AddFilter addFilter = nullptr;
+
+void filterAdd(MSElementDescr *top)
+{
+    if (addFilter && isGraphic(elementType(&top->el)))
+        addFilter(&top->el);
+}
+} // namespace
+
+void setAddFilter(AddFilter fn) { addFilter = fn; }
+
 void setCurrentPosition(DgnModelRefP model, uint32_t pos)
 {
     current.model = model;
@@ -477,6 +490,7 @@ uint32_t mdlElement_add(MSElement *el)
     }
     memset(&scratch->h, 0, sizeof scratch->h);
     memcpy(&scratch->el, el, elementBytes(el));
+    filterAdd(scratch);
     uint32_t pos = addTree(MDLHOST_NO_MODEL, scratch);
     if (pos != 0)
         el->ehdr.uniqueId = scratch->el.ehdr.uniqueId;
@@ -527,7 +541,12 @@ uint32_t addChain(DgnModelRefP model, MSElementDescr *dscr)
 
 } // namespace
 
-uint32_t mdlElmdscr_add(MSElementDescr *dscr) { return addChain(MDLHOST_NO_MODEL, dscr); }
+uint32_t mdlElmdscr_add(MSElementDescr *dscr)
+{
+    for (MSElementDescr *d = dscr; d != nullptr; d = d->h.next)
+        filterAdd(d);
+    return addChain(MDLHOST_NO_MODEL, dscr);
+}
 
 uint32_t mdlhost_dgnAddToModel(DgnModelRefP model, MSElementDescr *dscr) { return addChain(model, dscr); }
 

@@ -46,7 +46,7 @@ struct GeoProject {
     std::vector<GeoJoin> joins;
     std::vector<std::u16string> tables;
     std::vector<const char16_t *> tablePtrs;
-    std::u16string folder, name, server, source;
+    std::u16string folder, name, server, source, user, value, seedDir, mapDir, indexDir;
     GeoControlBlock fcb{};
 };
 
@@ -181,6 +181,10 @@ consteval const char *column(const CatalogueTable &table, std::string_view name)
 // A table's rows by lower-case column name; false when it cannot be read.
 using Row = std::map<std::string, std::optional<std::string>>;
 bool readTable(const char *sql, std::vector<Row> &rows);
+
+// Gives an element added to the active model the current feature's link
+// (the design-file layer's add filter; set while a project is open).
+void linkCurrentFeature(MSElement *el);
 
 } // namespace mdlhost::gis
 

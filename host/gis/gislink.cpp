@@ -5,6 +5,7 @@
 //   projects   the catalogue tables of a new project
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,141 @@ int mdlMap_removeFeature(uint16_t *words, int *numWords)
     std::copy(kept.begin(), kept.end(), words);
     *numWords = static_cast<int>(kept.size());
     return 0;
+}
+
+int mdlMap_removeLink(uint16_t *words, int *numWords, int entity, long mslink)
+{
+    std::vector<std::pair<int, int>> all;
+    if (!numWords || !linkagesIn(words, *numWords, all))
+        return -1;
+    std::vector<uint16_t> kept;
+    bool removed = false;
+    for (auto &[at, n] : all) {
+        DatabaseLink link{};
+        if (mdlhost_dbDecodeLink(&link, words + at, n) == 0 && link.entityNumber == entity && link.mslink == mslink) {
+            removed = true;
+            continue;
+        }
+        kept.insert(kept.end(), words + at, words + at + n);
+    }
+    std::copy(kept.begin(), kept.end(), words);
+    *numWords = static_cast<int>(kept.size());
+    return removed ? 0 : 1;
+}
+
+int mdlMap_addFeatureLinks(uint16_t *words, int *numWords, int maxWords, const long *mslinks, int count, int)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!words || !numWords || *numWords < 0 || count < 0 || (count > 0 && !mslinks) || !p || p->featureEntity < 1)
+        return -1;
+    std::vector<uint16_t> added;
+    for (int i = 0; i < count; ++i) {
+        DatabaseLink link{};
+        link.linkageType = GEO_FEATURE_LINKAGE_TYPE;
+        link.entityNumber = p->featureEntity;
+        link.mslink = mslinks[i];
+        uint16_t one[MDLDB_LINK_WORDS];
+        int bytes = 0;
+        if (mdlDB_encodeLink(one, &bytes, &link) != 0)
+            return -1;
+        added.insert(added.end(), one, one + bytes / 2);
+    }
+    // The data go back onto an element, so they must fit there as well.
+    size_t total = static_cast<size_t>(*numWords) + added.size();
+    if (total > static_cast<size_t>(maxWords) || total > MAX_ELEMENT_WORDS)
+        return -1;
+    std::copy(added.begin(), added.end(), words + *numWords);
+    *numWords = static_cast<int>(total);
+    return 0;
+}
+
+int mdlMap_replaceElmdscrAttr(MSElementDescr *dscr, const uint16_t *words, int numWords)
+{
+    std::vector<std::pair<int, int>> all;
+    if (!dscr || numWords < 0 || !linkagesIn(words, numWords, all))
+        return -1;
+    std::vector<uint16_t> old(MAX_ELEMENT_WORDS);
+    int oldWords = 0;
+    if (mdlElmdscr_extractAttributes(&oldWords, old.data(), static_cast<int>(old.size()), dscr) != 0 ||
+        mdlElmdscr_stripAttributes(dscr) != 0)
+        return -1;
+    if (numWords == 0 || mdlElmdscr_appendAttributes(dscr, numWords, words) == 0)
+        return 0;
+    // No room: the element gets its own data back.
+    if (oldWords > 0)
+        mdlElmdscr_appendAttributes(dscr, oldWords, old.data());
+    return -1;
+}
+
+// Every element of a tree, header first.
+template <class Fn> static void eachElement(MSElementDescr *d, Fn fn)
+{
+    for (; d; d = d->h.next) {
+        fn(d->el);
+        eachElement(d->h.firstElem, fn);
+    }
+}
+
+int mdlMap_elmdscrReset(MSElementDescr **newDscr, const MSElementDescr *dscr, long mslink, int symbology)
+{
+    if (!newDscr)
+        return -1;
+    *newDscr = nullptr;
+    GeoProject *p = geoProject_getActive();
+    int index = -1;
+    if (!dscr || !p || p->featureEntity < 1 || mdlMapFeature_indexFromMslink(mslink, &index) != 0)
+        return -1;
+    MSElementDescr *copy = nullptr;
+    if (mdlElmdscr_duplicate(&copy, dscr) != 0 || !copy)
+        return -1;
+    // The tree alone, not what follows it.
+    if (MSElementDescr *rest = copy->h.next) {
+        copy->h.next = nullptr;
+        rest->h.previous = nullptr;
+        mdlElmdscr_freeAll(&rest);
+    }
+    bool linked = false;
+    for (auto &l : linksOf(&copy->el))
+        linked = linked || (isFeatureLink(l) && l.mslink == mslink);
+    if (!linked) {
+        DatabaseLink link{};
+        link.linkageType = GEO_FEATURE_LINKAGE_TYPE;
+        link.entityNumber = p->featureEntity;
+        link.mslink = mslink;
+        uint16_t words[MDLDB_LINK_WORDS];
+        int bytes = 0;
+        if (mdlDB_encodeLink(words, &bytes, &link) != 0 || mdlElmdscr_appendAttributes(copy, bytes / 2, words) != 0) {
+            mdlElmdscr_freeAll(&copy);
+            return -1;
+        }
+    }
+    if (symbology) {
+        const GeoFeature &f = p->features[static_cast<size_t>(index)];
+        uint32_t color = static_cast<uint32_t>(f.color), weight = static_cast<uint32_t>(f.weight);
+        int32_t style = f.style;
+        eachElement(copy, [&](MSElement &el) { mdlElement_setSymbology(&el, &color, &weight, &style); });
+    }
+    *newDscr = copy;
+    return 0;
+}
+
+void gis::linkCurrentFeature(MSElement *el)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!el || !p || p->featureEntity < 1)
+        return;
+    GeoFeature *f = geoProject_getFeature(p, p->fcb.currentFeature);
+    if (!f)
+        return;
+    for (auto &l : linksOf(el))
+        if (isFeatureLink(l))
+            return;
+    DatabaseLink link{};
+    link.linkageType = GEO_FEATURE_LINKAGE_TYPE;
+    link.entityNumber = p->featureEntity;
+    link.mslink = f->mslink;
+    // An element without room for the link is still added, without it.
+    appendLink(el, link);
 }
 
 int mdlDB_extractLinkages(DatabaseLink **links, int *count, const MSElement *el)

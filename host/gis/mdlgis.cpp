@@ -8,15 +8,23 @@
 //   project     the control block and project readers
 //   categories
 //   features
-//   maps
+//   maps        names compared as files, attached as references
+//   database    its tables; the query viewer
+//   current     the current feature; feature lists
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <unordered_map>
 
 #include "base/mdlbase.h"
 #include "base/text_host.h"
+#include "dgn/dgndescr_host.h"
+#include "dgn/mdlcell.h"
 #include "gis_int.h"
+#include "sys/mdlsys.h"
 #include "sys/sys_host.h"
 
 namespace mdlhost::gis {
@@ -237,6 +245,32 @@ std::string_view serverScheme(std::string_view name)
     return {};
 }
 
+// A configuration variable's value, "" when unset.
+std::string setting(const char *name)
+{
+    std::string v;
+    return cfgLookup(name, v) ? std::string(trimmed(v)) : std::string();
+}
+
+// A switch of the configuration: "0" off, anything else on; fallback when
+// unset.
+int switchSetting(const char *name, int fallback)
+{
+    std::string v = setting(name);
+    return v.empty() ? fallback : v != "0";
+}
+
+// A directory setting, ending with its separator; fallback when unset.
+std::u16string directorySetting(const char *name, const std::string &fallback)
+{
+    std::string d = setting(name);
+    if (d.empty())
+        d = fallback;
+    if (!d.empty() && d.back() != '/' && d.back() != '\\')
+        d += d.find('\\') != std::string::npos ? '\\' : '/';
+    return wideOf(d);
+}
+
 bool load(GeoProject &p, const std::string &name)
 {
     std::vector<Row> rows;
@@ -370,8 +404,108 @@ bool load(GeoProject &p, const std::string &name)
     b.projectName = p.name.c_str();
     b.serverType = p.server.c_str();
     b.dataSource = p.source.c_str();
-    b.considerZ = 1;
+    b.considerZ = switchSetting("MDLHOST_GISCONSIDERZ", 1);
+    b.userName = p.user.c_str();
+    b.userValue = p.value.c_str();
+    // A file project keeps its maps beside it unless told otherwise.
+    std::string home = file ? name.substr(0, cut) : std::string();
+    p.seedDir = directorySetting("MDLHOST_GISSEEDDIR", home);
+    p.mapDir = directorySetting("MDLHOST_GISMAPDIR", home);
+    p.indexDir = directorySetting("MDLHOST_GISINDEXDIR", home);
+    b.seedDirectory = p.seedDir.c_str();
+    b.mapDirectory = p.mapDir.c_str();
+    b.indexDirectory = p.indexDir.c_str();
+    double tolerance = 0;
+    b.strokeTolerance =
+        parseDouble(setting("MDLHOST_GISSTROKETOLERANCE"), tolerance) && std::isfinite(tolerance) && tolerance > 0
+            ? tolerance
+            : 0.01;
+    b.redisplay = switchSetting("MDLHOST_GISREDISPLAY", 1);
+    b.currentFeature = -1;
+    b.currentCommand = 0;
     return true;
+}
+
+// A libpq keyword value, quoted.
+std::string pgValue(std::string_view v)
+{
+    std::string out = "'";
+    for (char c : v) {
+        if (c == '\\' || c == '\'')
+            out += '\\';
+        out += c;
+    }
+    return out + "'";
+}
+
+// A URI query value, percent-encoded.
+std::string uriValue(std::string_view v)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : v) {
+        if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// The name to connect with: a server project's connection text with the
+// user and password added (a file has no one to log in).
+std::string connectionFor(const std::string &name, const std::string &user, const std::string &value)
+{
+    std::string_view scheme = serverScheme(name);
+    if (scheme.empty() || (user.empty() && value.empty()))
+        return name;
+    std::string s = name;
+    if (scheme == "pg:") {
+        if (!user.empty())
+            s += " user=" + pgValue(user);
+        if (!value.empty())
+            s += " password=" + pgValue(value);
+        return s;
+    }
+    char sep = name.find('?') == std::string::npos ? '?' : '&';
+    if (!user.empty()) {
+        s += sep + ("user=" + uriValue(user));
+        sep = '&';
+    }
+    if (!value.empty())
+        s += sep + ("password=" + uriValue(value));
+    return s;
+}
+
+std::string latin1Of(const char16_t *w)
+{
+    return w ? utf8ToLatin1(utf16ToUtf8(w, std::char_traits<char16_t>::length(w))) : std::string();
+}
+
+int openProject(std::string name, const std::string &user, const std::string &value)
+{
+    Session &g = session();
+    if (g.project)
+        mdlMapProject_close();
+    if (name.empty() && (!cfgLookup("MDLHOST_GISPROJECT", name) || name.empty()))
+        return -1;
+    if (mdlhost_dbOpen(connectionFor(name, user, value).c_str()) != 0)
+        return -1;
+    auto p = std::make_unique<GeoProject>();
+    p->user = wideOf(user);
+    p->value = wideOf(value);
+    if (!load(*p, name)) {
+        mdlhost_dbSetEntities(0, nullptr, nullptr);
+        mdlhost_dbClose();
+        return -1;
+    }
+    g.project = std::move(p);
+    dgn::setAddFilter(linkCurrentFeature);
+    callSystemFunctions(GEO_SYSTEM_PROJECT_OPENED);
+    return 0;
 }
 
 } // namespace
@@ -385,31 +519,18 @@ int mdlMapProject_close(void)
     // A function may have closed it already.
     if (!g.project)
         return 0;
+    dgn::setAddFilter(nullptr);
     g.project.reset();
     mdlhost_dbSetEntities(0, nullptr, nullptr);
     mdlhost_dbClose();
     return 0;
 }
 
-int mdlMapProject_open(const char *project)
+int mdlMapProject_open(const char *project) { return openProject(project ? project : "", "", ""); }
+
+int mdlhost_gisOpenProjectFor(const char16_t *project, const char16_t *user, const char16_t *value)
 {
-    Session &g = session();
-    if (g.project)
-        mdlMapProject_close();
-    std::string name = project ? project : "";
-    if (name.empty() && (!cfgLookup("MDLHOST_GISPROJECT", name) || name.empty()))
-        return -1;
-    if (mdlhost_dbOpen(name.c_str()) != 0)
-        return -1;
-    auto p = std::make_unique<GeoProject>();
-    if (!load(*p, name)) {
-        mdlhost_dbSetEntities(0, nullptr, nullptr);
-        mdlhost_dbClose();
-        return -1;
-    }
-    g.project = std::move(p);
-    callSystemFunctions(GEO_SYSTEM_PROJECT_OPENED);
-    return 0;
+    return openProject(latin1Of(project), latin1Of(user), latin1Of(value));
 }
 
 GeoProject *geoProject_getActive(void) { return session().project.get(); }
@@ -437,7 +558,7 @@ void mdlMap_unloadApplication(int)
 
 // --- project --------------------------------------------------------------------------------
 
-const GeoControlBlock *mdlhost_gisControlBlock(void)
+GeoControlBlock *mdlhost_gisControlBlock(void)
 {
     return session().project ? &session().project->fcb : nullptr;
 }
@@ -557,20 +678,205 @@ GeoMap *geoProject_getMap(GeoProject *p, int index)
 
 const char16_t *geoMap_getName(GeoMap *m) { return m ? m->name.c_str() : u""; }
 
+namespace {
+
+// A path as the file system knows it, for comparing: drive mapped, either
+// separator, "." and ".." and doubled separators resolved.  A drive
+// without a directory cannot be mapped and is compared as written.
+std::string comparablePath(const std::string &latin1)
+{
+    std::string m = mappedPath(latin1.c_str());
+    if (m.empty()) {
+        m = latin1;
+        std::replace(m.begin(), m.end(), '\\', '/');
+    }
+    return std::filesystem::path(m).lexically_normal().string();
+}
+
+std::string mapPath(const GeoMap &m) { return utf8ToLatin1(utf16ToUtf8(m.folder + m.name)); }
+
+} // namespace
+
 int mdlMap_indexFromMapName(const char16_t *path, int *index)
 {
     GeoProject *p = geoProject_getActive();
     if (!p || !path || !index)
         return -1;
-    std::string wanted = utf8ToLatin1(utf16ToUtf8(path, std::char_traits<char16_t>::length(path)));
+    std::string wanted = comparablePath(latin1Of(path));
     for (size_t i = 0; i < p->maps.size(); ++i) {
-        if (!p->maps[i])
-            continue;
-        std::string full = utf8ToLatin1(utf16ToUtf8(p->maps[i]->folder + p->maps[i]->name));
-        if (sameName(full, wanted)) {
+        if (p->maps[i] && sameName(comparablePath(mapPath(*p->maps[i])), wanted)) {
             *index = static_cast<int>(i);
             return 0;
         }
     }
     return -1;
+}
+
+DgnModelRefP mdlMap_modelRefFromMapIndex(int index)
+{
+    GeoMap *map = geoProject_getMap(geoProject_getActive(), index);
+    if (!map)
+        return 0;
+    std::string wanted = comparablePath(mapPath(*map));
+    ModelRefIterator *it = nullptr;
+    if (mdlModelRefIterator_create(&it, mdlModelRef_getActive(), MODELREF_ITERATE_REFERENCES) != 0)
+        return 0;
+    DgnModelRefP found = 0;
+    while (DgnModelRefP ref = mdlModelRefIterator_getNext(it)) {
+        char spec[MDLHOST_MAXFILELENGTH] = "";
+        if (mdlRefFile_getParameters(spec, REFERENCE_FILESPEC, ref) == 0 &&
+            sameName(comparablePath(spec), wanted)) {
+            found = ref;
+            break;
+        }
+    }
+    mdlModelRefIterator_free(&it);
+    return found;
+}
+
+int mdlMap_attachMap(int index)
+{
+    GeoMap *map = geoProject_getMap(geoProject_getActive(), index);
+    if (!map)
+        return -1;
+    if (mdlMap_modelRefFromMapIndex(index))
+        return 0;
+    std::string spec = mapPath(*map);
+    std::string logical = utf8ToLatin1(utf16ToUtf8(map->name));
+    if (spec.size() >= MDLHOST_MAXFILELENGTH || logical.size() >= MDLHOST_MAXFILELENGTH)
+        return -1;
+    DgnModelRefP ref = 0;
+    if (mdlRefFile_attachCoincident(&ref, spec.c_str(), logical.c_str(), "GIS map", 0, 1, 1) != 0)
+        return -1;
+    if (mdlRefFile_writeAttachment(ref) != 0) {
+        mdlRefFile_detach(ref);
+        return -1;
+    }
+    return 0;
+}
+
+// --- database ------------------------------------------------------------------------
+
+int mdlMap_describeDatabase(StringList **tables)
+{
+    if (!tables)
+        return -1;
+    *tables = nullptr;
+    if (!geoProject_getActive())
+        return -1;
+    const char *sql = mdlhost_dbServerType() == MDLDB_SERVER_POSTGRESQL
+                          ? "select table_name from information_schema.tables where table_schema = current_schema()"
+                          : "select name from sqlite_master where type in ('table', 'view') "
+                            "and name not like 'sqlite\\_%' escape '\\'";
+    std::vector<Row> rows;
+    if (!readTable(sql, rows))
+        return -1;
+    std::vector<std::string> names;
+    for (const Row &r : rows)
+        if (!r.empty() && r.begin()->second)
+            names.push_back(*r.begin()->second);
+    std::sort(names.begin(), names.end());
+    StringList *list = mdlStringList_create(0, 0);
+    if (!list)
+        return -1;
+    for (const std::string &n : names) {
+        long at = 0;
+        if (mdlStringList_insertMember(&at, list, -1, 1) != 0 || mdlStringList_setMember(list, at, n.c_str(), nullptr) != 0) {
+            mdlStringList_destroy(list);
+            return -1;
+        }
+    }
+    *tables = list;
+    return 0;
+}
+
+int mdlhost_gisShowQuery(const char *select)
+{
+    std::string_view sql = trimmed(select ? select : "");
+    if (!mdlhost_dbIsOpen()) {
+        toolSubsystem_printf("vsql: no database is open\n");
+        return -1;
+    }
+    // A viewer: it reads and never changes what it shows.
+    if (sql.size() < 7 || !sameName(sql.substr(0, 6), "select") || !std::isspace(static_cast<unsigned char>(sql[6]))) {
+        toolSubsystem_printf("vsql: only a select can be shown: %.*s\n", static_cast<int>(sql.size()), sql.data());
+        return -1;
+    }
+    std::string statement(sql);
+    if (mdlDB_openCursor(statement.c_str()) != 0) {
+        char error[512];
+        mdlDB_getErrorText(error, sizeof error);
+        toolSubsystem_printf("vsql: %s\n%s\n", statement.c_str(), error);
+        return -1;
+    }
+    toolSubsystem_printf("vsql: %s\n", statement.c_str());
+    MS_SQLDA r{};
+    long rows = 0;
+    while (mdlDB_fetchRow(&r) == 0) {
+        std::string line;
+        for (int c = 0; c < r.numColumns; ++c) {
+            line += c ? ", " : "";
+            line += std::string(r.columns[c].name) + "=" + (r.values[c] ? r.values[c] : "NULL");
+        }
+        toolSubsystem_printf("%s\n", line.c_str());
+        ++rows;
+    }
+    mdlDB_closeCursor();
+    toolSubsystem_printf("%ld rows\n", rows);
+    return 0;
+}
+
+// --- current ------------------------------------------------------------------
+
+int mdlMapFeature_setCurrent(int featureIndex)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!geoProject_getFeature(p, featureIndex))
+        return -1;
+    p->fcb.currentFeature = featureIndex;
+    p->fcb.currentCommand = 1;
+    return 0;
+}
+
+int mdlMapFeature_clearCurrentCommand(void)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!p)
+        return -1;
+    p->fcb.currentCommand = 0;
+    return 0;
+}
+
+int mdlMapFeature_clearCurrent(void)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!p)
+        return -1;
+    p->fcb.currentFeature = -1;
+    p->fcb.currentCommand = 0;
+    return 0;
+}
+
+StringList *mdlMapGroup_getFeatureInfo(int categoryIndex, int kind)
+{
+    GeoProject *p = geoProject_getActive();
+    if (!p || (kind != GEO_FEATUREINFO_CODE && kind != GEO_FEATUREINFO_NAME) ||
+        (categoryIndex != -1 && !geoProject_getCategory(p, categoryIndex)))
+        return nullptr;
+    StringList *list = mdlStringList_create(0, 2);
+    if (!list)
+        return nullptr;
+    for (size_t i = 0; i < p->features.size(); ++i) {
+        const GeoFeature &f = p->features[i];
+        if (categoryIndex != -1 && f.categoryIndex != categoryIndex)
+            continue;
+        std::string text = utf8ToLatin1(utf16ToUtf8(kind == GEO_FEATUREINFO_CODE ? f.code : f.name));
+        long info[2] = {static_cast<long>(i), f.categoryIndex};
+        long at = 0;
+        if (mdlStringList_insertMember(&at, list, -1, 1) != 0 || mdlStringList_setMember(list, at, text.c_str(), info) != 0) {
+            mdlStringList_destroy(list);
+            return nullptr;
+        }
+    }
+    return list;
 }

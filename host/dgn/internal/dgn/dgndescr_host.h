@@ -34,6 +34,14 @@ MSElementDescr *deserializeDescr(const uint8_t *data, size_t size);
 // number of its direct components; 0 or DGNERR_BADELEMENT.
 int decodeTopElement(const uint8_t *data, size_t size, MSElement *out, uint32_t *components);
 
+// --- adds to the active model (dgnelemio.cpp) ----------------------------------------
+// Called with the first element of each graphic top-level element that
+// mdlElement_add or mdlElmdscr_add is about to store in the active model;
+// it may append attribute data to it (the GIS add-on's current feature),
+// nothing else.  Null: none.
+using AddFilter = void (*)(MSElement *el);
+void setAddFilter(AddFilter fn);
+
 } // namespace mdlhost::dgn
 
 #endif

@@ -48,6 +48,13 @@ typedef struct GeoMap GeoMap;
    0 on success (a database without the catalogue tables is refused). */
 MDLHOST_API int mdlMapProject_open(const char *project);
 MDLHOST_API int mdlMapProject_close(void);
+/* The same for a user: project (wide; null or "" as above) opens as
+   mdlMapProject_open does; a server project connects as user (null or "":
+   the connection text's own) with value as its password.  The control
+   block keeps user and value as given, so that folder + name, user and
+   value open the same project again for the same user.  The applications
+   call it in the platform's form, below. */
+MDLHOST_API int mdlhost_gisOpenProjectFor(const char16_t *project, const char16_t *user, const char16_t *value);
 /* The open project, null when none. */
 MDLHOST_API GeoProject *geoProject_getActive(void);
 /* True when a project is open, or one named by MDLHOST_GISPROJECT opens;
@@ -82,10 +89,36 @@ typedef struct GeoControlBlock {
     const char16_t *projectName;
     const char16_t *serverType;        /* "SQLITE" or "POSTGRESQL" */
     const char16_t *dataSource;        /* the name the project was opened with */
+    /* 1 when topology compares z (configuration variable
+       MDLHOST_GISCONSIDERZ "0" or "1"; 1 when unset). */
     int considerZ;
+    /* The user and the value beside it (the password) the project was
+       opened with, as given; "" when none. */
+    const char16_t *userName;
+    const char16_t *userValue;
+    /* Where new map files come from and go: the seed, map and index
+       directories, each ending with its separator (configuration variables
+       MDLHOST_GISSEEDDIR, MDLHOST_GISMAPDIR, MDLHOST_GISINDEXDIR; unset:
+       a file project's folder, "" for a server project). */
+    const char16_t *seedDirectory;
+    const char16_t *mapDirectory;
+    const char16_t *indexDirectory;
+    /* Curves are stroked to this tolerance in master units
+       (MDLHOST_GISSTROKETOLERANCE; 0.01 when unset). */
+    double strokeTolerance;
+    /* 1 when elements the add-on changes are drawn again
+       (MDLHOST_GISREDISPLAY "0" or "1"; 1 when unset). */
+    int redisplay;
+    /* The current feature (mdlMapFeature_setCurrent), -1 for none.  An
+       application may set it to -1 around adds that must not take it and
+       put it back after; the host reads it at every add. */
+    int currentFeature;
+    /* 1 while the current feature's placing command is on. */
+    int currentCommand;
 } GeoControlBlock;
-/* The open project's control block, null when none. */
-MDLHOST_API const GeoControlBlock *mdlhost_gisControlBlock(void);
+/* The open project's control block, null when none.  Only currentFeature
+   may be written. */
+MDLHOST_API GeoControlBlock *mdlhost_gisControlBlock(void);
 
 MDLHOST_API const char16_t *geoProject_getFeatureTableName(GeoProject *p);  /* "feature" */
 MDLHOST_API const char16_t *geoProject_getMapTableName(GeoProject *p);      /* "maps" */
@@ -110,6 +143,23 @@ MDLHOST_API GeoFeature *geoProject_getFeature(GeoProject *p, int index);
 MDLHOST_API int geoProject_getActiveFeatureIndex(GeoProject *p);
 MDLHOST_API GeoFeature *geoProject_getActiveFeature(GeoProject *p);
 MDLHOST_API int mdlhost_gisSetActiveFeature(int index);
+/* The current feature: every graphic element added to the active model
+   (mdlElement_add, mdlElmdscr_add) that carries no feature link gets its
+   link (no symbology; an element with no room for it is added without).
+   setCurrent also turns its placing command on; clearCurrentCommand turns
+   that off and keeps the feature current; clearCurrent ends both.  0, or
+   non-zero for no project or an unknown index. */
+MDLHOST_API int mdlMapFeature_setCurrent(int featureIndex);
+MDLHOST_API int mdlMapFeature_clearCurrentCommand(void);
+MDLHOST_API int mdlMapFeature_clearCurrent(void);
+/* The features of category index categoryIndex (-1: every feature), in
+   feature order, as a new string list the caller destroys: texts the codes
+   (GEO_FEATUREINFO_CODE) or the names (GEO_FEATUREINFO_NAME), info fields
+   the feature index and its category index.  Null for no project, an
+   unknown category or kind. */
+#define GEO_FEATUREINFO_CODE 1
+#define GEO_FEATUREINFO_NAME 2
+MDLHOST_API StringList *mdlMapGroup_getFeatureInfo(int categoryIndex, int kind);
 /* 0 when found: an exact code among the features as opened. */
 MDLHOST_API int mdlMapFeature_indexFromCode(const char16_t *code, int *index);
 MDLHOST_API int mdlMapFeature_indexFromMslink(long mslink, int *index);
@@ -150,8 +200,30 @@ MDLHOST_API double geoFeature_getSnapTolerance(GeoFeature *f);
 MDLHOST_API int geoProject_getMapCount(GeoProject *p);
 MDLHOST_API GeoMap *geoProject_getMap(GeoProject *p, int index);
 MDLHOST_API const char16_t *geoMap_getName(GeoMap *m); /* name plus extension */
-/* 0 when found: the full path (folder + name) compared without case. */
+/* 0 when found: the full path (folder + name) compared without case, both
+   mapped as the host maps file names (drive letters, either separator,
+   "." and ".." and doubled separators). */
 MDLHOST_API int mdlMap_indexFromMapName(const char16_t *path, int *index);
+/* The reference of the active model attached to the map's file (its file
+   specification naming the same file, whoever attached it); 0 when none. */
+MDLHOST_API DgnModelRefP mdlMap_modelRefFromMapIndex(int index);
+/* Attaches the map's file (folder + name, kept as the specification) to
+   the active model, coincident, and keeps the attachment in the design; a
+   map attached already stays as it is.  0, or non-zero for no such map or
+   a file that cannot be attached. */
+MDLHOST_API int mdlMap_attachMap(int index);
+
+/* --- the database ---------------------------------------------------------------
+   The tables (and views) of the project's database, as the database names
+   them, sorted, in a new string list (no info fields) the caller destroys.
+   0, or non-zero (*tables null) when they cannot be read. */
+MDLHOST_API int mdlMap_describeDatabase(StringList **tables);
+/* The keyin "vsql execute SELECT ...": runs one select on the active
+   database and shows it on the text window: the statement, a line per row
+   ("column=value" joined by ", ", NULL for none), then how many rows.  0,
+   or non-zero with the cause on the text window for no database, a
+   statement that is no select, or one that fails. */
+MDLHOST_API int mdlhost_gisShowQuery(const char *select);
 
 /* --- system functions -------------------------------------------------------------
    Each application sets its own (functions set outside any application are
@@ -198,6 +270,26 @@ MDLHOST_API int mdlMap_allDBMslinks(const uint16_t *words, int numWords, Databas
 /* Removes every feature link from the data; *numWords becomes the words
    left.  0 on success. */
 MDLHOST_API int mdlMap_removeFeature(uint16_t *words, int *numWords);
+/* Removes every database link to entity with mslink from the data.  0 when
+   one went, 1 when none matched, -1 for data that are not whole linkages. */
+MDLHOST_API int mdlMap_removeLink(uint16_t *words, int *numWords, int entity, long mslink);
+/* Appends a feature link for each of count mslinks to the data (room for
+   maxWords words); elementType is the element's, kept for the callers.
+   Non-zero, the data unchanged, when they would not fit in maxWords or in
+   an element. */
+MDLHOST_API int mdlMap_addFeatureLinks(uint16_t *words, int *numWords, int maxWords, const long *mslinks, int count,
+                                       int elementType);
+/* The attribute data of dscr's first element become words.  Non-zero, dscr
+   unchanged, when they are not whole linkages or the element would grow
+   past MAX_ELEMENT_WORDS. */
+MDLHOST_API int mdlMap_replaceElmdscrAttr(MSElementDescr *dscr, const uint16_t *words, int numWords);
+/* A copy of dscr (the caller frees it) whose first element carries a
+   feature link to the feature of mslink (added when missing); with
+   symbology the copy's components take the feature's colour, weight and
+   style as well.  0, or non-zero (*newDscr null) for an unknown feature or
+   no room. */
+MDLHOST_API int mdlMap_elmdscrReset(MSElementDescr **newDscr, const MSElementDescr *dscr, long mslink,
+                                    int symbology);
 /* Appends a link to the active entity (mdlDB_defineAEBySQLSelect). */
 MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
 
@@ -218,6 +310,15 @@ MDLHOST_API int mdlhost_gisCreateProject(const char *project);
 
 #ifdef __cplusplus
 }
+
+/* The platform's forms of open and close: project text, 0, user, the value
+   beside it, then seven switches that our host has no use for. */
+inline int mdlMapProject_open(const char16_t *project, int, const char16_t *user, const char16_t *value, int, int,
+                              int, int, int, int, int)
+{
+    return mdlhost_gisOpenProjectFor(project, user, value);
+}
+inline int mdlMapProject_close(int) { return mdlMapProject_close(); }
 #endif
 
 #endif
