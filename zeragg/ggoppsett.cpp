@@ -429,8 +429,8 @@ int KontrollerGGZeraDatabase(char *)
 {
     Kontroll k;
     k.linje = mdlDialog_completionBarOpen("Leser databasebeskrivelser.");
-    StringList *liste = mdlStringList_create(0, 0);
-    if (liste == nullptr || mdlMap_describeDatabase(liste) != 0) {
+    StringList *liste = nullptr;
+    if (mdlMap_describeDatabase(&liste) != 0) {
         zvlibError_rscMsgBoxPrintf(BOKS_FEIL, MELDING_LISTE, 103);
         if (liste)
             mdlStringList_destroy(liste);

@@ -293,11 +293,6 @@ MDLHOST_API int mdlMap_elmdscrReset(MSElementDescr **newDscr, const MSElementDes
 /* Appends a link to the active entity (mdlDB_defineAEBySQLSelect). */
 MDLHOST_API int mdlDB_attachActiveEntityElement(MSElement *el);
 
-/* --- the database ---------------------------------------------------------------
-   Appends the name of every table of the active database (not the
-   database's own catalogue) to tables, in name order.  0, or -1 when no
-   database is open, it cannot be asked, or the list is full. */
-MDLHOST_API int mdlMap_describeDatabase(StringList *tables);
 
 /* --- new projects -------------------------------------------------------------------
    Makes the catalogue tables (empty) in the database project names, which
