@@ -3,7 +3,8 @@
 // application's element writer into a new 3D design file, as one command.
 // Reports MB/s of the ZERA file, elements written per second and the peak
 // resident size; run for two sizes to see that memory does not follow the
-// file.
+// file.  A second benchmark imports a file of lines with and without their
+// attributes as tags, to compare the two.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
