@@ -8,9 +8,9 @@
 //   loop        pending unloads, timers, queued input
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -436,9 +436,11 @@ int fenceKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *
     } else if (sameName(kind, "shape")) {
         uint32_t pos = 0;
         DgnModelRefP model = MDLHOST_NO_MODEL;
-        if (args.empty())
+        if (args.empty()) {
             pos = mdlElement_getFilePos(FILEPOS_CURRENT, &model);
-        else if (int r = locateAt(args, pos, why); r != MDLHOST_KEYIN_OK)
+            if (!mdlModelRef_isActiveModel(model))
+                pos = 0; // the current element of a reference or a closed file
+        } else if (int r = locateAt(args, pos, why); r != MDLHOST_KEYIN_OK)
             return r;
         MSElement *el = static_cast<MSElement *>(malloc(sizeof(MSElement)));
         if (el == nullptr) {
