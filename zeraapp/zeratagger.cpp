@@ -438,7 +438,7 @@ void tilTagVerdi(DgnTagValue &tv, const Verdi &v, int type)
 DPoint3d FinnTagPlassering(ElementID id)
 {
     DPoint3d offset{0, 0, 0};
-    auto el = std::make_unique<MSElement>();
+    std::unique_ptr<MSElement> el(new MSElement); // not cleared: the read fills what is used
     if (mdlAssoc_getElement(el.get(), id, AKTIV_MODELL) == 0)
         return offset;
     DRange3d r;
@@ -745,7 +745,9 @@ int SkrivTagsettFeil(FILE *rapport)
 
 ElementID SkrivZeraTagger(uint32_t pos)
 {
-    auto el = std::make_unique<MSElement>();
+    // Elements are not cleared: the read and mdlTag_create fill what is
+    // used, and clearing 128 KiB twice per element outweighed the import.
+    std::unique_ptr<MSElement> el(new MSElement);
     ElementID id = 0;
     if (mdlElement_read(el.get(), AKTIV_MODELL, pos) != 0 || mdlAssoc_getUniqueId(&id, pos, AKTIV_MODELL) != 0)
         return 0;
@@ -761,7 +763,7 @@ ElementID SkrivZeraTagger(uint32_t pos)
     if (Elm.type == 3 || Elm.type == 4)
         anker = FinnTagPlassering(id);
     DscrFri tagger;
-    auto tagEl = std::make_unique<MSElement>();
+    std::unique_ptr<MSElement> tagEl(new MSElement);
     auto tv = std::make_unique<DgnTagValue>();
     for (const TagsetPost &post : tabell) {
         if (post.index == 0)

@@ -1,20 +1,26 @@
 // Keyins, the input queue and one turn of the host loop.
 //
-//   keyins      the host's own keyins (exit, fence delete, answer, type, %,
-//               browse, gis create/open/close, mdl load/unload/command/keyin),
-//               else the command tables
+//   keyins      the host's own keyins (exit, design open/close, view fit,
+//               fence, lock fence, point, answer, type, %, browse, gis
+//               create/open/close, mdl load/unload/command/keyin), else the
+//               command tables
 //   queue       keyins and commands queued by applications
 //   loop        pending unloads, timers, queued input
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "app_int.h"
 #include "app/mdlapp.h"
 #include "dgn/mdldgn.h"
+#include "dgn/mdlelem.h"
 #include "dgn/mdlscan.h"
 #include "dlg/mdldlg.h"
 #include "gis/mdlgis.h"
@@ -179,7 +185,9 @@ int taskKeyin(const std::string &task, const std::string &rest, std::string *why
 // "answer modal ID STEPS": the steps of mdlhost_scriptModal for dialog ID
 // (0 = any); "answer file [NAME]": the next file dialog takes NAME, or its
 // default without one; "answer cancelfile": the next file dialog is
-// cancelled.
+// cancelled; "answer filelist PATH;PATH...": the next file-list editor
+// ends with OK and those paths (none: the list as it is);
+// "answer cancelfilelist": it is cancelled.
 int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
 {
     std::string_view kind = w[1].text;
@@ -203,7 +211,16 @@ int answerKeyin(const std::vector<Word> &w, std::string_view keyin, std::string 
         mdlhost_scriptFileDialog(nullptr);
         return MDLHOST_KEYIN_OK;
     }
-    *why = "answer modal ID STEPS, answer file [NAME] or answer cancelfile";
+    if (mdlhost::sameName(kind, "filelist")) {
+        mdlhost_scriptFileList(restAfter(keyin, w[1].end).c_str());
+        return MDLHOST_KEYIN_OK;
+    }
+    if (mdlhost::sameName(kind, "cancelfilelist") && w.size() == 2) {
+        mdlhost_scriptFileList(nullptr);
+        return MDLHOST_KEYIN_OK;
+    }
+    *why = "answer modal ID STEPS, answer file [NAME], answer cancelfile, answer filelist [PATH;PATH...] or answer "
+           "cancelfilelist";
     return MDLHOST_KEYIN_FAILED;
 }
 
@@ -221,6 +238,270 @@ struct CommandScope {
 namespace {
 
 using mdlhost::sameName;
+
+std::string unquoted(std::string s)
+{
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"')
+        s = s.substr(1, s.size() - 2);
+    return s;
+}
+
+// "design open PATH" makes PATH the active design file and fits the open
+// views to it, as a host shows a file it opens; "design close" closes it.
+int designKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    if (sameName(w[1].text, "close") && w.size() == 2) {
+        mdlhost_closeDesignFile();
+        return MDLHOST_KEYIN_OK;
+    }
+    if (!sameName(w[1].text, "open") || w.size() < 3) {
+        *why = "design open PATH or design close";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    std::string path = unquoted(restAfter(keyin, w[1].end));
+    if (int rc = mdlSystem_newDesignFile(path.c_str()); rc != 0) {
+        *why = "cannot open the design file " + path + " (error " + std::to_string(rc) + ")";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    for (int v = 0; v < MDLHOST_NUM_VIEWS; v++)
+        if (mdlView_isVisible(v))
+            mdlView_fit(v, 0); // an empty design keeps the views as they are
+    return MDLHOST_KEYIN_OK;
+}
+
+bool parseView(std::string_view text, int &view)
+{
+    int64_t v = -1;
+    if (!mdlhost::parseInt64(text, v) || v < 0 || v >= MDLHOST_NUM_VIEWS)
+        return false;
+    view = int(v);
+    return true;
+}
+
+// "X,Y" or "X,Y,Z" in master units of the active design.
+bool parsePoint(std::string_view text, DPoint3d &p)
+{
+    std::vector<std::string> parts = mdlhost::splitAt(text, ',');
+    double c[3] = {0, 0, 0};
+    if (parts.size() < 2 || parts.size() > 3)
+        return false;
+    for (size_t i = 0; i < parts.size(); i++)
+        if (!mdlhost::parseDouble(mdlhost::trimmed(parts[i]), c[i]) || !std::isfinite(c[i]))
+            return false;
+    p = {c[0], c[1], c[2]};
+    return true;
+}
+
+// Points and a view after a keyin's words: "[view N] X,Y[,Z] ...".  The
+// view is the one given, else the first open one whose box holds the first
+// point, else view 0.
+bool pointsAndView(const std::vector<std::string> &args, std::vector<DPoint3d> &points, int &view, bool &viewGiven,
+                   std::string *why)
+{
+    size_t i = 0;
+    viewGiven = false;
+    if (args.size() >= 2 && sameName(args[0], "view")) {
+        if (!parseView(args[1], view)) {
+            *why = "not a view (0 to 7): " + args[1];
+            return false;
+        }
+        viewGiven = true;
+        i = 2;
+    }
+    for (; i < args.size(); i++) {
+        DPoint3d p{};
+        if (!parsePoint(args[i], p)) {
+            *why = "not a point X,Y or X,Y,Z: " + args[i];
+            return false;
+        }
+        points.push_back(p);
+    }
+    return true;
+}
+
+// Points and lengths of these keyins are master units of the active model.
+struct MasterUnits {
+    MasterUnits()
+    {
+        mdlCurrTrans_begin();
+        mdlCurrTrans_masterUnitsIdentity(1);
+    }
+    ~MasterUnits() { mdlCurrTrans_end(); }
+    MasterUnits(const MasterUnits &) = delete;
+    MasterUnits &operator=(const MasterUnits &) = delete;
+};
+
+int pickView(bool viewGiven, int view, const DPoint3d &at)
+{
+    if (viewGiven)
+        return view;
+    DPoint3d uor = at;
+    mdlCurrTrans_transformPointArray(&uor, &uor, 1);
+    int found = mdlhost_viewAtPoint(&uor);
+    return found >= 0 ? found : 0;
+}
+
+// The locate tolerance: MDLHOST_LOCATE_TOLERANCE master units, else a
+// hundredth of the view's width, as a few pixels of a screen would be.
+double locateTolerance(int view)
+{
+    std::string text;
+    double t = 0;
+    if (mdlhost::cfgLookup("MDLHOST_LOCATE_TOLERANCE", text) && mdlhost::parseDouble(mdlhost::trimmed(text), t) &&
+        std::isfinite(t) && t > 0)
+        return t;
+    MdlViewExtent extent{};
+    if (mdlhost_viewGetExtent(view, &extent) != 0)
+        return 1.0;
+    double width = std::max(extent.delta.x, extent.delta.y) / 100.0;
+    double uorPerMaster = mdlModelRef_getUorPerMaster(mdlModelRef_getActive());
+    return width > 0 && uorPerMaster > 0 ? width / uorPerMaster : 1.0;
+}
+
+// A data point that locates an element: "point [view N] X,Y[,Z]".
+int locateAt(const std::vector<std::string> &args, uint32_t &pos, std::string *why)
+{
+    std::vector<DPoint3d> pts;
+    int view = 0;
+    bool viewGiven = false;
+    if (!pointsAndView(args, pts, view, viewGiven, why))
+        return MDLHOST_KEYIN_FAILED;
+    if (pts.size() != 1) {
+        *why = "one point X,Y or X,Y,Z is wanted";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    MasterUnits units;
+    view = pickView(viewGiven, view, pts[0]);
+    int rc = mdlhost_locateElement(&pos, &pts[0], locateTolerance(view), view);
+    if (rc != 0) {
+        char at[128];
+        snprintf(at, sizeof at, "%.17g,%.17g", pts[0].x, pts[0].y);
+        *why = rc == DGNERR_NOMODEL ? std::string("no design file is open")
+                                    : "no element found at " + std::string(at) + " in view " + std::to_string(view);
+        return MDLHOST_KEYIN_FAILED;
+    }
+    return MDLHOST_KEYIN_OK;
+}
+
+int pointKeyin(std::string_view keyin, size_t at, std::string *why)
+{
+    uint32_t pos = 0;
+    int rc = locateAt(mdlhost::splitBlankWords(restAfter(keyin, at)), pos, why);
+    if (rc != MDLHOST_KEYIN_OK)
+        return rc;
+    MSElement *el = static_cast<MSElement *>(malloc(sizeof(MSElement)));
+    int type = 0;
+    if (el != nullptr && mdlElement_read(el, MDLHOST_NO_MODEL, pos) == 0)
+        type = mdlElement_getType(el);
+    free(el);
+    toolSubsystem_printf("Located element of type %d at position %u\n", type, unsigned(pos));
+    return MDLHOST_KEYIN_OK;
+}
+
+// "fence points [view N] X,Y[,Z] X,Y[,Z] X,Y[,Z] ...", "fence view N",
+// "fence shape [[view N] X,Y[,Z]]" (the shape or line string the point
+// locates, else the current element), "fence delete".
+int fenceKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    std::string_view kind = w[1].text;
+    std::vector<std::string> args = mdlhost::splitBlankWords(restAfter(keyin, w[1].end));
+    if (sameName(kind, "delete") && args.empty()) {
+        mdlFence_clear();
+        return MDLHOST_KEYIN_OK;
+    }
+    if (mdlModelRef_getActive() == MDLHOST_NO_MODEL) {
+        *why = "no design file is open";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    int rc = 0;
+    if (sameName(kind, "view") && args.size() == 1) {
+        int view = 0;
+        if (!parseView(args[0], view)) {
+            *why = "not a view (0 to 7): " + args[0];
+            return MDLHOST_KEYIN_FAILED;
+        }
+        rc = mdlFence_fromView(view);
+    } else if (sameName(kind, "points")) {
+        std::vector<DPoint3d> pts;
+        int view = 0;
+        bool viewGiven = false;
+        if (!pointsAndView(args, pts, view, viewGiven, why))
+            return MDLHOST_KEYIN_FAILED;
+        if (pts.size() < 3) {
+            *why = "a fence needs at least three points";
+            return MDLHOST_KEYIN_FAILED;
+        }
+        MasterUnits units;
+        rc = mdlFence_fromPoints(pts.data(), int(pts.size()), pickView(viewGiven, view, pts[0]));
+    } else if (sameName(kind, "shape")) {
+        uint32_t pos = 0;
+        DgnModelRefP model = MDLHOST_NO_MODEL;
+        if (args.empty()) {
+            pos = mdlElement_getFilePos(FILEPOS_CURRENT, &model);
+            if (!mdlModelRef_isActiveModel(model))
+                pos = 0; // the current element of a reference or a closed file
+        } else if (int r = locateAt(args, pos, why); r != MDLHOST_KEYIN_OK)
+            return r;
+        MSElement *el = static_cast<MSElement *>(malloc(sizeof(MSElement)));
+        if (el == nullptr) {
+            *why = "out of memory";
+            return MDLHOST_KEYIN_FAILED;
+        }
+        rc = pos == 0 || mdlElement_read(el, MDLHOST_NO_MODEL, pos) != 0 ? DGNERR_NOTFOUND : 0;
+        if (rc == 0) {
+            int view = mdlFence_getViewIndex();
+            rc = mdlFence_fromShape(el, view >= 0 ? view : 0);
+        }
+        free(el);
+        if (rc == DGNERR_NOTFOUND) {
+            *why = "no element to take the fence from";
+            return MDLHOST_KEYIN_FAILED;
+        }
+    } else {
+        *why = "fence points [view N] X,Y X,Y X,Y..., fence view N, fence shape [X,Y] or fence delete";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    if (rc != 0) {
+        *why = rc == DGNERR_NOTFOUND ? std::string("no such view")
+                                     : "the fence has no area, too few or too many points, or is not a shape";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    return MDLHOST_KEYIN_OK;
+}
+
+// "view fit [N]": fits view N, or every open view, to the active design.
+int viewKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    std::vector<std::string> args = mdlhost::splitBlankWords(restAfter(keyin, w[1].end));
+    int view = -1;
+    if (!sameName(w[1].text, "fit") || args.size() > 1 || (args.size() == 1 && !parseView(args[0], view))) {
+        *why = "view fit [N] (N from 0 to 7)";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    for (int v = 0; v < MDLHOST_NUM_VIEWS; v++) {
+        if ((view >= 0 && v != view) || (view < 0 && !mdlView_isVisible(v)))
+            continue;
+        if (int rc = mdlView_fit(v, 0); rc != 0) {
+            *why = rc == DGNERR_NOMODEL ? "the design holds no element" : "view " + std::to_string(v) + " is not open";
+            return MDLHOST_KEYIN_FAILED;
+        }
+    }
+    return MDLHOST_KEYIN_OK;
+}
+
+// "lock fence inside|overlap|clip": the selection of fence processing.
+int lockKeyin(const std::vector<Word> &w, std::string_view keyin, std::string *why)
+{
+    std::string mode = restAfter(keyin, w[1].end);
+    bool inside = sameName(mode, "inside"), overlap = sameName(mode, "overlap"), clip = sameName(mode, "clip");
+    if (!sameName(w[1].text, "fence") || !(inside || overlap || clip)) {
+        *why = "lock fence inside, lock fence overlap or lock fence clip";
+        return MDLHOST_KEYIN_FAILED;
+    }
+    mdlParams_setLock(LOCK_FENCE_OVERLAP, overlap ? 1 : 0);
+    mdlParams_setLock(LOCK_FENCE_CLIP, clip ? 1 : 0);
+    return MDLHOST_KEYIN_OK;
+}
 
 // "gis create NAME" makes an empty GIS project (its catalogue tables),
 // "gis open NAME" opens one, "gis close" closes it.
@@ -262,11 +543,27 @@ int mdlhost::runKeyin(const std::string &text, std::string *why)
         exitRequested = true;
         return MDLHOST_KEYIN_OK;
     }
-    // The host's own "fence delete"; a second one without a fence is harmless.
-    if (w.size() == 2 && sameName(w[0].text, "fence") && sameName(w[1].text, "delete")) {
-        mdlFence_clear();
-        return MDLHOST_KEYIN_OK;
-    }
+    // The host's own fence, design, view and lock keyins; other words after
+    // these go to the command tables.  A second "fence delete" without a
+    // fence is harmless.
+    auto second = [&](std::string_view first, std::initializer_list<const char *> names) {
+        if (w.size() < 2 || !sameName(w[0].text, first))
+            return false;
+        for (const char *n : names)
+            if (sameName(w[1].text, n))
+                return true;
+        return false;
+    };
+    if (second("fence", {"delete", "view", "points", "shape"}))
+        return fenceKeyin(w, keyin, why);
+    if (second("design", {"open", "close"}))
+        return designKeyin(w, keyin, why);
+    if (second("view", {"fit"}))
+        return viewKeyin(w, keyin, why);
+    if (second("lock", {"fence"}))
+        return lockKeyin(w, keyin, why);
+    if (w.size() >= 2 && sameName(w[0].text, "point"))
+        return pointKeyin(keyin, w[0].end, why);
     // Answers for the dialogs a batch run will meet, queued ahead of them.
     if (sameName(w[0].text, "answer") && w.size() >= 2)
         return answerKeyin(w, keyin, why);

@@ -160,6 +160,9 @@ bool encodeFeatureGeometry(const MSElementDescr *dscr, bool is3d, std::vector<ui
 sqlite3 *storeDb(DgnModelRefP model);
 // The model's row id in its file's models table; 0 when not open.
 int64_t storeModelId(DgnModelRefP model);
+// Rollbacks of the file that holds model so far (0 when not open): with
+// sqlite3_total_changes64 it tells whether the rows may have changed.
+uint64_t storeRollbacks(DgnModelRefP model);
 // Marks the running command failed (the end of the command rolls back).
 void storeFailCommand(int error);
 // Sets mdlErrno from a SQLite result (SQLITE_FULL gives DGNERR_DISKFULL ...)

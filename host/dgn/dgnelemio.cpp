@@ -93,13 +93,14 @@ void extentAdd(Model &m, const DRange3d &r)
 // The feature row of the element at pos: written when it has a geometry,
 // removed when it has none.  Texts are ISO 8859-1 in the elements and UTF-8
 // in the GeoPackage.  By-level symbology is written as the level's.
-int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr)
+// fresh: pos was never used, so there is no feature row to take away.
+int writeFeature(Model &m, uint32_t pos, const MSElementDescr *dscr, bool fresh = false)
 {
     static thread_local std::vector<uint8_t> blob;
     std::string text;
     blob.clear();
     if (!encodeFeatureGeometry(dscr, m.is3d, blob, text, featureFrame(m)))
-        return removeFeature(m, pos);
+        return fresh ? 0 : removeFeature(m, pos);
     DgnFile &f = *m.file;
     const MSElement &el = dscr->el;
     std::string sql = insertFeatureSql(m.id);
@@ -284,7 +285,7 @@ uint32_t addTree(DgnModelRefP handle, MSElementDescr *dscr)
             error = storeError(rc);
     }
     if (error == 0)
-        error = writeFeature(*m, pos, dscr);
+        error = writeFeature(*m, pos, dscr, true);
     if (error != 0) {
         w.fail(error);
         undoIds();

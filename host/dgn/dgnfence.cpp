@@ -1,5 +1,6 @@
 // The fence: one polygon in a view for the session, its shape, the
-// element selection of fence processing, and the fence command.
+// element selection of fence processing, the fence command, and the
+// element a data point locates.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -340,4 +341,86 @@ int mdlFence_process(int param)
     MdlFenceStateFunc fn = fenceCommand.content;
     return mdlhost_fenceProcess(mode, locate.anyType ? nullptr : locate.typeMask, locate.allowLocked ? 1 : 0,
                                 visitForCommand, &fn);
+}
+
+// ---- locating an element at a data point -------------------------------------
+
+namespace {
+
+// Square boxes around the point as the view sees it, smallest first: the
+// element met by the smallest box is the nearest one, near enough.
+constexpr int kLocateBoxes = 4;
+
+std::vector<DPoint3d> locateBox(const MdlViewExtent &extent, const DPoint3d &at, double half)
+{
+    DPoint3d c = mdlhost::dgn::rotate(extent.rotation, at);
+    RotMatrix back{};
+    mdlRMatrix_transpose(&back, &extent.rotation);
+    std::vector<DPoint3d> pts;
+    for (const DPoint3d &v : {DPoint3d{c.x - half, c.y - half, c.z}, DPoint3d{c.x + half, c.y - half, c.z},
+                              DPoint3d{c.x + half, c.y + half, c.z}, DPoint3d{c.x - half, c.y + half, c.z},
+                              DPoint3d{c.x - half, c.y - half, c.z}})
+        pts.push_back(mdlhost::dgn::rotate(back, v));
+    return pts;
+}
+
+} // namespace
+
+int mdlhost_locateElement(uint32_t *pos, const DPoint3d *point, double tolerance, int view)
+{
+    if (pos == nullptr || point == nullptr)
+        return fail(DGNERR_BADARG);
+    *pos = 0;
+    DgnModelRefP model = mdlModelRef_getActive();
+    if (mdlhost::dgn::storeDb(model) == nullptr)
+        return fail(DGNERR_NOMODEL);
+    MdlViewExtent extent{};
+    if (!mdlhost::dgn::viewGeometry(view, extent))
+        return fail(DGNERR_NOTFOUND);
+    DPoint3d at = *point;
+    mdlhost::dgn::toUor(&at, 1);
+    const double half = mdlhost::dgn::lengthToUor(tolerance);
+    if (!mdlhost::dgn::finitePoint(at) || !std::isfinite(half) || !(half > 0))
+        return fail(DGNERR_BADARG);
+
+    ClipHolder boxes[kLocateBoxes];
+    for (int k = 0; k < kLocateBoxes; k++) {
+        boxes[k].clip = mdlhost::dgn::clipCreate(locateBox(extent, at, half / std::pow(4.0, kLocateBoxes - 1 - k)), view);
+        if (boxes[k].clip == nullptr)
+            return fail(DGNERR_BADARG); // too small to have an area
+    }
+    mdlhost::dgn::ScanFilter filter;
+    if (!locate.anyType)
+        std::copy(locate.typeMask, locate.typeMask + MDLSCAN_MASK_WORDS, filter.typeMask);
+    if (mdlhost::dgn::isPlanView(extent.rotation)) {
+        filter.useRange = true;
+        filter.range.low = {at.x - half, at.y - half, 0};
+        filter.range.high = {at.x + half, at.y + half, 0};
+    }
+    // Positions come in increasing order: of the elements the same box
+    // meets, the newest (drawn last, so on top) wins.
+    uint32_t best = 0;
+    int bestBox = kLocateBoxes;
+    int rc = mdlhost::dgn::storeScan(model, filter, [&](uint32_t p) {
+        MSElementDescr *dscr = nullptr;
+        if (mdlElmdscr_read(&dscr, p, model, 0, nullptr) == 0 || dscr == nullptr)
+            return 0;
+        if (locate.allowLocked || !(dscr->el.ehdr.properties & ELM_PROP_LOCKED))
+            for (int k = 0; k < kLocateBoxes && k <= bestBox; k++)
+                if (mdlClip_isElemInside(dscr, boxes[k].clip, view, 1) != MDLCLIP_OUTSIDE) {
+                    best = p;
+                    bestBox = k;
+                    break;
+                }
+        mdlElmdscr_freeAll(&dscr);
+        return 0;
+    });
+    if (rc < 0)
+        return fail(rc);
+    if (best == 0)
+        return fail(DGNERR_NOTFOUND);
+    mdlhost::dgn::setCurrentPosition(model, best);
+    *pos = best;
+    mdlErrno = 0;
+    return 0;
 }

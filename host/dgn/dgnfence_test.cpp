@@ -1,6 +1,6 @@
 // The fence and the views: definitions and refusals, fences from views
-// fitted to the design, the view-update hook, and fence processing with its
-// snapshot of candidates.
+// fitted to the design, the view-update hook, fence processing with its
+// snapshot of candidates, and the element a data point locates.
 #include <cmath>
 #include <map>
 #include <memory>
@@ -444,6 +444,59 @@ TEST_F(FenceTest, TheFenceCommandTakesTheLocateSettingsAndTheLocksWhenProcessed)
     EXPECT_EQ(mdlhost_fenceCommandActive(), 0);
     EXPECT_EQ(mdlFence_process(0), DGNERR_BADARG);
     EXPECT_EQ(mdlState_startFenceCommand(nullptr, nullptr, nullptr, nullptr, 0, 0, 0), DGNERR_BADARG);
+}
+
+// A data point locates the nearest element within the tolerance, the newest
+// of equally near ones, under the locate settings in force, and makes it
+// the current element.
+TEST_F(FenceTest, ADataPointLocatesTheNearestElement)
+{
+    uint32_t a = addLine({0, 0, 0}, {100, 0, 0});
+    addLine({0, 3, 0}, {100, 3, 0});
+    uint32_t again = addLine({0, 3, 0}, {100, 3, 0});
+    uint32_t locked = addLine({0, 50, 0}, {100, 50, 0}, true);
+    uint32_t text = addText({200, 200, 0});
+
+    struct Case {
+        const char *what;
+        DPoint3d at;
+        std::vector<int> types;
+        bool allowLocked;
+        uint32_t want; // 0: none
+    } cases[] = {
+        {"the nearer of two lines", {50, 0.5, 0}, {}, false, a},
+        {"the newer of two equal lines", {50, 2.9, 0}, {}, false, again},
+        {"a locked line is passed over", {50, 50, 0}, {}, false, 0},
+        {"unless locked ones are allowed", {50, 50, 0}, {}, true, locked},
+        {"a text by its place", {201, 201, 0}, {}, false, text},
+        {"only the types asked for", {50, 0.5, 0}, {TEXT_ELM}, false, 0},
+        {"nothing within the tolerance", {50, 30, 0}, {}, false, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.allowLocked)
+            mdlLocate_allowLocked();
+        else
+            mdlLocate_noElemNoLocked();
+        mdlLocate_setElemSearchMask(int(c.types.size()), c.types.data());
+        uint32_t pos = 99;
+        int rc = mdlhost_locateElement(&pos, &c.at, 10.0, 0);
+        EXPECT_EQ(rc, c.want ? 0 : DGNERR_NOTFOUND);
+        EXPECT_EQ(pos, c.want);
+        if (c.want != 0) {
+            DgnModelRefP model = MDLHOST_NO_MODEL;
+            EXPECT_EQ(mdlElement_getFilePos(FILEPOS_CURRENT, &model), c.want);
+            EXPECT_TRUE(mdlModelRef_areSame(model, mdlModelRef_getActive()));
+        }
+    }
+    mdlLocate_noElemNoLocked();
+    mdlLocate_setElemSearchMask(0, nullptr);
+    uint32_t pos = 0;
+    const DPoint3d at{50, 0, 0}, far{NAN, 0, 0};
+    EXPECT_EQ(mdlhost_locateElement(&pos, &at, 0.0, 0), DGNERR_BADARG);
+    EXPECT_EQ(mdlhost_locateElement(&pos, &far, 10.0, 0), DGNERR_BADARG);
+    EXPECT_EQ(mdlhost_locateElement(&pos, &at, 10.0, 8), DGNERR_NOTFOUND);
+    EXPECT_EQ(mdlhost_locateElement(nullptr, &at, 10.0, 0), DGNERR_BADARG);
 }
 
 } // namespace

@@ -134,7 +134,7 @@ namespace {
 
 sqlite3_stmt *cachedStatement(DgnFile &file, const char *sql)
 {
-    auto it = file.statements.find(sql);
+    auto it = file.statements.find(std::string_view(sql));
     sqlite3_stmt *stmt = nullptr;
     if (it != file.statements.end()) {
         stmt = it->second;
@@ -188,6 +188,12 @@ int64_t storeModelId(DgnModelRefP model)
 {
     Model *m = findModel(model);
     return m && !m->deleted ? m->id : 0;
+}
+
+uint64_t storeRollbacks(DgnModelRefP model)
+{
+    Model *m = findModel(model);
+    return m ? m->file->rollbacks : 0;
 }
 
 std::string featureTable(int64_t modelId) { return "model_" + std::to_string(modelId); }
@@ -367,6 +373,7 @@ int StoreWrite::fail(int error)
     }
     state_->done = true;
     DgnFile &f = *state_->file;
+    f.rollbacks++;
     if (state_->undo) {
         // A statement that failed has undone itself; the undo takes back the
         // ones before it.  A transaction SQLite ended (a full disk) or an undo
@@ -963,6 +970,7 @@ int loadLevels(DgnFile &file)
 
 int reloadState(DgnFile &file)
 {
+    file.rollbacks++;
     std::string pos, uid;
     int64_t p = 1, u = 1;
     if (readSetting(file.db, "next_pos", pos))
@@ -1027,7 +1035,9 @@ std::shared_ptr<DgnFile> openFile(const std::string &path, const std::string &di
         return refuse(DGNERR_BADFILE, why);
 
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(sqliteName(mapped).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // One thread uses a file's connection, so SQLite's own locks per call
+    // would only cost.
+    int rc = sqlite3_open_v2(sqliteName(mapped).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
         return refuse(DGNERR_IO, sqlite3_errstr(rc));
@@ -1346,12 +1356,45 @@ MSElementDescr *readNode(Reader &r, MSElementDescr *header, int depth)
 
 } // namespace
 
+namespace {
+
+// Nodes given back are kept for the next ones: freed one by one, blocks of
+// 128 KiB went back to the system and were taken again for the next
+// element (a descriptor of tags per imported element), which cost more than
+// the import itself.  The sanitizer build frees them at once, so that a use
+// after free is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kKeepNodes = false;
+#else
+constexpr bool kKeepNodes = true;
+#endif
+constexpr size_t kKeptNodes = 32;
+
+thread_local bool keptNodesGone = false;
+struct KeptNodes {
+    MSElementDescr *nodes[kKeptNodes] = {};
+    size_t count = 0;
+    ~KeptNodes()
+    {
+        keptNodesGone = true; // nodes freed after this go to free()
+        while (count > 0)
+            free(nodes[--count]);
+    }
+};
+thread_local KeptNodes keptNodes;
+
+} // namespace
+
 // A node holds a whole MSElement (128 KiB); only the links and the head of
 // the element are cleared, since every writer of an element sets its size
 // and the bytes it counts.  Clearing all of it cost more than the adds.
 MSElementDescr *allocDescrNode()
 {
-    auto *node = static_cast<MSElementDescr *>(malloc(sizeof(MSElementDescr)));
+    MSElementDescr *node = nullptr;
+    if (kKeepNodes && !keptNodesGone && keptNodes.count > 0)
+        node = keptNodes.nodes[--keptNodes.count];
+    else
+        node = static_cast<MSElementDescr *>(malloc(sizeof(MSElementDescr)));
     if (node == nullptr)
         return nullptr;
     memset(&node->h, 0, sizeof node->h);
@@ -1360,7 +1403,14 @@ MSElementDescr *allocDescrNode()
     return node;
 }
 
-void freeDescrNode(MSElementDescr *node) { free(node); }
+void freeDescrNode(MSElementDescr *node)
+{
+    if (node != nullptr && kKeepNodes && !keptNodesGone && keptNodes.count < kKeptNodes) {
+        keptNodes.nodes[keptNodes.count++] = node;
+        return;
+    }
+    free(node);
+}
 
 std::vector<uint8_t> serializeDescr(const MSElementDescr *dscr)
 {

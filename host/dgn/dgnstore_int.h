@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -60,8 +61,16 @@ struct DgnFile {
     // Bumped when an element is deleted or moved, so scans know a batch of
     // positions they fetched may be stale.
     uint64_t changeSerial = 0;
+    // Bumped by every rollback (and reload), so what was remembered of the
+    // file's rows is known to be stale although SQLite's change count is not.
+    uint64_t rollbacks = 0;
 
-    std::unordered_map<std::string, sqlite3_stmt *> statements;
+    // Found by the text without copying it (statements are fetched per row).
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, sqlite3_stmt *, TextHash, std::equal_to<>> statements;
 };
 
 // A model handle's view of its model.

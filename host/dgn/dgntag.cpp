@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -158,20 +159,86 @@ std::map<sqlite3 *, TagIndex> &indexes()
 
 void markerFunction(sqlite3_context *ctx, int, sqlite3_value **) { sqlite3_result_null(ctx); }
 
-void connectionClosed(void *db) { indexes().erase(static_cast<sqlite3 *>(db)); }
+// What mdlTag_create last looked up in one file, while that file is as it
+// was: an element's tags are made one after another, naming the same set
+// and target, and looking them up again per tag cost more than the tags.
+struct CreateMemo {
+    sqlite3 *db = nullptr;
+    uint64_t rollbacks = 0;
+    int64_t modelId = 0;
+    uint64_t defsSerial = 0;
+    // The set and its tags' types hold until set definitions are written.
+    std::u16string setName;
+    int64_t setId = 0;
+    std::vector<std::pair<std::u16string, int>> types; // of the set's tags
+    // The target holds while nothing in the file changes.
+    int64_t changes = -1;
+    ElementID target = 0;
+    uint32_t level = 0;
+    uint32_t properties = 0;
+    DPoint3d anchor{};
+};
+
+// Bumped by every write of set definitions (only this file writes them).
+uint64_t tagDefsSerial = 0;
+
+CreateMemo &createMemo()
+{
+    static auto *m = new CreateMemo;
+    return *m;
+}
+
+void connectionClosed(void *db)
+{
+    indexes().erase(static_cast<sqlite3 *>(db));
+    if (createMemo().db == db) createMemo() = CreateMemo{};
+}
+
+// The connection's entry, its end watched by the marker function; null
+// when the function cannot be made.
+TagIndex *watchedConnection(sqlite3 *db)
+{
+    auto found = indexes().find(db);
+    if (found == indexes().end()) {
+        if (sqlite3_create_function_v2(db, "mdlhost_tag_index", 0, SQLITE_UTF8, db, markerFunction, nullptr,
+                                       nullptr, connectionClosed) != SQLITE_OK)
+            return nullptr;
+        found = indexes().emplace(db, TagIndex{}).first;
+    }
+    return &found->second;
+}
+
+// The memo of model's file, emptied when anything may have changed since
+// it was filled; null when the file cannot be watched.
+CreateMemo *memoFor(DgnModelRefP model)
+{
+    sqlite3 *db = storeDb(model);
+    if (!db || !watchedConnection(db)) return nullptr;
+    CreateMemo &m = createMemo();
+    const int64_t changes = sqlite3_total_changes64(db);
+    const uint64_t rollbacks = storeRollbacks(model);
+    const int64_t modelId = storeModelId(model);
+    if (m.db != db || m.rollbacks != rollbacks || m.modelId != modelId || m.defsSerial != tagDefsSerial) {
+        m = CreateMemo{};
+        m.db = db;
+        m.rollbacks = rollbacks;
+        m.modelId = modelId;
+        m.defsSerial = tagDefsSerial;
+    }
+    if (m.changes != changes) {
+        m.changes = changes;
+        m.target = 0;
+    }
+    return &m;
+}
 
 int tagIndex(DgnModelRefP model, const TagIndex **out)
 {
     sqlite3 *db = storeDb(model);
     if (!db) return failWith(DGNERR_NOMODEL);
-    auto found = indexes().find(db);
-    if (found == indexes().end()) {
-        if (sqlite3_create_function_v2(db, "mdlhost_tag_index", 0, SQLITE_UTF8, db, markerFunction, nullptr,
-                                       nullptr, connectionClosed) != SQLITE_OK)
-            return storeError(sqlite3_errcode(db));
-        found = indexes().emplace(db, TagIndex{}).first;
-    }
-    TagIndex &ix = found->second;
+    TagIndex *watched = watchedConnection(db);
+    if (!watched) return storeError(sqlite3_errcode(db));
+    TagIndex &ix = *watched;
     int64_t changes = sqlite3_total_changes64(db);
     int64_t modelId = storeModelId(model);
     if (ix.changes == changes && ix.modelId == modelId) {
@@ -238,6 +305,7 @@ using namespace mdlhost::dgn;
 int mdlTag_createSetDef(const char16_t *setName, const char16_t *reportName, uint32_t, const DgnTagDefinition *defs,
                         int count, DgnModelRefP model)
 {
+    ++tagDefsSerial;
     model = modelOrActive(model);
     if (!validName(setName, MDLHOST_MAX_TAGNAME) || !defs || count < 1 || count > MDLHOST_MAX_TAGDEFS ||
         (reportName && wideLength(reportName, kMaxReportName) > kMaxReportName))
@@ -358,16 +426,42 @@ int mdlTag_getSetDef(DgnTagDefinition **defs, int *count, char16_t *reportName, 
 
 // --- tag elements ---------------------------------------------------------------------
 
+// A tag takes only the level, the 3D bit and the anchor of its target, so
+// the target is read into one buffer kept for the thread: a whole element
+// allocated and cleared per tag cost more than the rest of an import.
+namespace {
+MSElement *targetBuffer()
+{
+    thread_local std::unique_ptr<MSElement> buffer;
+    if (!buffer) buffer.reset(new (std::nothrow) MSElement);
+    return buffer.get();
+}
+} // namespace
+
 int mdlTag_create(MSElement *tagEl, const char16_t *setName, const char16_t *tagName, const DgnTagValue *value,
                   ElementID target, const DPoint3d *origin, int hidden, DgnModelRefP model)
 {
     if (!tagEl || !value || !validName(setName, MDLHOST_MAX_TAGNAME) || !validName(tagName, MDLHOST_MAX_TAGNAME))
         return failWith(DGNERR_BADARG);
     model = modelOrActive(model);
-    int64_t id = setId(model, setName);
-    if (id <= 0) return mdlErrno;
-    int type = 0;
-    {
+    CreateMemo *memo = memoFor(model);
+    int64_t id = 0;
+    if (memo && memo->setId > 0 && memo->setName == setName) {
+        id = memo->setId;
+    } else {
+        id = setId(model, setName);
+        if (id <= 0) return mdlErrno;
+        if (memo) {
+            memo->setName = setName;
+            memo->setId = id;
+            memo->types.clear();
+        }
+    }
+    int type = -1;
+    if (memo)
+        for (const auto &[name, t] : memo->types)
+            if (name == tagName) type = t;
+    if (type < 0) {
         StoreStmt st(model, "SELECT type FROM dgn_tag_defs WHERE set_id = ? AND name = ?");
         if (!st) return mdlErrno;
         sqlite3_bind_int64(st.get(), 1, id);
@@ -376,6 +470,7 @@ int mdlTag_create(MSElement *tagEl, const char16_t *setName, const char16_t *tag
         if (rc == SQLITE_DONE) return failWith(DGNERR_NOTFOUND);
         if (rc != SQLITE_ROW) return storeError(rc);
         type = sqlite3_column_int(st.get(), 0);
+        if (memo) memo->types.emplace_back(tagName, type);
     }
     if (value->type != type) return failWith(DGNERR_BADELEMENT);
     size_t chars = type == TAGTYPE_TEXT ? textBytes(*value) : 0;
@@ -385,8 +480,27 @@ int mdlTag_create(MSElement *tagEl, const char16_t *setName, const char16_t *tag
     if (!std::isfinite(offset.x) || !std::isfinite(offset.y) || !std::isfinite(offset.z))
         return failWith(DGNERR_BADELEMENT);
 
-    auto targetEl = std::make_unique<MSElement>();
-    if (target == 0 || mdlAssoc_getElement(targetEl.get(), target, model) == 0) return failWith(DGNERR_NOTFOUND);
+    if (target == 0) return failWith(DGNERR_NOTFOUND);
+    uint32_t level = 0, properties = 0;
+    DPoint3d anchor{0, 0, 0};
+    if (memo && memo->target == target) {
+        level = memo->level;
+        properties = memo->properties;
+        anchor = memo->anchor;
+    } else {
+        MSElement *targetEl = targetBuffer();
+        if (!targetEl) return failWith(DGNERR_IO);
+        if (mdlAssoc_getElement(targetEl, target, model) == 0) return failWith(DGNERR_NOTFOUND);
+        level = targetEl->ehdr.level;
+        properties = targetEl->ehdr.properties;
+        anchor = anchorOf(*targetEl);
+        if (memo) {
+            memo->target = target;
+            memo->level = level;
+            memo->properties = properties;
+            memo->anchor = anchor;
+        }
+    }
 
     const size_t bytes = offsetof(Tag_elm, textValue) + chars;
     const uint32_t words = static_cast<uint32_t>((bytes + 1) / 2);
@@ -394,9 +508,9 @@ int mdlTag_create(MSElement *tagEl, const char16_t *setName, const char16_t *tag
     auto *t = reinterpret_cast<Tag_elm *>(tagEl);
     t->ehdr.type = ATTRIBUTE_ELM;
     t->ehdr.elementSize = t->ehdr.attrOffset = words;
-    t->ehdr.level = targetEl->ehdr.level;
-    t->ehdr.properties = targetEl->ehdr.properties & ELM_PROP_3D;
-    DPoint3d at = anchorOf(*targetEl);
+    t->ehdr.level = level;
+    t->ehdr.properties = properties & ELM_PROP_3D;
+    DPoint3d at = anchor;
     at = {at.x + offset.x, at.y + offset.y, at.z + offset.z};
     t->dhdr.range.low = t->dhdr.range.high = at;
     t->targetId = target;
@@ -484,6 +598,7 @@ int mdlTag_deleteTagInstances(DgnModelRefP model, const char16_t *setName, const
 
 int mdlTag_deleteSetDef(const char16_t *setName, DgnModelRefP model)
 {
+    ++tagDefsSerial;
     if (!validName(setName, MDLHOST_MAX_TAGNAME)) return failWith(DGNERR_BADARG);
     model = modelOrActive(model);
     int64_t id = setId(model, setName);

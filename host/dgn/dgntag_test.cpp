@@ -216,6 +216,48 @@ TEST_F(TagTest, TagsFollowATargetThatMoves)
     EXPECT_EQ(tagNames(target), std::vector<std::u16string>{u"DATO"});
 }
 
+// Each tag takes its target and set as they are when it is made: after a
+// rewrite, after a command that was rolled back, after the set was made
+// again.
+TEST_F(TagTest, EachTagTakesItsTargetAsItIsNow)
+{
+    uint32_t pos = 0;
+    ElementID target = addTarget(&pos);
+    auto tag = dgntest::newElement();
+    DgnTagValue n = longValue(1);
+    auto tagAt = [&](ElementID id) {
+        int rc = mdlTag_create(tag.get(), u"ZERA", u"DATO", &n, id, nullptr, 0, 0);
+        return rc != 0 ? -double(rc) : reinterpret_cast<Tag_elm *>(tag.get())->dhdr.range.low.x;
+    };
+    auto moveTo = [&](double x) {
+        auto el = dgntest::newElement();
+        DPoint3d pts[2] = {{x, 8000, 0}, {x + 2000, 8000, 0}};
+        ASSERT_EQ(mdlLineString_create(el.get(), nullptr, pts, 2), 0);
+        el->ehdr.uniqueId = target;
+        ASSERT_EQ(mdlElement_rewrite(el.get(), nullptr, pos), pos);
+    };
+    EXPECT_EQ(tagAt(target), 1000);
+    moveTo(7000);
+    EXPECT_EQ(tagAt(target), 7000);
+
+    mdlhost_dgnBeginCommand();
+    moveTo(4000);
+    EXPECT_EQ(tagAt(target), 4000);
+    mdlhost_dgnEndCommand(0);
+    EXPECT_EQ(tagAt(target), 7000) << "the move was rolled back";
+
+    mdlhost_dgnBeginCommand();
+    ElementID added = addTarget();
+    EXPECT_EQ(tagAt(added), 1000);
+    mdlhost_dgnEndCommand(0);
+    EXPECT_EQ(tagAt(added), -DGNERR_NOTFOUND) << "the target's add was rolled back";
+
+    ASSERT_EQ(mdlTag_deleteSetDef(u"ZERA", 0), 0);
+    DgnTagDefinition defs[] = {def(u"DATO", TAGTYPE_TEXT)};
+    ASSERT_EQ(mdlTag_createSetDef(u"ZERA", u"zvzera.rep", 0, defs, 1, 0), 0);
+    EXPECT_EQ(tagAt(target), -DGNERR_BADELEMENT) << "the tag is a text now";
+}
+
 TEST_F(TagTest, CreateRefusesWhatTheSetDoesNotHold)
 {
     ElementID target = addTarget();

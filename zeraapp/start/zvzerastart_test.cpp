@@ -1069,3 +1069,75 @@ TEST_F(ZvZeraInnstillingTest, ATemplateFromTheScanCarriesEveryObjectTypeThereAnd
     EXPECT_EQ(objekttyper, (std::vector<std::string>{"Grenselinje", "Gjerde", "Gjerde", "Kum", "Hoydekurve"})) << zera;
     EXPECT_NE(zera.find("..LTEMA 2001\n"), std::string::npos) << zera;
 }
+
+// A user's session without a screen, each step a fresh host process on a
+// design it opens by keyin: two ZERA files imported as a list into an
+// opened design, the whole design exported, the content of a fence placed
+// by points exported at level 2, and a geometry command whose result a data
+// point locates.
+TEST_F(ZvZeraStartTest, KeyinsDriveTheCommandsOnADesignOpenedInAFreshProcess)
+{
+    for (const char *d : {"zer", "dgn", "ut", "tmp"})
+        fs::create_directories(path(d));
+    writeFile("tema.tem", "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n");
+    const std::string hode = ".HODE\n..TEGNSETT ISO8859-1\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+                             "..ZERA-NIV\xC5 2\n";
+    writeFile("zer/vest.zer", hode + ".KURVE 1:\n..LTEMA 3001\n..N\xD8H\n660000000 50000000 1000\n"
+                                     "660001000 50001000 1000\n.SLUTT\n");
+    // A ring whose ends meet: the closing command makes it a shape.
+    writeFile("zer/ost.zer", hode + ".KURVE 1:\n..LTEMA 3001\n..N\xD8H\n660100000 50100000 0\n"
+                                    "660100000 50102000 0\n660102000 50102000 0\n660100000 50100000 0\n.SLUTT\n");
+    DPoint3d origo{0, 0, 0};
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("dgn/kart.dgn").c_str(), 1, 1000.0, "m", &origo), 0);
+    writeFile("host.cfg", "MS_USERPREF = " + path("prefs/user.upf") + "\nZV_DIR = " + dir_ +
+                              "/\nZVZERA_TEMP = " + path("tmp") + "/\n");
+    auto run = [&](const std::string &name, const std::vector<std::string> &keyins) {
+        std::string script = "mdl load zvzera\nanswer file " + path("tema.tem") + "\nzvzera velg temafil\n" +
+                             "design open " + path("dgn/kart.dgn") + "\n";
+        for (const std::string &k : keyins)
+            script += k + "\n";
+        writeFile(name + ".txt", script + "zvzera avslutt\nexit\n");
+        std::string cmd = "env -u MS_MDL -u MDLHOST_ECHO '" MDLHOST_PROGRAM "' -c '" + path("host.cfg") + "' -s '" +
+                          path(name + ".txt") + "' >'" + path(name + ".out") + "' 2>'" + path(name + ".err") + "'";
+        int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    // Lines and curves written (a curve of two points comes back as a line).
+    auto kurver = [&](const std::string &fil) {
+        std::string t = readAll(path(fil));
+        size_t n = 0;
+        for (const char *gruppe : {"\n.KURVE ", "\n.LINJE "})
+            for (size_t at = t.find(gruppe); at != std::string::npos; at = t.find(gruppe, at + 1))
+                n++;
+        return n;
+    };
+
+    ASSERT_EQ(run("import", {"answer filelist " + path("zer/vest.zer") + ";" + path("zer/ost.zer"),
+                             "zvzera import liste"}),
+              0)
+        << readAll(path("import.err"));
+
+    ASSERT_EQ(run("alt", {"answer file " + path("ut/alt.zer"), "answer modal 3 ok", "zvzera eksport"}), 0)
+        << readAll(path("alt.err"));
+    EXPECT_EQ(kurver("ut/alt.zer"), 2u) << readAll(path("ut/alt.zer"));
+
+    ASSERT_EQ(run("gjerde", {"fence points 499990,6599990 500020,6599990 500020,6600020 499990,6600020",
+                             "answer file " + path("ut/gjerde.zer"),
+                             "answer modal 3 set Text 14 2; set ToggleButton 15 1; ok", "zvzera eksport"}),
+              0)
+        << readAll(path("gjerde.err"));
+    std::string gjerde = readAll(path("ut/gjerde.zer"));
+    EXPECT_EQ(kurver("ut/gjerde.zer"), 1u) << gjerde;
+    EXPECT_NE(gjerde.find("660000000 50000000"), std::string::npos) << gjerde;
+
+    // The ring as imported, then as the closing command leaves it: a closed
+    // complex shape.
+    ASSERT_EQ(run("lukk", {"point 501000,6601010", "answer modal 7 set ToggleButton 2 1; ok",
+                           "zvzera lukk til flater", "point 501000,6601010"}),
+              0)
+        << readAll(path("lukk.err"));
+    std::string lukk = readAll(path("lukk.out"));
+    size_t for_ = lukk.find("Located element of type 11 at position");
+    EXPECT_NE(for_, std::string::npos) << lukk;
+    EXPECT_NE(lukk.find("Located element of type 14 at position", for_), std::string::npos) << lukk;
+}

@@ -239,6 +239,17 @@ MDLHOST_API void mdlLocate_setElemSearchMask(int count, const int *types);
    DGNERR_BADARG without a fence command, DGNERR_NOTFOUND without a fence. */
 MDLHOST_API int mdlFence_process(int param);
 
+/* The element a data point at point (current coordinates) in view locates
+   in the active model, as the host's element locate does: of the top-level
+   elements that pass the locate settings in force (types, locked ones),
+   those within tolerance (current coordinates) of the point as the view
+   sees it, the nearest; of several as near, the newest.  It becomes the
+   current element (mdlElement_getFilePos(FILEPOS_CURRENT)).  0 with *pos
+   set; DGNERR_NOTFOUND when none is near enough or the view is not 0-7,
+   DGNERR_NOMODEL without an active model, DGNERR_BADARG for a point or
+   tolerance that is not finite and positive. */
+MDLHOST_API int mdlhost_locateElement(uint32_t *pos, const DPoint3d *point, double tolerance, int view);
+
 /* --- clipping ------------------------------------------------------------------ */
 typedef struct MdlClipDescr MdlClipDescr;
 /* A clip descriptor of the current fence (a copy: later fence changes do
