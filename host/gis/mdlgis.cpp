@@ -762,7 +762,8 @@ int mdlMap_describeDatabase(StringList **tables)
     if (!tables)
         return -1;
     *tables = nullptr;
-    if (!geoProject_getActive())
+    // The database alone: its check runs also before a project is in it.
+    if (!mdlhost_dbIsOpen())
         return -1;
     const char *sql = mdlhost_dbServerType() == MDLDB_SERVER_POSTGRESQL
                           ? "select table_name from information_schema.tables where table_schema = current_schema()"

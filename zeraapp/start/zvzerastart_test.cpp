@@ -1128,7 +1128,7 @@ TEST_F(ZvZeraStartTest, KeyinsDriveTheCommandsOnADesignOpenedInAFreshProcess)
         << readAll(path("gjerde.err"));
     std::string gjerde = readAll(path("ut/gjerde.zer"));
     EXPECT_EQ(kurver("ut/gjerde.zer"), 1u) << gjerde;
-    EXPECT_NE(gjerde.find("660000000 50000000"), std::string::npos) << gjerde;
+    EXPECT_NE(gjerde.find("6600000000 500000000"), std::string::npos) << gjerde; // the design's resolution, mm
 
     // The ring as imported, then as the closing command leaves it: a closed
     // complex shape.
