@@ -18,7 +18,8 @@ namespace {
 
 class RundturTest : public importtest::ImportTest {
   protected:
-    void importer(const std::string &tekst)
+    // ukjente: the import's "unknown themes" switch.
+    void importer(const std::string &tekst, int ukjente = 0)
     {
         std::string zera = path("inn.zer");
         std::ofstream(zera, std::ios::binary) << tekst;
@@ -27,7 +28,7 @@ class RundturTest : public importtest::ImportTest {
         ASSERT_EQ(zerget_headinfo(zera.c_str(), &hode, &storrelse, reinterpret_cast<MdlFunctionP>(c_txt)), 0);
         lagreNivaa4 = hode.zeraNivaa > 3;
         NyElementIndeks();
-        ASSERT_EQ(perf_zera2dgn(zera.c_str(), temaFil_.c_str(), path("inn.log").c_str(), "", 0,
+        ASSERT_EQ(perf_zera2dgn(zera.c_str(), temaFil_.c_str(), path("inn.log").c_str(), "", ukjente,
                                 reinterpret_cast<MdlFunctionP>(dgnput_elm), nullptr,
                                 reinterpret_cast<MdlFunctionP>(c_txt), nullptr),
                   0);
@@ -256,21 +257,7 @@ class RundturEksportTest : public RundturTest {
         Mstemtab.rowCount = 0;
         ASSERT_EQ(mt_init(temaFil_.c_str(), 0), 0);
     }
-    void importerUkjente(const std::string &tekst)
-    {
-        std::string zera = path("inn.zer");
-        std::ofstream(zera, std::ios::binary) << tekst;
-        SheadStruct hode{};
-        int32_t storrelse = 0;
-        ASSERT_EQ(zerget_headinfo(zera.c_str(), &hode, &storrelse, reinterpret_cast<MdlFunctionP>(c_txt)), 0);
-        lagreNivaa4 = hode.zeraNivaa > 3;
-        NyElementIndeks();
-        ASSERT_EQ(perf_zera2dgn(zera.c_str(), temaFil_.c_str(), path("inn.log").c_str(), "", 1,
-                                reinterpret_cast<MdlFunctionP>(dgnput_elm), nullptr,
-                                reinterpret_cast<MdlFunctionP>(c_txt), nullptr),
-                  0);
-        SlettElementIndeks();
-    }
+    void importerUkjente(const std::string &tekst) { importer(tekst, 1); }
     // The group of serial in the exported text, up to the next group.
     static std::string gruppeAv(const std::string &ut, const std::string &start)
     {

@@ -59,23 +59,16 @@ long tellElementer()
     return sum;
 }
 
-void BM_ImportTilTegning(benchmark::State &state)
+// Each round imports zera into a new design file of its own, timed from
+// the command's start to its end; the design's element count.
+long importer(benchmark::State &state, const std::string &dir, const std::string &navn, const std::string &zera,
+              const std::string &tema, bool tagger)
 {
-    const std::string &dir = benk::katalog("dgnimport_bench", temaTekst);
-    long bytes = state.range(0) * 1000000L;
-    std::string zera = lagZeraFil(bytes);
-    std::string lib = lagCellebibliotek();
-    std::string tema = dir + "/tema.tem";
-    static zeraBrukerGrensesnittData data{};
-    dgnbenk::settBrukerData(data, lib);
-    zvlib::copyText(data.zeraFil, zera.c_str());
-    batchModus = 1;
-    lagreNivaa4 = 1;
     long elementer = 0;
     int runde = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        std::string dgn = dir + "/import" + std::to_string(runde++) + ".dgn";
+        std::string dgn = dir + "/" + navn + std::to_string(runde++) + ".dgn";
         fs::remove(dgn);
         DPoint3d o{0, 0, 0};
         if (mdlhost_dgnCreateFile(dgn.c_str(), 1, 1000.0, "m", &o) != 0 || mdlSystem_newDesignFile(dgn.c_str()) != 0)
@@ -83,10 +76,12 @@ void BM_ImportTilTegning(benchmark::State &state)
         SettKoordinatsystem(22);
         state.ResumeTiming();
         mdlhost_dgnBeginCommand();
+        if (tagger && LagTagsett() != 0)
+            state.SkipWithError("no tag set");
         mdlCurrTrans_begin();
         mdlCurrTrans_masterUnitsIdentity(1);
         NyElementIndeks();
-        int rc = perf_zera2dgn(zera.c_str(), tema.c_str(), (dir + "/import.log").c_str(), "", 0,
+        int rc = perf_zera2dgn(zera.c_str(), tema.c_str(), (dir + "/" + navn + ".log").c_str(), "", 0,
                                reinterpret_cast<MdlFunctionP>(dgnput_elm), nullptr,
                                reinterpret_cast<MdlFunctionP>(c_txt), nullptr);
         SlettElementIndeks();
@@ -100,6 +95,22 @@ void BM_ImportTilTegning(benchmark::State &state)
         fs::remove(dgn);
         state.ResumeTiming();
     }
+    return elementer;
+}
+
+void BM_ImportTilTegning(benchmark::State &state)
+{
+    const std::string &dir = benk::katalog("dgnimport_bench", temaTekst);
+    long bytes = state.range(0) * 1000000L;
+    std::string zera = lagZeraFil(bytes);
+    std::string lib = lagCellebibliotek();
+    std::string tema = dir + "/tema.tem";
+    static zeraBrukerGrensesnittData data{};
+    dgnbenk::settBrukerData(data, lib);
+    zvlib::copyText(data.zeraFil, zera.c_str());
+    batchModus = 1;
+    lagreNivaa4 = 1;
+    long elementer = importer(state, dir, "import", zera, tema, false);
     benk::tellere(state, (long)fs::file_size(zera), Bmw.read);
     state.counters["elements_per_s"] =
         benchmark::Counter((double)state.iterations() * (double)elementer, benchmark::Counter::kIsRate);
@@ -160,37 +171,7 @@ void BM_ImportMedTagger(benchmark::State &state)
         abort();
     batchModus = 1;
     lagreNivaa4 = 0;
-    long elementer = 0;
-    int runde = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::string dgn = dir + "/linjer" + std::to_string(runde++) + ".dgn";
-        fs::remove(dgn);
-        DPoint3d o{0, 0, 0};
-        if (mdlhost_dgnCreateFile(dgn.c_str(), 1, 1000.0, "m", &o) != 0 || mdlSystem_newDesignFile(dgn.c_str()) != 0)
-            abort();
-        SettKoordinatsystem(22);
-        state.ResumeTiming();
-        mdlhost_dgnBeginCommand();
-        if (tagger && LagTagsett() != 0)
-            state.SkipWithError("no tag set");
-        mdlCurrTrans_begin();
-        mdlCurrTrans_masterUnitsIdentity(1);
-        NyElementIndeks();
-        int rc = perf_zera2dgn(zera.c_str(), tema.c_str(), (dir + "/linjer.log").c_str(), "", 0,
-                               reinterpret_cast<MdlFunctionP>(dgnput_elm), nullptr,
-                               reinterpret_cast<MdlFunctionP>(c_txt), nullptr);
-        SlettElementIndeks();
-        mdlCurrTrans_end();
-        mdlhost_dgnEndCommand(1);
-        state.PauseTiming();
-        if (rc != 0)
-            state.SkipWithError("the import failed");
-        elementer = tellElementer();
-        mdlhost_closeDesignFile();
-        fs::remove(dgn);
-        state.ResumeTiming();
-    }
+    long elementer = importer(state, dir, "linjer", zera, tema, tagger);
     FrigjorTagsetTabell();
     data.lagreEgenskaper = 0;
     state.counters["design_elements"] = (double)elementer;
