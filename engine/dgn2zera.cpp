@@ -427,10 +427,11 @@ void skriv_verdi(Ut &ut, const char *key, const char *value, int form)
 }
 
 // A rotated text carries its direction as a second and third point: the
-// placement again and the placement moved along the angle.
+// placement again and the placement moved along the angle.  A text that
+// has its given points (reference point, baseline) keeps them.
 void tekst_retning(void)
 {
-    if (fabs(Elm.angle) <= VINKEL_TOLERANSE)
+    if (fabs(Elm.angle) <= VINKEL_TOLERANSE || Elm.pointCount >= 3)
         return;
     double d = Elm.E[3] > TEKST_RETNING_MIN ? Elm.E[3] : TEKST_RETNING_STANDARD;
     Elm.N[1] = Elm.N[0];
