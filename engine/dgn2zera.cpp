@@ -427,11 +427,10 @@ void skriv_verdi(Ut &ut, const char *key, const char *value, int form)
 }
 
 // A rotated text carries its direction as a second and third point: the
-// placement again and the placement moved along the angle.  A text that
-// has its given points (reference point, baseline) keeps them.
+// placement again and the placement moved along the angle.
 void tekst_retning(void)
 {
-    if (fabs(Elm.angle) <= VINKEL_TOLERANSE || Elm.pointCount >= 3)
+    if (fabs(Elm.angle) <= VINKEL_TOLERANSE)
         return;
     double d = Elm.E[3] > TEKST_RETNING_MIN ? Elm.E[3] : TEKST_RETNING_STANDARD;
     Elm.N[1] = Elm.N[0];

@@ -840,6 +840,7 @@ void brukGitte(const MSElement *el)
         for (int i = 0; i < m; i++)
             settPunkt(i, p[i]);
         Elm.pointCount = m;
+        Elm.angle = 0.0; // the given points carry it: the writer keeps them
         return;
     }
     case ZERA_BUE: {
