@@ -13,11 +13,14 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
 #include "brukerdata.h"
+#include "gittepunkter.h"
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zeratagger.h"
@@ -51,6 +54,25 @@ constexpr const char16_t *KRYSS = u"Kryss";
 
 // The file's heights were named once as not kept in a 2D design.
 bool hoyderI2dMeldt = false;
+
+// What the next element written cannot hold of the group, appended to it
+// as the given-points linkage; empty when it holds all.
+Gitte ventendeGitte;
+bool harVentendeGitte = false;
+
+GittPunkt gittPunkt(int i) { return GittPunkt{Elm.N[i], Elm.E[i], Elm.H[i], Elm.kp[i]}; }
+
+// The next element keeps the points of Elm at these indexes.
+void gi(std::initializer_list<int> indekser, uint16_t stykke = 0, uint16_t stykker = 0)
+{
+    ventendeGitte = Gitte{};
+    ventendeGitte.serie = Elm.serial;
+    ventendeGitte.stykke = stykke;
+    ventendeGitte.stykker = stykker;
+    for (int i : indekser)
+        ventendeGitte.punkter.push_back(gittPunkt(i));
+    harVentendeGitte = true;
+}
 
 // True while the current hand-over is the element's first: the index
 // takes each written piece of an element once, whatever its first theme.
@@ -365,6 +387,11 @@ int LeggTilElementBeskrivelse(MSElementDescr **beskrivelse)
         }
     }
     LeggTilZeraIdLinkage(&(*beskrivelse)->el);
+    if (harVentendeGitte) {
+        // An element too large for it is still written, as today.
+        LeggTilGitte(&(*beskrivelse)->el, ventendeGitte);
+        harVentendeGitte = false;
+    }
     skrivKoordinater();
     if (d.visUnderveis)
         mdlElmdscr_display(*beskrivelse, MDLHOST_NO_MODEL, 0);
@@ -565,27 +592,39 @@ int skrivLinje(bool kurve)
         else
             grense = MAKS_KURVESTYKKE;
     }
-    std::vector<DPoint3d> stykke;
-    stykke.reserve(static_cast<size_t>(grense));
-    int resultat = 0;
+    // Each piece from its first to its last point; the next starts on the
+    // last.  An inner node point ends a piece.
+    std::vector<std::pair<int, int>> deler;
+    int start = 0;
     for (int i = 0; i < n; ++i) {
-        stykke.push_back(punkt(i));
-        int s = static_cast<int>(stykke.size());
+        int s = i - start + 1;
         bool skriv = s == grense || (Elm.kp[i] > 0 && i != 0 && i != n - 1) ||
                      (kurve && n - 1 - i == 2 && s + 1 == grense);
         if (!skriv)
             continue;
+        deler.emplace_back(start, i);
+        start = i == n - 1 ? n : i; // nothing follows the element's last point
+    }
+    if (n - start > 1)
+        deler.emplace_back(start, n - 1);
+    const int m = static_cast<int>(deler.size());
+    std::vector<DPoint3d> stykke;
+    int resultat = 0;
+    for (int k = 0; k < m; ++k) {
+        stykke.clear();
+        for (int i = deler[k].first; i <= deler[k].second; ++i)
+            stykke.push_back(punkt(i));
+        // A split element keeps its pieces' order and node codes, so the
+        // export can join it again; a whole one only its end codes.
+        if (m > 1 && m <= 0xFFFF)
+            gi({deler[k].first, deler[k].second}, static_cast<uint16_t>(k + 1), static_cast<uint16_t>(m));
+        else if (m == 1 && (Elm.kp[deler[k].first] != 0 || Elm.kp[deler[k].second] != 0))
+            gi({deler[k].first, deler[k].second});
         resultat = skrivLinjestykke(stykke, kurve);
+        harVentendeGitte = false;
         if (resultat < 0)
             return resultat;
-        DPoint3d siste = stykke.back();
-        stykke.clear();
-        stykke.push_back(siste);
-        if (i == n - 1)
-            stykke.clear(); // nothing follows the element's last point
     }
-    if (stykke.size() > 1)
-        resultat = skrivLinjestykke(stykke, kurve);
     return resultat;
 }
 
@@ -596,24 +635,30 @@ int lagBue(MSElement &el, const DPoint3d &start, const DPoint3d &midt, const DPo
     return mdlArc_createByPoints(&el, nullptr, &start, &midt, &slutt);
 }
 
+// Heights the arc's plane cannot hold (and node codes) go with the
+// linkage; the arc is the circle in plan at its start's height.
+bool hoyderUlike(std::initializer_list<int> indekser)
+{
+    for (int i : indekser)
+        if (std::fabs(Elm.H[i] - Elm.H[*indekser.begin()]) > 0.0001)
+            return true;
+    return false;
+}
+
 int skrivBue()
 {
     if (antallPunkter() < 3)
         return 0;
-    DPoint3d p[3] = {punkt(1), punkt(2), punkt(0)};
-    if (Elm.radius < 0)
-        std::swap(p[0], p[2]);
+    // From the first point to the second, clockwise for a positive radius,
+    // so the line keeps its direction.
+    DPoint3d p[3] = {punkt(0), punkt(2), punkt(1)};
+    const int motUrviser = Elm.radius < 0 ? 1 : 0;
     bool tredim = mgds_modesP->is3D != 0;
-    bool lagret = false;
-    DPoint3d lagrede[3];
     if (tredim) {
-        if (std::fabs(p[0].z - p[2].z) > 0.1) {
-            memcpy(lagrede, p, sizeof p);
-            lagret = true;
+        if (std::fabs(p[0].z - p[2].z) > 0.1)
             p[1].z = p[2].z = p[0].z;
-        } else {
+        else
             p[1].z = (p[0].z + p[2].z) / 2.0;
-        }
     }
     // The points and the radius are both master units here.
     double radius = std::fabs(Elm.radius);
@@ -622,30 +667,16 @@ int skrivBue()
         return 0;
     }
     MSElement el; // filled by the call below
-    if (mdlArc_createByCenter(&el, nullptr, &p[0], &p[1], &p[2], 1, radius) != 0) {
+    if (mdlArc_createByCenter(&el, nullptr, &p[0], &p[1], &p[2], motUrviser, radius) != 0) {
         MeldSkrivefeil(6, 0);
         return 0;
     }
-    if (lagret) {
-        // An arc whose ends lie at different heights goes through the point
-        // at half its sweep, at the mean height of its ends.
-        double start = 0, sveip = 0, a1 = 0, a2 = 0;
-        RotMatrix rot;
-        DPoint3d senter, ender[2];
-        if (mdlArc_extract(ender, &start, &sveip, &a1, &a2, &rot, &senter, &el) == 0) {
-            double v = start + sveip / 2.0;
-            DPoint3d midt{a1 * std::cos(v), a1 * std::sin(v), 0.0};
-            mdlRMatrix_rotatePoint(&midt, &rot);
-            midt.x += senter.x;
-            midt.y += senter.y;
-            midt.z = (lagrede[0].z + lagrede[2].z) / 2.0;
-            MSElement ny; // filled by the call below
-            if (lagBue(ny, lagrede[0], midt, lagrede[2]) == 0)
-                el = ny;
-        }
-    }
+    if (hoyderUlike({0, 1}) || Elm.kp[0] != 0 || Elm.kp[1] != 0)
+        gi({0, 1});
     SettSymbologi(&el, 0, 0);
-    return LeggTilElement(&el);
+    int rc = LeggTilElement(&el);
+    harVentendeGitte = false;
+    return rc;
 }
 
 int skrivBuePunkter(bool sirkel)
@@ -653,14 +684,21 @@ int skrivBuePunkter(bool sirkel)
     if (antallPunkter() < 3)
         return 0;
     DPoint3d p[3] = {punkt(0), punkt(1), punkt(2)};
+    const bool ulike = !sirkel && hoyderUlike({0, 1, 2});
+    if (ulike)
+        p[1].z = p[2].z = p[0].z;
     MSElement el; // filled by the call below
     int rc = sirkel ? mdlCircle_createBy3Pts(&el, nullptr, p) : lagBue(el, p[0], p[1], p[2]);
     if (rc != 0) {
         MeldSkrivefeil(sirkel ? 7 : 6, 0);
         return 0;
     }
+    if (ulike || (!sirkel && (Elm.kp[0] != 0 || Elm.kp[2] != 0)))
+        gi({0, 1, 2});
     SettSymbologi(&el, 0, 0);
-    return LeggTilElement(&el);
+    rc = LeggTilElement(&el);
+    harVentendeGitte = false;
+    return rc;
 }
 
 int skrivSirkel()
@@ -687,7 +725,10 @@ int skrivTekst()
     int n = antallPunkter();
     if (n < 1)
         return 0;
-    DPoint3d origo = punkt(n == 2 ? 1 : 0);
+    // Three or more points: the text stands on its baseline from point 2
+    // (its angle from 2 to 3); the reference point and the rest are kept
+    // with the linkage.
+    DPoint3d origo = punkt(n >= 2 ? 1 : 0);
     TextSizeParam storrelse{};
     TextParam param{};
     zeraTekstParametre(&storrelse, &param);
@@ -706,7 +747,16 @@ int skrivTekst()
     }
     bool flatensTekst = Elm.serial == sisteFlateSerienummer && sisteFlateSerienummer != 0;
     SettSymbologi(&el, static_cast<uint32_t>(flateGruppe), flatensTekst);
-    return LeggTilElement(&el);
+    if (n >= 3) {
+        ventendeGitte = Gitte{};
+        ventendeGitte.serie = Elm.serial;
+        for (int i = 0; i < n && i < GITTE_MAKS_PUNKTER; ++i)
+            ventendeGitte.punkter.push_back(gittPunkt(i));
+        harVentendeGitte = true;
+    }
+    int rc = LeggTilElement(&el);
+    harVentendeGitte = false;
+    return rc;
 }
 
 } // namespace
@@ -776,6 +826,7 @@ int dgnput_elm(void)
     if (gjentatt && Elm.themeCount > 1 && d.lagreEgenskaper && d.egenskapModus == 0 && d.flereTemaEnGang)
         return 0;
     forsteOverlevering = !gjentatt;
+    harVentendeGitte = false;
     ukjentTema = Elm.font == -2 ? 1 : 0;
     if (d.importerUkjenteTema && d.kunUkjenteTema && !ukjentTema)
         return 0;

@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "brukerdata.h"
@@ -22,6 +23,7 @@
 #include "dlg/mdldlg.h"
 #include "eksport.h"
 #include "eksport_int.h"
+#include "gittepunkter.h"
 #include "kartmotor.h"
 #include "kroker.h"
 #include "sys/mdlsys.h"
@@ -66,6 +68,11 @@ struct Kjoering {
     bool grupperLest = false;
     uint32_t grupperEof = 0;
     std::unordered_map<uint32_t, std::vector<GruppeElement>> grupper;
+    // The pass under way, so a split curve finds its later pieces.
+    const std::vector<uint32_t> *pass = nullptr;
+    size_t passNr = 0;
+    std::unordered_set<uint64_t> skjoetet;  // pieces written with their first
+    std::unordered_set<int32_t> skjoeteIder; // ids of joined curves
 };
 Kjoering kj;
 
@@ -320,6 +327,18 @@ void LeggTilEksportIndeks(int32_t id, DgnModelRefP model, uint32_t filePos, uint
     }
 }
 
+namespace {
+// One more point by which the boundary search finds member i.
+void leggTilRute(int i, const DPoint3d &p)
+{
+    std::vector<int> &v = kj.rutenett[ruteFor(p.x, p.y)];
+    if (std::find(v.begin(), v.end(), i) == v.end())
+        v.push_back(i);
+}
+} // namespace
+
+bool eksport::ErSkjoetetId(int32_t id) { return kj.skjoeteIder.count(id < 0 ? -id : id) != 0; }
+
 int32_t FinnEksportIdForFilpos(uint32_t filePos, DgnModelRefP model)
 {
     auto it = kj.forstePos.find(nokkel(model, filePos));
@@ -373,7 +392,10 @@ void kjoerPass(const std::vector<uint32_t> &pos, int fase, void (*fn)(uint32_t))
             prosent_ferdig(double(p), fase);
             forrige = p;
         }
+        kj.pass = &pos;
+        kj.passNr = size_t(i - 1);
         fn(pos[size_t(i - 1)]);
+        kj.pass = nullptr;
         if (mdlSystem_extendedAbortRequested())
             break;
     }
@@ -780,10 +802,177 @@ bool gruppeHarFlate(uint32_t gg, DgnModelRefP model)
 }
 } // namespace
 
+namespace {
+
+// ---- the given-points linkage ----------------------------------------------------------
+
+bool iPlan(const GittPunkt &g, int i) { return innenforToleranse(std::hypot(Elm.N[i] - g.n, Elm.E[i] - g.e)); }
+
+bool iRom(const GittPunkt &g, int i) { return iPlan(g, i) && innenforToleranse(std::fabs(Elm.H[i] - g.h)); }
+
+void settPunkt(int i, const GittPunkt &g)
+{
+    Elm.N[i] = g.n;
+    Elm.E[i] = g.e;
+    Elm.H[i] = g.h;
+    Elm.kp[i] = g.kp;
+}
+
+// Elm, read from el's geometry, takes back what the import kept in the
+// linkage, while the geometry still agrees with it: an element moved or
+// edited since is written from its geometry alone.
+void brukGitte(const MSElement *el)
+{
+    Gitte g;
+    if (!LesGitte(el, g) || g.stykker > 1)
+        return;
+    const std::vector<GittPunkt> &p = g.punkter;
+    const int m = int(p.size());
+    const int n = std::min(Elm.pointCount, ZERA_MAX_POINTS);
+    switch (Elm.type) {
+    case ZERA_TEKST: {
+        // Standing on the baseline from point 2, turned towards point 3.
+        if (m < 3 || n < 1 || m > ZERA_MAX_POINTS || !iPlan(p[1], 0))
+            return;
+        const double dn = p[2].n - p[1].n, de = p[2].e - p[1].e;
+        if (std::hypot(dn, de) > toleranse() && std::fabs(std::remainder(std::atan2(dn, de) - Elm.angle, 2 * M_PI)) > 1e-3)
+            return;
+        for (int i = 0; i < m; i++)
+            settPunkt(i, p[i]);
+        Elm.pointCount = m;
+        Elm.angle = 0.0; // the given points carry it: the writer keeps them
+        return;
+    }
+    case ZERA_BUE: {
+        // Start, end and centre; the ends in plan.
+        if (n < 3)
+            return;
+        if (m == 2 && iPlan(p[0], 0) && iPlan(p[1], 1)) {
+            settPunkt(0, p[0]);
+            settPunkt(1, p[1]);
+        } else if (m == 3 && iPlan(p[0], 0) && iPlan(p[2], 1)) {
+            // Written as read: start, middle and end with their heights,
+            // the centre after them for the extent.
+            const double cn = Elm.N[2], ce = Elm.E[2];
+            for (int i = 0; i < 3; i++)
+                settPunkt(i, p[i]);
+            Elm.N[3] = cn;
+            Elm.E[3] = ce;
+            Elm.H[3] = p[0].h;
+            Elm.kp[3] = 0;
+            Elm.type = ZERA_BUEP;
+            Elm.mode = 2;
+        }
+        return;
+    }
+    case ZERA_LINJE:
+    case ZERA_KURVE:
+        if (m == 2 && n >= 2 && iRom(p[0], 0) && iRom(p[1], n - 1)) {
+            Elm.kp[0] = p[0].kp;
+            Elm.kp[n - 1] = p[1].kp;
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+// How far ahead in the pass a later piece of a split curve is looked for.
+constexpr size_t STYKKE_VINDU = 8;
+
+// A curve the import split (node points, or too many points for one
+// element) is written as one, with its node codes, when all its pieces
+// follow in the pass and still meet their linkage.  Otherwise false and
+// Elm unchanged: each piece goes as itself.
+bool skjoetStykker(MSElement *el, DgnModelRefP model, uint32_t filePos, uint32_t gg, const char *nivaanavn, int dt)
+{
+    Gitte g;
+    if (kj.pass == nullptr || !LesGitte(el, g) || g.stykke != 1 || g.stykker < 2 || g.punkter.size() != 2)
+        return false;
+    int n = std::min(Elm.pointCount, ZERA_MAX_POINTS);
+    if (n < 2 || !iRom(g.punkter[0], 0) || !iRom(g.punkter[1], n - 1))
+        return false;
+    // Find the later pieces first, each starting where the one before ends.
+    struct Stykke {
+        uint32_t pos;
+        Gitte g;
+    };
+    std::vector<Stykke> stykker;
+    const std::vector<uint32_t> &pass = *kj.pass;
+    size_t fra = kj.passNr + 1;
+    GittPunkt slutt = g.punkter[1];
+    MSElement *neste = buffer(1);
+    for (int k = 2; k <= g.stykker; k++) {
+        bool funnet = false;
+        for (size_t j = fra; j < pass.size() && j < fra + STYKKE_VINDU && !funnet; j++) {
+            Gitte h;
+            if (mdlElement_read(neste, model, pass[j]) != 0 || mdlElement_getType(neste) != dt ||
+                !LesGitte(neste, h) || h.serie != g.serie || h.stykke != k || h.stykker != g.stykker ||
+                h.punkter.size() != 2 || h.punkter[0].n != slutt.n || h.punkter[0].e != slutt.e)
+                continue;
+            stykker.push_back({pass[j], h});
+            slutt = h.punkter[1];
+            fra = j + 1;
+            funnet = true;
+        }
+        if (!funnet)
+            return false;
+    }
+    Elm.kp[0] = g.punkter[0].kp;
+    Elm.kp[n - 1] = g.punkter[1].kp;
+    std::vector<std::pair<DPoint3d, DPoint3d>> ender;
+    ender.push_back({DPoint3d{Elm.E[0], Elm.N[0], Elm.H[0]}, DPoint3d{Elm.E[n - 1], Elm.N[n - 1], Elm.H[n - 1]}});
+    for (const Stykke &s : stykker) {
+        if (mdlElement_read(neste, model, s.pos) != 0)
+            return false;
+        const int foer = std::min(Elm.pointCount, ZERA_MAX_POINTS);
+        const int kp = Elm.kp[foer - 1];
+        if (KlassifiserElement(neste, model, nivaanavn, gg, 1) == 0)
+            return false;
+        const int etter = std::min(Elm.pointCount, ZERA_MAX_POINTS);
+        if (etter <= foer || !iRom(s.g.punkter[0], foer) || !iRom(s.g.punkter[1], etter - 1))
+            return false;
+        ender.push_back({DPoint3d{Elm.E[foer], Elm.N[foer], Elm.H[foer]},
+                         DPoint3d{Elm.E[etter - 1], Elm.N[etter - 1], Elm.H[etter - 1]}});
+        // The piece's first point is the last one's end.
+        for (int i = foer; i + 1 < etter; i++) {
+            Elm.N[i] = Elm.N[i + 1];
+            Elm.E[i] = Elm.E[i + 1];
+            Elm.H[i] = Elm.H[i + 1];
+            Elm.kp[i] = Elm.kp[i + 1];
+        }
+        Elm.pointCount = etter - 1;
+        Elm.kp[foer - 1] = kp != 0 ? kp : s.g.punkter[0].kp;
+        Elm.kp[etter - 2] = s.g.punkter[1].kp;
+    }
+    for (const Stykke &s : stykker)
+        kj.skjoetet.insert(nokkel(model, s.pos));
+    kopierFelt(Elm.level, nivaanavn);
+    const int foer = int(kj.indeks.size());
+    if (!SkrivZeraElement(el, model, filePos, dt, gg, nivaanavn) || int(kj.indeks.size()) != foer + 1)
+        return true;
+    // Every piece is a member of the one curve, found by its own ends.
+    const int32_t id = kj.indeks.back().id;
+    kj.skjoeteIder.insert(id < 0 ? -id : id);
+    leggTilRute(foer, ender[0].second);
+    for (size_t i = 1; i < ender.size(); i++) {
+        const int nr = int(kj.indeks.size());
+        kj.indeks.push_back({id, stykker[i - 1].pos, modellId(model), gg});
+        kj.forstePos.emplace(nokkel(model, stykker[i - 1].pos), nr);
+        leggTilRute(nr, ender[i].first);
+        leggTilRute(nr, ender[i].second);
+    }
+    return true;
+}
+
+} // namespace
+
 int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
 {
     (void)fraGjerde;
     MSElement *el = buffer(0);
+    if (kj.skjoetet.count(nokkel(model, filePos)) != 0)
+        return 0; // written with the first piece of its curve
     if (el == nullptr || mdlElement_read(el, model, filePos) != 0)
         return 0;
     uint32_t level = 0, gg = 0;
@@ -817,6 +1006,9 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     case CMPLX_SHAPE_ELM: EksporterKompleks(filePos, el, nivaanavn, gg, dt); return 0;
     case TEXT_NODE_ELM: EksporterTekstnode(filePos, nivaanavn); return 0;
     default:
+        if ((Elm.type == ZERA_LINJE || Elm.type == ZERA_KURVE) && skjoetStykker(el, model, filePos, gg, nivaanavn, dt))
+            return 0;
+        brukGitte(el);
         kopierFelt(Elm.level, nivaanavn);
         SkrivZeraElement(el, model, filePos, dt, gg, nivaanavn);
         return 0;
@@ -946,7 +1138,7 @@ int SkrivZeraElement(MSElement *el, DgnModelRefP model, uint32_t filePos, int ty
                 Elm.kp[i] = 999;
     }
     if (filePos != 0) {
-        int32_t id = (Elm.type == ZERA_BUE && Elm.radius > 0) ? -Elm.serial : Elm.serial;
+        int32_t id = Elm.serial;
         LeggTilEksportIndeks(id, model, filePos, gg);
     }
     perf_dgn2zera(nullptr, hoydeKallet());

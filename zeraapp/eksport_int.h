@@ -34,6 +34,9 @@ void kandidater(const DPoint3d &p, std::vector<int> &ut);
 void gruppeElementer(uint32_t gg, int type, std::vector<uint32_t> &ut);
 // The current ZERA level of the export header.
 int zeraNivaa();
+// True for the id of a curve written joined from the pieces the import
+// split it in: an area meets it once per piece.
+bool ErSkjoetetId(int32_t id);
 // The element buffer of a nesting depth (0 the scan, 1 a component ...).
 MSElement *buffer(int dybde);
 

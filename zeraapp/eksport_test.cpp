@@ -293,7 +293,8 @@ TEST_F(EksportTest, ArcsTakeTheRadiusSignAndTheBigArcRule)
     }
     AvsluttEksportKjoering();
 
-    // An arc written with a positive radius is indexed with its serial negated.
+    // An arc is written from its start to its end, whatever its radius's
+    // sign: it is indexed with its serial as it is.
     uint32_t a = legg(bue({10, 10, 0}, 5, 0, M_PI / 2, "3001").get());
     uint32_t b = legg(bue({10, 10, 0}, 5, 0, -M_PI / 2, "3001").get());
     ASSERT_EQ(init_dgn2zera(path("tema.tem").c_str(), path("e.tmp").c_str(), &data_->hode, nullptr), 0);
@@ -301,7 +302,7 @@ TEST_F(EksportTest, ArcsTakeTheRadiusSignAndTheBigArcRule)
     EksporterElement(a, mdlModelRef_getActive(), 0);
     EksporterElement(b, mdlModelRef_getActive(), 0);
     EXPECT_EQ(FinnEksportIdForFilpos(a, mdlModelRef_getActive()), 1);
-    EXPECT_EQ(FinnEksportIdForFilpos(b, mdlModelRef_getActive()), -2);
+    EXPECT_EQ(FinnEksportIdForFilpos(b, mdlModelRef_getActive()), 2);
     EXPECT_EQ(FinnEksportIdForFilpos(b + 1000, mdlModelRef_getActive()), 0);
     AvsluttEksportKjoering();
 }

@@ -99,7 +99,7 @@ void leggTilRef(Kompleks &k)
         k.refFull = true;
         return;
     }
-    k.ref.push_back((Elm.type == ZERA_BUE && Elm.radius > 0) ? -Elm.serial : Elm.serial);
+    k.ref.push_back(Elm.serial);
 }
 
 void skrivKjoering(Kompleks &k)
@@ -384,11 +384,15 @@ int FinnGrenseReferanser(MSElement *komponent, uint32_t graphicGroup, int oey, i
         int rev = 0;
         if (!ErSammeGeometri(komponent, m.filePos, m.modelRef, &rev, kurve))
             continue;
+        const int32_t ref = rev ? -m.id : m.id;
+        if (Elm.refCount > 0 && Elm.ref[Elm.refCount - 1] == ref && Elm.refGroup[Elm.refCount - 1] == oey &&
+            ErSkjoetetId(ref))
+            return 1; // the next piece of the same curve
         if (Elm.refCount >= EKSPORT_MAKS_REF) {
             MeldEksportFeil(EKSPORT_FOR_MANGE_REF);
             return 1;
         }
-        Elm.ref[Elm.refCount] = rev ? -m.id : m.id;
+        Elm.ref[Elm.refCount] = ref;
         Elm.refGroup[Elm.refCount] = int16_t(oey);
         Elm.refCount++;
         return 1;

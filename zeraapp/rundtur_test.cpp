@@ -379,3 +379,57 @@ TEST_F(RundturEksportTest, AreasALevel3HeaderCannotTakeAreReported)
 }
 
 } // namespace
+
+// What a design element cannot hold of its group comes back from the
+// linkage the import keeps: a text's reference point and baseline, an
+// arc's heights and direction.
+TEST_F(RundturTest, WhatTheElementCannotHoldComesBackFromTheLinkage)
+{
+    struct Fall {
+        const char *navn;
+        const char *gruppe;     // the group as imported
+        const char *forventet;  // what the export's group holds
+    } fall[] = {
+        {"a text with its reference point and baseline",
+         ".TEKST 1:\n..TTEMA 1010\n..STRENG Vik\n..N\xD8\n660100000 50100000\n660002000 50002000\n"
+         "660003000 50003000\n",
+         "..N\xD8H\n660100000 50100000 0\n660002000 50002000 0\n660003000 50003000 0\n"},
+        {"an arc by three points with heights",
+         ".BUEP 1:\n..LTEMA 1012\n..N\xD8H\n660000300 50000000 0\n660000000 50000300 200\n"
+         "659999700 50000000 600\n",
+         "..N\xD8H\n660000300 50000000 0\n660000000 50000300 200\n659999700 50000000 600\n"},
+        {"an arc keeps its direction",
+         ".BUE 1:\n..LTEMA 1012\n..RADIUS 30\n..N\xD8\n660000000 50000000\n660003000 50003000\n",
+         "..RADIUS 30.000\n..N\xD8H\n660000000 50000000 0\n660003000 50003000 0\n"},
+        {"an arc with different end heights keeps them and its radius",
+         ".BUE 1:\n..LTEMA 1012\n..RADIUS -30\n..N\xD8H\n660000000 50000000 100\n660003000 50003000 500\n",
+         "..RADIUS -30.000\n..N\xD8H\n660000000 50000000 100\n660003000 50003000 500\n"},
+    };
+    for (const Fall &f : fall) {
+        SCOPED_TRACE(f.navn);
+        importer(std::string(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n"
+                             "...ENHET 0.01\n..ZERA-NIV\xC5 3\n") +
+                 f.gruppe + ".SLUTT\n");
+        std::string ut = eksporter(3);
+        EXPECT_NE(ut.find(f.forventet), std::string::npos) << ut;
+    }
+}
+
+// A curve split at an inner node point comes back as one curve with its
+// node code, and the area on it refers to it once.
+TEST_F(RundturTest, ACurveSplitAtImportComesBackAsOne)
+{
+    importer(".HODE\n..TEGNSETT ISO8859-1\n..TRANSPAR\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+             "..ZERA-NIV\xC5 4\n"
+             ".KURVE 1:\n..LTEMA 3001\n..N\xD8\n660000000 50000000\n660000500 50000200\n"
+             "660001000 50001000 ...KP 1\n660000500 50001800\n660000000 50000000\n"
+             ".FLATE 2:\n..FTEMA 1011\n..REF :1\n..N\xD8\n660000500 50000900\n.SLUTT\n");
+    std::string ut = eksporter(4);
+    EXPECT_NE(ut.find(".KURVE 1:\n..LTEMA 3001\n"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".KURVE 2:"), std::string::npos) << ut;
+    size_t kp = ut.find("660000500 50000200\n660001000 50001000 ...KP 1\n");
+    ASSERT_NE(kp, std::string::npos) << ut;
+    EXPECT_LT(ut.find("660000500 50001800\n660000000 50000000\n", kp), ut.find(".FLATE 2:")) << ut;
+    EXPECT_NE(ut.find("..REF :1\n"), std::string::npos) << ut;
+    EXPECT_EQ(ut.find(".TRASE"), std::string::npos) << ut;
+}
