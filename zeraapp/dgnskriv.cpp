@@ -499,6 +499,10 @@ int SkrivPunktSymbol(uint16_t ord1, uint16_t ord2, uint32_t gruppe, int delt)
             leggTilZeraIdLinkage(&el);
             skrivEtikett(d.etikettfil, ord1, ord2);
         }
+        if (harVentendeGitte) {
+            LeggTilGitte(&el, ventendeGitte);
+            harVentendeGitte = false;
+        }
         if (d.visUnderveis) {
             MSElementDescr *vis = nullptr;
             if (mdlElmdscr_new(&vis, nullptr, &el) == 0)
@@ -515,6 +519,10 @@ int SkrivPunktSymbol(uint16_t ord1, uint16_t ord2, uint32_t gruppe, int delt)
         if (etikett) {
             leggTilZeraIdLinkage(&celleDscr->el);
             skrivEtikett(d.etikettfil, ord1, ord2);
+        }
+        if (harVentendeGitte) {
+            LeggTilGitte(&celleDscr->el, ventendeGitte);
+            harVentendeGitte = false;
         }
         if (d.visUnderveis)
             mdlElmdscr_display(celleDscr, MDLHOST_NO_MODEL, 0);
@@ -804,6 +812,9 @@ int skrivSverm()
         Elm.N[0] = Elm.N[i];
         Elm.H[0] = Elm.H[i];
         Elm.pointCount = 1;
+        // Point i + 1 of n: the export joins them into the swarm again.
+        if (n <= UINT16_MAX)
+            gi({0}, static_cast<uint16_t>(i + 1), static_cast<uint16_t>(n));
         resultat = skrivPunkt();
         Elm.E[0] = e0;
         Elm.N[0] = n0;

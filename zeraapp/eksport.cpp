@@ -965,6 +965,75 @@ bool skjoetStykker(MSElement *el, DgnModelRefP model, uint32_t filePos, uint32_t
     return true;
 }
 
+// The place of a point element: a zero-length line, a shared cell or a
+// cell.
+bool punktAv(MSElement *el, DgnModelRefP model, DPoint3d &p)
+{
+    char16_t celle[257];
+    switch (mdlElement_getType(el)) {
+    case LINE_ELM:
+    case LINE_STRING_ELM: {
+        DPoint3d pts[2];
+        int n = 2;
+        if (mdlLinear_extract(pts, &n, el, model) != 0 || n != 2 || !mindreEnnToleranse(mdlVec_distance(&pts[0], &pts[1])))
+            return false;
+        p = pts[0];
+        return true;
+    }
+    case SHARED_CELL_ELM: return mdlSharedCell_extract(&p, celle, 257, nullptr, nullptr, el) == 0;
+    case CELL_HEADER_ELM: return mdlCell_extract(&p, nullptr, celle, 257, el) == 0;
+    default: return false;
+    }
+}
+
+// A swarm the import wrote as one point element per point is written as
+// the one swarm again, when all its points follow in the pass (each within
+// the window of the one before) and still stand where the linkage says.
+// Otherwise false and Elm unchanged: each point goes as itself.
+bool skjoetSverm(MSElement *el, DgnModelRefP model, uint32_t filePos, uint32_t gg, const char *nivaanavn, int dt)
+{
+    Gitte g;
+    if (kj.pass == nullptr || Elm.type != ZERA_PUNKT || !LesGitte(el, g) || g.stykke != 1 || g.stykker < 2 ||
+        g.stykker > ZERA_MAX_POINTS - 1 || g.punkter.size() != 1 || Elm.pointCount != 1 || !iRom(g.punkter[0], 0))
+        return false;
+    std::vector<uint32_t> stykker;
+    const std::vector<uint32_t> &pass = *kj.pass;
+    size_t fra = kj.passNr + 1;
+    MSElement *neste = buffer(1);
+    for (int k = 2; k <= g.stykker; k++) {
+        bool funnet = false;
+        for (size_t j = fra; j < pass.size() && j < fra + STYKKE_VINDU && !funnet; j++) {
+            Gitte h;
+            if (mdlElement_read(neste, model, pass[j]) != 0 || mdlElement_getType(neste) != dt ||
+                !LesGitte(neste, h) || h.serie != g.serie || h.stykke != k || h.stykker != g.stykker ||
+                h.punkter.size() != 1)
+                continue;
+            DPoint3d p{};
+            const int foer = Elm.pointCount;
+            if (!punktAv(neste, model, p))
+                continue;
+            LagreKoordinater(&p, 1, true);
+            if (Elm.pointCount != foer + 1 || !iRom(h.punkter[0], foer)) {
+                Elm.pointCount = foer;
+                continue;
+            }
+            stykker.push_back(pass[j]);
+            fra = j + 1;
+            funnet = true;
+        }
+        if (!funnet) {
+            Elm.pointCount = 1;
+            return false;
+        }
+    }
+    for (uint32_t pos : stykker)
+        kj.skjoetet.insert(nokkel(model, pos));
+    Elm.type = ZERA_SVERM;
+    kopierFelt(Elm.level, nivaanavn);
+    SkrivZeraElement(el, model, filePos, dt, gg, nivaanavn);
+    return true;
+}
+
 } // namespace
 
 int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
@@ -1007,6 +1076,8 @@ int EksporterElement(uint32_t filePos, DgnModelRefP model, int fraGjerde)
     case TEXT_NODE_ELM: EksporterTekstnode(filePos, nivaanavn); return 0;
     default:
         if ((Elm.type == ZERA_LINJE || Elm.type == ZERA_KURVE) && skjoetStykker(el, model, filePos, gg, nivaanavn, dt))
+            return 0;
+        if (Elm.type == ZERA_PUNKT && skjoetSverm(el, model, filePos, gg, nivaanavn, dt))
             return 0;
         brukGitte(el);
         kopierFelt(Elm.level, nivaanavn);
