@@ -33,6 +33,10 @@ inline const char TEMA[] =
     ";1010;RUT;T;Tekst;7;0;0;1;25;25;KRYSS;1;1;0\n"
     ";1011;BYG;F;Bygg;6;0;0;1;0;0;PKT;1;1;0\n";
 
+// The tag set file of the attributes the import stores as tags.
+inline const char TAGGER[] = "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
+                             "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
+
 struct Oppsett {
     std::string katalog, tema, celler, mal, tegning;
     zeraBrukerGrensesnittData data;
@@ -131,10 +135,6 @@ inline void rydd()
     mdlhost_clearMessageCenter();
     mdlhost_clearDialogScripts();
 }
-
-// The tag set file of the attributes the import stores as tags.
-inline const char TAGGER[] = "..DATO ZERA DATO 1 1 1 0 0\n..KVALITET ZERA KV1 1 1 1 0 0\n"
-                             "..KVALITET ZERA KV2 1 1 1 0 0\n..* ZERA REST 3 1 0 0 0\n";
 
 // The settings an input's flags pick: how points are made, whether
 // attributes go to tags, unknown themes, level 4, side files.

@@ -30,7 +30,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     mdlhost_setCurrMdlDesc(app);
     mdlSystem_defineCfgVar("MDLHOST_USERPREF", (k + "/host.upf").c_str());
     mdlSystem_defineCfgVar("MS_USERPREF", (k + "/user.upf").c_str());
-    mdlSystem_defineCfgVar("ZVZERA_UPF", (k + "/zvzera.upf").c_str());
     char *argv[] = {const_cast<char *>("zvzera.ma"), const_cast<char *>("USER")};
     appfuzz::krev(zvlibMain_initZvLib("ZvZera", 2, argv) == 0);
     appfuzz::krev(zvlibUpf_open(nullptr, "ZVZERA_UPF", "zvzera.upf") == 0);
