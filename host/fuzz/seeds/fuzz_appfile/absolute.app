@@ -1,0 +1,1 @@
+library = /nosuch/lib.so

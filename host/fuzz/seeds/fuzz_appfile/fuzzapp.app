@@ -1,0 +1,3 @@
+# a task on another library
+library = a.so
+resources = a.rsc
