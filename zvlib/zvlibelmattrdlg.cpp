@@ -36,7 +36,6 @@ constexpr int RTYPE_iCmX = MDLHOST_FOURCC('i', 'C', 'm', 'X');
 constexpr int HOST_FONT_COMBO = COMBOBOXID_Fonts;
 constexpr int HOST_TEXTSTYLE_COMBO = COMBOBOXID_TextStyles;
 constexpr int READOUT_DEFAULT = 2;
-constexpr int LEVEL_LIST_ID = 1; // list box of 20025
 
 enum Hook {
     HOOK_DIALOG = 20203,

@@ -432,7 +432,10 @@ int zvlibError_msgBoxPrintf(int style, const char *format, ...)
     char tekst[MESSAGE_LEN];
     va_list ap;
     va_start(ap, format);
-    vsnprintf(tekst, sizeof tekst, format ? format : "", ap);
+    if (format != nullptr)
+        vsnprintf(tekst, sizeof tekst, format, ap);
+    else
+        tekst[0] = '\0';
     va_end(ap);
     return showBox(style, tekst);
 }
@@ -454,7 +457,10 @@ int zvlibError_listPrintf(int mode, const char *format, ...)
     char tekst[MESSAGE_LEN];
     va_list ap;
     va_start(ap, format);
-    vsnprintf(tekst, sizeof tekst, format ? format : "", ap);
+    if (format != nullptr)
+        vsnprintf(tekst, sizeof tekst, format, ap);
+    else
+        tekst[0] = '\0';
     va_end(ap);
     return listByMode(mode, tekst);
 }
@@ -476,7 +482,10 @@ void zvlibError_setTitle(int type, const char *format, ...)
     }
     va_list ap;
     va_start(ap, format);
-    vsnprintf(mal, ZVLIB_BOX_TITLE_LEN, format ? format : "", ap);
+    if (format != nullptr)
+        vsnprintf(mal, ZVLIB_BOX_TITLE_LEN, format, ap);
+    else
+        mal[0] = '\0';
     va_end(ap);
 }
 
