@@ -5,10 +5,16 @@
 // Sections: reading the job file - the run - the items.
 #include "batch.h"
 
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,6 +55,69 @@ bool erNokkelord(ZvlibFii *fii, const char *nokkel)
 }
 
 bool harJokertegn(const char *t) { return strpbrk(t, "*?") != nullptr; }
+
+const char *const NOKKELORD[] = {"Type",    "Temafil", "Hodefil",        "Temamal",         "Loggfil", "Seedfil",
+                                 "DGN-dir", "ZERA-dir", "Brytere-import", "Brytere-eksport", "Filnavn"};
+
+bool nokkelFoerKolon(const char *p, const char *nokkel)
+{
+    size_t n = strlen(nokkel);
+    if (strncasecmp(p, nokkel, n) != 0)
+        return false;
+    p += n;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    return *p == ':';
+}
+
+// A physical line that begins with a key of the job starts a line of its
+// own: a folder ending in '\' before it is not continued into it.
+int begynnerMedNokkel(const char *linje, void *)
+{
+    while (*linje == ' ' || *linje == '\t')
+        linje++;
+    for (const char *nokkel : NOKKELORD)
+        if (nokkelFoerKolon(linje, nokkel))
+            return 1;
+    for (int i = 0; InnstillingNavn(i) != nullptr; i++)
+        if (nokkelFoerKolon(linje, InnstillingNavn(i)))
+            return 1;
+    return 0;
+}
+
+// Why the job file's reader refused a line.
+std::string avvisningsTekst(const ZvlibFileRefusal &r)
+{
+    char t[2 * ZVLIB_FILE_NAME_LEN];
+    switch (r.kind) {
+    case ZVLIB_FILE_REFUSED_TOO_LONG:
+        snprintf(t, sizeof t, "linjen er lengre enn %d tegn", r.limit);
+        break;
+    case ZVLIB_FILE_REFUSED_JOINED_TOO_LONG:
+        snprintf(t, sizeof t, "linjen med fortsettelseslinjer er lengre enn %d tegn", r.limit);
+        break;
+    case ZVLIB_FILE_REFUSED_NUL:
+        snprintf(t, sizeof t, "linjen har et NUL-tegn");
+        break;
+    case ZVLIB_FILE_REFUSED_CYCLE:
+        snprintf(t, sizeof t, "filen %s inkluderer seg selv", r.detail);
+        break;
+    case ZVLIB_FILE_REFUSED_DEPTH:
+        snprintf(t, sizeof t, "filen %s er inkludert dypere enn %d niv\345er", r.detail, r.limit);
+        break;
+    case ZVLIB_FILE_REFUSED_BUDGET:
+        snprintf(t, sizeof t, "filen %s: inkluderingene leser mer enn %d filer eller %ld MB", r.detail, r.limit,
+                 ZVLIB_FILE_MAX_INCLUDED_BYTES >> 20);
+        break;
+    case ZVLIB_FILE_REFUSED_INCLUDE:
+        snprintf(t, sizeof t, "den inkluderte filen %s kan ikke \345pnes", r.detail);
+        break;
+    default:
+        snprintf(t, sizeof t, "lesefeil");
+        break;
+    }
+    return t;
+}
 
 // The next value of the line into felt (size bytes), cut to fit.
 void lesVerdi(ZvlibFii *fii, char *felt, size_t size)
@@ -437,13 +506,130 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     return true;
 }
 
-void lukkRapport(FILE *rapport)
+void lukkRapport(const BatchJobb *jobb, FILE *rapport)
 {
     if (rapportTilFil) {
-        dlmSystem_mdlFclose(rapport);
+        if (dlmSystem_mdlFclose(rapport) != 0)
+            BatchRapportTapt(jobb->rapport, strerror(errno));
         rapportFil = toolSubsystem_getStderr();
         rapportTilFil = 0;
     }
+}
+
+// ---- files the items must not write ------------------------------------------------
+
+// What a name stands for on this machine: the file's device and inode when
+// it exists, else its folder's real path and its own name.
+std::string identitet(const char *navn)
+{
+    char lokal[PATH_MAX];
+    mdlhost_mapPath(lokal, sizeof lokal, navn);
+    if (lokal[0] == '\0')
+        return std::string("?") + navn;
+    struct stat st;
+    if (stat(lokal, &st) == 0)
+        return "i" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::string l = lokal;
+    size_t skille = l.rfind('/');
+    std::string mappe = skille == std::string::npos ? "." : skille == 0 ? "/" : l.substr(0, skille);
+    std::string eget = skille == std::string::npos ? l : l.substr(skille + 1);
+    char ekte[PATH_MAX];
+    if (realpath(mappe.c_str(), ekte) != nullptr)
+        return "p" + std::string(ekte) + "/" + eget;
+    return "p" + l;
+}
+
+struct Filer {
+    std::map<std::string, std::string> inndata; // identity -> what the file is to the job
+    void legg(const char *navn, const std::string &hva)
+    {
+        if (navn != nullptr && navn[0] != '\0')
+            inndata.emplace(identitet(navn), hva);
+    }
+    const std::string *finn(const char *navn) const
+    {
+        auto it = inndata.find(identitet(navn));
+        return it == inndata.end() ? nullptr : &it->second;
+    }
+};
+
+std::string elementTekst(const char *hva, int i) { return std::string(hva) + " til element " + std::to_string(i + 1); }
+
+// The files the job reads: no output may replace one of them.
+Filer jobbensInndata(const BatchJobb *jobb, const zeraBrukerGrensesnittData *d)
+{
+    Filer f;
+    f.legg(jobb->jobbFil, "jobbfilen");
+    if (d != nullptr) {
+        f.legg(d->temaFil, "temafilen");
+        if (jobb->type == BATCH_TYPE_IMPORT)
+            f.legg(d->seedFil, "seedfilen");
+        if (jobb->type == BATCH_TYPE_EKSPORT)
+            f.legg(d->hodeFil, "hodefilen");
+    }
+    for (int i = 0; i < jobb->count; i++) {
+        if (jobb->type == BATCH_TYPE_EKSPORT)
+            f.legg(jobb->items[i]->dgn, elementTekst("DGN-filen", i));
+        else
+            f.legg(jobb->items[i]->zera, elementTekst("ZERA-filen", i));
+    }
+    return f;
+}
+
+// For each item, why it may not run ("" when it may): one of its outputs
+// is an input of the job, the report, or the main output of an earlier
+// item.  The log names are those the run gives.
+std::vector<std::string> kolliderendeElementer(const BatchJobb *jobb, zeraBrukerGrensesnittData *d)
+{
+    std::vector<std::string> avvist(size_t(jobb->count));
+    Filer inn = jobbensInndata(jobb, d);
+    if (jobb->rapport[0] != '\0')
+        inn.legg(jobb->rapport, "rapporten");
+    bool import = jobb->type == BATCH_TYPE_IMPORT;
+    Filer ut;
+    for (int i = 0; i < jobb->count; i++) {
+        const BatchFil *fil = jobb->items[i];
+        const char *hoved = import ? fil->dgn : fil->zera;
+        const char *hovedHva = import ? "DGN-filen" : "ZERA-filen";
+        std::vector<std::pair<std::string, std::string>> utfiler{{hoved, hovedHva}};
+        LagLoggfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
+        utfiler.emplace_back(d->loggFil, "Loggfilen");
+        if (import && d->lagXmlFil) {
+            LagXMLfilNavnFraZerafilEllerIndeks(jobb->logBase, fil->zera, i);
+            utfiler.emplace_back(d->xmlFil, "LandXML-filen");
+        }
+        for (const auto &[navn, hva] : utfiler) {
+            const std::string *er = inn.finn(navn.c_str());
+            if (er == nullptr && navn == hoved)
+                er = ut.finn(navn.c_str());
+            if (er != nullptr) {
+                std::string eget = *er == elementTekst(import ? "ZERA-filen" : "DGN-filen", i)
+                                       ? std::string("elementets egen ") + (import ? "ZERA-fil" : "DGN-fil")
+                                       : *er;
+                avvist[size_t(i)] = hva + " " + navn + " er ogs\345 " + eget + ".";
+                break;
+            }
+        }
+        if (avvist[size_t(i)].empty())
+            ut.legg(hoved, elementTekst(hovedHva, i));
+    }
+    return avvist;
+}
+
+// The report may not replace a file the job reads: it is not kept, and
+// nothing is run.
+bool rapportenErInndata(BatchJobb *jobb, FILE *rapport, const zeraBrukerGrensesnittData *d)
+{
+    if (!rapportTilFil || jobb->rapport[0] == '\0')
+        return false;
+    const std::string *er = jobbensInndata(jobb, d).finn(jobb->rapport);
+    if (er == nullptr)
+        return false;
+    mdlhost_discardFile(rapport);
+    rapportFil = toolSubsystem_getStderr();
+    rapportTilFil = 0;
+    BatchRapportTapt(jobb->rapport, ("den er ogs\345 " + *er + "; jobben er ikke kj\370rt").c_str());
+    return true;
 }
 
 // A scan job: every item's ZERA file into one template, with one log.
@@ -486,11 +672,22 @@ int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rappo
     ZvlibFii fii;
     if (zvlibFii_open(&fii, jobbFil, "r") != 0)
         return ZVZERA_FEIL;
+    zvlibFile_setRecordStart(fii.file, begynnerMedNokkel, nullptr);
     zeraBrukerGrensesnittData *d = brukerDataP;
     if (d)
         d->visUnderveis = 0;
     lesJobb(&fii, jobbFil, jobb, rapport, d);
+    if (const ZvlibFileRefusal *r = zvlibFile_firstRefusal(fii.file)) {
+        // Items behind the line would be lost without a word: none is run.
+        fprintf(rapport, "\nFeil! Jobbfilen kan ikke leses: %s (linje %d i filen: %s).\n"
+                         "      Jobben er ikke kj\370rt.\n",
+                avvisningsTekst(*r).c_str(), r->line, r->file);
+        zvlibFii_close(&fii);
+        FrigjorBatchJobb(jobb);
+        return ZVZERA_FEIL;
+    }
     zvlibFii_close(&fii);
+    zvlib::copyText(jobb->jobbFil, jobbFil);
     for (int i = 0; i < jobb->count; i++) {
         BatchFil *fil = jobb->items[i];
         if (jobb->type == BATCH_TYPE_IMPORT)
@@ -504,13 +701,17 @@ int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rappo
 void KjoerBatch(BatchJobb *jobb, FILE *rapport)
 {
     zeraBrukerGrensesnittData *d = brukerDataP;
+    if (rapportenErInndata(jobb, rapport, d))
+        return;
     if (jobb->type == BATCH_TYPE_SKANN) {
         if (d != nullptr)
             skann(jobb, rapport, d);
-        lukkRapport(rapport);
+        lukkRapport(jobb, rapport);
         return;
     }
     skrivHode(jobb, rapport, d);
+    // A killed run leaves what was flushed in the report's temporary.
+    fflush(rapport);
     bool import = jobb->type == BATCH_TYPE_IMPORT;
     memset(&Mstemtab, 0, sizeof Mstemtab);
     memset(&Fkbtab, 0, sizeof Fkbtab);
@@ -518,6 +719,7 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
         fprintf(rapport, "\nFeil ved lesing av temafilen: %s\n", d ? d->temaFil : "");
     } else {
         mdlSystem_enterGraphicsExtended(1);
+        std::vector<std::string> avvist = kolliderendeElementer(jobb, d);
         int feil = 0;
         for (int i = 0; i < jobb->count; i++) {
             const BatchFil *fil = jobb->items[i];
@@ -537,6 +739,14 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
                 fprintf(rapport, "LandXML-fil : %s\n", d->xmlFil);
             }
             fprintf(rapport, "%s", STREK);
+            fflush(rapport);
+            if (!avvist[size_t(i)].empty()) {
+                fprintf(rapport, "\nFeil! %s Elementet er ikke kj\370rt.\n", avvist[size_t(i)].c_str());
+                utenLogg(rapport, d);
+                feil++;
+                fflush(rapport);
+                continue;
+            }
             zvlib::copyText(d->zeraFil, fil->zera);
             velgFkbGrupper(fil->groups);
             bool ok = import ? importer(fil, rapport, d) : eksporter(fil, rapport, d);
@@ -548,7 +758,19 @@ void KjoerBatch(BatchJobb *jobb, FILE *rapport)
                                 : "\n%d ZERA-filer er eksportert fra MicroStation.\n\n",
                 jobb->count - feil);
     }
-    lukkRapport(rapport);
+    lukkRapport(jobb, rapport);
+}
+
+int BatchSammeFil(const char *a, const char *b)
+{
+    return a != nullptr && b != nullptr && identitet(a) == identitet(b) ? 1 : 0;
+}
+
+void BatchRapportTapt(const char *navn, const char *aarsak)
+{
+    fprintf(toolSubsystem_getStderr(), "Feil! Rapporten %s kan ikke skrives: %s\n", navn, aarsak);
+    fflush(toolSubsystem_getStderr());
+    mdlSystem_exit(1, 0);
 }
 
 void FrigjorBatchJobb(BatchJobb *jobb)

@@ -31,6 +31,8 @@ typedef struct BatchJobb {
     char logBase[256];                 /* base name of the log files ("Loggfil") */
     char mal[256];                     /* the template a scan writes ("Temamal") */
     BatchFil *items[BATCH_MAKS_FILER]; /* the first count are set */
+    char jobbFil[256];                 /* the job file, as LesBatchFil was given it */
+    char rapport[256];                 /* the report's file, "" when it has none (set before KjoerBatch) */
 } BatchJobb;
 
 #ifdef __cplusplus
@@ -43,14 +45,30 @@ extern "C" {
    Temafil, Hodefil and Seedfil, the switches and the settings named by
    InnstillingNavn go to the settings record).  With notByUser
    1, a missing job file writes "\nFEIL!  Finner ikke filen: %s\n\n" to the
-   report.  Returns 0 when the job holds at least one item, else 0x8000;
-   the items are jobb's to free (FrigjorBatchJobb). */
+   report.  A job file with a line its reader refuses (too long, a NUL
+   byte, an include not followed) is refused whole: the report names the
+   file and line, and no item is kept.  A line ending in '\\' is not
+   joined to a next line that begins with a key of the job.  Returns 0 when
+   the job holds at least one item, else 0x8000; the items are jobb's to
+   free (FrigjorBatchJobb). */
 ZVZERA_API int LesBatchFil(const char *jobbFil, int notByUser, BatchJobb *jobb, FILE *rapport);
 /* Runs the job, writing to the report: the header with the switches, one
    block per item (a failure adds its reason and counts), and the number
-   converted.  Closes the report file when the report has a file of its
-   own. */
+   converted.  Before anything is written, an item whose output is an
+   input of the job (its own or another item's input, the seed, the theme
+   table, the header file, the job file) or the report, or another item's
+   output, is refused with the reason in its block.  When the report is
+   itself an input of the job it is not kept: the job is not run.  Closes
+   the report file when the report has a file of its own; a report that
+   cannot be kept is named on standard error and the application asks
+   the host for a non-zero exit status (mdlSystem_exit). */
 ZVZERA_API void KjoerBatch(BatchJobb *jobb, FILE *rapport);
+/* 1 when the two names are one file (another spelling, a link, a mapped
+   drive letter), whether it exists or not; else 0. */
+ZVZERA_API int BatchSammeFil(const char *a, const char *b);
+/* The report file named cannot be written: said on standard error, and a
+   non-zero exit status asked of the host. */
+ZVZERA_API void BatchRapportTapt(const char *navn, const char *aarsak);
 /* Frees the items; the record is empty afterwards. */
 ZVZERA_API void FrigjorBatchJobb(BatchJobb *jobb);
 

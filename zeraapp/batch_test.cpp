@@ -142,4 +142,44 @@ TEST_F(JobbTest, TheReportHeaderNamesTheSwitches)
     }
 }
 
+TEST_F(JobbTest, ADamagedJobFileIsRefusedWholeWithItsFileAndLine)
+{
+    for (int i = 0; i <= 20; i++)
+        std::ofstream(path("n" + std::to_string(i) + ".job")) << "%include n" << i + 1 << ".job\n";
+    std::ofstream(path("n21.job")) << "Filnavn: c.dgn c.zer\n";
+    struct {
+        const char *hva;
+        std::string skade, fil, aarsak;
+        int linje;
+    } tilfeller[] = {
+        {"a comment of 600 characters", "#" + std::string(600, 'x') + "\n", "jobb.txt",
+         "linjen er lengre enn 511 tegn", 3},
+        {"a NUL byte in a comment", std::string("# a\0b\n", 6), "jobb.txt", "linjen har et NUL-tegn", 3},
+        {"an item behind 20 nested includes", "%include n0.job\n", "n15.job", "er inkludert dypere enn 16", 1},
+        {"a missing include", "%include borte.job\n", "jobb.txt", "borte.job kan ikke \xE5pnes", 3},
+    };
+    for (auto &t : tilfeller) {
+        SCOPED_TRACE(t.hva);
+        EXPECT_EQ(les("Type: IMPORT\nFilnavn: a.dgn a.zer\n" + t.skade + "Filnavn: b.dgn b.zer\n"), ZVZERA_FEIL);
+        EXPECT_EQ(jobb_.count, 0);
+        std::string r = rapport();
+        EXPECT_NE(r.find(t.aarsak), std::string::npos) << r;
+        EXPECT_NE(r.find("(linje " + std::to_string(t.linje) + " i filen: " + path(t.fil) + ")"), std::string::npos)
+            << r;
+        EXPECT_NE(r.find("Jobben er ikke kj\xF8rt."), std::string::npos) << r;
+    }
+}
+
+TEST_F(JobbTest, AFolderEndingInABackslashKeepsTheNextItem)
+{
+    ASSERT_EQ(les("Type: IMPORT\nDGN-dir: ut\\dgn\\\nFilnavn: a.dgn a.zer\nZERA-dir: z\\\n  filnavn : b.dgn b.zer\n"
+                  "Filnavn: c.dgn \\\nc.zer\n"),
+              0);
+    ASSERT_EQ(jobb_.count, 3);
+    EXPECT_STREQ(jobb_.items[0]->dgn, "ut\\dgn\\a.dgn");
+    EXPECT_STREQ(jobb_.items[1]->zera, "z\\b.zer");
+    // A line continued into one that is no key is still joined.
+    EXPECT_STREQ(jobb_.items[2]->zera, "z\\c.zer");
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 // the exported frame - commands of the frame - the command table.
 #include "zvzera.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -48,10 +49,10 @@ constexpr int ZERA_MENYER[] = {ZVZERA_MENY_FIL, ZVZERA_MENY_INNSTILLINGER, ZVZER
 
 // ---- start-up steps --------------------------------------------------------------
 
-void settTilbakeRapport()
+void settTilbakeRapport(const char *navn = "")
 {
-    if (rapportTilFil && rapportFil != nullptr)
-        dlmSystem_mdlFclose(rapportFil);
+    if (rapportTilFil && rapportFil != nullptr && dlmSystem_mdlFclose(rapportFil) != 0)
+        BatchRapportTapt(navn, strerror(errno));
     rapportTilFil = 0;
     rapportFil = toolSubsystem_getStderr();
 }
@@ -183,18 +184,29 @@ void StartZera(int argc, char *argv[])
     if (argc > 2) {
         notByUser = strcmp(argv[1], MDLHOST_ORIGIN_USER) != 0;
         Argumenter a = lesArgumenter(argc, argv);
-        if (a.rapport != nullptr) {
+        // A report that cannot be made is said, and the job not run: its
+        // outcome would be known to no one.
+        bool rapportTapt = false;
+        if (a.rapport != nullptr && a.jobb != nullptr && BatchSammeFil(a.rapport, a.jobb)) {
+            BatchRapportTapt(a.rapport, "den er jobbfilen");
+            rapportTapt = true;
+        } else if (a.rapport != nullptr) {
             if (FILE *fp = dlmSystem_mdlFopen(a.rapport, "w")) {
                 rapportFil = fp;
                 rapportTilFil = 1;
                 toolSubsystem_printf("\nOutput skrives til fil: %s\n\n", a.rapport);
+            } else {
+                BatchRapportTapt(a.rapport, strerror(errno));
+                rapportTapt = true;
             }
         }
-        if (a.jobb != nullptr && LesBatchFil(a.jobb, notByUser, &jobb, rapportFil) == 0) {
+        if (!rapportTapt && a.jobb != nullptr && LesBatchFil(a.jobb, notByUser, &jobb, rapportFil) == 0) {
+            if (rapportTilFil)
+                zvlib::copyText(jobb.rapport, a.rapport);
             batchModus = 1;
         } else {
             // No batch runs: the report file is not needed.
-            settTilbakeRapport();
+            settTilbakeRapport(a.rapport);
             if (notByUser) {
                 koeUtlasting();
                 return;

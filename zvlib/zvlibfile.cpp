@@ -30,7 +30,8 @@ constexpr char KEY_IF_EXIST[] = "%if exist include";
 enum class Line {
     ok,          // a line, its newline included when it had one
     endOfStream, // end of the stream, nothing read
-    failed,      // the host reported an error, or the line holds a NUL byte
+    failed,      // the host reported an error
+    nulByte,     // the line holds a NUL byte
     tooLong,     // longer than the buffer; its rest has been skipped
 };
 
@@ -83,7 +84,7 @@ Line readLine(FILE *fp, char *buf, int size, int *len)
         }
     }
     // Text functions would stop at a NUL and drop the rest of the line.
-    return nul ? Line::failed : Line::ok;
+    return nul ? Line::nulByte : Line::ok;
 }
 
 ZvlibFile *innermost(ZvlibFile *file)
@@ -91,6 +92,26 @@ ZvlibFile *innermost(ZvlibFile *file)
     while (file->child != nullptr)
         file = file->child;
     return file;
+}
+
+ZvlibFile *topOf(ZvlibFile *file)
+{
+    while (file->parent != nullptr)
+        file = file->parent;
+    return file;
+}
+
+// Keeps the first refusal in the top file, at the line last read in at.
+void refuse(ZvlibFile *at, int kind, int limit, const std::string &detail = "")
+{
+    ZvlibFileRefusal &r = topOf(at)->refusal;
+    if (r.kind != ZVLIB_FILE_REFUSED_NONE)
+        return;
+    r.kind = kind;
+    r.line = at->lineNumber;
+    r.limit = limit;
+    zvlib::copyText(r.file, at->fileName);
+    zvlib::copyText(r.detail, detail.c_str());
 }
 
 bool isAbsolute(const char *path)
@@ -120,21 +141,33 @@ bool isRegularFile(FILE *fp)
 }
 
 // Opens the include named in a directive of cur and makes it cur's child.
-// A file already open in the chain, or one nested too deep, is refused:
-// reading it again would replay every copy of the chain.  Refusals and
-// failures show box 1 unless the directive is silent.
+// A file already open in the chain, one nested too deep, or one over the
+// budget of all includes is refused: reading it again would replay every
+// copy of the chain.  Refusals and failures show box 1 unless the
+// directive is silent, and are kept as the top file's refusal; a silent
+// directive's missing file is no refusal, but lost lines are.
 bool openInclude(ZvlibFile *cur, const std::string &navn, bool stille)
 {
-    auto avvis = [stille](const std::string &tekst) {
-        if (!stille)
+    auto avvis = [cur, stille, &navn](const std::string &tekst, int kind = ZVLIB_FILE_REFUSED_INCLUDE,
+                                      int limit = 0) {
+        bool alleredeSagt = kind == ZVLIB_FILE_REFUSED_BUDGET && topOf(cur)->refusal.kind == kind;
+        if (!stille && !alleredeSagt)
             showBox(ZVLIB_FILE_MSG_OPEN, tekst.c_str());
+        if (!stille || kind == ZVLIB_FILE_REFUSED_DEPTH || kind == ZVLIB_FILE_REFUSED_BUDGET)
+            refuse(cur, kind, limit, navn);
         return false;
     };
     int dybde = 1;
     for (const ZvlibFile *f = cur; f->parent != nullptr; f = f->parent)
         dybde++;
     if (dybde > ZVLIB_FILE_MAX_INCLUDES)
-        return avvis(navn + " (includes nested deeper than " + std::to_string(ZVLIB_FILE_MAX_INCLUDES) + ")");
+        return avvis(navn + " (includes nested deeper than " + std::to_string(ZVLIB_FILE_MAX_INCLUDES) + ")",
+                     ZVLIB_FILE_REFUSED_DEPTH, ZVLIB_FILE_MAX_INCLUDES);
+    ZvlibFile *top = topOf(cur);
+    if (top->includesOpened >= ZVLIB_FILE_MAX_INCLUDED_FILES || top->includedBytes > ZVLIB_FILE_MAX_INCLUDED_BYTES)
+        return avvis(navn + " (the includes read more than " + std::to_string(ZVLIB_FILE_MAX_INCLUDED_FILES) +
+                         " files or " + std::to_string(ZVLIB_FILE_MAX_INCLUDED_BYTES >> 20) + " MB)",
+                     ZVLIB_FILE_REFUSED_BUDGET, ZVLIB_FILE_MAX_INCLUDED_FILES);
     if (navn.empty())
         return avvis(navn);
 
@@ -168,7 +201,7 @@ bool openInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     }
     if (inChain(cur, fp)) {
         dlmSystem_mdlFclose(fp);
-        return avvis(std::string(sti) + " (include cycle)");
+        return avvis(std::string(sti) + " (include cycle)", ZVLIB_FILE_REFUSED_CYCLE);
     }
     auto *inc = static_cast<ZvlibFile *>(
         zvlibMem_mallocRscErrorPrintf(sizeof(ZvlibFile), ZVLIB_FILE_MSGLIST, ZVLIB_FILE_MSG_MEMORY));
@@ -186,7 +219,14 @@ bool openInclude(ZvlibFile *cur, const std::string &navn, bool stille)
     inc->child = nullptr;
     inc->parent = cur;
     inc->lineNumber = 0;
+    inc->includesOpened = 0;
+    inc->includedBytes = 0;
+    inc->heldLength = 0;
+    inc->startsRecord = nullptr;
+    inc->startsRecordArg = nullptr;
+    inc->refusal = ZvlibFileRefusal{};
     cur->child = inc;
+    top->includesOpened++;
     return true;
 }
 
@@ -214,6 +254,8 @@ Line readPhysicalLine(ZvlibFile *top, char *buf, int size, int *len)
             continue;
         }
         cur->lineNumber++;
+        if (cur != top)
+            top->includedBytes += *len;
         if (st != Line::ok)
             return st;
         bool stille = strncmp(buf, KEY_IF_EXIST, sizeof KEY_IF_EXIST - 1) == 0;
@@ -282,6 +324,12 @@ ZvlibFile *zvlibFile_openExtended(const char *path, const char *mode, const char
     file->child = nullptr;
     file->parent = nullptr;
     file->lineNumber = 0;
+    file->includesOpened = 0;
+    file->includedBytes = 0;
+    file->heldLength = 0;
+    file->startsRecord = nullptr;
+    file->startsRecordArg = nullptr;
+    file->refusal = ZvlibFileRefusal{};
     return file;
 }
 
@@ -320,6 +368,7 @@ int zvlibFile_rewind(ZvlibFile *file)
         zvlibFile_close(file->child);
     rewind(file->fp);
     file->lineNumber = 0;
+    file->heldLength = 0;
     return 0;
 }
 
@@ -343,8 +392,12 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
     int brukt = 0;          // characters in line
     bool fortsetter = false; // the last line joined ended in the continuation character
     for (;;) {
-        int len;
-        Line st = readPhysicalLine(file, buf, file->bufferSize, &len);
+        int len = file->heldLength;
+        Line st = Line::ok;
+        if (len > 0) // read ahead by the call before, already counted
+            file->heldLength = 0;
+        else
+            st = readPhysicalLine(file, buf, file->bufferSize, &len);
         if (st == Line::endOfStream) {
             if (!fortsetter) {
                 line[0] = '\0';
@@ -358,17 +411,28 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
             return *lines;
         }
         (*lines)++;
-        const ZvlibFile *her = innermost(file);
-        if (st == Line::failed) {
+        ZvlibFile *her = innermost(file);
+        if (st == Line::failed || st == Line::nulByte) {
             showBox(ZVLIB_FILE_MSG_READ, her->fileName, her->lineNumber);
+            refuse(her, st == Line::failed ? ZVLIB_FILE_REFUSED_READ : ZVLIB_FILE_REFUSED_NUL, 0);
             return -1;
         }
         if (st == Line::tooLong) {
             showBox(ZVLIB_FILE_MSG_TOO_LONG, file->bufferSize, her->fileName, her->lineNumber);
+            refuse(her, ZVLIB_FILE_REFUSED_TOO_LONG, file->bufferSize - 1);
             return -1;
+        }
+        if (fortsetter && file->startsRecord != nullptr && file->startsRecord(buf, file->startsRecordArg) != 0) {
+            // The line before ends here as it was written; this one is the
+            // next call's.
+            file->heldLength = len;
+            (*lines)--;
+            line[brukt - 1] = file->continuationChar;
+            return *lines;
         }
         if (brukt + len >= capacity) {
             showBox(ZVLIB_FILE_MSG_TOO_LONG, capacity, her->fileName, her->lineNumber);
+            refuse(her, ZVLIB_FILE_REFUSED_JOINED_TOO_LONG, capacity - 1);
             return -1;
         }
 
@@ -408,6 +472,19 @@ int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capaci
         line[brukt] = '\0';
         return *lines;
     }
+}
+
+void zvlibFile_setRecordStart(ZvlibFile *file, ZvlibFileLineTest test, void *arg)
+{
+    if (file == nullptr)
+        return;
+    file->startsRecord = test;
+    file->startsRecordArg = arg;
+}
+
+const ZvlibFileRefusal *zvlibFile_firstRefusal(const ZvlibFile *file)
+{
+    return file != nullptr && file->refusal.kind != ZVLIB_FILE_REFUSED_NONE ? &file->refusal : nullptr;
 }
 
 int zvlibFile_read(char *line, ZvlibFile *file, int capacity)

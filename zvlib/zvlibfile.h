@@ -17,6 +17,10 @@ extern "C" {
 #define ZVLIB_FILE_NAME_LEN ZVLIB_PATH_LEN /* a path with its terminator */
 #define ZVLIB_FILE_BUFFER_SIZE 512   /* default physical-line buffer */
 #define ZVLIB_FILE_MAX_INCLUDES 16   /* nested includes below a top file */
+/* What all the includes of one top file may read together: a file
+   including the same files over and over would otherwise run for ever. */
+#define ZVLIB_FILE_MAX_INCLUDED_FILES 1000
+#define ZVLIB_FILE_MAX_INCLUDED_BYTES (64L << 20)
 
 /* Message list of the library's boxes; entries of it used here. */
 #define ZVLIB_FILE_MSGLIST 20005
@@ -27,6 +31,28 @@ extern "C" {
 #define ZVLIB_FILE_MSG_MEMORY 14   /* no args */
 
 typedef struct ZvlibFile ZvlibFile;
+
+/* The first line a top file's reader refused (or whose include it did not
+   follow), for callers that cannot show a box to anyone. */
+#define ZVLIB_FILE_REFUSED_NONE 0
+#define ZVLIB_FILE_REFUSED_TOO_LONG 1        /* a physical line longer than the buffer; limit: its characters */
+#define ZVLIB_FILE_REFUSED_JOINED_TOO_LONG 2 /* a logical line reaching the capacity; limit: the capacity */
+#define ZVLIB_FILE_REFUSED_NUL 3             /* a NUL byte in the line */
+#define ZVLIB_FILE_REFUSED_READ 4            /* the host could not read */
+#define ZVLIB_FILE_REFUSED_INCLUDE 5         /* an include that cannot be opened; detail: its name */
+#define ZVLIB_FILE_REFUSED_CYCLE 6           /* an include already being read; detail: its name */
+#define ZVLIB_FILE_REFUSED_DEPTH 7           /* an include nested too deep; limit: the depth */
+#define ZVLIB_FILE_REFUSED_BUDGET 8          /* an include over the budget; limit: its files */
+typedef struct ZvlibFileRefusal {
+    int kind;                            /* ZVLIB_FILE_REFUSED_* */
+    int line;                            /* the line in file */
+    int limit;                           /* the limit passed, where kind has one */
+    char file[ZVLIB_FILE_NAME_LEN];      /* the file the line is in */
+    char detail[ZVLIB_FILE_NAME_LEN];    /* the include's name, where kind has one */
+} ZvlibFileRefusal;
+
+/* Says whether a physical line starts a logical line of its own. */
+typedef int (*ZvlibFileLineTest)(const char *line, void *arg);
 
 /* One open file.  The line buffer belongs to the top file; its includes
    share it. */
@@ -41,6 +67,13 @@ struct ZvlibFile {
     ZvlibFile *child;                      /* include being read, or null */
     ZvlibFile *parent;                     /* null for the top file */
     int lineNumber;                        /* physical lines read from this file, for error texts */
+    /* The rest is kept in the top file only. */
+    int includesOpened;                    /* includes opened so far, for the budget */
+    long includedBytes;                    /* bytes read from includes so far */
+    int heldLength;                        /* > 0: buffer holds a physical line read ahead */
+    ZvlibFileLineTest startsRecord;        /* see zvlibFile_setRecordStart */
+    void *startsRecordArg;
+    ZvlibFileRefusal refusal;              /* the first refusal; kind NONE while there is none */
 };
 
 /* Opens path with mode "r", "w" or "a".  continuation and comment are
@@ -80,6 +113,19 @@ ZVLIB_API int zvlibFile_read2(char *line, char *comment, ZvlibFile *file, int ca
    with *lines set to the physical lines consumed, a failing one included,
    so that a tokenizer can count the line it refuses. */
 int zvlibFile_readCounted(char *line, char *comment, ZvlibFile *file, int capacity, int *lines);
+
+/* From now on a physical line for which test gives non-zero is never
+   joined to a line before it that ends in the continuation character:
+   that line ends there, its continuation character kept (a folder ending
+   in '\\' is a folder, not a continued line).  Null test: joins as
+   before. */
+ZVLIB_API void zvlibFile_setRecordStart(ZvlibFile *file, ZvlibFileLineTest test, void *arg);
+/* The first line the reader of file (a top file) refused since it was
+   opened: a physical or logical line too long, a NUL byte, a read error,
+   or an include it did not follow (one that cannot be opened, unless the
+   directive is "%if exist include", a cycle, nested too deep, or over
+   the budget of the includes).  Null when there was none. */
+ZVLIB_API const ZvlibFileRefusal *zvlibFile_firstRefusal(const ZvlibFile *file);
 
 /* 1 when path names an existing directory, else 0. */
 ZVLIB_API int zvlibFile_directoryExists(const char *path);

@@ -443,3 +443,100 @@ TEST_F(ZvlibFileTest, ReadOnlyFollowsThePermissionBits)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ZvlibFileTest, TheFirstRefusedLineIsKeptWithItsFileAndLine)
+{
+    struct Case {
+        const char *what;
+        std::vector<std::pair<std::string, std::string>> files; // first is the top file
+        int kind;
+        std::string file; // where the refused line is
+        int line;
+    };
+    std::string lang(600, 'x');
+    for (int i = 0; i <= 20; i++)
+        writeFile("d" + std::to_string(i) + ".txt", "%include d" + std::to_string(i + 1) + ".txt\n");
+    const Case cases[] = {
+        {"a physical line too long", {{"t.txt", "a\n#" + lang + "\nb\n"}}, ZVLIB_FILE_REFUSED_TOO_LONG, "t.txt", 2},
+        {"a NUL byte", {{"t.txt", std::string("a\nb\0c\n", 6)}}, ZVLIB_FILE_REFUSED_NUL, "t.txt", 2},
+        {"a missing include", {{"t.txt", "a\n\n%include borte.txt\n"}}, ZVLIB_FILE_REFUSED_INCLUDE, "t.txt", 3},
+        {"an include nested too deep", {{"t.txt", "%include d0.txt\n"}}, ZVLIB_FILE_REFUSED_DEPTH, "d15.txt", 1},
+        {"too long inside an include",
+         {{"t.txt", "a\n%include i.txt\n"}, {"i.txt", "\n\n" + lang + "\n"}},
+         ZVLIB_FILE_REFUSED_TOO_LONG,
+         "i.txt",
+         3},
+        {"a silent include of a missing file is none", {{"t.txt", "%if exist include borte.txt\n"}}, 0, "", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto &[navn, innhold] : c.files)
+            writeFile(navn, innhold);
+        ZvlibFile *f = zvlibFile_open((dir_ + "/" + c.files.front().first).c_str(), "r");
+        ASSERT_NE(f, nullptr);
+        bokserUnder([&] { lesAlle(f); });
+        const ZvlibFileRefusal *r = zvlibFile_firstRefusal(f);
+        if (c.kind == 0) {
+            EXPECT_EQ(r, nullptr);
+        } else {
+            ASSERT_NE(r, nullptr);
+            EXPECT_EQ(r->kind, c.kind);
+            EXPECT_EQ(std::string(r->file), dir_ + "/" + c.file);
+            EXPECT_EQ(r->line, c.line);
+        }
+        zvlibFile_close(f);
+    }
+}
+
+TEST_F(ZvlibFileTest, IncludesShareOneBudget)
+{
+    // Each file includes the next four times: 4^9 files without a budget.
+    for (int i = 0; i < 9; i++) {
+        std::string neste = "%include b" + std::to_string(i + 1) + ".txt\n";
+        writeFile("b" + std::to_string(i) + ".txt", "L" + std::to_string(i) + "\n" + neste + neste + neste + neste);
+    }
+    writeFile("b9.txt", "L9\n");
+    ZvlibFile *f = zvlibFile_open((dir_ + "/b0.txt").c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    int linjer = 0;
+    Bokser b = bokserUnder([&] {
+        char line[64];
+        while (zvlibFile_read(line, f, sizeof line) > 0)
+            linjer++;
+    });
+    EXPECT_EQ(linjer, ZVLIB_FILE_MAX_INCLUDED_FILES + 1);
+    const ZvlibFileRefusal *r = zvlibFile_firstRefusal(f);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->kind, ZVLIB_FILE_REFUSED_BUDGET);
+    EXPECT_EQ(b.antall, 1) << "the budget is said once";
+    zvlibFile_close(f);
+}
+
+int startsWithKey(const char *line, void *) { return strncmp(line, "Key:", 4) == 0; }
+
+TEST_F(ZvlibFileTest, ALineThatStartsARecordIsNeverJoined)
+{
+    struct Case {
+        const char *what;
+        std::string text;
+        Linjer expected;
+    };
+    const Case cases[] = {
+        {"a folder before a key", "Dir: ut\\dgn\\\nKey: a\n", {{"Dir: ut\\dgn\\", 1}, {"Key: a", 1}}},
+        {"through a comment", "Dir: ut\\\n# c\nKey: a\n", {{"Dir: ut\\", 2}, {"Key: a", 1}}},
+        {"other lines still join", "Dir: a\\\nb\nKey: c\n", {{"Dir: a b", 2}, {"Key: c", 1}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZvlibFile *f = zvlibFile_open(writeFile("rec.txt", c.text).c_str(), "r");
+        ASSERT_NE(f, nullptr);
+        zvlibFile_setRecordStart(f, startsWithKey, nullptr);
+        EXPECT_EQ(lesAlle(f), c.expected);
+        EXPECT_EQ(zvlibFile_firstRefusal(f), nullptr);
+        zvlibFile_close(f);
+    }
+}
+
+} // namespace

@@ -51,11 +51,17 @@ int mdlSystem_enterGraphicsExtended(int) { return 0; }
 
 // --- exit -------------------------------------------------------------------
 
-int mdlSystem_exit(int, int unload)
+namespace {
+int firstExitStatus = 0;
+} // namespace
+
+int mdlSystem_exit(int exitStatus, int unload)
 {
     MdlDesc *current = mdlSystem_getCurrMdlDesc();
     if (current == nullptr)
         return -1;
+    if (firstExitStatus == 0)
+        firstExitStatus = exitStatus;
     AppPart &part = mdlhost::appPart(current);
     part.exitRequests++;
     if (unload && !part.unloadPending) {
@@ -64,6 +70,8 @@ int mdlSystem_exit(int, int unload)
     }
     return 0;
 }
+
+int mdlhost_exitStatus(void) { return firstExitStatus; }
 
 int mdlhost_exitRequests(MdlDesc *desc)
 {

@@ -5,7 +5,8 @@
 //
 // -k and -s run in the order given; with neither, keyins are read from
 // standard input.  The exit status is 0 when every keyin ran, 1 when any
-// failed (each failure is reported on stderr with its keyin), 2 for a bad
+// failed (each failure is reported on stderr with its keyin) or an
+// application ended with a non-zero status (mdlSystem_exit), 2 for a bad
 // command line or a configuration file that cannot be read or holds a line
 // that is not a definition.
 #include <unistd.h>
@@ -173,5 +174,5 @@ int main(int argc, char *argv[])
     // The design a session or a batch left open is closed, not left to the
     // process's end.
     mdlhost_closeDesignFile();
-    return session.failures() > 0 ? 1 : 0;
+    return session.failures() > 0 || mdlhost_exitStatus() != 0 ? 1 : 0;
 }

@@ -105,6 +105,7 @@ int writeAtomically(const std::string &localPath, const std::string &bytes, bool
     bool existed = stat(localPath.c_str(), &old) == 0;
     if (mustBeNew && existed)
         return MDLHOST_RSC_EXISTS;
+    mdlhost::removeStaleTemporaries(localPath);
     std::string tmp = mdlhost::temporaryBeside(localPath);
     FILE *fp = dlmSystem_mdlFopen(tmp.c_str(), "wx");
     if (fp == nullptr)

@@ -139,6 +139,8 @@ int mdlhost::openReplacement(const std::string &localPath, std::string &temp, st
         if (lstat(localPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && realpath(localPath.c_str(), real))
             target = real;
     }
+    // Whatever replaces a file clears what killed runs left beside it.
+    removeStaleTemporaries(target);
     for (int attempt = 0; attempt < 100; attempt++) {
         temp = temporaryBeside(target);
         int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, existed ? 0600 : mode);

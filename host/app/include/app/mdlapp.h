@@ -14,12 +14,16 @@
 extern "C" {
 #endif
 
-/* Ends the current application.  The request is recorded and the call
-   returns to its caller; with unload != 0 the application is unloaded when
-   control is back in the host loop (its unload hook sees
+/* Ends the current application.  The request (and a non-zero exitStatus,
+   see mdlhost_exitStatus) is recorded and the call returns to its caller;
+   with unload != 0 the application is unloaded when control is back in
+   the host loop (its unload hook sees
    MDLHOST_UNLOAD_EXIT).  It never ends the host process.  Returns 0, -1
    outside any application. */
 MDLHOST_API int mdlSystem_exit(int exitStatus, int unload);
+/* The first non-zero exitStatus an application gave mdlSystem_exit in this
+   process, else 0; the host program then ends with a non-zero status. */
+MDLHOST_API int mdlhost_exitStatus(void);
 /* How often mdlSystem_exit was called for desc (tests). */
 MDLHOST_API int mdlhost_exitRequests(MdlDesc *desc);
 
