@@ -79,6 +79,7 @@ class GGImportTest : public ::testing::TestWithParam<const char *> {
         brukerDataP = nullptr;
         for (const char *v : {"MDLHOST_GISSEEDDIR", "MDLHOST_GISMAPDIR", "MDLHOST_GISINDEXDIR"})
             mdlSystem_defineCfgVar(v, nullptr);
+        mdlRefFile_detach(REFERENCE_ALL);
         mdlhost_closeDesignFile();
         if (app_) {
             mdlhost_setCurrMdlDesc(forrige_);

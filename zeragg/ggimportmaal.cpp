@@ -107,7 +107,13 @@ void FrigiGGImportMaal(void)
     ggRegistrerteKart = nullptr;
 }
 
-int AntallNyeFeatures(void) { return static_cast<int>(lagdeFeatures.size()); }
+int AntallNyeFeatures(void)
+{
+    int n = 0;
+    for (const auto &[kode, mslink] : lagdeFeatures)
+        n += mslink > 0;
+    return n;
+}
 
 // ---- names and paths -------------------------------------------------------------------
 
@@ -201,12 +207,35 @@ DgnModelRefP FinnRefFil(const char *sti)
 
 // ---- features ---------------------------------------------------------------------------
 
+namespace {
+
+// The described width of feature.fcode; 0 when unknown.
+int FcodeBredde()
+{
+    MS_SQLDA d{};
+    int bredde = 0;
+    if (mdlDB_describeTable("feature", &d) == 0)
+        for (int k = 0; k < d.numColumns; ++k)
+            if (GGSammeNavn(d.columns[k].name, "fcode") && d.columns[k].type == DB_TEKST)
+                bredde = d.columns[k].length;
+    mdlDB_freeSQLDADescriptor(&d);
+    return bredde;
+}
+
+} // namespace
+
 int OpprettFeatureFraMal(const char *kode, int malIndeks, long *mslink)
 {
     GeoProject *p = geoProject_getActive();
     GeoFeature *mal = geoProject_getFeature(p, malIndeks);
     if (!mal || !kode || !*kode)
         return UTELAT;
+    // A code wider than the code column would be cut into another code (or
+    // refused by one database and not the other).
+    if (int bredde = FcodeBredde(); bredde > 0 && std::strlen(kode) > static_cast<size_t>(bredde)) {
+        toolSubsystem_printf("Feature-koden %s er lengre enn %d tegn; featuren lages ikke.\n", kode, bredde);
+        return UTELAT;
+    }
     // The catalogue row goes on its own, not with the rows of the file.
     GGRaderFullfor();
     long storst = 0;
@@ -282,12 +311,15 @@ int FinnFeatureForTema(const char *tema, int *featureIndeks, int *ukjent)
     long mslink = 0;
     // The project shows new features only when opened again: one made
     // earlier in this import is taken again, not made twice.
+    // A code that could not be made is not tried (and named) again.
     if (auto f = lagdeFeatures.find(kode); f != lagdeFeatures.end())
         mslink = f->second;
     else if (OpprettFeatureFraMal(kode.c_str(), *featureIndeks, &mslink) != 0)
-        return UTELAT;
+        mslink = lagdeFeatures[kode] = -1;
     else
         lagdeFeatures[kode] = mslink;
+    if (mslink < 1)
+        return UTELAT;
     if (nyeFeatures.antall < 10)
         nyeFeatures.mslinker[nyeFeatures.antall++] = static_cast<int32_t>(mslink);
     return 0;
@@ -566,8 +598,12 @@ extern "C" int AapneRiktigGeoGraphicsFil(int *ukjent)
         char funnet[MDLHOST_MAXFILELENGTH];
         if (mdlFile_find(funnet, sti, nullptr, nullptr) != 0) {
             int status = mdlFile_copy(sti, brukerDataP->seedFil);
-            if (status != 0)
+            if (status != 0) {
                 toolSubsystem_printf("Feil i mdlFile_copy. status=%d  feilnr=%d\n", status, errno);
+                // A map without its file would be registered for nothing.
+                if (mdlFile_find(funnet, sti, nullptr, nullptr) != 0)
+                    return Utelatt("Feil ved opprettelse/referering av tegning: %s\n", sti);
+            }
         }
         if (DgnModelRefP ref = FinnRefFil(sti)) {
             kart.modelRef = ref;
