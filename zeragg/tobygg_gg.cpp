@@ -25,7 +25,6 @@ void ReloadGGRefFilerHvisNoedvendig(void) {}
 // ---- bodies that give 0 ---------------------------------------------------------
 #define NULL_SVAR(navn)                                                                                      \
     int navn(...) { return 0; }
-NULL_SVAR(AapneRiktigGeoGraphicsFil)
 NULL_SVAR(AllElemPointsInAreaPoints)
 NULL_SVAR(LagreGGElement)
 NULL_SVAR(LagreGGElementDescr)

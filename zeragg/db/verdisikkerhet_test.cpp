@@ -4,28 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "verdier_testing.h"
 #include "zeraggdb_testing.h"
 
 namespace {
 
 using ggtesting::GGTest;
 
-const char *const kHostile[] = {
-    "Per's hus",
-    "'",
-    "''",
-    "a';b",
-    "x'); DELETE FROM genattr; --",
-    "back\\slash\\",
-    "D:\\kart\\",
-    "100%_ferdig",
-    "_%",
-    "1 OR 1=1",
-    "semi;colon",
-    "\"dobbel\"",
-    "navn",
-    "Bj\xF8rnstad \xC6\xD8\xC5 \xE6\xF8\xE5",
-};
+using ggtesting::kHostile;
 
 class Verdisikkerhet : public GGTest {
   protected:
