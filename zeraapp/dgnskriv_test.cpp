@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dgnskriv_int.h"
+#include "gittepunkter.h"
 #include "testing/importskriver_testing.h"
 #include "zvliberror.h"
 #include "zvlibtext.h"
@@ -406,7 +407,8 @@ TEST_F(SkriverTest, ArcsAndCircles)
     Elm.radius = 5.0;
     ASSERT_EQ(dgnput_elm(), 0);
     EXPECT_EQ(meldinger(), std::vector<std::string>{"ZERA2DGN 26"});
-    // Ends at different heights: the arc passes its middle at the mean height.
+    // Ends at different heights: the arc stays a circle in plan, at the
+    // start's height, and its ends keep their heights in the given points.
     mdlhost_closeDesignFile();
     make3d();
     elm(ZERA_BUE, 3, "3001", {{10, 0, 0}, {0, 10, 2}, {0, 0, 0}});
@@ -415,9 +417,16 @@ TEST_F(SkriverTest, ArcsAndCircles)
     auto el = alle();
     ASSERT_EQ(el.size(), 1u);
     DPoint3d ender[2];
-    ASSERT_EQ(mdlArc_extract(ender, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &el[0].el()), 0);
+    double a1 = 0, a2 = 0;
+    ASSERT_EQ(mdlArc_extract(ender, nullptr, nullptr, &a1, &a2, nullptr, nullptr, &el[0].el()), 0);
     EXPECT_NEAR(ender[0].z, 0.0, 1e-9);
-    EXPECT_NEAR(ender[1].z, 2.0, 1e-9);
+    EXPECT_NEAR(ender[1].z, 0.0, 1e-9);
+    EXPECT_NEAR(a1, 10.0, 1e-9);
+    Gitte gitt;
+    ASSERT_TRUE(LesGitte(&el[0].el(), gitt));
+    ASSERT_EQ(gitt.punkter.size(), 2u);
+    EXPECT_NEAR(gitt.punkter[0].h, 0.0, 1e-9);
+    EXPECT_NEAR(gitt.punkter[1].h, 2.0, 1e-9);
     // Circles by centre and radius, and through three points.
     elm(ZERA_SIRKEL, 4, "3001", {{50, 50, 0}});
     Elm.radius = 3.0;

@@ -174,8 +174,8 @@ TEST_F(FlateTest, AreaCellsReferToTheirBoundariesInEitherDirection)
     data_->hode.zeraNivaa = 4;
     // 1: the outer boundary, digitised the other way in the cell.
     leggLinje({{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}}, "1012");
-    // 2: an arc with a positive radius, indexed as -2; the cell's arc runs
-    // the other way.
+    // 2: an arc with a positive radius, written in its own direction; the
+    // cell's arc runs the other way.
     legg(bue({5, 5, 0}, 1, M_PI / 2, -M_PI, "1012").get());
     // 3: a boundary of 7 points whose extra points repeat their neighbours.
     leggLinje({{20, 0, 0}, {20.0004, 0, 0}, {21, 0, 0}, {21, 1, 0}, {21, 1.0002, 0}, {20, 1, 0}, {20, 0, 0}}, "1012");
@@ -192,7 +192,7 @@ TEST_F(FlateTest, AreaCellsReferToTheirBoundariesInEitherDirection)
     std::string t = elementer();
     size_t flate = t.find(".FLATE 5:");
     ASSERT_NE(flate, std::string::npos) << t;
-    EXPECT_EQ(t.substr(flate), ".FLATE 5:\n..FTEMA 1011\n..DATO 20240315\n..REF :-1 (:2) (:3)\n..N\xD8\n500 500\n.SLUTT\n");
+    EXPECT_EQ(t.substr(flate), ".FLATE 5:\n..FTEMA 1011\n..DATO 20240315\n..REF :-1 (:-2) (:3)\n..N\xD8\n500 500\n.SLUTT\n");
 }
 
 // An area cell on a level without an area row (its level has a point row
