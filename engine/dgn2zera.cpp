@@ -35,7 +35,9 @@ enum {
     FEIL_TEMAFIL = 3,      // theme table cannot be loaded
     FEIL_TEGNSETT = 5,     // unknown character set
     FEIL_ZERAFIL = 8,      // ZERA file (header) cannot be created
-    FEIL_SKRIVING = 9      // element file write error
+    FEIL_SKRIVING = 9,     // element file write error
+    FEIL_DISK_FULL = 10,   // the ZERA file did not fit on the disk
+    FEIL_ZERASKRIVING = 15 // the ZERA file could not be written whole
 };
 enum { SP_ANTALL_PUNKTER = 2, SP_BESKRIVELSE = 3, SP_VERDI = 4 };
 
@@ -733,7 +735,18 @@ size_t heltall_tekst(char *out, size_t outSize, double value)
 
 /* ---- header ------------------------------------------------------------------ */
 
-int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
+namespace {
+
+// Errors of a write that mean the disk (or the process's share of it) is full.
+bool diskFull(int e) { return e == ENOSPC || e == EFBIG || e == EDQUOT; }
+
+// The header, then the element file's bytes when elementFile names one, to
+// fileName through one stream: the host puts it in place of the earlier file
+// only when all of it was written.  0; 1 the file cannot be created; 2 no
+// header or a set outside 1..3 (no file created); 4 the element file cannot
+// be read; 5 a write failed (*writeErrno its cause).  Nothing is replaced on
+// failure.
+int lag_zerafil(const char *fileName, SheadStruct *header, int withEnd, const char *elementFile, int *writeErrno)
 {
     if (header == nullptr)
         return 2;
@@ -744,6 +757,7 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
     FILE *fp = dlmSystem_mdlFopen(fileName, "w");
     if (fp == nullptr)
         return 1;
+    errno = 0;
     kopier(header->tegnsett, sizeof header->tegnsett, tegnsett_navn(set));
 
     Ut ut(fp);
@@ -828,10 +842,45 @@ int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
         ut.skriv("! %s %s\n", Bmw.program, Bmw.version);
         ut.skriv("! %s\n!\n", fileName);
     }
-    bool ok = ut.ok();
-    if (dlmSystem_mdlFclose(fp) != 0)
+    int rc = 0;
+    if (elementFile != nullptr && elementFile[0] != '\0') {
+        FILE *inn = dlmSystem_mdlFopen(elementFile, "r");
+        if (inn == nullptr)
+            rc = 4;
+        static char blokk[65536];
+        while (rc == 0 && ut.ok()) {
+            size_t n = fread(blokk, 1, sizeof blokk, inn);
+            if (n > 0)
+                ut.tekst(blokk, n);
+            if (n < sizeof blokk) {
+                if (ferror(inn))
+                    rc = 4;
+                break;
+            }
+        }
+        if (inn != nullptr)
+            fclose(inn);
+    }
+    // ok() empties the buffer, so nothing reaches fp once it is closed.
+    bool ok = ut.ok() && rc == 0;
+    int e = errno; // a failed write's, kept by the writes that failed after it
+    if (!ok) {
+        mdlhost_discardFile(fp);
+    } else if (dlmSystem_mdlFclose(fp) != 0) {
         ok = false;
-    return ok ? 0 : 1;
+        e = errno;
+    }
+    if (writeErrno != nullptr)
+        *writeErrno = e;
+    return rc != 0 ? rc : (ok ? 0 : 5);
+}
+
+} // namespace
+
+int zercre_head(const char *fileName, SheadStruct *header, int withEnd)
+{
+    int rc = lag_zerafil(fileName, header, withEnd, nullptr, nullptr);
+    return rc == 5 ? 1 : rc;
 }
 
 /* ---- description lines of a theme row --------------------------------------- */
@@ -1127,7 +1176,6 @@ int perf_dgn2zera(MdlFunctionP pointHeightCb, MdlFunctionP heightCb)
 int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elementFile, const char *themeFile,
                   const char *headerFile, const char *xmlFile, MdlFunctionP cTxt)
 {
-    (void)elementFile;
     (void)headerFile;
     bool elementfilOk = true;
     if (Filep_tmpzer != nullptr) {
@@ -1157,12 +1205,28 @@ int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elem
         Shead.zeraNivaa = 3;
     kopier(Bmw.program, sizeof Bmw.program, getZvZeraVersionInfo(4));
 
+    // Header and elements reach the ZERA file whole or not at all: a cut
+    // element file or a full disk leaves the earlier file as it was.
     int rc = 0;
-    if (zercre_head(zeraFile, &Shead, 0) != 0) {
-        meld_kjorefeil(FEIL_ZERAFIL);
-        rc = 1;
-    } else if (!elementfilOk) {
+    if (!elementfilOk) {
         rc = 3;
+    } else {
+        int e = 0;
+        switch (lag_zerafil(zeraFile, &Shead, 0, elementFile, &e)) {
+        case 0:
+            break;
+        case 4:
+            meld_kjorefeil(FEIL_SKRIVING);
+            rc = 3;
+            break;
+        case 5:
+            meld_kjorefeil(diskFull(e) ? FEIL_DISK_FULL : FEIL_ZERASKRIVING);
+            rc = 1;
+            break;
+        default:
+            meld_kjorefeil(FEIL_ZERAFIL);
+            rc = 1;
+        }
     }
     if (exit_zera2dgn(reportFile, zeraFile, themeFile, xmlFile, 0, cTxt) != 0 && rc == 0)
         rc = 2;

@@ -971,7 +971,7 @@ TEST_F(Dgn2ZeraTest, ExportRunIsByteExact)
                            "DE\n...MIN-N\x9D 6600000 500000\n...MAX-N\x9D 6600058 500058\n..ZERA-VERSJON 4.0\n"
                            "..ZERA-NIV\x8F 4\n! " +
                            Bmw.date + "\n! ZVZERA  Export 03.04 - 04.12.2009\n! " + zera + "\n!\n";
-    EXPECT_EQ(readFile(zera), expected);
+    EXPECT_EQ(readFile(zera), expected + readFile(tmp));
     EXPECT_EQ(readFile(tmp), ".PUNKT 1:\n..PTEMA 2101\n..DATO 20240101\n..H\x9DYDE 12.500\n..N\x9D\n"
                              "660000012 50000034\n"
                              ".KURVE 2:\n..LTEMA 7001\n..DATO 20240101\n..N\x9DH\n660001000 50001000 100\n"
@@ -1005,7 +1005,7 @@ TEST_F(Dgn2ZeraTest, AFailedExportLeavesThePreviousFilesWhole)
         return exit_dgn2zera(rapport.c_str(), zera.c_str(), tmp.c_str(), tema.c_str(), "", "",
                              zeratest::cTxtCallback());
     });
-    EXPECT_EQ(rc, 1); // the header, the first file written, is refused
+    EXPECT_EQ(rc, 3); // the element file, the first file written, is refused
     for (const std::string &f : {tmp, zera, rapport})
         EXPECT_EQ(readFile(f), gammel) << f;
 
@@ -1014,6 +1014,51 @@ TEST_F(Dgn2ZeraTest, AFailedExportLeavesThePreviousFilesWhole)
     std::string dir = path("");
     EXPECT_EQ(hosttest::filesBeginningWith(dir, "dgn2zera.tmp.~") + hosttest::filesBeginningWith(dir, "ut."),
               "ut.log ut.zer ");
+}
+
+// The ZERA file is the header and the elements, written whole: a disk that
+// fills while it is written, or an element file that failed, leaves the
+// earlier ZERA file as it was, and the cause is registered.
+TEST_F(Dgn2ZeraTest, TheZeraFileIsReplacedOnlyWhenHeaderAndElementsAreWritten)
+{
+    std::string tema = writeFile("tema.tem", TEMAFIL);
+    const std::string tmp = path("dgn2zera.tmp"), zera = path("ut.zer");
+    const std::string gammel = ".HODE\n! an earlier export, whole\n" + std::string(4000, '!') + "\n.SLUTT\n";
+    auto eksport = [&](const std::string &elementFil, int kurver) {
+        if (init_dgn2zera(tema.c_str(), elementFil.c_str(), &Shead, zeratest::cTxtCallback()) != 0)
+            return 100;
+        std::vector<Punkt> punkter;
+        for (int i = 0; i < 300; i++)
+            punkter.push_back({6600000.0 + i, 500000.0 + i, 0, 0});
+        for (int k = 0; k < kurver; k++) {
+            element(ZERA_KURVE, "7001", punkter, k + 1);
+            perf_dgn2zera(nullptr, nullptr);
+        }
+        int rc = exit_dgn2zera(path("ut.log").c_str(), zera.c_str(), elementFil.c_str(), tema.c_str(), "", "",
+                               zeratest::cTxtCallback());
+        int melding = 0;
+        for (int m : {8, 9, 10, 15})
+            if (registrert("ZERA2DGN", m, BMW_FATAL))
+                melding = m;
+        return rc * 16 + melding;
+    };
+
+    // A whole run: header and elements in one file, the element file kept.
+    EXPECT_EQ(eksport(tmp, 2), 0);
+    std::string t = readFile(zera), elementer = readFile(tmp);
+    EXPECT_EQ(t.rfind(".HODE\n", 0), 0u) << t;
+    EXPECT_EQ(t.substr(t.size() - elementer.size()), elementer);
+    EXPECT_NE(t.find("\n!\n.KURVE 1:\n"), std::string::npos) << t;
+
+    // A limit the element file fits under, but not the header before it.
+    writeFile("ut.zer", gammel);
+    int rc = hosttest::inChildWithFileLimit(elementer.size() + 16, [&] { return eksport(tmp, 2); });
+    EXPECT_EQ(rc, 1 * 16 + 10) << "not written, the disk is full";
+    EXPECT_EQ(readFile(zera), gammel);
+    EXPECT_EQ(hosttest::filesBeginningWith(path(""), "ut.zer.~"), "");
+
+    EXPECT_EQ(eksport("/dev/full", 2), 3 * 16 + 9) << "the element file failed";
+    EXPECT_EQ(readFile(zera), gammel);
 }
 
 TEST_F(Dgn2ZeraTest, LevelFourWithoutAreasBecomesThree)

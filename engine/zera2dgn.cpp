@@ -202,7 +202,8 @@ void lukk(Kjoring &k)
 bool apne(Kjoring &k, const char *zeraFil)
 {
     k.zeraFil = tom_som_blank(zeraFil);
-    k.fp = zeraFil ? dlmSystem_mdlFopen(zeraFil, "rb") : nullptr;
+    // A FIFO or device would block the run or never end it.
+    k.fp = zeraFil ? mdlhost_fopenRegular(zeraFil) : nullptr;
     return k.fp != nullptr;
 }
 

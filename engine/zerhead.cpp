@@ -333,7 +333,8 @@ int zerget_headinfo(const char *zeraFile, SheadStruct *header, int32_t *fileSize
     bmwinit();
     if (fileSize != nullptr)
         *fileSize = 0;
-    FILE *fp = zeraFile != nullptr ? dlmSystem_mdlFopen(zeraFile, "rb") : nullptr;
+    // A FIFO or device named as a ZERA or header file would block or never end.
+    FILE *fp = zeraFile != nullptr ? mdlhost_fopenRegular(zeraFile) : nullptr;
     if (fp == nullptr)
         return 1;
     long storrelse = -1;

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 #include <utility>
@@ -358,6 +361,31 @@ TEST_F(ZerheadinfoTest, MissingFileIsOne)
     mdlhost_failNext("fopen", 1);
     EXPECT_EQ(read(p), 1);
     EXPECT_EQ(read(p), 0);
+}
+
+// A FIFO without a writer, a device that never ends or a directory, named
+// as a ZERA or header file, is refused at once: neither the header read nor
+// the import blocks or reads for ever, and the import registers the file.
+TEST_F(ZerheadinfoTest, OnlyARegularFileIsRead)
+{
+    std::string fifo = path("ror.zer"), katalog = path("mappe.zer");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(katalog.c_str(), 0700), 0);
+    std::string tema = writeFile("tema.tem", "Veg;7001;VSI;L;20;2;0;0;0;0;0;KRYSS;1;1;0\n");
+    alarm(60); // a read that blocks ends the test instead of hanging it
+    for (const std::string &navn : {fifo, std::string("/dev/zero"), katalog}) {
+        SCOPED_TRACE(navn);
+        EXPECT_EQ(read(navn), 1);
+        bmwinit();
+        EXPECT_EQ(perf_zera2dgn(navn.c_str(), tema.c_str(), path("inn.log").c_str(), "", 0, nullptr, nullptr,
+                                zeratest::cTxtCallback(), nullptr),
+                  -2);
+        bool registrert = false;
+        for (int i = 0; i < Bmw.msgCount; i++)
+            registrert = registrert || (strcmp(Bmw.msg.rutnam[i], "ZERA2DGN") == 0 && Bmw.msg.number[i] == 1);
+        EXPECT_TRUE(registrert);
+    }
+    alarm(0);
 }
 
 } // namespace

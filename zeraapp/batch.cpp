@@ -34,7 +34,6 @@
 namespace {
 
 constexpr int MELDINGER = 5; // prompts and messages of the commands
-constexpr int MELDING_KAN_IKKE_AAPNES = 7;
 constexpr int MEM_LISTE = 20005;
 constexpr int MEM_POST = 14;
 constexpr const char *STREK = "-------------------------------------------------------------------------------\n";
@@ -419,15 +418,16 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     // file leaves no empty design behind.
     if (LesZeraHode(fil->zera, &d->hode, nullptr, rapport) != 0)
         return utenLogg(rapport, d);
-    if (strcmp(fil->dgn, tcbP->dgnfilenm) != 0) {
-        if (mdlFile_copy(fil->dgn, d->seedFil) != 0) {
+    // The design is made from the seed in a work file beside its name and
+    // put in place once the import is whole and the design closed: a failed
+    // or killed import leaves the earlier design as it was.
+    bool ny = strcmp(fil->dgn, tcbP->dgnfilenm) != 0;
+    if (ny && mdlhost_newDesignFileWhole(fil->dgn, d->seedFil) != 0) {
+        if (mdlErrno == DGNERR_IO)
             fprintf(rapport, "\nFeil! Seedfil: %s kan ikke kopieres\n      til fil: %s\n", d->seedFil, fil->dgn);
-            return utenLogg(rapport, d);
-        }
-        if (mdlSystem_newDesignFile(fil->dgn) != 0) {
+        else
             fprintf(rapport, "\nFeil! Kan ikke \345pne filen: %s\n", fil->dgn);
-            return utenLogg(rapport, d);
-        }
+        return utenLogg(rapport, d);
     }
     if (d->lagreEgenskaper) {
         LagTagsett();
@@ -437,12 +437,25 @@ bool importer(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     // The side files belong to this design, as in the import command.
     AapneSidefiler();
     int rc = ImporterTilAktivTegning(fil->zera);
+    int dgnFeil = zeraSkriverStoppetAv();
     LukkSidefiler();
     if (rc != 0) {
-        // The engine's own message names the cause (a full design file
-        // among them: the writer stopped the import).
-        fprintf(rapport, "\n%s\nImport av ZERA-fil '%s' til '%s' er avbrutt\nved ZERA-element med ID-nr. %d.\n",
-                zeraMotorensMelding(true).c_str(), fil->zera, fil->dgn, Elm.serial);
+        // The engine's own message names the cause; a file error that
+        // stopped the writer (a full disk) is said as well.
+        fprintf(rapport, "\n%s\n", zeraMotorensMelding(true).c_str());
+        if (dgnFeil == DGNERR_DISKFULL || dgnFeil == DGNERR_READONLY || dgnFeil == DGNERR_FILEFULL) {
+            char tekst[BMW_CTXT_LEN] = "";
+            mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, MELDINGER, -dgnFeil, Elm.serial, fil->zera);
+            fprintf(rapport, "%s\n", tekst);
+        }
+        fprintf(rapport, "Import av ZERA-fil '%s' til '%s' er avbrutt\nved ZERA-element med ID-nr. %d.\n", fil->zera,
+                fil->dgn, Elm.serial);
+        if (ny)
+            mdlhost_closeDesignFileKeeping(0);
+        return false;
+    }
+    if (ny && mdlhost_closeDesignFileKeeping(1) != 0) {
+        fprintf(rapport, "\nFeil! Tegningen %s kan ikke lagres: %s\n", fil->dgn, strerror(errno));
         return false;
     }
     fprintf(rapport, "\n");
@@ -485,16 +498,12 @@ bool eksporter(const BatchFil *fil, FILE *rapport, zeraBrukerGrensesnittData *d)
     }
     int slutt = exit_dgn2zera(d->loggFil, fil->zera, tempFil.c_str(), d->temaFil, d->hodeFil, d->xmlFil,
                               reinterpret_cast<MdlFunctionP>(c_txt));
+    remove(tempFil.c_str());
     // No box waits in batch: a ZERA file that cannot be made or completed
-    // is named in the report.
+    // is named in the report with the engine's cause (a full disk among
+    // them); the earlier file is left as it was.
     if (slutt == 1 || slutt == 3) {
         fprintf(rapport, "\n%s\ni filen: %s\n", zeraMotorensMelding(true).c_str(), fil->zera);
-        return false;
-    }
-    if (LeggTilZeraFil(tempFil.c_str(), fil->zera) != 0) {
-        char tekst[BMW_CTXT_LEN] = "";
-        mdlOutput_rscsPrintf(tekst, sizeof tekst, nullptr, MELDINGER, MELDING_KAN_IKKE_AAPNES, fil->zera);
-        fprintf(rapport, "\n%s\n", tekst);
         return false;
     }
     fprintf(rapport, "\n%ld ZERA-elementer er skrevet, %ld er utelatt.\n", skrevet, utelatt);

@@ -4,6 +4,9 @@
 // read back through the host and through GDAL's ogrinfo.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -291,11 +294,19 @@ TEST_F(SammensattTest, ARasterIsAttachedWithItsGeoReference)
     EXPECT_NEAR(origo.y, 500000.0 * 1000, 1e-3);
     EXPECT_NEAR(ex, 100.0 * 1000, 1e-6);
     EXPECT_NEAR(ey, 200.0 * 1000, 1e-6);
-    // A file that is not there is registered.
-    memset(&Bmw, 0, sizeof Bmw);
-    snprintf(Elm.text, sizeof Elm.text, "mangler.bmp");
-    ASSERT_EQ(dgnput_elm(), 0);
-    EXPECT_EQ(meldinger(), std::vector<std::string>{"ZERA2DGN 33"});
+    // A file that is not there, or no regular file (a FIFO would block the
+    // import, a device never end it), is registered and not attached.
+    ASSERT_EQ(mkfifo(path("ror.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(path("mappe.bmp").c_str(), 0700), 0);
+    alarm(60); // an open that blocks ends the test instead of hanging it
+    for (const char *navn : {"mangler.bmp", "ror.bmp", "mappe.bmp", "/dev/zero"}) {
+        memset(&Bmw, 0, sizeof Bmw);
+        snprintf(Elm.text, sizeof Elm.text, "%s", navn);
+        ASSERT_EQ(dgnput_elm(), 0) << navn;
+        EXPECT_EQ(meldinger(), std::vector<std::string>{"ZERA2DGN 33"}) << navn;
+        EXPECT_EQ(mdlRaster_getNext(0, r), 0) << navn;
+    }
+    alarm(0);
 }
 
 // ---- whole files through the engine -------------------------------------------------

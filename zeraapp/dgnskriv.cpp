@@ -77,6 +77,8 @@ void gi(std::initializer_list<int> indekser, uint16_t stykke = 0, uint16_t stykk
 // True while the current hand-over is the element's first: the index
 // takes each written piece of an element once, whatever its first theme.
 bool forsteOverlevering = true;
+// The file error that stopped the run (zeraSkriverStoppetAv).
+int stoppetAv = 0;
 
 // Descriptions already given to levels in this run, so a level is not
 // rewritten for every element of its theme.
@@ -358,6 +360,7 @@ int etterFeiletAdd(int feil)
     MeldSkrivefeil(1, feil);
     if (feil != DGNERR_DISKFULL && feil != DGNERR_READONLY && feil != DGNERR_FILEFULL)
         return 0;
+    stoppetAv = feil;
     if (!batchModus)
         zvlibError_rscMsgBoxPrintf(BOKS_STIL, MELDINGER, -feil, Elm.serial, zeraData().zeraFil);
     return -1;
@@ -950,5 +953,8 @@ void zeraNullstillSkriver()
     forrigeType = -1;
     forsteOverlevering = true;
     hoyderI2dMeldt = false;
+    stoppetAv = 0;
     nivaaBeskrivelser().clear();
 }
+
+int zeraSkriverStoppetAv() { return stoppetAv; }

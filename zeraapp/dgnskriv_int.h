@@ -19,6 +19,9 @@ uint16_t zeraIdOrd2();
 bool zeraSammeNavn(const char *a, const char *b);
 // Clears the writer's memory of the previous element (a run starts).
 void zeraNullstillSkriver();
+// The design file's error that stopped the writer in this run (a full
+// disk, a file that takes no writes); 0 when none did.
+int zeraSkriverStoppetAv();
 // EPSG code of a ZERA coordinate system number (...KOORDSYS); 0 for none.
 int zeraEpsgAvKoordsys(int koordsys);
 // The coordinate system number of an EPSG code; 0 for none.

@@ -604,9 +604,11 @@ int EksporterTilZera(char *)
     long skrevet = 0;
     for (int t = 0; t < ZERA_TYPE_COUNT; t++)
         skrevet += Bmw.written[t];
+    // The engine writes the ZERA file whole, the elements after the header;
+    // its log names a failure.
     exit_dgn2zera(d.loggFil, d.zeraFil, tempFil.c_str(), d.temaFil, d.hodeFil, d.xmlFil,
                   reinterpret_cast<MdlFunctionP>(c_txt));
-    LeggTilZeraFil(tempFil.c_str(), d.zeraFil);
+    remove(tempFil.c_str());
     mdlDialog_completionBarClose(fremdriftsLinje);
     fremdriftsLinje = nullptr;
     // A file with a header and .SLUTT only is no export: the log says why.

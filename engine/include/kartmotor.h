@@ -539,9 +539,14 @@ KARTMOTOR_API int init_dgn2zera(const char *themeFile, const char *elementFile, 
    key, a level-4 element without references, no run, or a write error). */
 KARTMOTOR_API int perf_dgn2zera(MdlFunctionP pointHeightCb, MdlFunctionP heightCb);
 /* Ends an export: closes the element file with .SLUTT, writes the header
-   with the run's extent to zeraFile, then the report.  0; 1 the ZERA file
-   could not be created (registered); 3 the element file is incomplete (a
-   write failed, registered); 2 only the report could not be written. */
+   with the run's extent and then the element file (none when elementFile is
+   null or "") to zeraFile, then the report.  The ZERA file replaces an
+   earlier one only when all of it was written; the element file stays, the
+   caller's to remove.  0; 1 the ZERA file could not be created or written
+   (registered: 8 not created, 10 the disk is full, 15 another write error;
+   the earlier file untouched); 3 the element file is incomplete or cannot
+   be read (registered, no ZERA file written); 2 only the report could not
+   be written. */
 KARTMOTOR_API int exit_dgn2zera(const char *reportFile, const char *zeraFile, const char *elementFile,
                                 const char *themeFile, const char *headerFile, const char *xmlFile, MdlFunctionP cTxt);
 /* Writes the header group of header to fileName, then .SLUTT (withEnd) or

@@ -4,11 +4,15 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <string>
+
+#include <unistd.h>
 
 #include "base/mdlbase.h"
 #include "base/text_host.h"
 #include "dgnstore_int.h"
 #include "sys/mdlsys.h"
+#include "sys/sys_host.h"
 
 namespace mdlhost::dgn {
 
@@ -22,6 +26,21 @@ namespace {
 std::map<DgnModelRefP, std::unique_ptr<Model>> handles;
 DgnModelRefP nextHandle = 1;
 DgnModelRefP activeHandle = MDLHOST_NO_MODEL;
+// The work file of a design made whole (mdlhost_newDesignFileWhole) while
+// it is the active design, and the file it is to replace.
+std::string workFile, workTarget;
+
+// Once the work file's design is closed: renamed over its target when kept,
+// else removed.  False when a kept file did not land.
+bool endWorkFile(bool keep)
+{
+    if (workFile.empty())
+        return true;
+    std::string work = std::move(workFile), target = std::move(workTarget);
+    workFile.clear();
+    workTarget.clear();
+    return mdlhost::commitReplacement(work, target, keep) || !keep;
+}
 
 int64_t firstId(DgnFile &file, const char *sql, const std::function<void(sqlite3_stmt *)> &bind)
 {
@@ -142,19 +161,57 @@ int mdlSystem_newDesignFile(const char *path)
     activeHandle = h;
     if (old != MDLHOST_NO_MODEL)
         closeHandle(old);
+    endWorkFile(false);
     // The applications' hooks see the new file once it is active.
     mdlhost_newDesignFile(path);
     return mdlErrno = 0;
 }
 
-void mdlhost_closeDesignFile(void)
+int mdlhost_newDesignFileWhole(const char *path, const char *seedFile)
+{
+    char mapped[MDLHOST_MAXLOCALPATH];
+    if (path == nullptr || path[0] == '\0' || seedFile == nullptr ||
+        mdlhost_mapPath(mapped, sizeof mapped, path)[0] == '\0')
+        return mdlErrno = DGNERR_BADARG;
+    mdlhost::removeStaleTemporaries(mapped);
+    std::string work = mdlhost::temporaryBeside(mapped);
+    if (mdlFile_copy(work.c_str(), seedFile) != 0) {
+        unlink(work.c_str());
+        return mdlErrno = DGNERR_IO;
+    }
+    std::shared_ptr<DgnFile> file = openFile(work, path);
+    DgnModelRefP h = file == nullptr ? MDLHOST_NO_MODEL : newHandle(file, defaultModelId(*file), true, false);
+    if (h == MDLHOST_NO_MODEL) {
+        int e = file == nullptr ? mdlErrno : DGNERR_BADFILE;
+        if (file != nullptr && file->handles == 0) {
+            file->handles = 1;
+            releaseFile(file);
+        }
+        unlink(work.c_str());
+        return mdlErrno = e;
+    }
+    DgnModelRefP old = activeHandle;
+    activeHandle = h;
+    if (old != MDLHOST_NO_MODEL)
+        closeHandle(old);
+    endWorkFile(false);
+    workFile = work;
+    workTarget = mapped;
+    mdlhost_newDesignFile(path);
+    return mdlErrno = 0;
+}
+
+void mdlhost_closeDesignFile(void) { mdlhost_closeDesignFileKeeping(0); }
+
+int mdlhost_closeDesignFileKeeping(int keep)
 {
     if (activeHandle == MDLHOST_NO_MODEL)
-        return;
+        return 0;
     mdlhost_closeDesignFileHooks();
     DgnModelRefP old = activeHandle;
     activeHandle = MDLHOST_NO_MODEL;
     closeHandle(old);
+    return endWorkFile(keep != 0) ? 0 : (mdlErrno = DGNERR_IO);
 }
 
 // --- models -------------------------------------------------------------------------

@@ -121,7 +121,8 @@ void readTiff(FILE *fp, bool little, ImageInfo &info)
 // False when the file cannot be opened.
 bool readImage(const char *fileName, ImageInfo &info)
 {
-    FILE *fp = dlmSystem_mdlFopen(fileName, "rb");
+    // Only a regular file is a picture: a FIFO would block, a device never end.
+    FILE *fp = mdlhost_fopenRegular(fileName);
     if (!fp) return false;
     uint8_t sig[4] = {};
     size_t got = fread(sig, 1, sizeof sig, fp);

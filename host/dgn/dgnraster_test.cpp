@@ -1,4 +1,7 @@
 // Raster attachments: image headers, placement, iteration.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -203,6 +206,23 @@ TEST_F(RasterTest, MissingFilesAreRefusedOrReported)
     ASSERT_EQ(mdlRaster_fileInfoGet(&info, raster), 0);
     EXPECT_EQ(info.kind, RASTER_KIND_MISSING);
     EXPECT_EQ(info.width, 4);
+}
+
+// Only a regular file is a picture: a FIFO without a writer, a device and
+// a directory are refused at once and never attached.
+TEST_F(RasterTest, OnlyARegularFileIsAttached)
+{
+    std::string fifo = path("ror.tif"), katalog = path("mappe.tif");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(katalog.c_str(), 0700), 0);
+    alarm(60); // an open that blocks ends the test instead of hanging it
+    for (const std::string &navn : {fifo, std::string("/dev/zero"), katalog}) {
+        DgnRasterRef raster = 0;
+        EXPECT_EQ(mdlRaster_fileOpen(&raster, navn.c_str(), 0), DGNERR_NOTFOUND) << navn;
+        EXPECT_EQ(raster, 0) << navn;
+    }
+    alarm(0);
+    EXPECT_EQ(mdlRaster_getNext(0, 0), 0);
 }
 
 } // namespace

@@ -47,6 +47,8 @@ int takeInjectedFailure()
     return injectedError;
 }
 
+bool outOfSpace();
+
 int storeError(int sqliteResult)
 {
     int e;
@@ -55,6 +57,9 @@ int storeError(int sqliteResult)
     case SQLITE_ROW:
     case SQLITE_DONE: e = 0; break;
     case SQLITE_FULL: e = DGNERR_DISKFULL; break;
+    // A write the system cut short for want of room is a full disk too,
+    // however SQLite classed it.
+    case SQLITE_IOERR: e = outOfSpace() ? DGNERR_DISKFULL : DGNERR_IO; break;
     case SQLITE_READONLY:
     case SQLITE_PERM: e = DGNERR_READONLY; break;
     case SQLITE_CORRUPT:
@@ -786,6 +791,22 @@ namespace mdlhost::dgn {
 namespace {
 
 std::map<std::string, std::shared_ptr<DgnFile>> openFiles;
+
+} // namespace
+
+// Whether the last failed system call of an open file was refused for want
+// of room (a full disk, a quota, a file-size limit).
+bool outOfSpace()
+{
+    for (const auto &[key, file] : openFiles) {
+        int e = file->db != nullptr ? sqlite3_system_errno(file->db) : 0;
+        if (e == ENOSPC || e == EFBIG || e == EDQUOT)
+            return true;
+    }
+    return false;
+}
+
+namespace {
 
 // Files above this size are not read through whole on opening: damage in
 // them shows as an error on the element that holds it.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -945,6 +946,73 @@ TEST_F(StoreTest, UnitsComeFromTheFile)
     EXPECT_EQ(mdlCnv_masterToUOR(&uor, 1, 0), DGNERR_NOMODEL);
     EXPECT_EQ(mdlElement_add(linear(square(0, 0)).get()), 0u);
     EXPECT_EQ(mdlErrno, DGNERR_NOMODEL);
+}
+
+// A design made whole from a seed: the applications see its own name, the
+// earlier file under that name stays as it was until the design is closed
+// and kept; discarded, replaced by another or killed, it never lands, and
+// the work files of dead processes go at the next making.
+TEST_F(StoreTest, ADesignMadeWholeReplacesTheEarlierOnlyWhenKept)
+{
+    const std::string seed = dgnPath(), ny = path("ny.dgn");
+    mdlhost_closeDesignFile();
+    const std::string tidligere = "an earlier design, whole";
+    auto skrivTidligere = [&] { std::ofstream(ny, std::ios::binary) << tidligere; };
+    auto les = [](const std::string &p) {
+        std::ifstream f(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    };
+    auto lageBeside = [&] { return hosttest::filesBeginningWith(path(""), "ny.dgn.~"); };
+
+    struct Tilfelle {
+        const char *hva;
+        std::function<void()> slutt;
+        bool landet;
+    } tilfeller[] = {
+        {"closed and kept", [] { EXPECT_EQ(mdlhost_closeDesignFileKeeping(1), 0); }, true},
+        {"closed without keeping", [] { EXPECT_EQ(mdlhost_closeDesignFileKeeping(0), 0); }, false},
+        {"closed the usual way", [] { mdlhost_closeDesignFile(); }, false},
+        {"another file opened", [&] { EXPECT_EQ(mdlSystem_newDesignFile(seed.c_str()), 0); }, false},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.hva);
+        skrivTidligere();
+        ASSERT_EQ(mdlhost_newDesignFileWhole(ny.c_str(), seed.c_str()), 0);
+        EXPECT_EQ(std::string(tcbP->dgnfilenm), ny);
+        ASSERT_NE(mdlElement_add(linear(square(0, 0)).get()), 0u);
+        EXPECT_EQ(les(ny), tidligere);
+        t.slutt();
+        mdlhost_closeDesignFile();
+        EXPECT_EQ(lageBeside(), "");
+        if (t.landet) {
+            EXPECT_EQ(countRows(ny, "SELECT count(*) FROM dgn_elements"), 1);
+        } else {
+            EXPECT_EQ(les(ny), tidligere);
+        }
+    }
+
+    // Killed while the design is open: the earlier file stays, and its work
+    // file goes when the next design is made beside it.
+    skrivTidligere();
+    int rc = hosttest::inChildWithFileLimit(RLIM_INFINITY, [&] {
+        if (mdlhost_newDesignFileWhole(ny.c_str(), seed.c_str()) != 0 || mdlElement_add(linear(square(0, 0)).get()) == 0)
+            return 1;
+        kill(getpid(), SIGKILL);
+        return 2;
+    });
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(les(ny), tidligere);
+    EXPECT_NE(lageBeside(), "");
+    ASSERT_EQ(mdlhost_newDesignFileWhole(ny.c_str(), seed.c_str()), 0);
+    mdlhost_closeDesignFile();
+    EXPECT_EQ(lageBeside(), "");
+
+    // A seed that is no design leaves nothing beside the name.
+    EXPECT_NE(mdlhost_newDesignFileWhole(ny.c_str(), path("mangler.dgn").c_str()), 0);
+    std::ofstream(path("tekst.dgn")) << "not a design";
+    EXPECT_EQ(mdlhost_newDesignFileWhole(ny.c_str(), path("tekst.dgn").c_str()), DGNERR_BADFILE);
+    EXPECT_EQ(lageBeside(), "");
+    EXPECT_EQ(les(ny), tidligere);
 }
 
 TEST_F(StoreTest, NewDesignFileFiresTheHooksAndNamesTheFileAsGiven)

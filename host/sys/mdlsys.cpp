@@ -301,6 +301,43 @@ FILE *dlmSystem_mdlFopen(const char *name, const char *mode)
     return fopen(path.c_str(), binMode);
 }
 
+FILE *mdlhost_fopenRegular(const char *name)
+{
+    if (name == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    if (injectedFailure(failFopen)) {
+        errno = EIO;
+        return nullptr;
+    }
+    std::string path = mdlhost::mappedPath(name);
+    if (path.empty()) {
+        errno = name[0] != '\0' ? ENODEV : ENOENT;
+        return nullptr;
+    }
+    // Without O_NONBLOCK a FIFO with no writer blocks the open for ever;
+    // the type is known only once it is open.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return nullptr;
+    struct stat st;
+    int e = 0;
+    if (fstat(fd, &st) != 0)
+        e = errno;
+    else if (!S_ISREG(st.st_mode))
+        e = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+    else if (int flags = fcntl(fd, F_GETFL); flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        e = errno;
+    FILE *fp = e == 0 ? fdopen(fd, "rb") : nullptr;
+    if (fp == nullptr) {
+        e = e != 0 ? e : errno;
+        close(fd);
+        errno = e;
+    }
+    return fp;
+}
+
 int dlmSystem_mdlFclose(FILE *fp)
 {
     if (fp == nullptr) {

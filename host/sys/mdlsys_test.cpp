@@ -1,6 +1,8 @@
 #include "sys/mdlsys.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -211,6 +213,40 @@ TEST_F(SysFileTest, DrivePathsStayInsideTheirDirectory)
 
 // A program the host starts (a printer, the help viewer) must not hold the
 // host's files.
+// Reading only what is a regular file: a FIFO without a writer would block
+// the open, a device would never end, a directory is no file.
+TEST_F(SysFileTest, OnlyARegularFileIsOpenedForReading)
+{
+    std::string fil = dir_ + "/a.txt", fifo = dir_ + "/ror", katalog = dir_ + "/mappe";
+    std::ofstream(fil) << "innhold\n";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mkdir(katalog.c_str(), 0700), 0);
+    const struct {
+        std::string navn;
+        int errnoVerdi; // 0: opened
+    } tilfeller[] = {
+        {fil, 0}, {fifo, ENODEV}, {"/dev/zero", ENODEV}, {katalog, EISDIR}, {dir_ + "/mangler", ENOENT}, {"", ENOENT},
+    };
+    alarm(60); // an open that blocks ends the test instead of hanging it
+    for (const auto &t : tilfeller) {
+        errno = 0;
+        FILE *fp = mdlhost_fopenRegular(t.navn.c_str());
+        if (t.errnoVerdi == 0) {
+            ASSERT_NE(fp, nullptr) << t.navn;
+            char linje[32] = "";
+            EXPECT_NE(fgets(linje, sizeof linje, fp), nullptr);
+            EXPECT_STREQ(linje, "innhold\n");
+            EXPECT_TRUE(fcntl(fileno(fp), F_GETFD) & FD_CLOEXEC);
+            EXPECT_FALSE(fcntl(fileno(fp), F_GETFL) & O_NONBLOCK);
+            fclose(fp);
+        } else {
+            EXPECT_EQ(fp, nullptr) << t.navn;
+            EXPECT_EQ(errno, t.errnoVerdi) << t.navn;
+        }
+    }
+    alarm(0);
+}
+
 TEST_F(SysFileTest, FilesAreCloseOnExec)
 {
     std::string path = dir_ + "/f.txt";

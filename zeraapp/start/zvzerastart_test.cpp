@@ -743,6 +743,94 @@ TEST_F(ZvZeraStartTest, AHostStartedBatchNamesEachFailureAndEndsWell)
     EXPECT_NE(hode.find("\n0 ZERA-filer er eksportert fra MicroStation.\n\n"), std::string::npos) << hode;
 }
 
+// A batch whose disk fills, or that is killed, while an item's output is
+// written leaves the earlier design or ZERA file of that name whole, and a
+// full disk is named as such in the item's block.  The host runs with a
+// file-size limit: past it writes fail as on a full disk, or, with the
+// signal left at its default, the host dies there as by kill -9.
+TEST_F(ZvZeraStartTest, AFullDiskOrAKillLeavesTheEarlierOutputsWhole)
+{
+    for (const char *d : {"zer", "dgn", "ut", "tmp"})
+        fs::create_directories(path(d));
+    writeFile("tema.tem", "Kystkontur;3001;KYS;L;3001;2;1;0;0;0;0;KRYSS;1;1;0\n");
+    std::string zera = ".HODE\n..TEGNSETT ISO8859-1\n...KOORDSYS 22\n...ORIGO-N\xD8 0 0\n...ENHET 0.01\n"
+                       "..ZERA-NIV\xC5 3\n";
+    for (int k = 1; k <= 3000; k++) {
+        zera += ".KURVE " + std::to_string(k) + ":\n..LTEMA 3001\n..N\xD8H\n";
+        for (int p = 0; p < 20; p++)
+            zera += std::to_string(660000000 + k * 100 + p) + " " + std::to_string(50000000 + p * 100) + " 1000\n";
+    }
+    writeFile("zer/stor.zer", zera + ".SLUTT\n");
+    DPoint3d origo{0, 0, 0};
+    ASSERT_EQ(mdlhost_dgnCreateFile(path("seed.dgn").c_str(), 1, 1000.0, "m", &origo), 0);
+    writeFile("host.cfg", "MS_USERPREF = " + path("prefs/user.upf") + "\nZV_DIR = " + dir_ +
+                              "/\nZVZERA_TEMP = " + path("tmp") + "/\n");
+    writeFile("import.job", "Type: IMPORT\nTemafil: " + path("tema.tem") + "\nSeedfil: " + path("seed.dgn") +
+                                "\nZERA-dir: " + path("zer") + "\nDGN-dir: " + path("dgn") + "\nFilnavn: * stor.zer\n");
+    writeFile("eksport.job", "Type: EKSPORT\nTemafil: " + path("tema.tem") + "\nDGN-dir: " + path("dgn") +
+                                 "\nZERA-dir: " + path("ut") + "\nFilnavn: stor.dgn\n");
+    // The job under a file-size limit (0: none); the exit status, -1 killed.
+    auto run = [&](const std::string &job, uintmax_t grense, bool drept) {
+        std::string limit = grense == 0 ? "" : "prlimit --fsize=" + std::to_string(grense) + " ";
+        std::string cmd = std::string(drept ? "" : "trap '' XFSZ; ") + "exec env -u MS_MDL -u MDLHOST_ECHO " + limit +
+                          "'" MDLHOST_PROGRAM "' -c '" + path("host.cfg") + "' -k 'mdl load zvzera MS_INITAPPS -i" +
+                          path(job + ".job") + " -i" + path(job + ".rep") + "' >'" + path("out.txt") + "' 2>'" +
+                          path("err.txt") + "'";
+        fs::remove(path(job + ".rep"));
+        int raw = std::system(("sh -c \"" + cmd + "\"").c_str());
+        return WIFEXITED(raw) && WEXITSTATUS(raw) < 128 ? WEXITSTATUS(raw) : -1;
+    };
+
+    // The outputs of a whole run, and the earlier files the failed runs must keep.
+    ASSERT_EQ(run("import", 0, false), 0) << readAll(path("err.txt"));
+    ASSERT_NE(readAll(path("import.rep")).find("\n1 ZERA-filer er importert"), std::string::npos)
+        << readAll(path("import.rep"));
+    ASSERT_EQ(run("eksport", 0, false), 0) << readAll(path("err.txt"));
+    ASSERT_NE(readAll(path("eksport.rep")).find("\n1 ZERA-filer er eksportert"), std::string::npos)
+        << readAll(path("eksport.rep"));
+    const std::string design = readAll(path("dgn/stor.dgn")), zeraUt = readAll(path("ut/stor.zer"));
+    ASSERT_GT(design.size(), fs::file_size(path("seed.dgn")) + 200000);
+    ASSERT_GT(zeraUt.size(), 100000u);
+
+    struct Tilfelle {
+        const char *hva, *jobb;
+        uintmax_t grense; // the seed fits under it, and the element file, but not the whole output
+        bool drept;
+        const char *aarsak; // in the item's block
+    } tilfeller[] = {
+        {"import, disk full", "import", fs::file_size(path("seed.dgn")) + 100000, false, "\nDisken er full."},
+        {"export, disk full", "eksport", zeraUt.size() - 64, false, "\nZERA2DGN 10: Disken er full"},
+        {"import, killed", "import", fs::file_size(path("seed.dgn")) + 100000, true, nullptr},
+        {"export, killed", "eksport", zeraUt.size() - 64, true, nullptr},
+    };
+    for (const Tilfelle &t : tilfeller) {
+        SCOPED_TRACE(t.hva);
+        int rc = run(t.jobb, t.grense, t.drept);
+        EXPECT_EQ(readAll(path("dgn/stor.dgn")), design);
+        EXPECT_EQ(readAll(path("ut/stor.zer")), zeraUt);
+        std::string r = readAll(path(std::string(t.jobb) + ".rep"));
+        if (t.drept) {
+            EXPECT_EQ(rc, -1) << r;
+            continue;
+        }
+        EXPECT_EQ(rc, 0) << readAll(path("err.txt"));
+        EXPECT_NE(r.find(t.aarsak), std::string::npos) << r;
+        EXPECT_EQ(r.find("max. filst"), std::string::npos) << r;
+        EXPECT_NE(r.find(std::string("\n0 ZERA-filer er ") + (t.jobb[0] == 'i' ? "importert" : "eksportert")),
+                  std::string::npos)
+            << r;
+        for (const char *katalog : {"dgn", "ut"})
+            for (const auto &e : fs::directory_iterator(path(katalog)))
+                EXPECT_EQ(e.path().filename().string().find(".~"), std::string::npos) << e.path();
+    }
+
+    // The next whole run replaces the design and clears what the killed one left.
+    ASSERT_EQ(run("import", 0, false), 0) << readAll(path("err.txt"));
+    EXPECT_NE(readAll(path("import.rep")).find("\n1 ZERA-filer er importert"), std::string::npos);
+    for (const auto &e : fs::directory_iterator(path("dgn")))
+        EXPECT_EQ(e.path().filename().string().find(".~"), std::string::npos) << e.path();
+}
+
 // ---- settings without a dialog item ---------------------------------------------------
 
 namespace {

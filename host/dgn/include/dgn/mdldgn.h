@@ -291,6 +291,20 @@ MDLHOST_API int mdlhost_dgnGetEpsg(DgnModelRefP model);
 MDLHOST_API int mdlSystem_newDesignFile(const char *path);
 /* Closes the active design file (hooks see state 0); the active model is 0. */
 MDLHOST_API void mdlhost_closeDesignFile(void);
+/* Makes path anew from seedFile as the active design file, whole or not at
+   all: the seed is copied to a work file beside path and that is opened,
+   while the applications see it as path (the TCB's name, the hooks).  path
+   itself stays as it was until mdlhost_closeDesignFileKeeping(1) puts the
+   work file in its place; closing it otherwise, opening another file or a
+   killed process never does (the next call removes the work files of dead
+   processes).  0, or an error (the previous file stays active, nothing is
+   left beside path). */
+MDLHOST_API int mdlhost_newDesignFileWhole(const char *path, const char *seedFile);
+/* Closes the active design file.  When mdlhost_newDesignFileWhole made it,
+   keep non-zero renames its work file over its name, zero removes it.  0,
+   or an error (the work file did not land: the earlier file stays, errno
+   says why). */
+MDLHOST_API int mdlhost_closeDesignFileKeeping(int keep);
 /* Removes deleted elements; positions may change.  0 or an error. */
 MDLHOST_API int mdlSystem_compressDgnFile(void);
 /* UOR range of every element of model; 0, or non-zero when it has none. */

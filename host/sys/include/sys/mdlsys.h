@@ -26,6 +26,11 @@ extern "C" {
    returns EOF and leaves the previous file as it was. */
 MDLHOST_API FILE *dlmSystem_mdlFopen(const char *name, const char *mode);
 MDLHOST_API int dlmSystem_mdlFclose(FILE *fp);
+/* Opens name (as dlmSystem_mdlFopen) for reading only when it is a regular
+   file: a FIFO, device or directory is refused without blocking and without
+   a read that never ends (null, errno EISDIR for a directory, else
+   ENODEV), as is a missing file (errno as open's). */
+MDLHOST_API FILE *mdlhost_fopenRegular(const char *name);
 /* Closes fp without keeping what was written: a file opened "w" stays as
    it was before the open.  A null fp is ignored. */
 MDLHOST_API void mdlhost_discardFile(FILE *fp);
