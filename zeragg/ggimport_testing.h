@@ -22,6 +22,7 @@
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zeraggdb.h"
+#include "ggmodul_testing.h"
 #include "zvlibmain.h"
 
 namespace ggtesting {
@@ -66,16 +67,7 @@ class GGImportTest : public ::testing::TestWithParam<const char *> {
         lukkArbeidsfiler();
         GGRaderFullfor();
         FrigiGGImportMaal();
-        if (zeraGGData)
-            FrigiGGDatabase();
-        mdlMapSystem_setFunction(1, nullptr);
-        mdlMapSystem_setFunction(2, nullptr);
-        mdlMapProject_close();
-        dlmSystem_mdlFree(zeraGGData);
-        dlmSystem_mdlFree(zeraGGBrukerGrensesnittData);
-        zeraGGData = nullptr;
-        zeraGGBrukerGrensesnittData = nullptr;
-        NullstillGGSystemFunksjoner();
+        frigiGGModul();
         brukerDataP = nullptr;
         for (const char *v : {"MDLHOST_GISSEEDDIR", "MDLHOST_GISMAPDIR", "MDLHOST_GISINDEXDIR"})
             mdlSystem_defineCfgVar(v, nullptr);

@@ -21,6 +21,7 @@
 #include "kartmotor.h"
 #include "mdlhost.h"
 #include "zeraggdb.h"
+#include "ggmodul_testing.h"
 #include "zvlibmain.h"
 
 namespace fs = std::filesystem;
@@ -72,16 +73,7 @@ class OppsettTest : public ::testing::TestWithParam<const char *> {
     void TearDown() override
     {
         mdlSystem_defineCfgVar("MS_TMP", nullptr);
-        if (zeraGGData != nullptr)
-            FrigiGGDatabase();
-        mdlMapSystem_setFunction(1, nullptr);
-        mdlMapSystem_setFunction(2, nullptr);
-        mdlMapProject_close();
-        dlmSystem_mdlFree(zeraGGData);
-        dlmSystem_mdlFree(zeraGGBrukerGrensesnittData);
-        zeraGGData = nullptr;
-        zeraGGBrukerGrensesnittData = nullptr;
-        NullstillGGSystemFunksjoner();
+        frigiGGModul();
         brukerDataP = nullptr;
         if (data_.fkbListe != nullptr) // the theme table's list of groups
             mdlStringList_destroy(data_.fkbListe);

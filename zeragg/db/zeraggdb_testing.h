@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "db_testing.h"
+#include "ggmodul_testing.h"
 #include "gis/mdlgis.h"
 #include "sys/mdlsys.h"
 #include "zeraggdb.h"
@@ -46,15 +47,7 @@ class GGTest : public ::testing::TestWithParam<const char *> {
     {
         mdlSystem_defineCfgVar("MDLHOST_SQLLOG", nullptr);
         std::remove(log_.c_str());
-        FrigiGGDatabase();
-        mdlMapSystem_setFunction(1, nullptr);
-        mdlMapSystem_setFunction(2, nullptr);
-        mdlMapProject_close();
-        dlmSystem_mdlFree(zeraGGData);
-        dlmSystem_mdlFree(zeraGGBrukerGrensesnittData);
-        zeraGGData = nullptr;
-        zeraGGBrukerGrensesnittData = nullptr;
-        NullstillGGSystemFunksjoner();
+        frigiGGModul();
         dbSql_setRowCallback(nullptr);
     }
     // Statements of the project before it opens.

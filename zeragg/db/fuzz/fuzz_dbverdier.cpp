@@ -16,6 +16,7 @@
 #include "gis/mdlgis.h"
 #include "mdlhost.h"
 #include "zeraggdb.h"
+#include "ggmodul_testing.h"
 
 namespace {
 
@@ -59,15 +60,7 @@ void koble()
 
 void koblFra()
 {
-    FrigiGGDatabase();
-    mdlMapSystem_setFunction(1, nullptr);
-    mdlMapSystem_setFunction(2, nullptr);
-    mdlMapProject_close();
-    dlmSystem_mdlFree(zeraGGData);
-    dlmSystem_mdlFree(zeraGGBrukerGrensesnittData);
-    zeraGGData = nullptr;
-    zeraGGBrukerGrensesnittData = nullptr;
-    NullstillGGSystemFunksjoner();
+    frigiGGModul();
     dbSql_setRowCallback(nullptr);
     mdlhost_dbClose();
 }
