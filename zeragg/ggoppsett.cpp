@@ -247,6 +247,12 @@ int OpprettGGKategorierOgFeatures(char *)
             return 0;
         koblet = d.databaseNavn[0] ? mdlDB_activeDatabase(d.databaseNavn) : -1;
     }
+    // A project that takes no writes is said before anything is asked,
+    // not found out row by row.
+    if (mdlhost_dbReadOnly() == 1) {
+        zvlibError_msgBoxPrintf(BOKS_FEIL, "Databasen %s kan ikke skrives til.", d.databaseNavn);
+        return 0;
+    }
     int handling = ACTIONBUTTON_CANCEL;
     mdlDialog_openModal(&handling, nullptr, DIALOG_TEMAFIL);
     if (handling != ACTIONBUTTON_OK)

@@ -177,6 +177,24 @@ TEST_P(OppsettTest, TheCommandAsksBeforeAddingToATableWithRows)
     EXPECT_EQ(rows("select category from feature where fcode = '2001P'"), std::vector<std::string>{"9"});
 }
 
+// A project that takes no writes is refused with one box before anything
+// is asked or written.
+TEST_P(OppsettTest, AProjectThatTakesNoWritesIsRefusedBeforeAnythingIsAsked)
+{
+    if (std::string(GetParam()) != "postgresql")
+        GTEST_SKIP() << "as root no SQLite file refuses writes";
+    newProject();
+    std::string dbname = db_.name().substr(db_.name().rfind("dbname=") + 7);
+    run({"ALTER DATABASE " + dbname + " SET default_transaction_read_only = on"});
+    ASSERT_EQ(mdlhost_dbOpen(db_.name().c_str()), 0);
+    ASSERT_EQ(mdlhost_scriptModal(10, "ok"), 0);
+    EXPECT_EQ(OpprettGGKategorierOgFeatures(nullptr), 0);
+    EXPECT_EQ(mdlhost_modalAnswersLeft(), 1) << "the theme table was asked for";
+    mdlhost_clearDialogScripts();
+    EXPECT_TRUE(rows("select mslink from category").empty());
+    EXPECT_EQ(std::string(mdlhost_textWindow()).find("Database"), std::string::npos) << "no row was tried";
+}
+
 TEST_P(OppsettTest, ThemeDescriptionsFollowTheWordAndBangRule)
 {
     TemaBeskrivelse p[4] = {};
