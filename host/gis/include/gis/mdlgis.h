@@ -207,7 +207,7 @@ MDLHOST_API int mdlMap_indexFromMapName(const char16_t *path, int *index);
 /* The reference of the active model attached to the map's file (its file
    specification naming the same file, whoever attached it); 0 when none. */
 MDLHOST_API DgnModelRefP mdlMap_modelRefFromMapIndex(int index);
-/* Attaches the map's file (folder + name, kept as the specification) to
+/* Attaches the map's file (folder + name, kept as the attachment's file name) to
    the active model, coincident, and keeps the attachment in the design; a
    map attached already stays as it is.  0, or non-zero for no such map or
    a file that cannot be attached. */
