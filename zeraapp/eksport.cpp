@@ -880,6 +880,31 @@ void brukGitte(const MSElement *el)
 // How far ahead in the pass a later piece of a split curve is looked for.
 constexpr size_t STYKKE_VINDU = 8;
 
+// The later pieces (2 .. g.stykker) of a group the import split: for each
+// the first element within the window after the one before whose linkage
+// names it as that piece and that godta takes.  False when one is missing.
+template <class Godta> bool finnStykker(DgnModelRefP model, int dt, const Gitte &g, Godta godta)
+{
+    const std::vector<uint32_t> &pass = *kj.pass;
+    size_t fra = kj.passNr + 1;
+    MSElement *neste = buffer(1);
+    for (int k = 2; k <= g.stykker; k++) {
+        bool funnet = false;
+        for (size_t j = fra; j < pass.size() && j < fra + STYKKE_VINDU && !funnet; j++) {
+            Gitte h;
+            if (mdlElement_read(neste, model, pass[j]) != 0 || mdlElement_getType(neste) != dt ||
+                !LesGitte(neste, h) || h.serie != g.serie || h.stykke != k || h.stykker != g.stykker ||
+                !godta(neste, pass[j], h))
+                continue;
+            fra = j + 1;
+            funnet = true;
+        }
+        if (!funnet)
+            return false;
+    }
+    return true;
+}
+
 // A curve the import split (node points, or too many points for one
 // element) is written as one, with its node codes, when all its pieces
 // follow in the pass and still meet their linkage.  Otherwise false and
@@ -898,26 +923,16 @@ bool skjoetStykker(MSElement *el, DgnModelRefP model, uint32_t filePos, uint32_t
         Gitte g;
     };
     std::vector<Stykke> stykker;
-    const std::vector<uint32_t> &pass = *kj.pass;
-    size_t fra = kj.passNr + 1;
     GittPunkt slutt = g.punkter[1];
-    MSElement *neste = buffer(1);
-    for (int k = 2; k <= g.stykker; k++) {
-        bool funnet = false;
-        for (size_t j = fra; j < pass.size() && j < fra + STYKKE_VINDU && !funnet; j++) {
-            Gitte h;
-            if (mdlElement_read(neste, model, pass[j]) != 0 || mdlElement_getType(neste) != dt ||
-                !LesGitte(neste, h) || h.serie != g.serie || h.stykke != k || h.stykker != g.stykker ||
-                h.punkter.size() != 2 || h.punkter[0].n != slutt.n || h.punkter[0].e != slutt.e)
-                continue;
-            stykker.push_back({pass[j], h});
+    if (!finnStykker(model, dt, g, [&](MSElement *, uint32_t pos, const Gitte &h) {
+            if (h.punkter.size() != 2 || h.punkter[0].n != slutt.n || h.punkter[0].e != slutt.e)
+                return false;
+            stykker.push_back({pos, h});
             slutt = h.punkter[1];
-            fra = j + 1;
-            funnet = true;
-        }
-        if (!funnet)
-            return false;
-    }
+            return true;
+        }))
+        return false;
+    MSElement *neste = buffer(1);
     Elm.kp[0] = g.punkter[0].kp;
     Elm.kp[n - 1] = g.punkter[1].kp;
     std::vector<std::pair<DPoint3d, DPoint3d>> ender;
@@ -997,34 +1012,21 @@ bool skjoetSverm(MSElement *el, DgnModelRefP model, uint32_t filePos, uint32_t g
         g.stykker > ZERA_MAX_POINTS - 1 || g.punkter.size() != 1 || Elm.pointCount != 1 || !iRom(g.punkter[0], 0))
         return false;
     std::vector<uint32_t> stykker;
-    const std::vector<uint32_t> &pass = *kj.pass;
-    size_t fra = kj.passNr + 1;
-    MSElement *neste = buffer(1);
-    for (int k = 2; k <= g.stykker; k++) {
-        bool funnet = false;
-        for (size_t j = fra; j < pass.size() && j < fra + STYKKE_VINDU && !funnet; j++) {
-            Gitte h;
-            if (mdlElement_read(neste, model, pass[j]) != 0 || mdlElement_getType(neste) != dt ||
-                !LesGitte(neste, h) || h.serie != g.serie || h.stykke != k || h.stykker != g.stykker ||
-                h.punkter.size() != 1)
-                continue;
+    if (!finnStykker(model, dt, g, [&](MSElement *neste, uint32_t pos, const Gitte &h) {
             DPoint3d p{};
             const int foer = Elm.pointCount;
-            if (!punktAv(neste, model, p))
-                continue;
+            if (h.punkter.size() != 1 || !punktAv(neste, model, p))
+                return false;
             LagreKoordinater(&p, 1, true);
             if (Elm.pointCount != foer + 1 || !iRom(h.punkter[0], foer)) {
                 Elm.pointCount = foer;
-                continue;
+                return false;
             }
-            stykker.push_back(pass[j]);
-            fra = j + 1;
-            funnet = true;
-        }
-        if (!funnet) {
-            Elm.pointCount = 1;
-            return false;
-        }
+            stykker.push_back(pos);
+            return true;
+        })) {
+        Elm.pointCount = 1;
+        return false;
     }
     for (uint32_t pos : stykker)
         kj.skjoetet.insert(nokkel(model, pos));
